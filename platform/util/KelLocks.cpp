@@ -1,0 +1,47 @@
+#include "platform/util/KelLocks.h"
+
+#include <cerrno>
+#include <pthread.h>
+
+uint32_t GetCurrentThreadId() {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(reinterpret_cast<void*>(pthread_self())));
+}
+
+KelSemaphore::KelSemaphore(int count) {
+    if (count < 0 || sem_init(&handle_, 0, static_cast<unsigned>(count)) != 0)
+        throw "Not enough memory to initialize KelSemaphore";
+}
+
+KelSemaphore::~KelSemaphore() { sem_destroy(&handle_); }
+
+int KelSemaphore::wait() {
+    int rc;
+    do {
+        rc = sem_wait(&handle_);
+    } while (rc != 0 && errno == EINTR);
+    return rc;
+}
+
+int KelSemaphore::release(int count) {
+    for (int i = 0; i < count; ++i)
+        if (sem_post(&handle_) != 0) return -1;
+    return 0;
+}
+
+bool FXCriticalSection::Lock() {
+    try {
+        mutex_.lock();
+    } catch (...) {
+        return false;
+    }
+    SetLockOwner();
+    return true;
+}
+
+void FXCriticalSection::Unlock() {
+    ClearLockOwner();
+    try {
+        mutex_.unlock();
+    } catch (...) {
+    }
+}
