@@ -12,8 +12,8 @@ uint32_t GetCurrentThreadId();
 
 class KelSemaphore {
 public:
-    // Throws the text "Not enough memory to initialize KelSemaphore" (a const
-    // char*) when the semaphore cannot be made; library code catches it.
+    // Never throws: a semaphore that could not be made is not valid() and
+    // every wait() and release() on it fails with -1.
     explicit KelSemaphore(int count);
     ~KelSemaphore();
     KelSemaphore(const KelSemaphore&) = delete;
@@ -23,14 +23,17 @@ public:
     int wait();
     // Releases count units; 0 on success, -1 on failure.
     int release(int count);
+    bool valid() const { return valid_; }
 
 private:
     sem_t handle_;
+    bool valid_ = false;
 };
 
 class KelSimpleDBSem {
 public:
     explicit KelSimpleDBSem(int count) : sem_(count) {}
+    bool valid() const { return sem_.valid(); }
     int wait() { return sem_.wait(); }
     // Always one unit, whatever is asked: the semaphore is used as a mutex.
     int release(int) { return sem_.release(1); }
