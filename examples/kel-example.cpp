@@ -2,7 +2,9 @@
 // runs. It grows with the library.
 #include <cstdio>
 
+#include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLMessageLog.h"
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
@@ -12,17 +14,24 @@ int main() {
     KelRegistry::createMachine(machine);
     KelPI_Keld keld;
     keld.setFocus(machine);
-    keld.setSql(0x3);
+    keld.setSql(0x2);  // level 2 detail: debug2 and debug3 lines, no debug1
 
-    KelDebug::Debug("main()", "catalogue example starting");
+    KelSQLMessageLog log;
+    KelSQLDateAndTime now;
+    now.setCurrent();
+    log.debug("main()", "catalogue example starting at %s", now.odbcDateFormat(false));
+    log.debug1("main()", "not written at level 0x%llx", static_cast<unsigned long long>(log.getDebugLevel()));
+    log.debug2("main()", "level 2 detail");
+    log.debug3("main()", "level 3 detail");
+
     KelLastError err;
     idNotSet(err, 0, "sqlServerId", "main()");
-    KelDebug::Error("main()", err.formatLastErrorMessage().c_str());
+    const char* text = log.formatLastErrorMessage(err);
+    KelDebug::Error("main()", text ? text : "");
 
     std::printf("machine %s, SQL debug level 0x%llx\n", machine.c_str(),
-                static_cast<unsigned long long>(keld.getSql(true)));
-    std::printf("error 0x%08llX: %s\n", static_cast<unsigned long long>(err.number()),
-                err.formatLastErrorMessage().c_str());
+                static_cast<unsigned long long>(sqlDebugLevel()));
+    std::printf("error 0x%08llX: %s\n", static_cast<unsigned long long>(err.number()), text ? text : "");
     std::printf("log written to %s\n", KelDebug::logFilePath().c_str());
     return 0;
 }

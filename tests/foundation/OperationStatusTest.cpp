@@ -113,7 +113,8 @@ TEST_F(OperationStatusTest, ArgumentsOver512BytesAreCutAndTerminated) {
 }
 
 TEST_F(OperationStatusTest, HostileBlockIsReadOnlyWithinItself) {
-    std::memset(block_->Arguments, 'A', sizeof(block_->Arguments));
+    // No NUL anywhere, padding included.
+    std::memset(static_cast<void*>(block_.get()), 'A', sizeof(*block_));
     block_->Status = 1;
     block_->LastError = 0x1E000033;
     block_->Severity = 2;
