@@ -76,21 +76,6 @@ TEST_F(SavedInstallError, TextIsCutAndTerminatedInsideTheBuffer) {
     EXPECT_EQ(one[0], '\0');
 }
 
-TEST_F(SavedInstallError, ReadGivesACopyOfTheLastSave) {
-    KelLastError first(0x1E000001), second(0x1E00004A);
-    second.addArgument("sqlCreateApplicationId()");
-    save(first);
-    save(second);
-    second.clear();
-    KelLastError read;
-    sqlInstallLastError(KelSQL_InstallErrorGet, read);
-    EXPECT_EQ(read.number(), 0x1E00004Au);
-    EXPECT_EQ(read.argumentCount(), 1);
-    KelLastError untouched(7);
-    sqlInstallLastError(static_cast<KelSQL_InstallErrorOp>(3), untouched);
-    EXPECT_EQ(untouched.number(), 7u);
-}
-
 TEST(ErrorToEvent, ArgumentsGoInOrderFromTheFirst) {
     KelLastError err(0x1E000033);
     err.addArgument("KelSQLLSN::insert()");

@@ -159,13 +159,4 @@ TEST_F(OperationStatusTest, UnknownSeverityIsRebuiltAsMajor) {
     EXPECT_TRUE(caller.isMajor());
 }
 
-TEST_F(OperationStatusTest, NullPointersAreIgnored) {
-    KelLastError err(0x1E000033);
-    populateSQLOperationStatus(nullptr, false, err);
-    networkKelLastError(nullptr, &err);
-    networkKelLastError(block_.get(), nullptr);
-    initializeSQLOperationStatus(nullptr);
-    EXPECT_EQ(err.number(), 0x1E000033u);
-}
-
 }  // namespace

@@ -36,11 +36,6 @@ TEST(WideString, EmptyTextResetsBothForms) {
     EXPECT_TRUE(w.wideText().empty());
 }
 
-TEST(SmallValues, Defaults) {
-    EXPECT_EQ(KelSQLBrowseDepth().browseDepth(), 4u);
-    EXPECT_EQ(KelSQLOperationStatus().status(), 1u);
-}
-
 // Built over dirty memory, every field must come out zero.
 template <typename T>
 T* buildOverDirt(unsigned char* storage) {
