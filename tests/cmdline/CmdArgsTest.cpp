@@ -59,15 +59,6 @@ TEST_F(CmdArgsTest, ScheduledBackup) {
     EXPECT_TRUE(args_.isBackupTypeOverridden());
 }
 
-TEST_F(CmdArgsTest, ScheduledBackupNeedsEveryPart) {
-    ASSERT_TRUE(parseJob("-j 4711 -t D -v HOSTA", args_));
-    EXPECT_FALSE(args_.validateBackupOptions());
-    ASSERT_TRUE(args_.setApplicationNumber(3, 17));
-    EXPECT_TRUE(args_.validateBackupOptions());
-    ASSERT_TRUE(args_.setRestoreTaskId("9"));
-    EXPECT_FALSE(args_.validateBackupOptions());
-}
-
 TEST_F(CmdArgsTest, InteractiveBackupWithQuotedNames) {
     ASSERT_TRUE(parseJob("-T Diff -i \"HOSTA\\SQL 2000\" -d \"Sales Archive\" -v HOSTA "
                          "-D \"nightly - before upgrade\"",

@@ -59,13 +59,8 @@ TEST_F(CommandLineTest, MarkerOnlyAfterASpaceEndsAnUnquotedValue) {
     want = {{'p', ""}, {'a', "bs"}, {'j', "-1"}};
     EXPECT_EQ(scan("-p /abs -j \"-1\""), want);
     // A tab does not end a value, a space does.
-    want = {{'x', "a\t-b"}, {'c', ""}};
-    EXPECT_EQ(scan("-x a\t-b -c"), want);
-}
-
-TEST_F(CommandLineTest, EmptyArguments) {
-    Options want = {{'a', ""}, {'b', ""}, {'c', "x"}};
-    EXPECT_EQ(scan("-a -b \"  \" -c x"), want);
+    want = {{'x', "a\t-b"}, {'c', ""}, {'q', ""}, {'e', "x"}};
+    EXPECT_EQ(scan("-x a\t-b -c -q \"  \" -e x"), want);
 }
 
 TEST_F(CommandLineTest, UnclosedQuoteFails) {

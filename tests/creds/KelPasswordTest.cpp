@@ -87,13 +87,6 @@ TEST_F(KelPasswordTest, CapacityBoundsBothDirections) {
     EXPECT_FALSE(cipher_.encrypt(nullptr, out.data(), &capacity));
 }
 
-TEST_F(KelPasswordTest, TextFromAnotherKeyFails) {
-    std::string sealed = seal("secret");
-    ASSERT_EQ(unlink(keyPath().c_str()), 0);
-    std::string plain;
-    EXPECT_FALSE(open(sealed, plain));
-}
-
 TEST_F(KelPasswordTest, DamagedKeyIsNeitherUsedNorReplaced) {
     ASSERT_TRUE(kel::makeFolders(home_.file("keys")));
     int fd = ::open(keyPath().c_str(), O_WRONLY | O_CREAT, 0600);

@@ -130,15 +130,6 @@ TEST_F(CredentialTest, EqualityIgnoresFlags) {
     EXPECT_FALSE(a == b);
 }
 
-TEST_F(CredentialTest, AssignmentCopiesTheClusteredFlag) {
-    KelSQLUserAndPassword a("sa", "pw", false);
-    a.setClustered();
-    KelSQLUserAndPassword b;
-    b = a;
-    EXPECT_TRUE(b.isClustered());
-    EXPECT_EQ(b.sqlUser(), "sa");
-}
-
 TEST_F(CredentialTest, VerifyIsNotSupported) {
     std::string function, text;
     KelDebugLevel level = KelDebugLevel3;
