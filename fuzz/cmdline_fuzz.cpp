@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -64,7 +65,13 @@ void scan(KelCommandLine& line, const std::string& text, KelSQLCmdArgs& args) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The cipher behind setDBO keeps its key under the platform home.
     static char home[] = "/tmp/kel-fuzz-XXXXXX";
-    if (mkdtemp(home)) setenv("KEL_HOME", home, 1);
+    if (mkdtemp(home)) {
+        setenv("KEL_HOME", home, 1);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(home, ignored);
+        });
+    }
     return 0;
 }
 
