@@ -1,0 +1,179 @@
+#include "platform/util/KelPassword.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sodium.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/util/KelHome.h"
+
+namespace {
+
+constexpr size_t kKeyBytes = crypto_secretbox_KEYBYTES;
+constexpr size_t kNonceBytes = crypto_secretbox_NONCEBYTES;
+constexpr size_t kMacBytes = crypto_secretbox_MACBYTES;
+constexpr int kBase64 = sodium_base64_VARIANT_ORIGINAL;
+
+bool sodiumReady() {
+    // sodium_init is safe to repeat, but one call per process is all it needs.
+    static const bool ready = sodium_init() >= 0;
+    return ready;
+}
+
+// Holds the key only for one call and wipes it afterwards.
+struct Key {
+    unsigned char bytes[kKeyBytes];
+    Key() { sodium_memzero(bytes, sizeof(bytes)); }
+    ~Key() { sodium_memzero(bytes, sizeof(bytes)); }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+};
+
+struct Fd {
+    int fd;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() { if (fd >= 0) ::close(fd); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+bool readAll(int fd, unsigned char* buf, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::read(fd, buf + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool writeAll(int fd, const unsigned char* buf, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::write(fd, buf + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+enum class KeyRead { Found, Missing, Bad };
+
+KeyRead readKey(const std::string& path, Key& key) {
+    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (f.fd < 0) return errno == ENOENT ? KeyRead::Missing : KeyRead::Bad;
+    struct stat st;
+    if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != static_cast<off_t>(kKeyBytes))
+        return KeyRead::Bad;
+    return readAll(f.fd, key.bytes, kKeyBytes) ? KeyRead::Found : KeyRead::Bad;
+}
+
+// The key is written whole to a private temporary file and then linked into
+// place: link() never replaces an existing key, so of two processes starting
+// at once exactly one key wins and both read that one afterwards, and nobody
+// ever reads a half-written key.
+bool createKey(const std::string& folder, const std::string& path) {
+    std::string tmp = folder + "/.password.key.XXXXXX";
+    std::vector<char> name(tmp.begin(), tmp.end());
+    name.push_back('\0');
+    bool written = false;
+    {
+        Fd f(mkstemp(name.data()));
+        if (f.fd < 0) return false;
+        Key fresh;
+        randombytes_buf(fresh.bytes, sizeof(fresh.bytes));
+        written = fchmod(f.fd, 0600) == 0 && writeAll(f.fd, fresh.bytes, sizeof(fresh.bytes)) &&
+                  fsync(f.fd) == 0;
+    }
+    bool placed = written && (::link(name.data(), path.c_str()) == 0 || errno == EEXIST);
+    ::unlink(name.data());
+    return placed;
+}
+
+bool installationKey(Key& key) {
+    if (!sodiumReady()) return false;
+    std::string folder = kel::homePath("keys");
+    if (!kel::makeFolders(folder)) return false;
+    chmod(folder.c_str(), 0700);
+    std::string path = kel::homePath(KelPassword::keyRelativePath());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        switch (readKey(path, key)) {
+        case KeyRead::Found: return true;
+        case KeyRead::Bad: return false;
+        case KeyRead::Missing:
+            if (!createKey(folder, path)) return false;
+            break;
+        }
+    }
+    return false;
+}
+
+void emptyOut(char* out, const size_t* capacity) {
+    if (out && capacity && *capacity > 0) out[0] = '\0';
+}
+
+}  // namespace
+
+KelPassword::KelPassword() { sodiumReady(); }
+
+size_t KelPassword::encryptedLength(size_t plainLength) {
+    return sodium_base64_ENCODED_LEN(kNonceBytes + kMacBytes + plainLength, kBase64) - 1;
+}
+
+bool KelPassword::encrypt(const char* plain, char* out, size_t* capacity) {
+    if (!plain || !out || !capacity) return false;
+    size_t length = std::strlen(plain);
+    if (encryptedLength(length) + 1 > *capacity) {
+        emptyOut(out, capacity);
+        return false;
+    }
+    Key key;
+    if (!installationKey(key)) {
+        emptyOut(out, capacity);
+        return false;
+    }
+    std::vector<unsigned char> sealed(kNonceBytes + kMacBytes + length);
+    randombytes_buf(sealed.data(), kNonceBytes);
+    crypto_secretbox_easy(sealed.data() + kNonceBytes, reinterpret_cast<const unsigned char*>(plain),
+                          length, sealed.data(), key.bytes);
+    sodium_bin2base64(out, *capacity, sealed.data(), sealed.size(), kBase64);
+    *capacity = std::strlen(out);
+    return true;
+}
+
+bool KelPassword::decrypt(const char* in, char* out, size_t* capacity) {
+    if (!in || !out || !capacity) return false;
+    emptyOut(out, capacity);
+    if (!sodiumReady()) return false;
+    size_t inLength = std::strlen(in);
+    std::vector<unsigned char> sealed(inLength / 4 * 3 + 3);
+    size_t sealedLength = 0;
+    if (sodium_base642bin(sealed.data(), sealed.size(), in, inLength, nullptr, &sealedLength, nullptr,
+                          kBase64) != 0)
+        return false;
+    if (sealedLength < kNonceBytes + kMacBytes) return false;
+    size_t plainLength = sealedLength - kNonceBytes - kMacBytes;
+    if (plainLength + 1 > *capacity) return false;
+
+    Key key;
+    if (!installationKey(key)) return false;
+    std::vector<unsigned char> plain(plainLength + 1);
+    if (crypto_secretbox_open_easy(plain.data(), sealed.data() + kNonceBytes, sealedLength - kNonceBytes,
+                                   sealed.data(), key.bytes) != 0)
+        return false;
+    // A plain text is a C string: one with a NUL inside was not made here.
+    bool clean = std::memchr(plain.data(), '\0', plainLength) == nullptr;
+    if (clean) {
+        std::memcpy(out, plain.data(), plainLength);
+        out[plainLength] = '\0';
+        *capacity = plainLength;
+    }
+    sodium_memzero(plain.data(), plain.size());
+    return clean;
+}

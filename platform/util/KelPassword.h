@@ -1,0 +1,29 @@
+// The platform's password cipher. Texts are sealed with the installation's key
+// (keys/password.key under the platform home, made on first use) and a fresh
+// nonce per call, and travel as base64 text. Nothing here throws: every
+// failure, a tampered or malformed text included, is a false result.
+#pragma once
+
+#include <cstddef>
+
+class KelPassword {
+public:
+    KelPassword();
+
+    // Seals the NUL-terminated plain text into out. On entry *capacity is the
+    // size of out in bytes (the NUL included); on success it becomes the
+    // length of the text written. False, with out emptied when it has room,
+    // when the text does not fit or the key cannot be had.
+    bool encrypt(const char* plain, char* out, size_t* capacity);
+
+    // Opens a text that encrypt made, with the same capacity rule. A text
+    // that was changed, cut, or sealed under another key gives false.
+    bool decrypt(const char* in, char* out, size_t* capacity);
+
+    // Length of the text encrypt makes from a plain text of plainLength
+    // characters, without the NUL.
+    static size_t encryptedLength(size_t plainLength);
+
+    // Where the installation's key lives under the current platform home.
+    static const char* keyRelativePath() { return "keys/password.key"; }
+};

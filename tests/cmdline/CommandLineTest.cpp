@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "KelSQL/KelCommandLine.h"
+
+namespace {
+
+using Options = std::vector<std::pair<char, std::string>>;
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    // Every option with its argument, until the text runs out.
+    Options scan(const char* text) {
+        EXPECT_TRUE(line_.setCommandLine(text));
+        Options found;
+        for (char c; (c = line_.getNextOption()) != 0;) {
+            std::string arg;
+            EXPECT_TRUE(line_.getArgument(arg)) << "option " << c;
+            found.emplace_back(c, arg);
+        }
+        return found;
+    }
+
+    KelCommandLine line_;
+};
+
+TEST_F(CommandLineTest, ScheduledBackupOptions) {
+    Options want = {{'j', "12"}, {'a', "2:33"}, {'t', "D"}};
+    EXPECT_EQ(scan("-j 12 -a 2:33 -t D"), want);
+    std::string arg = "x";
+    EXPECT_FALSE(line_.getArgument(arg));
+    EXPECT_EQ(line_.getNextOption(), 0);
+}
+
+TEST_F(CommandLineTest, AgentJobWithInstanceDatabaseAndQuotedPaths) {
+    Options want = {{'j', "4711"},         {'a', "3:17"},
+                    {'t', "L"},            {'i', "HOSTA\\SQL2000"},
+                    {'d', "Sales Archive"}, {'p', "C:\\Program Files\\Kel\\Staging"},
+                    {'r', "88"},           {'c', "/var/opt/kel/tmp dir"}};
+    EXPECT_EQ(scan("/j 4711 /a 3:17 -t L -i HOSTA\\SQL2000 -d \"Sales Archive\" "
+                   "-p 'C:\\Program Files\\Kel\\Staging  ' -r 88 -c \"  /var/opt/kel/tmp dir\""),
+              want);
+}
+
+TEST_F(CommandLineTest, QuotedValueEndingInMarkerDoesNotStartAnOption) {
+    Options want = {{'p', "/var/backups/"}, {'d', "a -"}, {'j', "5"}};
+    EXPECT_EQ(scan("-p \"/var/backups/\" -d 'a -' -j 5"), want);
+}
+
+TEST_F(CommandLineTest, MarkerOnlyAfterASpaceEndsAnUnquotedValue) {
+    Options want = {{'p', "tmp/x-1"}, {'s', "2021-03-07"}, {'n', "a"}, {'b', ""}};
+    EXPECT_EQ(scan("-p tmp/x-1 -s 2021-03-07 -n a -b"), want);
+    // A value that begins with a marker must be quoted: unquoted it is the
+    // next option.
+    want = {{'p', ""}, {'a', "bs"}, {'j', "-1"}};
+    EXPECT_EQ(scan("-p /abs -j \"-1\""), want);
+    // A tab does not end a value, a space does.
+    want = {{'x', "a\t-b"}, {'c', ""}, {'q', ""}, {'e', "x"}};
+    EXPECT_EQ(scan("-x a\t-b -c -q \"  \" -e x"), want);
+}
+
+TEST_F(CommandLineTest, UnclosedQuoteFails) {
+    ASSERT_TRUE(line_.setCommandLine("-d \"my backup -j 5"));
+    ASSERT_EQ(line_.getNextOption(), 'd');
+    char out[64];
+    std::memset(out, 'x', sizeof(out));
+    EXPECT_FALSE(line_.getArgument(out, sizeof(out)));
+    EXPECT_EQ(out[0], '\0');
+    EXPECT_EQ(line_.getNextOption(), 0);
+}
+
+TEST_F(CommandLineTest, ReadingPastTheEndFails) {
+    std::string arg;
+    EXPECT_FALSE(line_.getArgument(arg));  // no text yet
+    EXPECT_EQ(line_.getNextOption(), 0);
+    ASSERT_TRUE(line_.setCommandLine("-j"));
+    ASSERT_EQ(line_.getNextOption(), 'j');
+    EXPECT_TRUE(line_.getArgument(arg));
+    EXPECT_EQ(arg, "");
+    EXPECT_EQ(line_.getNextOption(), 0);
+    EXPECT_FALSE(line_.getArgument(arg));
+    ASSERT_TRUE(line_.setCommandLine("x -"));
+    EXPECT_EQ(line_.getNextOption(), 0);
+    EXPECT_FALSE(line_.getArgument(arg));
+}
+
+TEST_F(CommandLineTest, BoundedArgument) {
+    ASSERT_TRUE(line_.setCommandLine("-d abcdef -j 1"));
+    ASSERT_EQ(line_.getNextOption(), 'd');
+    char small[6];
+    EXPECT_FALSE(line_.getArgument(small, sizeof(small)));
+    EXPECT_STREQ(small, "");
+    EXPECT_FALSE(line_.getArgument(nullptr, 10));
+
+    ASSERT_TRUE(line_.setCommandLine("-d abcdef -j 1"));
+    ASSERT_EQ(line_.getNextOption(), 'd');
+    char exact[7];
+    ASSERT_TRUE(line_.getArgument(exact, sizeof(exact)));
+    EXPECT_STREQ(exact, "abcdef");
+    ASSERT_EQ(line_.getNextOption(), 'j');
+    std::vector<char> whole(line_.length() + 1);
+    ASSERT_TRUE(line_.getArgument(whole.data()));
+    EXPECT_STREQ(whole.data(), "1");
+}
+
+TEST_F(CommandLineTest, LongOptionName) {
+    ASSERT_TRUE(line_.setCommandLine("-jobid 99 -j 3"));
+    ASSERT_EQ(line_.getNextOption(), 'j');
+    EXPECT_FALSE(line_.isOption("jobids"));
+    EXPECT_FALSE(line_.isOption(""));
+    ASSERT_TRUE(line_.isOption("jobid"));
+    std::string arg;
+    ASSERT_TRUE(line_.getArgument(arg));
+    EXPECT_EQ(arg, "99");
+    ASSERT_EQ(line_.getNextOption(), 'j');
+    EXPECT_FALSE(line_.isOption("jobid"));
+}
+
+TEST_F(CommandLineTest, NewTextRestartsAndRefusedTextKeepsTheOld) {
+    ASSERT_TRUE(line_.setCommandLine("-a 1 -b 2"));
+    ASSERT_EQ(line_.getNextOption(), 'a');
+    EXPECT_FALSE(line_.setCommandLine(nullptr));
+    EXPECT_FALSE(line_.setCommandLine(""));
+    EXPECT_STREQ(line_.commandLine(), "-a 1 -b 2");
+    ASSERT_TRUE(line_.setCommandLine("-c 3"));
+    EXPECT_STREQ(line_.commandLine(), "-c 3");
+    EXPECT_EQ(line_.getNextOption(), 'c');
+}
+
+TEST_F(CommandLineTest, CopiesScanIndependently) {
+    ASSERT_TRUE(line_.setCommandLine("-a 1 -b 2"));
+    ASSERT_EQ(line_.getNextOption(), 'a');
+    KelCommandLine copy = line_;
+    std::string arg;
+    ASSERT_TRUE(copy.getArgument(arg));
+    EXPECT_EQ(copy.getNextOption(), 'b');
+    {
+        KelCommandLine other;
+        other = copy;
+        line_ = other;
+    }
+    ASSERT_TRUE(line_.getArgument(arg));
+    EXPECT_EQ(arg, "2");
+    arg.clear();
+    ASSERT_TRUE(copy.getArgument(arg));
+    EXPECT_EQ(arg, "2");
+}
+
+}  // namespace
