@@ -436,12 +436,9 @@ int DBtable::rowInsert(bool) {
     return kDBOk;
 }
 
-int DBtable::rowUpdate(const char* format, ...) {
+int DBtable::updateRowFormat(const char* format, va_list args) {
     if (!format) return updateRow(nullptr);
-    va_list args;
-    va_start(args, format);
     std::string set = DBformat(format, args);
-    va_end(args);
     return updateRow(set.c_str());
 }
 

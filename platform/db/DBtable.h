@@ -125,8 +125,11 @@ public:
     virtual int rowInsert(bool);
     // Null: every column of the row struct. A text alone: a SET list taken as
     // it stands. A text with arguments: a printf-style SET list.
-    virtual int rowUpdate(const char* setList, ...) KEL_DB_PRINTF(2, 3);
+    // (The format overload is a template only so that a call with the text
+    // alone picks the literal one.)
     int rowUpdate(const char* setList) { return updateRow(setList); }
+    template <typename = void>
+    int rowUpdate(const char* format, ...) KEL_DB_PRINTF(2, 3);
     virtual int rowDelete();
 
     const char* getErrorStr(int code);
@@ -183,7 +186,8 @@ protected:
     int runStatement(const std::string& sql, bool bindRow, bool bindKeyless, bool countChanges);
     int fetchRow();
     // Null: the whole row; else the SET list as it stands.
-    int updateRow(const char* setList);
+    virtual int updateRow(const char* setList);
+    int updateRowFormat(const char* format, va_list args);
     static void clearText(std::vector<char>& buf) { if (!buf.empty()) buf[0] = '\0'; }
 
     std::string m_name;
@@ -205,6 +209,15 @@ protected:
     int m_lastCode = 0;
     std::string m_error;
 };
+
+template <typename>
+int DBtable::rowUpdate(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int rc = updateRowFormat(format, args);
+    va_end(args);
+    return rc;
+}
 
 class DBtran : public DBtable {
 public:
