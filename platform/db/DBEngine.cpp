@@ -90,7 +90,7 @@ int ensureSchema(sqlite3* db, std::string& error) {
     return rc;
 }
 
-bool parseTimestamp(const std::string& text, char out[20]) {
+bool parseTimestamp(const std::string& text, char out[64]) {
     int y, mo, d, h, mi, s;
     char tail = 0;
     int n = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail);
@@ -98,7 +98,7 @@ bool parseTimestamp(const std::string& text, char out[20]) {
     if (y < 1 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 ||
         h < 0 || mi < 0 || s < 0)
         return false;
-    std::snprintf(out, 20, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+    std::snprintf(out, 64, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
     return true;
 }
 
@@ -170,6 +170,91 @@ sqlite3_stmt* DBConnection::cached(const std::string& sql, int& rc) {
     return stmt;
 }
 
+namespace {
+
+bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$' || c == '#' || c == '.';
+}
+
+}  // namespace
+
+void DBparameterize(const std::string& sql, std::string& out, std::vector<DBParam>& params) {
+    out.clear();
+    out.reserve(sql.size());
+    const size_t n = sql.size();
+    size_t i = 0;
+    while (i < n) {
+        char c = sql[i];
+        if (c == '\'' && !(i > 0 && (sql[i - 1] == 'x' || sql[i - 1] == 'X') && (i < 2 || !isNameChar(sql[i - 2])))) {
+            std::string text;
+            size_t j = i + 1;
+            bool closed = false;
+            while (j < n) {
+                if (sql[j] == '\'') {
+                    if (j + 1 < n && sql[j + 1] == '\'') {
+                        text += '\'';
+                        j += 2;
+                        continue;
+                    }
+                    closed = true;
+                    break;
+                }
+                text += sql[j++];
+            }
+            if (!closed) {  // leave a broken text for SQLite to report
+                out.append(sql, i, std::string::npos);
+                return;
+            }
+            params.push_back(DBParam{true, 0, text});
+            out += '?';
+            i = j + 1;
+            continue;
+        }
+        if (c == '"' || c == '[' || c == '`' || c == '\'') {
+            char close = c == '[' ? ']' : c;
+            size_t j = sql.find(close, i + 1);
+            size_t end = j == std::string::npos ? n : j + 1;
+            out.append(sql, i, end - i);
+            i = end;
+            continue;
+        }
+        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            size_t j = sql.find('\n', i);
+            if (j == std::string::npos) j = n;
+            out.append(sql, i, j - i);
+            i = j;
+            continue;
+        }
+        if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !isNameChar(sql[i - 1]))) {
+            size_t j = i;
+            while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+            bool plain = j - i <= 18 && (j == n || !(isNameChar(sql[j])));
+            if (plain) {
+                params.push_back(DBParam{false, std::stoll(sql.substr(i, j - i)), std::string()});
+                out += '?';
+            } else {
+                while (j < n && isNameChar(sql[j])) ++j;
+                out.append(sql, i, j - i);
+            }
+            i = j;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+}
+
+int DBbindParams(sqlite3_stmt* stmt, int first, const std::vector<DBParam>& params) {
+    int index = first;
+    for (const DBParam& param : params) {
+        int rc = param.isText ? sqlite3_bind_text(stmt, index, param.text.data(), int(param.text.size()), SQLITE_STATIC)
+                              : sqlite3_bind_int64(stmt, index, param.number);
+        if (rc != SQLITE_OK) return rc;
+        ++index;
+    }
+    return SQLITE_OK;
+}
+
 bool DBrewriteTimestamps(const std::string& sql, std::string& out, std::string& error) {
     out.clear();
     out.reserve(sql.size());
@@ -234,7 +319,7 @@ bool DBrewriteTimestamps(const std::string& sql, std::string& out, std::string& 
             error = "malformed timestamp literal";
             return false;
         }
-        char stored[20];
+        char stored[64];
         if (!parseTimestamp(body, stored)) {
             error = "invalid timestamp literal '" + body + "'";
             return false;

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -43,6 +44,21 @@ void DBsetBusyTimeout(int milliseconds);
 // with the quoted stored form. False with error set for a malformed or
 // all-zero literal.
 bool DBrewriteTimestamps(const std::string& sql, std::string& out, std::string& error);
+
+// A literal lifted out of a statement text by DBparameterize.
+struct DBParam {
+    bool isText;
+    long long number;
+    std::string text;
+};
+
+// Replaces the integer and text literals of sql (outside names and comments)
+// with parameters, so that statements that differ only in their values share
+// one prepared statement. The values are appended to params in order.
+void DBparameterize(const std::string& sql, std::string& out, std::vector<DBParam>& params);
+
+// Binds params to stmt from parameter index first on; SQLite result code.
+int DBbindParams(sqlite3_stmt* stmt, int first, const std::vector<DBParam>& params);
 
 // The catalogue schema text (generated from platform/db/schema/*.sql).
 extern const char* const kKelCatalogueSchema;

@@ -19,7 +19,8 @@ namespace {
 // when done; an owned one is finalized.
 class StatementResult : public DBResultSet {
 public:
-    StatementResult(sqlite3* db, sqlite3_stmt* stmt, bool owned) : db_(db), stmt_(stmt), owned_(owned) {}
+    StatementResult(sqlite3* db, sqlite3_stmt* stmt, bool owned, std::vector<DBParam> params = {})
+        : db_(db), stmt_(stmt), owned_(owned), params_(std::move(params)) {}
     ~StatementResult() override {
         if (owned_) sqlite3_finalize(stmt_);
         else sqlite3_reset(stmt_);
@@ -44,6 +45,7 @@ private:
     sqlite3* db_;
     sqlite3_stmt* stmt_;
     bool owned_;
+    std::vector<DBParam> params_;  // bound as SQLITE_STATIC: kept while stepping
 };
 
 int defaultExecutor(sqlite3* db, const DBBatch& batch, std::unique_ptr<DBResultSet>& result,
@@ -380,13 +382,15 @@ int bindField(sqlite3_stmt* stmt, int index, void* row, const DBColumn& column, 
 int DBtable::runStatement(const std::string& sqlIn, bool bindRow, bool bindKeyless, bool countChanges) {
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
-    std::string sql, error;
-    if (!DBrewriteTimestamps(sqlIn, sql, error)) return fail(kDBErrValue, error);
+    std::string dated, sql, error;
+    if (!DBrewriteTimestamps(sqlIn, dated, error)) return fail(kDBErrValue, error);
+    std::vector<DBParam> params;
+    DBparameterize(dated, sql, params);
     int rc = 0;
     sqlite3_stmt* stmt = conn->cached(sql, rc);
     if (!stmt) return failSqlite(conn->db(), rc);
+    int index = 1;
     if (bindRow) {
-        int index = 1;
         for (int i = 0; i < m_layout->columnCount; ++i) {
             if (bindKeyless && i == m_layout->identityColumn) continue;
             int bound = bindField(stmt, index++, m_row, m_layout->columns[i], error);
@@ -395,6 +399,12 @@ int DBtable::runStatement(const std::string& sqlIn, bool bindRow, bool bindKeyle
                 return error.empty() ? failSqlite(conn->db(), -bound) : fail(bound, error);
             }
         }
+    }
+    // The literals of the text come after the row's fields.
+    rc = DBbindParams(stmt, index, params);
+    if (rc != SQLITE_OK) {
+        sqlite3_clear_bindings(stmt);
+        return failSqlite(conn->db(), rc);
     }
     rc = sqlite3_step(stmt);
     while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
@@ -484,14 +494,35 @@ int DBtable::openCursor() {
     std::string error;
     int rc;
     if (m_layout->kind == DBKindTable) {
+        // Only the where text's literals become parameters: an ORDER BY
+        // may name columns by number.
         std::string sql = "SELECT " + m_selectList + " FROM " + m_name;
-        if (m_whereSet) sql += std::string(" WHERE ") + m_where.data();
+        std::vector<DBParam> params;
+        if (m_whereSet) {
+            std::string dated, where;
+            if (!DBrewriteTimestamps(m_where.data(), dated, error)) return fail(kDBErrValue, error);
+            DBparameterize(dated, where, params);
+            sql += " WHERE " + where;
+        }
         if (!m_orderBy.empty()) sql += " ORDER BY " + m_orderBy;
-        std::string text;
-        if (!DBrewriteTimestamps(sql, text, error)) return fail(kDBErrValue, error);
-        sqlite3_stmt* stmt = conn->cached(text, rc);
-        if (!stmt) return failSqlite(conn->db(), rc);
-        m_cursor.reset(new StatementResult(conn->db(), stmt, false));
+        sqlite3_stmt* stmt = nullptr;
+        if (m_oneShot) {
+            // getOneRow opens, reads and closes within one call: the
+            // connection's cached statement is safe to use.
+            stmt = conn->cached(sql, rc);
+        } else {
+            rc = sqlite3_prepare_v2(conn->db(), sql.c_str(), int(sql.size()), &stmt, nullptr);
+        }
+        if (!stmt || rc != SQLITE_OK) {
+            if (!m_oneShot) sqlite3_finalize(stmt);
+            return failSqlite(conn->db(), rc ? rc : SQLITE_MISUSE);
+        }
+        rc = DBbindParams(stmt, 1, params);
+        m_cursor.reset(new StatementResult(conn->db(), stmt, !m_oneShot, std::move(params)));
+        if (rc != SQLITE_OK) {
+            m_cursor.reset();
+            return failSqlite(conn->db(), rc);
+        }
     } else {
         DBBatch batch{m_layout->kind, m_name.c_str(), std::string(), {}};
         if (m_layout->kind == DBKindProcedure) {
@@ -541,7 +572,9 @@ int DBtable::closeCursor() {
 
 int DBtable::getOneRow(DBtable* record, bool, int, int) {
     DBtable* target = record ? record : this;
+    target->m_oneShot = true;
     int rc = target->openCursor();
+    target->m_oneShot = false;
     if (rc == kDBOk) rc = target->fetchCursor(true);
     target->closeCursor();
     return rc;

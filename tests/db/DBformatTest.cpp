@@ -86,3 +86,19 @@ TEST(KelDBDataType, NullFlagAndClearing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DBparameterize, LiftsValuesButNotNames) {
+    std::string out;
+    std::vector<DBParam> params;
+    DBparameterize("jobId_h = 12 and t1.x2 = -3 and n = 'O''B' and b = x'0a' and \"c 4\" = 1.5", out, params);
+    EXPECT_EQ(out, "jobId_h = ? and t1.x2 = -? and n = ? and b = x'0a' and \"c 4\" = 1.5");  // decimals stay as written
+    ASSERT_EQ(params.size(), 3u);
+    EXPECT_EQ(params[0].number, 12);
+    EXPECT_EQ(params[1].number, 3);
+    EXPECT_TRUE(params[2].isText);
+    EXPECT_EQ(params[2].text, "O'B");
+}
+
+}  // namespace
