@@ -172,6 +172,28 @@ sqlite3_stmt* DBConnection::cached(const std::string& sql, int& rc) {
 
 namespace {
 
+// The end of a text literal, a quoted name ("..", [..], `..`) or a -- comment
+// that starts at i; i itself when none starts there.
+size_t skipOpaque(const std::string& sql, size_t i) {
+    const size_t n = sql.size();
+    const char c = sql[i];
+    if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+        size_t j = sql.find('\n', i);
+        return j == std::string::npos ? n : j;
+    }
+    if (c != '\'' && c != '"' && c != '[' && c != '`') return i;
+    const char close = c == '[' ? ']' : c;
+    for (size_t j = i + 1; j < n; ++j) {
+        if (sql[j] != close) continue;
+        if (close != ']' && j + 1 < n && sql[j + 1] == close) {
+            ++j;  // a doubled quote stays inside
+            continue;
+        }
+        return j + 1;
+    }
+    return n;
+}
+
 bool isNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$' || c == '#' || c == '.';
 }
@@ -210,19 +232,10 @@ void DBparameterize(const std::string& sql, std::string& out, std::vector<DBPara
             i = j + 1;
             continue;
         }
-        if (c == '"' || c == '[' || c == '`' || c == '\'') {
-            char close = c == '[' ? ']' : c;
-            size_t j = sql.find(close, i + 1);
-            size_t end = j == std::string::npos ? n : j + 1;
+        size_t end = skipOpaque(sql, i);  // names, comments and x'..' blobs
+        if (end != i) {
             out.append(sql, i, end - i);
             i = end;
-            continue;
-        }
-        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            size_t j = sql.find('\n', i);
-            if (j == std::string::npos) j = n;
-            out.append(sql, i, j - i);
-            i = j;
             continue;
         }
         if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !isNameChar(sql[i - 1]))) {
@@ -262,28 +275,10 @@ bool DBrewriteTimestamps(const std::string& sql, std::string& out, std::string& 
     const size_t n = sql.size();
     while (i < n) {
         char c = sql[i];
-        if (c == '\'' || c == '"') {  // copy a literal or quoted name whole
-            size_t j = i + 1;
-            while (j < n) {
-                if (sql[j] == c) {
-                    if (j + 1 < n && sql[j + 1] == c) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            size_t end = j < n ? j + 1 : n;
+        size_t end = skipOpaque(sql, i);  // texts, names and comments stay
+        if (end != i) {
             out.append(sql, i, end - i);
             i = end;
-            continue;
-        }
-        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            size_t j = sql.find('\n', i);
-            if (j == std::string::npos) j = n;
-            out.append(sql, i, j - i);
-            i = j;
             continue;
         }
         if (c != '{') {
