@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -58,7 +59,7 @@ int defaultExecutor(sqlite3* db, const DBBatch& batch, std::unique_ptr<DBResultS
     return DBrunSql(db, batch.text, result, error);
 }
 
-DBBatchExecutor g_executor = defaultExecutor;
+std::atomic<DBBatchExecutor> g_executor{defaultExecutor};
 
 template <typename T>
 T& field(void* row, const DBColumn& column) {
@@ -536,7 +537,7 @@ int DBtable::openCursor() {
         } else {
             batch.text = m_query.data();
         }
-        rc = g_executor(conn->db(), batch, m_cursor, error);
+        rc = g_executor.load()(conn->db(), batch, m_cursor, error);
         if (rc != kDBOk) {
             m_cursor.reset();
             return fail(rc, error);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/TestRecords.h"
+#include "platform/events/KelDebug.h"
 #include "platform/util/BoundedCopy.h"
 #include "support/TestHome.h"
 
@@ -281,6 +282,66 @@ TEST_F(CatalogueTest, ProceduresGoThroughTheExecutorWithTheirInputs) {
     EXPECT_EQ(g_seenName, "pairCursor");
     EXPECT_EQ(g_seenInputs, 2);
     EXPECT_EQ(proc.row.n, 7);
+}
+
+}  // namespace
+}  // namespace kel::test
+
+namespace kel::test {
+namespace {
+
+// An archive group: a Unicode text of fixed size and one of no size, which
+// the library allocates and the row releases.
+struct GroupRow {
+    int32_t id = 0;
+    char name[577] = {};
+    char* description = nullptr;
+    ~GroupRow() { delete[] description; }
+};
+
+const DBColumnLayout& groupLayout() {
+    static const DBColumn columns[] = {KEL_DB_COLUMN(GroupRow, id, "i"), KEL_DB_COLUMN(GroupRow, name, "u577"),
+                                       KEL_DB_COLUMN(GroupRow, description, "u")};
+    static const char* const keys[] = {"id"};
+    static const DBColumnLayout layout{columns, 3, keys, 1, 0, "id", DBKindTable, "Table ArchGroup"};
+    return layout;
+}
+
+class GroupRecord : public DBtable {
+public:
+    GroupRecord() : DBtable("archGroup", 0, nullptr) { setLayout(&groupLayout(), &row); }
+    GroupRow row;
+};
+
+TEST_F(HomeTest, UnsizedTextsAreAllocatedOnFetchAndOwnedByTheRow) {
+    GroupRecord rec;
+    kel::copyField(rec.row.name, "group");
+    std::string longText(5000, 'd');
+    char* text = new char[longText.size() + 1];
+    std::memcpy(text, longText.c_str(), longText.size() + 1);
+    rec.row.description = text;
+    ASSERT_EQ(rec.rowInsert(true), 0);
+    ASSERT_GT(rec.row.id, 0);
+
+    GroupRecord back;
+    back.setWhere("name = '%s'", "GROUP");
+    ASSERT_EQ(back.getOneRow(&back, false, -1, 0), 0);
+    ASSERT_NE(back.row.description, nullptr);
+    EXPECT_EQ(std::string(back.row.description), longText);
+    ASSERT_EQ(back.getOneRow(&back, false, -1, 0), 0);  // a second fetch replaces it
+    EXPECT_EQ(std::strlen(back.row.description), longText.size());
+}
+
+TEST_F(HomeTest, LogErrorWritesFileLineAndMessageToTheErrorLog) {
+    std::string seen;
+    KelDebug::setSink([&](KelDebugLevel level, const std::string&, const std::string& text) {
+        if (level == KelDebugError) seen = text;
+    });
+    log_error("include/Db/Tbl/sqlFile", 554, "SqlFile Constructor [0x%08x], caught an exception", 0x1234u);
+    KelDebug::setSink(nullptr);
+    EXPECT_NE(seen.find("include/Db/Tbl/sqlFile"), std::string::npos);
+    EXPECT_NE(seen.find("554"), std::string::npos);
+    EXPECT_NE(seen.find("SqlFile Constructor [0x00001234], caught an exception"), std::string::npos);
 }
 
 }  // namespace
