@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "platform/db/DBEngine.h"
 #include "platform/util/BoundedCopy.h"
@@ -664,7 +665,13 @@ int DBtran::rollbackTran() {
 }
 
 void DBtran::addObject(DBtable* record) {
-    if (record && std::find(m_objects.begin(), m_objects.end(), record) == m_objects.end()) m_objects.push_back(record);
+    if (!record || std::find(m_objects.begin(), m_objects.end(), record) != m_objects.end()) return;
+    try {
+        m_objects.push_back(record);
+    } catch (const std::exception&) {
+        // The record works without being listed; nothing leaves the library.
+        log_error(__FILE__, __LINE__, "DBtran::addObject could not register %s", record->getName());
+    }
 }
 
 void DBtran::removeObject(DBtable* record) {
