@@ -1,0 +1,205 @@
+// The database library against hand-written prepared SQLite statements on
+// the same rows: 100,000 inserts in one transaction, then key lookups.
+#include <benchmark/benchmark.h>
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/db/DBEngine.h"
+#include "platform/db/DBtable.h"
+#include "platform/util/BoundedCopy.h"
+#include "platform/util/KelHome.h"
+
+namespace {
+
+constexpr int kRows = 100000;
+
+struct FileRow {
+    int32_t id = 0;
+    int32_t tesselId = 0;
+    int32_t sqlFileGroupId = 0;
+    int32_t fileId = 0;
+    char physicalName[261] = {};
+    char logicalName[129] = {};
+    int32_t size = 0;
+    int32_t maxSize = 0;
+    int32_t addTime = 0;
+    int32_t removalTime = 0;
+    int32_t deleteFlag = 0;
+};
+
+const DBColumnLayout& fileLayout() {
+    static const DBColumn columns[] = {
+        KEL_DB_COLUMN(FileRow, id, "i"),           KEL_DB_COLUMN(FileRow, tesselId, "i"),
+        KEL_DB_COLUMN(FileRow, sqlFileGroupId, "i"), KEL_DB_COLUMN(FileRow, fileId, "i"),
+        KEL_DB_COLUMN(FileRow, physicalName, "s261"), KEL_DB_COLUMN(FileRow, logicalName, "s129"),
+        KEL_DB_COLUMN(FileRow, size, "i"),         KEL_DB_COLUMN(FileRow, maxSize, "i"),
+        KEL_DB_COLUMN(FileRow, addTime, "i"),      KEL_DB_COLUMN(FileRow, removalTime, "i"),
+        KEL_DB_COLUMN(FileRow, deleteFlag, "i"),
+    };
+    static const char* const keys[] = {"id"};
+    static const DBColumnLayout layout{columns, 11, keys, 1, 0, "id", DBKindTable, "Table SqlFile"};
+    return layout;
+}
+
+class FileRecord : public DBtable {
+public:
+    explicit FileRecord(DBtran* tran) : DBtable("sqlFile", 0, tran) { setLayout(&fileLayout(), &row); }
+    FileRow row;
+};
+
+void fillRow(FileRow& row, int i) {
+    row.id = 0;
+    row.tesselId = 1;
+    row.sqlFileGroupId = 1;
+    row.fileId = i;
+    char path[64];
+    std::snprintf(path, sizeof path, "C:\\data\\file%d.mdf", i);
+    kel::copyField(row.physicalName, path);
+    std::snprintf(path, sizeof path, "file%d", i);
+    kel::copyField(row.logicalName, path);
+    row.size = i;
+    row.maxSize = 2 * i;
+    row.addTime = 1700000000;
+}
+
+// A fresh home with the rows a file points to.
+void freshHome(const char* name) {
+    std::string home = std::string("/tmp/kel-bench-") + name + "-" + std::to_string(getpid());
+    std::string cmd = "rm -rf " + home;
+    if (std::system(cmd.c_str()) != 0) return;
+    setenv("KEL_HOME", home.c_str(), 1);
+    kel::makeFolders(home);
+    sqlite3* db = nullptr;
+    std::string error;
+    DBopenCatalogue(kel::homePath("catalogue.db"), &db, error);
+    sqlite3_exec(db,
+                 "INSERT INTO APP_Tessel (id, name) VALUES (1, 't');"
+                 "INSERT INTO APP_Client (id, tesselId) VALUES (1, 1);"
+                 "INSERT INTO APP_InstanceName (id, tesselId) VALUES (1, 1);"
+                 "INSERT INTO APP_BackupSetName (id, tesselId) VALUES (10, 1);"
+                 "INSERT INTO sqlVersion (id, tesselId) VALUES (1, 1);"
+                 "INSERT INTO sqlServer (instanceId, tesselId, sqlVersionId, clientId) VALUES (1, 1, 1, 1);"
+                 "INSERT INTO sqlDatabase (backupSetId, tesselId, sqlServerId) VALUES (10, 1, 1);"
+                 "INSERT INTO sqlFileGroup (id, tesselId, sqlDatabaseId) VALUES (1, 1, 10);",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+void BM_InsertDBtable(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        freshHome("lib");
+        state.ResumeTiming();
+        DBtran tran(false);
+        tran.startTran();
+        FileRecord rec(&tran);
+        for (int i = 0; i < kRows; ++i) {
+            fillRow(rec.row, i);
+            if (rec.rowInsert(true) != 0) state.SkipWithError("insert failed");
+        }
+        tran.commitTran(false);
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+void BM_InsertSqlite(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        freshHome("raw");
+        state.ResumeTiming();
+        sqlite3* db = nullptr;
+        std::string error;
+        DBopenCatalogue(kel::homePath("catalogue.db"), &db, error);
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO sqlFile (tesselId, sqlFileGroupId, fileId, physicalName, logicalName, size,"
+                           " maxSize, addTime, removalTime, deleteFlag) VALUES (?,?,?,?,?,?,?,?,?,?)",
+                           -1, &stmt, nullptr);
+        FileRow row;
+        for (int i = 0; i < kRows; ++i) {
+            fillRow(row, i);
+            sqlite3_bind_int(stmt, 1, row.tesselId);
+            sqlite3_bind_int(stmt, 2, row.sqlFileGroupId);
+            sqlite3_bind_int(stmt, 3, row.fileId);
+            sqlite3_bind_text(stmt, 4, row.physicalName, -1, SQLITE_STATIC);
+            sqlite3_bind_text(stmt, 5, row.logicalName, -1, SQLITE_STATIC);
+            sqlite3_bind_int(stmt, 6, row.size);
+            sqlite3_bind_int(stmt, 7, row.maxSize);
+            sqlite3_bind_int(stmt, 8, row.addTime);
+            sqlite3_bind_int(stmt, 9, row.removalTime);
+            sqlite3_bind_int(stmt, 10, row.deleteFlag);
+            if (sqlite3_step(stmt) != SQLITE_DONE) state.SkipWithError("insert failed");
+            sqlite3_reset(stmt);
+            row.id = int32_t(sqlite3_last_insert_rowid(db));
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// Lookups read the rows the insert benchmark of the same kind left.
+void BM_LookupDBtable(benchmark::State& state) {
+    DBtran tran(false);
+    tran.setIsolationType(4);
+    tran.startTran();
+    FileRecord rec(&tran);
+    int i = 0;
+    for (auto _ : state) {
+        rec.setWhere("id = %d", 1 + (i++ * 7919) % kRows);
+        if (rec.getOneRow(&rec, false, -1, 0) != 0) state.SkipWithError("lookup failed");
+        benchmark::DoNotOptimize(rec.row.size);
+    }
+    tran.commitTran(false);
+}
+
+void BM_LookupSqlite(benchmark::State& state) {
+    sqlite3* db = nullptr;
+    std::string error;
+    DBopenCatalogue(kel::homePath("catalogue.db"), &db, error);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT id, tesselId, sqlFileGroupId, fileId, physicalName, logicalName, size, maxSize,"
+                       " addTime, removalTime, deleteFlag FROM sqlFile WHERE id = ?",
+                       -1, &stmt, nullptr);
+    FileRow row;
+    int i = 0;
+    for (auto _ : state) {
+        sqlite3_bind_int(stmt, 1, 1 + (i++ * 7919) % kRows);
+        if (sqlite3_step(stmt) != SQLITE_ROW) state.SkipWithError("lookup failed");
+        row.id = sqlite3_column_int(stmt, 0);
+        row.tesselId = sqlite3_column_int(stmt, 1);
+        row.sqlFileGroupId = sqlite3_column_int(stmt, 2);
+        row.fileId = sqlite3_column_int(stmt, 3);
+        kel::copyField(row.physicalName, reinterpret_cast<const char*>(sqlite3_column_text(stmt, 4)));
+        kel::copyField(row.logicalName, reinterpret_cast<const char*>(sqlite3_column_text(stmt, 5)));
+        row.size = sqlite3_column_int(stmt, 6);
+        row.maxSize = sqlite3_column_int(stmt, 7);
+        row.addTime = sqlite3_column_int(stmt, 8);
+        row.removalTime = sqlite3_column_int(stmt, 9);
+        row.deleteFlag = sqlite3_column_int(stmt, 10);
+        benchmark::DoNotOptimize(row.size);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+BENCHMARK(BM_InsertDBtable)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LookupDBtable);
+BENCHMARK(BM_InsertSqlite)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LookupSqlite);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,328 @@
+#include "platform/db/DBEngine.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/util/KelHome.h"
+
+namespace {
+
+std::atomic<int> g_busyTimeoutMs{10000};
+
+size_t trimmedLength(const char* s, int len) {
+    size_t n = size_t(len);
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return n;
+}
+
+// Text columns compare as SQL Server's default collation does: without
+// regard to case or trailing blanks.
+int compareText(void*, int lenA, const void* a, int lenB, const void* b) {
+    const unsigned char* pa = static_cast<const unsigned char*>(a);
+    const unsigned char* pb = static_cast<const unsigned char*>(b);
+    size_t na = trimmedLength(reinterpret_cast<const char*>(pa), lenA);
+    size_t nb = trimmedLength(reinterpret_cast<const char*>(pb), lenB);
+    size_t n = na < nb ? na : nb;
+    for (size_t i = 0; i < n; ++i) {
+        int ca = std::tolower(pa[i]);
+        int cb = std::tolower(pb[i]);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return na == nb ? 0 : (na < nb ? -1 : 1);
+}
+
+// LSNs are decimal digit strings of differing lengths: the shorter is the
+// smaller, equal lengths compare bytewise.
+int compareLsn(void*, int lenA, const void* a, int lenB, const void* b) {
+    size_t na = trimmedLength(static_cast<const char*>(a), lenA);
+    size_t nb = trimmedLength(static_cast<const char*>(b), lenB);
+    if (na != nb) return na < nb ? -1 : 1;
+    int c = std::memcmp(a, b, na);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+int execAll(sqlite3* db, const char* sql, std::string& error) {
+    char* msg = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &msg);
+    if (rc != SQLITE_OK) {
+        error = msg ? msg : sqlite3_errstr(rc);
+    }
+    sqlite3_free(msg);
+    return rc;
+}
+
+int schemaVersion(sqlite3* db, int& version) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) return rc;
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        version = sqlite3_column_int(stmt, 0);
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(stmt);
+    return rc;
+}
+
+// Creates the schema once; the check is repeated under the write lock so
+// that two first openers do not both run it.
+int ensureSchema(sqlite3* db, std::string& error) {
+    int version = 0;
+    int rc = schemaVersion(db, version);
+    if (rc != SQLITE_OK || version >= 1) return rc;
+    rc = execAll(db, "BEGIN IMMEDIATE", error);
+    if (rc != SQLITE_OK) return rc;
+    rc = schemaVersion(db, version);
+    if (rc == SQLITE_OK && version < 1) {
+        rc = execAll(db, kKelCatalogueSchema, error);
+        if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA user_version = 1", error);
+    }
+    std::string ignored;
+    if (rc == SQLITE_OK) {
+        rc = execAll(db, "COMMIT", error);
+    } else {
+        execAll(db, "ROLLBACK", ignored);
+    }
+    return rc;
+}
+
+bool parseTimestamp(const std::string& text, char out[64]) {
+    int y, mo, d, h, mi, s;
+    char tail = 0;
+    int n = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail);
+    if (n < 6 || (n == 7 && tail != '.')) return false;
+    if (y < 1 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 ||
+        h < 0 || mi < 0 || s < 0)
+        return false;
+    std::snprintf(out, 64, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+    return true;
+}
+
+}  // namespace
+
+void DBsetBusyTimeout(int milliseconds) { g_busyTimeoutMs = milliseconds; }
+
+int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) {
+    *out = nullptr;
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close(db);
+        return rc;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, g_busyTimeoutMs);
+    rc = sqlite3_create_collation(db, "KELTEXT", SQLITE_UTF8, nullptr, compareText);
+    if (rc == SQLITE_OK) rc = sqlite3_create_collation(db, "KELLSN", SQLITE_UTF8, nullptr, compareLsn);
+    if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA journal_mode = WAL", error);
+    if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON", error);
+    if (rc == SQLITE_OK) rc = ensureSchema(db, error);
+    if (rc != SQLITE_OK) {
+        if (error.empty()) error = sqlite3_errmsg(db);
+        sqlite3_close(db);
+        return rc;
+    }
+    *out = db;
+    return SQLITE_OK;
+}
+
+DBConnection* DBConnection::open(std::string& error) {
+    if (!kel::makeFolders(kel::homeDirectory())) {
+        error = "cannot create the platform home " + kel::homeDirectory();
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    if (DBopenCatalogue(kel::homePath("catalogue.db"), &db, error) != SQLITE_OK) return nullptr;
+    return new DBConnection(db);
+}
+
+DBConnection::~DBConnection() {
+    for (auto& entry : cache_) sqlite3_finalize(entry.second);
+    sqlite3_close(db_);
+}
+
+sqlite3_stmt* DBConnection::cached(const std::string& sql, int& rc) {
+    auto it = cache_.find(sql);
+    if (it != cache_.end()) {
+        sqlite3_reset(it->second);
+        sqlite3_clear_bindings(it->second);
+        rc = SQLITE_OK;
+        return it->second;
+    }
+    // Texts with literal values rarely repeat; keep the cache small.
+    if (cache_.size() >= 64) {
+        for (auto& entry : cache_) sqlite3_finalize(entry.second);
+        cache_.clear();
+    }
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK) return nullptr;
+    if (!stmt) {
+        rc = SQLITE_MISUSE;
+        return nullptr;
+    }
+    cache_.emplace(sql, stmt);
+    return stmt;
+}
+
+namespace {
+
+// The end of a text literal, a quoted name ("..", [..], `..`) or a -- comment
+// that starts at i; i itself when none starts there.
+size_t skipOpaque(const std::string& sql, size_t i) {
+    const size_t n = sql.size();
+    const char c = sql[i];
+    if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+        size_t j = sql.find('\n', i);
+        return j == std::string::npos ? n : j;
+    }
+    if (c != '\'' && c != '"' && c != '[' && c != '`') return i;
+    const char close = c == '[' ? ']' : c;
+    for (size_t j = i + 1; j < n; ++j) {
+        if (sql[j] != close) continue;
+        if (close != ']' && j + 1 < n && sql[j + 1] == close) {
+            ++j;  // a doubled quote stays inside
+            continue;
+        }
+        return j + 1;
+    }
+    return n;
+}
+
+bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$' || c == '#' || c == '.';
+}
+
+}  // namespace
+
+void DBparameterize(const std::string& sql, std::string& out, std::vector<DBParam>& params) {
+    out.clear();
+    out.reserve(sql.size());
+    const size_t n = sql.size();
+    size_t i = 0;
+    while (i < n) {
+        char c = sql[i];
+        if (c == '\'' && !(i > 0 && (sql[i - 1] == 'x' || sql[i - 1] == 'X') && (i < 2 || !isNameChar(sql[i - 2])))) {
+            std::string text;
+            size_t j = i + 1;
+            bool closed = false;
+            while (j < n) {
+                if (sql[j] == '\'') {
+                    if (j + 1 < n && sql[j + 1] == '\'') {
+                        text += '\'';
+                        j += 2;
+                        continue;
+                    }
+                    closed = true;
+                    break;
+                }
+                text += sql[j++];
+            }
+            if (!closed) {  // leave a broken text for SQLite to report
+                out.append(sql, i, std::string::npos);
+                return;
+            }
+            params.push_back(DBParam{true, 0, text});
+            out += '?';
+            i = j + 1;
+            continue;
+        }
+        size_t end = skipOpaque(sql, i);  // names, comments and x'..' blobs
+        if (end != i) {
+            out.append(sql, i, end - i);
+            i = end;
+            continue;
+        }
+        if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !isNameChar(sql[i - 1]))) {
+            size_t j = i;
+            while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+            bool plain = j - i <= 18 && (j == n || !(isNameChar(sql[j])));
+            if (plain) {
+                params.push_back(DBParam{false, std::stoll(sql.substr(i, j - i)), std::string()});
+                out += '?';
+            } else {
+                while (j < n && isNameChar(sql[j])) ++j;
+                out.append(sql, i, j - i);
+            }
+            i = j;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+}
+
+int DBbindParams(sqlite3_stmt* stmt, int first, const std::vector<DBParam>& params) {
+    int index = first;
+    for (const DBParam& param : params) {
+        int rc = param.isText ? sqlite3_bind_text(stmt, index, param.text.data(), int(param.text.size()), SQLITE_STATIC)
+                              : sqlite3_bind_int64(stmt, index, param.number);
+        if (rc != SQLITE_OK) return rc;
+        ++index;
+    }
+    return SQLITE_OK;
+}
+
+bool DBrewriteTimestamps(const std::string& sql, std::string& out, std::string& error) {
+    out.clear();
+    out.reserve(sql.size());
+    size_t i = 0;
+    const size_t n = sql.size();
+    while (i < n) {
+        char c = sql[i];
+        size_t end = skipOpaque(sql, i);  // texts, names and comments stay
+        if (end != i) {
+            out.append(sql, i, end - i);
+            i = end;
+            continue;
+        }
+        if (c != '{') {
+            out += c;
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < n && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
+        if (j + 1 >= n || std::tolower(sql[j]) != 't' || std::tolower(sql[j + 1]) != 's') {
+            out += c;
+            ++i;
+            continue;
+        }
+        j += 2;
+        while (j < n && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
+        bool plus = j < n && sql[j] == '+';
+        if (plus) ++j;
+        if (j >= n || sql[j] != '\'') {
+            error = "malformed timestamp literal";
+            return false;
+        }
+        size_t close = sql.find('\'', j + 1);
+        if (close == std::string::npos) {
+            error = "unterminated timestamp literal";
+            return false;
+        }
+        std::string body = sql.substr(j + 1, close - j - 1);
+        if (plus && !body.empty() && body.back() == '+') body.pop_back();
+        size_t k = close + 1;
+        while (k < n && std::isspace(static_cast<unsigned char>(sql[k]))) ++k;
+        if (k >= n || sql[k] != '}') {
+            error = "malformed timestamp literal";
+            return false;
+        }
+        char stored[64];
+        if (!parseTimestamp(body, stored)) {
+            error = "invalid timestamp literal '" + body + "'";
+            return false;
+        }
+        out += '\'';
+        out += stored;
+        out += '\'';
+        i = k + 1;
+    }
+    return true;
+}

@@ -1,0 +1,246 @@
+// The platform's database library: records (DBtable) and transactions
+// (DBtran) over the SQLite catalogue under the platform home.
+//
+// Return codes of every operation: 0 success, 100 no (further) row (also an
+// empty cursor and an UPDATE or DELETE that matched nothing), anything else
+// an error whose text getErrorStr gives. No exception leaves this library.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Db/KelDBDataType.h"
+#include "platform/db/DBColumnLayout.h"
+#include "platform/util/KelLocks.h"
+
+struct sqlite3;
+class DBtran;
+class DBConnection;
+class DBResultSet;
+
+#define KEL_DB_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
+
+constexpr int kDBOk = 0;
+constexpr int kDBNoRow = 100;
+// Errors of the library itself; SQLite's own errors come back as
+// -(extended result code), so that no error is ever 0 or 100.
+constexpr int kDBErrUsage = -10001;     // misuse: no layout, no where text, ...
+constexpr int kDBErrValue = -10002;     // a value that does not fit its column
+constexpr int kDBErrNoExecutor = -10003;
+constexpr int kDBErrOpen = -10004;
+
+// An ODBC timestamp field of a row struct. All-zero fields mean a cleared
+// date, stored as NULL.
+struct DB_DATETIME {
+    int16_t year = 0;
+    uint16_t month = 0;
+    uint16_t day = 0;
+    uint16_t hour = 0;
+    uint16_t minute = 0;
+    uint16_t second = 0;
+    uint32_t fraction = 0;
+    char text[40] = {};
+    char flag = 0;
+
+    DB_DATETIME() = default;
+    DB_DATETIME(const DB_DATETIME& other) { *this = other; }
+    DB_DATETIME& operator=(const DB_DATETIME& other);
+    void clear();
+    bool isCleared() const;
+    // "YYYY-MM-DD HH:MM:SS" into text; the empty text when cleared.
+    const char* format();
+    // Reads the stored form back; false (and cleared) when it is not one.
+    bool parse(const char* stored);
+};
+
+// The value a "%p" of CallDBsprintf takes for a date column.
+void* DBodbcDate(DB_DATETIME* date);
+
+void dLongToLongDB(long long value, long* high, long* low);
+void longToDlongDB(long long* value, long high, long low);
+
+// File, line and a printf-style message to the platform's error log.
+void log_error(const char* file, int line, const char* format, ...) KEL_DB_PRINTF(3, 4);
+
+// Formats printf-style, doubling the single quotes of every %s argument whose
+// conversion stands between single quotes of the format, so that a text
+// never ends its literal early. "%p" takes DBodbcDate()'s value and writes the
+// date literal ('YYYY-MM-DD HH:MM:SS', or NULL when cleared).
+std::string DBformat(const char* format, va_list args);
+std::string DBformatf(const char* format, ...) KEL_DB_PRINTF(1, 2);
+
+// What a cursor or procedure hands to its executor. The default executor runs
+// the text as plain SQL; the T-SQL batch runner plugs in with
+// DBtable::setBatchExecutor.
+struct DBBatch {
+    int kind;                          // DBKindCursor or DBKindProcedure
+    const char* objectName;            // "sqlBackupSetDesc", "archFileByTime"
+    std::string text;                  // the formatted batch or values text
+    std::vector<long long> inputs;     // a procedure's bound inputs, in order
+};
+using DBBatchExecutor = int (*)(sqlite3* db, const DBBatch& batch,
+                                std::unique_ptr<DBResultSet>& result, std::string& error);
+
+// One result row source: a prepared SQLite statement or what a batch runner
+// produced.
+class DBResultSet {
+public:
+    virtual ~DBResultSet() = default;
+    // 0 row available, 100 no further row, else an error code (text in error).
+    virtual int next(std::string& error) = 0;
+    virtual int columnCount() = 0;
+    virtual bool isNull(int column) = 0;
+    virtual long long intValue(int column) = 0;
+    // The column as text; len receives its byte length.
+    virtual const char* textValue(int column, int* len) = 0;
+};
+
+// Runs a SQL text on a connection as one result set (plain SQLite).
+int DBrunSql(sqlite3* db, const std::string& sql, std::unique_ptr<DBResultSet>& result,
+             std::string& error);
+
+class DBtable {
+public:
+    DBtable(const char* name, int, DBtran* tran);
+    virtual ~DBtable();
+    DBtable(const DBtable&) = delete;
+    DBtable& operator=(const DBtable&) = delete;
+
+    // The record's row struct and its layout; set once by the record's
+    // constructor before any operation. The layout must outlive the record.
+    void setLayout(const DBColumnLayout* layout, void* row);
+
+    virtual void setOrderBy(const char* orderBy);
+    virtual int setWhere(const char* format, ...) KEL_DB_PRINTF(2, 3);
+    virtual void setIsolationType(unsigned int type) { m_isolation = type; }
+
+    int getOneRow(DBtable* record, bool, int, int);
+    virtual int openCursor();
+    virtual int fetchCursor(bool);
+    virtual int closeCursor();
+
+    virtual int rowInsert(bool);
+    // Null: every column of the row struct. A text alone: a SET list taken as
+    // it stands. A text with arguments: a printf-style SET list.
+    // (The format overload is a template only so that a call with the text
+    // alone picks the literal one.)
+    int rowUpdate(const char* setList) { return updateRow(setList); }
+    template <typename = void>
+    int rowUpdate(const char* format, ...) KEL_DB_PRINTF(2, 3);
+    virtual int rowDelete();
+
+    const char* getErrorStr(int code);
+    const char* getpDescribe() const;
+    const char* getName() const { return m_name.c_str(); }
+
+    // Buffers: the checks make them at least as large as asked.
+    void querySizeCheck(unsigned long size, bool keep);
+    void valuesClauseCheck(unsigned long size);
+    void whereClauseCheck(unsigned long size);
+    char* getQueryBuffer() { return m_query.data(); }
+    char* getValuesBuffer() { return m_values.data(); }
+    char* getWhereBuffer() { return m_where.data(); }
+    unsigned long getValuesBufferSize() const { return m_values.size(); }
+    unsigned long getWhereBufferSize() const { return m_where.size(); }
+
+    // Formats into buf of size (quotes doubled as DBformat). When buf is one
+    // of this record's buffers it grows to fit; another buffer is cut at
+    // its size and -1 returned. Else the length written.
+    int CallDBsprintf(char* buf, unsigned long size, const char* format, ...) KEL_DB_PRINTF(4, 5);
+    // Into the query buffer (cursors) or, for a procedure, the values buffer.
+    int CallDBsprintfWrapper(const char* format, ...) KEL_DB_PRINTF(2, 3);
+
+    // A procedure's arguments, in order; the library owns and deletes them.
+    void ClearBoundInputs();
+    void BindInput(KelDBDataTypeBase* value);
+    void setInputsBound(int bound) { m_inputsBound = bound; }
+
+    // Row formatters a record may override: a values text or SET list in the
+    // values buffer, a key condition in the where buffer. The library's own
+    // leave the values buffer empty and bind the row instead.
+    virtual void setInValues() { clearText(m_values); }
+    virtual void setInIdValues() { clearText(m_values); }
+    virtual void setUpdateValues() { clearText(m_values); }
+    virtual void setPrimaryWhere();
+    virtual void populate_t() {}
+
+    void dataBindClearFirstTime() {}
+    void dataBindClear() {}
+    void setExtIndicatorArray(void*) {}
+
+    DBtran* getTran() const { return m_tran; }
+
+    static unsigned char b_newDBBase;
+    static FXCriticalSection DBCriticalSection;
+    static void setBatchExecutor(DBBatchExecutor executor);
+
+protected:
+    // The connection this record works on: its transaction's, else its own
+    // (autocommit), opened on first use. Null with m_error set on failure.
+    DBConnection* connection();
+    int fail(int code, const std::string& text);
+    int failSqlite(sqlite3* db, int rc);
+    int runStatement(const std::string& sql, bool bindRow, bool bindKeyless, bool countChanges);
+    int fetchRow();
+    // Null: the whole row; else the SET list as it stands.
+    virtual int updateRow(const char* setList);
+    int updateRowFormat(const char* format, va_list args);
+    static void clearText(std::vector<char>& buf) { if (!buf.empty()) buf[0] = '\0'; }
+
+    std::string m_name;
+    DBtran* m_tran;
+    std::unique_ptr<DBConnection> m_ownConnection;
+    const DBColumnLayout* m_layout = nullptr;
+    void* m_row = nullptr;
+    std::string m_selectList;
+    std::string m_orderBy;
+    std::vector<char> m_query;
+    std::vector<char> m_values;
+    std::vector<char> m_where;
+    std::vector<KelDBDataTypeBase*> m_inputs;
+    int m_inputsBound = 0;
+    unsigned int m_isolation = 0;
+    std::unique_ptr<DBResultSet> m_cursor;
+    bool m_pendingRow = false;
+    bool m_oneShot = false;  // inside getOneRow
+    bool m_whereSet = false;  // setWhere was called; else updates go by key
+    int m_lastCode = 0;
+    std::string m_error;
+};
+
+template <typename>
+int DBtable::rowUpdate(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int rc = updateRowFormat(format, args);
+    va_end(args);
+    return rc;
+}
+
+class DBtran : public DBtable {
+public:
+    explicit DBtran(bool = false);
+    ~DBtran() override;
+
+    int startTran();
+    int commitTran(bool = false);
+    int rollbackTran();
+    bool isStarted() const { return m_started; }
+    // Registers a record working in this transaction.
+    void addObject(DBtable* record);
+    void removeObject(DBtable* record);
+    void setHint(int hint) { m_hint = hint; }
+    int getHint() const { return m_hint; }
+
+    DBConnection* tranConnection();
+
+private:
+    int runControl(const char* sql);
+
+    bool m_started = false;
+    int m_hint = 0;
+    std::vector<DBtable*> m_objects;
+};

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Db/KelDBDataType.h"
+#include "platform/db/DBEngine.h"
+#include "platform/db/DBtable.h"
+
+namespace {
+
+TEST(DBformat, DoublesQuotesOnlyInsideLiterals) {
+    EXPECT_EQ(DBformatf("name = '%s' and x = %s", "a'b", "{ts'2024-01-02 00:00:00'}"),
+              "name = 'a''b' and x = {ts'2024-01-02 00:00:00'}");
+    // A doubled quote in the format stays inside the literal.
+    EXPECT_EQ(DBformatf("n = 'it''s %s' or m = '%s'", "O'B", "x"), "n = 'it''s O''B' or m = 'x'");
+    EXPECT_EQ(DBformatf("%5d|%-3s|%.2f|%lld|%%|%u|%*d|%ld", 42, "ab", 1.5, -5000000000LL, 4294967295u, 4, 7, 9L),
+              "   42|ab |1.50|-5000000000|%|4294967295|   7|9");
+    EXPECT_EQ(DBformatf("'%.3s'", "a'bcdef"), "'a''b'");
+}
+
+TEST(DBformat, DatesBecomeTheirStoredLiteral) {
+    DB_DATETIME date;
+    EXPECT_EQ(DBformatf("t = %p", DBodbcDate(&date)), "t = NULL");
+    date.year = 2024;
+    date.month = 2;
+    date.day = 29;
+    date.hour = 23;
+    EXPECT_EQ(DBformatf("t = %p", DBodbcDate(&date)), "t = '2024-02-29 23:00:00'");
+}
+
+TEST(DBformat, TimestampLiteralsAreRewrittenOutsideTexts) {
+    std::string out, error;
+    ASSERT_TRUE(DBrewriteTimestamps("a = {ts'2024-1-2 3:4:5'} and b = {ts+'2024-01-02 03:04:05.000+'} and c = '{ts''x''}'",
+                                    out, error));
+    EXPECT_EQ(out, "a = '2024-01-02 03:04:05' and b = '2024-01-02 03:04:05' and c = '{ts''x''}'");
+    EXPECT_FALSE(DBrewriteTimestamps("a = {ts'0000-00-00 00:00:00'}", out, error));
+    EXPECT_FALSE(DBrewriteTimestamps("a = {ts'2024-13-01 00:00:00'}", out, error));
+    EXPECT_FALSE(DBrewriteTimestamps("a = {ts'2024-01-01 00:00:00'", out, error));
+}
+
+TEST(DBformat, CallDBsprintfGrowsItsOwnBuffersAndCutsOthers) {
+    DBtable table("t", 0, nullptr);
+    std::string text(300, '\'');
+    table.valuesClauseCheck(10);
+    int n = table.CallDBsprintf(table.getValuesBuffer(), table.getValuesBufferSize(), "'%s'", text.c_str());
+    EXPECT_EQ(n, 602);
+    EXPECT_EQ(std::string(table.getValuesBuffer()).size(), 602u);
+    char small[8];
+    EXPECT_EQ(table.CallDBsprintf(small, sizeof small, "%s", "0123456789"), -1);
+    EXPECT_STREQ(small, "0123456");
+}
+
+TEST(DBformat, SixtyFourBitValuesSplitWithAnUnsignedLowHalf) {
+    long high = 0, low = 0;
+    dLongToLongDB(0x00000001FFFFFFFFLL, &high, &low);
+    EXPECT_EQ(high, 1);
+    EXPECT_EQ(low, -1);
+    long long back = 0;
+    longToDlongDB(&back, high, low);
+    EXPECT_EQ(back, 0x00000001FFFFFFFFLL);
+}
+
+TEST(KelDBDataType, NullFlagAndClearing) {
+    KelDBPrimitiveType<int, &KelDB_int_format, 1> seven(7);
+    EXPECT_EQ(seven.getDataType(), 1);
+    EXPECT_FALSE(seven.isNull());
+    EXPECT_EQ(seven.getUpdated(), Updated);
+    seven.setString();
+    EXPECT_EQ(seven.getStr(), "7");
+
+    KelDB_int64 big;
+    EXPECT_TRUE(big.isNull());
+    long long v = 5000000000LL;
+    ASSERT_TRUE(big.setData(reinterpret_cast<const char*>(&v), 0, sizeof v, false));
+    EXPECT_TRUE(big.isNull());  // setData leaves the null flag
+    EXPECT_FALSE(big.setData(reinterpret_cast<const char*>(&v), 4, sizeof v, false));
+    big.setInternalNull(false);
+    EXPECT_EQ(big.toString(0), "5000000000");
+
+    KelDB_string text;
+    ASSERT_TRUE(text.setData("abc", 0, 3, false));
+    text.setInternalNull(false);
+    EXPECT_EQ(text.value(), "abc");
+    text.setInternalNull(true);
+    EXPECT_EQ(text.value(), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DBparameterize, LiftsValuesButNotNames) {
+    std::string out;
+    std::vector<DBParam> params;
+    DBparameterize("jobId_h = 12 and t1.x2 = -3 and n = 'O''B' and b = x'0a' and \"c 4\" = 1.5", out, params);
+    EXPECT_EQ(out, "jobId_h = ? and t1.x2 = -? and n = ? and b = x'0a' and \"c 4\" = 1.5");  // decimals stay as written
+    ASSERT_EQ(params.size(), 3u);
+    EXPECT_EQ(params[0].number, 12);
+    EXPECT_EQ(params[1].number, 3);
+    EXPECT_TRUE(params[2].isText);
+    EXPECT_EQ(params[2].text, "O'B");
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "db/TestRecords.h"
+#include "platform/util/BoundedCopy.h"
+#include "support/TestHome.h"
+
+namespace kel::test {
+namespace {
+
+class TransactionTest : public HomeTest {
+protected:
+    void SetUp() override { ASSERT_EQ(seedCatalogue(), SQLITE_OK); }
+    void TearDown() override { DBsetBusyTimeout(10000); }
+
+    static int insertGroup(DBtran* tran, const char* name) {
+        FileGroupRecord rec(tran);
+        rec.row.tesselId = 1;
+        rec.row.sqlDatabaseId = 11;
+        kel::copyField(rec.row.fileGroupName, name);
+        return rec.rowInsert(true);
+    }
+
+    static std::vector<std::string> groupNames() {
+        FileGroupRecord rec;
+        std::vector<std::string> out;
+        if (rec.openCursor() != 0) return out;
+        while (rec.fetchCursor(true) == 0) out.push_back(kel::fieldText(rec.row.fileGroupName));
+        rec.closeCursor();
+        return out;
+    }
+};
+
+TEST_F(TransactionTest, RollbackDiscardsAndCommitKeepsAcrossReopen) {
+    {
+        DBtran tran(false);
+        ASSERT_EQ(tran.startTran(), 0);
+        ASSERT_EQ(insertGroup(&tran, "lost"), 0);
+        ASSERT_EQ(tran.rollbackTran(), 0);
+        ASSERT_EQ(tran.startTran(), 0);
+        ASSERT_EQ(insertGroup(&tran, "kept1"), 0);
+        ASSERT_EQ(insertGroup(&tran, "kept2"), 0);
+        ASSERT_EQ(tran.commitTran(false), 0);
+        EXPECT_TRUE(!tran.isStarted());
+        ASSERT_EQ(tran.startTran(), 0);
+        ASSERT_EQ(insertGroup(&tran, "dropped at destruction"), 0);
+    }  // never committed: rolled back
+    EXPECT_EQ(groupNames(), std::vector<std::string>({"kept1", "kept2"}));
+}
+
+TEST_F(TransactionTest, ARecordOutsideATransactionFailsInsteadOfHanging) {
+    DBsetBusyTimeout(200);
+    DBtran tran(false);
+    ASSERT_EQ(tran.startTran(), 0);
+    ASSERT_EQ(insertGroup(&tran, "held"), 0);
+    auto start = std::chrono::steady_clock::now();
+    int rc = insertGroup(nullptr, "waits");
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(rc, 0);
+    EXPECT_NE(rc, 100);
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    // A read of isolation type 4 still sees the committed state.
+    DBtran reader(false);
+    reader.setIsolationType(4);
+    ASSERT_EQ(reader.startTran(), 0);
+    FileGroupRecord rec(&reader);
+    EXPECT_EQ(rec.openCursor(), 100);
+    rec.closeCursor();
+    ASSERT_EQ(tran.commitTran(false), 0);
+}
+
+TEST_F(TransactionTest, TwoThreadsEachWithATransactionBothCommit) {
+    auto work = [](const char* prefix, int* result) {
+        *result = 0;
+        for (int i = 0; i < 20 && *result == 0; ++i) {
+            DBtran tran(false);
+            *result = tran.startTran();
+            std::string name = std::string(prefix) + std::to_string(i);
+            if (*result == 0) *result = insertGroup(&tran, name.c_str());
+            if (*result == 0) *result = tran.commitTran(false);
+        }
+    };
+    int a = -1, b = -1;
+    std::thread ta(work, "a", &a);
+    std::thread tb(work, "b", &b);
+    ta.join();
+    tb.join();
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(b, 0);
+    EXPECT_EQ(groupNames().size(), 40u);
+}
+
+// A process killed in the middle of a transaction leaves exactly the
+// transactions it committed.
+TEST_F(TransactionTest, KilledWriterLeavesExactlyTheCommittedRows) {
+    int pipeFd[2];
+    ASSERT_EQ(pipe(pipeFd), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(pipeFd[0]);
+        for (int i = 0; i < 5; ++i) {
+            DBtran tran(false);
+            std::string name = "committed" + std::to_string(i);
+            if (tran.startTran() != 0 || insertGroup(&tran, name.c_str()) != 0 || tran.commitTran(false) != 0) _exit(2);
+            char c = 'c';
+            if (write(pipeFd[1], &c, 1) != 1) _exit(3);
+        }
+        DBtran open(false);
+        if (open.startTran() != 0) _exit(4);
+        for (int i = 0; i < 50; ++i) insertGroup(&open, "uncommitted");
+        char c = 'm';
+        if (write(pipeFd[1], &c, 1) != 1) _exit(5);
+        for (;;) pause();
+    }
+    close(pipeFd[1]);
+    char c;
+    int seen = 0;
+    while (seen < 6 && read(pipeFd[0], &c, 1) == 1) ++seen;
+    close(pipeFd[0]);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(seen, 6);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::vector<std::string> names = groupNames();
+    ASSERT_EQ(names.size(), 5u);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(names[size_t(i)], "committed" + std::to_string(i));
+}
+
+}  // namespace
+}  // namespace kel::test
