@@ -2,22 +2,19 @@
 
 #include <strings.h>
 
-#include <cctype>
 #include <cstring>
 
 namespace kel::tsql {
 
-bool Token::is(const char* word) const {
-    return kind == Kind::Word && strcasecmp(text.c_str(), word) == 0;
-}
-
 namespace {
 
-bool isWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '#'; }
-bool isWordChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '#' || c == '$';
-}
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+// ASCII classes without the locale: the batch's syntax is ASCII, and
+// bytes of UTF-8 texts only occur inside quotes.
+bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool isWordStart(char c) { return isAlpha(c) || c == '_' || c == '#'; }
+bool isWordChar(char c) { return isAlpha(c) || isDigit(c) || c == '_' || c == '#' || c == '$'; }
 
 class Lexer {
 public:
@@ -25,6 +22,7 @@ public:
 
     bool run() {
         out_.clear();
+        out_.reserve(s_.size() / 4 + 2);
         while (true) {
             bool space = skipBlanks();
             if (!err_.empty()) return false;
@@ -51,7 +49,7 @@ private:
         size_t start = p_;
         while (p_ < s_.size()) {
             char c = s_[p_];
-            if (std::isspace(static_cast<unsigned char>(c))) {
+            if (isBlank(c)) {
                 ++p_;
             } else if (c == '-' && at(1) == '-') {
                 while (p_ < s_.size() && s_[p_] != '\n') ++p_;

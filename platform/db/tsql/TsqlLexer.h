@@ -3,6 +3,9 @@
 // names and the ODBC timestamp escapes become checked date-time texts.
 #pragma once
 
+#include <strings.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,7 +18,12 @@ struct Token {
     std::string text;        // Word/Punct/Number as written; String, QuotedName and Timestamp: the value
     bool spaceBefore = false;  // whitespace or a comment preceded it in the batch
 
-    bool is(const char* word) const;  // a Word equal to word, without regard to case
+    // A Word equal to word, without regard to case. Inline: the parser asks
+    // this of every token many times, and the length test settles most asks.
+    bool is(const char* word) const {
+        size_t n = std::strlen(word);
+        return kind == Kind::Word && text.size() == n && strncasecmp(text.data(), word, n) == 0;
+    }
     bool punct(const char* p) const { return kind == Kind::Punct && text == p; }
 };
 

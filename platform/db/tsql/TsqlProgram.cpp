@@ -77,8 +77,9 @@ private:
     SqlText& sql_;
     std::vector<Limit> limits_;
     Kind lastKind_ = Kind::Punct;
-    std::string lastWord_;
-    std::string beforeLastWord_;
+    // Where a TOP may follow: right after SELECT, or after SELECT DISTINCT|ALL.
+    enum class TopPlace { No, AfterSelect, AfterQuantifier };
+    TopPlace topPlace_ = TopPlace::No;
 };
 
 class Parser {
@@ -678,7 +679,7 @@ private:
 };
 
 void Emitter::separate(const Token& t) {
-    if (sql_.text.empty()) return;
+    if (sql_.text.empty() || sql_.text.back() == ' ') return;
     if (t.spaceBefore || (wordLike(lastKind_) && wordLike(t.kind))) sql_.text += ' ';
 }
 
@@ -737,9 +738,9 @@ void Emitter::flushLimit() {
 bool Emitter::emit(size_t from, size_t to) {
     for (size_t i = from; i < to; ++i) {
         const Token& t = parser_.tok(i);
-        if (t.is("TOP") && (lastWord_ == "SELECT" || ((lastWord_ == "DISTINCT" || lastWord_ == "ALL") &&
-                                                      beforeLastWord_ == "SELECT"))) {
+        if (t.is("TOP") && topPlace_ != TopPlace::No) {
             if (!top(i, to)) return false;
+            topPlace_ = TopPlace::No;
             continue;
         }
         if (t.is("dbo") && parser_.tok(i + 1).punct(".")) {
@@ -787,13 +788,9 @@ bool Emitter::emit(size_t from, size_t to) {
             break;
         }
         lastKind_ = t.kind;
-        if (t.kind == Kind::Word) {
-            beforeLastWord_ = lastWord_;
-            lastWord_ = Parser::upper(t.text);
-        } else {
-            beforeLastWord_ = lastWord_;
-            lastWord_.clear();
-        }
+        if (t.is("SELECT")) topPlace_ = TopPlace::AfterSelect;
+        else if (topPlace_ == TopPlace::AfterSelect && (t.is("DISTINCT") || t.is("ALL"))) topPlace_ = TopPlace::AfterQuantifier;
+        else topPlace_ = TopPlace::No;
     }
     return true;
 }
