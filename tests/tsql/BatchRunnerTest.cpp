@@ -1,9 +1,6 @@
 // The T-SQL runner against a real SQLite database: variables, control flow,
 // cursors, error handling and the rewrites SQLite needs.
-#include "platform/db/tsql/BatchRunner.h"
-
-#include <gtest/gtest.h>
-#include <sqlite3.h>
+#include "tsql/TsqlFixture.h"
 
 #include <string>
 
@@ -13,40 +10,14 @@ using kel::tsql::Value;
 
 namespace {
 
-class TsqlTest : public ::testing::Test {
+class TsqlTest : public kel::test::TsqlFixture {
 protected:
     void SetUp() override {
-        ASSERT_EQ(SQLITE_OK, sqlite3_open(":memory:", &db_));
+        TsqlFixture::SetUp();
         exec("CREATE TABLE item(id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, flag INTEGER, at TEXT)");
         exec("INSERT INTO item(name, flag, at) VALUES('alpha', 0, '2021-03-07 14:05:09'),"
              "('beta', 1, '2021-03-08 10:00:00'), ('gamma', 0, '2021-03-09 10:00:00')");
-        runner_.reset(new BatchRunner(db_));
     }
-    void TearDown() override {
-        runner_.reset();
-        sqlite3_close(db_);
-    }
-    void exec(const std::string& sql) {
-        char* msg = nullptr;
-        ASSERT_EQ(SQLITE_OK, sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg)) << (msg ? msg : "");
-    }
-    int64_t count(const std::string& table) {
-        ResultSet rs;
-        std::string err;
-        EXPECT_EQ(0, runner_->run("select count(*) from " + table, rs, err)) << err;
-        return rs.rows.empty() ? -1 : rs.rows[0][0].i;
-    }
-    // Runs a batch that must succeed and returns its result set.
-    ResultSet ok(const std::string& batch) {
-        ResultSet rs;
-        std::string err;
-        EXPECT_EQ(0, runner_->run(batch, rs, err)) << err;
-        EXPECT_TRUE(err.empty());
-        return rs;
-    }
-
-    sqlite3* db_ = nullptr;
-    std::unique_ptr<BatchRunner> runner_;
 };
 
 TEST_F(TsqlTest, NullConditionTakesElse) {
@@ -226,6 +197,36 @@ TEST_F(TsqlProcedureTest, WrongCallsFail) {
     EXPECT_NE(0, runner_->callProcedure("noSuchProcedure", {}, rs, err));
     EXPECT_NE(0, runner_->callProcedure("itemByName", {Value::text("alpha"), Value::text("x")}, rs, err));
     EXPECT_NE(0, runner_->storeProcedure("CREATE PROCEDURE broken @a int AS PRINT 'x'", err));
+}
+
+}  // namespace
+
+namespace {
+
+// Takes the first row only, as a cursor read for one row does.
+class FirstRowSink : public kel::tsql::RowSink {
+public:
+    std::vector<std::string> names;
+    std::vector<kel::tsql::Row> rows;
+    void columns(const std::vector<std::string>& n) override { names = n; }
+    bool row(const kel::tsql::Row& r) override {
+        rows.push_back(r);
+        return false;
+    }
+};
+
+TEST_F(TsqlTest, SinkReceivesRowsAndMayStopEarly) {
+    FirstRowSink sink;
+    std::string err;
+    ASSERT_EQ(0, runner_->run("select found = id, name from item order by id\n"
+                              "update item set flag = 9 where id = 1",
+                              sink, err))
+        << err;
+    ASSERT_EQ(1u, sink.rows.size());
+    EXPECT_EQ((std::vector<std::string>{"found", "name"}), sink.names);
+    EXPECT_EQ(Value::integer(1), sink.rows[0][0]);
+    // The batch went on after the reader stopped.
+    EXPECT_EQ(Value::integer(9), ok("select flag from item where id = 1").rows[0][0]);
 }
 
 }  // namespace

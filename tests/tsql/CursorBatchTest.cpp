@@ -1,9 +1,6 @@
 // Server-side cursors in a batch: the log-backup file batch that walks a
 // cursor and inserts a row per file, and error handling inside the loop.
-#include "platform/db/tsql/BatchRunner.h"
-
-#include <gtest/gtest.h>
-#include <sqlite3.h>
+#include "tsql/TsqlFixture.h"
 
 #include <cstdio>
 #include <string>
@@ -45,10 +42,10 @@ const char* const kLogUpdate =
     "SET NOCOUNT OFF\n"
     "select @rc";
 
-class CursorBatchTest : public ::testing::Test {
+class CursorBatchTest : public kel::test::TsqlFixture {
 protected:
     void SetUp() override {
-        ASSERT_EQ(SQLITE_OK, sqlite3_open(":memory:", &db_));
+        TsqlFixture::SetUp();
         exec("CREATE TABLE sqlFileGroup(id INTEGER PRIMARY KEY AUTOINCREMENT, tesselId INTEGER,"
              " sqlDatabaseId INTEGER, groupId INTEGER, removalTime INTEGER)");
         exec("CREATE TABLE sqlFile(id INTEGER PRIMARY KEY AUTOINCREMENT, sqlFileGroupId INTEGER, fileId INTEGER,"
@@ -65,33 +62,13 @@ protected:
              "(13, 1, 4, 'data2', 'E:', 0), (14, 3, 1, 'other', 'F:\\o.mdf', 0)");
         exec("INSERT INTO sqlLSNs(sqlBackupSetId, backupType) VALUES(50, 76), (51, 68)");
     }
-    void TearDown() override {
-        runner_.reset();
-        sqlite3_close(db_);
-    }
-    void exec(const std::string& sql) {
-        char* msg = nullptr;
-        ASSERT_EQ(SQLITE_OK, sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg)) << (msg ? msg : "");
-        sqlite3_free(msg);
-    }
     static std::string batch(int tessel, int database, int backupSet) {
         char buf[4096];
         std::snprintf(buf, sizeof buf, kLogUpdate, tessel, database, backupSet);
         return buf;
     }
-    ResultSet rows(const std::string& sql) {
-        ResultSet rs;
-        std::string err;
-        EXPECT_EQ(0, runner_->run(sql, rs, err)) << err;
-        return rs;
-    }
-
-    sqlite3* db_ = nullptr;
-    std::unique_ptr<BatchRunner> runner_{nullptr};
-    BatchRunner& runner() {
-        if (!runner_) runner_.reset(new BatchRunner(db_));
-        return *runner_;
-    }
+    ResultSet rows(const std::string& sql) { return ok(sql); }
+    kel::tsql::BatchRunner& runner() { return *runner_; }
 };
 
 TEST_F(CursorBatchTest, LogBackupInsertsOneRowPerLiveFileInIdOrder) {

@@ -167,7 +167,12 @@ private:
             firstErr_ = msg;
         }
     }
-    void failedSql() { failed(sqlite3_errcode(r_.db_) & 0xff, sqlite3_errmsg(r_.db_)); }
+    // rc is what sqlite3_step returned; never report a failure as 0 or 100.
+    void failedSql(int rc) {
+        rc &= 0xff;
+        if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) rc = SQLITE_ERROR;
+        failed(rc, sqlite3_errmsg(r_.db_));
+    }
     void done(int64_t rows) {
         error_ = 0;
         rowCount_ = rows;
@@ -196,7 +201,8 @@ private:
         std::string msg;
         sqlite3_stmt* st = r_.statement(sql.text, msg);
         if (st == nullptr) {
-            failed(sqlite3_errcode(r_.db_) != SQLITE_OK ? sqlite3_errcode(r_.db_) & 0xff : SQLITE_ERROR, msg);
+            int rc = sqlite3_errcode(r_.db_) & 0xff;
+            failed(rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_ERROR : rc, msg);
             return nullptr;
         }
         for (size_t k = 0; k < sql.slots.size(); ++k) {
@@ -228,7 +234,7 @@ private:
             out = Value::null();
             return true;
         }
-        failedSql();
+        failedSql(rc);
         return false;
     }
 
@@ -267,7 +273,7 @@ private:
                 if (!assign(in.vars[k], columnValue(st, static_cast<int>(k)))) return;
             }
         }
-        if (rc != SQLITE_DONE) return failedSql();
+        if (rc != SQLITE_DONE) return failedSql(rc);
         done(rows);
     }
 
@@ -280,7 +286,7 @@ private:
             int rc;
             while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             }
-            if (rc != SQLITE_DONE) return failedSql();
+            if (rc != SQLITE_DONE) return failedSql(rc);
             return done(sqlite3_changes(r_.db_));
         }
         bool deliver = !resultTaken_;
@@ -297,7 +303,7 @@ private:
             for (int c = 0; c < ncol; ++c) row[static_cast<size_t>(c)] = columnValue(st, c);
             if (!sink_.row(row)) deliver = false;
         }
-        if (rc != SQLITE_DONE) return failedSql();
+        if (rc != SQLITE_DONE) return failedSql(rc);
         if (first && deliver) startResult(st, ncol);
         done(rows);
     }
@@ -357,7 +363,7 @@ private:
         }
         if (rc != SQLITE_DONE) {
             c.rows.clear();
-            return failedSql();
+            return failedSql(rc);
         }
         c.open = true;
         done(0);
@@ -525,7 +531,8 @@ int BatchRunner::callProcedure(const std::string& name, const std::vector<Value>
             err = sqlite3_errmsg(db_);
             return rc;
         }
-        body = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        body = text != nullptr ? text : "";
     }
     auto prog = parsed(body, true, err);
     if (prog == nullptr) return SQLITE_ERROR;
