@@ -145,3 +145,32 @@ TEST_F(CursorBatchTest, FetchStatusAndCursorMisuse) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every prefix of a real batch either is refused or runs; none may crash or
+// read past the tokens (the sanitizers watch).
+TEST_F(CursorBatchTest, EveryPrefixOfTheBatchIsHandled) {
+    std::string full = batch(2, 7, 50);
+    size_t refused = 0;
+    for (size_t n = 0; n <= full.size(); ++n) {
+        ResultSet rs;
+        std::string err;
+        if (runner().run(full.substr(0, n), rs, err) != 0 && !rs.present) ++refused;
+        exec("DELETE FROM sqlBackupFile");
+    }
+    EXPECT_GT(refused, full.size() / 2);
+}
+
+// A batch first parsed before its table existed is parsed again once it does.
+TEST_F(CursorBatchTest, InsertIntoTableCreatedLaterGetsItsColumnList) {
+    const std::string text = "insert into later values ('x')";
+    ResultSet rs;
+    std::string err;
+    EXPECT_NE(0, runner().run(text, rs, err));
+    exec("CREATE TABLE later(id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT)");
+    EXPECT_EQ(0, runner().run(text, rs, err)) << err;
+    EXPECT_EQ(1, count("later"));
+}
+
+}  // namespace

@@ -429,7 +429,7 @@ std::shared_ptr<const Program> BatchRunner::parsed(const std::string& text, bool
     auto it = programs_.find(key);
     if (it != programs_.end()) return it->second;
     auto prog = procedure ? parseProcedure(db_, text, err) : parseBatch(db_, text, err);
-    if (prog == nullptr) return nullptr;
+    if (prog == nullptr || !prog->cacheable) return prog;
     if (programs_.size() >= kProgramCacheSize) programs_.clear();
     programs_.emplace(std::move(key), prog);
     return prog;

@@ -535,6 +535,8 @@ private:
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db_, "SELECT name, type, pk FROM pragma_table_info(?1)", -1, &st, nullptr) !=
             SQLITE_OK) {
+            sqlite3_finalize(st);
+            prog_->cacheable = false;
             return false;
         }
         sqlite3_bind_text(st, 1, table.c_str(), -1, SQLITE_TRANSIENT);
@@ -552,6 +554,7 @@ private:
             columns.emplace_back(name != nullptr ? name : "");
         }
         sqlite3_finalize(st);
+        if (columns.empty() && !identity) prog_->cacheable = false;
         return identity && pkCount == 1;
     }
 

@@ -63,6 +63,9 @@ struct Program {
     std::vector<Instr> code;
     size_t paramCount = 0;     // procedures: the first paramCount vars are the parameters
     std::string procedureName;  // procedures only
+    // False when parsing depended on a table that did not exist yet (an
+    // INSERT without a column list): such a program is parsed again next time.
+    bool cacheable = true;
 };
 
 // Parses a batch. db is read for the columns of tables that an INSERT without
