@@ -68,6 +68,21 @@ TEST_F(TsqlTest, CharVariableCutsToItsLength) {
     EXPECT_EQ("12", rs.rows[0][2].s);
 }
 
+TEST_F(TsqlTest, FailedConversionLeavesVariableAndIsReported) {
+    ResultSet rs;
+    std::string err;
+    int rc = runner_->run("declare @i int, @j int set @i = 5 set @j = 6\n"
+                          "set @i = 'abc'\n"
+                          "set @j = 3000000000\n"
+                          "select @i, @j",
+                          rs, err);
+    EXPECT_EQ(SQLITE_MISMATCH, rc);
+    EXPECT_NE(std::string::npos, err.find("'abc'")) << err;  // the first failure, not the overflow
+    ASSERT_EQ(1u, rs.rows.size());
+    EXPECT_EQ(Value::integer(5), rs.rows[0][0]);
+    EXPECT_EQ(Value::integer(6), rs.rows[0][1]);
+}
+
 TEST_F(TsqlTest, InsertWithoutColumnListSkipsIdentity) {
     ok("declare @n varchar(10) set @n = 'delta'\n insert into item values (@n, 5, NULL)");
     ResultSet rs = ok("select id, name, flag from item where name = 'delta'");

@@ -3,6 +3,7 @@
 #include "platform/db/tsql/TsqlProgram.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +58,8 @@ std::string numberText(const Value& v) {
     return buf;
 }
 
-// Converts a value to a variable's declared type as an assignment does.
+// Converts a value to a variable's declared type as an assignment does;
+// out holds the result only when it succeeds.
 bool convert(const VarDecl& d, Value v, Value& out, std::string& err) {
     if (v.isNull()) {
         out = Value::null();
@@ -84,6 +86,11 @@ bool convert(const VarDecl& d, Value v, Value& out, std::string& err) {
                 return false;
             }
             out = Value::integer(n);
+        }
+        // int is 32 bits wide in T-SQL: a wider value is an overflow, not a wrap.
+        if (out.i < INT32_MIN || out.i > INT32_MAX) {
+            err = "Arithmetic overflow error converting expression to data type int for " + d.name + ".";
+            return false;
         }
         return true;
     case VarDecl::Type::DateTime:
@@ -187,12 +194,15 @@ private:
         }
     }
 
+    // A failed conversion leaves the variable as it was.
     bool assign(int s, Value v) {
         std::string msg;
-        if (!convert(p_.vars[static_cast<size_t>(s)], std::move(v), vars_[static_cast<size_t>(s)], msg)) {
+        Value converted;
+        if (!convert(p_.vars[static_cast<size_t>(s)], std::move(v), converted, msg)) {
             failed(SQLITE_MISMATCH, msg);
             return false;
         }
+        vars_[static_cast<size_t>(s)] = std::move(converted);
         return true;
     }
 
