@@ -245,3 +245,29 @@ TEST_F(TsqlTest, SinkReceivesRowsAndMayStopEarly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sink that calls back into the runner it is reading from.
+class ReentrantSink : public kel::tsql::RowSink {
+public:
+    explicit ReentrantSink(BatchRunner& r) : runner(r) {}
+    BatchRunner& runner;
+    int inner = 0;
+    void columns(const std::vector<std::string>&) override {}
+    bool row(const kel::tsql::Row&) override {
+        ResultSet rs;
+        std::string err;
+        inner = runner.run("select 1", rs, err);
+        return true;
+    }
+};
+
+TEST_F(TsqlTest, ReentrantRunIsRefused) {
+    ReentrantSink sink(*runner_);
+    std::string err;
+    EXPECT_EQ(0, runner_->run("select id from item", sink, err)) << err;
+    EXPECT_EQ(SQLITE_MISUSE, sink.inner);
+}
+
+}  // namespace

@@ -472,11 +472,15 @@ sqlite3_stmt* BatchRunner::statement(const std::string& sql, std::string& err) {
     return st;
 }
 
+// A sink that calls back into its own runner would find the statement it is
+// reading from in the cache, which a new statement may empty: refused.
+bool BatchRunner::busy(std::string& err) const {
+    if (!running_) return false;
+    err = "a batch is already running on this runner";
+    return true;
+}
+
 int BatchRunner::execute(const Program& prog, const std::vector<Value>& args, RowSink& sink, std::string& err) {
-    if (running_) {
-        err = "a batch is already running on this runner";
-        return SQLITE_MISUSE;
-    }
     running_ = true;
     Execution ex(*this, prog, sink);
     int rc = ex.setArguments(args, err) ? ex.run(err) : SQLITE_MISMATCH;
@@ -490,6 +494,7 @@ int BatchRunner::run(const std::string& batch, RowSink& sink, std::string& err) 
         err = "no database connection";
         return SQLITE_MISUSE;
     }
+    if (busy(err)) return SQLITE_MISUSE;
     auto prog = parsed(batch, false, err);
     if (prog == nullptr) return SQLITE_ERROR;
     return execute(*prog, {}, sink, err);
@@ -508,6 +513,7 @@ int BatchRunner::createProcedureTable(std::string& err) {
 
 int BatchRunner::storeProcedure(const std::string& createText, std::string& err) {
     err.clear();
+    if (busy(err)) return SQLITE_MISUSE;
     auto prog = parseProcedure(db_, createText, err);
     if (prog == nullptr) return SQLITE_ERROR;
     sqlite3_stmt* st = statement("INSERT OR REPLACE INTO kelProcedures(name, body) VALUES(?1, ?2)", err);
@@ -526,6 +532,7 @@ int BatchRunner::storeProcedure(const std::string& createText, std::string& err)
 int BatchRunner::callProcedure(const std::string& name, const std::vector<Value>& args, RowSink& sink,
                                std::string& err) {
     err.clear();
+    if (busy(err)) return SQLITE_MISUSE;
     std::string body;
     {
         sqlite3_stmt* st = statement("SELECT body FROM kelProcedures WHERE name = ?1", err);

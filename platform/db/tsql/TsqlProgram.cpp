@@ -28,7 +28,7 @@ std::string quoteText(const std::string& v, char q) {
 
 bool wordLike(Kind k) {
     return k == Kind::Word || k == Kind::Number || k == Kind::Variable || k == Kind::SystemVariable ||
-           k == Kind::QuotedName;
+           k == Kind::QuotedName || k == Kind::String || k == Kind::Timestamp;
 }
 
 // Words that begin a statement of their own: a SQL statement or a condition
