@@ -24,11 +24,13 @@ TEST_F(TsqlTest, NullConditionTakesElse) {
     ResultSet rs = ok("declare @v integer\n"
                       "declare @r char(10)\n"
                       "IF @v = 1 set @r = 'then' ELSE set @r = 'else'\n"
+                      "declare @c char(1) set @c = case when @v is null then 'n' else 'v' end\n"
                       "if @v is null begin set @v = 7 end\n"
-                      "select @r, @v");
+                      "select @r, @v, @c");
     ASSERT_EQ(1u, rs.rows.size());
     EXPECT_EQ(Value::text("else"), rs.rows[0][0]);
     EXPECT_EQ(Value::integer(7), rs.rows[0][1]);
+    EXPECT_EQ(Value::text("n"), rs.rows[0][2]);  // CASE ... ELSE ... END stays inside the SET
 }
 
 TEST_F(TsqlTest, SelectAssignmentWithoutRowKeepsValueAndLastRowWins) {
@@ -111,6 +113,7 @@ TEST_F(TsqlTest, RefusedBatchRunsNothing) {
         "insert into item(name) values('x')\n declare @d datetime set @d = {ts'0000-00-00 00:00:00'}",
         "insert into item(name) values('x')\n if 1 = 1",
         "insert into item(name) values('x')\n goto nowhere",
+        "insert into item(name) values('x')\n select :name",
     };
     for (const char* batch : refused) {
         ResultSet rs;

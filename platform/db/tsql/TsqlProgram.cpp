@@ -778,6 +778,8 @@ bool Emitter::emit(size_t from, size_t to) {
                     limits_.pop_back();
                 }
                 sql_.text += ')';
+            } else if (t.text == ":") {
+                return parser_.fail("unexpected ':'");  // SQLite would read a named parameter
             } else if (t.text == "!<") {
                 sql_.text += ">=";
             } else if (t.text == "!>") {
