@@ -114,6 +114,8 @@ TEST_F(TsqlTest, RefusedBatchRunsNothing) {
         "insert into item(name) values('x')\n if 1 = 1",
         "insert into item(name) values('x')\n goto nowhere",
         "insert into item(name) values('x')\n select :name",
+        "insert into item(name) values('x')\n select name frm item",
+        "insert into item(name) values('x')\n if 1 = 1 select nosuchcolumn from item",
     };
     for (const char* batch : refused) {
         ResultSet rs;
@@ -215,6 +217,7 @@ TEST_F(TsqlProcedureTest, WrongCallsFail) {
     EXPECT_NE(0, runner_->callProcedure("noSuchProcedure", {}, rs, err));
     EXPECT_NE(0, runner_->callProcedure("itemByName", {Value::text("alpha"), Value::text("x")}, rs, err));
     EXPECT_NE(0, runner_->storeProcedure("CREATE PROCEDURE broken @a int AS PRINT 'x'", err));
+    EXPECT_NE(0, runner_->storeProcedure("CREATE PROCEDURE broken @a int AS select @a frm item", err));
 }
 
 }  // namespace

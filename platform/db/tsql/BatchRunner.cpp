@@ -439,10 +439,33 @@ std::shared_ptr<const Program> BatchRunner::parsed(const std::string& text, bool
     auto it = programs_.find(key);
     if (it != programs_.end()) return it->second;
     auto prog = procedure ? parseProcedure(db_, text, err) : parseBatch(db_, text, err);
-    if (prog == nullptr || !prog->cacheable) return prog;
+    if (prog == nullptr || !compiles(*prog, err)) return nullptr;
+    if (!prog->cacheable) return prog;
     if (programs_.size() >= kProgramCacheSize) programs_.clear();
     programs_.emplace(std::move(key), prog);
     return prog;
+}
+
+// Every statement is compiled before the first one runs, so that a batch
+// with a statement SQLite cannot read runs nothing. A missing table is left
+// to the statement's run, as SQL Server resolves names late. The compiled
+// statements stay in the cache for the run.
+bool BatchRunner::compiles(const Program& prog, std::string& err) {
+    auto check = [&](const SqlText& sql) {
+        if (sql.text.empty() || statement(sql.text, err) != nullptr) return true;
+        if (err.compare(0, 14, "no such table:") == 0) {
+            err.clear();
+            return true;
+        }
+        return false;
+    };
+    for (const auto& in : prog.code) {
+        if (!check(in.sql)) return false;
+    }
+    for (const auto& sql : prog.cursorSql) {
+        if (!check(sql)) return false;
+    }
+    return true;
 }
 
 sqlite3_stmt* BatchRunner::statement(const std::string& sql, std::string& err) {
@@ -515,7 +538,7 @@ int BatchRunner::storeProcedure(const std::string& createText, std::string& err)
     err.clear();
     if (busy(err)) return SQLITE_MISUSE;
     auto prog = parseProcedure(db_, createText, err);
-    if (prog == nullptr) return SQLITE_ERROR;
+    if (prog == nullptr || !compiles(*prog, err)) return SQLITE_ERROR;
     sqlite3_stmt* st = statement("INSERT OR REPLACE INTO kelProcedures(name, body) VALUES(?1, ?2)", err);
     if (st == nullptr) return sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errcode(db_) : SQLITE_ERROR;
     StatementUse use{st};

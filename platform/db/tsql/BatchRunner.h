@@ -61,6 +61,7 @@ private:
     friend class Execution;
 
     bool busy(std::string& err) const;
+    bool compiles(const Program& prog, std::string& err);
     std::shared_ptr<const Program> parsed(const std::string& text, bool procedure, std::string& err);
     sqlite3_stmt* statement(const std::string& sql, std::string& err);
     int execute(const Program& prog, const std::vector<Value>& args, RowSink& sink, std::string& err);
