@@ -127,6 +127,15 @@ TEST_F(TsqlTest, RefusedBatchRunsNothing) {
     EXPECT_EQ(3, count("item"));
 }
 
+TEST_F(TsqlTest, CommentsBracketsAndCommentMarksInsideText) {
+    ResultSet rs = ok("-- leading comment\n"
+                      "declare @n varchar(40) /* block\n comment */ set @n = 'a--b/*c*/'\n"
+                      "select [name], @n from [item] where [id] = 2 -- trailing");
+    ASSERT_EQ(1u, rs.rows.size());
+    EXPECT_EQ(Value::text("beta"), rs.rows[0][0]);
+    EXPECT_EQ(Value::text("a--b/*c*/"), rs.rows[0][1]);
+}
+
 TEST_F(TsqlTest, TopBecomesLimit) {
     ResultSet rs = ok("select top 2 name from item order by id desc");
     ASSERT_EQ(2u, rs.rows.size());
