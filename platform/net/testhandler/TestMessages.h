@@ -93,18 +93,18 @@ public:
         : TestRequest(base, session, type, kListResponse) {}
 
     std::vector<uint64_t> items;
-    size_t packets = 0;
+    std::vector<uint64_t> counts;  // Count of each packet, in order
 
     bool messageOperations() override {
         items.clear();
-        packets = 0;
+        counts.clear();
         if (!send() || !receive()) return false;
         const uint64_t total = response().total;
         if (total > kMaxListTotal) return refuse("total out of bounds");
         items.reserve(total);
         for (;;) {
-            ++packets;
             const ListPacket& p = response();
+            counts.push_back(p.count);
             uint64_t remaining = total - items.size();
             if (p.total != total) return refuse("total changed");
             if (total == 0 ? p.count != 0 : (p.count == 0 || p.count > kPerPacket || p.count > remaining))
