@@ -80,12 +80,15 @@ Io waitFor(int fd, short events, int ms) {
 
 Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
     while (size > 0) {
-        Io w = waitFor(fd, POLLOUT, remainingMs(deadline));
-        if (w != Io::kOk) return w;
+        // Try first, wait only when the socket is full: a poll per call would
+        // double the system calls of a small exchange.
         ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-            return Io::kError;
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
+            Io w = waitFor(fd, POLLOUT, remainingMs(deadline));
+            if (w != Io::kOk) return w;
+            continue;
         }
         data += n;
         size -= static_cast<size_t>(n);
@@ -98,13 +101,14 @@ Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
 Io readAll(int fd, char* data, size_t size, int firstWaitMs, Clock::time_point& deadline, int timeoutMs,
            bool& started) {
     while (size > 0) {
-        Io w = waitFor(fd, POLLIN, started ? remainingMs(deadline) : firstWaitMs);
-        if (w != Io::kOk) return w;
         ssize_t n = ::recv(fd, data, size, MSG_DONTWAIT);
         if (n == 0) return Io::kClosed;
         if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-            return Io::kError;
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
+            Io w = waitFor(fd, POLLIN, started ? remainingMs(deadline) : firstWaitMs);
+            if (w != Io::kOk) return w;
+            continue;
         }
         if (!started) {
             started = true;

@@ -45,6 +45,7 @@ KelNetMessage& KelNetMessage::operator=(const KelNetMessage& other) {
     entryName_ = other.entryName_;
     remoteHost_ = other.remoteHost_;
     remoteType_ = other.remoteType_;
+    ostrelHost_ = other.ostrelHost_;
     send_ = other.send_;
     receive_ = other.receive_;
     expectedReceive_ = other.expectedReceive_;
@@ -150,18 +151,22 @@ bool KelNetMessage::setRemotePlatform(const std::string& host, int type) {
         return fail(kel::net::kErrNetAddress, kFunction, host);
     remoteHost_ = host;
     remoteType_ = type;
+    ostrelHost_.clear();
     return true;
 }
 
 bool KelNetMessage::setRemoteOstrel() {
     remoteHost_.clear();
+    ostrelHost_.clear();
     remoteType_ = KelNetRemoteOstrel;
     return classInitialized();
 }
 
 std::string KelNetMessage::getRemoteHostName() const {
     if (!remoteHost_.empty()) return remoteHost_;
-    return hasBase_ ? base_.getOstrelHostName() : KelPI_PlatformBase().getOstrelHostName();
+    if (ostrelHost_.empty())
+        ostrelHost_ = hasBase_ ? base_.getOstrelHostName() : KelPI_PlatformBase().getOstrelHostName();
+    return ostrelHost_;
 }
 
 bool KelNetMessage::connectionNeeded() const {

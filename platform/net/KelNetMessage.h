@@ -114,6 +114,7 @@ private:
     std::string dllName_;
     std::string entryName_;
     std::string remoteHost_;
+    mutable std::string ostrelHost_;  // read once per message: a registry read per send is costly
     int remoteType_ = KelNetRemoteNone;
     std::vector<char> send_;
     std::vector<char> receive_;
