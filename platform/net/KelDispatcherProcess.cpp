@@ -11,17 +11,9 @@
 
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
+#include "platform/util/KelHome.h"
 
 namespace {
-
-std::string programFolder() {
-    char buf[4096];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-    if (n <= 0) return ".";
-    std::string exe(buf, static_cast<size_t>(n));
-    size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash);
-}
 
 // Reads the child's "listening on <port>" line.
 int readPort(int fd) {
@@ -48,7 +40,8 @@ int readPort(int fd) {
 
 std::string KelDispatcherProcess::defaultProgram() {
     if (const char* env = std::getenv("KEL_DISPATCHER")) return env;
-    std::string folder = programFolder();
+    std::string folder = kel::programFolder();
+    if (folder.empty()) folder = ".";
     std::string beside = folder + "/kel-dispatcher";
     if (access(beside.c_str(), X_OK) == 0) return beside;
     return folder + "/../bin/kel-dispatcher";

@@ -30,15 +30,6 @@ std::string linuxLibraryPath(const std::string& path) {
 
 namespace {
 
-std::string programFolder() {
-    std::vector<char> buf(4096);
-    ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0) return "";
-    std::string exe(buf.data(), static_cast<size_t>(n));
-    size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? "" : exe.substr(0, slash);
-}
-
 bool fileExists(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
 
 }  // namespace
@@ -57,7 +48,7 @@ bool KelPI_Library::load() {
     if (libraryLookup_) {
         std::string file = mapped.substr(mapped.rfind('/') == std::string::npos ? 0 : mapped.rfind('/') + 1);
         candidates.push_back(kel::homePath("lib/" + file));
-        std::string beside = programFolder();
+        std::string beside = kel::programFolder();
         if (!beside.empty()) candidates.push_back(beside + "/" + file);
     } else {
         candidates.push_back(mapped);
