@@ -46,10 +46,10 @@ int KelPI_Base::setFocus(const std::string& machine) {
 std::string KelPI_Base::getHomeDirectory() { return kel::homeDirectory(); }
 
 bool KelPI_Base::setValue(const char* section, const char* key, const std::string& value) {
-    if (!KelRegistry::set(focus_, section, key, value)) {
+    if (!KelRegistry::set(machine(), section, key, value)) {
         error_.setNumber(kel::kErrRegistryWrite);
         error_.addArgument("KelPI_Base::setValue(section, key, value)");
-        error_.addArgument(focus_);
+        error_.addArgument(machine());
         error_.addArgument(key);
         return false;
     }
@@ -83,7 +83,7 @@ bool KelPI_Keld::setSql(uint64_t level) {
     return setValue(kel::kSectionPlatform, kel::kKeySqlDebugLevel, std::to_string(level));
 }
 
-std::string KelPI_PlatformBase::machine() const { return focus_.empty() ? KelPI_Focus::getFocus() : focus_; }
+std::string KelPI_Base::machine() const { return focus_.empty() ? KelPI_Focus::getFocus() : focus_; }
 
 std::string KelPI_PlatformBase::getOstrelHostName() const {
     return KelRegistry::get(machine(), kel::kSectionPlatform, kel::kKeyOstrelHost);
@@ -99,7 +99,6 @@ bool KelPI_PlatformBase::invalidKelPlatform() const {
 }
 
 bool KelPI_PlatformBase::setOstrelHostName(const std::string& host) {
-    if (focus_.empty()) focus_ = machine();
     return setValue(kel::kSectionPlatform, kel::kKeyOstrelHost, host);
 }
 
@@ -128,7 +127,6 @@ unsigned long KelPI_Ostrel::getTesselId() {
 }
 
 bool KelPI_Ostrel::setTesselId(unsigned long tesselId) {
-    if (focus_.empty()) focus_ = machine();
     return setValue(kel::kSectionPlatform, kel::kKeyTesselId, std::to_string(tesselId));
 }
 
@@ -138,7 +136,6 @@ int KelPI_Ostrel::getArMgrIncludeAgedData() const {
 }
 
 bool KelPI_Ostrel::setArMgrIncludeAgedData(int value) {
-    if (focus_.empty()) focus_ = machine();
     return setValue(kel::kSectionPlatform, kel::kKeyArMgrIncludeAgedData, std::to_string(value < 0 ? 0 : value));
 }
 
@@ -160,7 +157,6 @@ int KelPI_MSSqlAgent::isAgentInstallActive(const std::string& client) {
 }
 
 bool KelPI_MSSqlAgent::setAgentInstallActive(bool active) {
-    if (focus_.empty()) focus_ = machine();
     return setValue(kel::kSectionPlatform, kel::kKeyAgentInstallActive, active ? "1" : "0");
 }
 
@@ -170,6 +166,5 @@ unsigned long KelPI_MSSqlAgent::vdiGetCmdTimeOut() const {
 }
 
 bool KelPI_MSSqlAgent::setVDIGetCmdTimeOut(unsigned long seconds) {
-    if (focus_.empty()) focus_ = machine();
     return setValue(kel::kSectionPlatform, kel::kKeyVdiTimeout, std::to_string(seconds));
 }

@@ -46,6 +46,8 @@ public:
     // getLastError() and the focus unchanged.
     int setFocus(const std::string& machine);
     const std::string& focus() const { return focus_; }
+    // The machine the object reads: its own focus, else the process focus.
+    std::string machine() const;
     KelLastError& getLastError() { return error_; }
 
     static std::string getHomeDirectory();
@@ -80,8 +82,6 @@ public:
 // current focus) and where its Ostrel is. Copies carry the focus.
 class KelPI_PlatformBase : public KelPI_Base {
 public:
-    // The machine the object reads: its own focus, else the process focus.
-    std::string machine() const;
     // The Ostrel's host name, as the [Hosts] section names it; empty when
     // the machine has none configured.
     std::string getOstrelHostName() const;

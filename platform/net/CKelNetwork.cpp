@@ -1,6 +1,9 @@
 #include "platform/net/CKelNetwork.h"
 
 #include <arpa/inet.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -120,6 +123,22 @@ Io readAll(int fd, char* data, size_t size, int firstWaitMs, Clock::time_point& 
     return Io::kOk;
 }
 
+// Reads length bytes into out, growing it as the bytes arrive: a peer that
+// announces a large frame and sends nothing costs us nothing.
+Io readBody(int fd, std::vector<char>& out, size_t length, Clock::time_point& deadline, int timeoutMs,
+            bool& started) {
+    constexpr size_t kChunk = 256 * 1024;
+    out.clear();
+    while (out.size() < length) {
+        size_t have = out.size();
+        size_t step = std::min(kChunk, length - have);
+        out.resize(have + step);
+        Io io = readAll(fd, out.data() + have, step, 0, deadline, timeoutMs, started);
+        if (io != Io::kOk) return io;
+    }
+    return Io::kOk;
+}
+
 void raise(KelLastError& error, uint64_t number, const char* function, const std::string& detail) {
     error.setNumber(number);
     error.addArgument(function);
@@ -158,7 +177,7 @@ void CKelNetwork::Reset() {
 }
 
 void CKelNetwork::closeSocket() {
-    liveFd_ = -1;
+    std::lock_guard<std::mutex> lock(socketMutex_);
     socket_.close();
 }
 
@@ -229,14 +248,14 @@ void CKelNetwork::attach(int fd, const std::string& peer) {
     Reset();
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    std::lock_guard<std::mutex> lock(socketMutex_);
     socket_ = kel::net::Socket(fd);
-    liveFd_ = fd;
     host_ = peer;
 }
 
 void CKelNetwork::interrupt() {
-    int fd = liveFd_.load();
-    if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+    std::lock_guard<std::mutex> lock(socketMutex_);
+    if (socket_.valid()) ::shutdown(socket_.fd(), SHUT_RDWR);
 }
 
 bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* record, size_t recordLength,
@@ -282,12 +301,9 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
             raise(error, kel::net::kErrNetBadFrame, kFunction, kel::net::frameStatusText(frameStatus_));
             return false;
         }
-        frame.record.resize(frame.header.recordLength);
-        frame.payload.resize(frame.header.payloadLength);
-        io = readAll(socket_.fd(), frame.record.data(), frame.record.size(), 0, deadline, timeoutMs_, started);
+        io = readBody(socket_.fd(), frame.record, frame.header.recordLength, deadline, timeoutMs_, started);
         if (io == Io::kOk)
-            io = readAll(socket_.fd(), frame.payload.data(), frame.payload.size(), 0, deadline, timeoutMs_,
-                         started);
+            io = readBody(socket_.fd(), frame.payload, frame.header.payloadLength, deadline, timeoutMs_, started);
     }
     if (io == Io::kOk) return true;
     if (io == Io::kClosed && !started) peerClosed_ = true;

@@ -7,8 +7,8 @@
 // handler (with the callback that releases it) and the request being answered.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "platform/events/KelLastError.h"
@@ -110,7 +110,7 @@ private:
     void closeSocket();
 
     kel::net::Socket socket_;
-    std::atomic<int> liveFd_{-1};
+    std::mutex socketMutex_;  // interrupt() against closing and reusing the descriptor
     std::string host_;
     int timeoutMs_ = kDefaultTimeoutMs;
     kel::net::FrameStatus frameStatus_ = kel::net::FrameStatus::kOk;

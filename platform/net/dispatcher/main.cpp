@@ -38,6 +38,7 @@ namespace {
 using kel::net::Frame;
 using kel::net::FrameStatus;
 
+constexpr size_t kMaxSessions = 256;
 int g_stopPipe[2] = {-1, -1};
 
 void onSignal(int) {
@@ -268,8 +269,11 @@ int main(int argc, char** argv) {
             if (fds[1].revents) break;
             sessions.remove_if([](const std::unique_ptr<Session>& s) { return s->done(); });
             if (rc > 0 && (fds[0].revents & POLLIN)) {
-                int fd = accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC);
-                if (fd >= 0) sessions.push_back(std::make_unique<Session>(fd, options.timeoutMs, handlers));
+                kel::net::Socket peer(accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+                // A thread per session, so their number is bounded: beyond it a
+                // connection is closed at once.
+                if (peer.valid() && sessions.size() < kMaxSessions)
+                    sessions.push_back(std::make_unique<Session>(peer.release(), options.timeoutMs, handlers));
             }
         }
         // Sessions end (and release their handler state) before the
