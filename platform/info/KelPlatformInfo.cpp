@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
+#include <strings.h>
 #include <unistd.h>
 
 #include "platform/info/KelRegistry.h"
@@ -45,10 +46,10 @@ int KelPI_Base::setFocus(const std::string& machine) {
 std::string KelPI_Base::getHomeDirectory() { return kel::homeDirectory(); }
 
 bool KelPI_Base::setValue(const char* section, const char* key, const std::string& value) {
-    if (!KelRegistry::set(focus_, section, key, value)) {
+    if (!KelRegistry::set(machine(), section, key, value)) {
         error_.setNumber(kel::kErrRegistryWrite);
         error_.addArgument("KelPI_Base::setValue(section, key, value)");
-        error_.addArgument(focus_);
+        error_.addArgument(machine());
         error_.addArgument(key);
         return false;
     }
@@ -80,4 +81,90 @@ uint64_t KelPI_Keld::getSql(bool) {
 
 bool KelPI_Keld::setSql(uint64_t level) {
     return setValue(kel::kSectionPlatform, kel::kKeySqlDebugLevel, std::to_string(level));
+}
+
+std::string KelPI_Base::machine() const { return focus_.empty() ? KelPI_Focus::getFocus() : focus_; }
+
+std::string KelPI_PlatformBase::getOstrelHostName() const {
+    return KelRegistry::get(machine(), kel::kSectionPlatform, kel::kKeyOstrelHost);
+}
+
+std::string KelPI_PlatformBase::getOstrelClientName() const {
+    std::string name = KelRegistry::get(machine(), kel::kSectionPlatform, kel::kKeyOstrelClient);
+    return name.empty() ? getOstrelHostName() : name;
+}
+
+bool KelPI_PlatformBase::invalidKelPlatform() const {
+    return !KelRegistry::machineExists(machine()) || getOstrelHostName().empty();
+}
+
+bool KelPI_PlatformBase::setOstrelHostName(const std::string& host) {
+    return setValue(kel::kSectionPlatform, kel::kKeyOstrelHost, host);
+}
+
+uint16_t KelPI_Ostrel::getOstrelPort() const {
+    uint64_t port = kel::registryNumber(machine(), kel::kSectionPlatform, kel::kKeyOstrelPort, 0);
+    if (port == 0) {
+        std::string host = getOstrelHostName();
+        for (const auto& entry : KelRegistry::section(machine(), kel::kSectionHosts)) {
+            if (host.empty() || strcasecmp(entry.first.c_str(), host.c_str()) != 0) continue;
+            size_t colon = entry.second.rfind(':');
+            if (colon != std::string::npos) port = std::strtoull(entry.second.c_str() + colon + 1, nullptr, 10);
+        }
+    }
+    return port <= 65535 ? static_cast<uint16_t>(port) : 0;
+}
+
+unsigned long KelPI_Ostrel::getTesselId() {
+    uint64_t id = kel::registryNumber(machine(), kel::kSectionPlatform, kel::kKeyTesselId, 0);
+    if (id == 0 || id > 0xFFFFFFFFull) {
+        error_.setNumber(kel::kErrNoTessel);
+        error_.addArgument("KelPI_Ostrel::getTesselId()");
+        error_.addArgument(machine());
+        return 0;
+    }
+    return static_cast<unsigned long>(id);
+}
+
+bool KelPI_Ostrel::setTesselId(unsigned long tesselId) {
+    return setValue(kel::kSectionPlatform, kel::kKeyTesselId, std::to_string(tesselId));
+}
+
+int KelPI_Ostrel::getArMgrIncludeAgedData() const {
+    uint64_t v = kel::registryNumber(machine(), kel::kSectionPlatform, kel::kKeyArMgrIncludeAgedData, 0);
+    return v <= 0x7FFFFFFF ? static_cast<int>(v) : 0;
+}
+
+bool KelPI_Ostrel::setArMgrIncludeAgedData(int value) {
+    return setValue(kel::kSectionPlatform, kel::kKeyArMgrIncludeAgedData, std::to_string(value < 0 ? 0 : value));
+}
+
+int KelPI_MSSqlAgent::isAgentInstallActive(const std::string& client) {
+    std::string target = client.empty() ? machine() : client;
+    if (!KelRegistry::machineExists(target)) {
+        error_.setNumber(kel::kErrUnknownMachine);
+        error_.addArgument("KelPI_MSSqlAgent::isAgentInstallActive(client)");
+        error_.addArgument(target);
+        return 0;
+    }
+    if (kel::registryNumber(target, kel::kSectionPlatform, kel::kKeyAgentInstallActive, 0) == 0) {
+        error_.setNumber(kel::kErrAgentNotActive);
+        error_.addArgument("KelPI_MSSqlAgent::isAgentInstallActive(client)");
+        error_.addArgument(target);
+        return 0;
+    }
+    return 1;
+}
+
+bool KelPI_MSSqlAgent::setAgentInstallActive(bool active) {
+    return setValue(kel::kSectionPlatform, kel::kKeyAgentInstallActive, active ? "1" : "0");
+}
+
+unsigned long KelPI_MSSqlAgent::vdiGetCmdTimeOut() const {
+    uint64_t v = kel::registryNumber(machine(), kel::kSectionPlatform, kel::kKeyVdiTimeout, 0);
+    return v <= 0xFFFFFFFFull ? static_cast<unsigned long>(v) : 0;
+}
+
+bool KelPI_MSSqlAgent::setVDIGetCmdTimeOut(unsigned long seconds) {
+    return setValue(kel::kSectionPlatform, kel::kKeyVdiTimeout, std::to_string(seconds));
 }

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kel {
 
@@ -32,6 +33,15 @@ bool makeFolders(const std::string& path) {
     }
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string programFolder() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    if (n <= 0) return "";
+    std::string exe(buf, static_cast<size_t>(n));
+    size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? "" : exe.substr(0, slash);
 }
 
 std::string programName() {

@@ -16,6 +16,9 @@ std::string homePath(const std::string& relative);
 // Creates the folder and its parents; true when it exists afterwards.
 bool makeFolders(const std::string& path);
 
+// The folder of the running program's file; empty when unknown.
+std::string programFolder();
+
 // The short name of the running program, used for its log file.
 std::string programName();
 

@@ -1,0 +1,315 @@
+#include "platform/net/CKelNetwork.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/info/KelPlatformInfo.h"
+#include "platform/info/KelRegistry.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace kel::net {
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+void Socket::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool resolveHost(const std::string& host, std::string& address, uint16_t& port) {
+    if (host.empty()) return false;
+    for (const auto& entry : KelRegistry::section(KelPI_Focus::getFocus(), kSectionHosts)) {
+        if (strcasecmp(entry.first.c_str(), host.c_str()) != 0) continue;
+        const std::string& value = entry.second;
+        size_t colon = value.rfind(':');
+        if (colon == std::string::npos || colon == 0) return false;
+        char* end = nullptr;
+        unsigned long p = std::strtoul(value.c_str() + colon + 1, &end, 10);
+        if (!end || *end != '\0' || p == 0 || p > 65535) return false;
+        address = value.substr(0, colon);
+        if (address == "localhost") address = "127.0.0.1";
+        port = static_cast<uint16_t>(p);
+        return true;
+    }
+    return false;
+}
+
+unsigned long long nextMessageId() {
+    static std::atomic<unsigned long long> counter{0};
+    return (static_cast<unsigned long long>(getpid()) << 32) | (++counter & 0xFFFFFFFFull);
+}
+
+}  // namespace kel::net
+
+namespace {
+
+using kel::net::FrameStatus;
+
+int remainingMs(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+enum class Io { kOk, kTimeout, kClosed, kError };
+
+// Waits for the descriptor; -1 waits without limit.
+Io waitFor(int fd, short events, int ms) {
+    pollfd p{fd, events, 0};
+    for (;;) {
+        int rc = ::poll(&p, 1, ms);
+        if (rc > 0) return (p.revents & (POLLERR | POLLNVAL)) ? Io::kError : Io::kOk;
+        if (rc == 0) return Io::kTimeout;
+        if (errno != EINTR) return Io::kError;
+    }
+}
+
+Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
+    while (size > 0) {
+        // Try first, wait only when the socket is full: a poll per call would
+        // double the system calls of a small exchange.
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
+            Io w = waitFor(fd, POLLOUT, remainingMs(deadline));
+            if (w != Io::kOk) return w;
+            continue;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return Io::kOk;
+}
+
+// Reads exactly size bytes. firstWaitMs applies until the first byte arrives,
+// the deadline after it.
+Io readAll(int fd, char* data, size_t size, int firstWaitMs, Clock::time_point& deadline, int timeoutMs,
+           bool& started) {
+    while (size > 0) {
+        ssize_t n = ::recv(fd, data, size, MSG_DONTWAIT);
+        if (n == 0) return Io::kClosed;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
+            Io w = waitFor(fd, POLLIN, started ? remainingMs(deadline) : firstWaitMs);
+            if (w != Io::kOk) return w;
+            continue;
+        }
+        if (!started) {
+            started = true;
+            deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return Io::kOk;
+}
+
+// Reads length bytes into out, growing it as the bytes arrive: a peer that
+// announces a large frame and sends nothing costs us nothing.
+Io readBody(int fd, std::vector<char>& out, size_t length, Clock::time_point& deadline, int timeoutMs,
+            bool& started) {
+    constexpr size_t kChunk = 256 * 1024;
+    out.clear();
+    while (out.size() < length) {
+        size_t have = out.size();
+        size_t step = std::min(kChunk, length - have);
+        out.resize(have + step);
+        Io io = readAll(fd, out.data() + have, step, 0, deadline, timeoutMs, started);
+        if (io != Io::kOk) return io;
+    }
+    return Io::kOk;
+}
+
+void raise(KelLastError& error, uint64_t number, const char* function, const std::string& detail) {
+    error.setNumber(number);
+    error.addArgument(function);
+    error.addArgument(detail);
+}
+
+}  // namespace
+
+CKelNetwork::~CKelNetwork() { Reset(); }
+
+CWexError CKelNetwork::Disconnect(int timeout, bool& flag) {
+    flag = socket_.valid();
+    if (flag) {
+        // Let the peer read what is in flight before the close.
+        ::shutdown(socket_.fd(), SHUT_WR);
+        char sink[256];
+        Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout > 0 ? timeout : 0);
+        while (waitFor(socket_.fd(), POLLIN, remainingMs(deadline)) == Io::kOk) {
+            ssize_t n = ::recv(socket_.fd(), sink, sizeof(sink), MSG_DONTWAIT);
+            if (n <= 0) break;
+        }
+    }
+    closeSocket();
+    releaseState();
+    return CWexError(0);
+}
+
+void CKelNetwork::Reset() {
+    closeSocket();
+    releaseState();
+    host_.clear();
+    request_ = nullptr;
+    finalReplySent_ = false;
+    peerClosed_ = false;
+    frameStatus_ = FrameStatus::kOk;
+}
+
+void CKelNetwork::closeSocket() {
+    std::lock_guard<std::mutex> lock(socketMutex_);
+    socket_.close();
+}
+
+void CKelNetwork::releaseState() {
+    void* state = state_;
+    StateDestructor destroy = destroy_;
+    state_ = nullptr;
+    destroy_ = nullptr;
+    if (state && destroy) destroy(state);
+}
+
+void CKelNetwork::setState(void* state, StateDestructor destroy) {
+    if (state != state_) releaseState();
+    state_ = state;
+    destroy_ = destroy;
+}
+
+void CKelNetwork::setCurrentRequest(const kel::net::Frame* request) {
+    request_ = request;
+    finalReplySent_ = false;
+}
+
+bool CKelNetwork::connect(const std::string& host, KelLastError& error) {
+    static const char* kFunction = "CKelNetwork::connect(host)";
+    if (socket_.valid() && strcasecmp(host.c_str(), host_.c_str()) == 0) return true;
+    closeSocket();
+    releaseState();
+    std::string address;
+    uint16_t port = 0;
+    if (!kel::net::resolveHost(host, address, port)) {
+        raise(error, kel::net::kErrNetUnknownHost, kFunction, host);
+        return false;
+    }
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    if (inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
+        raise(error, kel::net::kErrNetUnknownHost, kFunction, host);
+        return false;
+    }
+    kel::net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!s.valid()) {
+        raise(error, kel::net::kErrNetConnect, kFunction, std::strerror(errno));
+        return false;
+    }
+    int rc = ::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
+    if (rc != 0 && errno != EINPROGRESS) {
+        raise(error, kel::net::kErrNetConnect, kFunction, host + ": " + std::strerror(errno));
+        return false;
+    }
+    if (rc != 0) {
+        if (waitFor(s.fd(), POLLOUT, timeoutMs_) != Io::kOk) {
+            raise(error, kel::net::kErrNetConnect, kFunction, host);
+            return false;
+        }
+        int soError = 0;
+        socklen_t len = sizeof(soError);
+        if (getsockopt(s.fd(), SOL_SOCKET, SO_ERROR, &soError, &len) != 0 || soError != 0) {
+            raise(error, kel::net::kErrNetConnect, kFunction, host + ": " + std::strerror(soError));
+            return false;
+        }
+    }
+    attach(s.release(), host);
+    return true;
+}
+
+void CKelNetwork::attach(int fd, const std::string& peer) {
+    Reset();
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    std::lock_guard<std::mutex> lock(socketMutex_);
+    socket_ = kel::net::Socket(fd);
+    host_ = peer;
+}
+
+void CKelNetwork::interrupt() {
+    std::lock_guard<std::mutex> lock(socketMutex_);
+    if (socket_.valid()) ::shutdown(socket_.fd(), SHUT_RDWR);
+}
+
+bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* record, size_t recordLength,
+                            const void* payload, size_t payloadLength, KelLastError& error) {
+    static const char* kFunction = "CKelNetwork::sendFrame()";
+    if (!socket_.valid()) {
+        raise(error, kel::net::kErrNetSend, kFunction, "not connected");
+        return false;
+    }
+    std::vector<char> bytes = kel::net::encodeFrame(header, record, recordLength, payload, payloadLength);
+    if (bytes.empty()) {
+        raise(error, kel::net::kErrNetSend, kFunction, "frame too large");
+        return false;
+    }
+    Io io = writeAll(socket_.fd(), bytes.data(), bytes.size(),
+                     Clock::now() + std::chrono::milliseconds(timeoutMs_));
+    if (io != Io::kOk) {
+        raise(error, io == Io::kTimeout ? kel::net::kErrNetTimeout : kel::net::kErrNetSend, kFunction, host_);
+        closeSocket();
+        return false;
+    }
+    if (request_ && header.kind != kel::net::kFrameRequest && header.messageId == request_->header.messageId &&
+        !(header.flags & kel::net::kFlagMoreFollows))
+        finalReplySent_ = true;
+    return true;
+}
+
+bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int idleMs) {
+    static const char* kFunction = "CKelNetwork::receiveFrame()";
+    frameStatus_ = FrameStatus::kOk;
+    peerClosed_ = false;
+    if (!socket_.valid()) {
+        raise(error, kel::net::kErrNetReceive, kFunction, "not connected");
+        return false;
+    }
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
+    bool started = false;
+    Io io = readAll(socket_.fd(), reinterpret_cast<char*>(&frame.header), sizeof(frame.header), idleMs,
+                    deadline, timeoutMs_, started);
+    if (io == Io::kOk) {
+        frameStatus_ = kel::net::checkHeader(frame.header);
+        if (frameStatus_ != FrameStatus::kOk) {
+            raise(error, kel::net::kErrNetBadFrame, kFunction, kel::net::frameStatusText(frameStatus_));
+            return false;
+        }
+        io = readBody(socket_.fd(), frame.record, frame.header.recordLength, deadline, timeoutMs_, started);
+        if (io == Io::kOk)
+            io = readBody(socket_.fd(), frame.payload, frame.header.payloadLength, deadline, timeoutMs_, started);
+    }
+    if (io == Io::kOk) return true;
+    if (io == Io::kClosed && !started) peerClosed_ = true;
+    if (started && io != Io::kError) frameStatus_ = FrameStatus::kTruncated;
+    raise(error, io == Io::kTimeout ? kel::net::kErrNetTimeout : kel::net::kErrNetReceive, kFunction,
+          started ? "connection lost inside a frame" : host_);
+    closeSocket();
+    return false;
+}

@@ -1,0 +1,122 @@
+// A network session: one TCP connection to a host named in the [Hosts] section
+// of the focus machine's registry ("NAME = 127.0.0.1:port"), carrying whole
+// frames. Every read and write has a deadline, so a peer that stops in the
+// middle of a frame makes the caller fail rather than wait for ever.
+//
+// On the dispatcher's side a session also keeps one state slot for the
+// handler (with the callback that releases it) and the request being answered.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/events/KelLastError.h"
+#include "platform/net/KelFrame.h"
+
+// The result of a session operation: a negative code is an error.
+class CWexError {
+public:
+    explicit CWexError(long code = 0) : code_(code) {}
+    bool IsError() const { return code_ < 0; }
+    long GetErrorCode() const { return code_; }
+
+private:
+    long code_;
+};
+
+namespace kel::net {
+
+// Owns one socket descriptor.
+class Socket {
+public:
+    Socket() = default;
+    explicit Socket(int fd) : fd_(fd) {}
+    ~Socket() { close(); }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    Socket(Socket&& other) noexcept : fd_(other.release()) {}
+    Socket& operator=(Socket&& other) noexcept;
+
+    int fd() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() { int fd = fd_; fd_ = -1; return fd; }
+    void close();
+
+private:
+    int fd_ = -1;
+};
+
+// Resolves a host through the [Hosts] section of the focus machine's registry
+// (names compared without regard to case). False when unknown or malformed.
+bool resolveHost(const std::string& host, std::string& address, uint16_t& port);
+
+// A process-wide unique message id.
+unsigned long long nextMessageId();
+
+}  // namespace kel::net
+
+class CKelNetwork {
+public:
+    using StateDestructor = void (*)(void*);
+    static constexpr int kDefaultTimeoutMs = 120000;
+
+    CKelNetwork() = default;
+    ~CKelNetwork();
+    CKelNetwork(const CKelNetwork&) = delete;
+    CKelNetwork& operator=(const CKelNetwork&) = delete;
+
+    bool IsConnected() const { return socket_.valid(); }
+    // Closes the connection; flag tells whether one was open. The timeout
+    // bounds the wait for the peer to take what was already sent.
+    CWexError Disconnect(int timeout, bool& flag);
+    // Closes the connection and forgets the host, the handler state and the
+    // request in hand.
+    void Reset();
+
+    // Connects to host, keeping an open connection to the same host.
+    bool connect(const std::string& host, KelLastError& error);
+    const std::string& hostName() const { return host_; }
+    // Takes an accepted connection (the dispatcher's side).
+    void attach(int fd, const std::string& peer);
+    // Wakes a thread blocked on this session from another thread; the
+    // blocked call then fails and the owner closes the session.
+    void interrupt();
+
+    void setTimeout(int milliseconds) { timeoutMs_ = milliseconds > 0 ? milliseconds : kDefaultTimeoutMs; }
+    int timeout() const { return timeoutMs_; }
+
+    bool sendFrame(const kel::net::FrameHeader& header, const void* record, size_t recordLength,
+                   const void* payload, size_t payloadLength, KelLastError& error);
+    // Waits up to idleMs for a frame to begin (-1: no limit), then up to the
+    // session timeout for the rest of it. A malformed frame fails with
+    // kErrNetBadFrame and the reason in lastFrameStatus().
+    bool receiveFrame(kel::net::Frame& frame, KelLastError& error, int idleMs);
+    kel::net::FrameStatus lastFrameStatus() const { return frameStatus_; }
+    // True when the peer closed the connection between frames.
+    bool peerClosed() const { return peerClosed_; }
+
+    // The handler's per-session state; a new state releases the old one.
+    void setState(void* state, StateDestructor destroy);
+    void* state() const { return state_; }
+
+    // The request being answered; replies are counted against it.
+    void setCurrentRequest(const kel::net::Frame* request);
+    const kel::net::Frame* currentRequest() const { return request_; }
+    bool finalReplySent() const { return finalReplySent_; }
+
+private:
+    void releaseState();
+    void closeSocket();
+
+    kel::net::Socket socket_;
+    std::mutex socketMutex_;  // interrupt() against closing and reusing the descriptor
+    std::string host_;
+    int timeoutMs_ = kDefaultTimeoutMs;
+    kel::net::FrameStatus frameStatus_ = kel::net::FrameStatus::kOk;
+    bool peerClosed_ = false;
+    void* state_ = nullptr;
+    StateDestructor destroy_ = nullptr;
+    const kel::net::Frame* request_ = nullptr;
+    bool finalReplySent_ = false;
+};

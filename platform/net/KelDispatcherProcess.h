@@ -1,0 +1,34 @@
+// Runs a kel-dispatcher for one host as a child process: starts it on a free
+// loopback port, records "host = 127.0.0.1:port" in the focus machine's
+// [Hosts] section, and stops it again. Tests, benchmarks and tools use it to
+// stand up a host.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class KelDispatcherProcess {
+public:
+    KelDispatcherProcess() = default;
+    ~KelDispatcherProcess() { stop(); }
+    KelDispatcherProcess(const KelDispatcherProcess&) = delete;
+    KelDispatcherProcess& operator=(const KelDispatcherProcess&) = delete;
+
+    // The program: $KEL_DISPATCHER, else kel-dispatcher beside the running
+    // program or in ../bin from it.
+    static std::string defaultProgram();
+
+    // Starts the dispatcher and waits (up to 10 s) until it listens.
+    bool start(const std::string& host, const std::vector<std::string>& extraArguments = {});
+    // SIGTERM and wait; true when it exited cleanly (or was not running).
+    bool stop();
+
+    bool running() const { return pid_ > 0; }
+    int port() const { return port_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};

@@ -1,0 +1,33 @@
+/* The C interface between the dispatcher and a handler library. The dispatcher
+ * reads a request frame, loads the library the frame names and calls its entry
+ * point; the handler answers through the session it is given (an answering
+ * KelNetMessage built on it), once or, for a list, packet after packet. */
+#ifndef KEL_PLATFORM_NET_HANDLER_API_H
+#define KEL_PLATFORM_NET_HANDLER_API_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* session: the CKelNetwork the request came in on. request/requestLength: the
+ * request record as received (the handler checks the length against its own
+ * record before reading it); payload: the trailing data, if any. Returns 0
+ * when the request was answered; any other value is a platform error number
+ * that the dispatcher sends back as a failure when no final reply went out. */
+typedef unsigned long long (*KelHandlerEntry)(void* session, unsigned long long messageId,
+                                              unsigned long long family, unsigned long long type,
+                                              const char* request, unsigned long requestLength,
+                                              const char* payload, unsigned long payloadLength);
+
+/* Called with the session's state when the session ends, however it ends. */
+typedef void (*KelSessionStateDestructor)(void* state);
+
+/* The handler's per-session state slot; a new state releases the previous one. */
+void* kelSessionGetState(void* session);
+void kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,19 @@
+#!/bin/bash
+# Builds the libFuzzer targets with clang and runs each for a while:
+#   bash scripts/fuzz.sh [seconds per target, default 60] [target ...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+SECONDS_EACH="${1:-60}"
+shift || true
+BUILD=build/fuzz
+CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_FUZZ=ON -DKEL_TESTS=OFF >/dev/null
+cmake --build "$BUILD" -j"$(nproc)"
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in fuzz/*.cpp; do targets+=("$(basename "$f" .cpp)"); done
+fi
+for t in "${targets[@]}"; do
+  echo "== $t for ${SECONDS_EACH}s"
+  "$BUILD/fuzz/$t" -max_total_time="$SECONDS_EACH" -max_len=8192
+done

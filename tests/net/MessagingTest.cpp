@@ -1,0 +1,187 @@
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "NetFixture.h"
+
+using namespace kel::nettest;
+using kel::test::DispatcherTest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+void fillEcho(EchoRecord& r, uint64_t id) {
+    // Every byte set, so a shifted or shortened copy shows.
+    std::memset(&r, 0, sizeof(r));
+    for (size_t i = 0; i < sizeof(r.path); ++i) r.path[i] = static_cast<char>('a' + (i + id) % 26);
+    r.path[sizeof(r.path) - 1] = '\0';
+    r.code = 0xA1B2C3D4;
+    r.id = 0x0102030405060708ull + id;
+    kel::copyField(r.name, "INSTANCE\\SQL2005 " + std::to_string(id));
+    r.value = 3.25 * static_cast<double>(id);
+}
+
+}  // namespace
+
+TEST_F(DispatcherTest, EchoRoundTripIsByteForByte) {
+    EchoMessage m(&base_, &session_, kEchoRequest, kEchoResponse);
+    fillEcho(m.request(), 7);
+    std::string payload(600 * 1024 + 3, 'p');  // over several read chunks
+    payload[0] = '\0';  // binary, not text
+    m.setSendPayload(payload.data(), payload.size());
+    ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(0, std::memcmp(m.getRequestMessage(), m.getResponseMessage(), sizeof(EchoRecord)));
+    EXPECT_EQ(std::string(m.getReceivedPayload().begin(), m.getReceivedPayload().end()), payload);
+    EXPECT_TRUE(session_.IsConnected());
+
+    // The open session carries the next exchange.
+    EchoMessage second(&base_, &session_, kEchoRequest, kEchoResponse);
+    fillEcho(second.request(), 8);
+    ASSERT_TRUE(second.initiate());
+    EXPECT_EQ(second.response().id, 0x0102030405060708ull + 8);
+    EXPECT_NE(second.getMessageId(), m.getMessageId());
+}
+
+TEST_F(DispatcherTest, MessageWithoutSessionOpensItsOwn) {
+    EchoMessage m(&base_, nullptr, kEchoRequest, kEchoResponse);
+    fillEcho(m.request(), 1);
+    ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(m.response().code, 0xA1B2C3D4u);
+    // A copy never shares the original's own session.
+    EchoMessage copy(m);
+    fillEcho(copy.request(), 2);
+    ASSERT_TRUE(copy.initiate());
+    EXPECT_NE(copy.getSession(), m.getSession());
+}
+
+TEST_F(DispatcherTest, ListOf120ComesInPacketsOf50_50_20) {
+    ListMessage m(&base_, &session_);
+    m.request().total = 120;
+    ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(m.counts, (std::vector<uint64_t>{50, 50, 20}));
+    ASSERT_EQ(m.items.size(), 120u);
+    for (uint64_t i = 0; i < 120; ++i) ASSERT_EQ(m.items[i], listItem(i)) << i;
+    EXPECT_FALSE(m.moreFollows());
+}
+
+TEST_F(DispatcherTest, EmptyListIsOnePacket) {
+    ListMessage m(&base_, &session_);
+    m.request().total = 0;
+    ASSERT_TRUE(m.initiate());
+    EXPECT_EQ(m.counts, (std::vector<uint64_t>{0}));
+    EXPECT_TRUE(m.items.empty());
+}
+
+TEST_F(DispatcherTest, ListBrokenOffByTheHandlerFailsTheCaller) {
+    ListMessage m(&base_, &session_, kHalfListRequest);
+    m.request().total = 120;
+    EXPECT_FALSE(m.initiate());
+    EXPECT_EQ(m.getLastError().number(), kel::net::kErrNetHandler);
+    EXPECT_EQ(m.counts.size(), 1u);
+
+    ListMessage again(&base_, &session_);
+    again.request().total = 51;
+    ASSERT_TRUE(again.initiate());
+    EXPECT_EQ(again.counts, (std::vector<uint64_t>{50, 1}));
+}
+
+TEST_F(DispatcherTest, UnansweredRequestCarriesTheHandlersError) {
+    EchoMessage m(&base_, &session_, kSilentRequest, kEchoResponse);
+    EXPECT_FALSE(m.initiate());
+    EXPECT_EQ(m.getLastError().number(), kSilentError);
+}
+
+TEST_F(DispatcherTest, HandlerLibraryMustBeABareKnownName) {
+    for (const char* name : {"sLNNOSUCH", "../bin/sLNTEST", "..\\bin\\sLNTEST", "/tmp/sLNTEST"}) {
+        EchoMessage m(&base_, &session_, kEchoRequest, kEchoResponse);
+        m.setDLLName(name);
+        EXPECT_FALSE(m.initiate()) << name;
+        EXPECT_EQ(m.getLastError().number(), kel::kErrLibraryNotFound) << name;
+    }
+    EchoMessage entry(&base_, &session_, kEchoRequest, kEchoResponse);
+    entry.setDLLEntryPointName("noSuchEntry");
+    EXPECT_FALSE(entry.initiate());
+    EXPECT_EQ(entry.getLastError().number(), kel::kErrEntryNotFound);
+
+    EchoMessage ok(&base_, &session_, kEchoRequest, kEchoResponse);
+    fillEcho(ok.request(), 3);
+    EXPECT_TRUE(ok.initiate());
+}
+
+TEST_F(DispatcherTest, LateAnswerFailsTheCallerInsteadOfHanging) {
+    session_.setTimeout(300);
+    EchoMessage m(&base_, &session_, kEchoRequest, kEchoResponse);
+    fillEcho(m.request(), 4);
+    m.request().delayMs = 1500;
+    auto start = Clock::now();
+    EXPECT_FALSE(m.initiate());
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1200));
+    EXPECT_EQ(m.getLastError().number(), kel::net::kErrNetTimeout);
+    EXPECT_FALSE(session_.IsConnected());
+}
+
+TEST_F(DispatcherTest, SessionStateLastsForTheSessionAndIsReleasedOnDisconnect) {
+    for (uint64_t i = 1; i <= 3; ++i) {
+        SessionMessage m(&base_, &session_, kSessionRequest, kSessionResponse);
+        kel::copyField(m.request().tag, "s1");
+        ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+        EXPECT_EQ(m.response().requests, i);
+    }
+    EXPECT_TRUE(kel::test::readFile(home_.file("released-s1")).empty());
+    SessionMessage last(&base_, &session_, kSessionRequest, kSessionResponse);
+    EXPECT_TRUE(last.disconnect());
+    ASSERT_TRUE(waitForFile(home_.file("released-s1")));
+    EXPECT_EQ(kel::test::readFile(home_.file("released-s1")), "3\n");
+
+    // A new session starts with fresh state.
+    SessionMessage fresh(&base_, &session_, kSessionRequest, kSessionResponse);
+    kel::copyField(fresh.request().tag, "s2");
+    ASSERT_TRUE(fresh.initiate());
+    EXPECT_EQ(fresh.response().requests, 1u);
+}
+
+TEST_F(DispatcherTest, TerminatingExchangeEndsTheSessionOnBothEnds) {
+    SessionMessage m(&base_, &session_, kSessionRequest, kSessionResponse, true);
+    kel::copyField(m.request().tag, "t1");
+    ASSERT_TRUE(m.initiate());
+    EXPECT_FALSE(session_.IsConnected());
+    EXPECT_TRUE(waitForFile(home_.file("released-t1")));
+}
+
+TEST_F(DispatcherTest, ConcurrentSessionsKeepTheirOwnState) {
+    std::atomic<int> failures{0};
+    auto client = [&](const std::string& tag, uint64_t n) {
+        CKelNetwork session;
+        for (uint64_t i = 1; i <= n; ++i) {
+            SessionMessage s(&base_, &session, kSessionRequest, kSessionResponse);
+            kel::copyField(s.request().tag, tag);
+            EchoMessage e(&base_, &session, kEchoRequest, kEchoResponse);
+            fillEcho(e.request(), i);
+            if (!s.initiate() || s.response().requests != i || !e.initiate() ||
+                std::memcmp(e.getRequestMessage(), e.getResponseMessage(), sizeof(EchoRecord)) != 0)
+                ++failures;
+        }
+    };
+    std::thread a(client, "a", 150), b(client, "b", 100);
+    a.join();
+    b.join();
+    EXPECT_EQ(failures.load(), 0);
+    ASSERT_TRUE(waitForFile(home_.file("released-a")));
+    ASSERT_TRUE(waitForFile(home_.file("released-b")));
+    EXPECT_EQ(kel::test::readFile(home_.file("released-a")), "150\n");
+    EXPECT_EQ(kel::test::readFile(home_.file("released-b")), "100\n");
+}
+
+TEST_F(DispatcherTest, AddressingChoosesTheHost) {
+    EchoMessage m(&base_, &session_, kEchoRequest, kEchoResponse);
+    EXPECT_EQ(m.getRemoteHostName(), kOstrel);  // unaddressed: the Ostrel
+    EXPECT_TRUE(m.connectionNeeded());
+    EXPECT_FALSE(m.setRemoteDataAgent(""));
+    EXPECT_EQ(m.getLastError().number(), kel::net::kErrNetAddress);
+    ASSERT_TRUE(m.setRemoteDataAgent("NOHOST"));
+    EXPECT_FALSE(m.initiate());
+    EXPECT_EQ(m.getLastError().number(), kel::net::kErrNetUnknownHost);
+    EXPECT_TRUE(m.setRemoteOstrel());
+    fillEcho(m.request(), 5);
+    EXPECT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+}
