@@ -19,6 +19,7 @@
 #include "KelSQL/SqlFileSubClientTable.h"
 #include "KelSQL/SqlFileTable.h"
 #include "KelSQL/SqlServerTable.h"
+#include "platform/util/BoundedCopy.h"
 #include "records/RecordFixture.h"
 
 namespace kel::test {
@@ -226,6 +227,32 @@ TEST_F(FamilyTest, CatalogueDdlAgreesWithEveryTableFamily) {
         EXPECT_EQ(e.foreignKeys, fks);
     }
     sqlite3_close(db);
+}
+
+// The schema row takes its values from the row struct through the column
+// table; the key's value object is the key column's.
+TEST_F(FamilyTest, SchemaRowLoadsFromTheRowStruct) {
+    DBtable::b_newDBBase = 1;
+    SqlDatabase record(nullptr);
+    SqlDatabase_t& row = *record.getDataPtr();
+    row.backupSetId = 10;
+    row.logStreams = -2;
+    kel::copyField(row.databaseName, "db'1");
+    record.populate_t();
+    KelDBRowBase* schema = record.getDataPtr_t2();
+    std::vector<KelDBDataTypeBase*> values = schema->getData();
+    EXPECT_EQ("10", values[0]->toString(0));
+    EXPECT_EQ("db'1", values[5]->toString(0));
+    EXPECT_TRUE(values[6]->isNull());  // a cleared date
+    EXPECT_EQ("-2", values[14]->toString(0));
+    ASSERT_EQ(1u, schema->getPrimaryData().size());
+    EXPECT_EQ(values[0], schema->getPrimaryData()[0]);
+
+    ASSERT_TRUE(row.creationTime.parse("2024-02-29 23:59:58"));
+    kel::copyField(row.databaseName, "");
+    record.populate_t();
+    EXPECT_EQ("2024-02-29 23:59:58", values[6]->toString(0));
+    EXPECT_EQ("", values[5]->toString(0));
 }
 
 }  // namespace

@@ -189,6 +189,56 @@ TEST_F(RoundTripTest, VersionIsFoundOnlyOnceInserted) {
     EXPECT_EQ(1000, query.getDataPtr()->build);
 }
 
+// A cursor family of the test's own: its batch takes a number and a text
+// that stands between quotes, and it reads its rows in order.
+struct VersionsOfTessel_t {
+    int32_t id = 0;
+    char tesselName[129] = {};
+};
+
+struct VersionsOfTesselDesc {
+    using Row = VersionsOfTessel_t;
+    static constexpr DBColumn columns[] = {
+        KEL_DB_COLUMN(Row, id, "i"),
+        KEL_DB_COLUMN(Row, tesselName, "s129"),
+    };
+    static constexpr DBColumnLayout layout = KEL_DB_CURSOR_LAYOUT(VersionsOfTessel);
+    static constexpr KelDBFamily family = KEL_DB_CURSOR_FAMILY(versionsOfTessel, VersionsOfTessel, 1);
+};
+KEL_DB_CHECK_FAMILY(VersionsOfTesselDesc);
+
+class VersionsOfTessel_t2 : public KelDBSchema<VersionsOfTesselDesc> {};
+
+class VersionsOfTessel : public KelDBRecord<VersionsOfTesselDesc, VersionsOfTessel_t2> {
+public:
+    using KelDBRecord::KelDBRecord;
+    int setValues(int tesselId, const char* name) {
+        return formatBatch("SELECT v.id, t.name FROM sqlVersion v JOIN APP_Tessel t ON t.id = v.tesselId"
+                           " WHERE v.tesselId = %d AND t.name = '%s' ORDER BY v.id",
+                           tesselId, name);
+    }
+};
+
+TEST_F(RoundTripTest, CursorFamilyFormatsItsBatchAndReadsItsRows) {
+    ASSERT_EQ(0, execSql("UPDATE APP_Tessel SET name = 'o''tessel' WHERE id = 1;"
+                         "INSERT INTO sqlVersion (tesselId, type, major, minor, build) VALUES (1, 2, 1, 0, 0);"));
+    VersionsOfTessel cursor(nullptr);
+    EXPECT_STREQ("Cursor VersionsOfTessel", cursor.getpDescribe());
+    cursor.setValues(1, "o'tessel");
+    ASSERT_EQ(0, cursor.openCursor()) << cursor.getErrorStr(-1);
+    std::vector<int> ids;
+    while (cursor.fetchCursor(true) == 0) {
+        ids.push_back(cursor.getDataPtr()->id);
+        EXPECT_STREQ("o'tessel", cursor.getDataPtr()->tesselName);
+    }
+    cursor.closeCursor();
+    EXPECT_EQ(2u, ids.size());
+    EXPECT_LT(ids[0], ids[1]);
+
+    cursor.setValues(1, "o");
+    EXPECT_EQ(100, cursor.openCursor());
+}
+
 // Stands in for the procedure's body until the batch runner carries it: the
 // newest SQL Server version of the client's Tessel, as release text, build
 // text and number. It records how the argument arrived.
