@@ -16,6 +16,7 @@ struct RaceRow {
     int32_t id = 0;
     char name[17] = {};
     int32_t value = 0;
+    int64_t big = 0;
 };
 
 template <int N>
@@ -25,8 +26,9 @@ struct RaceDesc {
         KEL_DB_COLUMN(Row, id, "i"),
         KEL_DB_COLUMN(Row, name, "s17"),
         KEL_DB_COLUMN(Row, value, "i"),
+        KEL_DB_COLUMN(Row, big, "x"),
     };
-    static constexpr const char* keys[] = {"id"};
+    static constexpr const char* keys[] = {"id", "value"};
     static constexpr KelDBForeignKey foreignKeys[] = {{"value", "other", "id"}};
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(Race, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(race, Race, "1", 1);
@@ -60,17 +62,18 @@ TEST(SchemaBuildTest, TwoClassesBuiltAtOnceAreEachBuiltOnce) {
     buildConcurrently<Race_t2<1>, Race_t2<2>>(4);
     EXPECT_EQ(1, Race_t2<1>::buildCount());
     EXPECT_EQ(1, Race_t2<2>::buildCount());
-    EXPECT_EQ(3u, Race_t2<1>::staticColumns().size());
-    EXPECT_EQ(3u, Race_t2<2>::staticColumns().size());
+    EXPECT_EQ(4u, Race_t2<1>::staticColumns().size());
+    EXPECT_EQ(4u, Race_t2<2>::staticColumns().size());
     Race_t2<1> later;
-    EXPECT_EQ("i|s17|i|", later.getStructDef());
+    EXPECT_EQ("i|s17|i|b|", later.getStructDef());  // x is described as b
+    EXPECT_EQ("id = ?AND value = ?", later.getPrimaryWhere());
     EXPECT_EQ(1u, later.getForeignKeyMap().size());
 }
 
 TEST(SchemaBuildTest, OneClassBuiltByManyThreadsIsBuiltOnce) {
     buildConcurrently<Race_t2<3>, Race_t2<3>>(4);
     EXPECT_EQ(1, Race_t2<3>::buildCount());
-    EXPECT_EQ(3u, Race_t2<3>::staticColumns().size());
+    EXPECT_EQ(4u, Race_t2<3>::staticColumns().size());
 }
 
 // A semaphore that could not be made does not leave the build unguarded.
@@ -81,7 +84,7 @@ TEST(SchemaBuildTest, BuildStaysGuardedWithoutTheSemaphore) {
     KelDBRowBase::s_semColumnVec = saved;
     EXPECT_EQ(1, Race_t2<4>::buildCount());
     EXPECT_EQ(1, Race_t2<5>::buildCount());
-    EXPECT_EQ(3u, Race_t2<5>::staticColumns().size());
+    EXPECT_EQ(4u, Race_t2<5>::staticColumns().size());
 }
 
 }  // namespace
