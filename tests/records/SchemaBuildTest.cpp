@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "Db/KelDBRowBase.h"
+#include "Db/KelDBRecord.h"
 #include "platform/util/KelLocks.h"
 
 namespace {
@@ -37,9 +37,15 @@ struct RaceDesc {
 template <int N>
 class Race_t2 : public KelDBSchema<RaceDesc<N>> {};
 
-// Starts all threads together, each building objects of class A or B.
+template <int N>
+using Race = KelDBRecord<RaceDesc<N>, Race_t2<N>>;
+
+// Starts all threads together, each building records of class A or B (with
+// the new base on, every record builds its schema row).
 template <class A, class B>
 void buildConcurrently(int threadsPerClass) {
+    const unsigned char savedBase = DBtable::b_newDBBase;
+    DBtable::b_newDBBase = 1;
     std::atomic<int> ready{0};
     std::atomic<bool> go{false};
     std::vector<std::thread> threads;
@@ -48,18 +54,19 @@ void buildConcurrently(int threadsPerClass) {
             ready.fetch_add(1);
             while (!go.load()) std::this_thread::yield();
             for (int i = 0; i < 20; ++i) {
-                if (t % 2) A a;
-                else B b;
+                if (t % 2) A a(nullptr);
+                else B b(nullptr);
             }
         });
     }
     while (ready.load() < 2 * threadsPerClass) std::this_thread::yield();
     go = true;
     for (std::thread& t : threads) t.join();
+    DBtable::b_newDBBase = savedBase;
 }
 
 TEST(SchemaBuildTest, TwoClassesBuiltAtOnceAreEachBuiltOnce) {
-    buildConcurrently<Race_t2<1>, Race_t2<2>>(4);
+    buildConcurrently<Race<1>, Race<2>>(4);
     EXPECT_EQ(1, Race_t2<1>::buildCount());
     EXPECT_EQ(1, Race_t2<2>::buildCount());
     EXPECT_EQ(4u, Race_t2<1>::staticColumns().size());
@@ -71,7 +78,7 @@ TEST(SchemaBuildTest, TwoClassesBuiltAtOnceAreEachBuiltOnce) {
 }
 
 TEST(SchemaBuildTest, OneClassBuiltByManyThreadsIsBuiltOnce) {
-    buildConcurrently<Race_t2<3>, Race_t2<3>>(4);
+    buildConcurrently<Race<3>, Race<3>>(4);
     EXPECT_EQ(1, Race_t2<3>::buildCount());
     EXPECT_EQ(4u, Race_t2<3>::staticColumns().size());
 }
@@ -80,7 +87,7 @@ TEST(SchemaBuildTest, OneClassBuiltByManyThreadsIsBuiltOnce) {
 TEST(SchemaBuildTest, BuildStaysGuardedWithoutTheSemaphore) {
     KelSimpleDBSem* saved = KelDBRowBase::s_semColumnVec;
     KelDBRowBase::s_semColumnVec = nullptr;
-    buildConcurrently<Race_t2<4>, Race_t2<5>>(4);
+    buildConcurrently<Race<4>, Race<5>>(4);
     KelDBRowBase::s_semColumnVec = saved;
     EXPECT_EQ(1, Race_t2<4>::buildCount());
     EXPECT_EQ(1, Race_t2<5>::buildCount());
