@@ -20,6 +20,7 @@ struct sqlite3;
 class DBtran;
 class DBConnection;
 class DBResultSet;
+class KelDBRowBase;
 
 #define KEL_DB_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
 
@@ -135,6 +136,8 @@ public:
     const char* getErrorStr(int code);
     const char* getpDescribe() const;
     const char* getName() const { return m_name.c_str(); }
+    // The column names of the layout joined by ", ".
+    const std::string& getSelectList() const { return m_selectList; }
 
     // Buffers: the checks make them at least as large as asked.
     void querySizeCheck(unsigned long size, bool keep);
@@ -172,6 +175,8 @@ public:
     void setExtIndicatorArray(void*) {}
 
     DBtran* getTran() const { return m_tran; }
+    // The record's schema row: null unless the new base is on.
+    virtual KelDBRowBase* getDataPtr_t2() { return nullptr; }
 
     static unsigned char b_newDBBase;
     static FXCriticalSection DBCriticalSection;
