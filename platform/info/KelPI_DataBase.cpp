@@ -178,7 +178,7 @@ int KelPI_DataBase::getDSNList(char* buffer, int* size) {
     static const char* const kFn = "KelPI_DataBase::getDSNList(buffer, size)";
     if (!buffer || !size || *size <= 0) return fail(kRegBadArgument, kel::kErrInfoBadArgument, kFn, "buffer");
     std::string stored;
-    if (!findKey(machine(), kel::kSectionDatabase, kKeyDataSourceList, nullptr, &stored) || stored.empty())
+    if (!findKey(machine(), kel::kSectionDataSourceList, kKeyDataSourceList, nullptr, &stored) || stored.empty())
         return fail(kRegNoEntry, kel::kErrNoEntry, kFn, kKeyDataSourceList);
     std::vector<std::string> names;
     for (size_t pos = 0; pos <= stored.size();) {
@@ -209,7 +209,7 @@ int KelPI_DataBase::setDSNList(const char* buffer, int size) {
     }
     std::string m = machine();
     if (!KelRegistry::machineExists(m)) return fail(kRegFailed, kel::kErrUnknownMachine, kFn, "");
-    if (!KelRegistry::set(m, kel::kSectionDatabase, kKeyDataSourceList, stored))
+    if (!KelRegistry::set(m, kel::kSectionDataSourceList, kKeyDataSourceList, stored))
         return fail(kRegFailed, kel::kErrRegistryWrite, kFn, kKeyDataSourceList);
     return succeed();
 }
