@@ -70,6 +70,7 @@ void KelSQLServerDSN::initialize() {
     sqlServerName_.clear();
     dataSourceName_.clear();
     major_ = minor_ = build_ = 0;
+    appType_ = KelSQLAppType();
     database_.reset();
     clustered_ = false;
 }

@@ -162,11 +162,15 @@ std::vector<std::string> KelPI_DataBase::splitList(const char* buffer, size_t si
     return names;
 }
 
-bool KelPI_DataBase::joinList(const std::vector<std::string>& names, char* buffer, size_t capacity,
-                              size_t* used) {
+size_t KelPI_DataBase::listSize(const std::vector<std::string>& names) {
     size_t need = 1;
     for (const std::string& name : names) need += name.size() + 1;
-    if (!buffer || need > capacity) return false;
+    return need;
+}
+
+bool KelPI_DataBase::joinList(const std::vector<std::string>& names, char* buffer, size_t capacity,
+                              size_t* used) {
+    if (!buffer || listSize(names) > capacity) return false;
     size_t pos = 0;
     for (const std::string& name : names) pos += kel::boundedCopy(buffer + pos, capacity - pos, name) + 1;
     buffer[pos++] = '\0';
@@ -189,9 +193,7 @@ int KelPI_DataBase::getDSNList(char* buffer, int* size) {
     }
     size_t used = 0;
     if (!joinList(names, buffer, static_cast<size_t>(*size), &used)) {
-        size_t need = 1;
-        for (const std::string& name : names) need += name.size() + 1;
-        *size = static_cast<int>(need);
+        *size = static_cast<int>(listSize(names));
         return fail(kRegMoreData, kel::kErrValueTooLong, kFn, kKeyDataSourceList);
     }
     *size = static_cast<int>(used);

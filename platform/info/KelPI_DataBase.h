@@ -50,6 +50,8 @@ public:
 
     // The names of a list buffer, read within size bytes.
     static std::vector<std::string> splitList(const char* buffer, size_t size);
+    // The bytes a list of names takes, its final empty name included.
+    static size_t listSize(const std::vector<std::string>& names);
     // Writes names as a list into buffer; false (buffer untouched) when the
     // list and its final empty name need more than capacity bytes.
     static bool joinList(const std::vector<std::string>& names, char* buffer, size_t capacity,
