@@ -92,6 +92,11 @@ const ErrorText kTexts[] = {
     {0x1E0000F8, "%s: automatic database discovery found changes."},
     {0x1E0000FA, "%s: database configuration notice."},
     {0x1E0000FF, "%s: this function is not supported on this platform."},
+    {0x0A000070, "%s: the machine %s has no entry %s."},
+    {0x0A000071, "%s: a value of machine %s does not fit its buffer (%s)."},
+    {0x0A000072, "%s: the machine %s has no agent database."},
+    {0x0A000073, "%s: invalid argument on machine %s (%s)."},
+    {0x0A000074, "%s: the instance list of machine %s is full; %s was not added."},
 };
 
 }  // namespace

@@ -1,0 +1,216 @@
+#include "KelSQL/KelSQLEnvironment.h"
+
+#include <vector>
+
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "OdbcFixture.h"
+#include "platform/events/KelDebug.h"
+
+using kel::test::OdbcTest;
+using kel::test::readFile;
+
+namespace {
+
+class EnvironmentTest : public OdbcTest {
+protected:
+    void SetUp() override {
+        OdbcTest::SetUp();
+        KelDebug::setSink([this](KelDebugLevel level, const std::string& fn, const std::string& text) {
+            if (level == KelDebugError) errors_.push_back(fn + ": " + text);
+        });
+    }
+    void TearDown() override { KelDebug::setSink({}); }
+
+    void makeAgentDatabase(const char* machine, const char* name) {
+        ASSERT_NE(database(machine).create("", "", name), 0);
+    }
+
+    KelLastError savedError() {
+        KelLastError saved;
+        sqlInstallLastError(KelSQL_InstallErrorGet, saved);
+        return saved;
+    }
+
+    std::vector<std::string> errors_;
+};
+
+}  // namespace
+
+TEST_F(EnvironmentTest, ConfigureAndDeconfigureAreNotSupportedAndSayWhereInTheLog) {
+    KelSQLEnvironment env(kAgent);
+    ASSERT_TRUE(env.isReady());
+    EXPECT_FALSE(env.configureDSN("HOST\\INST", "INST_SQLDrover"));
+    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
+    env.getLastError().resetGetNextArgument();
+    EXPECT_STREQ(env.getLastError().getNextArgument(), "KelSQLEnvironment::configureDSN()");
+    EXPECT_FALSE(env.deconfigureDSN("INST_SQLDrover"));
+    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
+    std::string text;
+    EXPECT_FALSE(env.sqlInstallerError(text, 1));
+
+    std::string log = readFile(KelDebug::logFilePath());
+    EXPECT_NE(log.find("ERROR KelSQLEnvironment::configureDSN(): This function is not supported by SQLDrover."),
+              std::string::npos);
+    EXPECT_NE(log.find("ERROR KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover."),
+              std::string::npos);
+}
+
+TEST_F(EnvironmentTest, CreateDSNAlreadyRegisteredInAnyCaseChangesNothing) {
+    makeAgentDatabase(kAgent, "INST_SQLDrover");
+    setDataSource(kAgent, "HOST\\INST", "inst_sqldrover");
+    std::string before = readFile(KelRegistry::filePath(kAgent));
+    KelSQLEnvironment env(kAgent);
+    EXPECT_TRUE(env.createDSN("HOST\\INST", nullptr));
+    EXPECT_TRUE(env.createDSN("host\\inst", "HOST\\INST_SQLDROVER"));
+    EXPECT_EQ(readFile(KelRegistry::filePath(kAgent)), before);
+    // The exported form with a null name forms the agent name itself.
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), 0u);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", ""), 0u);
+}
+
+TEST_F(EnvironmentTest, CreateDSNOnTheOstrelTakesTheOstrelName) {
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    setDataSource(kOstrel, "HOST\\INST", "HOST_OSTREL");
+    EXPECT_EQ(sqlCreateDataSourceName(kOstrel, "HOST\\INST", "something_else"), 0u);
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\INST"), "HOST_OSTREL");
+}
+
+TEST_F(EnvironmentTest, NewRegistrationNeedsTheUnsupportedDriverStepAndLeavesNothing) {
+    makeAgentDatabase(kAgent, "A_SQLDrover");
+    setList(kAgent, {"HOST\\A"});
+    unsigned long rc = sqlCreateDataSourceName(kAgent, "HOST\\B", nullptr);
+    EXPECT_EQ(rc, kelsql::kErrNotSupported);
+    EXPECT_EQ(savedError().number(), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kAgent, "HOST\\B"), "");
+    EXPECT_EQ(list(kAgent), (std::vector<std::string>{"HOST\\A"}));
+    ASSERT_FALSE(errors_.empty());
+    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::configureDSN(): This function is not supported by SQLDrover.");
+}
+
+TEST_F(EnvironmentTest, ExistingDataSourceUnderAnotherNameIsNotReplaced) {
+    makeAgentDatabase(kAgent, "A_SQLDrover");
+    setDataSource(kAgent, "HOST\\A", "OldName");
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\A", nullptr), kelsql::kErrNotSupported);
+    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover.");
+    EXPECT_EQ(dataSource(kAgent, "HOST\\A"), "OldName");
+}
+
+TEST_F(EnvironmentTest, FullInstanceListRefusesTheRegistration) {
+    makeAgentDatabase(kAgent, "A_SQLDrover");
+    auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
+    setList(kAgent, names);
+    ASSERT_EQ(list(kAgent).size(), names.size());
+
+    unsigned long rc = sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr);
+    EXPECT_EQ(rc, kel::kErrListFull);
+    KelLastError saved = savedError();
+    saved.resetGetNextArgument();
+    EXPECT_STREQ(saved.getNextArgument(), "KelSQLEnvironment::createDSN(sqlServerName, dataSourceName)");
+    EXPECT_STREQ(saved.getNextArgument(), kAgent);
+    EXPECT_STREQ(saved.getNextArgument(), "HOST\\NEW");
+    EXPECT_EQ(dataSource(kAgent, "HOST\\NEW"), "");
+    EXPECT_EQ(list(kAgent), names);
+}
+
+TEST_F(EnvironmentTest, ListOfExactSizeIsWalkedToItsLastName) {
+    makeAgentDatabase(kAgent, "A_SQLDrover");
+    auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
+    char exact[KelSQLEnvironment::kInstanceListSize];
+    size_t used = 0;
+    ASSERT_TRUE(KelPI_DataBase::joinList(names, exact, sizeof(exact), &used));
+    ASSERT_EQ(used, sizeof(exact));
+    setList(kAgent, names);
+    // The last name is found: the instance is known, so only the driver step
+    // (not supported here) stands between it and success.
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "host\\last", nullptr), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kAgent, "host\\last"), "");
+
+    // One byte more than the buffer holds is a platform failure, not an overrun.
+    auto tooMany = namesFilling(KelSQLEnvironment::kInstanceListSize + 1, "HOST\\LAST");
+    std::vector<char> raw(KelSQLEnvironment::kInstanceListSize + 1);
+    ASSERT_TRUE(KelPI_DataBase::joinList(tooMany, raw.data(), raw.size(), &used));
+    ASSERT_NE(database(kAgent).setDSNList(raw.data(), static_cast<int>(used)), 0);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrValueTooLong);
+}
+
+TEST_F(EnvironmentTest, RemoveOnTheOstrelDeletesItsDataSources) {
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
+    setList(kOstrel, names);
+    setDataSource(kOstrel, names.front().c_str(), "host_OSTREL");
+    setDataSource(kOstrel, "HOST\\LAST", "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
+    EXPECT_EQ(dataSource(kOstrel, names.front().c_str()), "");
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\LAST"), "");
+    EXPECT_TRUE(KelRegistry::has(kOstrel, kel::kSectionDatabase, kel::kKeyInstance));
+}
+
+TEST_F(EnvironmentTest, RemoveWithoutListOrAgentDatabaseSucceeds) {
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
+    // No database name at all: the information store says so.
+    EXPECT_EQ(sqlRemoveEnvironment(kAgent), kel::kErrNoEntry);
+}
+
+TEST_F(EnvironmentTest, RemoveOfAnAgentDatabaseDropsItsSectionThenNeedsTheDriver) {
+    makeAgentDatabase(kAgent, "INST_SQLDrover");
+    setList(kAgent, {"HOST\\INST"});
+    setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    KelSQLEnvironment env(kAgent);
+    EXPECT_FALSE(env.remove());
+    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
+    EXPECT_EQ(env.databaseName(), "INST_SQLDrover");
+    EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "");
+    EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
+    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover.");
+}
+
+TEST_F(EnvironmentTest, RemoveStopsAtADataSourceItCannotDeconfigure) {
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    setList(kOstrel, {"HOST\\A", "HOST\\B"});
+    setDataSource(kOstrel, "HOST\\A", "Foreign");
+    setDataSource(kOstrel, "HOST\\B", "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\A"), "Foreign");
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\B"), "HOST_ostrel");
+}
+
+TEST_F(EnvironmentTest, CreateWithExistingAgentDatabaseRegistersOnlyTheDataSource) {
+    makeAgentDatabase(kAgent, "INST_SQLDrover");
+    setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\INST", "a", "b"), 0u);
+
+    // A failure for a second instance leaves the first one's registration.
+    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\OTHER", "a", "b"), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "INST_SQLDrover");
+    EXPECT_TRUE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
+}
+
+TEST_F(EnvironmentTest, CreateOfANewAgentDatabaseIsUndoneWhenTheDriverStepFails) {
+    KelSQLEnvironment env(kAgent);
+    EXPECT_FALSE(env.create("HOST", "a", "b"));
+    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
+    env.getLastError().resetGetNextArgument();
+    EXPECT_STREQ(env.getLastError().getNextArgument(), "KelSQLEnvironment::configureDSN()");
+    EXPECT_EQ(env.databaseName(), "DEFAULT_HOST_SQLDrover");
+    EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
+}
+
+TEST_F(EnvironmentTest, InstallerCallsNeverReportFailureAsZero) {
+    EXPECT_EQ(sqlCreateEnvironment(nullptr, "HOST", "", ""), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "", nullptr), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlRemoveEnvironment(nullptr), kelsql::kErrInvalidArgument);
+    // An unknown machine is refused, never replaced by the process's focus.
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment("ghost"), kel::kErrUnknownMachine);
+    EXPECT_EQ(sqlCreateDataSourceName("ghost", "HOST\\INST", nullptr), kel::kErrUnknownMachine);
+    // No agent database: the platform's number.
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), kel::kErrNoAgentDatabase);
+
+    unsigned long number = 0;
+    char text[256] = {};
+    EXPECT_EQ(sqlFormatLastError(&number, text, sizeof(text)), 0u);
+    EXPECT_EQ(number, kel::kErrNoAgentDatabase);
+    EXPECT_NE(std::string(text).find("has no agent database"), std::string::npos);
+}

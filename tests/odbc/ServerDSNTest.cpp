@@ -1,0 +1,131 @@
+#include "KelSQL/KelSQLServerDSN.h"
+
+#include <memory>
+
+#include "KelSQL/KelSQLErrors.h"
+#include "OdbcFixture.h"
+#include "platform/events/KelDebug.h"
+
+using kel::test::OdbcTest;
+
+namespace {
+
+class ServerDSNTest : public OdbcTest {
+protected:
+    void SetUp() override {
+        OdbcTest::SetUp();
+        setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    }
+
+    void setVersion(const char* machine, const char* instance, const char* version) {
+        ASSERT_NE(database(machine).setSqlServerVersion(instance, version), 0);
+    }
+
+    static std::vector<std::string> arguments(KelLastError& err) {
+        std::vector<std::string> args;
+        err.resetGetNextArgument();
+        while (const char* a = err.getNextArgument()) args.emplace_back(a);
+        return args;
+    }
+
+    static constexpr const char* kSignature = "KelSQLServerDSN::setSqlServerName(sqlServerName)";
+};
+
+}  // namespace
+
+TEST_F(ServerDSNTest, FoundInstanceIsValidWithItsVersion) {
+    setVersion(kAgent, "HOST\\INST", "8.00.2039");
+    KelSQLServerDSN dsn(kAgent, "host\\inst");
+    ASSERT_TRUE(dsn.isValid()) << dsn.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(dsn.dataSourceName(), "INST_SQLDrover");
+    EXPECT_EQ(dsn.major(), 8u);
+    EXPECT_EQ(dsn.minor(), 0u);
+    EXPECT_EQ(dsn.build(), 0u);
+    EXPECT_EQ(dsn.sqlAppType().appType(), KelSQL_AppTypeSql2000);
+    // The installer registry is asked first and says it is not there.
+    EXPECT_NE(kel::test::readFile(KelDebug::logFilePath())
+                  .find("ERROR sqlServerRegVersion(): This function is not supported by SQLDrover."),
+              std::string::npos);
+}
+
+TEST_F(ServerDSNTest, UnknownInstanceIsACriticalPlatformError) {
+    KelSQLServerDSN dsn(kAgent);
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\NONE"));
+    EXPECT_TRUE(dsn.getLastError().isCritical());
+    EXPECT_EQ(dsn.getLastError().number(), kel::kErrNoEntry);
+    EXPECT_EQ(arguments(dsn.getLastError()),
+              (std::vector<std::string>{"KelPI_DataBase::getSqlServerODBCDSN(instance)", kAgent,
+                                        "ODBC Data Sources\\HOST\\NONE"}));
+    EXPECT_EQ(dsn.sqlServerName(), "HOST\\NONE");
+    EXPECT_EQ(dsn.dataSourceName(), "");
+}
+
+TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesTheName) {
+    setVersion(kAgent, "HOST\\INST", "10.50");
+    KelSQLServerDSN dsn(kAgent);
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
+    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrUnsupportedVersion);
+    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "10.50"}));
+    EXPECT_EQ(dsn.dataSourceName(), "");
+    EXPECT_EQ(dsn.major(), 0u);
+}
+
+TEST_F(ServerDSNTest, NoVersionAnywhereIsRefused) {
+    KelSQLServerDSN dsn(kAgent);
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
+    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrUnsupportedVersion);
+    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "HOST\\INST"}));
+}
+
+TEST_F(ServerDSNTest, MachineAndNameAreRequired) {
+    KelSQLServerDSN dsn;
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
+    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{"virtualMachine", kSignature}));
+
+    ASSERT_TRUE(dsn.setVirtualMachine(kAgent));
+    EXPECT_FALSE(dsn.setSqlServerName(""));
+    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{"sqlServerName", kSignature}));
+
+    EXPECT_TRUE(dsn.setVirtualMachine(""));
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
+    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrValueNotSet);
+}
+
+TEST_F(ServerDSNTest, UnknownMachineIsNeverReplacedByTheProcessFocus) {
+    // The process focus machine knows the instance; "ghost" does not exist.
+    setDataSource(kOstrel, "HOST\\INST", "INST_SQLDrover");
+    setVersion(kOstrel, "HOST\\INST", "9.00");
+    KelSQLServerDSN dsn;
+    EXPECT_FALSE(dsn.setVirtualMachine("ghost"));
+    EXPECT_TRUE(dsn.getLastError().isCritical());
+    EXPECT_EQ(dsn.getLastError().number(), kel::kErrUnknownMachine);
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
+    EXPECT_EQ(dsn.getLastError().number(), kel::kErrUnknownMachine);
+    EXPECT_FALSE(dsn.isValid());
+}
+
+TEST_F(ServerDSNTest, CopyOwnsItsOwnPlatformObject) {
+    setVersion(kAgent, "HOST\\INST", "7.00.623");
+    auto original = std::make_unique<KelSQLServerDSN>(kAgent, "HOST\\INST");
+    ASSERT_TRUE(original->isValid());
+    KelSQLServerDSN copy;
+    copy = *original;
+    original.reset();
+    EXPECT_TRUE(copy.isValid());
+    EXPECT_EQ(copy.dataSourceName(), "INST_SQLDrover");
+    EXPECT_EQ(copy.sqlAppType().appType(), KelSQL_AppTypeSql7);
+    EXPECT_TRUE(copy.setSqlServerName("HOST\\INST"));
+    copy.deleteDatabase();
+    EXPECT_EQ(copy.dataSourceName(), "");
+}
+
+TEST(SqlAppType, MajorVersionsMapToTypes) {
+    KelSQLAppType type;
+    EXPECT_EQ(type.appType(), KelSQL_AppTypeSql7);
+    EXPECT_TRUE(type.setSqlAppTypeByMajorVersion(9));
+    EXPECT_EQ(type.appType(), KelSQL_AppTypeSql2005);
+    EXPECT_FALSE(type.setSqlAppTypeByMajorVersion(10));
+    EXPECT_EQ(type.appType(), KelSQL_AppTypeNone);
+    EXPECT_EQ(type.getLastError().number(), kelsql::kErrValueNotSet);
+}
