@@ -20,6 +20,7 @@ struct sqlite3;
 class DBtran;
 class DBConnection;
 class DBResultSet;
+class KelDBRowBase;
 
 #define KEL_DB_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
 
@@ -181,6 +182,8 @@ public:
     void setExtIndicatorArray(void*) {}
 
     DBtran* getTran() const { return m_tran; }
+    // The record's schema row: null unless the new base is on.
+    virtual KelDBRowBase* getDataPtr_t2() { return nullptr; }
 
     static unsigned char b_newDBBase;
     static FXCriticalSection DBCriticalSection;

@@ -1,0 +1,43 @@
+// Builds the SET list of an UPDATE column by column: "name = value" items
+// joined by ", ". Text values stand between single quotes with their own
+// quotes doubled, so the catalogue stores the whole text. The list is run
+// literally by rowUpdate, never read as a format.
+#pragma once
+
+#include <string>
+
+#include "Db/KelDBDataType.h"
+
+using tagTIMESTAMP_STRUCT = KELTIMESTAMP_STRUCT;
+
+class DBUpdateClause {
+public:
+    DBUpdateClause();
+    virtual ~DBUpdateClause() = default;
+
+    void clearUpdateClause();
+    const std::string& getUpdateClause() const { return m_clause; }
+
+    // The value first, the column name second. Numbers are written as signed
+    // 32-bit values (4294967295 gives -1).
+    void setColumn(unsigned long value, std::string const& name);
+    void setColumn(std::string const& value, std::string const& name);
+    // As setColumn, but nothing for 0 or the empty text.
+    void updateColumn(unsigned long value, std::string const& name);
+    void updateColumn(std::string const& value, std::string const& name);
+    // A time in seconds since 1970 as an ODBC timestamp literal in local
+    // time; nothing for 0.
+    void updateODBCDateColumn(unsigned long time, std::string const& name);
+    void convertTimeToTimeStamp(unsigned long time, tagTIMESTAMP_STRUCT& ts) const;
+
+private:
+    void add(std::string const& name, std::string const& fragment, std::string const& value);
+
+    std::string m_clause;
+    std::string m_separator;
+    std::string m_pending;
+    std::string m_quotedOpening;
+    std::string m_quote;
+    std::string m_equals;
+    char m_buffer[40] = {};
+};

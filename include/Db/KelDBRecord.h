@@ -1,0 +1,91 @@
+// Record objects: one class Sql<X> per catalogue table, cursor or procedure,
+// a DBtable over the family's row struct. Everything a record does beyond
+// naming its family lives here once; a family's record class is
+//   class SqlX : public KelDBRecord<SqlXDesc, SqlX_t2> { using KelDBRecord::KelDBRecord; };
+#pragma once
+
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+
+#include "Db/DBUpdateClause.h"
+#include "Db/KelDBFamily.h"
+#include "Db/KelDBRowBase.h"
+#include "platform/db/DBtable.h"
+
+// What does not depend on the row struct's type.
+class KelDBRecordBase : public DBtable {
+public:
+    const char* getHeaderRevision() const { return m_family.revision; }
+    const char* getProcedureCode() const { return m_procedureCode; }
+    KelDBRowBase* getDataPtr_t2() override { return m_schema.get(); }
+    // Loads the schema row (when there is one) from the row struct.
+    void populate_t() override;
+    const KelDBFamily& family() const { return m_family; }
+
+protected:
+    KelDBRecordBase(const KelDBFamily& family, DBtran* tran);
+    ~KelDBRecordBase() override;
+
+    // Construction steps 4 to 9, once the row struct exists.
+    void finishConstruction(void* row, long long* indicators, KelDBRowBase* schema);
+
+    // A procedure's arguments: bound as values with the new base on, else
+    // formatted into the values text ("%d,%d,...").
+    int setProcedureArguments(std::initializer_list<int> arguments);
+    // Binds prepared argument values; the library owns them from here on.
+    int bindProcedureValues(std::initializer_list<KelDBDataTypeBase*> values);
+
+    // A cursor's batch: sized as (text + texts + 12 per number) x 2, then
+    // formatted into the query buffer.
+    template <typename... Args>
+    int formatBatch(const char* sql, Args... args) {
+        unsigned long size = std::strlen(sql);
+        ((size += batchArgumentSize(args)), ...);
+        querySizeCheck(size * 2, false);
+        return CallDBsprintfWrapper(sql, args...);
+    }
+
+    // The update objects' formatters, from the family's column table.
+    enum ValuesMode { AllValues, ValuesWithoutIdentity, UpdateValues };
+    void putRowValues(ValuesMode mode);
+    void putPrimaryWhere();
+
+private:
+    static unsigned long batchArgumentSize(const char* text) { return text ? std::strlen(text) : 0; }
+    static unsigned long batchArgumentSize(long long) { return 12; }
+
+    const KelDBFamily& m_family;
+    std::unique_ptr<KelDBRowBase> m_schema;
+    char m_procedureCode[21] = {};
+};
+
+template <class Desc, class Schema>
+class KelDBRecord : public KelDBRecordBase {
+public:
+    using Row = typename Desc::Row;
+
+    explicit KelDBRecord(DBtran* tran) : KelDBRecordBase(Desc::family, tran) {
+        finishConstruction(&m_row, m_indicators, DBtable::b_newDBBase == 1 ? new Schema() : nullptr);
+    }
+
+    Row* getDataPtr() { return &m_row; }
+
+private:
+    Row m_row;
+    long long m_indicators[kelCount(Desc::columns)] = {};
+};
+
+// The update object Sql<X>Table of a table: the record and a SET-list
+// builder, with INSERT, UPDATE and key formatters built from the family's
+// column table (text values with their quotes doubled).
+template <class Record>
+class KelDBUpdateObject : public Record, public DBUpdateClause {
+public:
+    explicit KelDBUpdateObject(DBtran* tran) : Record(tran) {}
+
+    void setInValues() override { this->putRowValues(KelDBRecordBase::AllValues); }
+    void setInIdValues() override { this->putRowValues(KelDBRecordBase::ValuesWithoutIdentity); }
+    void setUpdateValues() override { this->putRowValues(KelDBRecordBase::UpdateValues); }
+    void setPrimaryWhere() override { this->putPrimaryWhere(); }
+};
