@@ -50,8 +50,9 @@ void DBUpdateClause::updateODBCDateColumn(unsigned long time, std::string const&
     // A time that cannot be broken down would give the all-zero literal,
     // which the catalogue refuses.
     if (ts.year == 0) return;
-    std::snprintf(m_buffer, sizeof m_buffer, "{ts'%04.4d-%02.2d-%02.2d %02.2d:%02.2d:%02.2d'}", int(ts.year),
-                  int(ts.month), int(ts.day), int(ts.hour), int(ts.minute), int(ts.second));
+    // localtime_r's fields are in range; the modulo only tells the compiler.
+    std::snprintf(m_buffer, sizeof m_buffer, "{ts'%04u-%02u-%02u %02u:%02u:%02u'}", unsigned(ts.year) % 10000u,
+                  ts.month % 100u, ts.day % 100u, ts.hour % 100u, ts.minute % 100u, ts.second % 100u);
     add(name, m_equals, m_buffer);
 }
 

@@ -3,17 +3,22 @@
 // foreign keys and the few names and numbers of the object. The type string,
 // select list, binding, formatters and schema class all come from it.
 //
-// A family header reads:
+// A table family header (include/Db/Tbl/sqlX.h) reads:
 //   struct SqlX_t { ... one field per column, in column order ... };
 //   struct SqlXDesc {
 //       using Row = SqlX_t;
-//       static constexpr DBColumn columns[] = { KEL_DB_COLUMN(SqlX_t, id, "i"), ... };
+//       static constexpr DBColumn columns[] = { KEL_DB_COLUMN(Row, id, "i"), ... };
 //       static constexpr const char* keys[] = {"id"};
 //       static constexpr KelDBForeignKey foreignKeys[] = {{"tesselId", "APP_Tessel", "id"}};
-//       static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlX, 0);
-//       static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlX, SqlX, "1.1", 100);
+//       static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlX, 0 /*identity*/, "id" /*ORDER BY*/);
+//       static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlX, SqlX, "1.1.304.1", 100 /*line*/);
 //   };
 //   KEL_DB_CHECK_FAMILY(SqlXDesc);
+//   class SqlX_t2 : public KelDBSchema<SqlXDesc> {};
+//   class SqlX : public KelDBRecord<SqlXDesc, SqlX_t2> { public: using KelDBRecord::KelDBRecord; };
+// Cursors and procedures leave out keys and foreign keys and use the CURSOR
+// and PROCEDURE macros; their setValues call formatBatch or
+// setProcedureArguments (Db/KelDBRecord.h).
 #pragma once
 
 #include <cstddef>

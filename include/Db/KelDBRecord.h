@@ -23,9 +23,10 @@ public:
     void populate_t() override;
     const KelDBFamily& family() const { return m_family; }
 
+    ~KelDBRecordBase() override;
+
 protected:
     KelDBRecordBase(const KelDBFamily& family, DBtran* tran);
-    ~KelDBRecordBase() override;
 
     // Construction steps 4 to 9, once the row struct exists.
     void finishConstruction(void* row, long long* indicators, KelDBRowBase* schema);

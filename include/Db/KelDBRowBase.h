@@ -38,6 +38,8 @@ public:
     virtual KelDBRowBase& operator=(KelDBRowBase&) { return *this; }
 
     using ForeignKeyMap = std::map<std::string, std::map<std::string, std::string>>;
+    // Remote table -> (local column -> remote column).
+    virtual ForeignKeyMap getForeignKeyMap() { return ForeignKeyMap(); }
 
     // The type string with every x written as b.
     static std::string fillForTime(char const* types);
@@ -106,7 +108,7 @@ public:
     }
     void pushColumnName(char const* name) override { m_staticColumnVec.push_back(name); }
     int getHeaderType() override { return m_type; }
-    virtual ForeignKeyMap getForeignKeyMap() { return m_foreignKeyMap; }
+    ForeignKeyMap getForeignKeyMap() override { return m_foreignKeyMap; }
 
     // How many times this class's class-wide part was built (once).
     static int buildCount() { return s_buildCount.load(); }

@@ -145,6 +145,8 @@ public:
     const char* getErrorStr(int code);
     const char* getpDescribe() const;
     const char* getName() const { return m_name.c_str(); }
+    // The column names of the layout joined by ", ".
+    const std::string& getSelectList() const { return m_selectList; }
 
     // Buffers: the checks make them at least as large as asked.
     void querySizeCheck(unsigned long size, bool keep);

@@ -1,0 +1,259 @@
+// Every record family against what its catalogue object is: column names,
+// type tokens, row-struct offsets and widths, select list, key, identity and
+// foreign keys, the schema row built from them, and the catalogue's DDL.
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <tuple>
+#include <vector>
+
+#include "Db/Proc/simGetVersionOfClient.h"
+#include "Db/Tbl/sqlVersion.h"
+#include "KelSQL/SqlDatabaseTable.h"
+#include "KelSQL/SqlFileGroupTable.h"
+#include "KelSQL/SqlFileSubClientGroupTable.h"
+#include "KelSQL/SqlFileSubClientTable.h"
+#include "KelSQL/SqlFileTable.h"
+#include "KelSQL/SqlServerTable.h"
+#include "platform/util/BoundedCopy.h"
+#include "records/RecordFixture.h"
+
+namespace kel::test {
+namespace {
+
+using ForeignKeys = std::set<std::tuple<std::string, std::string, std::string>>;
+
+// What each catalogue object is, written down independently of the headers.
+struct Expected {
+    std::function<std::unique_ptr<KelDBRecordBase>()> make;
+    const char* object;
+    const char* stem;
+    int kind;
+    const char* typeString;
+    const char* columns;  // "a, b, c": also the select list
+    std::vector<std::string> keys;
+    int identity;  // index of the identity column, -1 for none
+    ForeignKeys foreignKeys;
+    const char* revision;
+};
+
+template <class R>
+std::function<std::unique_ptr<KelDBRecordBase>()> maker() {
+    return [] { return std::unique_ptr<KelDBRecordBase>(new R(nullptr)); };
+}
+
+const std::vector<Expected>& expectedFamilies() {
+    static const std::vector<Expected> all = {
+        {maker<SqlServerTable>(), "sqlServer", "SqlServer", 1, "i|i|s129|i|s129|s513|s1025|i|i|i|s257|s513|s257|i|i|",
+         "instanceId, tesselId, serverName, sqlVersionId, sa, saPassword, undoFile, addTime, removalTime, deleteFlag, "
+         "sqlNTAccount, sqlNTPassword, sqlServiceName, flags, clientId",
+         {"instanceId"}, -1,
+         {{"instanceId", "APP_InstanceName", "id"}, {"tesselId", "APP_Tessel", "id"},
+          {"sqlVersionId", "sqlVersion", "id"}, {"clientId", "APP_Client", "id"}},
+         "1.15.304.2"},
+        {maker<SqlDatabaseTable>(), "sqlDatabase", "SqlDatabase", 1, "i|i|i|i|i|s129|t|i|i|i|i|i|i|i|i|",
+         "backupSetId, tesselId, sqlServerId, applicationNumber, databaseId, databaseName, creationTime, streams, "
+         "maxStreams, allowFlags, addTime, removalTime, deleteFlag, systemFlags, logStreams",
+         {"backupSetId"}, -1,
+         {{"backupSetId", "APP_BackupSetName", "id"}, {"tesselId", "APP_Tessel", "id"},
+          {"sqlServerId", "sqlServer", "instanceId"}},
+         "1.15.304.2"},
+        {maker<SqlFileGroupTable>(), "sqlFileGroup", "SqlFileGroup", 1, "i|i|i|i|i|s129|i|i|i|i|i|",
+         "id, tesselId, sqlDatabaseId, applicationNumber, groupId, fileGroupName, streams, maxStreams, addTime, "
+         "removalTime, deleteFlag",
+         {"id"}, 0, {{"sqlDatabaseId", "sqlDatabase", "backupSetId"}, {"tesselId", "APP_Tessel", "id"}}, "1.8.304.2"},
+        {maker<SqlFileTable>(), "sqlFile", "SqlFile", 1, "i|i|i|i|s261|s129|i|i|i|i|i|",
+         "id, tesselId, sqlFileGroupId, fileId, physicalName, logicalName, size, maxSize, addTime, removalTime, "
+         "deleteFlag",
+         {"id"}, 0, {{"sqlFileGroupId", "sqlFileGroup", "id"}, {"tesselId", "APP_Tessel", "id"}}, "1.8.304.2"},
+        {maker<SqlFileSubClientTable>(), "sqlFileSubClient", "SqlFileSubClient", 1, "i|i|i|i|s129|i|i|i|i|",
+         "id, tesselId, sqlDatabaseId, applicationNumber, subClientName, streams, maxStreams, flags, "
+         "sqlFileSubClientGroupId",
+         {"id"}, 0, {{"tesselId", "APP_Tessel", "id"}, {"sqlDatabaseId", "sqlDatabase", "backupSetId"}}, "1.9.304.2"},
+        {maker<SqlFileSubClientGroupTable>(), "sqlFileSubClientGroup", "SqlFileSubClientGroup", 1, "i|i|i|i|i|i|",
+         "id, tesselId, sqlFileSubClientId, sqlFileId, sqlFileGroupId, nextId", {"id"}, 0,
+         {{"tesselId", "APP_Tessel", "id"}, {"sqlFileSubClientId", "sqlFileSubClient", "id"},
+          {"sqlFileGroupId", "sqlFileGroup", "id"}},
+         "1.6.304.1"},
+        {maker<SqlVersion>(), "sqlVersion", "SqlVersion", 1, "i|i|i|i|i|i|", "id, tesselId, type, major, minor, build",
+         {"id"}, 0, {}, "1.3.304.1"},
+        {maker<SimGetVersionOfClient>(), "simGetVersionOfClient", "SimGetVersionOfClient", 2, "s33|s33|i|",
+         "o_release, o_buildId, o_releaseID", {}, -1, {}, nullptr},
+    };
+    return all;
+}
+
+std::vector<std::string> split(const std::string& text, const std::string& sep) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t at; (at = text.find(sep, start)) != std::string::npos; start = at + sep.size())
+        out.push_back(text.substr(start, at - start));
+    if (start < text.size()) out.push_back(text.substr(start));
+    return out;
+}
+
+// Width and alignment of a field as the C++ row struct lays it out.
+std::pair<size_t, size_t> widthAndAlign(const std::string& token) {
+    if (token == "i") return {4, alignof(int32_t)};
+    if (token == "b" || token == "x") return {8, alignof(int64_t)};
+    if (token == "t") return {sizeof(DB_DATETIME), alignof(DB_DATETIME)};
+    if (token == "u") return {sizeof(char*), alignof(char*)};
+    return {std::stoul(token.substr(1)), 1};
+}
+
+int typeIdOf(const std::string& token) {
+    switch (token[0]) {
+    case 'i': return 1;
+    case 'b': case 'x': return 4;
+    case 't': return 5;
+    default: return 6;
+    }
+}
+
+const char* kindWord(int kind) { return kind == 1 ? "Table " : kind == 2 ? "Procedure " : "Cursor "; }
+
+class FamilyTest : public CatalogueTest {};
+
+TEST_F(FamilyTest, EveryFamilyAgreesWithItsObject) {
+    DBtable::b_newDBBase = 1;
+    for (const Expected& e : expectedFamilies()) {
+        SCOPED_TRACE(e.object);
+        std::unique_ptr<KelDBRecordBase> record = e.make();
+        const KelDBFamily& f = record->family();
+        const DBColumnLayout& layout = *f.layout;
+        const std::vector<std::string> tokens = split(e.typeString, "|");
+        const std::vector<std::string> names = split(e.columns, ", ");
+        ASSERT_EQ(tokens.size(), names.size());
+        ASSERT_EQ(int(names.size()), layout.columnCount);
+
+        EXPECT_STREQ(e.object, record->getName());
+        EXPECT_STREQ(e.stem, f.stem);
+        EXPECT_EQ(e.kind, layout.kind);
+        EXPECT_EQ(std::string(kindWord(e.kind)) + e.stem, record->getpDescribe());
+        EXPECT_EQ(e.columns, record->getSelectList());
+        if (e.revision) {
+            EXPECT_STREQ(e.revision, record->getHeaderRevision());
+        }
+
+        // Offsets follow from the object's column order and widths alone.
+        size_t offset = 0, maxAlign = 1;
+        for (size_t i = 0; i < names.size(); ++i) {
+            SCOPED_TRACE(names[i]);
+            const DBColumn& c = layout.columns[i];
+            auto [width, align] = widthAndAlign(tokens[i]);
+            offset = (offset + align - 1) / align * align;
+            maxAlign = std::max(maxAlign, align);
+            EXPECT_EQ(names[i], c.name);
+            EXPECT_EQ(tokens[i], c.token);
+            EXPECT_EQ(offset, c.offset);
+            EXPECT_EQ(width, c.size);
+            offset += width;
+        }
+        EXPECT_EQ((offset + maxAlign - 1) / maxAlign * maxAlign, f.rowSize);
+
+        std::vector<std::string> keys(layout.keyColumns, layout.keyColumns + layout.keyCount);
+        EXPECT_EQ(e.keys, keys);
+        EXPECT_EQ(e.identity, layout.identityColumn);
+        EXPECT_EQ(e.kind == 1 ? e.keys.front() : std::string(), layout.orderBy ? layout.orderBy : "");
+        ForeignKeys fks;
+        for (int k = 0; k < f.foreignKeyCount; ++k)
+            fks.insert({f.foreignKeys[k].localColumn, f.foreignKeys[k].remoteTable, f.foreignKeys[k].remoteColumn});
+        EXPECT_EQ(e.foreignKeys, fks);
+        EXPECT_EQ(e.kind == 2 ? 20u : 0u, std::string(record->getProcedureCode()).size());
+
+        // The schema row, built from the same description.
+        KelDBRowBase* schema = record->getDataPtr_t2();
+        ASSERT_NE(nullptr, schema);
+        EXPECT_EQ(e.typeString, schema->getStructDef());
+        EXPECT_EQ(e.stem, schema->getTableName());
+        EXPECT_EQ(e.kind, schema->getHeaderType());
+        EXPECT_EQ(e.identity, schema->getSerialColNum());
+        EXPECT_EQ(e.keys.empty() ? std::string() : e.keys.front() + " = ?", schema->getPrimaryWhere());
+        EXPECT_EQ(e.keys.size(), schema->getPrimaryData().size());
+        std::vector<KelDBDataTypeBase*> values = schema->getData();
+        ASSERT_EQ(names.size(), values.size());
+        for (size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(names[i], schema->getColumnName(int(i)));
+            EXPECT_EQ(typeIdOf(tokens[i]), values[i]->getDataType()) << names[i];
+        }
+        ForeignKeys schemaFks;
+        for (const auto& [table, columns] : schema->getForeignKeyMap())
+            for (const auto& [local, remote] : columns) schemaFks.insert({local, table, remote});
+        EXPECT_EQ(e.foreignKeys, schemaFks);
+
+        // A second object leaves the class-wide part as it was.
+        std::unique_ptr<KelDBRecordBase> again = e.make();
+        EXPECT_EQ(names.back(), again->getDataPtr_t2()->getColumnName(int(names.size()) - 1));
+        EXPECT_EQ("", again->getDataPtr_t2()->getColumnName(int(names.size())));
+    }
+}
+
+// The catalogue's tables have the families' columns in the families' order,
+// their keys and their foreign keys.
+TEST_F(FamilyTest, CatalogueDdlAgreesWithEveryTableFamily) {
+    sqlite3* db = nullptr;
+    std::string error;
+    ASSERT_EQ(SQLITE_OK, DBopenCatalogue(kel::homePath("catalogue.db"), &db, error)) << error;
+    for (const Expected& e : expectedFamilies()) {
+        if (e.kind != 1) continue;
+        SCOPED_TRACE(e.object);
+        std::vector<std::string> columns;
+        std::vector<std::string> keys;
+        sqlite3_stmt* stmt = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, (std::string("PRAGMA table_info(") + e.object + ")").c_str(), -1,
+                                                &stmt, nullptr));
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+            columns.push_back(name);
+            if (sqlite3_column_int(stmt, 5) > 0) keys.push_back(name);
+        }
+        sqlite3_finalize(stmt);
+        EXPECT_EQ(split(e.columns, ", "), columns);
+        EXPECT_EQ(e.keys, keys);
+
+        ForeignKeys fks;
+        ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, (std::string("PRAGMA foreign_key_list(") + e.object + ")").c_str(),
+                                                -1, &stmt, nullptr));
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            fks.insert({reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3)),
+                        reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)),
+                        reinterpret_cast<const char*>(sqlite3_column_text(stmt, 4))});
+        }
+        sqlite3_finalize(stmt);
+        EXPECT_EQ(e.foreignKeys, fks);
+    }
+    sqlite3_close(db);
+}
+
+// The schema row takes its values from the row struct through the column
+// table; the key's value object is the key column's.
+TEST_F(FamilyTest, SchemaRowLoadsFromTheRowStruct) {
+    DBtable::b_newDBBase = 1;
+    SqlDatabase record(nullptr);
+    SqlDatabase_t& row = *record.getDataPtr();
+    row.backupSetId = 10;
+    row.logStreams = -2;
+    kel::copyField(row.databaseName, "db'1");
+    record.populate_t();
+    KelDBRowBase* schema = record.getDataPtr_t2();
+    std::vector<KelDBDataTypeBase*> values = schema->getData();
+    EXPECT_EQ("10", values[0]->toString(0));
+    EXPECT_EQ("db'1", values[5]->toString(0));
+    EXPECT_TRUE(values[6]->isNull());  // a cleared date
+    EXPECT_EQ("-2", values[14]->toString(0));
+    ASSERT_EQ(1u, schema->getPrimaryData().size());
+    EXPECT_EQ(values[0], schema->getPrimaryData()[0]);
+
+    ASSERT_TRUE(row.creationTime.parse("2024-02-29 23:59:58"));
+    kel::copyField(row.databaseName, "");
+    record.populate_t();
+    EXPECT_EQ("2024-02-29 23:59:58", values[6]->toString(0));
+    EXPECT_EQ("", values[5]->toString(0));
+}
+
+}  // namespace
+}  // namespace kel::test
