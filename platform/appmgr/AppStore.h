@@ -26,6 +26,8 @@ constexpr int kAppErrDatabase = 0x0A000046;    // the catalogue database failed
 constexpr int kAppErrArgument = 0x0A000047;    // a required name or id is missing
 constexpr int kAppErrExists = 0x0A000048;      // a client or instance of that name exists
 constexpr int kAppErrBackupSet = 0x0A000049;   // no such backup set
+constexpr int kAppErrProperty = 0x0A00004A;    // the subclient has no such property
+constexpr int kAppErrInstallDb = 0x0A00004B;   // the installation database refused
 // createApplicationId on an application id that is already registered.
 constexpr int kAppIdExists = 50209;
 

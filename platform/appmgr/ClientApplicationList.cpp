@@ -112,7 +112,9 @@ int RemoveAppIdHelper(std::vector<std::string>& removed, unsigned long& count, u
     select.bind(static_cast<long long>(backupSetId)).bind(static_cast<long long>(backupSetId));
     if (collect(select, ids, nullptr) != 0) return kAppErrDatabase;
     for (unsigned long id : ids) {
+        AppStatement properties(db, "DELETE FROM APP_SubclientProp WHERE subclientId = ?");
         AppStatement remove(db, "DELETE FROM APP_Application WHERE id = ?");
+        if (properties.bind(static_cast<long long>(id)).step() != 100) return kAppErrDatabase;
         if (remove.bind(static_cast<long long>(id)).step() != 100) return kAppErrDatabase;
     }
     AppStatement mark(db,

@@ -108,6 +108,15 @@ int Admin::createApplication(unsigned long clientId, unsigned long appType, cons
     return rc;
 }
 
+int Admin::setFileSystemInstalled(unsigned long clientId, bool installed) {
+    static const char* const kSignature = "Admin::setFileSystemInstalled()";
+    sqlite3* handle = db(kSignature);
+    if (!handle) return static_cast<int>(error_.number());
+    AppStatement update(handle, "UPDATE APP_Client SET fileSystemInstalled = ? WHERE id = ?");
+    update.bind(installed ? 1LL : 0LL).bind(static_cast<long long>(clientId));
+    return change(update, kAppErrClient, clientId, kSignature);
+}
+
 int Admin::setInstanceDeleted(unsigned long instanceId, bool deleted) {
     static const char* const kSignature = "Admin::setInstanceDeleted()";
     sqlite3* handle = db(kSignature);
@@ -138,13 +147,13 @@ int Admin::setUseSnapshotWriter(unsigned long instanceId, bool use) {
     return change(update, kAppErrInstance, instanceId, kSignature);
 }
 
-int Admin::deleteRows(const char* const* statements, int count, unsigned long id, int notFound,
+int Admin::deleteRows(const char* const* statements, size_t count, unsigned long id, int notFound,
                       const char* signature) {
     sqlite3* handle = db(signature);
     if (!handle) return static_cast<int>(error_.number());
     AppSavepoint savepoint(handle);
     if (!savepoint.started()) return appFail(error_, kAppErrDatabase, signature, sqlite3_errmsg(handle));
-    for (int i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         AppStatement statement(handle, statements[i]);
         if (int rc = change(statement.bind(static_cast<long long>(id)), i == count - 1 ? notFound : 0, id, signature))
             return rc;
@@ -155,26 +164,32 @@ int Admin::deleteRows(const char* const* statements, int count, unsigned long id
 
 int Admin::deleteClient(unsigned long clientId) {
     static const char* const kStatements[] = {
+        "DELETE FROM APP_SubclientProp WHERE subclientId IN (SELECT id FROM APP_Application WHERE clientid = ?1)",
         "DELETE FROM APP_Application WHERE clientid = ?1",
         "DELETE FROM APP_BackupSetName WHERE instanceId IN (SELECT id FROM APP_InstanceName WHERE clientId = ?1)",
         "DELETE FROM APP_InstanceName WHERE clientId = ?1",
+        "DELETE FROM APP_SimClientApp WHERE clientId = ?1",
         "DELETE FROM APP_Client WHERE id = ?1",
     };
-    return deleteRows(kStatements, 4, clientId, kAppErrClient, "Admin::deleteClient()");
+    return deleteRows(kStatements, sizeof kStatements / sizeof kStatements[0], clientId, kAppErrClient, "Admin::deleteClient()");
 }
 
 int Admin::deleteInstance(unsigned long instanceId) {
     static const char* const kStatements[] = {
+        "DELETE FROM APP_SubclientProp WHERE subclientId IN (SELECT id FROM APP_Application WHERE instance = ?1)",
         "DELETE FROM APP_Application WHERE instance = ?1",
         "DELETE FROM APP_BackupSetName WHERE instanceId = ?1",
         "DELETE FROM APP_InstanceName WHERE id = ?1",
     };
-    return deleteRows(kStatements, 3, instanceId, kAppErrInstance, "Admin::deleteInstance()");
+    return deleteRows(kStatements, sizeof kStatements / sizeof kStatements[0], instanceId, kAppErrInstance, "Admin::deleteInstance()");
 }
 
 int Admin::deleteApplication(unsigned long appId) {
-    static const char* const kStatements[] = {"DELETE FROM APP_Application WHERE id = ?1"};
-    return deleteRows(kStatements, 1, appId, kAppErrApplication, "Admin::deleteApplication()");
+    static const char* const kStatements[] = {
+        "DELETE FROM APP_SubclientProp WHERE subclientId = ?1",
+        "DELETE FROM APP_Application WHERE id = ?1",
+    };
+    return deleteRows(kStatements, sizeof kStatements / sizeof kStatements[0], appId, kAppErrApplication, "Admin::deleteApplication()");
 }
 
 }  // namespace kel::appmgr

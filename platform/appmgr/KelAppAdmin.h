@@ -23,6 +23,8 @@ public:
     int createClient(unsigned long tesselId, const std::string& name, const std::string& hostName,
                      unsigned long& clientId, unsigned long osId = 0);
     int setNetworkHostname(unsigned long clientId, const std::string& hostName);
+    // New clients have their file system agent installed.
+    int setFileSystemInstalled(unsigned long clientId, bool installed);
     // An instance name is unique per client and application type.
     int createInstance(unsigned long clientId, unsigned long appType, const std::string& name,
                        unsigned long& instanceId);
@@ -49,7 +51,7 @@ private:
     // changed none.
     int change(AppStatement& statement, int notFound, unsigned long id, const char* signature);
     // Runs the deletes in order, all or none; the last must remove the row.
-    int deleteRows(const char* const* statements, int count, unsigned long id, int notFound, const char* signature);
+    int deleteRows(const char* const* statements, size_t count, unsigned long id, int notFound, const char* signature);
 
     DBtran* tran_;
     AppConnection connection_;

@@ -18,6 +18,7 @@ CREATE TABLE IF NOT EXISTS APP_Client (
     name TEXT COLLATE KELTEXT CHECK (length(CAST(name AS BLOB)) <= 256),
     net_hostname TEXT COLLATE KELTEXT CHECK (length(CAST(net_hostname AS BLOB)) <= 256),
     osId INTEGER NOT NULL DEFAULT 0,
+    fileSystemInstalled INTEGER NOT NULL DEFAULT 1,
     FOREIGN KEY (tesselId) REFERENCES APP_Tessel (id)
 );
 CREATE INDEX IF NOT EXISTS APP_Client_tesselId ON APP_Client (tesselId);
