@@ -22,6 +22,7 @@ CREATE TABLE IF NOT EXISTS APP_Client (
     FOREIGN KEY (tesselId) REFERENCES APP_Tessel (id)
 );
 CREATE INDEX IF NOT EXISTS APP_Client_tesselId ON APP_Client (tesselId);
+CREATE INDEX IF NOT EXISTS APP_Client_name ON APP_Client (tesselId, name);
 
 -- Platform: the instances (applications of type SQL Server) by name.
 CREATE TABLE IF NOT EXISTS APP_InstanceName (
