@@ -5,9 +5,26 @@
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLMessageLog.h"
+#include "platform/appmgr/KelAppAdmin.h"
+#include "platform/appmgr/KelClient.h"
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
+
+// Registers a client with one SQL Server instance in the application manager
+// and finds it again by name, as the Ostrel does before it talks to an agent.
+static void registerClient() {
+    kel::appmgr::Admin admin;
+    unsigned long tessel = 0, client = 0, instance = 0;
+    if (admin.createTessel("example", tessel) || admin.createClient(tessel, "client1", "client1.local", client) ||
+        admin.createInstance(client, 16, "SQL1", instance)) {
+        std::printf("registration failed: %s\n", admin.getLastError().formatLastErrorMessage().c_str());
+        return;
+    }
+    std::string host;
+    KelClient(tessel, "CLIENT1", false, 0).getNetworkHostname(host, nullptr);
+    std::printf("client1 (id %lu) is reached at %s; instance SQL1 has id %lu\n", client, host.c_str(), instance);
+}
 
 int main() {
     std::string machine = KelPI_Focus::getFocus();
@@ -33,5 +50,6 @@ int main() {
                 static_cast<unsigned long long>(sqlDebugLevel()));
     std::printf("error 0x%08llX: %s\n", static_cast<unsigned long long>(err.number()), text ? text : "");
     std::printf("log written to %s\n", KelDebug::logFilePath().c_str());
+    registerClient();
     return 0;
 }

@@ -17,9 +17,12 @@ CREATE TABLE IF NOT EXISTS APP_Client (
     tesselId INTEGER CHECK (tesselId BETWEEN -2147483648 AND 2147483647),
     name TEXT COLLATE KELTEXT CHECK (length(CAST(name AS BLOB)) <= 256),
     net_hostname TEXT COLLATE KELTEXT CHECK (length(CAST(net_hostname AS BLOB)) <= 256),
+    osId INTEGER NOT NULL DEFAULT 0,
+    fileSystemInstalled INTEGER NOT NULL DEFAULT 1,
     FOREIGN KEY (tesselId) REFERENCES APP_Tessel (id)
 );
 CREATE INDEX IF NOT EXISTS APP_Client_tesselId ON APP_Client (tesselId);
+CREATE INDEX IF NOT EXISTS APP_Client_name ON APP_Client (tesselId, name);
 
 -- Platform: the instances (applications of type SQL Server) by name.
 CREATE TABLE IF NOT EXISTS APP_InstanceName (
@@ -27,6 +30,12 @@ CREATE TABLE IF NOT EXISTS APP_InstanceName (
     tesselId INTEGER CHECK (tesselId BETWEEN -2147483648 AND 2147483647),
     clientId INTEGER CHECK (clientId BETWEEN -2147483648 AND 2147483647),
     name TEXT COLLATE KELTEXT CHECK (length(CAST(name AS BLOB)) <= 256),
+    appTypeId INTEGER NOT NULL DEFAULT 0,
+    deleted INTEGER NOT NULL DEFAULT 0,
+    enableDiscovery INTEGER NOT NULL DEFAULT 0,
+    useSnapshotWriter INTEGER NOT NULL DEFAULT 0,
+    discoveredDataSP INTEGER NOT NULL DEFAULT 0,
+    discoveredLogSP INTEGER NOT NULL DEFAULT 0,
     FOREIGN KEY (clientId) REFERENCES APP_Client (id),
     FOREIGN KEY (tesselId) REFERENCES APP_Tessel (id)
 );
@@ -41,12 +50,19 @@ CREATE TABLE IF NOT EXISTS APP_Application (
     instance INTEGER CHECK (instance BETWEEN -2147483648 AND 2147483647),
     appTypeId INTEGER CHECK (appTypeId BETWEEN -2147483648 AND 2147483647),
     subclientName TEXT COLLATE KELTEXT CHECK (length(CAST(subclientName AS BLOB)) <= 256),
+    backupSet INTEGER,
+    dataArchGroup INTEGER NOT NULL DEFAULT 1,
+    indexArchGroup INTEGER NOT NULL DEFAULT 1,
+    sqlFileSubClientId INTEGER NOT NULL DEFAULT 0,
     FOREIGN KEY (clientid) REFERENCES APP_Client (id),
+    FOREIGN KEY (instance) REFERENCES APP_InstanceName (id),
+    FOREIGN KEY (backupSet) REFERENCES APP_BackupSetName (id),
     FOREIGN KEY (tesselId) REFERENCES APP_Tessel (id)
 );
 CREATE INDEX IF NOT EXISTS APP_Application_clientid ON APP_Application (clientid);
 CREATE INDEX IF NOT EXISTS APP_Application_tesselId ON APP_Application (tesselId);
 CREATE INDEX IF NOT EXISTS APP_Application_instance ON APP_Application (instance);
+CREATE INDEX IF NOT EXISTS APP_Application_backupSet ON APP_Application (backupSet);
 
 -- Platform: backup set ids of the databases.
 CREATE TABLE IF NOT EXISTS APP_BackupSetName (
@@ -54,8 +70,10 @@ CREATE TABLE IF NOT EXISTS APP_BackupSetName (
     tesselId INTEGER CHECK (tesselId BETWEEN -2147483648 AND 2147483647),
     instanceId INTEGER CHECK (instanceId BETWEEN -2147483648 AND 2147483647),
     name TEXT COLLATE KELTEXT CHECK (length(CAST(name AS BLOB)) <= 256),
-    FOREIGN KEY (tesselId) REFERENCES APP_Tessel (id)
+    FOREIGN KEY (tesselId) REFERENCES APP_Tessel (id),
+    FOREIGN KEY (instanceId) REFERENCES APP_InstanceName (id)
 );
+CREATE INDEX IF NOT EXISTS APP_BackupSetName_instanceId ON APP_BackupSetName (instanceId);
 CREATE INDEX IF NOT EXISTS APP_BackupSetName_tesselId ON APP_BackupSetName (tesselId);
 
 -- Media management: archive groups (read only for the catalogue).
