@@ -216,8 +216,8 @@ public:
         const uint64_t total = items_.size();
         uint64_t sent = 0;
         do {
-            std::memset(packet, 0, sizeof(*packet));
-            std::memcpy(&packet->Status, &status, kelsql::kListStatusBytes);
+            std::memset(static_cast<void*>(packet), 0, sizeof(*packet));
+            std::memcpy(static_cast<void*>(&packet->Status), &status, kelsql::kListStatusBytes);
             packet->TotalCount = total;
             packet->Count = std::min<uint64_t>(N, total - sent);
             std::copy(items_.begin() + static_cast<std::ptrdiff_t>(sent),
