@@ -58,6 +58,9 @@ public:
 
     void takeState(const KelNetSQLDBTransaction& other) { state_ = other.state_; }
     KelNetSQLDBTransState lastKnownState() const { return state_; }
+    // The names the dumps print ("START", "Rolled Back", ...).
+    static const char* codeName(uint32_t code);
+    static const char* stateName(uint32_t state);
 
     bool answer(KelNetSQLDBTransactionReq_t& req, KelNetSQLDBTransactionRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLDBTransactionReq_t& req);

@@ -2,9 +2,7 @@
 
 #include "KelSQL/KelNetSQLRegistry.h"
 
-namespace {
-
-const char* codeName(uint32_t code) {
+const char* KelNetSQLDBTransaction::codeName(uint32_t code) {
     switch (code) {
     case KelNetSQLDBTransStatus: return "STATUS";
     case KelNetSQLDBTransStart: return "START";
@@ -14,7 +12,7 @@ const char* codeName(uint32_t code) {
     }
 }
 
-const char* stateName(uint32_t state) {
+const char* KelNetSQLDBTransaction::stateName(uint32_t state) {
     switch (state) {
     case KelSQLTranNone: return "No tStarted";
     case KelSQLTranStarted: return "Started";
@@ -24,6 +22,8 @@ const char* stateName(uint32_t state) {
     default: return "UNKNOWN";
     }
 }
+
+namespace {
 
 const kelsql::MessageRegistration<KelNetSQLDBTransaction> registered;
 

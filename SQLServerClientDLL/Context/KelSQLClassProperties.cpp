@@ -131,6 +131,7 @@ bool KelSQLClassProperties::startTransaction() {
     int rc = t.tran->startTran();
     if (rc != 0) {
         error_.setNumber(kelsql::kErrTranStart);
+        error_.addArgument("KelSQLClassProperties::startTransaction");
         t.status = KelSQLTranFailed;
         log_.debug("KelSQLClassProperties::startTransaction", "%s", t.tran->getErrorStr(rc));
         t.tran.reset();
@@ -146,9 +147,11 @@ bool KelSQLClassProperties::rollBackTransaction() { return endTransaction(false)
 
 bool KelSQLClassProperties::endTransaction(bool commit) {
     if (!initialized_) return false;
+    const char* function = commit ? "KelSQLClassProperties::commitTransaction" : "KelSQLClassProperties::rollBackTransaction";
     Transaction& t = *tran_;
     if (!t.tran || !t.tran->isStarted()) {
         error_.setNumber(kelsql::kErrTranNotStarted);
+        error_.addArgument(function);
         t.status = KelSQLTranFailed;
         return false;
     }
@@ -157,13 +160,11 @@ bool KelSQLClassProperties::endTransaction(bool commit) {
     t.tran.reset();
     if (rc != 0) {
         error_.setNumber(commit ? kelsql::kErrTranCommit : kelsql::kErrTranRollback);
+        error_.addArgument(function);
         t.status = KelSQLTranFailed;
         return false;
     }
     t.status = commit ? KelSQLTranCommitted : KelSQLTranRolledBack;
-    if (commit)
-        log_.debug3("KelSQLClassProperties::commitTransaction", "Database transaction committed!");
-    else
-        log_.debug3("KelSQLClassProperties::rollBackTransaction", "Database transaction rolled back!");
+    log_.debug3(function, "%s", commit ? "Database transaction committed!" : "Database transaction rolled back!");
     return true;
 }
