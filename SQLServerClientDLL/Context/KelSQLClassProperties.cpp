@@ -106,6 +106,8 @@ KelSQLClassProperties& KelSQLClassProperties::operator=(KelSQLClassProperties& o
     // still holds them; from now on both contexts hold other's.
     std::shared_ptr<CKelNetwork> session = other.session_;
     std::shared_ptr<Transaction> tran = other.tran_;
+    // The owned messages were built on the session this view gives up.
+    netTran_.reset();
     releaseTransaction();
     releaseSession();
     // The shared session is not reset: closing it would end the peer's

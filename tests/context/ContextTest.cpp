@@ -197,3 +197,16 @@ TEST_F(ContextTest, CommitThroughOneViewIsSeenByTheOther) {
     EXPECT_FALSE(a.commitTransaction());
     EXPECT_EQ(rows(), 1);
 }
+
+TEST_F(ContextTest, AssignmentFromAnUnfocusedContextDropsTheMessages) {
+    KelSQLClassProperties ctx(KelSQLServerSide);
+    ASSERT_NE(ctx.getNetworkDBTransaction(), nullptr);
+    {
+        KelSQLClassProperties lost("nowhere", KelSQLServerSide);
+        ctx = lost;
+    }
+    EXPECT_FALSE(ctx.isInitialized());
+    EXPECT_EQ(ctx.getNetworkDBTransaction(), nullptr);
+    EXPECT_EQ(ctx.getLastError().number(), kel::kErrUnknownMachine);
+    EXPECT_FALSE(ctx.startTransaction());
+}
