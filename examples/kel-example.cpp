@@ -1,7 +1,13 @@
 // The end-to-end example: what a user of the catalogue library sees when it
-// runs. It grows with the library.
+// runs. It sets up this machine as an agent whose Ostrel is a dispatcher on a
+// loopback port over a fresh catalogue, then drives a catalogue transaction
+// on the Ostrel from an agent-side context. It grows with the library.
 #include <cstdio>
+#include <string>
+#include <unistd.h>
 
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLMessageLog.h"
@@ -10,46 +16,116 @@
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
+#include "platform/net/KelDispatcherProcess.h"
+#include "platform/util/KelHome.h"
+
+namespace {
+
+constexpr const char* kOstrelHost = "OSTREL";
+constexpr unsigned long kTesselId = 1;
+
+bool fail(const char* what, KelLastError& err) {
+    std::fprintf(stderr, "kel-example: %s failed: 0x%08llX %s\n", what, static_cast<unsigned long long>(err.number()),
+                 err.formatLastErrorMessage().c_str());
+    return false;
+}
+
+// The machine's registry: its Ostrel, the Tessel, an active SQL agent.
+bool configure(const std::string& machine) {
+    if (!KelRegistry::createMachine(machine)) return false;
+    KelPI_Keld keld;
+    KelPI_Ostrel ostrel;
+    KelPI_MSSqlAgent agent;
+    if (!keld.setFocus(machine) || !ostrel.setFocus(machine) || !agent.setFocus(machine)) return false;
+    return keld.setSql(0x2)  // level 2 detail: debug2 and debug3 lines, no debug1
+           && ostrel.setOstrelHostName(kOstrelHost) && ostrel.setTesselId(kTesselId) &&
+           agent.setAgentInstallActive(true);
+}
+
+// A fresh catalogue: the Ostrel creates it with the schema on first use.
+void removeCatalogue() {
+    for (const char* suffix : {"", "-wal", "-shm"}) unlink(kel::homePath(std::string("catalogue.db") + suffix).c_str());
+}
+
+bool step(KelNetSQLDBTransaction& t, const char* name, bool (KelNetSQLDBTransaction::*op)()) {
+    if (!(t.*op)()) return fail(name, t.getLastError());
+    std::printf("%-8s -> %s\n", name, KelNetSQLDBTransaction::stateName(t.lastKnownState()));
+    return true;
+}
+
+bool status(KelNetSQLDBTransaction& t) {
+    KelNetSQLDBTransState state = 0;
+    if (!t.getTransactionStatus(&state)) return fail("STATUS", t.getLastError());
+    std::printf("%-8s -> %s\n", "STATUS", KelNetSQLDBTransaction::stateName(state));
+    return true;
+}
+
+// The agent's side: a network transaction on the Ostrel's catalogue.
+bool runAgent() {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    if (!agent.isClientOperations()) return fail("agent-side context", agent.getLastError());
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    std::printf("agent context on %s, Ostrel %s, Tessel %lu\n", KelPI_Focus::getFocus().c_str(),
+                agent.getPlatformBase()->getOstrelHostName().c_str(), agent.getOstrel().getTesselId());
+    if (!status(*t) || !step(*t, "START", &KelNetSQLDBTransaction::startTransaction) || !status(*t) ||
+        !step(*t, "COMMIT", &KelNetSQLDBTransaction::commitTransaction))
+        return false;
+    // Nothing is open now: the Ostrel refuses a second commit and says why.
+    if (t->commitTransaction()) {
+        std::fprintf(stderr, "kel-example: a second COMMIT was accepted\n");
+        return false;
+    }
+    KelLastError& err = t->getLastError();
+    std::printf("%-8s -> refused: 0x%08llX %s\n", "COMMIT", static_cast<unsigned long long>(err.number()),
+                err.formatLastErrorMessage().c_str());
+    return status(*t);
+}
+
+}  // namespace
 
 // Registers a client with one SQL Server instance in the application manager
 // and finds it again by name, as the Ostrel does before it talks to an agent.
-static void registerClient() {
+static bool registerClient() {
     kel::appmgr::Admin admin;
     unsigned long tessel = 0, client = 0, instance = 0;
     if (admin.createTessel("example", tessel) || admin.createClient(tessel, "client1", "client1.local", client) ||
         admin.createInstance(client, 16, "SQL1", instance)) {
-        std::printf("registration failed: %s\n", admin.getLastError().formatLastErrorMessage().c_str());
-        return;
+        std::fprintf(stderr, "kel-example: registration failed: %s\n",
+                     admin.getLastError().formatLastErrorMessage().c_str());
+        return false;
     }
     std::string host;
     KelClient(tessel, "CLIENT1", false, 0).getNetworkHostname(host, nullptr);
     std::printf("client1 (id %lu) is reached at %s; instance SQL1 has id %lu\n", client, host.c_str(), instance);
+    return !host.empty();
 }
 
 int main() {
     std::string machine = KelPI_Focus::getFocus();
-    KelRegistry::createMachine(machine);
-    KelPI_Keld keld;
-    keld.setFocus(machine);
-    keld.setSql(0x2);  // level 2 detail: debug2 and debug3 lines, no debug1
-
+    if (!configure(machine)) {
+        std::fprintf(stderr, "kel-example: cannot write the registry of %s under %s\n", machine.c_str(),
+                     kel::homeDirectory().c_str());
+        return 1;
+    }
     KelSQLMessageLog log;
     KelSQLDateAndTime now;
     now.setCurrent();
     log.debug("main()", "catalogue example starting at %s", now.odbcDateFormat(false));
-    log.debug1("main()", "not written at level 0x%llx", static_cast<unsigned long long>(log.getDebugLevel()));
-    log.debug2("main()", "level 2 detail");
-    log.debug3("main()", "level 3 detail");
-
-    KelLastError err;
-    idNotSet(err, 0, "sqlServerId", "main()");
-    const char* text = log.formatLastErrorMessage(err);
-    KelDebug::Error("main()", text ? text : "");
-
     std::printf("machine %s, SQL debug level 0x%llx\n", machine.c_str(),
                 static_cast<unsigned long long>(sqlDebugLevel()));
-    std::printf("error 0x%08llX: %s\n", static_cast<unsigned long long>(err.number()), text ? text : "");
+
+    removeCatalogue();
+    KelDispatcherProcess ostrel;
+    if (!ostrel.start(kOstrelHost)) {
+        std::fprintf(stderr, "kel-example: cannot start %s\n", KelDispatcherProcess::defaultProgram().c_str());
+        return 1;
+    }
+    std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
+    bool ok = runAgent() && registerClient();
+    if (!ostrel.stop()) {
+        std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
+        ok = false;
+    }
     std::printf("log written to %s\n", KelDebug::logFilePath().c_str());
-    registerClient();
-    return 0;
+    return ok ? 0 : 1;
 }

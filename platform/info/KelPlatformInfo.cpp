@@ -68,6 +68,8 @@ std::string KelPI_Focus::getFocus() {
     return g_focus;
 }
 
+std::string KelPI_Focus::getFocusClientName(bool) { return getFocus(); }
+
 bool KelPI_Focus::setFocus(const std::string& machine) {
     if (!KelRegistry::validMachineName(machine)) return false;
     std::lock_guard<std::mutex> lock(g_focusMutex);

@@ -67,6 +67,10 @@ public:
     // Makes machine the focus; true when it has a registry.
     static bool setFocus(const std::string& machine);
     static std::string localMachineName();
+    // The client the process is focused on. Machines are named by their
+    // client names here, so this is the focus; the flag (ask for the
+    // platform's own client name) changes nothing on this platform.
+    static std::string getFocusClientName(bool platformName = true);
 };
 
 // Per-machine daemon settings: the SQL debug level.

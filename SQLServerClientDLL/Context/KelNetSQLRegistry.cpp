@@ -1,0 +1,104 @@
+#include "KelSQL/KelNetSQLRegistry.h"
+
+#include <map>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "KelSQL/KelNetSQLFrame.h"
+#include "platform/events/KelDebug.h"
+#include "platform/net/KelHandlerApi.h"
+
+namespace kelsql {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::map<unsigned long long, MessageClass> classes;
+};
+
+// Built on first use: classes register from static initialisers.
+Registry& registry() {
+    static Registry* r = new Registry;
+    return *r;
+}
+
+// What a session keeps between requests.
+struct AnsweringState {
+    explicit AnsweringState(CKelNetwork* session)
+        // The Ostrel answers on its dispatcher's focus machine; the session is
+        // the dispatcher's, lent to the context.
+        : context(KelPI_Focus::getFocus(), KelSQLServerSide, session) {}
+    KelSQLClassProperties context;
+};
+
+void releaseState(void* state) {
+    // The context's destructor rolls back a transaction left open.
+    delete static_cast<AnsweringState*>(state);
+}
+
+}  // namespace
+
+bool registerMessageClass(const MessageClass& entry) {
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return r.classes.emplace(entry.requestType, entry).second;
+}
+
+void unregisterMessageClass(unsigned long long requestType) {
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.classes.erase(requestType);
+}
+
+bool findMessageClass(unsigned long long requestType, MessageClass& entry) {
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto found = r.classes.find(requestType);
+    if (found == r.classes.end()) return false;
+    entry = found->second;
+    return true;
+}
+
+KelSQLClassProperties* answeringContext(void* session) {
+    if (!session) return nullptr;
+    auto* state = static_cast<AnsweringState*>(kelSessionGetState(session));
+    if (!state) {
+        state = new (std::nothrow) AnsweringState(static_cast<CKelNetwork*>(session));
+        if (!state) return nullptr;
+        kelSessionSetState(session, state, releaseState);
+    }
+    return &state->context;
+}
+
+unsigned long long answerRequest(void* session, unsigned long long messageId, unsigned long long family,
+                                 unsigned long long type, const char* request, unsigned long requestLength) {
+    static const char* kFunction = "sLPSQLMSG";
+    try {
+        MessageClass entry{};
+        if (family != kMessageFamily || !findMessageClass(type, entry)) {
+            KelDebug::Error(kFunction, ("no message class answers type " + std::to_string(type)).c_str());
+            return kErrRequestRefused;
+        }
+        if (!request || requestLength != entry.requestSize) {
+            KelDebug::Error(kFunction, ("request of type " + std::to_string(type) + " has " +
+                                        std::to_string(requestLength) + " bytes").c_str());
+            return kErrInvalidArgument;
+        }
+        KelSQLClassProperties* ctx = answeringContext(session);
+        if (!ctx) return kErrNoContext;
+        // A copy: the answering object may write its request buffer.
+        std::vector<char> record(request, request + requestLength);
+        std::unique_ptr<KelNetMessage> message = entry.build(*ctx, messageId, type, record.data());
+        if (message->reply()) return 0;
+        // A reply that went out carries its own failure; the number is only
+        // used when none did.
+        return message->getLastError().number() ? message->getLastError().number() : kErrRequestRefused;
+    } catch (...) {
+        KelDebug::Error(kFunction, "the answer raised an exception");
+        return kErrRequestRefused;
+    }
+}
+
+}  // namespace kelsql

@@ -1,0 +1,138 @@
+// The network transaction over a real dispatcher: the Ostrel keeps one
+// answering context per session, so a transaction started by an agent spans
+// that session's later requests until commit, rollback or disconnect.
+#include <chrono>
+#include <thread>
+
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "support/ProbeMessages.h"
+#include "support/SqlDispatcherFixture.h"
+
+using namespace kel::probe;
+
+namespace {
+
+class NetworkTransactionTest : public kel::test::SqlDispatcherTest {
+protected:
+    // A write in the agent context's session.
+    static bool write(KelSQLClassProperties& ctx, const char* tag, KelLastError& err) {
+        Probe m(ctx, false);
+        ProbeReq_t* req = m.requestMessage(true);
+        req->Code = kProbeWrite;
+        kel::copyField(req->Tag, tag);
+        return m.exchange(err);
+    }
+    // Rows once the Ostrel let go of its write lock (a new transaction waits for it).
+    static long settledRows() {
+        KelSQLClassProperties local(KelSQLServerSide);
+        if (!local.startTransaction()) return -1;
+        local.rollBackTransaction();
+        return kel::test::probeRows();
+    }
+};
+
+}  // namespace
+
+TEST_F(NetworkTransactionTest, FreshSessionHasNoTransaction) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    ASSERT_NE(t, nullptr);
+    KelNetSQLDBTransState state = 0;
+    ASSERT_TRUE(t->getTransactionStatus(&state)) << t->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(state, uint32_t{KelSQLTranNone});
+
+    // Commit with nothing started: refused, the state comes back anyway.
+    EXPECT_FALSE(t->commitTransaction());
+    EXPECT_EQ(t->getLastError().number(), kelsql::kErrTranNotStarted);
+    EXPECT_EQ(t->responseMessage(false)->TransactionState, uint32_t{KelSQLTranFailed});
+    EXPECT_EQ(t->lastKnownState(), uint32_t{KelSQLTranNone});
+    ASSERT_TRUE(t->getTransactionStatus(&state));
+    EXPECT_EQ(state, uint32_t{KelSQLTranFailed});
+}
+
+TEST_F(NetworkTransactionTest, WriteWithoutTransactionIsRefused) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelLastError err;
+    EXPECT_FALSE(write(agent, "loose", err));
+    EXPECT_EQ(err.number(), kelsql::kErrTranRequired);
+}
+
+TEST_F(NetworkTransactionTest, RollbackLeavesNothing) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    ASSERT_TRUE(t->startTransaction()) << t->getLastError().formatLastErrorMessage();
+    EXPECT_TRUE(t->isTransactionStarted());
+    KelLastError err;
+    ASSERT_TRUE(write(agent, "first", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(write(agent, "second", err));
+    ASSERT_TRUE(t->rollbackTransaction());
+    EXPECT_EQ(t->lastKnownState(), uint32_t{KelSQLTranRolledBack});
+    EXPECT_EQ(settledRows(), 0);
+}
+
+TEST_F(NetworkTransactionTest, CommitKeepsTheWrites) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    ASSERT_TRUE(t->startTransaction());
+    // A second start is no new transaction: both writes commit together.
+    ASSERT_TRUE(t->startTransaction());
+    KelLastError err;
+    ASSERT_TRUE(write(agent, "kept", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(t->startTransaction());
+    ASSERT_TRUE(write(agent, "kept too", err));
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(t->lastKnownState(), uint32_t{KelSQLTranCommitted});
+    EXPECT_EQ(settledRows(), 2);
+}
+
+TEST_F(NetworkTransactionTest, DisconnectInTheMiddleRollsBack) {
+    {
+        KelSQLClassProperties agent(KelSQLClientSide);
+        ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
+        KelLastError err;
+        ASSERT_TRUE(write(agent, "orphan", err));
+        // The context's end disconnects its session.
+    }
+    EXPECT_EQ(settledRows(), 0);
+
+    // A new session starts with a fresh answering context.
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransState state = 0;
+    ASSERT_TRUE(agent.getNetworkDBTransaction()->getTransactionStatus(&state));
+    EXPECT_EQ(state, uint32_t{KelSQLTranNone});
+}
+
+TEST_F(NetworkTransactionTest, TwoSessionsHaveTwoTransactions) {
+    KelSQLClassProperties first(KelSQLClientSide);
+    KelSQLClassProperties second(KelSQLClientSide);
+    ASSERT_TRUE(first.getNetworkDBTransaction()->startTransaction());
+    KelNetSQLDBTransState state = 0;
+    ASSERT_TRUE(second.getNetworkDBTransaction()->getTransactionStatus(&state));
+    EXPECT_EQ(state, uint32_t{KelSQLTranNone});
+    ASSERT_TRUE(first.getNetworkDBTransaction()->rollbackTransaction());
+}
+
+TEST_F(NetworkTransactionTest, LentSessionIsDisconnectedByTheContext) {
+    CKelNetwork session;
+    {
+        KelSQLClassProperties agent(KelSQLClientSide, &session);
+        KelNetSQLDBTransState state = 0;
+        ASSERT_TRUE(agent.getNetworkDBTransaction()->getTransactionStatus(&state));
+        EXPECT_TRUE(session.IsConnected());
+    }
+    EXPECT_FALSE(session.IsConnected());
+}
+
+TEST_F(NetworkTransactionTest, AssignedContextKeepsTheNetworkTransaction) {
+    auto a = std::make_unique<KelSQLClassProperties>(KelSQLClientSide);
+    KelSQLClassProperties b(KelSQLClientSide);
+    ASSERT_TRUE(a->getNetworkDBTransaction()->startTransaction());
+    b = *a;
+    EXPECT_TRUE(b.getNetworkDBTransaction()->isTransactionStarted());
+    a.reset();
+    // The session outlived a: the Ostrel still holds the transaction.
+    KelLastError err;
+    ASSERT_TRUE(write(b, "via b", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(b.getNetworkDBTransaction()->commitTransaction());
+    EXPECT_EQ(settledRows(), 1);
+}
