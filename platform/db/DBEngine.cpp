@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/db/tsql/BatchRunner.h"
 #include "platform/util/KelHome.h"
 
 namespace {
@@ -141,9 +142,17 @@ DBConnection* DBConnection::open(std::string& error) {
     return new DBConnection(db);
 }
 
+DBConnection::DBConnection(sqlite3* db) : db_(db) {}
+
 DBConnection::~DBConnection() {
+    runner_.reset();  // its statements belong to db_
     for (auto& entry : cache_) sqlite3_finalize(entry.second);
     sqlite3_close(db_);
+}
+
+kel::tsql::BatchRunner& DBConnection::runner() {
+    if (!runner_) runner_.reset(new kel::tsql::BatchRunner(db_));
+    return *runner_;
 }
 
 sqlite3_stmt* DBConnection::cached(const std::string& sql, int& rc) {

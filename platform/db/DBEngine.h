@@ -3,12 +3,17 @@
 // timestamp literals into the stored date form.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
+
+namespace kel::tsql {
+class BatchRunner;
+}
 
 // One connection to the catalogue, with a small cache of prepared statements
 // (the library's binding statements repeat; texts with literals rarely do).
@@ -25,11 +30,15 @@ public:
     // A prepared statement for sql (already rewritten), reset and unbound;
     // the connection keeps it. Null with the SQLite code in rc on failure.
     sqlite3_stmt* cached(const std::string& sql, int& rc);
+    // The T-SQL runner of this connection, made on first use; it goes
+    // before the connection closes.
+    kel::tsql::BatchRunner& runner();
 
 private:
-    explicit DBConnection(sqlite3* db) : db_(db) {}
+    explicit DBConnection(sqlite3* db);
     sqlite3* db_;
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
+    std::unique_ptr<kel::tsql::BatchRunner> runner_;
 };
 
 // Opens a catalogue connection at path with collations KELTEXT and KELLSN,

@@ -50,17 +50,7 @@ private:
     std::vector<DBParam> params_;  // bound as SQLITE_STATIC: kept while stepping
 };
 
-int defaultExecutor(sqlite3* db, const DBBatch& batch, std::unique_ptr<DBResultSet>& result,
-                    std::string& error) {
-    if (batch.kind == DBKindProcedure) {
-        error = std::string("procedure ") + (batch.objectName ? batch.objectName : "") +
-                " needs the batch runner";
-        return kDBErrNoExecutor;
-    }
-    return DBrunSql(db, batch.text, result, error);
-}
-
-std::atomic<DBBatchExecutor> g_executor{defaultExecutor};
+std::atomic<DBBatchExecutor> g_executor{DBrunBatch};
 
 template <typename T>
 T& field(void* row, const DBColumn& column) {
@@ -192,7 +182,7 @@ DBtable::~DBtable() {
     }
 }
 
-void DBtable::setBatchExecutor(DBBatchExecutor executor) { g_executor = executor ? executor : defaultExecutor; }
+void DBtable::setBatchExecutor(DBBatchExecutor executor) { g_executor = executor ? executor : DBrunBatch; }
 
 void DBtable::setLayout(const DBColumnLayout* layout, void* row) {
     m_layout = layout;
@@ -527,8 +517,10 @@ int DBtable::openCursor() {
         }
     } else {
         DBBatch batch{m_layout->kind, m_name.c_str(), std::string(), {}};
+        batch.firstRowOnly = m_oneShot;
         if (m_layout->kind == DBKindProcedure) {
             batch.text = m_values.data();
+            batch.inputsBound = m_inputsBound != 0 || !m_inputs.empty();
             for (KelDBDataTypeBase* value : m_inputs) {
                 long long v = 0;
                 if (auto* i32 = dynamic_cast<KelDB_int*>(value)) v = i32->value();
@@ -538,7 +530,7 @@ int DBtable::openCursor() {
         } else {
             batch.text = m_query.data();
         }
-        rc = g_executor.load()(conn->db(), batch, m_cursor, error);
+        rc = g_executor.load()(*conn, batch, m_cursor, error);
         if (rc != kDBOk) {
             m_cursor.reset();
             return fail(rc, error);

@@ -73,16 +73,18 @@ void log_error(const char* file, int line, const char* format, ...) KEL_DB_PRINT
 std::string DBformat(const char* format, va_list args);
 std::string DBformatf(const char* format, ...) KEL_DB_PRINTF(1, 2);
 
-// What a cursor or procedure hands to its executor. The default executor runs
-// the text as plain SQL; the T-SQL batch runner plugs in with
-// DBtable::setBatchExecutor.
+// What a cursor or procedure hands to its executor. The library's own
+// executor (DBrunBatch) runs it through the connection's T-SQL batch runner;
+// DBtable::setBatchExecutor replaces it, for tests.
 struct DBBatch {
     int kind;                          // DBKindCursor or DBKindProcedure
     const char* objectName;            // "sqlBackupSetDesc", "archFileByTime"
     std::string text;                  // the formatted batch or values text
     std::vector<long long> inputs;     // a procedure's bound inputs, in order
+    bool inputsBound = false;          // a procedure takes inputs, not text
+    bool firstRowOnly = false;         // the caller reads one row at most
 };
-using DBBatchExecutor = int (*)(sqlite3* db, const DBBatch& batch,
+using DBBatchExecutor = int (*)(DBConnection& conn, const DBBatch& batch,
                                 std::unique_ptr<DBResultSet>& result, std::string& error);
 
 // One result row source: a prepared SQLite statement or what a batch runner
@@ -102,6 +104,13 @@ public:
 // Runs a SQL text on a connection as one result set (plain SQLite).
 int DBrunSql(sqlite3* db, const std::string& sql, std::unique_ptr<DBResultSet>& result,
              std::string& error);
+
+// The library's executor: a cursor's batch, or a procedure call with its
+// bound inputs or its values text ("1,-2,'a''b',NULL"), through the
+// connection's T-SQL runner. The result is the batch's first result set. An
+// empty result is a result with no row; a failure is never 0 or 100.
+int DBrunBatch(DBConnection& conn, const DBBatch& batch, std::unique_ptr<DBResultSet>& result,
+               std::string& error);
 
 class DBtable {
 public:

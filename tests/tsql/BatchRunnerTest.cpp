@@ -162,6 +162,20 @@ TEST_F(TsqlTest, BothTimestampEscapesCompareAsTimes) {
     EXPECT_EQ("gamma", rs.rows[0][0].s);
 }
 
+TEST_F(TsqlTest, DateVariableTakesOnlyDates) {
+    ResultSet rs = ok("declare @dt datetime\n set @dt = '2021-03-08'\n select count(*) from item where at <= @dt");
+    EXPECT_EQ(Value::integer(1), rs.rows[0][0]);  // midnight: alpha only
+    std::string err;
+    // A text that is no date would compare as text ('{' sorts after every digit).
+    int rc = runner_->run("declare @dt datetime\n set @dt = '{ts''2021-01-01 00:00:00''} or 1=1'\n"
+                          "select count(*) from item where at <= @dt",
+                          rs, err);
+    EXPECT_EQ(SQLITE_MISMATCH, rc);
+    EXPECT_NE(std::string::npos, err.find("@dt")) << err;
+    ASSERT_EQ(1u, rs.rows.size());
+    EXPECT_EQ(Value::integer(0), rs.rows[0][0]);  // the variable stayed NULL
+}
+
 TEST_F(TsqlTest, FirstResultSetIsTheResultEvenWhenEmpty) {
     ResultSet rs = ok("declare @dbId int set @dbId = 1\n"
                       "IF @dbId = 0 BEGIN select id from item END ELSE BEGIN select id from item where id = 0 END\n"

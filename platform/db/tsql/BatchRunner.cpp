@@ -58,6 +58,21 @@ std::string numberText(const Value& v) {
     return buf;
 }
 
+// Brings a date text to the stored form 'YYYY-MM-DD HH:MM:SS' (a date alone
+// is midnight, a fraction of a second is dropped); false for anything else,
+// which would otherwise compare as text against stored dates.
+bool storedDate(std::string& s) {
+    if (s.size() == 10) s += " 00:00:00";
+    if (s.size() > 19 && s[19] == '.') s.resize(19);
+    static const char shape[] = "dddd-dd-dd dd:dd:dd";
+    if (s.size() != 19) return false;
+    for (size_t i = 0; i < 19; ++i) {
+        bool digit = s[i] >= '0' && s[i] <= '9';
+        if (shape[i] == 'd' ? !digit : s[i] != shape[i]) return false;
+    }
+    return s != "0000-00-00 00:00:00";
+}
+
 // Converts a value to a variable's declared type as an assignment does;
 // out holds the result only when it succeeds.
 bool convert(const VarDecl& d, Value v, Value& out, std::string& err) {
@@ -96,6 +111,11 @@ bool convert(const VarDecl& d, Value v, Value& out, std::string& err) {
     case VarDecl::Type::DateTime:
         if (v.type != Value::Type::Text) {
             err = "Conversion of a number to datetime is not supported for " + d.name + ".";
+            return false;
+        }
+        if (!storedDate(v.s)) {
+            err = "Conversion failed when converting date and/or time from character string '" + v.s +
+                  "' for " + d.name + ".";
             return false;
         }
         out = std::move(v);

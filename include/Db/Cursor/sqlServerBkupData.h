@@ -1,0 +1,62 @@
+// Cursor sqlServerBkupData: one row (the instance id) when an instance has
+// backup data at a point in time, no row when it has none.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "Db/KelDBRecord.h"
+#include "platform/db/DBEngine.h"
+
+struct SqlServerBkupData_t {
+    int32_t found = 0;
+};
+
+struct SqlServerBkupDataDesc {
+    using Row = SqlServerBkupData_t;
+    static constexpr DBColumn columns[] = {
+        KEL_DB_COLUMN(Row, found, "i"),
+    };
+    static constexpr DBColumnLayout layout = KEL_DB_CURSOR_LAYOUT(SqlServerBkupData);
+    static constexpr KelDBFamily family = KEL_DB_CURSOR_FAMILY(sqlServerBkupData, SqlServerBkupData, 366);
+};
+KEL_DB_CHECK_FAMILY(SqlServerBkupDataDesc);
+
+class SqlServerBkupData_t2 : public KelDBSchema<SqlServerBkupDataDesc> {};
+
+class SqlServerBkupData : public KelDBRecord<SqlServerBkupDataDesc, SqlServerBkupData_t2> {
+public:
+    using KelDBRecord::KelDBRecord;
+    // dt is the ODBC timestamp literal of the time, ut the same moment in
+    // seconds since 1970, tombStone 1 to count tomb-stoned archive sets.
+    int setValues(int id, const char* dt, int ut, int tombStone) {
+        std::string date = dateLiteral(dt);
+        return formatBatch(
+            "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
+            " declare @ut integer \n set @ut = %d \n declare @tombStone integer \n set @tombStone = %d \n"
+            " select distinct sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
+            "\twhere sqlserver.instanceid = @id"
+            " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= @ut and sqlserver.addtime <= @ut))"
+            " and sqlserver.instanceid = sqldatabase.sqlserverid and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid"
+            " and sqlbackupset.id = sqllsns.sqlbackupsetid and sqlbackupset.id = sqlArchiveSet.sqlbackupsetid"
+            " and sqlArchiveSet.bIsTombStoned <= @tombStone and sqlbackupset.sqlFileSubClientId <= 0"
+            " and sqllsns.finishtime <= @dt and sqllsns.backupType != 71 and sqllsns.backupType != 70 \n"
+            "\tSET NOCOUNT OFF",
+            id, date.c_str(), ut, tombStone);
+    }
+
+private:
+    // The date text goes into the batch as it stands only when it is one
+    // timestamp literal; anything else becomes a quoted text (which the
+    // batch then fails to read as a date), so it can never end the literal.
+    static std::string dateLiteral(const char* dt) {
+        if (!dt) return "NULL";
+        std::string rewritten, error;
+        if (std::strncmp(dt, "{ts", 3) == 0 && DBrewriteTimestamps(dt, rewritten, error) &&
+            rewritten.size() == 21 && rewritten.front() == '\'' && rewritten.back() == '\'' &&
+            rewritten.find('\'', 1) == 20)
+            return dt;
+        return DBformatf("'%s'", dt);
+    }
+};
