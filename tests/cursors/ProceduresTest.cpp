@@ -1,11 +1,14 @@
 // The catalogue's stored procedures through their records (values text and
 // bound inputs), text parameters of a batch, and failures inside a batch.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Db/Proc/archFileByTime.h"
 #include "Db/Proc/simGetVersionOfClient.h"
 #include "cursors/CursorFixture.h"
+#include "platform/db/DBEngine.h"
+#include "platform/db/tsql/BatchRunner.h"
 
 namespace kel::test {
 namespace {
@@ -107,6 +110,32 @@ TEST_F(ProcedureTest, MalformedValuesTextIsRefused) {
     EXPECT_NE(100, rc);
     EXPECT_NE(std::string::npos, std::string(proc.getErrorStr(rc)).find("expects 10 arguments")) << proc.getErrorStr(rc);
     EXPECT_EQ(0, execSql("SELECT 1 FROM archFile WHERE id = 101"));
+}
+
+TEST_F(ProcedureTest, ValuesTextTakesNumbersQuotedTextsAndNull) {
+    std::string error;
+    std::unique_ptr<DBConnection> conn(DBConnection::open(error));
+    ASSERT_TRUE(conn) << error;
+    ASSERT_EQ(0, conn->runner().storeProcedure("CREATE PROCEDURE echoArgs @a int, @b varchar(40), @c int AS\n"
+                                               "select @a, @b, @c",
+                                               error))
+        << error;
+    DBBatch batch{DBKindProcedure, "echoArgs", " -3 , 'it''s, 5' ,NULL", {}};
+    std::unique_ptr<DBResultSet> result;
+    ASSERT_EQ(0, DBrunBatch(*conn, batch, result, error)) << error;
+    ASSERT_EQ(0, result->next(error));
+    EXPECT_EQ(-3, result->intValue(0));
+    int len = 0;
+    EXPECT_EQ("it's, 5", std::string(result->textValue(1, &len)));
+    EXPECT_TRUE(result->isNull(2));
+    EXPECT_EQ(100, result->next(error));
+
+    for (const char* bad : {"1, 'x', 2 3", "1,,2", "1, 'x', 2, select 1", "-'x', 1, 2"}) {
+        batch.text = bad;
+        int rc = DBrunBatch(*conn, batch, result, error);
+        EXPECT_NE(0, rc) << bad;
+        EXPECT_NE(100, rc) << bad;
+    }
 }
 
 // A cursor whose batch a test writes: a file name lookup by a text

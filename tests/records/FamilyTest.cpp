@@ -11,6 +11,13 @@
 #include <tuple>
 #include <vector>
 
+#include "Db/Cursor/sqlDatabaseList.h"
+#include "Db/Cursor/sqlDbIdFromFileId.h"
+#include "Db/Cursor/sqlFileGroupList.h"
+#include "Db/Cursor/sqlFileList.h"
+#include "Db/Cursor/sqlGetDBsByFlag.h"
+#include "Db/Cursor/sqlServerBkupData.h"
+#include "Db/Proc/archFileByTime.h"
 #include "Db/Proc/simGetVersionOfClient.h"
 #include "Db/Tbl/sqlVersion.h"
 #include "KelSQL/SqlDatabaseTable.h"
@@ -83,6 +90,19 @@ const std::vector<Expected>& expectedFamilies() {
          {"id"}, 0, {}, "1.3.304.1"},
         {maker<SimGetVersionOfClient>(), "simGetVersionOfClient", "SimGetVersionOfClient", 2, "s33|s33|i|",
          "o_release, o_buildId, o_releaseID", {}, -1, {}, nullptr},
+        {maker<ArchFileByTime>(), "archFileByTime", "ArchFileByTime", 2, "i|i|i|i|i|i|i|i|b|b|",
+         "r_afileId, r_tesselId, r_agroupId, r_copyId, r_fileType, r_createTime, r_jobId, r_backupLevel, "
+         "r_physicalSize, r_logicalSize",
+         {}, -1, {}, nullptr},
+        {maker<SqlFileList>(), "sqlFileList", "SqlFileList", 3, "s129|i|", "filename, sqlfileid", {}, -1, {}, nullptr},
+        {maker<SqlFileGroupList>(), "sqlFileGroupList", "SqlFileGroupList", 3, "s129|i|", "fgname, sqlfgid", {}, -1,
+         {}, nullptr},
+        {maker<SqlDbIdFromFileId>(), "sqlDbIdFromFileId", "SqlDbIdFromFileId", 3, "i|", "sqldbid", {}, -1, {}, nullptr},
+        {maker<SqlServerBkupData>(), "sqlServerBkupData", "SqlServerBkupData", 3, "i|", "found", {}, -1, {}, nullptr},
+        {maker<SqlDatabaseList>(), "sqlDatabaseList", "SqlDatabaseList", 3, "s129|i|", "dbname, sqldbid", {}, -1, {},
+         nullptr},
+        {maker<SqlGetDBsByFlag>(), "sqlGetDBsByFlag", "SqlGetDBsByFlag", 3, "i|s129|", "sqldbid, dbname", {}, -1, {},
+         nullptr},
     };
     return all;
 }

@@ -63,7 +63,7 @@ std::string numberText(const Value& v) {
 // which would otherwise compare as text against stored dates.
 bool storedDate(std::string& s) {
     if (s.size() == 10) s += " 00:00:00";
-    if (s.size() > 19 && s[19] == '.') s.resize(19);
+    if (s.size() > 20 && s[19] == '.' && s.find_first_not_of("0123456789", 20) == std::string::npos) s.resize(19);
     static const char shape[] = "dddd-dd-dd dd:dd:dd";
     if (s.size() != 19) return false;
     for (size_t i = 0; i < 19; ++i) {
