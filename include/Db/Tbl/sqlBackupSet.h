@@ -29,7 +29,8 @@ struct SqlBackupSet_t {
     int32_t sqlFileSubClientId = 0;
 };
 
-struct SqlBackupSetDesc {
+// (The cursor sqlBackupSetDesc owns the name SqlBackupSetDesc.)
+struct SqlBackupSetTableDesc {
     using Row = SqlBackupSet_t;
     static constexpr DBColumn columns[] = {
         KEL_DB_COLUMN(Row, id, "i"),
@@ -64,11 +65,11 @@ struct SqlBackupSetDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlBackupSet, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlBackupSet, SqlBackupSet, "1.15.304.2", 676);
 };
-KEL_DB_CHECK_FAMILY(SqlBackupSetDesc);
+KEL_DB_CHECK_FAMILY(SqlBackupSetTableDesc);
 
-class SqlBackupSet_t2 : public KelDBSchema<SqlBackupSetDesc> {};
+class SqlBackupSet_t2 : public KelDBSchema<SqlBackupSetTableDesc> {};
 
-class SqlBackupSet : public KelDBRecord<SqlBackupSetDesc, SqlBackupSet_t2> {
+class SqlBackupSet : public KelDBRecord<SqlBackupSetTableDesc, SqlBackupSet_t2> {
 public:
     using KelDBRecord::KelDBRecord;
 };
