@@ -156,7 +156,7 @@ TEST_F(BackupFilesTest, VersionAndDescendingBackupSetCursors) {
     SqlBackupSetDesc desc(nullptr);
     desc.setValues(12);
     std::vector<SqlBackupSetDesc_t> rows;
-    ASSERT_EQ(0, readAll(desc, rows));
+    ASSERT_EQ(0, rowsOf(desc, rows));
     ASSERT_EQ(3u, rows.size());
     EXPECT_EQ(502, rows[0].bsid);
     EXPECT_EQ(3, rows[0].finishTime.day);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cursors/CursorFixture.h"
 
@@ -41,6 +42,13 @@ protected:
                       " VALUES (1, %d, %d, '%s')",
                       fileGroup, backupSet, logicalName);
         ASSERT_EQ(0, execSql(sql)) << sql;
+    }
+    // Every row of an opened cursor; an empty result (100 from the open) is
+    // no rows, not a failure.
+    template <typename Record>
+    int rowsOf(Record& record, std::vector<typename Record::Row>& rows) {
+        int rc = readAll(record, rows);
+        return rc == 100 ? 0 : rc;
     }
     static void sql(const std::string& text) { ASSERT_EQ(0, execSql(text)) << text; }
 };
