@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <string>
-#include "Db/KelDBDateLiteral.h"
 
+#include "Db/KelDBDateLiteral.h"
 #include "Db/KelDBRecord.h"
 
 struct Sql2KFileBkupData_t {

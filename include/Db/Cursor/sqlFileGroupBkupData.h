@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <string>
-#include "Db/KelDBDateLiteral.h"
 
+#include "Db/KelDBDateLiteral.h"
 #include "Db/KelDBRecord.h"
 
 struct SqlFileGroupBkupData_t {
