@@ -122,6 +122,10 @@ int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) 
     if (rc == SQLITE_OK) rc = sqlite3_create_collation(db, "KELLSN", SQLITE_UTF8, nullptr, compareLsn);
     if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA journal_mode = WAL", error);
     if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON", error);
+    // Whole-catalogue passes (pruning, tomb-stoning) sort and probe more pages
+    // than the default cache holds; spilling them to temporary files makes
+    // such a pass grow faster than the catalogue.
+    if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA cache_size = -32768; PRAGMA temp_store = MEMORY", error);
     if (rc == SQLITE_OK) rc = ensureSchema(db, error);
     if (rc != SQLITE_OK) {
         if (error.empty()) error = sqlite3_errmsg(db);

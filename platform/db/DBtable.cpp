@@ -596,6 +596,10 @@ int DBtable::fetchRow() {
             if (!null) {
                 int len = 0;
                 const char* value = m_cursor->textValue(i, &len);
+                if (size_t(len) > kDBUnsizedTextMax) {
+                    len = int(kDBUnsizedTextMax);
+                    while (len > 0 && (static_cast<unsigned char>(value[len]) & 0xC0) == 0x80) --len;
+                }
                 text = new char[size_t(len) + 1];
                 std::memcpy(text, value, size_t(len));
                 text[len] = '\0';

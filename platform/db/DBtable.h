@@ -33,6 +33,11 @@ constexpr int kDBErrValue = -10002;     // a value that does not fit its column
 constexpr int kDBErrNoExecutor = -10003;
 constexpr int kDBErrOpen = -10004;
 
+// The most bytes an unsized text column (token u) brings into its row: a
+// longer stored value is cut there (at a character boundary), so a fetch
+// never allocates without limit.
+constexpr size_t kDBUnsizedTextMax = 65536;
+
 // An ODBC timestamp field of a row struct. All-zero fields mean a cleared
 // date, stored as NULL.
 struct DB_DATETIME {

@@ -11,20 +11,44 @@
 #include <tuple>
 #include <vector>
 
+#include "Db/Cursor/sql2KFileBkupData.h"
+#include "Db/Cursor/sql2KFileGrpBkupData.h"
+#include "Db/Cursor/sqlArchGroupDelInfo.h"
+#include "Db/Cursor/sqlBSVersion.h"
+#include "Db/Cursor/sqlBackupFileFGID.h"
+#include "Db/Cursor/sqlBackupFileLogUpdate.h"
+#include "Db/Cursor/sqlBackupSetDesc.h"
+#include "Db/Cursor/sqlCheckForFullFullBackup.h"
+#include "Db/Cursor/sqlDatabaseBkupData.h"
 #include "Db/Cursor/sqlDatabaseList.h"
 #include "Db/Cursor/sqlDbIdFromFileId.h"
+#include "Db/Cursor/sqlDbMarkReport.h"
+#include "Db/Cursor/sqlFileBkupData.h"
+#include "Db/Cursor/sqlFileGroupBkupData.h"
 #include "Db/Cursor/sqlFileGroupList.h"
 #include "Db/Cursor/sqlFileList.h"
+#include "Db/Cursor/sqlGetBackupSetsToPrune.h"
 #include "Db/Cursor/sqlGetDBsByFlag.h"
 #include "Db/Cursor/sqlServerBkupData.h"
+#include "Db/Cursor/sqlTombStoneSQLBackups.h"
 #include "Db/Proc/archFileByTime.h"
 #include "Db/Proc/simGetVersionOfClient.h"
+#include "Db/Tbl/archFile.h"
+#include "Db/Tbl/archGroup.h"
+#include "Db/Tbl/sqlArchiveSet.h"
+#include "Db/Tbl/sqlBackupFile.h"
+#include "Db/Tbl/sqlBackupSet.h"
+#include "Db/Tbl/sqlFileRename.h"
+#include "Db/Tbl/sqlLSNs.h"
+#include "Db/Tbl/sqlLogMarkNames.h"
 #include "Db/Tbl/sqlVersion.h"
 #include "KelSQL/SqlDatabaseTable.h"
 #include "KelSQL/SqlFileGroupTable.h"
 #include "KelSQL/SqlFileSubClientGroupTable.h"
 #include "KelSQL/SqlFileSubClientTable.h"
 #include "KelSQL/SqlFileTable.h"
+#include "KelSQL/SqlRestoreDataTable.h"
+#include "KelSQL/SqlRestoreTaskTable.h"
 #include "KelSQL/SqlServerTable.h"
 #include "platform/util/BoundedCopy.h"
 #include "records/RecordFixture.h"
@@ -103,6 +127,82 @@ const std::vector<Expected>& expectedFamilies() {
          nullptr},
         {maker<SqlGetDBsByFlag>(), "sqlGetDBsByFlag", "SqlGetDBsByFlag", 3, "i|s129|", "sqldbid, dbname", {}, -1, {},
          nullptr},
+        {maker<SqlDatabaseBkupData>(), "sqlDatabaseBkupData", "SqlDatabaseBkupData", 3, "i|", "found", {}, -1, {}, nullptr},
+        {maker<SqlCheckForFullFullBackup>(), "sqlCheckForFullFullBackup", "SqlCheckForFullFullBackup", 3, "i|", "found", {},
+         -1, {}, nullptr},
+        {maker<SqlFileGroupBkupData>(), "sqlFileGroupBkupData", "SqlFileGroupBkupData", 3, "i|", "found", {}, -1, {},
+         nullptr},
+        {maker<Sql2KFileGrpBkupData>(), "sql2KFileGrpBkupData", "Sql2KFileGrpBkupData", 3, "i|i|",
+         "found, sqlBackupSetId", {}, -1, {}, nullptr},
+        {maker<SqlFileBkupData>(), "sqlFileBkupData", "SqlFileBkupData", 3, "i|", "found", {}, -1, {}, nullptr},
+        {maker<Sql2KFileBkupData>(), "sql2KFileBkupData", "Sql2KFileBkupData", 3, "i|i|t|t|",
+         "found, sqlBackupSetId, startTime, finishTime", {}, -1, {}, nullptr},
+        {maker<SqlBackupSet>(), "sqlBackupSet", "SqlBackupSet", 1, "i|i|i|i|s129|s256|s129|i|i|i|i|i|i|i|i|s33|i|i|i|i|i|",
+         "id, tesselId, sqlDatabaseId, backupSetId, name, description, userName, vendorId, sqlVersionId, mtfVersionId, "
+         "timeZone, seltraStartTime, seltraFinishTime, compatibility, dbVersion, backupSize, mediaSetId, streams, "
+         "jobId_h, jobId_l, sqlFileSubClientId",
+         {"id"}, 0,
+         {{"sqlDatabaseId", "sqlDatabase", "backupSetId"}, {"tesselId", "APP_Tessel", "id"},
+          {"sqlVersionId", "sqlVersion", "id"}, {"mtfVersionId", "sqlVersion", "id"}},
+         "1.15.304.2"},
+        {maker<SqlBSVersion>(), "sqlBSVersion", "SqlBSVersion", 3, "i|i|i|i|", "id, major, minor, build", {}, -1, {},
+         nullptr},
+        {maker<SqlBackupSetDesc>(), "sqlBackupSetDesc", "SqlBackupSetDesc", 3, "i|t|", "bsid, finishTime", {}, -1, {},
+         nullptr},
+        {maker<SqlBackupFile>(), "sqlBackupFile", "SqlBackupFile", 1, "i|i|i|i|i|s261|s129|s261|i|i|i|",
+         "id, tesselId, sqlFileGroupId, sqlBackupSetId, number, physicalName, logicalName, physicalDrive, pageSize, "
+         "pageCount, type",
+         {"id"}, 0,
+         {{"sqlBackupSetId", "sqlBackupSet", "id"}, {"sqlFileGroupId", "sqlFileGroup", "id"},
+          {"tesselId", "APP_Tessel", "id"}},
+         "1.7.304.2"},
+        {maker<SqlBackupFileFGID>(), "sqlBackupFileFGID", "SqlBackupFileFGID", 3, "i|", "fgid", {}, -1, {}, nullptr},
+        {maker<SqlBackupFileLogUpdate>(), "sqlBackupFileLogUpdate", "SqlBackupFileLogUpdate", 3, "i|", "rc", {}, -1, {},
+         nullptr},
+        {maker<SqlArchiveSet>(), "sqlArchiveSet", "SqlArchiveSet", 1, "i|i|i|i|i|i|i|i|",
+         "id, tesselId, sqlBackupSetId, mediaSetId, sequenceNumber, archiveGroup, archiveFile, bIsTombstoned", {"id"}, 0,
+         {{"sqlBackupSetId", "sqlBackupSet", "id"}, {"tesselId", "APP_Tessel", "id"}}, "1.9.304.1"},
+        {maker<SqlRestoreTaskTable>(), "sqlRestoreTask", "SqlRestoreTask", 1,
+         "i|i|i|i|i|s1025|s129|s513|i|i|i|i|s129|i|i|i|s65|",
+         "id, restoreType, sqlBackupSetId, restoreTime, percentage, undoFile, restoreUser, restorePassword, "
+         "sqlDatabaseId, restoreFlags, sqlRestoreDataId, sqlServerId, databaseName, next, systemFlags, archiveCopyId, "
+         "stopMarkName",
+         {"id"}, 0, {{"sqlDatabaseId", "sqlDatabase", "backupSetId"}, {"sqlServerId", "sqlServer", "instanceId"}},
+         "1.12.304.2"},
+        {maker<SqlRestoreDataTable>(), "sqlRestoreData", "SqlRestoreData", 1, "i|i|i|i|s129|i|i|",
+         "id, restoreTaskId, dataType, sqlId, sqlName, sqlFileRenameId, next", {"id"}, 0,
+         {{"restoreTaskId", "sqlRestoreTask", "id"}}, "1.4.304.2"},
+        {maker<SqlFileRename>(), "sqlFileRename", "SqlFileRename", 1, "i|i|s261|s129|i|",
+         "id, restoreTaskId, physicalName, logicalName, next", {"id"}, 0, {{"restoreTaskId", "sqlRestoreTask", "id"}},
+         "1.4.304.2"},
+        {maker<ArchGroup>(), "archGroup", "ArchGroup", 1,
+         "i|i|u577|u|i|i|i|i|i|i|i|i|i|i|s2049|i|s256|i|s2049|i|",
+         "id, defaultCopy, name, description, maxStreams, type, incrSP, origTesseltesselID, origTesselarchGroupId, "
+         "defaultSnapCopy, SIBlockSizeKB, AuxCopyAlertGB, AuxCopyAlertDays, flags, mediaPassword, TimeZoneType, "
+         "TimeZone, SubclientExtensionTimeStamp, SubclientExtensionTimeStampEncrypted, logSP",
+         {"id"}, 0, {}, "1.49.66.4"},
+        {maker<ArchFile>(), "archFile", "ArchFile", 1, "i|u8193|i|i|s2049|i|i|i|i|i|i|i|i|i|i|",
+         "id, name, tesselId, archGroupId, objName1, flags, appId, fileType, cTime, jobId, backupLevel, isValid, "
+         "cloudId, contentIndexTime, nPushedItems",
+         {"id", "tesselId"}, 0, {{"archGroupId", "archGroup", "id"}}, "1.55.192.4"},
+        {maker<SqlLSNs>(), "sqlLSNs", "SqlLSNs", 1, "i|i|i|t|t|i|s33|s33|s33|s33|",
+         "sqlBackupSetId, tesselId, sqlDatabaseId, startTime, finishTime, backupType, firstLSN, lastLSN, "
+         "checkpointLSN, fullBackupLSN",
+         {"sqlBackupSetId"}, -1,
+         {{"sqlBackupSetId", "sqlBackupSet", "id"}, {"tesselId", "APP_Tessel", "id"},
+          {"sqlDatabaseId", "sqlDatabase", "backupSetId"}},
+         "1.12.304.2"},
+        {maker<SqlLogMarkNames>(), "sqlLogMarkNames", "SqlLogMarkNames", 1, "i|i|i|s65|s256|s33|t|",
+         "id, tesselId, sqlDatabaseId, name, description, lsn, markTime", {"id"}, 0,
+         {{"sqlDatabaseId", "sqlDatabase", "backupSetId"}, {"tesselId", "APP_Tessel", "id"}}, "1.7.304.2"},
+        {maker<SqlDbMarkReport>(), "sqlDbMarkReport", "SqlDbMarkReport", 3, "i|i|i|s65|s256|s33|t|",
+         "id, tesselid, sqldatabaseid, name, description, lsn, marktime", {}, -1, {}, nullptr},
+        {maker<SqlTombStoneSQLBackups>(), "sqlTombStoneSQLBackups", "SqlTombStoneSQLBackups", 3, "i|", "found", {}, -1,
+         {}, nullptr},
+        {maker<SqlGetBackupSetsToPrune>(), "sqlGetBackupSetsToPrune", "SqlGetBackupSetsToPrune", 3, "i|i|i|",
+         "backupSetId, clientId, tesselId", {}, -1, {}, nullptr},
+        {maker<SqlArchGroupDelInfo>(), "sqlArchGroupDelInfo", "SqlArchGroupDelInfo", 3, "i|i|i|i|s257|",
+         "clientid, sqlserverid, sqldatabaseid, sqlbackupsetid, clienthostname", {}, -1, {}, nullptr},
     };
     return all;
 }
@@ -178,7 +278,12 @@ TEST_F(FamilyTest, EveryFamilyAgreesWithItsObject) {
         std::vector<std::string> keys(layout.keyColumns, layout.keyColumns + layout.keyCount);
         EXPECT_EQ(e.keys, keys);
         EXPECT_EQ(e.identity, layout.identityColumn);
-        EXPECT_EQ(e.kind == 1 ? e.keys.front() : std::string(), layout.orderBy ? layout.orderBy : "");
+        std::string keyList, keyWhere;
+        for (const std::string& k : e.keys) {
+            keyList += (keyList.empty() ? "" : ", ") + k;
+            keyWhere += (keyWhere.empty() ? "" : " AND ") + k + " = ?";
+        }
+        EXPECT_EQ(keyList, layout.orderBy ? layout.orderBy : "");
         ForeignKeys fks;
         for (int k = 0; k < f.foreignKeyCount; ++k)
             fks.insert({f.foreignKeys[k].localColumn, f.foreignKeys[k].remoteTable, f.foreignKeys[k].remoteColumn});
@@ -192,7 +297,7 @@ TEST_F(FamilyTest, EveryFamilyAgreesWithItsObject) {
         EXPECT_EQ(e.stem, schema->getTableName());
         EXPECT_EQ(e.kind, schema->getHeaderType());
         EXPECT_EQ(e.identity, schema->getSerialColNum());
-        EXPECT_EQ(e.keys.empty() ? std::string() : e.keys.front() + " = ?", schema->getPrimaryWhere());
+        EXPECT_EQ(keyWhere, schema->getPrimaryWhere());
         EXPECT_EQ(e.keys.size(), schema->getPrimaryData().size());
         std::vector<KelDBDataTypeBase*> values = schema->getData();
         ASSERT_EQ(names.size(), values.size());

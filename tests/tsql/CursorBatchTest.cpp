@@ -5,42 +5,15 @@
 #include <cstdio>
 #include <string>
 
+#include "Db/Cursor/sqlBackupFileLogUpdate.h"
+
 using kel::tsql::BatchRunner;
 using kel::tsql::ResultSet;
 using kel::tsql::Value;
 
 namespace {
 
-const char* const kLogUpdate =
-    "SET NOCOUNT ON\n"
-    "declare @rc integer, @ic integer, @id integer, @ib integer, @bt integer\n"
-    "declare @tid integer, @fgid integer, @fid integer, @ln nvarchar(128), @pn nvarchar(260)\n"
-    "set @rc=1\n set @ic=%d\n set @id=%d\n set @ib=%d\n set @bt=0\n"
-    "select @bt=backuptype from sqllsns where sqlbackupsetid=@ib and backupType=76\n"
-    "if @bt = 0 begin set @rc = 0 goto done end\n"
-    "declare BFLU cursor for\n"
-    "  select g.tesselId, f.sqlFileGroupId, f.fileId, f.logicalname, f.physicalname\n"
-    "  from sqlFileGroup g, sqlFile f\n"
-    "  where g.tesselId=@ic and g.sqlDatabaseId=@id and g.groupId != 0 and g.Id=f.sqlFileGroupId\n"
-    "    and f.removalTime=0 order by f.id\n"
-    "if @@ERROR <> 0 begin set @rc = 0 goto done end\n"
-    "open BFLU\n"
-    "if @@ERROR <> 0 begin set @rc = 0 goto done end\n"
-    "fetch next from BFLU into @tid, @fgid, @fid, @ln, @pn\n"
-    "if @@ERROR <> 0 begin set @rc = 0 goto closing end\n"
-    "while @@FETCH_STATUS = 0\n"
-    "begin\n"
-    "  insert into sqlBackupFile values (@tid, @fgid, @ib, @fid, @pn, @ln, substring(@pn,1,3), 0, 0, 68)\n"
-    "  if @@ERROR <> 0 begin set @rc = 0 goto closing end\n"
-    "  fetch next from BFLU into @tid, @fgid, @fid, @ln, @pn\n"
-    "  if @@ERROR <> 0 begin set @rc = 0 goto closing end\n"
-    "end\n"
-    "closing:\n"
-    "close BFLU\n"
-    "deallocate BFLU\n"
-    "done:\n"
-    "SET NOCOUNT OFF\n"
-    "select @rc";
+const char* const kLogUpdate = SqlBackupFileLogUpdate::kBatch;
 
 class CursorBatchTest : public kel::test::TsqlFixture {
 protected:

@@ -3,11 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 
+#include "Db/KelDBDateLiteral.h"
 #include "Db/KelDBRecord.h"
-#include "platform/db/DBEngine.h"
 
 struct SqlServerBkupData_t {
     int32_t found = 0;
@@ -31,7 +30,7 @@ public:
     // dt is the ODBC timestamp literal of the time, ut the same moment in
     // seconds since 1970, tombStone 1 to count tomb-stoned archive sets.
     int setValues(int id, const char* dt, int ut, int tombStone) {
-        std::string date = dateLiteral(dt);
+        std::string date = kelDBDateLiteral(dt);
         return formatBatch(
             "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
             " declare @ut integer \n set @ut = %d \n declare @tombStone integer \n set @tombStone = %d \n"
@@ -44,19 +43,5 @@ public:
             " and sqllsns.finishtime <= @dt and sqllsns.backupType != 71 and sqllsns.backupType != 70 \n"
             "\tSET NOCOUNT OFF",
             id, date.c_str(), ut, tombStone);
-    }
-
-private:
-    // The date text goes into the batch as it stands only when it is one
-    // timestamp literal; anything else becomes a quoted text (which the
-    // batch then fails to read as a date), so it can never end the literal.
-    static std::string dateLiteral(const char* dt) {
-        if (!dt) return "NULL";
-        std::string rewritten, error;
-        if (std::strncmp(dt, "{ts", 3) == 0 && DBrewriteTimestamps(dt, rewritten, error) &&
-            rewritten.size() == 21 && rewritten.front() == '\'' && rewritten.back() == '\'' &&
-            rewritten.find('\'', 1) == 20)
-            return dt;
-        return DBformatf("'%s'", dt);
     }
 };

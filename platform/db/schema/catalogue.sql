@@ -100,9 +100,10 @@ CREATE TABLE IF NOT EXISTS archGroup (
     logSP INTEGER CHECK (logSP BETWEEN -2147483648 AND 2147483647)
 );
 
--- Media management: archive files; key id and tesselId, id assigned on insert.
+-- Media management: archive files; key id and tesselId (the media management
+-- assigns the id).
 CREATE TABLE IF NOT EXISTS archFile (
-    id INTEGER PRIMARY KEY AUTOINCREMENT CHECK (id BETWEEN -2147483648 AND 2147483647),
+    id INTEGER NOT NULL CHECK (id BETWEEN -2147483648 AND 2147483647),
     name TEXT COLLATE KELTEXT CHECK (length(CAST(name AS BLOB)) <= 8192),
     tesselId INTEGER CHECK (tesselId BETWEEN -2147483648 AND 2147483647),
     archGroupId INTEGER CHECK (archGroupId BETWEEN -2147483648 AND 2147483647),
@@ -117,7 +118,7 @@ CREATE TABLE IF NOT EXISTS archFile (
     cloudId INTEGER CHECK (cloudId BETWEEN -2147483648 AND 2147483647),
     contentIndexTime INTEGER CHECK (contentIndexTime BETWEEN -2147483648 AND 2147483647),
     nPushedItems INTEGER CHECK (nPushedItems BETWEEN -2147483648 AND 2147483647),
-    UNIQUE (id, tesselId),
+    PRIMARY KEY (id, tesselId),
     FOREIGN KEY (archGroupId) REFERENCES archGroup (id)
 );
 CREATE INDEX IF NOT EXISTS archFile_archGroupId ON archFile (archGroupId);
