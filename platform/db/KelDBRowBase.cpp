@@ -93,7 +93,9 @@ std::string KelDBRowBase::primaryWhere() const {
     std::string out;
     for (size_t k = 0; k < m_primaryKeys.size(); ++k) {
         out += m_primaryKeys[k] + " = ?";
-        if (k + 1 < m_primaryKeys.size()) out += " AND ";
+        // Written as the schema has always written it: no blank before AND
+        // ("id = ?AND tesselId = ?"), which SQL reads the same.
+        if (k + 1 < m_primaryKeys.size()) out += "AND ";
     }
     return out;
 }

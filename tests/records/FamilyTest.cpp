@@ -281,7 +281,7 @@ TEST_F(FamilyTest, EveryFamilyAgreesWithItsObject) {
         std::string keyList, keyWhere;
         for (const std::string& k : e.keys) {
             keyList += (keyList.empty() ? "" : ", ") + k;
-            keyWhere += (keyWhere.empty() ? "" : " AND ") + k + " = ?";
+            keyWhere += (keyWhere.empty() ? "" : "AND ") + k + " = ?";
         }
         EXPECT_EQ(keyList, layout.orderBy ? layout.orderBy : "");
         ForeignKeys fks;

