@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/info/KelPlatformInfo.h"
@@ -38,12 +37,17 @@ protected:
     }
     void TearDown() override { EXPECT_TRUE(agent_.stop()); }
 
-    // The agent dispatcher's log file as it stands.
-    static std::string agentLog() {
+    // The agent dispatcher's lines of the dispatchers' shared log file.
+    std::string agentLog() const {
         std::ifstream in(kel::homePath("logs/kel-dispatcher.log"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        const std::string pid = " " + std::to_string(agent_.pid()) + " ";
+        std::string text, line;
+        while (std::getline(in, line)) {
+            // "date time.ms pid LEVEL function: text"
+            size_t at = line.find(' ', line.find(' ') + 1);
+            if (at != std::string::npos && line.compare(at, pid.size(), pid) == 0) text += line + "\n";
+        }
+        return text;
     }
     static size_t occurrences(const std::string& text, const std::string& what) {
         size_t n = 0;
