@@ -1,6 +1,8 @@
 // The Ostrel sets and reads an agent's SQL debug level and VDI timeout over a
 // real agent-side dispatcher; the agent writes its own registry and its log
 // follows the new level.
+#include <cstdio>
+
 #include "KelSQL/KelSQLDebugLevel.h"
 #include "periphery/AgentHostFixture.h"
 
@@ -125,4 +127,14 @@ TEST_F(DebugLevelTest, LocalOperationsUseTheContextsFocus) {
     KelSQLDebugLevel fresh(agent, false);
     EXPECT_EQ(fresh.getVDITimeout(), 90u);
     EXPECT_EQ(fresh.getDebugLevel(), 0x8u);
+}
+
+TEST_F(DebugLevelTest, SettingTheAgentCannotStoreIsAFailure) {
+    // The agent's machine registry is gone: nothing can be written there.
+    ASSERT_EQ(std::remove(kel::homePath(std::string("registry/") + kAgentMachine + ".ini").c_str()), 0);
+    KelSQLDebugLevel m(ostrel_, false);
+    m.vdiTimeout(300);
+    EXPECT_FALSE(m.setRemoteVDITimeout(kAgentHost));
+    EXPECT_NE(m.getLastError().number(), 0u);
+    EXPECT_EQ(m.vdiTimeout(), 300u);
 }
