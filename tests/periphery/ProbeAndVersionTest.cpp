@@ -91,4 +91,6 @@ TEST_F(SqlDLLVersionTest, WithoutHostAsksTheOstrelOfTheFocus) {
 TEST_F(SqlDLLVersionTest, UnreachableHostReportsANumber) {
     unsigned long major = 0, minor = 0, build = 0;
     EXPECT_NE(sqlDLLVersion(&major, &minor, &build, "nohost", nullptr), 0u);
+    EXPECT_NE(sqlDLLVersion(&major, &minor, &build, kAgentHost, "nosuchmachine"), 0u);
+    EXPECT_NE(sqlDLLVersion(&major, &minor, &build, nullptr, "nosuchmachine"), 0u);
 }
