@@ -70,12 +70,18 @@ protected:
     bool copyRecord(char* record, bool request, const char* className);
     // Error 0x1E000031 (request refused) with function and the code.
     bool refuse(const char* function, unsigned long long code);
+    // Addresses the message to an agent host: hostName when given (kept as
+    // the context's remote host), else the context's remote host; with
+    // neither, error 0x1E000037 ("hostName", signature).
+    bool addressRemoteHost(const std::string& hostName, const char* signature);
 
     static void dumpNumber(const char* fn, const char* name, long long value);
     static void dumpHex(const char* fn, const char* name, unsigned long long value);
     static void dumpText(const char* fn, const char* name, const char* value);
     static void dumpText(const char* fn, const char* name, const char* field, size_t size);
     static void dumpHeader(const char* fn, const char* recordName);
+    // The header of a record dumped inside another ("2    name: ").
+    static void dumpInnerHeader(const char* fn, const char* recordName);
 
 private:
     KelSQLClassProperties* context_;

@@ -50,6 +50,13 @@ bool KelNetSQLFrame::refuse(const char* function, unsigned long long code) {
     return false;
 }
 
+bool KelNetSQLFrame::addressRemoteHost(const std::string& hostName, const char* signature) {
+    if (!hostName.empty()) context_->setRemoteSqlHostName(hostName);
+    const std::string& host = context_->remoteSqlHostName();
+    if (!stringEmpty(error_, host, "hostName", signature)) return false;
+    return setRemoteDataAgent(host);
+}
+
 KelNetSQLOPStatus_t* KelNetSQLFrame::responseStatus() {
     if (getResponseMessageLength() < sizeof(KelNetSQLOPStatus_t)) return nullptr;
     return reinterpret_cast<KelNetSQLOPStatus_t*>(getResponseMessage());
@@ -70,6 +77,10 @@ bool KelNetSQLFrame::exchange(KelLastError& err) {
 
 void KelNetSQLFrame::dumpHeader(const char* fn, const char* recordName) {
     sqlDumpLine(fn, "1   %s:%s", recordName, " ");
+}
+
+void KelNetSQLFrame::dumpInnerHeader(const char* fn, const char* recordName) {
+    sqlDumpLine(fn, "2    %s:%s", recordName, " ");
 }
 
 void KelNetSQLFrame::dumpNumber(const char* fn, const char* name, long long value) {
