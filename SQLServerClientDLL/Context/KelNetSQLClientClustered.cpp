@@ -56,21 +56,6 @@ void KelNetSQLClientClustered::dumpResponse(const char* fn, const KelNetSQLClien
 
 namespace {
 
-// Sends the request in m and takes the status block into the context's error.
-bool exchangeClustered(KelSQLClassProperties& ctx, KelNetSQLClientClustered& m) {
-    if (!m.initiate()) {
-        ctx.getLastError() = m.getLastError();
-        return false;
-    }
-    KelNetSQLClientClusteredRsp_t* rsp = m.responseMessage(false);
-    if (!rsp) {
-        ctx.getLastError().setNumber(kelsql::kErrNoBuffer);
-        ctx.getLastError().addArgument("KelNetSQLClientClustered::initiate()");
-        return false;
-    }
-    return operationStatus(rsp->Status, ctx.getLastError());
-}
-
 // Asks the Ostrel (or the host set on the context) for op 1 and keeps the answer.
 bool askClustered(KelSQLClassProperties& ctx, unsigned long sqlServerId, const std::string& clientName,
                   const std::string& sqlServerName) {
@@ -85,7 +70,7 @@ bool askClustered(KelSQLClassProperties& ctx, unsigned long sqlServerId, const s
     req->SqlServerId = sqlServerId;
     kel::copyField(req->ClientName, clientName);
     kel::copyField(req->SqlServerName, sqlServerName);
-    if (!exchangeClustered(ctx, m)) return false;
+    if (!m.exchange(ctx.getLastError())) return false;
     storeClustered(ctx, m.responseMessage(false)->Clustered);
     return true;
 }
@@ -113,7 +98,7 @@ bool tellClustered(KelSQLClassProperties& ctx, bool clustered) {
     }
     req->ClusteredOpCode = KelNetSQLClusteredSet;
     req->Clustered = clustered ? 1 : 0;
-    return exchangeClustered(ctx, m);
+    return m.exchange(ctx.getLastError());
 }
 
 }  // namespace
