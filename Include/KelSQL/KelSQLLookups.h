@@ -10,6 +10,7 @@
 
 #include "platform/events/KelLastError.h"
 
+class DBtable;
 class KelSQLClassProperties;
 
 // clientId = the client's id (0 first). Unknown client: 0x1E000003.
@@ -39,6 +40,10 @@ bool getClientHostnameFromInstance(KelLastError& err, unsigned long instanceId, 
 // then keeps the missing-name record).
 bool getClientHostnameForLocalTessel(KelLastError& err, KelSQLClassProperties& properties,
                                      const std::string& clientName, const char* clientFieldName);
+// Points a record object at the right SQL Server: on the Ostrel its own
+// catalogue login, elsewhere the context's data source and credentials. No
+// SQL user in the context: 0x1E000046.
+bool setupClientSQLConnectivity(KelLastError& err, KelSQLClassProperties& properties, DBtable& table);
 
 // out = in without the punctuation a path must not carry; true when out is
 // not empty.

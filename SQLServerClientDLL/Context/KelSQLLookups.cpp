@@ -7,6 +7,8 @@
 #include "KelSQL/KelSQLErrors.h"
 #include "platform/appmgr/ClientApplicationList.h"
 #include "platform/appmgr/KelClient.h"
+#include "platform/db/DBtable.h"
+#include "platform/info/KelPI_DataBase.h"
 #include "platform/util/FXFile.h"
 
 namespace {
@@ -145,6 +147,31 @@ bool getClientHostnameForLocalTessel(KelLastError& err, KelSQLClassProperties& p
         return false;
     }
     return getClientHostname(err, tesselId, clientName, properties.setRemoteSqlHostName());
+}
+
+bool setupClientSQLConnectivity(KelLastError& err, KelSQLClassProperties& properties, DBtable& table) {
+    KelSQLUserAndPassword& login = properties.getSQLUserAndPassword();
+    if (login.sqlUser().empty()) {
+        err.setNumber(kelsql::kErrSqlConnection);
+        return false;
+    }
+    const std::string focus = KelPI_Focus::getFocus();
+    KelPI_Ostrel ostrel;
+    ostrel.setFocus(focus);
+    if (ostrel.invalidKelPlatform()) {
+        const std::string& dsn = properties.getSQLDSN().dataSourceName();
+        if (!dsn.empty()) table.setServerName(dsn);
+        table.setLogin(login.sqlUser());
+        table.setPassword(login.sqlPassword());
+        return true;
+    }
+    // On the Ostrel the catalogue's own login serves, whatever the context holds.
+    KelPI_DataBase database;
+    database.setFocus(focus.c_str());
+    table.setServerName(database.getConnection());
+    table.setLogin(database.GetSqlUserName());
+    table.setPassword(database.GetSqlPassword());
+    return true;
 }
 
 bool sqlRemoveInvalidPathCharacters(const std::string& in, std::string& out) {

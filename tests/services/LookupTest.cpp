@@ -5,6 +5,8 @@
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLLookups.h"
+#include "Db/Tbl/sqlVersion.h"
+#include "platform/info/KelPI_DataBase.h"
 #include "services/ServicesFixture.h"
 
 namespace {
@@ -156,6 +158,51 @@ TEST_F(LookupTest, RecursiveDirectory) {
     fclose(f);
     EXPECT_FALSE(createRecursiveDirectory(home_.file("x/y").c_str(), code));
     EXPECT_NE(code, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LookupTest, ConnectivityOnTheOstrelTakesTheCataloguesLogin) {
+    KelPI_DataBase database;
+    ASSERT_NE(database.setFocus(kMachine), 0);
+    ASSERT_TRUE(database.setCatalogueLogin("OSTREL1_ostrel", "catalogue", "cat-pw"));
+    KelSQLClassProperties ctx(KelSQLServerSide);
+    SqlVersion record(nullptr);
+    KelLastError err;
+    EXPECT_FALSE(setupClientSQLConnectivity(err, ctx, record));
+    EXPECT_EQ(err.number(), kelsql::kErrSqlConnection);
+
+    ctx.getSQLUserAndPassword().setSqlUser("sa");
+    ctx.getSQLUserAndPassword().setSqlPassword("sa-pw");
+    ASSERT_TRUE(setupClientSQLConnectivity(err, ctx, record));
+    EXPECT_EQ(record.getServerName(), "OSTREL1_ostrel");
+    EXPECT_EQ(record.getLogin(), "catalogue");
+    EXPECT_EQ(record.getPassword(), "cat-pw");
+}
+
+TEST_F(LookupTest, ConnectivityElsewhereTakesTheContextsLogin) {
+    ASSERT_TRUE(KelRegistry::createMachine("client9"));
+    KelPI_DataBase database;
+    ASSERT_NE(database.setFocus("client9"), 0);
+    ASSERT_NE(database.setSqlServerODBCDSN("CLIENT9", "DEFAULT_CLIENT9_SQLDrover"), 0);
+    ASSERT_NE(database.setSqlServerVersion("CLIENT9", "8.00.194"), 0);
+    KelPI_Focus::setFocus("client9");
+    KelSQLClassProperties ctx(KelSQLClientSide);
+    ctx.getSQLUserAndPassword().setSqlUser("sa");
+    ctx.getSQLUserAndPassword().setSqlPassword("sa-pw");
+    SqlVersion record(nullptr);
+    KelLastError err;
+    // No data source yet: the server name stays as it was.
+    ASSERT_TRUE(setupClientSQLConnectivity(err, ctx, record));
+    EXPECT_EQ(record.getServerName(), "");
+    EXPECT_EQ(record.getLogin(), "sa");
+    ASSERT_TRUE(ctx.getSQLDSN().setVirtualMachine("client9"));
+    ASSERT_TRUE(ctx.getSQLDSN().setSqlServerName("CLIENT9")) << ctx.getSQLDSN().getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(setupClientSQLConnectivity(err, ctx, record));
+    EXPECT_EQ(record.getServerName(), "DEFAULT_CLIENT9_SQLDrover");
+    EXPECT_EQ(record.getPassword(), "sa-pw");
 }
 
 }  // namespace
