@@ -1,5 +1,6 @@
 // What the network transaction's answering side tells: the state by its
-// name in the dumps, and refusals of unknown codes.
+// name in the dumps, and refusals of unknown codes. (Commit, rollback and
+// disconnect of the session's writes are shown with the context's tests.)
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "platform/util/BoundedCopy.h"
@@ -49,22 +50,6 @@ TEST_F(NetworkTransactionStatusTest, UnknownCodeIsRefusedWithoutState) {
     EXPECT_EQ(m.getLastError().number(), kelsql::kErrRequestRefused);
     EXPECT_EQ(m.responseMessage(false)->TransactionState, 0u);
     EXPECT_EQ(m.responseMessage(false)->Status.Status, 1u);
-}
-
-TEST_F(NetworkTransactionStatusTest, CommitOfTwoWritesKeepsBoth) {
-    KelSQLClassProperties agent(KelSQLClientSide);
-    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
-    ASSERT_TRUE(t->startTransaction());
-    KelLastError err;
-    ASSERT_TRUE(write(agent, "one", err));
-    ASSERT_TRUE(write(agent, "two", err));
-    // Not visible outside the session before the commit.
-    EXPECT_EQ(kel::test::probeRows(), 0);
-    ASSERT_TRUE(t->commitTransaction());
-    KelNetSQLDBTransState state = 0;
-    ASSERT_TRUE(t->getTransactionStatus(&state));
-    EXPECT_EQ(state, uint32_t{KelSQLTranCommitted});
-    EXPECT_EQ(kel::test::probeRows(), 2);
 }
 
 }  // namespace
