@@ -1,7 +1,9 @@
 // The end-to-end example: what a user of the catalogue library sees when it
 // runs. It sets up this machine as an agent whose Ostrel is a dispatcher on a
 // loopback port over a fresh catalogue, then drives a catalogue transaction
-// on the Ostrel from an agent-side context. It grows with the library.
+// on the Ostrel from an agent-side context, registers a client and finds it
+// again, and records the SQL Server version of a backup in the Ostrel's
+// version catalogue. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -10,7 +12,9 @@
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelSQLVersion.h"
 #include "platform/appmgr/KelAppAdmin.h"
 #include "platform/appmgr/KelClient.h"
 #include "platform/events/KelDebug.h"
@@ -94,10 +98,37 @@ static bool registerClient() {
                      admin.getLastError().formatLastErrorMessage().c_str());
         return false;
     }
+    KelLastError err;
     std::string host;
-    KelClient(tessel, "CLIENT1", false, 0).getNetworkHostname(host, nullptr);
-    std::printf("client1 (id %lu) is reached at %s; instance SQL1 has id %lu\n", client, host.c_str(), instance);
-    return !host.empty();
+    unsigned long found = 0;
+    if (!getClientHostname(err, tessel, std::string("CLIENT1"), host)) return fail("client host lookup", err);
+    if (!getInstanceByName(tessel, err, "client1", "sql1", &found)) return fail("instance lookup", err);
+    std::printf("client1 (id %lu) is reached at %s; instance SQL1 has id %lu\n", client, host.c_str(), found);
+    if (getSqlClientId(tessel, err, "client2", client))
+        return fail("lookup of an unknown client", err);
+    std::printf("client2 is unknown: 0x%08llX\n", static_cast<unsigned long long>(err.number()));
+    return found == instance;
+}
+
+// The Ostrel's side: a backup's SQL Server version gets its catalogue row
+// once; asking again finds the same row. The version is written on the
+// Ostrel in its own transaction: no request carries a version on its own.
+static bool recordVersion() {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    if (!ostrel.isServerOperations()) return fail("Ostrel-side context", ostrel.getLastError());
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    KelSQLVersion version(ostrel), again(ostrel), tape(ostrel);
+    version.setSQLVersion(8, 0, 2039, 0);
+    again.setSQLVersion(8, 0, 2039, 0);
+    tape.setMTFVersion(8, 0, 2039, 0);
+    if (!getSQLVersionId(version)) return fail("version row", version.getLastError());
+    if (!getSQLVersionId(again)) return fail("version row", again.getLastError());
+    if (!getSQLVersionId(tape)) return fail("version row", tape.getLastError());
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    std::printf("SQL Server 8.0.2039 is version row %llu (found again: %llu), tape format 8.0.2039 is row %llu\n",
+                static_cast<unsigned long long>(version.sqlId()), static_cast<unsigned long long>(again.sqlId()),
+                static_cast<unsigned long long>(tape.sqlId()));
+    return version.sqlId() == again.sqlId() && version.sqlId() != tape.sqlId();
 }
 
 int main() {
@@ -121,7 +152,7 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    bool ok = runAgent() && registerClient();
+    bool ok = runAgent() && registerClient() && recordVersion();
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

@@ -150,6 +150,16 @@ public:
     const char* getErrorStr(int code);
     const char* getpDescribe() const;
     const char* getName() const { return m_name.c_str(); }
+
+    // Where the record connects and as whom. The catalogue file of the
+    // platform home is the one database here; these are kept for callers
+    // that point a record at an instance.
+    void setServerName(const std::string& name) { m_serverName = name; }
+    void setLogin(const std::string& login) { m_login = login; }
+    void setPassword(const std::string& password) { m_password = password; }
+    const std::string& getServerName() const { return m_serverName; }
+    const std::string& getLogin() const { return m_login; }
+    const std::string& getPassword() const { return m_password; }
     // The column names of the layout joined by ", ".
     const std::string& getSelectList() const { return m_selectList; }
 
@@ -210,6 +220,9 @@ protected:
     static void clearText(std::vector<char>& buf) { if (!buf.empty()) buf[0] = '\0'; }
 
     std::string m_name;
+    std::string m_serverName;
+    std::string m_login;
+    std::string m_password;
     DBtran* m_tran;
     std::unique_ptr<DBConnection> m_ownConnection;
     const DBColumnLayout* m_layout = nullptr;

@@ -215,3 +215,23 @@ int KelPI_DataBase::setDSNList(const char* buffer, int size) {
         return fail(kRegFailed, kel::kErrRegistryWrite, kFn, kKeyDataSourceList);
     return succeed();
 }
+
+std::string KelPI_DataBase::getConnection() const {
+    return KelRegistry::get(machine(), kel::kSectionDatabase, kel::kKeyConnection);
+}
+
+std::string KelPI_DataBase::GetSqlUserName() const {
+    return KelRegistry::get(machine(), kel::kSectionDatabase, kel::kKeySqlUser);
+}
+
+std::string KelPI_DataBase::GetSqlPassword() const {
+    return KelRegistry::get(machine(), kel::kSectionDatabase, kel::kKeySqlPassword);
+}
+
+bool KelPI_DataBase::setCatalogueLogin(const std::string& connection, const std::string& user,
+                                       const std::string& password) {
+    const std::string m = machine();
+    return KelRegistry::set(m, kel::kSectionDatabase, kel::kKeyConnection, connection) &&
+           KelRegistry::set(m, kel::kSectionDatabase, kel::kKeySqlUser, user) &&
+           KelRegistry::set(m, kel::kSectionDatabase, kel::kKeySqlPassword, password);
+}

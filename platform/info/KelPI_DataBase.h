@@ -46,6 +46,14 @@ public:
     // Reads at most size bytes of buffer, up to the first empty name.
     int setDSNList(const char* buffer, int size);
 
+    // The Ostrel's catalogue connection and its SQL login, as its installer
+    // recorded them ([Database] sCONNECTION, sSQLUSER, sSQLPASSWORD); empty
+    // when not recorded.
+    std::string getConnection() const;
+    std::string GetSqlUserName() const;
+    std::string GetSqlPassword() const;
+    bool setCatalogueLogin(const std::string& connection, const std::string& user, const std::string& password);
+
     int getRegError() const { return regError_; }
 
     // The names of a list buffer, read within size bytes.
@@ -78,5 +86,8 @@ inline constexpr const char* kSectionSqlVersions = "SQL Server Versions";
 inline constexpr const char* kKeyInstance = "sINSTANCE";
 inline constexpr const char* kKeyCreateOption1 = "sOPTION1";
 inline constexpr const char* kKeyCreateOption2 = "sOPTION2";
+inline constexpr const char* kKeyConnection = "sCONNECTION";
+inline constexpr const char* kKeySqlUser = "sSQLUSER";
+inline constexpr const char* kKeySqlPassword = "sSQLPASSWORD";
 
 }  // namespace kel
