@@ -6,17 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The ODBC calendar timestamp, kept here so that the library needs no ODBC
-// headers.
-struct TIMESTAMP_STRUCT {
-    int16_t year = 0;
-    uint16_t month = 0;
-    uint16_t day = 0;
-    uint16_t hour = 0;
-    uint16_t minute = 0;
-    uint16_t second = 0;
-    uint32_t fraction = 0;
-};
+#include "platform/util/KelTimestamp.h"
 
 // The status block: 0 success, 1 failure, with the sender's error.
 struct KelNetSQLOPStatus_t {

@@ -8,20 +8,12 @@
 #include <cstring>
 #include <string>
 
+#include "platform/util/KelTimestamp.h"
+
 enum UpdatedStatus { NotUpdated = 0, Updated = 1 };
 
-// The layout of ODBC's TIMESTAMP_STRUCT.
-struct KELTIMESTAMP_STRUCT {
-    int16_t year;
-    uint16_t month;
-    uint16_t day;
-    uint16_t hour;
-    uint16_t minute;
-    uint16_t second;
-    uint32_t fraction;
-    KELTIMESTAMP_STRUCT() { std::memset(this, 0, sizeof(*this)); }
-};
-static_assert(sizeof(KELTIMESTAMP_STRUCT) == 16, "ODBC timestamp layout");
+// The column value of a date-time column: the ODBC timestamp, zeroed when built.
+using KELTIMESTAMP_STRUCT = TIMESTAMP_STRUCT;
 
 // The printf formats of the integer values; the template takes their address,
 // as in KelDBPrimitiveType<int, &KelDB_int_format, 1>.
