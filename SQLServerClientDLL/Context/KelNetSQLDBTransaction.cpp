@@ -1,6 +1,7 @@
 #include "KelSQL/KelNetSQLDBTransaction.h"
 
 #include "KelSQL/KelNetSQLRegistry.h"
+#include "KelSQL/KelSQLLookups.h"
 
 const char* KelNetSQLDBTransaction::codeName(uint32_t code) {
     switch (code) {
@@ -103,8 +104,9 @@ bool KelNetSQLDBTransaction::setupRemoteDataAgentTransaction(const std::string& 
         getLastError().setNumber(context().getOstrel().getLastError().number());
         return false;
     }
-    // Clients are their own hosts until the client lookups exist.
-    return setRemoteDataAgent(clientName);
+    std::string host;
+    if (!getClientHostname(getLastError(), tesselId, clientName, host)) return false;
+    return setRemoteDataAgent(host);
 }
 
 bool KelNetSQLDBTransaction::answer(KelNetSQLDBTransactionReq_t& req, KelNetSQLDBTransactionRsp_t& rsp) {
