@@ -18,7 +18,6 @@
 #include <string>
 
 #include "KelSQL/KelSQLMessageLog.h"
-#include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/db/DBtable.h"
 #include "platform/events/KelLastError.h"
 #include "platform/info/KelPlatformInfo.h"
@@ -95,10 +94,6 @@ public:
     void setClientClusteredStatusOn() { clustered_ = KelSQLClusteredOn; }
     void setClientClusteredStatusOff() { clustered_ = KelSQLClusteredOff; }
 
-    // The SQL login this context's operations use: on the Ostrel the one an
-    // agent sent with its security message for the session.
-    KelSQLUserAndPassword& getSQLUserAndPassword() { return sqlLogin_; }
-
     // The owned network transaction (null until the context is initialised).
     KelNetSQLDBTransaction* getNetworkDBTransaction() { return netTran_.get(); }
     KelNetSQLDBTransaction* networkDBTransaction() { return netTran_.get(); }
@@ -132,6 +127,5 @@ private:
     std::shared_ptr<CKelNetwork> session_;
     std::shared_ptr<Transaction> tran_;
     std::string remoteSqlHost_;
-    KelSQLUserAndPassword sqlLogin_;
     std::unique_ptr<KelNetSQLDBTransaction> netTran_;
 };

@@ -115,7 +115,6 @@ KelSQLClassProperties& KelSQLClassProperties::operator=(KelSQLClassProperties& o
     session_ = std::move(session);
     tran_ = std::move(tran);
     remoteSqlHost_ = other.remoteSqlHost_;
-    sqlLogin_ = other.sqlLogin_;
     // Credentials and the data source are copied here once the context holds them.
     if (initialized_) {
         // The owned messages are rebuilt on this context and the shared
