@@ -10,7 +10,9 @@
 // are two views of one session and one transaction: both are held by shared
 // ownership, so whichever view goes last ends them (rolls back a started
 // transaction, disconnects the session) and releases them, once. A lent
-// session stays the lender's; the context only disconnects it.
+// session stays the lender's; the context only disconnects it. Credentials
+// and the data source are values: an assignment copies them (the data
+// source focuses a platform object of its own).
 #pragma once
 
 #include <cstdint>
@@ -18,6 +20,8 @@
 #include <string>
 
 #include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelSQLServerDSN.h"
+#include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/db/DBtable.h"
 #include "platform/events/KelLastError.h"
 #include "platform/info/KelPlatformInfo.h"
@@ -89,10 +93,26 @@ public:
     void setRemoteSqlHostName(const std::string& host) { remoteSqlHost_ = host; }
     std::string& setRemoteSqlHostName() { return remoteSqlHost_; }
 
+    // The SQL login of the instance in work (empty at construction) and its
+    // data source on the focus machine (unset at construction).
+    KelSQLUserAndPassword& getSQLUserAndPassword() { return credentials_; }
+    KelSQLServerDSN& getSQLDSN() { return dsn_; }
+
     bool isClientClustered() const { return clustered_ == KelSQLClusteredOn; }
     void setClientClusteredStatusUnknown() { clustered_ = KelSQLClusteredUnknown; }
     void setClientClusteredStatusOn() { clustered_ = KelSQLClusteredOn; }
     void setClientClusteredStatusOff() { clustered_ = KelSQLClusteredOff; }
+    uint32_t clientClusteredStatus() const { return clustered_; }
+
+    // Agent side: asks the Ostrel whether an instance's client is clustered
+    // and keeps the answer (isClientClustered()).
+    bool getClientClusteredStatus(unsigned long sqlServerId);
+    bool getClientClusteredStatus(const std::string& clientName, const std::string& sqlServerName);
+    // Ostrel side: tells the agent at remoteSqlHostName() the clustered status.
+    bool setRemoteClientClusteredStatus(unsigned long sqlServerId);
+    bool setRemoteClientClusteredStatus(bool clustered);
+    bool setRemoteClientClusteredStatusOn() { return setRemoteClientClusteredStatus(true); }
+    bool setRemoteClientClusteredStatusOff() { return setRemoteClientClusteredStatus(false); }
 
     // The owned network transaction (null until the context is initialised).
     KelNetSQLDBTransaction* getNetworkDBTransaction() { return netTran_.get(); }
@@ -127,5 +147,7 @@ private:
     std::shared_ptr<CKelNetwork> session_;
     std::shared_ptr<Transaction> tran_;
     std::string remoteSqlHost_;
+    KelSQLUserAndPassword credentials_;
+    KelSQLServerDSN dsn_;
     std::unique_ptr<KelNetSQLDBTransaction> netTran_;
 };

@@ -26,10 +26,14 @@ Registry& registry() {
 
 // What a session keeps between requests.
 struct AnsweringState {
-    explicit AnsweringState(CKelNetwork* session)
-        // The Ostrel answers on its dispatcher's focus machine; the session is
-        // the dispatcher's, lent to the context.
-        : context(KelPI_Focus::getFocus(), KelSQLServerSide, session) {}
+    // Either side answers on its dispatcher's focus machine; the session is
+    // the dispatcher's, lent to the context.
+    AnsweringState(CKelNetwork* session, bool agentHost)
+        : context(KelPI_Focus::getFocus(), agentHost ? KelSQLClientSide : KelSQLServerSide, session) {
+        // A dispatcher that answers for an agent host is that agent: its
+        // install is active whatever the registry was left saying.
+        if (agentHost) context.setMssqlActiveFlag();
+    }
     KelSQLClassProperties context;
 };
 
@@ -65,7 +69,8 @@ KelSQLClassProperties* answeringContext(void* session) {
     if (!session) return nullptr;
     auto* state = static_cast<AnsweringState*>(kelSessionGetState(session));
     if (!state) {
-        state = new (std::nothrow) AnsweringState(static_cast<CKelNetwork*>(session));
+        state = new (std::nothrow)
+            AnsweringState(static_cast<CKelNetwork*>(session), kelSessionSide(session) == KEL_SIDE_AGENT);
         if (!state) return nullptr;
         kelSessionSetState(session, state, releaseState);
     }

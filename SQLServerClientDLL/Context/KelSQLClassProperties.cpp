@@ -115,7 +115,8 @@ KelSQLClassProperties& KelSQLClassProperties::operator=(KelSQLClassProperties& o
     session_ = std::move(session);
     tran_ = std::move(tran);
     remoteSqlHost_ = other.remoteSqlHost_;
-    // Credentials and the data source are copied here once the context holds them.
+    credentials_ = other.credentials_;
+    dsn_ = other.dsn_;
     if (initialized_) {
         // The owned messages are rebuilt on this context and the shared
         // session; only the network transaction's state is taken over.

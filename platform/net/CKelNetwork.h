@@ -13,6 +13,7 @@
 
 #include "platform/events/KelLastError.h"
 #include "platform/net/KelFrame.h"
+#include "platform/net/KelHandlerApi.h"
 
 // The result of a session operation: a negative code is an error.
 class CWexError {
@@ -99,6 +100,10 @@ public:
     // The handler's per-session state; a new state releases the old one.
     void setState(void* state, StateDestructor destroy);
     void* state() const { return state_; }
+    // The side this session's requests are answered for (KEL_SIDE_OSTREL or
+    // KEL_SIDE_AGENT of KelHandlerApi.h); the dispatcher sets it once.
+    void setAnsweringSide(int side) { side_ = side; }
+    int answeringSide() const { return side_; }
 
     // The request being answered; replies are counted against it.
     void setCurrentRequest(const kel::net::Frame* request);
@@ -116,6 +121,7 @@ private:
     kel::net::FrameStatus frameStatus_ = kel::net::FrameStatus::kOk;
     bool peerClosed_ = false;
     void* state_ = nullptr;
+    int side_ = KEL_SIDE_OSTREL;
     StateDestructor destroy_ = nullptr;
     const kel::net::Frame* request_ = nullptr;
     bool finalReplySent_ = false;

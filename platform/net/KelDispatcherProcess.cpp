@@ -52,7 +52,9 @@ bool KelDispatcherProcess::start(const std::string& host, const std::vector<std:
     std::string program = defaultProgram();
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) return false;
-    std::vector<std::string> args = {program, "--host", host, "--port", "0", "--focus", KelPI_Focus::getFocus()};
+    std::vector<std::string> args = {program, "--host", host, "--port", "0",
+                                     "--focus", focus_.empty() ? KelPI_Focus::getFocus() : focus_,
+                                     "--side", agent_ ? "agent" : "ostrel"};
     args.insert(args.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());

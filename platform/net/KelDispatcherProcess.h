@@ -19,6 +19,11 @@ public:
     // program or in ../bin from it.
     static std::string defaultProgram();
 
+    // Whom the next start answers for (the Ostrel unless set) and on which
+    // machine's registry (the current focus unless set).
+    void setAgentSide(bool agent) { agent_ = agent; }
+    void setFocusMachine(const std::string& machine) { focus_ = machine; }
+
     // Starts the dispatcher and waits (up to 10 s) until it listens.
     bool start(const std::string& host, const std::vector<std::string>& extraArguments = {});
     // SIGTERM and wait; true when it exited cleanly (or was not running).
@@ -31,4 +36,6 @@ public:
 private:
     pid_t pid_ = -1;
     int port_ = 0;
+    bool agent_ = false;
+    std::string focus_;
 };

@@ -9,3 +9,7 @@ extern "C" void* kelSessionGetState(void* session) {
 extern "C" void kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy) {
     if (session) static_cast<CKelNetwork*>(session)->setState(state, destroy);
 }
+
+extern "C" int kelSessionSide(void* session) {
+    return session ? static_cast<CKelNetwork*>(session)->answeringSide() : KEL_SIDE_OSTREL;
+}

@@ -22,6 +22,12 @@ typedef unsigned long long (*KelHandlerEntry)(void* session, unsigned long long 
 /* Called with the session's state when the session ends, however it ends. */
 typedef void (*KelSessionStateDestructor)(void* state);
 
+/* Which side a dispatcher answers for: the Ostrel (the default) or an agent
+ * host. The handler builds its answering context for that side. */
+#define KEL_SIDE_AGENT 1
+#define KEL_SIDE_OSTREL 2
+int kelSessionSide(void* session);
+
 /* The handler's per-session state slot; a new state releases the previous one. */
 void* kelSessionGetState(void* session);
 void kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy);

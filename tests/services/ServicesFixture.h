@@ -68,3 +68,41 @@ protected:
 };
 
 }  // namespace kel::test
+
+namespace kel::test {
+
+// The same Tessel with an agent machine in focus (its Ostrel is OSTREL1 of
+// that Tessel) and a real Ostrel dispatcher on a loopback port.
+class ServicesDispatcherTest : public OstrelServicesTest {
+protected:
+    static constexpr const char* kOstrel = "OSTREL1";
+
+    void SetUp() override {
+        OstrelServicesTest::SetUp();
+        KelPI_MSSqlAgent agent;
+        ASSERT_NE(agent.setFocus(kMachine), 0);
+        ASSERT_TRUE(agent.setAgentInstallActive(true));
+        ASSERT_TRUE(sql("CREATE TABLE IF NOT EXISTS frameProbe(tag TEXT)"));
+        ASSERT_TRUE(ostrel_.start(kOstrel)) << KelDispatcherProcess::defaultProgram();
+    }
+    void TearDown() override {
+        EXPECT_TRUE(ostrel_.stop());
+        OstrelServicesTest::TearDown();
+    }
+
+    // A catalogue instance row of alpha with the given flags.
+    unsigned long instanceRow(const std::string& name, int flags) {
+        const unsigned long id = instance(alpha_, 70, name);
+        EXPECT_TRUE(sql("INSERT INTO sqlServer(instanceId, tesselId, serverName, flags, clientId) VALUES (" +
+                        std::to_string(id) + ", " + std::to_string(tessel_) + ", '" + name + "', " +
+                        std::to_string(flags) + ", " + std::to_string(alpha_) + ")"));
+        return id;
+    }
+
+    // The Ostrel dispatcher's debug log.
+    std::string ostrelLog() const { return readFile(home_.file("logs/kel-dispatcher.log")); }
+
+    KelDispatcherProcess ostrel_;
+};
+
+}  // namespace kel::test

@@ -24,6 +24,8 @@ enum ProbeCode : uint32_t {
     kProbeMinor = 1,   // succeeds with a minor error
     kProbeFail = 2,    // fails with a major error and two arguments
     kProbeWrite = 3,   // inserts Tag into frameProbe in the session's transaction
+    kProbeSide = 4,    // Rows: the answering context's constructor type, plus
+                       // 0x10 when it runs agent operations, 0x20 Ostrel ones
 };
 
 struct ProbeReq_t {
@@ -66,6 +68,10 @@ public:
             err.addArgument(kel::fieldText(req.Tag));
             return false;
         case kProbeWrite: return write(req, rsp);
+        case kProbeSide:
+            rsp.Rows = static_cast<uint64_t>(context().constructorType()) |
+                       (context().isClientOperations() ? 0x10u : 0u) | (context().isServerOperations() ? 0x20u : 0u);
+            return true;
         default: return refuse("Probe::buildReply()", req.Code);
         }
     }

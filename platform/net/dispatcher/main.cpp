@@ -5,8 +5,10 @@
 // answered gets a failure frame, a malformed frame a failure frame and the
 // end of its session.
 //
-//   kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS]
+//   kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--side ostrel|agent]
 //
+// --side says whom the host answers for: the Ostrel (the default) or an agent
+// host; every session tells its handler so.
 // Without --port the port comes from the host's [Hosts] entry; --port 0 takes
 // a free one. The line "listening on <port>" on standard output says it is ready.
 #include <arpa/inet.h>
@@ -108,9 +110,10 @@ void sendFailure(CKelNetwork& net, const kel::net::FrameHeader* request, uint64_
 
 class Session {
 public:
-    Session(int fd, int timeoutMs, HandlerCache& handlers) : handlers_(handlers) {
+    Session(int fd, int timeoutMs, int side, HandlerCache& handlers) : handlers_(handlers) {
         net_.attach(fd, "peer");
         net_.setTimeout(timeoutMs);
+        net_.setAnsweringSide(side);
         thread_ = std::thread([this] { run(); });
     }
     ~Session() {
@@ -198,6 +201,7 @@ struct Options {
     long port = -1;
     std::string focus;
     int timeoutMs = CKelNetwork::kDefaultTimeoutMs;
+    int side = KEL_SIDE_OSTREL;
 };
 
 bool parse(int argc, char** argv, Options& o) {
@@ -213,6 +217,10 @@ bool parse(int argc, char** argv, Options& o) {
         } else if (a == "--port") {
             o.port = std::strtol(v.c_str(), &end, 10);
             if (!end || *end || o.port < 0 || o.port > 65535) return false;
+        } else if (a == "--side") {
+            if (v == "agent") o.side = KEL_SIDE_AGENT;
+            else if (v == "ostrel") o.side = KEL_SIDE_OSTREL;
+            else return false;
         } else if (a == "--timeout") {
             long t = std::strtol(v.c_str(), &end, 10);
             if (!end || *end || t <= 0 || t > 3600000) return false;
@@ -229,7 +237,8 @@ bool parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS]\n");
+        std::fprintf(stderr, "usage: kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS]"
+                             " [--side ostrel|agent]\n");
         return 2;
     }
     if (!options.focus.empty()) KelPI_Focus::setFocus(options.focus);
@@ -255,7 +264,8 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    KelDebug::Debug("kel-dispatcher", ("serving " + options.host + " on port " + std::to_string(bound)).c_str());
+    std::string side = options.side == KEL_SIDE_AGENT ? " (agent)" : " (Ostrel)";
+    KelDebug::Debug("kel-dispatcher", ("serving " + options.host + side + " on port " + std::to_string(bound)).c_str());
     std::printf("listening on %u\n", static_cast<unsigned>(bound));
     std::fflush(stdout);
 
@@ -273,7 +283,8 @@ int main(int argc, char** argv) {
                 // A thread per session, so their number is bounded: beyond it a
                 // connection is closed at once.
                 if (peer.valid() && sessions.size() < kMaxSessions)
-                    sessions.push_back(std::make_unique<Session>(peer.release(), options.timeoutMs, handlers));
+                    sessions.push_back(
+                        std::make_unique<Session>(peer.release(), options.timeoutMs, options.side, handlers));
             }
         }
         // Sessions end (and release their handler state) before the
