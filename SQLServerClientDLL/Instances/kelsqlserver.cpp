@@ -568,15 +568,28 @@ bool KelSQLServer::updateSQL2000UpgradeFlag() {
 
 bool KelSQLServer::logicalDeletion(bool deleteFlag, unsigned long sqlServerId) {
     static const char* kFn = "KelSQLServer::logicalDeletion(deleteFlag, sqlServerId)";
-    if (!context_.isServerOperations()) {
-        getLastError().setNumber(kelsql::kErrOstrelSideOnly);
-        getLastError().addArgument(kFn);
-        return false;
+    if (!idNotSet(getLastError(), sqlServerId, "sqlServerId", kFn)) return false;
+    switch (placeOf(context_, *this)) {
+    case Where::Local:
+        if (!query(sqlServerId)) return false;
+        deleteFlag ? deleteFlag_->setDelete() : deleteFlag_->setUndelete();
+        if (!updateItem(kFn, KelSQL_UpdateDeleteFlag)) return false;
+        return updateDBDeleteFlag(sqlId_, deleteFlag);
+    case Where::Remote: {
+        KelNetSQLServerReq_t* req = requestMessage(true);
+        if (!req) return false;
+        req->DBCode = KelNetSQLServerLogicalDeletion;
+        req->Server.SqlServerId = sqlServerId;
+        req->Server.DeleteFlag = deleteFlag ? 1 : 0;
+        // An undeleted answer must clear the flag here too.
+        deleteFlag_->setUndelete();
+        return networkQuery();
     }
-    if (!query(sqlServerId)) return false;
-    deleteFlag ? deleteFlag_->setDelete() : deleteFlag_->setUndelete();
-    if (!updateItem(kFn, KelSQL_UpdateDeleteFlag)) return false;
-    return updateDBDeleteFlag(sqlId_, deleteFlag);
+    case Where::Neither: break;
+    }
+    getLastError().setNumber(kelsql::kErrOstrelSideOnly);
+    getLastError().addArgument(kFn);
+    return false;
 }
 
 bool KelSQLServer::logicalDeletion(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
