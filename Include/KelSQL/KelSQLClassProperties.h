@@ -48,6 +48,8 @@ enum KelSQLClusteredStatus : uint32_t {
 };
 
 class KelNetSQLDBTransaction;
+class KelNetSQLSecurity;
+class KelNetSQLNTSecurity;
 
 class KelSQLClassProperties {
 public:
@@ -114,9 +116,12 @@ public:
     bool setRemoteClientClusteredStatusOn() { return setRemoteClientClusteredStatus(true); }
     bool setRemoteClientClusteredStatusOff() { return setRemoteClientClusteredStatus(false); }
 
-    // The owned network transaction (null until the context is initialised).
+    // The owned messages: null until the context is initialised (and in a
+    // context whose focus failed), rebuilt on every initialisation.
     KelNetSQLDBTransaction* getNetworkDBTransaction() { return netTran_.get(); }
     KelNetSQLDBTransaction* networkDBTransaction() { return netTran_.get(); }
+    KelNetSQLSecurity* getRemoteSecurity() { return security_.get(); }
+    KelNetSQLNTSecurity* getNTSecurity() { return ntSecurity_.get(); }
 
 private:
     // Shared by every view of one transaction (see the class comment).
@@ -127,6 +132,7 @@ private:
 
     bool endTransaction(bool commit);
     void rebuildOwnedMessages();
+    void releaseOwnedMessages();
     // Ends this view's transaction and session when it is their last view.
     void releaseTransaction();
     void releaseSession();
@@ -150,4 +156,6 @@ private:
     KelSQLUserAndPassword credentials_;
     KelSQLServerDSN dsn_;
     std::unique_ptr<KelNetSQLDBTransaction> netTran_;
+    std::unique_ptr<KelNetSQLSecurity> security_;
+    std::unique_ptr<KelNetSQLNTSecurity> ntSecurity_;
 };

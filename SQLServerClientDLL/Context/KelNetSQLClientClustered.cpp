@@ -89,7 +89,9 @@ bool ostrelSideOnly(KelSQLClassProperties& ctx, const char* fn) {
     return false;
 }
 
-bool tellClustered(KelSQLClassProperties& ctx, bool clustered) {
+bool tellClustered(KelSQLClassProperties& ctx, bool clustered, const char* fn) {
+    // Without an agent host there is no one to tell: never report that as told.
+    if (!stringEmpty(ctx.getLastError(), ctx.remoteSqlHostName(), "remoteSqlHostName", fn)) return false;
     KelNetSQLClientClustered m(ctx, false);
     KelNetSQLClientClusteredReq_t* req = m.requestMessage(true);
     if (!m.setRemoteDataAgent(ctx.remoteSqlHostName())) {
@@ -125,10 +127,11 @@ bool KelSQLClassProperties::setRemoteClientClusteredStatus(unsigned long sqlServ
     bool clustered = false;
     if (!kelsql::instanceClusterFlag(*this, sqlServerId, std::string(), std::string(), clustered, error_))
         return false;
-    return tellClustered(*this, clustered);
+    return tellClustered(*this, clustered, kFn);
 }
 
 bool KelSQLClassProperties::setRemoteClientClusteredStatus(bool clustered) {
-    if (!ostrelSideOnly(*this, "KelSQLClassProperties::setRemoteClientClusteredStatus(clustered)")) return false;
-    return tellClustered(*this, clustered);
+    static const char* kFn = "KelSQLClassProperties::setRemoteClientClusteredStatus(clustered)";
+    if (!ostrelSideOnly(*this, kFn)) return false;
+    return tellClustered(*this, clustered, kFn);
 }

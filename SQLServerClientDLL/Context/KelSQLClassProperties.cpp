@@ -1,6 +1,8 @@
 #include "KelSQL/KelSQLClassProperties.h"
 
 #include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelNetSQLNTSecurity.h"
+#include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLErrors.h"
 
 namespace {
@@ -28,7 +30,7 @@ KelSQLClassProperties::KelSQLClassProperties(const std::string& focus, KelSQLCon
 }
 
 KelSQLClassProperties::~KelSQLClassProperties() {
-    netTran_.reset();
+    releaseOwnedMessages();
     releaseTransaction();
     releaseSession();
 }
@@ -63,6 +65,8 @@ bool KelSQLClassProperties::setFocus(const std::string& name) {
     for (KelPI_Base* object : objects) {
         if (object->setFocus(name) == 0) {
             error_.setNumber(object->getLastError().number());
+            // Messages built for the previous focus must not outlive it.
+            releaseOwnedMessages();
             return false;
         }
     }
@@ -85,10 +89,17 @@ void KelSQLClassProperties::initialize(KelSQLConstructorType type) {
     rebuildOwnedMessages();
 }
 
-void KelSQLClassProperties::rebuildOwnedMessages() {
-    // Later owned messages (security, NT security) are rebuilt here too.
+void KelSQLClassProperties::releaseOwnedMessages() {
     netTran_.reset();
+    security_.reset();
+    ntSecurity_.reset();
+}
+
+void KelSQLClassProperties::rebuildOwnedMessages() {
+    releaseOwnedMessages();
     netTran_ = std::make_unique<KelNetSQLDBTransaction>(*this, false);
+    security_ = std::make_unique<KelNetSQLSecurity>(*this, false);
+    ntSecurity_ = std::make_unique<KelNetSQLNTSecurity>(*this, false);
 }
 
 KelSQLClassProperties& KelSQLClassProperties::operator=(KelSQLClassProperties& other) {
@@ -107,7 +118,7 @@ KelSQLClassProperties& KelSQLClassProperties::operator=(KelSQLClassProperties& o
     std::shared_ptr<CKelNetwork> session = other.session_;
     std::shared_ptr<Transaction> tran = other.tran_;
     // The owned messages were built on the session this view gives up.
-    netTran_.reset();
+    releaseOwnedMessages();
     releaseTransaction();
     releaseSession();
     // The shared session is not reset: closing it would end the peer's
@@ -119,9 +130,11 @@ KelSQLClassProperties& KelSQLClassProperties::operator=(KelSQLClassProperties& o
     dsn_ = other.dsn_;
     if (initialized_) {
         // The owned messages are rebuilt on this context and the shared
-        // session; only the network transaction's state is taken over.
+        // session, then take over other's (each keeps this context).
         rebuildOwnedMessages();
-        if (other.netTran_) netTran_->takeState(*other.netTran_);
+        if (other.netTran_) *netTran_ = *other.netTran_;
+        if (other.security_) *security_ = *other.security_;
+        if (other.ntSecurity_) *ntSecurity_ = *other.ntSecurity_;
     }
     return *this;
 }

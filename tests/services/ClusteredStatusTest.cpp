@@ -63,9 +63,10 @@ TEST_F(ClusteredStatusTest, ArgumentsAndSidesAreCheckedBeforeSending) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     EXPECT_FALSE(ostrel.getClientClusteredStatus(1));
     EXPECT_EQ(ostrel.getLastError().number(), kelsql::kErrAgentSideOnly);
-    // No agent host chosen: nothing to send to.
+    // No agent host chosen: nothing to send to, and a missing value says so.
     EXPECT_FALSE(ostrel.setRemoteClientClusteredStatusOff());
-    EXPECT_NE(ostrel.getLastError().number(), 0u);
+    EXPECT_EQ(ostrel.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_EQ(kel::test::firstArgument(ostrel.getLastError()), "remoteSqlHostName");
 }
 
 TEST_F(ClusteredStatusTest, OstrelTellsAHost) {

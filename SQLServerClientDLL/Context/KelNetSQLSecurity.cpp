@@ -1,0 +1,211 @@
+#include "KelSQL/KelNetSQLSecurity.h"
+
+#include "KelSQL/KelNetSQLRegistry.h"
+#include "KelSQL/KelSQLLookups.h"
+#include "KelSQL/KelSQLServer.h"
+#include "KelSQL/KelSQLUserAndPassword.h"
+#include "platform/util/BoundedCopy.h"
+
+namespace {
+
+const kelsql::MessageRegistration<KelNetSQLSecurity> registered;
+
+constexpr const char* kUpdateById = "KelNetSQLSecurity::update(sqlServerId, clientName,)";
+constexpr const char* kUpdateByName = "KelNetSQLSecurity::update(clientName, serverName)";
+
+}  // namespace
+
+bool kelsql::fillCredentialField(char (&field)[kCredentialField], const std::string& user,
+                                 const std::string& password) {
+    std::string form;
+    if (!encryptNetworkSQLPassword(user, password, form) || form.size() >= kCredentialField) return false;
+    kel::copyField(field, form);
+    return true;
+}
+
+KelNetSQLSecurity::KelNetSQLSecurity(KelSQLClassProperties& ctx, bool) : KelNetSQLMessage(ctx, false) {}
+
+KelNetSQLSecurity::KelNetSQLSecurity(KelSQLClassProperties& ctx, unsigned long long messageId, char* request)
+    : KelNetSQLMessage(ctx, messageId, request) {}
+
+KelNetSQLSecurity& KelNetSQLSecurity::operator=(const KelNetSQLSecurity& other) {
+    if (this != &other) KelNetSQLFrame::operator=(other);
+    return *this;
+}
+
+bool KelNetSQLSecurity::initialize(bool) { return KelNetSQLMessage::initialize(false); }
+
+bool KelNetSQLSecurity::fail(uint64_t number, const char* function) {
+    getLastError().setNumber(number);
+    getLastError().addArgument(function);
+    return false;
+}
+
+bool KelNetSQLSecurity::networkQuery() { return exchange(getLastError()); }
+
+bool KelNetSQLSecurity::set(const std::string& credential) {
+    std::string user, password;
+    if (!decryptNetworkSQLPassword(credential, user, password))
+        return fail(kelsql::kErrDecrypt, "KelNetSQLSecurity::set(credential)");
+    KelSQLUserAndPassword& login = context().getSQLUserAndPassword();
+    login.setSqlUser(user);
+    login.setSqlPassword(password);
+    return true;
+}
+
+KelNetSQLSecurityReq_t* KelNetSQLSecurity::credentialRequest(uint32_t code, const char* function) {
+    const KelSQLUserAndPassword& login = context().getSQLUserAndPassword();
+    KelNetSQLSecurityReq_t* req = requestMessage(true);
+    if (!req) return nullptr;
+    if (!kelsql::fillCredentialField(req->Credential, login.sqlUser(), login.sqlPassword())) {
+        fail(kelsql::kErrEncrypt, function);
+        return nullptr;
+    }
+    req->OpCode = code;
+    return req;
+}
+
+bool KelNetSQLSecurity::findAgentHost(const std::string& clientName, unsigned long clientId, bool byId,
+                                      const char* function) {
+    KelSQLClassProperties& ctx = context();
+    KelLastError& err = getLastError();
+    if (byId ? clientId == 0 : clientName.empty())
+        return stringEmpty(err, ctx.remoteSqlHostName(), "clientName", function);
+    unsigned long tesselId = ctx.getOstrel().getTesselId();
+    if (tesselId == 0) {
+        err.setNumber(ctx.getOstrel().getLastError().number());
+        err.addArgument(function);
+        return false;
+    }
+    return byId ? getClientHostname(err, tesselId, clientId, ctx.setRemoteSqlHostName())
+                : getClientHostname(err, tesselId, clientName, ctx.setRemoteSqlHostName());
+}
+
+bool KelNetSQLSecurity::lookup(const std::string& clientName, const std::string& serverName,
+                               const std::string& databaseName) {
+    static const char* const kFunction = "KelNetSQLSecurity::lookup(clientName, serverName, databaseName)";
+    KelSQLClassProperties& ctx = context();
+    KelLastError& err = getLastError();
+    if (!ctx.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFunction);
+    if (!stringEmpty(err, clientName, "clientName", kFunction) ||
+        !stringEmpty(err, serverName, "serverName", kFunction))
+        return false;
+    if (!setRemoteOstrel()) return false;
+    KelNetSQLSecurityReq_t* req = requestMessage(true);
+    if (!req) return false;
+    req->OpCode = KelNetSQLSecurityLookup;
+    kel::copyField(req->ClientName, clientName);
+    kel::copyField(req->SqlServerName, serverName);
+    if (!databaseName.empty()) kel::copyField(req->DatabaseName, databaseName);
+    if (!networkQuery()) return false;
+    KelNetSQLSecurityRsp_t* rsp = responseMessage(false);
+    if (!set(kel::fieldText(rsp->Credential))) return false;
+    std::string sqlServerName = kel::fieldText(rsp->SqlServerName);
+    if (sqlServerName.empty()) return true;
+    KelSQLServerDSN& dsn = ctx.getSQLDSN();
+    bool ok = dsn.setVirtualMachine(ctx.virtualMachine());
+    if (ok) {
+        dsn.setClustered(ctx.isClientClustered());
+        ok = dsn.setSqlServerName(sqlServerName);
+    }
+    if (!ok) err = dsn.getLastError();
+    return ok;
+}
+
+bool KelNetSQLSecurity::lookup(KelNetSQLSecurityReq_t* req, KelNetSQLSecurityRsp_t* rsp) {
+    static const char* const kFunction = "KelNetSQLSecurity::lookup(req, rsp)";
+    if (!req || !rsp) return fail(kelsql::kErrNoBuffer, kFunction);
+    KelSQLServer server(context(), false);
+    if (!server.query(kel::fieldText(req->ClientName), kel::fieldText(req->SqlServerName))) {
+        getLastError() = server.getLastError();
+        return false;
+    }
+    if (!kelsql::fillCredentialField(rsp->Credential, server.sa(), server.saPassword()))
+        return fail(kelsql::kErrEncrypt, kFunction);
+    kel::copyField(rsp->SqlServerName, server.sqlServerName());
+    return true;
+}
+
+bool KelNetSQLSecurity::addressAgent() { return setRemoteDataAgent(context().remoteSqlHostName()); }
+
+bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& clientName) {
+    KelSQLClassProperties& ctx = context();
+    if (!ctx.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
+    if (!idNotSet(getLastError(), sqlServerId, "sqlServerId", kUpdateById)) return false;
+    if (!findAgentHost(clientName, 0, false, kUpdateById)) return false;
+    KelSQLServer server(ctx, false);
+    if (!server.query(sqlServerId)) {
+        getLastError() = server.getLastError();
+        return false;
+    }
+    if (!addressAgent()) return false;
+    if (!ctx.setRemoteClientClusteredStatus(sqlServerId)) {
+        getLastError() = ctx.getLastError();
+        return false;
+    }
+    KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
+    if (!req) return false;
+    kel::copyField(req->AgentSqlServerName, server.sqlServerName());
+    return networkQuery();
+}
+
+bool KelNetSQLSecurity::update(const std::string& sqlServerName, unsigned long clientId) {
+    if (!context().isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
+    if (!stringEmpty(getLastError(), sqlServerName, "sqlServerName", kUpdateById)) return false;
+    if (!findAgentHost(std::string(), clientId, true, kUpdateById)) return false;
+    if (!addressAgent()) return false;
+    KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
+    if (!req) return false;
+    kel::copyField(req->AgentSqlServerName, sqlServerName);
+    return networkQuery();
+}
+
+bool KelNetSQLSecurity::update(const std::string& clientName, const std::string& serverName) {
+    KelSQLClassProperties& ctx = context();
+    KelLastError& err = getLastError();
+    if (ctx.isServerOperations()) {
+        if (!stringEmpty(err, serverName, "serverName", kUpdateByName)) return false;
+        if (!findAgentHost(clientName, 0, false, kUpdateByName) || !addressAgent()) return false;
+        KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateByName);
+        if (!req) return false;
+        kel::copyField(req->AgentSqlServerName, serverName);
+        return networkQuery();
+    }
+    if (ctx.isClientOperations()) {
+        if (!stringEmpty(err, clientName, "clientName", kUpdateByName) ||
+            !stringEmpty(err, serverName, "serverName", kUpdateByName))
+            return false;
+        KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateOstrel, kUpdateByName);
+        if (!req) return false;
+        kel::copyField(req->ClientName, clientName);
+        kel::copyField(req->SqlServerName, serverName);
+        return networkQuery();
+    }
+    return fail(kelsql::kErrOstrelSideOnly, kUpdateByName);
+}
+
+bool KelNetSQLSecurity::insert() {
+    static const char* const kFunction = "KelNetSQLSecurity::insert()";
+    if (!context().isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFunction);
+    return credentialRequest(KelNetSQLSecurityUpdateAgent, kFunction) && networkQuery();
+}
+
+bool KelNetSQLSecurity::answer(KelNetSQLSecurityReq_t& req, KelNetSQLSecurityRsp_t& rsp) {
+    static const char* const kFunction = "KelNetSQLSecurity::buildReply()";
+    KelSQLClassProperties& ctx = context();
+    // Nothing is verified here: what the peer sends is kept in the session's
+    // context for the requests that follow on it.
+    switch (req.OpCode) {
+    case KelNetSQLSecurityLookup:
+        if (ctx.isServerOperations()) return lookup(&req, &rsp);
+        break;
+    case KelNetSQLSecurityUpdateAgent:
+        if (ctx.isClientOperations()) return set(kel::fieldText(req.Credential));
+        break;
+    case KelNetSQLSecurityUpdateOstrel:
+        if (ctx.isServerOperations()) return set(kel::fieldText(req.Credential));
+        break;
+    default: break;
+    }
+    return refuse(kFunction, req.OpCode);
+}

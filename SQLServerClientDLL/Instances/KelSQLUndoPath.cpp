@@ -1,0 +1,81 @@
+// The undo file path of an instance and its free space.
+#include "KelSQL/KelNetSQLRegistry.h"
+#include "KelSQL/KelNetSQLVerifyUndoPath.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLServer.h"
+#include "platform/util/BoundedCopy.h"
+#include "platform/util/KelDirectory.h"
+
+namespace {
+
+const kelsql::MessageRegistration<KelNetSQLVerifyUndoPath> registered;
+
+}  // namespace
+
+void KelNetSQLVerifyUndoPath::printSQLVerifyUndoPath(const KelNetSQLVerifyUndoPath_t* r) {
+    if (!r || !sqlLogLevel(4)) return;
+    const char* fn = "KelNetSQLVerifyUndoPath::printSQLVerifyUndoPath";
+    sqlDumpLine(fn, "2    %s:%s", "KelNetSqlVerifyUndoPath", " ");
+    sqlDumpLine(fn, "        %s = %lld", "FreeSpace", static_cast<long long>(r->FreeSpace));
+    dumpText(fn, "Path", r->Path, sizeof r->Path);
+}
+
+bool KelNetSQLVerifyUndoPath::networkQuery(KelNetSQLVerifyUndoPath_t& request, KelNetSQLVerifyUndoPath_t& response) {
+    KelNetSQLVerifyUndoPath_t* req = requestMessage(true);
+    if (!req) return false;
+    *req = request;
+    if (!exchange(getLastError())) return false;
+    response = responseMessage(false)->Record;
+    return true;
+}
+
+// Runs on the agent host, whichever side its context is.
+bool KelNetSQLVerifyUndoPath::answer(KelNetSQLVerifyUndoPath_t& req, KelNetSQLVerifyUndoPathRsp_t& rsp) {
+    KelSQLServer server(context(), true);
+    if (!server.validateUndoPath(kel::fieldText(req.Path))) {
+        getLastError() = server.getLastError();
+        return false;
+    }
+    rsp.Record = req;
+    rsp.Record.FreeSpace = server.undoFilePathFreeSpace();
+    return true;
+}
+
+bool KelSQLServer::validateUndoPath(const std::string& path) {
+    uint64_t available = 0, total = 0, unitSize = 0;
+    if (KelDirectory::getFreeSpace(path, available, total, unitSize) != 0) {
+        const uint64_t before = getLastError().number();
+        getLastError().setNumber(kelsql::kErrUndoPath);
+        getLastError().addArgument(before);
+        return false;
+    }
+    undoFilePath_ = path;
+    undoFreeSpace_ = available * unitSize;
+    return true;
+}
+
+bool KelSQLServer::verifyUndoFilePath() {
+    if (!stringEmpty(getLastError(), undoFilePath_, "undoFilePath", "KelSQLServer::verifyUndoFilePath()")) return false;
+    const std::string path = undoFilePath_;
+    return verifyUndoFilePath(path);
+}
+
+bool KelSQLServer::verifyUndoFilePath(const std::string& path) {
+    if (!stringEmpty(getLastError(), path, "undoFilePath", "KelSQLServer::verifyUndoFilePath(undoFilePath)"))
+        return false;
+    KelNetSQLVerifyUndoPath message(context_, false);
+    KelNetSQLVerifyUndoPath_t request, response;
+    kel::copyField(request.Path, path);
+    message.setRemoteDataAgent(context_.remoteSqlHostName());
+    undoFreeSpace_ = ~uint64_t{0};
+    if (!message.networkQuery(request, response)) return copyError(message.getLastError());
+    undoFilePath_ = path;
+    undoFreeSpace_ = response.FreeSpace;
+    return true;
+}
+
+bool KelSQLServer::setUndoFilePath(const std::string& path) {
+    return verifyUndoFilePath(path) && updateUndoFilePath();
+}

@@ -1,0 +1,720 @@
+#include "KelSQL/KelSQLServer.h"
+
+#include <cstdio>
+
+#include "Db/Tbl/sqlServer.h"
+#include "KelSQL/KelNetSQLNTSecurity.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLLookups.h"
+#include "KelSQL/SqlServerTable.h"
+#include "platform/util/BoundedCopy.h"
+
+namespace {
+
+enum class Where { Local, Remote, Neither };
+
+// Either-side operations: here on the Ostrel, or on an agent that needs no
+// connection; sent from any other agent.
+Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
+    if (ctx.isServerOperations()) return Where::Local;
+    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
+    return Where::Neither;
+}
+
+std::string keyWhere(unsigned long id) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "instanceId=%d", static_cast<int>(id));
+    return buffer;
+}
+
+// A text between single quotes in a SET list, its own quotes doubled.
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+DBtran* transactionOf(KelSQLClassProperties& ctx) {
+    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
+}
+
+}  // namespace
+
+KelSQLServer::KelSQLServer(KelSQLClassProperties& context, bool replyMode)
+    : KelNetSQLServer(context, false),
+      context_(context),
+      replyMode_(replyMode),
+      version_(std::make_unique<KelSQLVersion>(context)),
+      upgradeView_(std::make_unique<KelSQLBitFlag>(flags_, kSql2000UpgradeFlag)),
+      clusteredView_(std::make_unique<KelSQLBitFlag>(flags_, kClusteredFlag)),
+      deleteFlag_(std::make_unique<KelSQLLogicalDeletion>(context)) {
+    initializeSQLServerData();
+}
+
+KelSQLServer::~KelSQLServer() {
+    // The views refer to flags_: they go before it.
+    deleteFlag_.reset();
+    version_.reset();
+    upgradeView_.reset();
+    clusteredView_.reset();
+}
+
+void KelSQLServer::initializeSQLServerDBData() {
+    sqlId_ = tesselId_ = versionId_ = messageClientId_ = 0;
+    serverName_.clear();
+    serviceName_.clear();
+    sqlLogin_ = KelSQLUserAndPassword();
+    serviceAccount_ = KelSQLUserAndPassword();
+    undoFilePath_.clear();
+    addTime_.setTime(0L);
+    removalTime_.setTime(0L);
+    setSQLVersion(0, 0, 0, 0);
+    deleteFlag_->setUndelete();
+    flags_ = 0;
+    rowClientId_ = 0;
+}
+
+void KelSQLServer::initializeSQLServerData() {
+    initializeSQLServerDBData();
+    clientName_.clear();
+    databaseNames_.clear();
+    unconfiguredNames_.clear();
+}
+
+void KelSQLServer::setSQLVersion(unsigned long major, unsigned long minor, unsigned long build, unsigned long sqlId) {
+    version_->setSQLVersion(major, minor, build, sqlId);
+    version_->setSQLType();
+    determineSqlAppType();
+}
+
+void KelSQLServer::giveVersionToDataSource() {
+    context_.getSQLDSN().setSqlServerVersion(static_cast<unsigned long>(version_->major()),
+                                             static_cast<unsigned long>(version_->minor()),
+                                             static_cast<unsigned long>(version_->build()));
+}
+
+void KelSQLServer::determineSqlAppType() { appType_.setSqlAppTypeByMajorVersion(version_->major()); }
+
+void KelSQLServer::setSqlLogin(const std::string& user, const std::string& password) {
+    sqlLogin_.setSqlUser(user);
+    sqlLogin_.setSqlPassword(password);
+}
+
+void KelSQLServer::setServiceAccount(const std::string& user, const std::string& password) {
+    serviceAccount_.setSqlUser(user);
+    serviceAccount_.setSqlPassword(password);
+}
+
+// ---- helpers
+
+bool KelSQLServer::requireReplyMode(const char* signature) {
+    if (replyMode_) return true;
+    getLastError().setNumber(kelsql::kErrNoSide);
+    getLastError().addArgument(signature);
+    return false;
+}
+
+bool KelSQLServer::requireTransaction(const char* signature) {
+    if (context_.isTransactionStarted()) return true;
+    getLastError().setNumber(kelsql::kErrTranRequired);
+    getLastError().addArgument(signature);
+    return false;
+}
+
+bool KelSQLServer::catalogueError(const char* signature, SqlServer& table) {
+    getLastError().setNumber(kelsql::kErrRowOperation);
+    getLastError().addArgument(signature);
+    getLastError().addArgument(table.getpDescribe());
+    getLastError().addArgument(table.getErrorStr(static_cast<int>(sqlCode_)));
+    return false;
+}
+
+bool KelSQLServer::copyError(KelLastError& from) {
+    getLastError() = from;
+    return false;
+}
+
+unsigned long KelSQLServer::ostrelTessel() { return context_.getOstrel().getTesselId(); }
+
+bool KelSQLServer::encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature) {
+    if (encryptSQLPassword(plain, out)) return true;
+    getLastError().setNumber(error);
+    getLastError().addArgument(signature);
+    return false;
+}
+
+bool KelSQLServer::resolveVersion(unsigned long tesselId, const char* signature) {
+    if (version_->sqlId() != 0) return true;
+    if (version_->major() == 0 && version_->minor() == 0 && version_->build() == 0) return true;
+    version_->setSQLType();
+    version_->setTesselId(tesselId);
+    if (getSQLVersionId(*version_)) return true;
+    copyError(version_->getLastError());
+    getLastError().addArgument(signature);
+    return false;
+}
+
+// ---- wire copies
+
+void KelSQLServer::copyToRecord(KelNetSQLServer_t& rec) {
+    rec.SqlServerId = sqlId_;
+    rec.TesselId = tesselId_;
+    kel::boundedCopy(rec.ServerName, 129, serverName_);
+    kel::boundedCopy(rec.ClientName, 129, clientName_);
+    kel::copyField(rec.UndoFilePath, undoFilePath_);
+    kel::copyField(rec.SqlServiceName, serviceName_);
+    rec.ServerMajor = version_->major();
+    rec.ServerMinor = version_->minor();
+    rec.ServerBuild = version_->build();
+    rec.SqlVersionId = version_->sqlId();
+    rec.ClientId = messageClientId_;
+    rec.AddTime = addTime_.time();
+    rec.DeleteTime = removalTime_.time();
+    rec.DeleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
+    rec.Flags = flags_;
+}
+
+void KelSQLServer::copyFromRecord(const KelNetSQLServer_t& rec) {
+    sqlId_ = static_cast<unsigned long>(rec.SqlServerId);
+    tesselId_ = static_cast<unsigned long>(rec.TesselId);
+    serverName_ = kel::fieldText(rec.ServerName);
+    clientName_ = kel::fieldText(rec.ClientName);
+    undoFilePath_ = kel::fieldText(rec.UndoFilePath);
+    serviceName_ = kel::fieldText(rec.SqlServiceName);
+    setSQLVersion(static_cast<unsigned long>(rec.ServerMajor), static_cast<unsigned long>(rec.ServerMinor),
+                  static_cast<unsigned long>(rec.ServerBuild), static_cast<unsigned long>(rec.SqlVersionId));
+    messageClientId_ = static_cast<unsigned long>(rec.ClientId);
+    if (rec.AddTime) addTime_.setTime(static_cast<long>(rec.AddTime));
+    if (rec.DeleteTime) removalTime_.setTime(static_cast<long>(rec.DeleteTime));
+    if (rec.DeleteFlag) deleteFlag_->setDelete();
+    flags_ = static_cast<unsigned long>(rec.Flags);
+    rowClientId_ = 0;
+}
+
+void KelSQLServer::copyToRequest(KelNetSQLServerReq_t* req) {
+    if (req) copyToRecord(req->Server);
+}
+void KelSQLServer::copyToResponse(KelNetSQLServerRsp_t* rsp) {
+    if (rsp) copyToRecord(rsp->Server);
+}
+void KelSQLServer::copyFromRequest(KelNetSQLServerReq_t* req) {
+    if (req) copyFromRecord(req->Server);
+}
+void KelSQLServer::copyFromResponse(KelNetSQLServerRsp_t* rsp) {
+    if (rsp) copyFromRecord(rsp->Server);
+}
+
+bool KelSQLServer::networkQuery() {
+    if (!exchange(getLastError())) return false;
+    copyFromResponse(responseMessage(false));
+    giveVersionToDataSource();
+    return true;
+}
+
+// ---- reads
+
+bool KelSQLServer::queryOstrelDb(const char* where) {
+    static const char* kFn = "KelSQLServer::queryOstrelDb(where)";
+    initializeSQLServerDBData();
+    if (!where) return false;
+    where_ = where;
+    SqlServer record(transactionOf(context_));
+    record.setWhere("%s", where);
+    sqlCode_ = record.getOneRow(&record, false, -1, 0);
+    if (sqlCode_ != 0) return catalogueError(kFn, record);
+    const SqlServer_t& row = *record.getDataPtr();
+    sqlId_ = static_cast<unsigned long>(row.instanceId);
+    rowClientId_ = static_cast<unsigned long>(row.clientId);
+    tesselId_ = static_cast<unsigned long>(row.tesselId);
+    serverName_ = kel::fieldText(row.serverName);
+    versionId_ = static_cast<unsigned long>(row.sqlVersionId);
+    serviceName_ = kel::fieldText(row.sqlServiceName);
+    flags_ = static_cast<unsigned long>(static_cast<uint32_t>(row.flags));
+    std::string password;
+    if (!decryptSQLPassword(kel::fieldText(row.saPassword), password)) {
+        getLastError().setNumber(kelsql::kErrDecrypt);
+        getLastError().addArgument(kFn);
+        return false;
+    }
+    setSqlLogin(kel::fieldText(row.sa), password);
+    password.clear();
+    if (!decryptSQLPassword(kel::fieldText(row.sqlNTPassword), password)) {
+        getLastError().setNumber(kelsql::kErrNTDecrypt);
+        getLastError().addArgument(kFn);
+        return false;
+    }
+    setServiceAccount(kel::fieldText(row.sqlNTAccount), password);
+    undoFilePath_ = kel::fieldText(row.undoFile);
+    if (row.addTime) addTime_.setTime(static_cast<long>(static_cast<uint32_t>(row.addTime)));
+    if (row.removalTime) removalTime_.setTime(static_cast<long>(static_cast<uint32_t>(row.removalTime)));
+    if (row.deleteFlag) deleteFlag_->setDelete();
+    // An unresolved version (stored as NULL) reads as 0.0.0.
+    if (versionId_ != 0) {
+        if (!version_->query(versionId_)) return copyError(version_->getLastError());
+        setSQLVersion(version_->major(), version_->minor(), version_->build(), versionId_);
+    }
+    determineSqlAppType();
+    giveVersionToDataSource();
+    undoFreeSpace_ = 0;
+    return true;
+}
+
+bool KelSQLServer::query(unsigned long sqlId) {
+    static const char* kFn = "KelSQLServer::query(sqlId)";
+    if (!idNotSet(getLastError(), sqlId, "sqlId", kFn)) return false;
+    switch (placeOf(context_, *this)) {
+    case Where::Local: where_ = keyWhere(sqlId); return queryOstrelDb(where_.c_str());
+    case Where::Remote: {
+        KelNetSQLServerReq_t* req = requestMessage(true);
+        if (!req) return false;
+        req->DBCode = KelNetSQLServerLookup;
+        req->Server.SqlServerId = sqlId;
+        return networkQuery();
+    }
+    case Where::Neither: break;
+    }
+    getLastError().setNumber(kelsql::kErrNoSide);
+    getLastError().addArgument(kFn);
+    return false;
+}
+
+bool KelSQLServer::query(const std::string& clientName, const std::string& sqlServerName) {
+    static const char* kFn = "KelSQLServer::query(sClientName, sSQLServerName)";
+    if (!stringEmpty(getLastError(), clientName, "sClientName", kFn)) return false;
+    if (!stringEmpty(getLastError(), sqlServerName, "sSQLServerName", kFn)) return false;
+    clientName_ = clientName;
+    switch (placeOf(context_, *this)) {
+    case Where::Local: {
+        unsigned long tesselId = tesselId_ ? tesselId_ : ostrelTessel();
+        instanceId_ = 0;
+        if (!getInstanceByName(tesselId, getLastError(), clientName, sqlServerName, &instanceId_)) return false;
+        where_ = keyWhere(instanceId_);
+        return queryOstrelDb(where_.c_str());
+    }
+    case Where::Remote: {
+        KelNetSQLServerReq_t* req = requestMessage(true);
+        if (!req) return false;
+        req->DBCode = KelNetSQLServerLookup;
+        kel::boundedCopy(req->Server.ClientName, 129, clientName);
+        kel::boundedCopy(req->Server.ServerName, 129, sqlServerName);
+        return networkQuery();
+    }
+    case Where::Neither: break;
+    }
+    getLastError().setNumber(kelsql::kErrNoSide);
+    getLastError().addArgument(kFn);
+    return false;
+}
+
+bool KelSQLServer::lookup(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
+    bool ok = req->Server.SqlServerId != 0
+                  ? query(static_cast<unsigned long>(req->Server.SqlServerId))
+                  : query(kel::fieldText(req->Server.ClientName), kel::fieldText(req->Server.ServerName));
+    if (ok) copyToResponse(rsp);
+    return ok;
+}
+
+// ---- registration
+
+bool KelSQLServer::config(const std::string& saLogin, const std::string& saPassword, const std::string& undoFilePath,
+                          const std::string& serviceName) {
+    static const char* kFn = "KelSQLServer::config(saLogin, saPassword, undoFilePath, serviceName)";
+    if (!context_.isClientOperations()) {
+        getLastError().setNumber(kelsql::kErrAgentSideOnly);
+        getLastError().addArgument(kFn);
+        return false;
+    }
+    if (!stringEmpty(getLastError(), saLogin, "saLogin", kFn)) return false;
+    setSqlLogin(saLogin, saPassword);
+    if (!undoFilePath.empty() && !validateUndoPath(undoFilePath)) return false;
+    undoFilePath_ = undoFilePath;
+    addTime_.setCurrent();
+    serviceName_ = serviceName;
+    KelNetSQLServerReq_t* req = requestMessage(true);
+    if (!req) return false;
+    req->DBCode = KelNetSQLServerInsert;
+    copyToRequest(req);
+    return networkQuery();
+}
+
+bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
+    static const char* kFn = "KelSQLServer::insert(reqServer, rspServer)";
+    if (!requireReplyMode(kFn) || !requireTransaction(kFn)) return false;
+    const KelNetSQLServer_t& in = req->Server;
+    const std::string clientName = kel::fieldText(in.ClientName);
+    const std::string serverName = kel::fieldText(in.ServerName);
+
+    // Step 1: is the instance registered already?
+    tesselId_ = static_cast<unsigned long>(in.TesselId);
+    bool exists = query(clientName, serverName);
+    if (!exists && sqlCode_ != 100) return false;
+    if (!exists && instanceId_ == 0) return false;
+    const unsigned long rowId = exists ? sqlId_ : instanceId_;
+
+    // Step 2: the row, whole.
+    SqlServer record(context_.getDBTransaction());
+    SqlServer_t& row = *record.getDataPtr();
+    row = SqlServer_t();
+    const unsigned long tesselId = in.TesselId ? static_cast<unsigned long>(in.TesselId) : ostrelTessel();
+    row.tesselId = static_cast<int32_t>(tesselId);
+    unsigned long clientId = 0;
+    if (!getSqlClientId(tesselId, getLastError(), clientName, clientId)) return false;
+    row.clientId = static_cast<int32_t>(clientId);
+    kel::copyField(row.serverName, serverName);
+    kel::copyField(row.sqlServiceName, kel::fieldText(in.SqlServiceName));
+
+    KelSQLUserAndPassword& login = context_.getSQLUserAndPassword();
+    if (login.sqlUser().empty()) {
+        getLastError().setNumber(kelsql::kErrNoLogin);
+        getLastError().addArgument(kFn);
+        return false;
+    }
+    kel::copyField(row.sa, login.sqlUser());
+    if (!login.sqlPassword().empty()) {
+        std::string stored;
+        if (!encrypt(login.sqlPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
+        kel::copyField(row.saPassword, stored);
+    }
+    const std::string undo = kel::fieldText(in.UndoFilePath);
+    if (!undo.empty()) kel::copyField(row.undoFile, undo);
+    row.addTime = static_cast<int32_t>(in.AddTime);
+    row.removalTime = 0;
+    row.deleteFlag = 0;
+    row.flags = static_cast<int32_t>(in.Flags);
+
+    version_->setSQLVersion(static_cast<unsigned long>(in.ServerMajor), static_cast<unsigned long>(in.ServerMinor),
+                            static_cast<unsigned long>(in.ServerBuild), static_cast<unsigned long>(in.SqlVersionId));
+    if (in.SqlVersionId == 0) {
+        version_->setSQLType();
+        version_->setTesselId(ostrelTessel());
+        if (!getSQLVersionId(*version_)) return copyError(version_->getLastError());
+    }
+    row.sqlVersionId = static_cast<int32_t>(version_->sqlId());
+
+    row.instanceId = static_cast<int32_t>(rowId);
+    if (exists) {
+        record.setWhere("instanceId = %d", static_cast<int>(rowId));
+        sqlCode_ = record.rowUpdate(nullptr);
+    } else {
+        sqlCode_ = record.rowInsert(false);
+    }
+    if (sqlCode_ != 0) return catalogueError(kFn, record);
+
+    rsp->Server = in;
+    rsp->Server.SqlServerId = rowId;
+    rsp->Server.TesselId = tesselId;
+    rsp->Server.AddTime = static_cast<uint32_t>(row.addTime);
+    rsp->Server.DeleteFlag = 0;
+    rsp->Server.SqlVersionId = static_cast<uint64_t>(row.sqlVersionId);
+    rsp->Server.Flags = static_cast<uint32_t>(row.flags);
+    rsp->Server.DeleteTime = 0;
+    return true;
+}
+
+// ---- updates
+
+bool KelSQLServer::update() {
+    static const char* kFn = "KelSQLServer::update()";
+    if (sqlId_ == 0) {
+        getLastError().setNumber(kelsql::kErrInstanceUpdate);
+        getLastError().addArgument(kFn);
+        return false;
+    }
+    switch (placeOf(context_, *this)) {
+    case Where::Local: where_ = keyWhere(sqlId_); return updateOstrelDb(where_.c_str());
+    case Where::Remote: {
+        KelNetSQLServerReq_t* req = requestMessage(true);
+        if (!req) return false;
+        req->DBCode = KelNetSQLServerUpdate;
+        copyToRequest(req);
+        return networkQuery();
+    }
+    case Where::Neither: break;
+    }
+    getLastError().setNumber(kelsql::kErrNoSide);
+    getLastError().addArgument(kFn);
+    return false;
+}
+
+bool KelSQLServer::update(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
+    static const char* kFn = "KelSQLServer::update(reqServer, rspServer)";
+    if (!requireReplyMode(kFn)) return false;
+    if (req->Server.SqlServerId == 0) {
+        if (!query(kel::fieldText(req->Server.ClientName), kel::fieldText(req->Server.ServerName))) return false;
+        req->Server.SqlServerId = sqlId_;
+    }
+    copyFromRequest(req);
+    if (!update()) return false;
+    copyToResponse(rsp);
+    return true;
+}
+
+bool KelSQLServer::updateOstrelDb(const char* where) {
+    static const char* kFn = "KelSQLServer::updateOstrelDb(where)";
+    if (!requireTransaction(kFn)) return false;
+    if (!where) return false;
+    SqlServer record(context_.getDBTransaction());
+    record.setWhere("%s", where);
+
+    std::string set;
+    auto add = [&set](const std::string& item) {
+        if (!set.empty()) set += ", ";
+        set += item;
+    };
+    if (tesselId_) add("tesselId = " + std::to_string(static_cast<int>(tesselId_)));
+    if (flags_) add("flags = " + std::to_string(static_cast<int>(flags_)));
+    if (!sa().empty()) add("sa = " + quoted(sa()));
+    if (!saPassword().empty()) {
+        std::string stored;
+        if (!encrypt(saPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
+        add("saPassword = " + quoted(stored));
+    }
+    if (!ntUser().empty()) add("sqlNTAccount = " + quoted(ntUser()));
+    if (!ntUserPassword().empty()) {
+        std::string stored;
+        if (!encrypt(ntUserPassword(), stored, kelsql::kErrNTEncrypt, kFn)) return false;
+        add("sqlNTPassword = " + quoted(stored));
+    }
+    if (!undoFilePath_.empty()) add("undoFile = " + quoted(undoFilePath_));
+    if (!resolveVersion(ostrelTessel(), kFn)) return false;
+    // An unknown version has no sqlVersion row to refer to: NULL, not 0.
+    add(version_->sqlId() ? "sqlVersionId = " + std::to_string(static_cast<int>(version_->sqlId()))
+                          : std::string("sqlVersionId = NULL"));
+    setText_ = set;
+    sqlCode_ = record.rowUpdate(setText_.c_str());
+    if (sqlCode_ != 0) return catalogueError(kFn, record);
+    return true;
+}
+
+bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem item) {
+    if (!idNotSet(getLastError(), sqlId_, "sqlServerId", signature)) return false;
+    if (!context_.isServerOperations()) {
+        getLastError().setNumber(kelsql::kErrOstrelSideOnly);
+        getLastError().addArgument(signature);
+        return false;
+    }
+    if (!requireTransaction(signature)) return false;
+    if (item < KelSQL_UpdateUndoFile || item > KelSQL_UpdateFlags) {
+        getLastError().setNumber(kelsql::kErrInvalidArgument);
+        getLastError().addArgument(signature);
+        return false;
+    }
+    SqlServerTable table(context_.getDBTransaction());
+    table.setWhere("instanceId=%d", static_cast<int>(sqlId_));
+    table.clearUpdateClause();
+    std::string stored;
+    switch (item) {
+    case KelSQL_UpdateUndoFile: table.setColumn(undoFilePath_, "undoFile"); break;
+    case KelSQL_UpdateSqlLogin:
+        if (!encrypt(saPassword(), stored, kelsql::kErrEncrypt, signature)) return false;
+        table.setColumn(sa(), "sa");
+        table.setColumn(stored, "saPassword");
+        break;
+    case KelSQL_UpdateRemovalTime:
+        table.setColumn(removalTime_.time() == kRemovalTimeCleared ? 0ul : removalTime_.time(), "removalTime");
+        break;
+    case KelSQL_UpdateDeleteFlag: table.setColumn(deleteFlag_->isDeleted() ? 1ul : 0ul, "deleteFlag"); break;
+    case KelSQL_UpdateServiceAccount:
+        if (!encrypt(ntUserPassword(), stored, kelsql::kErrNTEncrypt, signature)) return false;
+        table.setColumn(ntUser(), "sqlNTAccount");
+        table.setColumn(stored, "sqlNTPassword");
+        break;
+    case KelSQL_UpdateFlags: table.setColumn(flags_, "flags"); break;
+    }
+    setText_ = table.getUpdateClause();
+    sqlCode_ = table.rowUpdate(setText_.c_str());
+    if (sqlCode_ != 0) return catalogueError(signature, table);
+    return true;
+}
+
+bool KelSQLServer::setSA(const std::string& user, const std::string& password, bool verify) {
+    static const char* kFn = "KelSQLServer::setSA(userName, userPassword)";
+    if (!stringEmpty(getLastError(), user, "userName", kFn)) return false;
+    setSqlLogin(user, password);
+    if (verify) {
+        const bool told = isClusterFlag() ? context_.setRemoteClientClusteredStatusOn()
+                                          : context_.setRemoteClientClusteredStatusOff();
+        if (!told) return copyError(context_.getLastError());
+        if (!sqlLogin_.verify(context_, "", nullptr)) return copyError(sqlLogin_.getLastError());
+    }
+    return updateItem(kFn, KelSQL_UpdateSqlLogin);
+}
+
+bool KelSQLServer::setNTUser(const std::string& clientName, const std::string& user, const std::string& password,
+                             bool verify) {
+    static const char* kFn = "KelSQLServer::setNTUser(clientName, userName, userPassword)";
+    if (!stringEmpty(getLastError(), clientName, "clientName", kFn)) return false;
+    if (!stringEmpty(getLastError(), user, "userName", kFn)) return false;
+    if (verify) {
+        KelNetSQLNTSecurity check(context_, false);
+        if (!check.verify(clientName, sqlServerName(), user, password)) return copyError(check.getLastError());
+    }
+    setServiceAccount(user, password);
+    return updateItem(kFn, KelSQL_UpdateServiceAccount);
+}
+
+bool KelSQLServer::updateUndoFilePath() {
+    return updateItem("KelSQLServer::updateUndoFilePath()", KelSQL_UpdateUndoFile);
+}
+
+bool KelSQLServer::updateSQL2000UpgradeFlag() {
+    return updateItem("KelSQLServer::updateSQL2000UpgradeFlag()", KelSQL_UpdateFlags);
+}
+
+bool KelSQLServer::logicalDeletion(bool deleteFlag, unsigned long sqlServerId) {
+    static const char* kFn = "KelSQLServer::logicalDeletion(deleteFlag, sqlServerId)";
+    if (!idNotSet(getLastError(), sqlServerId, "sqlServerId", kFn)) return false;
+    switch (placeOf(context_, *this)) {
+    case Where::Local:
+        if (!query(sqlServerId)) return false;
+        deleteFlag ? deleteFlag_->setDelete() : deleteFlag_->setUndelete();
+        if (!updateItem(kFn, KelSQL_UpdateDeleteFlag)) return false;
+        return updateDBDeleteFlag(sqlId_, deleteFlag);
+    case Where::Remote: {
+        KelNetSQLServerReq_t* req = requestMessage(true);
+        if (!req) return false;
+        req->DBCode = KelNetSQLServerLogicalDeletion;
+        req->Server.SqlServerId = sqlServerId;
+        req->Server.DeleteFlag = deleteFlag ? 1 : 0;
+        // An undeleted answer must clear the flag here too.
+        deleteFlag_->setUndelete();
+        return networkQuery();
+    }
+    case Where::Neither: break;
+    }
+    getLastError().setNumber(kelsql::kErrOstrelSideOnly);
+    getLastError().addArgument(kFn);
+    return false;
+}
+
+bool KelSQLServer::logicalDeletion(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
+    static const char* kFn = "KelSQLServer::logicalDeletion(reqServer, rspServer)";
+    if (!requireReplyMode(kFn)) return false;
+    if (!logicalDeletion(req->Server.DeleteFlag != 0, static_cast<unsigned long>(req->Server.SqlServerId)))
+        return false;
+    copyToResponse(rsp);
+    return true;
+}
+
+// The instance's databases are recorded by the database catalogue, which
+// takes these over; until then an instance has no database rows to follow it.
+bool KelSQLServer::updateDBRemovalTime(unsigned long sqlServerId, unsigned long removalTime) {
+    (void)sqlServerId;
+    (void)removalTime;
+    return true;
+}
+
+bool KelSQLServer::updateDBDeleteFlag(unsigned long sqlServerId, bool deleted) {
+    (void)sqlServerId;
+    (void)deleted;
+    return true;
+}
+
+// ---- comparison
+
+bool KelSQLServer::compareAndUpdate(KelSQLServer& given, unsigned long sqlServerId) {
+    static const char* kFn = "KelSQLServer::compareAndUpdate(sqlServer, sqlServerId)";
+    if (placeOf(context_, *this) != Where::Local) {
+        getLastError().setNumber(kelsql::kErrOstrelSideOnly);
+        getLastError().addArgument(kFn);
+        return false;
+    }
+    unsigned long id = sqlServerId ? sqlServerId : given.sqlId() ? given.sqlId() : sqlId_;
+    if (!idNotSet(getLastError(), id, "sqlServerId", kFn)) return false;
+    if (!query(id)) return false;
+    if (given.sqlServerName() != sqlServerName()) {
+        getLastError().setNumber(kelsql::kErrCompareAndUpdate);
+        getLastError().addArgument(kFn);
+        getLastError().addArgument(given.sqlServerName());
+        getLastError().addArgument(sqlServerName());
+        return false;
+    }
+    if (!requireTransaction(kFn)) return false;
+    SqlServerTable table(context_.getDBTransaction());
+    table.setWhere("instanceId=%d", static_cast<int>(id));
+    table.clearUpdateClause();
+    bool changed = false;
+    if (!given.sa().empty() && given.sa() != sa()) {
+        std::string stored;
+        if (!encrypt(given.saPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
+        table.setColumn(given.sa(), "sa");
+        table.setColumn(stored, "saPassword");
+        changed = true;
+    }
+    if (!given.undoFilePath().empty() && given.undoFilePath() != undoFilePath()) {
+        table.setColumn(given.undoFilePath(), "undoFile");
+        changed = true;
+    }
+    unsigned long removal = 0;  // a time written that the databases follow
+    const unsigned long givenRemoval = given.getRemovalTime().time();
+    if (givenRemoval == kRemovalTimeCleared) {
+        given.getRemovalTime().setTime(0L);
+        table.setColumn(0ul, "removalTime");
+        changed = true;
+    } else if (givenRemoval != 0 && removalTime_.time() == 0) {
+        table.setColumn(givenRemoval, "removalTime");
+        removal = givenRemoval;
+        changed = true;
+    }
+    const unsigned long givenVersion = static_cast<unsigned long>(given.getSQLVersion().sqlId());
+    if (givenVersion != 0 && givenVersion != version_->sqlId()) {
+        table.setColumn(givenVersion, "sqlVersionId");
+        changed = true;
+    }
+    if (!changed) return true;
+    setText_ = table.getUpdateClause();
+    sqlCode_ = table.rowUpdate(setText_.c_str());
+    if (sqlCode_ != 0) return catalogueError(kFn, table);
+    return removal == 0 || updateDBRemovalTime(id, removal);
+}
+
+// ---- lists
+
+bool KelSQLServer::getAllSQLServersWithinTessel(unsigned long tesselId, std::vector<KelSQL_SqlIdName_t>& list,
+                                                unsigned long sqlAppTypeRestore) {
+    static const char* kFn = "KelSQLServer::getAllSQLServersWithinTessel(tesselId, list, sqlAppTypeRestore)";
+    if (!idNotSet(getLastError(), tesselId, "tesselId", kFn)) return false;
+    DBtran tran(false);
+    tran.setIsolationType(4);
+    tran.startTran();
+    KelSQLVersion version(context_);
+    SqlServer record(&tran);
+    record.setWhere("TesselId = %d", static_cast<int>(tesselId));
+    sqlCode_ = record.openCursor();
+    if (sqlCode_ == 100) return true;
+    if (sqlCode_ != 0) return catalogueError(kFn, record);
+    list.clear();
+    const SqlServer_t& row = *record.getDataPtr();
+    while ((sqlCode_ = record.fetchCursor(true)) == 0) {
+        if (row.deleteFlag != 0) continue;
+        if (sqlAppTypeRestore != 0) {
+            uint64_t major = 0;
+            if (row.sqlVersionId != 0) {
+                if (!version.query(static_cast<unsigned long>(row.sqlVersionId))) {
+                    record.closeCursor();
+                    return copyError(version.getLastError());
+                }
+                major = version.major();
+            }
+            bool fits = true;
+            switch (sqlAppTypeRestore) {
+            case KelSQL_AppTypeSql2005: fits = major == 9; break;
+            case KelSQL_AppTypeSql7: fits = major >= 7 && major <= 9; break;
+            case KelSQL_AppTypeSql2000: fits = major == 8 || major == 9; break;
+            default: break;
+            }
+            if (!fits) continue;
+        }
+        list.push_back({static_cast<unsigned long>(row.instanceId), kel::fieldText(row.serverName)});
+    }
+    const long long end = sqlCode_;
+    record.closeCursor();
+    sqlCode_ = end;
+    if (end != 100) return catalogueError(kFn, record);
+    return true;
+}
