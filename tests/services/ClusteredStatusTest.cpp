@@ -38,11 +38,11 @@ TEST_F(ClusteredStatusTest, UnknownInstanceAnswersTheLookupsError) {
     EXPECT_FALSE(agent.getClientClusteredStatus("gamma", "ALPHA\\CLU"));
     EXPECT_EQ(agent.getLastError().number(), kelsql::kErrClientNotFound);
     EXPECT_FALSE(agent.getClientClusteredStatus("alpha", "ALPHA\\NONE"));
-    EXPECT_EQ(agent.getLastError().number(), kelsql::kErrRowOperation);
+    EXPECT_EQ(agent.getLastError().number(), kelsql::kErrNoSuchInstance);
 }
 
 TEST_F(ClusteredStatusTest, NamesWithQuotesStayText) {
-    const unsigned long id = instanceRow("ALPHA\\O''NEIL", 0x1);
+    const unsigned long id = instanceRow("ALPHA\\O'NEIL", 0x1);
     (void)id;
     KelSQLClassProperties agent(KelSQLClientSide);
     ASSERT_TRUE(agent.getClientClusteredStatus("alpha", "ALPHA\\O'NEIL")) << agent.getLastError().formatLastErrorMessage();
