@@ -11,6 +11,8 @@
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelSQLServer.h"
 #include "platform/appmgr/KelAppAdmin.h"
 #include "platform/appmgr/KelClient.h"
 #include "platform/events/KelDebug.h"
@@ -85,9 +87,9 @@ bool runAgent() {
 
 // Registers a client with one SQL Server instance in the application manager
 // and finds it again by name, as the Ostrel does before it talks to an agent.
-static bool registerClient() {
+static bool registerClient(unsigned long& instance) {
     kel::appmgr::Admin admin;
-    unsigned long tessel = 0, client = 0, instance = 0;
+    unsigned long tessel = 0, client = 0;
     if (admin.createTessel("example", tessel) || admin.createClient(tessel, "client1", "client1.local", client) ||
         admin.createInstance(client, 16, "SQL1", instance)) {
         std::fprintf(stderr, "kel-example: registration failed: %s\n",
@@ -98,6 +100,42 @@ static bool registerClient() {
     KelClient(tessel, "CLIENT1", false, 0).getNetworkHostname(host, nullptr);
     std::printf("client1 (id %lu) is reached at %s; instance SQL1 has id %lu\n", client, host.c_str(), instance);
     return !host.empty();
+}
+
+// The agent registers its instance with the Ostrel inside a network
+// transaction, having handed over the SQL login for the session first; the
+// Ostrel then reads the row back from its own catalogue.
+static bool registerInstance(unsigned long instanceId) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    agent.getSQLUserAndPassword().setSqlUser("sa");
+    agent.getSQLUserAndPassword().setSqlPassword("example");
+    if (!agent.getRemoteSecurity()->update(std::string("client1"), std::string("SQL1")))
+        return fail("security update", agent.getRemoteSecurity()->getLastError());
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    KelSQLServer server(agent, false);
+    server.setClientName("client1");
+    server.setSqlServerName("SQL1");
+    server.setSQLVersion(8, 0, 760, 0);
+    if (!server.config("sa", "example", kel::homeDirectory(), "MSSQLServer")) {
+        t->rollbackTransaction();
+        return fail("instance registration", server.getLastError());
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+    std::printf("agent registered %s of client1 as instance %lu (version row %llu)\n", server.sqlServerName().c_str(),
+                server.sqlId(), static_cast<unsigned long long>(server.getSQLVersion().sqlId()));
+
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLServer stored(ostrel, false);
+    if (!stored.query(instanceId)) return fail("instance lookup", stored.getLastError());
+    std::printf("Ostrel reads instance %lu: %s, SQL Server %llu.%llu.%llu (application type %lu), login %s, "
+                "undo path %s\n",
+                stored.sqlId(), stored.sqlServerName().c_str(),
+                static_cast<unsigned long long>(stored.getSQLVersion().major()),
+                static_cast<unsigned long long>(stored.getSQLVersion().minor()),
+                static_cast<unsigned long long>(stored.getSQLVersion().build()), stored.sqlAppType().sqlAppType(),
+                stored.sa().c_str(), stored.undoFilePath().c_str());
+    return stored.sqlId() == instanceId;
 }
 
 int main() {
@@ -121,7 +159,8 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    bool ok = runAgent() && registerClient();
+    unsigned long instance = 0;
+    bool ok = runAgent() && registerClient(instance) && registerInstance(instance);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

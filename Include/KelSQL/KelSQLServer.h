@@ -147,6 +147,7 @@ private:
     bool catalogueError(const char* signature, SqlServer& table);
     bool copyError(KelLastError& from);
     unsigned long ostrelTessel();
+    void giveVersionToDataSource();
     // The version's row id, found or added; 0 when the version is 0.0.0.
     bool resolveVersion(unsigned long tesselId, const char* signature);
     bool encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature);

@@ -91,6 +91,12 @@ void KelSQLServer::setSQLVersion(unsigned long major, unsigned long minor, unsig
     determineSqlAppType();
 }
 
+void KelSQLServer::giveVersionToDataSource() {
+    context_.getSQLDSN().setSqlServerVersion(static_cast<unsigned long>(version_->major()),
+                                             static_cast<unsigned long>(version_->minor()),
+                                             static_cast<unsigned long>(version_->build()));
+}
+
 void KelSQLServer::determineSqlAppType() { appType_.setSqlAppTypeByMajorVersion(version_->major()); }
 
 void KelSQLServer::setSqlLogin(const std::string& user, const std::string& password) {
@@ -205,6 +211,7 @@ void KelSQLServer::copyFromResponse(KelNetSQLServerRsp_t* rsp) {
 bool KelSQLServer::networkQuery() {
     if (!exchange(getLastError())) return false;
     copyFromResponse(responseMessage(false));
+    giveVersionToDataSource();
     return true;
 }
 
@@ -251,6 +258,7 @@ bool KelSQLServer::queryOstrelDb(const char* where) {
         setSQLVersion(version_->major(), version_->minor(), version_->build(), versionId_);
     }
     determineSqlAppType();
+    giveVersionToDataSource();
     undoFreeSpace_ = 0;
     return true;
 }

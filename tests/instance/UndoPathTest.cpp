@@ -1,0 +1,112 @@
+// The undo file path: measured on this machine, or by the agent host at the
+// Ostrel's request over a real dispatcher.
+#include <sys/statvfs.h>
+
+#include <cstdlib>
+
+#include "InstanceFixture.h"
+#include "KelSQL/KelNetSQLVerifyUndoPath.h"
+#include "periphery/AgentHostFixture.h"
+#include "platform/util/KelDirectory.h"
+
+namespace {
+
+// Free bytes of the file system at path as the system reports them now.
+uint64_t systemFreeBytes(const std::string& path) {
+    struct statvfs fs {};
+    if (statvfs(path.c_str(), &fs) != 0) return 0;
+    return uint64_t(fs.f_bavail) * uint64_t(fs.f_frsize);
+}
+
+// Others write to the same file system meanwhile: allow some drift.
+constexpr uint64_t kDrift = 256ull << 20;
+
+bool near(uint64_t a, uint64_t b) { return (a > b ? a - b : b - a) <= kDrift; }
+
+class UndoPathTest : public kel::test::InstanceTest {};
+
+class RemoteUndoPathTest : public kel::test::AgentHostTest {};
+
+}  // namespace
+
+TEST_F(UndoPathTest, FreeSpaceIsUnitsTimesUnitSize) {
+    uint64_t available = 0, total = 0, unit = 0;
+    ASSERT_EQ(KelDirectory::getFreeSpace(home_.path(), available, total, unit), 0);
+    EXPECT_GT(unit, 0u);
+    EXPECT_LE(available, total);
+    EXPECT_TRUE(near(available * unit, systemFreeBytes(home_.path())));
+
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLServer server(agent, false);
+    ASSERT_TRUE(server.validateUndoPath(home_.path())) << server.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(server.undoFilePath(), home_.path());
+    EXPECT_EQ(server.undoFilePathFreeSpace() % unit, 0u);
+    EXPECT_TRUE(near(server.undoFilePathFreeSpace(), systemFreeBytes(home_.path())));
+}
+
+TEST_F(UndoPathTest, MissingFolderKeepsThePath) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLServer server(agent, false);
+    ASSERT_TRUE(server.validateUndoPath(home_.path()));
+    const uint64_t before = server.undoFilePathFreeSpace();
+    EXPECT_FALSE(server.validateUndoPath(home_.file("no/such/folder")));
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
+    EXPECT_EQ(server.undoFilePath(), home_.path());
+    EXPECT_EQ(server.undoFilePathFreeSpace(), before);
+    // A file is no folder for undo files.
+    EXPECT_FALSE(server.validateUndoPath(home_.file("registry/agent1.ini")));
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
+
+    uint64_t a = 7, t = 7, u = 7;
+    EXPECT_NE(KelDirectory::getFreeSpace(home_.file("nothing"), a, t, u), 0);
+    EXPECT_EQ(a, 7u);
+}
+
+TEST_F(UndoPathTest, EmptyPathIsRefusedAndNothingSent) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLServer server(ostrel, false);
+    EXPECT_FALSE(server.setUndoFilePath(""));
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_FALSE(server.verifyUndoFilePath());
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_EQ(server.undoFilePathFreeSpace(), 0u);
+}
+
+TEST_F(UndoPathTest, UnreachableAgentLeavesFreeSpaceUnknown) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ostrel.setRemoteSqlHostName("nowhere");
+    KelSQLServer server(ostrel, false);
+    EXPECT_FALSE(server.verifyUndoFilePath(home_.path()));
+    EXPECT_NE(server.getLastError().number(), 0u);
+    EXPECT_EQ(server.undoFilePathFreeSpace(), ~uint64_t{0});
+    EXPECT_EQ(server.undoFilePath(), "");
+}
+
+TEST_F(RemoteUndoPathTest, AgentMeasuresThePath) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ostrel.setRemoteSqlHostName(kAgentHost);
+    KelSQLServer server(ostrel, false);
+    ASSERT_TRUE(server.verifyUndoFilePath(home_.path())) << server.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(server.undoFilePath(), home_.path());
+    EXPECT_TRUE(near(server.undoFilePathFreeSpace(), systemFreeBytes(home_.path())));
+
+    // The answer repeats the request's path.
+    KelNetSQLVerifyUndoPath message(ostrel, false);
+    message.setRemoteDataAgent(kAgentHost);
+    KelNetSQLVerifyUndoPath_t request, response;
+    kel::copyField(request.Path, home_.path());
+    ASSERT_TRUE(message.networkQuery(request, response));
+    EXPECT_EQ(kel::fieldText(response.Path), home_.path());
+    EXPECT_GT(response.FreeSpace, 0u);
+}
+
+TEST_F(RemoteUndoPathTest, AgentRefusalComesBackAndFreeSpaceStaysUnknown) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ostrel.setRemoteSqlHostName(kAgentHost);
+    KelSQLServer server(ostrel, false);
+    ASSERT_TRUE(server.verifyUndoFilePath(home_.path()));
+    EXPECT_FALSE(server.verifyUndoFilePath(home_.file("missing")));
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
+    EXPECT_EQ(server.undoFilePathFreeSpace(), ~uint64_t{0});
+    EXPECT_EQ(server.undoFilePath(), home_.path());
+}
