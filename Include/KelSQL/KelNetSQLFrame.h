@@ -70,6 +70,11 @@ protected:
     bool copyRecord(char* record, bool request, const char* className);
     // Error 0x1E000031 (request refused) with function and the code.
     bool refuse(const char* function, unsigned long long code);
+    // Sets number with function as its argument; returns false.
+    bool fail(uint64_t number, const char* function);
+    // Addresses the agent host; 0x1E000043 with function and host when it
+    // cannot be addressed.
+    bool addressDataAgent(const std::string& host, const char* function);
 
     static void dumpNumber(const char* fn, const char* name, long long value);
     static void dumpHex(const char* fn, const char* name, unsigned long long value);

@@ -50,6 +50,19 @@ bool KelNetSQLFrame::refuse(const char* function, unsigned long long code) {
     return false;
 }
 
+bool KelNetSQLFrame::fail(uint64_t number, const char* function) {
+    error_.setNumber(number);
+    error_.addArgument(function);
+    return false;
+}
+
+bool KelNetSQLFrame::addressDataAgent(const std::string& host, const char* function) {
+    if (setRemoteDataAgent(host)) return true;
+    fail(kelsql::kErrAgentAddress, function);
+    error_.addArgument(host);
+    return false;
+}
+
 KelNetSQLOPStatus_t* KelNetSQLFrame::responseStatus() {
     if (getResponseMessageLength() < sizeof(KelNetSQLOPStatus_t)) return nullptr;
     return reinterpret_cast<KelNetSQLOPStatus_t*>(getResponseMessage());

@@ -37,12 +37,6 @@ KelNetSQLNTSecurity& KelNetSQLNTSecurity::operator=(const KelNetSQLNTSecurity& o
 
 bool KelNetSQLNTSecurity::initialize(bool) { return KelNetSQLMessage::initialize(false); }
 
-bool KelNetSQLNTSecurity::fail(uint64_t number, const char* function) {
-    getLastError().setNumber(number);
-    getLastError().addArgument(function);
-    return false;
-}
-
 bool KelNetSQLNTSecurity::networkQuery() { return exchange(getLastError()); }
 
 bool KelNetSQLNTSecurity::fillForm(char (&field)[kelsql::kCredentialField], const std::string& user,
@@ -113,15 +107,6 @@ bool KelNetSQLNTSecurity::update(const std::string&, const std::string&, const s
     return kelsql::notSupported(getLastError(), "KelNetSQLSecurity::update()");
 }
 
-bool KelNetSQLNTSecurity::addressAgent(const char* function) {
-    if (setRemoteDataAgent(context().remoteSqlHostName())) return true;
-    // The platform's reason stays beside ours.
-    KelLastError why = getLastError();
-    fail(kelsql::kErrAgentAddress, function);
-    if (why.argumentCount() > 0) getLastError().addArgument(why.formatLastErrorMessage());
-    return false;
-}
-
 bool KelNetSQLNTSecurity::sendVerify(const std::string& clientName, const std::string& serverName,
                                      const std::string& sqlUser, const std::string& sqlPassword,
                                      const std::string& ntUser, const std::string& ntPassword,
@@ -146,7 +131,7 @@ bool KelNetSQLNTSecurity::verify(const std::string& clientName, const std::strin
         !stringEmpty(err, ntUser, "NTUser", kVerifyByName))
         return false;
     if (!ctx.isServerOperations()) return fail(kelsql::kErrNoSide, kVerifyByName);
-    if (!getClientHostnameForLocalTessel(err, ctx, clientName, "clientName") || !addressAgent(kVerifyByName))
+    if (!getClientHostnameForLocalTessel(err, ctx, clientName, "clientName") || !addressDataAgent(ctx.remoteSqlHostName(), kVerifyByName))
         return false;
     KelSQLServer server(ctx, false);
     if (!server.query(clientName, serverName)) {
@@ -173,7 +158,7 @@ bool KelNetSQLNTSecurity::verify(unsigned long tesselId, unsigned long clientId,
         disconnect();
         ctx.setRemoteSqlHostName(host);
     }
-    if (!addressAgent(kVerifyById)) return false;
+    if (!addressDataAgent(ctx.remoteSqlHostName(), kVerifyById)) return false;
     std::string password = sqlPassword;
     if (sqlUser.empty()) {
         KelSQLServer server(ctx, false);

@@ -35,12 +35,6 @@ KelNetSQLSecurity& KelNetSQLSecurity::operator=(const KelNetSQLSecurity& other) 
 
 bool KelNetSQLSecurity::initialize(bool) { return KelNetSQLMessage::initialize(false); }
 
-bool KelNetSQLSecurity::fail(uint64_t number, const char* function) {
-    getLastError().setNumber(number);
-    getLastError().addArgument(function);
-    return false;
-}
-
 bool KelNetSQLSecurity::networkQuery() { return exchange(getLastError()); }
 
 bool KelNetSQLSecurity::set(const std::string& credential) {
@@ -126,8 +120,6 @@ bool KelNetSQLSecurity::lookup(KelNetSQLSecurityReq_t* req, KelNetSQLSecurityRsp
     return true;
 }
 
-bool KelNetSQLSecurity::addressAgent() { return setRemoteDataAgent(context().remoteSqlHostName()); }
-
 bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& clientName) {
     KelSQLClassProperties& ctx = context();
     if (!ctx.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
@@ -138,7 +130,7 @@ bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& cli
         getLastError() = server.getLastError();
         return false;
     }
-    if (!addressAgent()) return false;
+    if (!addressDataAgent(ctx.remoteSqlHostName(), kUpdateById)) return false;
     if (!ctx.setRemoteClientClusteredStatus(sqlServerId)) {
         getLastError() = ctx.getLastError();
         return false;
@@ -152,8 +144,9 @@ bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& cli
 bool KelNetSQLSecurity::update(const std::string& sqlServerName, unsigned long clientId) {
     if (!context().isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
     if (!stringEmpty(getLastError(), sqlServerName, "sqlServerName", kUpdateById)) return false;
-    if (!findAgentHost(std::string(), clientId, true, kUpdateById)) return false;
-    if (!addressAgent()) return false;
+    if (!findAgentHost(std::string(), clientId, true, kUpdateById) ||
+        !addressDataAgent(context().remoteSqlHostName(), kUpdateById))
+        return false;
     KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
     if (!req) return false;
     kel::copyField(req->AgentSqlServerName, sqlServerName);
@@ -165,7 +158,9 @@ bool KelNetSQLSecurity::update(const std::string& clientName, const std::string&
     KelLastError& err = getLastError();
     if (ctx.isServerOperations()) {
         if (!stringEmpty(err, serverName, "serverName", kUpdateByName)) return false;
-        if (!findAgentHost(clientName, 0, false, kUpdateByName) || !addressAgent()) return false;
+        if (!findAgentHost(clientName, 0, false, kUpdateByName) ||
+            !addressDataAgent(ctx.remoteSqlHostName(), kUpdateByName))
+            return false;
         KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateByName);
         if (!req) return false;
         kel::copyField(req->AgentSqlServerName, serverName);

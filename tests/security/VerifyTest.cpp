@@ -89,6 +89,14 @@ TEST_F(VerifyTest, NTVerifyArgumentsAndSide) {
     EXPECT_FALSE(nt->verify("beta", "BETA\\SQL1", "svc", "pw"));
     EXPECT_EQ(nt->getLastError().number(), kelsql::kErrClientNotFound);
 
+    // A host the messaging cannot address: refused, never sent elsewhere.
+    unsigned long gamma = 0;
+    ASSERT_EQ(0, admin_.createClient(tessel_, "gamma", std::string(256, 'h'), gamma));
+    EXPECT_FALSE(nt->verify("gamma", "GAMMA\\SQL1", "svc", "pw"));
+    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrAgentAddress);
+    EXPECT_FALSE(nt->verify(tessel_, gamma, "GAMMA\\SQL1", "svc", "pw", "sa", "pw"));
+    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrAgentAddress);
+
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
     EXPECT_FALSE(agent.getNTSecurity()->verify("alpha", "ALPHA\\SQL1", "svc", "pw"));
     EXPECT_EQ(agent.getNTSecurity()->getLastError().number(), kelsql::kErrNoSide);
