@@ -68,6 +68,14 @@ public:
     bool update();
     bool updateOstrelDb(const char* where);
     bool updateItem(const char* signature, KelSQL_UpdateServerItem item);
+    // Ostrel: sets and stores the SQL login / the service account, verified
+    // first with the client's agent unless verify is false.
+    bool setSA(const std::string& user, const std::string& password, bool verify);
+    bool setSA(const std::string& user, const std::string& password) { return setSA(user, password, true); }
+    bool setNTUser(const std::string& clientName, const std::string& user, const std::string& password, bool verify);
+    bool setNTUser(const std::string& clientName, const std::string& user, const std::string& password) {
+        return setNTUser(clientName, user, password, true);
+    }
     bool updateUndoFilePath();
     bool updateSQL2000UpgradeFlag();
     // Ostrel: writes into the row what sqlServer holds differently.

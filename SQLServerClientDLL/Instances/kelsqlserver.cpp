@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Db/Tbl/sqlServer.h"
+#include "KelSQL/KelNetSQLNTSecurity.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -514,7 +515,9 @@ bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem ite
         table.setColumn(sa(), "sa");
         table.setColumn(stored, "saPassword");
         break;
-    case KelSQL_UpdateRemovalTime: table.setColumn(removalTime_.time(), "removalTime"); break;
+    case KelSQL_UpdateRemovalTime:
+        table.setColumn(removalTime_.time() == kRemovalTimeCleared ? 0ul : removalTime_.time(), "removalTime");
+        break;
     case KelSQL_UpdateDeleteFlag: table.setColumn(deleteFlag_->isDeleted() ? 1ul : 0ul, "deleteFlag"); break;
     case KelSQL_UpdateServiceAccount:
         if (!encrypt(ntUserPassword(), stored, kelsql::kErrNTEncrypt, signature)) return false;
@@ -529,6 +532,32 @@ bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem ite
     return true;
 }
 
+bool KelSQLServer::setSA(const std::string& user, const std::string& password, bool verify) {
+    static const char* kFn = "KelSQLServer::setSA(userName, userPassword)";
+    if (!stringEmpty(getLastError(), user, "userName", kFn)) return false;
+    setSqlLogin(user, password);
+    if (verify) {
+        const bool told = isClusterFlag() ? context_.setRemoteClientClusteredStatusOn()
+                                          : context_.setRemoteClientClusteredStatusOff();
+        if (!told) return copyError(context_.getLastError());
+        if (!sqlLogin_.verify(context_, "", nullptr)) return copyError(sqlLogin_.getLastError());
+    }
+    return updateItem(kFn, KelSQL_UpdateSqlLogin);
+}
+
+bool KelSQLServer::setNTUser(const std::string& clientName, const std::string& user, const std::string& password,
+                             bool verify) {
+    static const char* kFn = "KelSQLServer::setNTUser(clientName, userName, userPassword)";
+    if (!stringEmpty(getLastError(), clientName, "clientName", kFn)) return false;
+    if (!stringEmpty(getLastError(), user, "userName", kFn)) return false;
+    if (verify) {
+        KelNetSQLNTSecurity check(context_, false);
+        if (!check.verify(clientName, sqlServerName(), user, password)) return copyError(check.getLastError());
+    }
+    setServiceAccount(user, password);
+    return updateItem(kFn, KelSQL_UpdateServiceAccount);
+}
+
 bool KelSQLServer::updateUndoFilePath() {
     return updateItem("KelSQLServer::updateUndoFilePath()", KelSQL_UpdateUndoFile);
 }
@@ -539,15 +568,28 @@ bool KelSQLServer::updateSQL2000UpgradeFlag() {
 
 bool KelSQLServer::logicalDeletion(bool deleteFlag, unsigned long sqlServerId) {
     static const char* kFn = "KelSQLServer::logicalDeletion(deleteFlag, sqlServerId)";
-    if (!context_.isServerOperations()) {
-        getLastError().setNumber(kelsql::kErrOstrelSideOnly);
-        getLastError().addArgument(kFn);
-        return false;
+    if (!idNotSet(getLastError(), sqlServerId, "sqlServerId", kFn)) return false;
+    switch (placeOf(context_, *this)) {
+    case Where::Local:
+        if (!query(sqlServerId)) return false;
+        deleteFlag ? deleteFlag_->setDelete() : deleteFlag_->setUndelete();
+        if (!updateItem(kFn, KelSQL_UpdateDeleteFlag)) return false;
+        return updateDBDeleteFlag(sqlId_, deleteFlag);
+    case Where::Remote: {
+        KelNetSQLServerReq_t* req = requestMessage(true);
+        if (!req) return false;
+        req->DBCode = KelNetSQLServerLogicalDeletion;
+        req->Server.SqlServerId = sqlServerId;
+        req->Server.DeleteFlag = deleteFlag ? 1 : 0;
+        // An undeleted answer must clear the flag here too.
+        deleteFlag_->setUndelete();
+        return networkQuery();
     }
-    if (!query(sqlServerId)) return false;
-    deleteFlag ? deleteFlag_->setDelete() : deleteFlag_->setUndelete();
-    if (!updateItem(kFn, KelSQL_UpdateDeleteFlag)) return false;
-    return updateDBDeleteFlag(sqlId_, deleteFlag);
+    case Where::Neither: break;
+    }
+    getLastError().setNumber(kelsql::kErrOstrelSideOnly);
+    getLastError().addArgument(kFn);
+    return false;
 }
 
 bool KelSQLServer::logicalDeletion(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {

@@ -170,9 +170,8 @@ TEST_F(InstanceCatalogueTest, LoginAndServiceAccountAreKeptApart) {
     registerLocally(ostrel, kInstance, 9, 0, 1399);
     KelSQLServer server(ostrel, false);
     ASSERT_TRUE(server.query(instance_));
-    server.setServiceAccount("DOM\\svc", "svcpw");
     ASSERT_TRUE(ostrel.startTransaction());
-    ASSERT_TRUE(server.updateItem("test", KelSQL_UpdateServiceAccount));
+    ASSERT_TRUE(server.setNTUser(kMachine, "DOM\\svc", "svcpw", false)) << server.getLastError().formatLastErrorMessage();
     ASSERT_TRUE(ostrel.commitTransaction());
 
     KelSQLServer read(ostrel, false);
@@ -307,4 +306,24 @@ TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
     ASSERT_EQ(list.size(), 1u);  // no rows: the list stays as it was
     EXPECT_FALSE(server.getAllSQLServersWithinTessel(0, list, 0));
     EXPECT_EQ(server.getLastError().number(), kelsql::kErrValueNotSet);
+}
+
+TEST_F(InstanceCatalogueTest, LoginThatCannotBeVerifiedIsNotStored) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    registerLocally(ostrel, kInstance, 9, 0, 1399);
+    KelSQLServer server(ostrel, false);
+    ASSERT_TRUE(server.query(instance_));
+    ASSERT_TRUE(ostrel.startTransaction());
+    // No agent host answers for this client: the check fails, nothing written.
+    EXPECT_FALSE(server.setSA("other", "pw"));
+    EXPECT_NE(server.getLastError().number(), 0u);
+    EXPECT_FALSE(server.setSA("", "pw", false));
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrValueNotSet);
+    ASSERT_TRUE(server.setSA("other", "pw", false));
+    ASSERT_TRUE(ostrel.commitTransaction());
+    KelSQLServer read(ostrel, false);
+    ASSERT_TRUE(read.query(instance_));
+    EXPECT_EQ(read.sa(), "other");
+    EXPECT_EQ(read.saPassword(), "pw");
+    EXPECT_TRUE(read.ntUser().empty());
 }

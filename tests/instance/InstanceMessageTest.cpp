@@ -136,3 +136,24 @@ TEST_F(InstanceMessageTest, AgentUpdateWritesTheFlagsWord) {
     EXPECT_EQ(scalar("SELECT flags FROM sqlServer"), 1);
     EXPECT_TRUE(change.isClusterFlag());
 }
+
+TEST_F(InstanceMessageTest, AgentMarksTheInstanceDeletedAndBack) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    ASSERT_TRUE(sendLogin(agent));
+    KelSQLServer server(agent, false);
+    ASSERT_TRUE(registerFromAgent(agent, server));
+
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    ASSERT_TRUE(t->startTransaction());
+    KelSQLServer mark(agent, false);
+    ASSERT_TRUE(mark.logicalDeletion(true, instance_)) << mark.getLastError().formatLastErrorMessage();
+    EXPECT_TRUE(mark.isDeleted());
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(scalar("SELECT deleteFlag FROM sqlServer"), 1);
+
+    ASSERT_TRUE(t->startTransaction());
+    ASSERT_TRUE(mark.logicalDeletion(false, instance_)) << mark.getLastError().formatLastErrorMessage();
+    EXPECT_FALSE(mark.isDeleted());
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(scalar("SELECT deleteFlag FROM sqlServer"), 0);
+}
