@@ -94,8 +94,11 @@ bool KelNetSQLNTSecurity::update(KelNetSQLNTSecurityReq_t* req, KelNetSQLNTSecur
         return false;
     }
     if (!set(kel::fieldText(req->NTCredential))) return false;
-    // Storing waits for the instance record's service-account update.
-    return kelsql::notSupported(getLastError(), kFunction);
+    if (!server.setNTUser(clientName, ntUser_, ntPassword_, false)) {
+        getLastError() = server.getLastError();
+        return false;
+    }
+    return true;
 }
 
 bool KelNetSQLNTSecurity::verify(KelNetSQLNTSecurityReq_t*, KelNetSQLNTSecurityRsp_t*) {

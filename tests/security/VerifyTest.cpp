@@ -5,6 +5,7 @@
 #include "KelSQL/KelNetSQLVerifyUser.h"
 
 #include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "SecurityFixture.h"
 #include "platform/events/KelDebug.h"
@@ -156,4 +157,47 @@ TEST_F(VerifyTest, InstallerAccountUpdate) {
     KelNetSQLDBTransState state = 0;
     ASSERT_TRUE(agent.getNetworkDBTransaction()->getTransactionStatus(&state));
     EXPECT_EQ(state, uint32_t{KelSQLTranRolledBack});
+}
+
+TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
+    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    KelNetSQLDBTransaction* tran = agent.getNetworkDBTransaction();
+    ASSERT_TRUE(tran->startTransaction());
+    KelNetSQLNTSecurity* nt = agent.getNTSecurity();
+    KelNetSQLNTSecurityReq_t* req = nt->requestMessage(true);
+    req->OpCode = KelNetSQLNTSecurityUpdate;
+    kel::copyField(req->ClientName, "alpha");
+    kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
+    ASSERT_TRUE(kelsql::fillCredentialField(req->NTCredential, "DOMAIN\\svc", "svc'pw"));
+    ASSERT_TRUE(nt->networkQuery()) << nt->getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(tran->commitTransaction());
+
+    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    KelSQLServer server(ostrel, false);
+    ASSERT_TRUE(server.query(id)) << server.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(server.ntUser(), "DOMAIN\\svc");
+    EXPECT_EQ(server.ntUserPassword(), "svc'pw");
+    EXPECT_EQ(server.sa(), "sa");
+
+    // An unknown instance is the instance lookup's error.
+    ASSERT_TRUE(tran->startTransaction());
+    kel::copyField(nt->requestMessage(false)->SqlServerName, "ALPHA\\NONE");
+    EXPECT_FALSE(nt->networkQuery());
+    EXPECT_NE(nt->getLastError().number(), 0u);
+    ASSERT_TRUE(tran->rollbackTransaction());
+}
+
+TEST_F(VerifyTest, ServiceAccountCheckedWithTheAgentFirst) {
+    startAgentHost();
+    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
+    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    ASSERT_TRUE(ostrel.startTransaction());
+    KelSQLServer server(ostrel, false);
+    ASSERT_TRUE(server.query(id));
+    // The agent host cannot check it: the account is not stored.
+    EXPECT_FALSE(server.setNTUser("alpha", "DOMAIN\\svc", "pw", true));
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrNotSupported);
+    ASSERT_TRUE(server.setNTUser("alpha", "DOMAIN\\svc", "pw", false)) << server.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(ostrel.commitTransaction());
 }
