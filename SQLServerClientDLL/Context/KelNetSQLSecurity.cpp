@@ -59,20 +59,17 @@ KelNetSQLSecurityReq_t* KelNetSQLSecurity::credentialRequest(uint32_t code, cons
     return req;
 }
 
-bool KelNetSQLSecurity::findAgentHost(const std::string& clientName, unsigned long clientId, bool byId,
-                                      const char* function) {
+bool KelNetSQLSecurity::findAgentHost(const std::string& clientName) {
+    return getClientHostnameForLocalTessel(getLastError(), context(), clientName, "clientName");
+}
+
+bool KelNetSQLSecurity::findAgentHost(unsigned long clientId, const char* function) {
     KelSQLClassProperties& ctx = context();
     KelLastError& err = getLastError();
-    if (byId ? clientId == 0 : clientName.empty())
-        return stringEmpty(err, ctx.remoteSqlHostName(), "clientName", function);
+    if (clientId == 0) return stringEmpty(err, ctx.remoteSqlHostName(), "clientName", function);
     unsigned long tesselId = ctx.getOstrel().getTesselId();
-    if (tesselId == 0) {
-        err.setNumber(ctx.getOstrel().getLastError().number());
-        err.addArgument(function);
-        return false;
-    }
-    return byId ? getClientHostname(err, tesselId, clientId, ctx.setRemoteSqlHostName())
-                : getClientHostname(err, tesselId, clientName, ctx.setRemoteSqlHostName());
+    if (tesselId == 0) return fail(ctx.getOstrel().getLastError().number(), function);
+    return getClientHostname(err, tesselId, clientId, ctx.setRemoteSqlHostName());
 }
 
 bool KelNetSQLSecurity::lookup(const std::string& clientName, const std::string& serverName,
@@ -124,7 +121,7 @@ bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& cli
     KelSQLClassProperties& ctx = context();
     if (!ctx.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
     if (!idNotSet(getLastError(), sqlServerId, "sqlServerId", kUpdateById)) return false;
-    if (!findAgentHost(clientName, 0, false, kUpdateById)) return false;
+    if (!findAgentHost(clientName)) return false;
     KelSQLServer server(ctx, false);
     if (!server.query(sqlServerId)) {
         getLastError() = server.getLastError();
@@ -144,7 +141,7 @@ bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& cli
 bool KelNetSQLSecurity::update(const std::string& sqlServerName, unsigned long clientId) {
     if (!context().isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
     if (!stringEmpty(getLastError(), sqlServerName, "sqlServerName", kUpdateById)) return false;
-    if (!findAgentHost(std::string(), clientId, true, kUpdateById) ||
+    if (!findAgentHost(clientId, kUpdateById) ||
         !addressDataAgent(context().remoteSqlHostName(), kUpdateById))
         return false;
     KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
@@ -158,7 +155,7 @@ bool KelNetSQLSecurity::update(const std::string& clientName, const std::string&
     KelLastError& err = getLastError();
     if (ctx.isServerOperations()) {
         if (!stringEmpty(err, serverName, "serverName", kUpdateByName)) return false;
-        if (!findAgentHost(clientName, 0, false, kUpdateByName) ||
+        if (!findAgentHost(clientName) ||
             !addressDataAgent(ctx.remoteSqlHostName(), kUpdateByName))
             return false;
         KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateByName);
