@@ -70,9 +70,15 @@ protected:
     bool copyRecord(char* record, bool request, const char* className);
     // Error 0x1E000031 (request refused) with function and the code.
     bool refuse(const char* function, unsigned long long code);
+    // Sets number with function as its argument; returns false.
+    bool fail(uint64_t number, const char* function);
+    // Addresses the agent host; 0x1E000043 with function and host when it
+    // cannot be addressed.
+    bool addressDataAgent(const std::string& host, const char* function);
     // Addresses the message to an agent host: hostName when given (kept as
     // the context's remote host), else the context's remote host; with
-    // neither, error 0x1E000037 ("hostName", signature).
+    // neither, error 0x1E000037 ("hostName", signature); then as
+    // addressDataAgent.
     bool addressRemoteHost(const std::string& hostName, const char* signature);
 
     static void dumpNumber(const char* fn, const char* name, long long value);

@@ -99,7 +99,6 @@ private:
     KelNetSQLSecurityReq_t* credentialRequest(uint32_t code, const char* function);
     // The agent host of a client, by name or id, into the context's remote
     // SQL host name; with no client the host already there must be set.
-    bool findAgentHost(const std::string& clientName, unsigned long clientId, bool byId, const char* function);
-    bool addressAgent();
-    bool fail(uint64_t number, const char* function);
+    bool findAgentHost(const std::string& clientName);
+    bool findAgentHost(unsigned long clientId, const char* function);
 };

@@ -50,11 +50,24 @@ bool KelNetSQLFrame::refuse(const char* function, unsigned long long code) {
     return false;
 }
 
+bool KelNetSQLFrame::fail(uint64_t number, const char* function) {
+    error_.setNumber(number);
+    error_.addArgument(function);
+    return false;
+}
+
+bool KelNetSQLFrame::addressDataAgent(const std::string& host, const char* function) {
+    if (setRemoteDataAgent(host)) return true;
+    fail(kelsql::kErrAgentAddress, function);
+    error_.addArgument(host);
+    return false;
+}
+
 bool KelNetSQLFrame::addressRemoteHost(const std::string& hostName, const char* signature) {
     if (!hostName.empty()) context_->setRemoteSqlHostName(hostName);
     const std::string& host = context_->remoteSqlHostName();
     if (!stringEmpty(error_, host, "hostName", signature)) return false;
-    return setRemoteDataAgent(host);
+    return addressDataAgent(host, signature);
 }
 
 KelNetSQLOPStatus_t* KelNetSQLFrame::responseStatus() {

@@ -37,12 +37,6 @@ KelNetSQLNTSecurity& KelNetSQLNTSecurity::operator=(const KelNetSQLNTSecurity& o
 
 bool KelNetSQLNTSecurity::initialize(bool) { return KelNetSQLMessage::initialize(false); }
 
-bool KelNetSQLNTSecurity::fail(uint64_t number, const char* function) {
-    getLastError().setNumber(number);
-    getLastError().addArgument(function);
-    return false;
-}
-
 bool KelNetSQLNTSecurity::networkQuery() { return exchange(getLastError()); }
 
 bool KelNetSQLNTSecurity::fillForm(char (&field)[kelsql::kCredentialField], const std::string& user,
@@ -100,8 +94,11 @@ bool KelNetSQLNTSecurity::update(KelNetSQLNTSecurityReq_t* req, KelNetSQLNTSecur
         return false;
     }
     if (!set(kel::fieldText(req->NTCredential))) return false;
-    // Storing waits for the instance record's service-account update.
-    return kelsql::notSupported(getLastError(), kFunction);
+    if (!server.setNTUser(clientName, ntUser_, ntPassword_, false)) {
+        getLastError() = server.getLastError();
+        return false;
+    }
+    return true;
 }
 
 bool KelNetSQLNTSecurity::verify(KelNetSQLNTSecurityReq_t*, KelNetSQLNTSecurityRsp_t*) {
@@ -111,15 +108,6 @@ bool KelNetSQLNTSecurity::verify(KelNetSQLNTSecurityReq_t*, KelNetSQLNTSecurityR
 bool KelNetSQLNTSecurity::update(const std::string&, const std::string&, const std::string&, const std::string&,
                                  bool) {
     return kelsql::notSupported(getLastError(), "KelNetSQLSecurity::update()");
-}
-
-bool KelNetSQLNTSecurity::addressAgent(const char* function) {
-    if (setRemoteDataAgent(context().remoteSqlHostName())) return true;
-    // The platform's reason stays beside ours.
-    KelLastError why = getLastError();
-    fail(kelsql::kErrAgentAddress, function);
-    if (why.argumentCount() > 0) getLastError().addArgument(why.formatLastErrorMessage());
-    return false;
 }
 
 bool KelNetSQLNTSecurity::sendVerify(const std::string& clientName, const std::string& serverName,
@@ -146,7 +134,7 @@ bool KelNetSQLNTSecurity::verify(const std::string& clientName, const std::strin
         !stringEmpty(err, ntUser, "NTUser", kVerifyByName))
         return false;
     if (!ctx.isServerOperations()) return fail(kelsql::kErrNoSide, kVerifyByName);
-    if (!getClientHostnameForLocalTessel(err, ctx, clientName, "clientName") || !addressAgent(kVerifyByName))
+    if (!getClientHostnameForLocalTessel(err, ctx, clientName, "clientName") || !addressDataAgent(ctx.remoteSqlHostName(), kVerifyByName))
         return false;
     KelSQLServer server(ctx, false);
     if (!server.query(clientName, serverName)) {
@@ -173,7 +161,7 @@ bool KelNetSQLNTSecurity::verify(unsigned long tesselId, unsigned long clientId,
         disconnect();
         ctx.setRemoteSqlHostName(host);
     }
-    if (!addressAgent(kVerifyById)) return false;
+    if (!addressDataAgent(ctx.remoteSqlHostName(), kVerifyById)) return false;
     std::string password = sqlPassword;
     if (sqlUser.empty()) {
         KelSQLServer server(ctx, false);

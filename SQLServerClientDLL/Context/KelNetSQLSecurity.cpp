@@ -35,12 +35,6 @@ KelNetSQLSecurity& KelNetSQLSecurity::operator=(const KelNetSQLSecurity& other) 
 
 bool KelNetSQLSecurity::initialize(bool) { return KelNetSQLMessage::initialize(false); }
 
-bool KelNetSQLSecurity::fail(uint64_t number, const char* function) {
-    getLastError().setNumber(number);
-    getLastError().addArgument(function);
-    return false;
-}
-
 bool KelNetSQLSecurity::networkQuery() { return exchange(getLastError()); }
 
 bool KelNetSQLSecurity::set(const std::string& credential) {
@@ -65,20 +59,17 @@ KelNetSQLSecurityReq_t* KelNetSQLSecurity::credentialRequest(uint32_t code, cons
     return req;
 }
 
-bool KelNetSQLSecurity::findAgentHost(const std::string& clientName, unsigned long clientId, bool byId,
-                                      const char* function) {
+bool KelNetSQLSecurity::findAgentHost(const std::string& clientName) {
+    return getClientHostnameForLocalTessel(getLastError(), context(), clientName, "clientName");
+}
+
+bool KelNetSQLSecurity::findAgentHost(unsigned long clientId, const char* function) {
     KelSQLClassProperties& ctx = context();
     KelLastError& err = getLastError();
-    if (byId ? clientId == 0 : clientName.empty())
-        return stringEmpty(err, ctx.remoteSqlHostName(), "clientName", function);
+    if (clientId == 0) return stringEmpty(err, ctx.remoteSqlHostName(), "clientName", function);
     unsigned long tesselId = ctx.getOstrel().getTesselId();
-    if (tesselId == 0) {
-        err.setNumber(ctx.getOstrel().getLastError().number());
-        err.addArgument(function);
-        return false;
-    }
-    return byId ? getClientHostname(err, tesselId, clientId, ctx.setRemoteSqlHostName())
-                : getClientHostname(err, tesselId, clientName, ctx.setRemoteSqlHostName());
+    if (tesselId == 0) return fail(ctx.getOstrel().getLastError().number(), function);
+    return getClientHostname(err, tesselId, clientId, ctx.setRemoteSqlHostName());
 }
 
 bool KelNetSQLSecurity::lookup(const std::string& clientName, const std::string& serverName,
@@ -126,19 +117,17 @@ bool KelNetSQLSecurity::lookup(KelNetSQLSecurityReq_t* req, KelNetSQLSecurityRsp
     return true;
 }
 
-bool KelNetSQLSecurity::addressAgent() { return setRemoteDataAgent(context().remoteSqlHostName()); }
-
 bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& clientName) {
     KelSQLClassProperties& ctx = context();
     if (!ctx.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
     if (!idNotSet(getLastError(), sqlServerId, "sqlServerId", kUpdateById)) return false;
-    if (!findAgentHost(clientName, 0, false, kUpdateById)) return false;
+    if (!findAgentHost(clientName)) return false;
     KelSQLServer server(ctx, false);
     if (!server.query(sqlServerId)) {
         getLastError() = server.getLastError();
         return false;
     }
-    if (!addressAgent()) return false;
+    if (!addressDataAgent(ctx.remoteSqlHostName(), kUpdateById)) return false;
     if (!ctx.setRemoteClientClusteredStatus(sqlServerId)) {
         getLastError() = ctx.getLastError();
         return false;
@@ -152,8 +141,9 @@ bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& cli
 bool KelNetSQLSecurity::update(const std::string& sqlServerName, unsigned long clientId) {
     if (!context().isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kUpdateById);
     if (!stringEmpty(getLastError(), sqlServerName, "sqlServerName", kUpdateById)) return false;
-    if (!findAgentHost(std::string(), clientId, true, kUpdateById)) return false;
-    if (!addressAgent()) return false;
+    if (!findAgentHost(clientId, kUpdateById) ||
+        !addressDataAgent(context().remoteSqlHostName(), kUpdateById))
+        return false;
     KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
     if (!req) return false;
     kel::copyField(req->AgentSqlServerName, sqlServerName);
@@ -165,7 +155,9 @@ bool KelNetSQLSecurity::update(const std::string& clientName, const std::string&
     KelLastError& err = getLastError();
     if (ctx.isServerOperations()) {
         if (!stringEmpty(err, serverName, "serverName", kUpdateByName)) return false;
-        if (!findAgentHost(clientName, 0, false, kUpdateByName) || !addressAgent()) return false;
+        if (!findAgentHost(clientName) ||
+            !addressDataAgent(ctx.remoteSqlHostName(), kUpdateByName))
+            return false;
         KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateByName);
         if (!req) return false;
         kel::copyField(req->AgentSqlServerName, serverName);

@@ -15,13 +15,7 @@ const kelsql::MessageRegistration<KelNetSQLVerifyUser> registered;
 }  // namespace
 
 bool KelNetSQLVerifyUser::networkVerify(const std::string& host) {
-    if (!setRemoteDataAgent(host)) {
-        getLastError().setNumber(kelsql::kErrAgentAddress);
-        getLastError().addArgument("KelNetSQLVerifyUser::networkVerify(host)");
-        getLastError().addArgument(host);
-        return false;
-    }
-    return exchange(getLastError());
+    return addressDataAgent(host, "KelNetSQLVerifyUser::networkVerify(host)") && exchange(getLastError());
 }
 
 bool KelNetSQLVerifyUser::answer(KelNetSQLVerifyUserReq_t& req, KelNetSQLVerifyUserRsp_t&) {

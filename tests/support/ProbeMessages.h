@@ -26,6 +26,8 @@ enum ProbeCode : uint32_t {
     kProbeWrite = 3,   // inserts Tag into frameProbe in the session's transaction
     kProbeSide = 4,    // Rows: the answering context's constructor type, plus
                        // 0x10 when it runs agent operations, 0x20 Ostrel ones
+    kProbeLogin = 5,   // Rows 1 when the answering context's login is Tag's
+                       // "user:password", else 0
 };
 
 struct ProbeReq_t {
@@ -72,6 +74,11 @@ public:
             rsp.Rows = static_cast<uint64_t>(context().constructorType()) |
                        (context().isClientOperations() ? 0x10u : 0u) | (context().isServerOperations() ? 0x20u : 0u);
             return true;
+        case kProbeLogin: {
+            const KelSQLUserAndPassword& login = context().getSQLUserAndPassword();
+            rsp.Rows = kel::fieldText(req.Tag) == login.sqlUser() + ":" + login.sqlPassword() ? 1 : 0;
+            return true;
+        }
         default: return refuse("Probe::buildReply()", req.Code);
         }
     }

@@ -1,0 +1,110 @@
+// The three messages a context owns: built on every initialisation, gone
+// with a failed focus, taken over on assignment with one owner each.
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelNetSQLNTSecurity.h"
+#include "KelSQL/KelNetSQLSecurity.h"
+
+#include <memory>
+
+#include "KelSQL/KelSQLErrors.h"
+#include "SecurityFixture.h"
+
+namespace {
+
+class OwnedMessagesTest : public kel::test::SecurityTest {
+protected:
+    // Marks the context's messages so that a rebuilt one shows.
+    static void mark(KelSQLClassProperties& ctx) {
+        ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode = 9;
+        ctx.getRemoteSecurity()->requestMessage(false)->OpCode = 9;
+        ctx.getNTSecurity()->requestMessage(false)->OpCode = 9;
+    }
+    static int marks(KelSQLClassProperties& ctx) {
+        return (ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode == 9) +
+               (ctx.getRemoteSecurity()->requestMessage(false)->OpCode == 9) +
+               (ctx.getNTSecurity()->requestMessage(false)->OpCode == 9);
+    }
+};
+
+}  // namespace
+
+TEST_F(OwnedMessagesTest, BuiltReadyOnTheirContext) {
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    ASSERT_NE(agent.getRemoteSecurity(), nullptr);
+    ASSERT_NE(agent.getNTSecurity(), nullptr);
+    EXPECT_EQ(&agent.getRemoteSecurity()->context(), &agent);
+    EXPECT_EQ(&agent.getNTSecurity()->context(), &agent);
+    for (KelNetMessage* m : {static_cast<KelNetMessage*>(agent.getRemoteSecurity()),
+                             static_cast<KelNetMessage*>(agent.getNTSecurity())}) {
+        EXPECT_TRUE(m->isClassInitialized());
+        EXPECT_TRUE(m->initiatorMode());
+        EXPECT_FALSE(m->terminationEnabled());
+        EXPECT_EQ(m->getDLLName(), "sLNSQL");
+    }
+    EXPECT_EQ(agent.getNTSecurity()->requestType, 0x1E000039u);
+    EXPECT_EQ(agent.getNTSecurity()->getRequestMessageLength(), 2568u);
+    EXPECT_EQ(agent.getRemoteSecurity()->getRequestMessageLength(), 1672u);
+}
+
+TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
+    KelSQLClassProperties ctx(kMachine, KelSQLClientSide);
+    mark(ctx);
+    ASSERT_EQ(marks(ctx), 3);
+    ASSERT_TRUE(ctx.setFocus(kMachine));
+    EXPECT_EQ(marks(ctx), 0);
+
+    EXPECT_FALSE(ctx.setFocus("no-such-machine"));
+    EXPECT_EQ(ctx.getNetworkDBTransaction(), nullptr);
+    EXPECT_EQ(ctx.getRemoteSecurity(), nullptr);
+    EXPECT_EQ(ctx.getNTSecurity(), nullptr);
+
+    KelSQLClassProperties unfocused("no-such-machine", KelSQLClientSide);
+    EXPECT_EQ(unfocused.getRemoteSecurity(), nullptr);
+    EXPECT_EQ(unfocused.getNTSecurity(), nullptr);
+}
+
+TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
+    auto source = std::make_unique<KelSQLClassProperties>(kMachine, KelSQLClientSide);
+    setLogin(*source, "sa", "pw");
+    ASSERT_TRUE(source->getNetworkDBTransaction()->startTransaction());
+    ASSERT_TRUE(source->getRemoteSecurity()->update("alpha", "ALPHA\\SQL1"));
+    mark(*source);
+
+    KelSQLClassProperties copy(kMachine, KelSQLClientSide);
+    // Its own session and messages, given up by the assignment.
+    ASSERT_TRUE(copy.getNetworkDBTransaction()->getTransactionStatus(nullptr));
+    copy = *source;
+    EXPECT_EQ(marks(copy), 3);
+    EXPECT_EQ(&copy.getRemoteSecurity()->context(), &copy);
+    EXPECT_NE(copy.getRemoteSecurity(), source->getRemoteSecurity());
+    EXPECT_TRUE(copy.getNetworkDBTransaction()->isTransactionStarted());
+    copy = copy;
+
+    // The source goes first; the copy still works on the shared session,
+    // inside the transaction the source started.
+    source.reset();
+    EXPECT_TRUE(holdsLogin(copy, "sa", "pw"));
+    KelNetSQLDBTransState state = 0;
+    ASSERT_TRUE(copy.getNetworkDBTransaction()->getTransactionStatus(&state))
+        << copy.getNetworkDBTransaction()->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(state, uint32_t{KelSQLTranStarted});
+    ASSERT_TRUE(copy.getNetworkDBTransaction()->rollbackTransaction());
+}
+
+TEST_F(OwnedMessagesTest, MessageAssignmentKeepsEachContext) {
+    KelSQLClassProperties a(kMachine, KelSQLClientSide);
+    KelSQLClassProperties b(kMachine, KelSQLServerSide);
+    KelNetSQLNTSecurity na(a, false);
+    KelNetSQLNTSecurity nb(b, false);
+    std::string form;
+    ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\svc", "pw", form));
+    ASSERT_TRUE(nb.set(form));
+    na = nb;
+    EXPECT_EQ(&na.context(), &a);
+    EXPECT_EQ(na.ntUser(), "DOMAIN\\svc");
+    KelNetSQLSecurity sa(a, false), sb(b, false);
+    sb.requestMessage(false)->OpCode = 4;
+    sa = sb;
+    EXPECT_EQ(&sa.context(), &a);
+    EXPECT_EQ(sa.requestMessage(false)->OpCode, 4u);
+}
