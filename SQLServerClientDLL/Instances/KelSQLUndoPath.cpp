@@ -1,4 +1,6 @@
 // The undo file path of an instance and its free space.
+#include <cstring>
+
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelNetSQLVerifyUndoPath.h"
 #include "KelSQL/KelSQLClassProperties.h"
@@ -11,6 +13,18 @@
 namespace {
 
 const kelsql::MessageRegistration<KelNetSQLVerifyUndoPath> registered;
+
+// The request's field and the undoFile column hold 1024 characters: a longer
+// path would be measured or stored as another, shorter directory.
+constexpr size_t kUndoPathMax = sizeof(KelNetSQLVerifyUndoPath_t::Path);
+
+// 0x1E000060 carries the number the record held before.
+bool undoPathRefused(KelLastError& error) {
+    const uint64_t before = error.number();
+    error.setNumber(kelsql::kErrUndoPath);
+    error.addArgument(before);
+    return false;
+}
 
 }  // namespace
 
@@ -45,12 +59,8 @@ bool KelNetSQLVerifyUndoPath::answer(KelNetSQLVerifyUndoPath_t& req, KelNetSQLVe
 
 bool KelSQLServer::validateUndoPath(const std::string& path) {
     uint64_t available = 0, total = 0, unitSize = 0;
-    if (KelDirectory::getFreeSpace(path, available, total, unitSize) != 0) {
-        const uint64_t before = getLastError().number();
-        getLastError().setNumber(kelsql::kErrUndoPath);
-        getLastError().addArgument(before);
-        return false;
-    }
+    if (path.size() > kUndoPathMax || KelDirectory::getFreeSpace(path, available, total, unitSize) != 0)
+        return undoPathRefused(getLastError());
     undoFilePath_ = path;
     undoFreeSpace_ = available * unitSize;
     return true;
@@ -65,9 +75,12 @@ bool KelSQLServer::verifyUndoFilePath() {
 bool KelSQLServer::verifyUndoFilePath(const std::string& path) {
     if (!stringEmpty(getLastError(), path, "undoFilePath", "KelSQLServer::verifyUndoFilePath(undoFilePath)"))
         return false;
+    if (path.size() > kUndoPathMax) return undoPathRefused(getLastError());
     KelNetSQLVerifyUndoPath message(context_, false);
     KelNetSQLVerifyUndoPath_t request, response;
-    kel::copyField(request.Path, path);
+    // A path of exactly 1024 characters fills the field without its NUL; the
+    // record is zeroed, so a shorter one stays terminated.
+    std::memcpy(request.Path, path.data(), path.size());
     message.setRemoteDataAgent(context_.remoteSqlHostName());
     undoFreeSpace_ = ~uint64_t{0};
     if (!message.networkQuery(request, response)) return copyError(message.getLastError());

@@ -3,6 +3,7 @@
 #include <sys/statvfs.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "InstanceFixture.h"
 #include "KelSQL/KelNetSQLVerifyUndoPath.h"
@@ -22,6 +23,18 @@ uint64_t systemFreeBytes(const std::string& path) {
 constexpr uint64_t kDrift = 256ull << 20;
 
 bool near(uint64_t a, uint64_t b) { return (a > b ? a - b : b - a) <= kDrift; }
+
+// A real directory below base whose whole path is exactly length characters.
+std::string folderOfLength(const std::string& base, size_t length) {
+    std::string path = base;
+    while (path.size() < length) {
+        size_t room = length - path.size() - 1;
+        size_t part = room > 200 ? (room - 200 < 2 ? 150 : 200) : room;
+        path += "/" + std::string(part, 'd');
+    }
+    std::filesystem::create_directories(path);
+    return path;
+}
 
 class UndoPathTest : public kel::test::InstanceTest {};
 
@@ -98,6 +111,29 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePath) {
     ASSERT_TRUE(message.networkQuery(request, response));
     EXPECT_EQ(kel::fieldText(response.Path), home_.path());
     EXPECT_GT(response.FreeSpace, 0u);
+}
+
+// The request's field and the undoFile column hold 1024 characters: all of
+// them travel, and a longer path is never measured or stored cut short.
+TEST_F(RemoteUndoPathTest, PathFillsItsFieldAndNoLonger) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ostrel.setRemoteSqlHostName(kAgentHost);
+    KelSQLServer server(ostrel, false);
+    const std::string full = folderOfLength(home_.path(), 1024);
+    ASSERT_EQ(full.size(), 1024u);
+    ASSERT_TRUE(server.verifyUndoFilePath(full)) << server.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(server.undoFilePath(), full);
+
+    const std::string longer = folderOfLength(home_.path(), 1100);
+    EXPECT_FALSE(server.verifyUndoFilePath(longer));
+    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
+    EXPECT_EQ(server.undoFilePath(), full);
+
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLServer local(agent, false);
+    EXPECT_FALSE(local.validateUndoPath(longer));
+    EXPECT_EQ(local.getLastError().number(), kelsql::kErrUndoPath);
+    EXPECT_TRUE(local.undoFilePath().empty());
 }
 
 TEST_F(RemoteUndoPathTest, AgentRefusalComesBackAndFreeSpaceStaysUnknown) {
