@@ -21,6 +21,7 @@
 #include "KelSQL/KelSQLVersion.h"
 
 class SqlServer;
+class SqlServerTable;
 
 // Columns of one single-column update (updateItem).
 enum KelSQL_UpdateServerItem : uint32_t {
@@ -154,11 +155,17 @@ private:
     bool requireTransaction(const char* signature);
     bool catalogueError(const char* signature, SqlServer& table);
     bool copyError(KelLastError& from);
+    // Sets number with the signature as its argument; false.
+    bool fail(uint64_t number, const char* signature);
     unsigned long ostrelTessel();
     void giveVersionToDataSource();
     // The version's row id, found or added; 0 when the version is 0.0.0.
     bool resolveVersion(unsigned long tesselId, const char* signature);
     bool encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature);
+    // A credential's two columns, the password encrypted.
+    bool setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
+                       const char* passwordColumn, uint64_t error, const char* signature);
+    bool runUpdate(SqlServerTable& table, const char* signature);
 
     KelSQLClassProperties& context_;
     bool replyMode_;

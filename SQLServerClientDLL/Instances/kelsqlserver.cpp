@@ -114,16 +114,12 @@ void KelSQLServer::setServiceAccount(const std::string& user, const std::string&
 
 bool KelSQLServer::requireReplyMode(const char* signature) {
     if (replyMode_) return true;
-    getLastError().setNumber(kelsql::kErrNoSide);
-    getLastError().addArgument(signature);
-    return false;
+    return fail(kelsql::kErrNoSide, signature);
 }
 
 bool KelSQLServer::requireTransaction(const char* signature) {
     if (context_.isTransactionStarted()) return true;
-    getLastError().setNumber(kelsql::kErrTranRequired);
-    getLastError().addArgument(signature);
-    return false;
+    return fail(kelsql::kErrTranRequired, signature);
 }
 
 bool KelSQLServer::catalogueError(const char* signature, SqlServer& table) {
@@ -131,6 +127,12 @@ bool KelSQLServer::catalogueError(const char* signature, SqlServer& table) {
     getLastError().addArgument(signature);
     getLastError().addArgument(table.getpDescribe());
     getLastError().addArgument(table.getErrorStr(static_cast<int>(sqlCode_)));
+    return false;
+}
+
+bool KelSQLServer::fail(uint64_t number, const char* signature) {
+    getLastError().setNumber(number);
+    getLastError().addArgument(signature);
     return false;
 }
 
@@ -143,9 +145,23 @@ unsigned long KelSQLServer::ostrelTessel() { return context_.getOstrel().getTess
 
 bool KelSQLServer::encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature) {
     if (encryptSQLPassword(plain, out)) return true;
-    getLastError().setNumber(error);
-    getLastError().addArgument(signature);
-    return false;
+    return fail(error, signature);
+}
+
+bool KelSQLServer::setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
+                                 const char* passwordColumn, uint64_t error, const char* signature) {
+    std::string stored;
+    if (!encrypt(pair.sqlPassword(), stored, error, signature)) return false;
+    table.setColumn(pair.sqlUser(), userColumn);
+    table.setColumn(stored, passwordColumn);
+    return true;
+}
+
+// The update clause, run literally.
+bool KelSQLServer::runUpdate(SqlServerTable& table, const char* signature) {
+    setText_ = table.getUpdateClause();
+    sqlCode_ = table.rowUpdate(setText_.c_str());
+    return sqlCode_ == 0 || catalogueError(signature, table);
 }
 
 bool KelSQLServer::resolveVersion(unsigned long tesselId, const char* signature) {
@@ -236,18 +252,10 @@ bool KelSQLServer::queryOstrelDb(const char* where) {
     serviceName_ = kel::fieldText(row.sqlServiceName);
     flags_ = static_cast<unsigned long>(static_cast<uint32_t>(row.flags));
     std::string password;
-    if (!decryptSQLPassword(kel::fieldText(row.saPassword), password)) {
-        getLastError().setNumber(kelsql::kErrDecrypt);
-        getLastError().addArgument(kFn);
-        return false;
-    }
+    if (!decryptSQLPassword(kel::fieldText(row.saPassword), password)) return fail(kelsql::kErrDecrypt, kFn);
     setSqlLogin(kel::fieldText(row.sa), password);
     password.clear();
-    if (!decryptSQLPassword(kel::fieldText(row.sqlNTPassword), password)) {
-        getLastError().setNumber(kelsql::kErrNTDecrypt);
-        getLastError().addArgument(kFn);
-        return false;
-    }
+    if (!decryptSQLPassword(kel::fieldText(row.sqlNTPassword), password)) return fail(kelsql::kErrNTDecrypt, kFn);
     setServiceAccount(kel::fieldText(row.sqlNTAccount), password);
     undoFilePath_ = kel::fieldText(row.undoFile);
     if (row.addTime) addTime_.setTime(static_cast<long>(static_cast<uint32_t>(row.addTime)));
@@ -278,9 +286,7 @@ bool KelSQLServer::query(unsigned long sqlId) {
     }
     case Where::Neither: break;
     }
-    getLastError().setNumber(kelsql::kErrNoSide);
-    getLastError().addArgument(kFn);
-    return false;
+    return fail(kelsql::kErrNoSide, kFn);
 }
 
 bool KelSQLServer::query(const std::string& clientName, const std::string& sqlServerName) {
@@ -306,9 +312,7 @@ bool KelSQLServer::query(const std::string& clientName, const std::string& sqlSe
     }
     case Where::Neither: break;
     }
-    getLastError().setNumber(kelsql::kErrNoSide);
-    getLastError().addArgument(kFn);
-    return false;
+    return fail(kelsql::kErrNoSide, kFn);
 }
 
 bool KelSQLServer::lookup(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
@@ -324,11 +328,7 @@ bool KelSQLServer::lookup(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
 bool KelSQLServer::config(const std::string& saLogin, const std::string& saPassword, const std::string& undoFilePath,
                           const std::string& serviceName) {
     static const char* kFn = "KelSQLServer::config(saLogin, saPassword, undoFilePath, serviceName)";
-    if (!context_.isClientOperations()) {
-        getLastError().setNumber(kelsql::kErrAgentSideOnly);
-        getLastError().addArgument(kFn);
-        return false;
-    }
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     if (!stringEmpty(getLastError(), saLogin, "saLogin", kFn)) return false;
     setSqlLogin(saLogin, saPassword);
     if (!undoFilePath.empty() && !validateUndoPath(undoFilePath)) return false;
@@ -369,11 +369,7 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     kel::copyField(row.sqlServiceName, kel::fieldText(in.SqlServiceName));
 
     KelSQLUserAndPassword& login = context_.getSQLUserAndPassword();
-    if (login.sqlUser().empty()) {
-        getLastError().setNumber(kelsql::kErrNoLogin);
-        getLastError().addArgument(kFn);
-        return false;
-    }
+    if (login.sqlUser().empty()) return fail(kelsql::kErrNoLogin, kFn);
     kel::copyField(row.sa, login.sqlUser());
     if (!login.sqlPassword().empty()) {
         std::string stored;
@@ -420,11 +416,7 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
 
 bool KelSQLServer::update() {
     static const char* kFn = "KelSQLServer::update()";
-    if (sqlId_ == 0) {
-        getLastError().setNumber(kelsql::kErrInstanceUpdate);
-        getLastError().addArgument(kFn);
-        return false;
-    }
+    if (sqlId_ == 0) return fail(kelsql::kErrInstanceUpdate, kFn);
     switch (placeOf(context_, *this)) {
     case Where::Local: where_ = keyWhere(sqlId_); return updateOstrelDb(where_.c_str());
     case Where::Remote: {
@@ -436,9 +428,7 @@ bool KelSQLServer::update() {
     }
     case Where::Neither: break;
     }
-    getLastError().setNumber(kelsql::kErrNoSide);
-    getLastError().addArgument(kFn);
-    return false;
+    return fail(kelsql::kErrNoSide, kFn);
 }
 
 bool KelSQLServer::update(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
@@ -493,43 +483,28 @@ bool KelSQLServer::updateOstrelDb(const char* where) {
 
 bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem item) {
     if (!idNotSet(getLastError(), sqlId_, "sqlServerId", signature)) return false;
-    if (!context_.isServerOperations()) {
-        getLastError().setNumber(kelsql::kErrOstrelSideOnly);
-        getLastError().addArgument(signature);
-        return false;
-    }
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, signature);
     if (!requireTransaction(signature)) return false;
-    if (item < KelSQL_UpdateUndoFile || item > KelSQL_UpdateFlags) {
-        getLastError().setNumber(kelsql::kErrInvalidArgument);
-        getLastError().addArgument(signature);
-        return false;
-    }
+    if (item < KelSQL_UpdateUndoFile || item > KelSQL_UpdateFlags) return fail(kelsql::kErrInvalidArgument, signature);
     SqlServerTable table(context_.getDBTransaction());
     table.setWhere("instanceId=%d", static_cast<int>(sqlId_));
     table.clearUpdateClause();
-    std::string stored;
     switch (item) {
     case KelSQL_UpdateUndoFile: table.setColumn(undoFilePath_, "undoFile"); break;
     case KelSQL_UpdateSqlLogin:
-        if (!encrypt(saPassword(), stored, kelsql::kErrEncrypt, signature)) return false;
-        table.setColumn(sa(), "sa");
-        table.setColumn(stored, "saPassword");
+        if (!setCredential(table, sqlLogin_, "sa", "saPassword", kelsql::kErrEncrypt, signature)) return false;
         break;
     case KelSQL_UpdateRemovalTime:
         table.setColumn(removalTime_.time() == kRemovalTimeCleared ? 0ul : removalTime_.time(), "removalTime");
         break;
     case KelSQL_UpdateDeleteFlag: table.setColumn(deleteFlag_->isDeleted() ? 1ul : 0ul, "deleteFlag"); break;
     case KelSQL_UpdateServiceAccount:
-        if (!encrypt(ntUserPassword(), stored, kelsql::kErrNTEncrypt, signature)) return false;
-        table.setColumn(ntUser(), "sqlNTAccount");
-        table.setColumn(stored, "sqlNTPassword");
+        if (!setCredential(table, serviceAccount_, "sqlNTAccount", "sqlNTPassword", kelsql::kErrNTEncrypt, signature))
+            return false;
         break;
     case KelSQL_UpdateFlags: table.setColumn(flags_, "flags"); break;
     }
-    setText_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(setText_.c_str());
-    if (sqlCode_ != 0) return catalogueError(signature, table);
-    return true;
+    return runUpdate(table, signature);
 }
 
 bool KelSQLServer::setSA(const std::string& user, const std::string& password, bool verify) {
@@ -587,9 +562,7 @@ bool KelSQLServer::logicalDeletion(bool deleteFlag, unsigned long sqlServerId) {
     }
     case Where::Neither: break;
     }
-    getLastError().setNumber(kelsql::kErrOstrelSideOnly);
-    getLastError().addArgument(kFn);
-    return false;
+    return fail(kelsql::kErrOstrelSideOnly, kFn);
 }
 
 bool KelSQLServer::logicalDeletion(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
@@ -619,11 +592,7 @@ bool KelSQLServer::updateDBDeleteFlag(unsigned long sqlServerId, bool deleted) {
 
 bool KelSQLServer::compareAndUpdate(KelSQLServer& given, unsigned long sqlServerId) {
     static const char* kFn = "KelSQLServer::compareAndUpdate(sqlServer, sqlServerId)";
-    if (placeOf(context_, *this) != Where::Local) {
-        getLastError().setNumber(kelsql::kErrOstrelSideOnly);
-        getLastError().addArgument(kFn);
-        return false;
-    }
+    if (placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, kFn);
     unsigned long id = sqlServerId ? sqlServerId : given.sqlId() ? given.sqlId() : sqlId_;
     if (!idNotSet(getLastError(), id, "sqlServerId", kFn)) return false;
     if (!query(id)) return false;
@@ -640,10 +609,7 @@ bool KelSQLServer::compareAndUpdate(KelSQLServer& given, unsigned long sqlServer
     table.clearUpdateClause();
     bool changed = false;
     if (!given.sa().empty() && given.sa() != sa()) {
-        std::string stored;
-        if (!encrypt(given.saPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
-        table.setColumn(given.sa(), "sa");
-        table.setColumn(stored, "saPassword");
+        if (!setCredential(table, given.sqlLogin_, "sa", "saPassword", kelsql::kErrEncrypt, kFn)) return false;
         changed = true;
     }
     if (!given.undoFilePath().empty() && given.undoFilePath() != undoFilePath()) {
@@ -667,9 +633,7 @@ bool KelSQLServer::compareAndUpdate(KelSQLServer& given, unsigned long sqlServer
         changed = true;
     }
     if (!changed) return true;
-    setText_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(setText_.c_str());
-    if (sqlCode_ != 0) return catalogueError(kFn, table);
+    if (!runUpdate(table, kFn)) return false;
     return removal == 0 || updateDBRemovalTime(id, removal);
 }
 
