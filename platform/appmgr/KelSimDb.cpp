@@ -46,9 +46,13 @@ bool KelSimDb::loadSimCSUpgradeDbFromAppType(unsigned long newAppType, unsigned 
     }
     const long long clientId = client.integer(0);
     AppSavepoint savepoint(db);
-    AppStatement drop(db, "DELETE FROM APP_SimClientApp WHERE clientId = ? AND appTypeId = ?");
+    // The new type's registration gives way only to an old one that takes its
+    // place: a repeated upgrade, or one to the same type, keeps it.
+    AppStatement drop(db,
+                      "DELETE FROM APP_SimClientApp WHERE clientId = ?1 AND appTypeId = ?2 AND ?2 <> ?3 "
+                      "AND EXISTS (SELECT 1 FROM APP_SimClientApp WHERE clientId = ?1 AND appTypeId = ?3)");
     AppStatement move(db, "UPDATE APP_SimClientApp SET appTypeId = ? WHERE clientId = ? AND appTypeId = ?");
-    drop.bind(clientId).bind(static_cast<long long>(newAppType));
+    drop.bind(clientId).bind(static_cast<long long>(newAppType)).bind(static_cast<long long>(oldAppType));
     move.bind(static_cast<long long>(newAppType)).bind(clientId).bind(static_cast<long long>(oldAppType));
     if (!savepoint.started() || drop.step() != 100 || move.step() != 100 || savepoint.release() != SQLITE_OK) {
         appFail(error_, kAppErrInstallDb, kSignature, sqlite3_errmsg(db));

@@ -37,6 +37,10 @@ TEST_F(AppMgrTest, ClientApplicationsRegisterUpdateAndUpgrade) {
     EXPECT_FALSE(sim.getClientApplication(alpha_, 16, release));
     EXPECT_TRUE(sim.getClientApplication(alpha_, 70, release));
     EXPECT_EQ("4.2", release);
+    // Run again, or to the same type, the upgrade keeps the registration.
+    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "ALPHA", 0, 3, nullptr));
+    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 70, "ALPHA", 0, 3, nullptr));
+    EXPECT_TRUE(sim.getClientApplication(alpha_, 70, release));
     EXPECT_FALSE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "nobody", 0, 3, nullptr));
     EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), sim.getLastError().number());
 
