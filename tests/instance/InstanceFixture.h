@@ -23,33 +23,32 @@
 
 namespace kel::test {
 
-// One integer of the catalogue (-1 when there is no row, -2 for NULL).
-inline long long scalar(const std::string& query) {
+// The first column of the query's first row on a connection of its own, read
+// by take; the fallbacks say why there is none.
+template <typename T, typename Take>
+T firstColumn(const std::string& query, T noCatalogue, T badQuery, T noRow, Take take) {
     std::string error;
     std::unique_ptr<DBConnection> c(DBConnection::open(error));
-    if (!c) return -3;
+    if (!c) return noCatalogue;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(c->db(), query.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return -3;
-    long long v = -1;
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-        v = sqlite3_column_type(stmt, 0) == SQLITE_NULL ? -2 : sqlite3_column_int64(stmt, 0);
+    if (sqlite3_prepare_v2(c->db(), query.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return badQuery;
+    T v = sqlite3_step(stmt) == SQLITE_ROW ? take(stmt) : noRow;
     sqlite3_finalize(stmt);
     return v;
 }
 
+// One integer of the catalogue (-1 when there is no row, -2 for NULL).
+inline long long scalar(const std::string& query) {
+    return firstColumn<long long>(query, -3, -3, -1, [](sqlite3_stmt* s) {
+        return sqlite3_column_type(s, 0) == SQLITE_NULL ? -2 : sqlite3_column_int64(s, 0);
+    });
+}
+
 inline std::string text(const std::string& query) {
-    std::string error;
-    std::unique_ptr<DBConnection> c(DBConnection::open(error));
-    if (!c) return "<no catalogue>";
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(c->db(), query.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return "<bad query>";
-    std::string v = "<no row>";
-    if (sqlite3_step(stmt) == SQLITE_ROW) {
-        const unsigned char* t = sqlite3_column_text(stmt, 0);
-        v = t ? reinterpret_cast<const char*>(t) : "<null>";
-    }
-    sqlite3_finalize(stmt);
-    return v;
+    return firstColumn<std::string>(query, "<no catalogue>", "<bad query>", "<no row>", [](sqlite3_stmt* s) {
+        const unsigned char* t = sqlite3_column_text(s, 0);
+        return std::string(t ? reinterpret_cast<const char*>(t) : "<null>");
+    });
 }
 
 class InstanceTest : public HomeTest {

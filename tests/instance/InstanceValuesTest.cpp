@@ -38,12 +38,6 @@ TEST(AppTypeTest, RefusedCodesLeaveZeroAndTheError) {
     EXPECT_EQ(type.sqlAppType(), 70u);
     EXPECT_FALSE(type.isSql7AppType());
     EXPECT_FALSE(type.isSql2000AppType());
-    EXPECT_TRUE(type.setSqlAppTypeByMajorVersion(8));
-    EXPECT_TRUE(type.isSql2000AppType());
-    KelSQLAppType built(16);
-    EXPECT_TRUE(built.isSql2000AppType());
-    copy = built;
-    EXPECT_EQ(copy.sqlAppType(), 16u);
 }
 
 TEST(BitFlagTest, ViewsShareTheWord) {
@@ -66,26 +60,6 @@ TEST(BitFlagTest, ViewsShareTheWord) {
     none.enable();
     EXPECT_EQ(word, 0x6ul);
     EXPECT_FALSE(none.isOn());
-}
-
-TEST_F(InstanceValuesTest, FreshRecordIsEmpty) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    KelSQLServer server(ostrel, false);
-    EXPECT_EQ(server.sqlId(), 0u);
-    EXPECT_TRUE(server.sqlServerName().empty());
-    EXPECT_TRUE(server.sa().empty());
-    EXPECT_TRUE(server.ntUser().empty());
-    EXPECT_EQ(server.getRemovalTime().time(), 0u);
-    EXPECT_EQ(server.getSQLVersion().major(), 0u);
-    EXPECT_FALSE(server.isDeleted());
-    EXPECT_FALSE(server.isClusterFlag());
-    server.setDeleteFlag()->setDelete();
-    server.setDeleteFlag()->setDelete();
-    EXPECT_TRUE(server.isDeleted());
-    server.setDeleteFlag()->setUndelete();
-    EXPECT_FALSE(server.isDeleted());
-    KelSQLLogicalDeletion flag(ostrel);
-    EXPECT_EQ(flag.getLastError().number(), kelsql::kErrNotLoaded);
 }
 
 TEST_F(InstanceValuesTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {

@@ -119,13 +119,3 @@ TEST_F(ServerDSNTest, CopyOwnsItsOwnPlatformObject) {
     copy.deleteDatabase();
     EXPECT_EQ(copy.dataSourceName(), "");
 }
-
-TEST(SqlAppType, MajorVersionsMapToTypes) {
-    KelSQLAppType type;
-    EXPECT_EQ(type.appType(), KelSQL_AppTypeSql7);
-    EXPECT_TRUE(type.setSqlAppTypeByMajorVersion(9));
-    EXPECT_EQ(type.appType(), KelSQL_AppTypeSql2005);
-    EXPECT_FALSE(type.setSqlAppTypeByMajorVersion(10));
-    EXPECT_EQ(type.appType(), KelSQL_AppTypeNone);
-    EXPECT_EQ(type.getLastError().number(), kelsql::kErrValueNotSet);
-}
