@@ -4,7 +4,9 @@
 #include "platform/util/BoundedCopy.h"
 
 KelPlatformInfo::KelPlatformInfo(const std::string& machine) {
-    if (!machine.empty()) setFocus(machine);
+    // An unknown machine stays the focus, so that reads fail rather than
+    // answer from the process's machine.
+    if (!machine.empty() && setFocus(machine) == 0) focus_ = machine;
 }
 
 int KelPlatformInfo::getString(const char* section, const char* key, char* buffer, int* capacity) {

@@ -21,7 +21,8 @@ class KelPlatformInfo : public KelPI_Base {
 public:
     KelPlatformInfo() = default;
     // Focused on machine; an empty name follows the process focus. A machine
-    // without a registry leaves its error in getLastError().
+    // without a registry leaves its error in getLastError() and stays the
+    // focus: nothing is read from another machine.
     explicit KelPlatformInfo(const std::string& machine);
 
     // Non-zero on success. *capacity is the buffer's size on entry and the

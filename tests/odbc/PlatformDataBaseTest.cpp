@@ -99,6 +99,15 @@ TEST_F(PlatformDataBaseTest, AgentDatabaseAndInformationStore) {
     EXPECT_EQ(info.getLastError().number(), kel::kErrNoEntry);
     EXPECT_NE(db.invalidDataBase(), 0);
 
+    // An unknown machine never answers from the process's own.
+    ASSERT_NE(database(kOstrel).create("", "", "OSTREL_SQLDrover"), 0);
+    KelPlatformInfo ghost("ghost");
+    EXPECT_EQ(ghost.getLastError().number(), kel::kErrUnknownMachine);
+    char wide[64] = {};
+    capacity = sizeof(wide);
+    EXPECT_EQ(ghost.getString(kel::kSectionDatabase, kel::kKeyInstance, wide, &capacity), 0);
+    EXPECT_STREQ(wide, "");
+
     KelPI_DataBase nowhere;
     EXPECT_EQ(nowhere.setFocus("nowhere"), 0);
     EXPECT_EQ(nowhere.getLastError().number(), kel::kErrUnknownMachine);
