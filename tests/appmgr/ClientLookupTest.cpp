@@ -136,19 +136,6 @@ TEST_F(AppMgrTest, ClientFromInstanceId) {
     EXPECT_EQ(42u, client);
 }
 
-TEST_F(AppMgrTest, ApplicationTypeNames) {
-    ApplicationTypeNameFromId names;
-    std::string a, b, c;
-    EXPECT_EQ(0, names.getApplicationTypeName(4, a, nullptr));
-    EXPECT_EQ(0, names.getApplicationTypeName(16, b, nullptr));
-    EXPECT_EQ(0, names.getApplicationTypeName(70, c, nullptr));
-    EXPECT_NE(a, b);
-    EXPECT_NE(b, c);
-    std::string unknown = "unchanged";
-    EXPECT_EQ(kel::appmgr::kAppErrAppType, names.getApplicationTypeName(5, unknown, nullptr));
-    EXPECT_EQ("unchanged", unknown);
-}
-
 TEST_F(AppMgrTest, InstanceListOfOneClientAndType) {
     unsigned long first = instance(alpha_, 16, "B");
     instance(alpha_, 70, "C");
