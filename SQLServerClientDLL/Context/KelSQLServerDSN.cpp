@@ -107,6 +107,9 @@ bool KelSQLServerDSN::setSqlServerName(const std::string& sqlServerName) {
     if (!stringEmpty(error_, virtualMachine_, "virtualMachine", kFn)) return false;
     if (!stringEmpty(error_, sqlServerName, "sqlServerName", kFn)) return false;
     sqlServerName_ = sqlServerName;
+    // Until this name is found, an earlier instance's data source must not be
+    // handed out under it.
+    valid_ = false;
     if (!database_ && !createDatabase()) return false;
 
     char buffer[kDataSourceBuffer] = {};

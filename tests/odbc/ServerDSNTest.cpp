@@ -70,6 +70,21 @@ TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesTheName) {
     EXPECT_EQ(dsn.major(), 0u);
 }
 
+// A failed switch to another instance never leaves the first one's data
+// source (or the other's, found before its version was refused) in use.
+TEST_F(ServerDSNTest, FailedSwitchToAnotherInstanceHidesEveryName) {
+    setVersion(kAgent, "HOST\\INST", "8.00.2039");
+    setDataSource(kAgent, "HOST\\NEW", "NEW_SQLDrover");
+    setVersion(kAgent, "HOST\\NEW", "10.50");
+    KelSQLServerDSN dsn(kAgent, "HOST\\INST");
+    ASSERT_TRUE(dsn.isValid());
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\NEW"));
+    EXPECT_EQ(dsn.dataSourceName(), "");
+    ASSERT_TRUE(dsn.setSqlServerName("HOST\\INST"));
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\NONE"));
+    EXPECT_EQ(dsn.dataSourceName(), "");
+}
+
 TEST_F(ServerDSNTest, NoVersionAnywhereIsRefused) {
     KelSQLServerDSN dsn(kAgent);
     EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
