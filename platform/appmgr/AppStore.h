@@ -118,4 +118,37 @@ int appLoadById(AppConnection& connection, DBtran* tran, KelLastError& error, co
     return 0;
 }
 
+// A named row looked up by id (Row::lookup); its getters look it up first
+// when that has not happened yet.
+template <typename Row>
+class AppNamedRow {
+public:
+    unsigned long getId() const { return id_; }
+    int getName(std::string& name, DBtran* tran = nullptr) { return read(name_, name, tran); }
+    const KelLastError& getLastError() const { return error_; }
+
+protected:
+    explicit AppNamedRow(unsigned long id) : id_(id) {}
+
+    template <typename Fill>
+    int load(DBtran* tran, const char* signature, const char* sql, int notFound, Fill fill) {
+        found_ = false;
+        int rc = appLoadById(connection_, tran, error_, signature, sql, id_, notFound, fill);
+        found_ = rc == 0;
+        return rc;
+    }
+    template <typename T>
+    int read(const T& member, T& out, DBtran* tran) {
+        if (!found_ && static_cast<Row*>(this)->lookup(tran) != 0) return static_cast<int>(error_.number());
+        out = member;
+        return 0;
+    }
+
+    unsigned long id_;
+    bool found_ = false;
+    std::string name_;
+    AppConnection connection_;
+    KelLastError error_;
+};
+
 }  // namespace kel::appmgr

@@ -23,38 +23,17 @@ bool findId(sqlite3* db, const char* sql, Bind bindAll, unsigned long& id, std::
 
 }  // namespace
 
-// ---- Instance -------------------------------------------------------------
+// ---- Instance, backup set, subclient --------------------------------------
 
 int Instance::lookup(DBtran* tran) {
-    found_ = false;
-    int rc = appLoadById(connection_, tran, error_, "Instance::lookup()",
-                         "SELECT name, clientId, appTypeId, deleted FROM APP_InstanceName WHERE id = ?", id_,
-                         kAppErrInstance, [this](const AppStatement& row) {
-                             name_ = row.text(0);
-                             clientId_ = appToId(row.integer(1));
-                             appType_ = appToId(row.integer(2));
-                             deleted_ = row.integer(3) != 0;
-                         });
-    found_ = rc == 0;
-    return rc;
-}
-
-int Instance::getName(std::string& name, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    name = name_;
-    return 0;
-}
-
-int Instance::getClientId(unsigned long& clientId, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    clientId = clientId_;
-    return 0;
-}
-
-int Instance::getAppType(unsigned long& appType, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    appType = appType_;
-    return 0;
+    return load(tran, "Instance::lookup()",
+                "SELECT name, clientId, appTypeId, deleted FROM APP_InstanceName WHERE id = ?", kAppErrInstance,
+                [this](const AppStatement& row) {
+                    name_ = row.text(0);
+                    clientId_ = appToId(row.integer(1));
+                    appType_ = appToId(row.integer(2));
+                    deleted_ = row.integer(3) != 0;
+                });
 }
 
 int Instance::isDeleted(bool& deleted, DBtran* tran) {
@@ -64,50 +43,21 @@ int Instance::isDeleted(bool& deleted, DBtran* tran) {
     return 0;
 }
 
-// ---- BackupSet ------------------------------------------------------------
-
 int BackupSet::lookup(DBtran* tran) {
-    found_ = false;
-    int rc = appLoadById(connection_, tran, error_, "BackupSet::lookup()",
-                         "SELECT name, instanceId FROM APP_BackupSetName WHERE id = ?", id_, kAppErrBackupSet,
-                         [this](const AppStatement& row) {
-                             name_ = row.text(0);
-                             instanceId_ = appToId(row.integer(1));
-                         });
-    found_ = rc == 0;
-    return rc;
+    return load(tran, "BackupSet::lookup()", "SELECT name, instanceId FROM APP_BackupSetName WHERE id = ?",
+                kAppErrBackupSet, [this](const AppStatement& row) {
+                    name_ = row.text(0);
+                    instanceId_ = appToId(row.integer(1));
+                });
 }
-
-int BackupSet::getName(std::string& name, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    name = name_;
-    return 0;
-}
-
-int BackupSet::getInstanceId(unsigned long& instanceId, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    instanceId = instanceId_;
-    return 0;
-}
-
-// ---- Subclient ------------------------------------------------------------
 
 int Subclient::lookup(DBtran* tran) {
-    found_ = false;
-    int rc = appLoadById(connection_, tran, error_, "Subclient::lookup()",
-                         "SELECT subclientName, sqlFileSubClientId FROM APP_Application WHERE id = ?", id_,
-                         kAppErrApplication, [this](const AppStatement& row) {
-                             name_ = row.text(0);
-                             fileSubclientId_ = appToId(row.integer(1));
-                         });
-    found_ = rc == 0;
-    return rc;
-}
-
-int Subclient::getName(std::string& name, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    name = name_;
-    return 0;
+    return load(tran, "Subclient::lookup()",
+                "SELECT subclientName, sqlFileSubClientId FROM APP_Application WHERE id = ?", kAppErrApplication,
+                [this](const AppStatement& row) {
+                    name_ = row.text(0);
+                    fileSubclientId_ = appToId(row.integer(1));
+                });
 }
 
 int Subclient::getSQLFileGroupID(unsigned long& fileSubclientId, DBtran* tran) {

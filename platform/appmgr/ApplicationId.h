@@ -19,70 +19,46 @@ class DBtran;
 extern const char* const DefaultSubclientName;
 
 // An instance (of one application type on one client).
-class Instance {
+class Instance : public kel::appmgr::AppNamedRow<Instance> {
 public:
-    explicit Instance(unsigned long instanceId) : id_(instanceId) {}
+    explicit Instance(unsigned long instanceId) : AppNamedRow(instanceId) {}
 
     int lookup(DBtran* tran = nullptr);
-    unsigned long getId() const { return id_; }
-    int getName(std::string& name, DBtran* tran = nullptr);
-    int getClientId(unsigned long& clientId, DBtran* tran = nullptr);
-    int getAppType(unsigned long& appType, DBtran* tran = nullptr);
+    int getClientId(unsigned long& clientId, DBtran* tran = nullptr) { return read(clientId_, clientId, tran); }
+    int getAppType(unsigned long& appType, DBtran* tran = nullptr) { return read(appType_, appType, tran); }
     // Marked deleted by a removal of its application ids.
     int isDeleted(bool& deleted, DBtran* tran = nullptr);
-    const KelLastError& getLastError() const { return error_; }
 
 private:
-    unsigned long id_;
-    bool found_ = false;
-    std::string name_;
     unsigned long clientId_ = 0;
     unsigned long appType_ = 0;
     bool deleted_ = false;
-    kel::appmgr::AppConnection connection_;
-    KelLastError error_;
 };
 
 // A backup set: one database of an instance.
-class BackupSet {
+class BackupSet : public kel::appmgr::AppNamedRow<BackupSet> {
 public:
-    explicit BackupSet(unsigned long backupSetId) : id_(backupSetId) {}
+    explicit BackupSet(unsigned long backupSetId) : AppNamedRow(backupSetId) {}
 
     int lookup(DBtran* tran = nullptr);
-    unsigned long getId() const { return id_; }
-    int getName(std::string& name, DBtran* tran = nullptr);
-    int getInstanceId(unsigned long& instanceId, DBtran* tran = nullptr);
-    const KelLastError& getLastError() const { return error_; }
+    int getInstanceId(unsigned long& instanceId, DBtran* tran = nullptr) { return read(instanceId_, instanceId, tran); }
 
 private:
-    unsigned long id_;
-    bool found_ = false;
-    std::string name_;
     unsigned long instanceId_ = 0;
-    kel::appmgr::AppConnection connection_;
-    KelLastError error_;
 };
 
 // The subclient of an application id; its id is the application id.
-class Subclient {
+class Subclient : public kel::appmgr::AppNamedRow<Subclient> {
 public:
-    explicit Subclient(unsigned long subclientId) : id_(subclientId) {}
+    explicit Subclient(unsigned long subclientId) : AppNamedRow(subclientId) {}
 
     int lookup(DBtran* tran = nullptr);
-    unsigned long getId() const { return id_; }
-    int getName(std::string& name, DBtran* tran = nullptr);
     // The catalogue's file subclient this subclient stands for (0: none).
     int getSQLFileGroupID(unsigned long& fileSubclientId, DBtran* tran = nullptr);
     int setSQLFileGroupID(unsigned long fileSubclientId, DBtran* tran = nullptr);
-    const KelLastError& getLastError() const { return error_; }
 
 private:
-    unsigned long id_;
-    bool found_ = false;
-    std::string name_;
     unsigned long fileSubclientId_ = 0;
-    kel::appmgr::AppConnection connection_;
-    KelLastError error_;
 };
 
 class ApplicationId {

@@ -3,23 +3,8 @@
 using namespace kel::appmgr;
 
 int KelTessel::lookup(DBtran* tran) {
-    found_ = false;
-    int rc = appLoadById(connection_, tran, error_, "KelTessel::lookup()", "SELECT name FROM APP_Tessel WHERE id = ?",
-                         id_, kAppErrTessel, [this](const AppStatement& row) { name_ = row.text(0); });
-    found_ = rc == 0;
-    return rc;
-}
-
-int KelTessel::getTesselNumber(unsigned long& number, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    number = id_;
-    return 0;
-}
-
-int KelTessel::getName(std::string& name, DBtran* tran) {
-    if (!found_ && lookup(tran) != 0) return static_cast<int>(error_.number());
-    name = name_;
-    return 0;
+    return load(tran, "KelTessel::lookup()", "SELECT name FROM APP_Tessel WHERE id = ?", kAppErrTessel,
+                [this](const AppStatement& row) { name_ = row.text(0); });
 }
 
 KelClient::KelClient(unsigned long tesselId, const std::string& clientName, bool, int)

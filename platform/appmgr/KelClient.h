@@ -11,22 +11,13 @@
 
 class DBtran;
 
-class KelTessel {
+class KelTessel : public kel::appmgr::AppNamedRow<KelTessel> {
 public:
-    explicit KelTessel(unsigned long tesselId) : id_(tesselId) {}
+    explicit KelTessel(unsigned long tesselId) : AppNamedRow(tesselId) {}
 
     int lookup(DBtran* tran = nullptr);
     // The Tessel's number; Tessels are numbered by their id on this platform.
-    int getTesselNumber(unsigned long& number, DBtran* tran = nullptr);
-    int getName(std::string& name, DBtran* tran = nullptr);
-    const KelLastError& getLastError() const { return error_; }
-
-private:
-    unsigned long id_;
-    bool found_ = false;
-    std::string name_;
-    kel::appmgr::AppConnection connection_;
-    KelLastError error_;
+    int getTesselNumber(unsigned long& number, DBtran* tran = nullptr) { return read(id_, number, tran); }
 };
 
 class KelClient {
