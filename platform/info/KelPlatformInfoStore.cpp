@@ -47,6 +47,13 @@ int KelPlatformInfo::setString(const char* section, const char* key, const char*
         error_.addArgument("value");
         return 0;
     }
+    // Writing never brings an unknown machine's registry into being.
+    if (!KelRegistry::machineExists(machine())) {
+        error_.setNumber(kel::kErrUnknownMachine);
+        error_.addArgument("KelPlatformInfo::setString(section, key, value)");
+        error_.addArgument(machine());
+        return 0;
+    }
     return setValue(section, key, value) ? 1 : 0;
 }
 

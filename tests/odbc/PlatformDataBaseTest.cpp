@@ -107,6 +107,8 @@ TEST_F(PlatformDataBaseTest, AgentDatabaseAndInformationStore) {
     capacity = sizeof(wide);
     EXPECT_EQ(ghost.getString(kel::kSectionDatabase, kel::kKeyInstance, wide, &capacity), 0);
     EXPECT_STREQ(wide, "");
+    EXPECT_EQ(ghost.setString(kel::kSectionDatabase, kel::kKeyInstance, "X"), 0);
+    EXPECT_FALSE(KelRegistry::machineExists("ghost"));
 
     KelPI_DataBase nowhere;
     EXPECT_EQ(nowhere.setFocus("nowhere"), 0);
