@@ -113,13 +113,11 @@ void KelSQLServer::setServiceAccount(const std::string& user, const std::string&
 // ---- helpers
 
 bool KelSQLServer::requireReplyMode(const char* signature) {
-    if (replyMode_) return true;
-    return fail(kelsql::kErrNoSide, signature);
+    return replyMode_ || fail(kelsql::kErrNoSide, signature);
 }
 
 bool KelSQLServer::requireTransaction(const char* signature) {
-    if (context_.isTransactionStarted()) return true;
-    return fail(kelsql::kErrTranRequired, signature);
+    return context_.isTransactionStarted() || fail(kelsql::kErrTranRequired, signature);
 }
 
 bool KelSQLServer::catalogueError(const char* signature, SqlServer& table) {
@@ -144,8 +142,7 @@ bool KelSQLServer::copyError(KelLastError& from) {
 unsigned long KelSQLServer::ostrelTessel() { return context_.getOstrel().getTesselId(); }
 
 bool KelSQLServer::encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature) {
-    if (encryptSQLPassword(plain, out)) return true;
-    return fail(error, signature);
+    return encryptSQLPassword(plain, out) || fail(error, signature);
 }
 
 bool KelSQLServer::setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
