@@ -618,9 +618,15 @@ int DBtable::fetchRow() {
 DBtran::DBtran(bool) : DBtable("DBtran", 0, nullptr) {}
 
 DBtran::~DBtran() {
-    if (m_started) rollbackTran();
     FXCriticalSectionGuard guard(DBCriticalSection);
+    // A record may outlive its transaction: its cursor (a statement of this
+    // connection) goes now, and it works on a connection of its own after.
+    for (DBtable* record : m_objects) {
+        record->closeCursor();
+        record->m_tran = nullptr;
+    }
     m_objects.clear();
+    if (m_started) rollbackTran();
 }
 
 DBConnection* DBtran::tranConnection() { return connection(); }

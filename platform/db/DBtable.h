@@ -207,6 +207,8 @@ public:
     static void setBatchExecutor(DBBatchExecutor executor);
 
 protected:
+    friend class DBtran;  // detaches the records that outlive it
+
     // The connection this record works on: its transaction's, else its own
     // (autocommit), opened on first use. Null with m_error set on failure.
     DBConnection* connection();
