@@ -480,6 +480,7 @@ int DBtable::rowDelete() {
 
 int DBtable::openCursor() {
     m_cursor.reset();
+    m_openedEmpty = false;
     if (!m_layout || !m_row) return fail(kDBErrUsage, "openCursor needs a layout");
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
@@ -540,6 +541,7 @@ int DBtable::openCursor() {
     rc = m_cursor->next(error);
     if (rc != kDBOk) {
         m_cursor.reset();
+        m_openedEmpty = rc == kDBNoRow;
         return rc == kDBNoRow ? kDBNoRow : fail(rc, error);
     }
     m_pendingRow = true;
@@ -547,6 +549,9 @@ int DBtable::openCursor() {
 }
 
 int DBtable::fetchCursor(bool) {
+    // A caller that reads on after an empty open gets the end of data, as
+    // from any other cursor that has no further row.
+    if (!m_cursor && m_openedEmpty) return kDBNoRow;
     if (!m_cursor) return fail(kDBErrUsage, "fetchCursor without an open cursor");
     if (!m_pendingRow) {
         std::string error;
@@ -561,6 +566,7 @@ int DBtable::fetchCursor(bool) {
 int DBtable::closeCursor() {
     m_cursor.reset();
     m_pendingRow = false;
+    m_openedEmpty = false;
     return kDBOk;
 }
 

@@ -239,6 +239,7 @@ protected:
     unsigned int m_isolation = 0;
     std::unique_ptr<DBResultSet> m_cursor;
     bool m_pendingRow = false;
+    bool m_openedEmpty = false;  // the last open found no row
     bool m_oneShot = false;  // inside getOneRow
     bool m_whereSet = false;  // setWhere was called; else updates go by key
     int m_lastCode = 0;
