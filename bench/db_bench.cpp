@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchCatalogue.h"
 #include "Db/Tbl/sqlFile.h"
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBtable.h"
@@ -50,10 +51,8 @@ void freshHome(const char* name) {
     if (std::system(cmd.c_str()) != 0) return;
     setenv("KEL_HOME", home.c_str(), 1);
     kel::makeFolders(home);
-    sqlite3* db = nullptr;
-    std::string error;
-    DBopenCatalogue(kel::homePath("catalogue.db"), &db, error);
-    sqlite3_exec(db,
+    sqlite3* db = kel::bench::openCatalogue();
+    kel::bench::execOrDie(db,
                  "INSERT INTO APP_Tessel (id, name) VALUES (1, 't');"
                  "INSERT INTO APP_Client (id, tesselId) VALUES (1, 1);"
                  "INSERT INTO APP_InstanceName (id, tesselId) VALUES (1, 1);"
@@ -61,8 +60,7 @@ void freshHome(const char* name) {
                  "INSERT INTO sqlVersion (id, tesselId) VALUES (1, 1);"
                  "INSERT INTO sqlServer (instanceId, tesselId, sqlVersionId, clientId) VALUES (1, 1, 1, 1);"
                  "INSERT INTO sqlDatabase (backupSetId, tesselId, sqlServerId) VALUES (10, 1, 1);"
-                 "INSERT INTO sqlFileGroup (id, tesselId, sqlDatabaseId) VALUES (1, 1, 10);",
-                 nullptr, nullptr, nullptr);
+                 "INSERT INTO sqlFileGroup (id, tesselId, sqlDatabaseId) VALUES (1, 1, 10);");
     sqlite3_close(db);
 }
 
