@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Db/Tbl/archGroup.h"
 #include "db/TestRecords.h"
 #include "platform/db/DBEngine.h"
 #include "platform/events/KelDebug.h"
@@ -294,28 +295,9 @@ TEST_F(CatalogueTest, ProceduresGoThroughTheExecutorWithTheirInputs) {
 namespace kel::test {
 namespace {
 
-// An archive group: a Unicode text of fixed size and one of no size, which
-// the library allocates and the row releases.
-struct GroupRow {
-    int32_t id = 0;
-    char name[577] = {};
-    char* description = nullptr;
-    ~GroupRow() { delete[] description; }
-};
-
-const DBColumnLayout& groupLayout() {
-    static const DBColumn columns[] = {KEL_DB_COLUMN(GroupRow, id, "i"), KEL_DB_COLUMN(GroupRow, name, "u577"),
-                                       KEL_DB_COLUMN(GroupRow, description, "u")};
-    static const char* const keys[] = {"id"};
-    static const DBColumnLayout layout{columns, 3, keys, 1, 0, "id", DBKindTable, "Table ArchGroup"};
-    return layout;
-}
-
-class GroupRecord : public DBtable {
-public:
-    GroupRecord() : DBtable("archGroup", 0, nullptr) { setLayout(&groupLayout(), &row); }
-    GroupRow row;
-};
+// An archive group has a Unicode text of fixed size and one of no size,
+// which the library allocates and the row releases.
+using GroupRecord = TestRecord<ArchGroup>;
 
 TEST_F(HomeTest, UnsizedTextsAreAllocatedOnFetchAndOwnedByTheRow) {
     GroupRecord rec;
