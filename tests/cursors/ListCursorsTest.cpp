@@ -44,7 +44,7 @@ TEST_F(ListCursorTest, FileGroupsOfADatabaseInNameOrder) {
 
 TEST_F(ListCursorTest, EmptyGroupOrDatabaseGives100AtOpenAndAtTheFirstFetch) {
     SqlFileList files(nullptr);
-    files.setValues(4);
+    EXPECT_EQ(0, files.setValues(4));  // success, whatever the batch's length
     EXPECT_EQ(100, files.openCursor());
     EXPECT_EQ(100, files.fetchCursor(true));
     files.closeCursor();
