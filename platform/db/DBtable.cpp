@@ -171,7 +171,14 @@ int DBrunSql(sqlite3* db, const std::string& sql, std::unique_ptr<DBResultSet>& 
 // ---------------------------------------------------------------- DBtable
 
 DBtable::DBtable(const char* name, int, DBtran* tran)
-    : m_name(name ? name : ""), m_tran(tran), m_query(256, '\0'), m_values(256, '\0'), m_where(256, '\0') {}
+    : m_name(name ? name : ""), m_tran(tran), m_query(256, '\0'), m_values(256, '\0'), m_where(256, '\0') {
+    // Listed from the start, so that a transaction that goes first can
+    // detach every record working in it.
+    if (m_tran) {
+        FXCriticalSectionGuard guard(DBCriticalSection);
+        m_tran->addObject(this);
+    }
+}
 
 DBtable::~DBtable() {
     m_cursor.reset();
