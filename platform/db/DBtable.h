@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,6 +62,17 @@ struct DB_DATETIME {
     // Reads the stored form back; false (and cleared) when it is not one.
     bool parse(const char* stored);
 };
+
+// Schema rows read a date field's leading bytes as the ODBC timestamp.
+static_assert(offsetof(DB_DATETIME, year) == offsetof(TIMESTAMP_STRUCT, year) &&
+                  offsetof(DB_DATETIME, month) == offsetof(TIMESTAMP_STRUCT, month) &&
+                  offsetof(DB_DATETIME, day) == offsetof(TIMESTAMP_STRUCT, day) &&
+                  offsetof(DB_DATETIME, hour) == offsetof(TIMESTAMP_STRUCT, hour) &&
+                  offsetof(DB_DATETIME, minute) == offsetof(TIMESTAMP_STRUCT, minute) &&
+                  offsetof(DB_DATETIME, second) == offsetof(TIMESTAMP_STRUCT, second) &&
+                  offsetof(DB_DATETIME, fraction) == offsetof(TIMESTAMP_STRUCT, fraction) &&
+                  offsetof(DB_DATETIME, text) == sizeof(TIMESTAMP_STRUCT),
+              "DB_DATETIME begins with the ODBC timestamp");
 
 // The value a "%p" of CallDBsprintf takes for a date column.
 void* DBodbcDate(DB_DATETIME* date);
