@@ -543,6 +543,7 @@ int DBtable::openCursor() {
             m_cursor.reset();
             return fail(rc, error);
         }
+        if (!m_cursor) return fail(kDBErrNoExecutor, "the batch executor gave no result");
     }
     // An empty result is reported at once: the caller gets 100 from open.
     rc = m_cursor->next(error);

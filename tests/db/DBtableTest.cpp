@@ -287,6 +287,15 @@ TEST_F(CatalogueTest, ProceduresGoThroughTheExecutorWithTheirInputs) {
     EXPECT_EQ(g_seenName, "pairCursor");
     EXPECT_EQ(g_seenInputs, 2);
     EXPECT_EQ(proc.row.n, 7);
+
+    // An executor that answers success without a result is a failure.
+    DBtable::setBatchExecutor([](DBConnection&, const DBBatch&, std::unique_ptr<DBResultSet>&, std::string&) {
+        return 0;
+    });
+    rc = proc.getOneRow(&proc, false, -1, 0);
+    DBtable::setBatchExecutor(nullptr);
+    EXPECT_NE(rc, 0);
+    EXPECT_NE(rc, 100);
 }
 
 }  // namespace
