@@ -12,11 +12,15 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchCatalogue.h"
 #include "Db/Cursor/sqlServerBkupData.h"
 #include "platform/db/DBEngine.h"
 #include "platform/util/KelHome.h"
 
 namespace {
+
+using kel::bench::execOrDie;
+using kel::bench::openCatalogue;
 
 constexpr int kInstances = 20;
 constexpr int kDatabasesPerInstance = 10;
@@ -34,24 +38,6 @@ const char* const kHandWritten =
     " and sqllsns.finishtime <= ?2 and sqllsns.backupType != 71 and sqllsns.backupType != 70";
 
 std::string g_home;
-
-void execOrDie(sqlite3* db, const std::string& sql) {
-    char* msg = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", sql.c_str(), msg);
-        std::exit(1);
-    }
-}
-
-sqlite3* openCatalogue() {
-    sqlite3* db = nullptr;
-    std::string error;
-    if (DBopenCatalogue(kel::homePath("catalogue.db"), &db, error) != SQLITE_OK) {
-        std::fprintf(stderr, "catalogue: %s\n", error.c_str());
-        std::exit(1);
-    }
-    return db;
-}
 
 void insertAll(sqlite3* db, const char* sql, int count, void (*bind)(sqlite3_stmt*, int)) {
     sqlite3_stmt* st = nullptr;

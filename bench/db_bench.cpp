@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchCatalogue.h"
+#include "Db/Tbl/sqlFile.h"
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBtable.h"
 #include "platform/util/BoundedCopy.h"
@@ -19,38 +21,12 @@ namespace {
 
 constexpr int kRows = 100000;
 
-struct FileRow {
-    int32_t id = 0;
-    int32_t tesselId = 0;
-    int32_t sqlFileGroupId = 0;
-    int32_t fileId = 0;
-    char physicalName[261] = {};
-    char logicalName[129] = {};
-    int32_t size = 0;
-    int32_t maxSize = 0;
-    int32_t addTime = 0;
-    int32_t removalTime = 0;
-    int32_t deleteFlag = 0;
-};
+using FileRow = SqlFile_t;
 
-const DBColumnLayout& fileLayout() {
-    static const DBColumn columns[] = {
-        KEL_DB_COLUMN(FileRow, id, "i"),           KEL_DB_COLUMN(FileRow, tesselId, "i"),
-        KEL_DB_COLUMN(FileRow, sqlFileGroupId, "i"), KEL_DB_COLUMN(FileRow, fileId, "i"),
-        KEL_DB_COLUMN(FileRow, physicalName, "s261"), KEL_DB_COLUMN(FileRow, logicalName, "s129"),
-        KEL_DB_COLUMN(FileRow, size, "i"),         KEL_DB_COLUMN(FileRow, maxSize, "i"),
-        KEL_DB_COLUMN(FileRow, addTime, "i"),      KEL_DB_COLUMN(FileRow, removalTime, "i"),
-        KEL_DB_COLUMN(FileRow, deleteFlag, "i"),
-    };
-    static const char* const keys[] = {"id"};
-    static const DBColumnLayout layout{columns, 11, keys, 1, 0, "id", DBKindTable, "Table SqlFile"};
-    return layout;
-}
-
-class FileRecord : public DBtable {
+class FileRecord : public SqlFile {
 public:
-    explicit FileRecord(DBtran* tran) : DBtable("sqlFile", 0, tran) { setLayout(&fileLayout(), &row); }
-    FileRow row;
+    explicit FileRecord(DBtran* tran) : SqlFile(tran) {}
+    FileRow& row = *getDataPtr();
 };
 
 void fillRow(FileRow& row, int i) {
@@ -75,10 +51,8 @@ void freshHome(const char* name) {
     if (std::system(cmd.c_str()) != 0) return;
     setenv("KEL_HOME", home.c_str(), 1);
     kel::makeFolders(home);
-    sqlite3* db = nullptr;
-    std::string error;
-    DBopenCatalogue(kel::homePath("catalogue.db"), &db, error);
-    sqlite3_exec(db,
+    sqlite3* db = kel::bench::openCatalogue();
+    kel::bench::execOrDie(db,
                  "INSERT INTO APP_Tessel (id, name) VALUES (1, 't');"
                  "INSERT INTO APP_Client (id, tesselId) VALUES (1, 1);"
                  "INSERT INTO APP_InstanceName (id, tesselId) VALUES (1, 1);"
@@ -86,8 +60,7 @@ void freshHome(const char* name) {
                  "INSERT INTO sqlVersion (id, tesselId) VALUES (1, 1);"
                  "INSERT INTO sqlServer (instanceId, tesselId, sqlVersionId, clientId) VALUES (1, 1, 1, 1);"
                  "INSERT INTO sqlDatabase (backupSetId, tesselId, sqlServerId) VALUES (10, 1, 1);"
-                 "INSERT INTO sqlFileGroup (id, tesselId, sqlDatabaseId) VALUES (1, 1, 10);",
-                 nullptr, nullptr, nullptr);
+                 "INSERT INTO sqlFileGroup (id, tesselId, sqlDatabaseId) VALUES (1, 1, 10);");
     sqlite3_close(db);
 }
 

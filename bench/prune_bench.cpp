@@ -14,12 +14,16 @@
 #include <map>
 #include <string>
 
+#include "BenchCatalogue.h"
 #include "Db/Cursor/sqlGetBackupSetsToPrune.h"
 #include "Db/Cursor/sqlTombStoneSQLBackups.h"
 #include "platform/db/DBEngine.h"
 #include "platform/util/KelHome.h"
 
 namespace {
+
+using kel::bench::execOrDie;
+using kel::bench::openCatalogue;
 
 constexpr int kDatabases = 100;
 
@@ -32,24 +36,6 @@ const char* const kPruneSql =
     " where sqlArchiveSet.archiveFile NOT IN (select archFileId from archFileCopy)"
     " and sqlBackupSet.id = sqlArchiveSet.sqlBackupSetId and sqlDatabase.backupsetId = sqlBackupSet.sqlDatabaseId"
     " and sqlServer.instanceId = sqlDatabase.sqlServerId";
-
-void execOrDie(sqlite3* db, const std::string& sql) {
-    char* msg = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", sql.c_str(), msg);
-        std::exit(1);
-    }
-}
-
-sqlite3* openCatalogue() {
-    sqlite3* db = nullptr;
-    std::string error;
-    if (DBopenCatalogue(kel::homePath("catalogue.db"), &db, error) != SQLITE_OK) {
-        std::fprintf(stderr, "catalogue: %s\n", error.c_str());
-        std::exit(1);
-    }
-    return db;
-}
 
 // Points the platform home at the catalogue of that many archive sets,
 // building it on first use.

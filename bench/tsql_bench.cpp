@@ -1,6 +1,7 @@
 // A point-in-time cursor batch (variables, IF, a join with DISTINCT and
 // TOP/ORDER BY) over 10,000 backup sets, run through the T-SQL runner and as
 // the equivalent hand-written SQLite statement.
+#include "BenchCatalogue.h"
 #include "platform/db/tsql/BatchRunner.h"
 #include "platform/db/tsql/TsqlProgram.h"
 
@@ -12,6 +13,8 @@
 #include <string>
 
 namespace {
+
+using kel::bench::execOrDie;
 
 constexpr int kBackupSets = 10000;
 constexpr int kFiles = 100;
@@ -36,14 +39,6 @@ const char* const kHandWritten =
     " and sqllsns.backupType != ?3 and sqllsns.backupType != ?4 and sqllsns.backupType != ?5"
     " and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid and sqllsns.finishtime <= ?6 ) a"
     " order by a.sqlBackupSetId desc limit 1";
-
-void execOrDie(sqlite3* db, const char* sql) {
-    char* msg = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &msg) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", sql, msg);
-        std::exit(1);
-    }
-}
 
 sqlite3* catalogue() {
     static sqlite3* db = [] {

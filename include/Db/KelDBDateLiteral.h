@@ -1,5 +1,6 @@
-// The date parameter of a point-in-time cursor batch: "set @dt = %s" takes it
-// as it stands, so only one ODBC timestamp literal goes in unchanged.
+// What the point-in-time cursor batches share: their opening declarations and
+// the date parameter. "set @dt = %s" takes the date as it stands, so only one
+// ODBC timestamp literal goes in unchanged.
 #pragma once
 
 #include <cstring>
@@ -18,3 +19,15 @@ inline std::string kelDBDateLiteral(const char* dt) {
         return dt;
     return DBformatf("'%s'", dt);
 }
+
+// The opening every point-in-time batch shares: @id, @dt and @ut from its
+// first three parameters.
+#define KEL_DB_AT_TIME_DECLARES                                                                      \
+    "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n" \
+    " declare @ut integer \n set @ut = %d \n"
+
+// The 2K cursors' type filter after @ut: @type from the fourth parameter,
+// and with it set the differential types 71 and 73 left out as well.
+#define KEL_DB_2K_TYPE_DECLARES                                                                        \
+    " declare @type integer \n set @type = %d \n declare @type2 integer \n set @type2 = 0 \n"            \
+    " declare @type3 integer \n set @type3 = 0 \n IF @type != 0 \n BEGIN \n set @type2 = 71 \n set @type3 = 73 \n END \n"

@@ -38,13 +38,14 @@ protected:
     int bindProcedureValues(std::initializer_list<KelDBDataTypeBase*> values);
 
     // A cursor's batch: sized as (text + texts + 12 per number) x 2, then
-    // formatted into the query buffer.
+    // formatted into the query buffer. 0 like every other success: the
+    // text's length is no result code (a length of 100 would read as "no row").
     template <typename... Args>
     int formatBatch(const char* sql, Args... args) {
         unsigned long size = std::strlen(sql);
         ((size += batchArgumentSize(args)), ...);
         querySizeCheck(size * 2, false);
-        return CallDBsprintfWrapper(sql, args...);
+        return CallDBsprintfWrapper(sql, args...) >= 0 ? kDBOk : kDBErrUsage;
     }
 
     // The update objects' formatters, from the family's column table.

@@ -171,7 +171,14 @@ int DBrunSql(sqlite3* db, const std::string& sql, std::unique_ptr<DBResultSet>& 
 // ---------------------------------------------------------------- DBtable
 
 DBtable::DBtable(const char* name, int, DBtran* tran)
-    : m_name(name ? name : ""), m_tran(tran), m_query(256, '\0'), m_values(256, '\0'), m_where(256, '\0') {}
+    : m_name(name ? name : ""), m_tran(tran), m_query(256, '\0'), m_values(256, '\0'), m_where(256, '\0') {
+    // Listed from the start, so that a transaction that goes first can
+    // detach every record working in it.
+    if (m_tran) {
+        FXCriticalSectionGuard guard(DBCriticalSection);
+        m_tran->addObject(this);
+    }
+}
 
 DBtable::~DBtable() {
     m_cursor.reset();
@@ -480,6 +487,7 @@ int DBtable::rowDelete() {
 
 int DBtable::openCursor() {
     m_cursor.reset();
+    m_openedEmpty = false;
     if (!m_layout || !m_row) return fail(kDBErrUsage, "openCursor needs a layout");
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
@@ -535,11 +543,13 @@ int DBtable::openCursor() {
             m_cursor.reset();
             return fail(rc, error);
         }
+        if (!m_cursor) return fail(kDBErrNoExecutor, "the batch executor gave no result");
     }
     // An empty result is reported at once: the caller gets 100 from open.
     rc = m_cursor->next(error);
     if (rc != kDBOk) {
         m_cursor.reset();
+        m_openedEmpty = rc == kDBNoRow;
         return rc == kDBNoRow ? kDBNoRow : fail(rc, error);
     }
     m_pendingRow = true;
@@ -547,6 +557,9 @@ int DBtable::openCursor() {
 }
 
 int DBtable::fetchCursor(bool) {
+    // A caller that reads on after an empty open gets the end of data, as
+    // from any other cursor that has no further row.
+    if (!m_cursor && m_openedEmpty) return kDBNoRow;
     if (!m_cursor) return fail(kDBErrUsage, "fetchCursor without an open cursor");
     if (!m_pendingRow) {
         std::string error;
@@ -561,6 +574,7 @@ int DBtable::fetchCursor(bool) {
 int DBtable::closeCursor() {
     m_cursor.reset();
     m_pendingRow = false;
+    m_openedEmpty = false;
     return kDBOk;
 }
 
@@ -618,9 +632,15 @@ int DBtable::fetchRow() {
 DBtran::DBtran(bool) : DBtable("DBtran", 0, nullptr) {}
 
 DBtran::~DBtran() {
-    if (m_started) rollbackTran();
     FXCriticalSectionGuard guard(DBCriticalSection);
+    // A record may outlive its transaction: its cursor (a statement of this
+    // connection) goes now, and it works on a connection of its own after.
+    for (DBtable* record : m_objects) {
+        record->closeCursor();
+        record->m_tran = nullptr;
+    }
     m_objects.clear();
+    if (m_started) rollbackTran();
 }
 
 DBConnection* DBtran::tranConnection() { return connection(); }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,6 +62,17 @@ struct DB_DATETIME {
     // Reads the stored form back; false (and cleared) when it is not one.
     bool parse(const char* stored);
 };
+
+// Schema rows read a date field's leading bytes as the ODBC timestamp.
+static_assert(offsetof(DB_DATETIME, year) == offsetof(TIMESTAMP_STRUCT, year) &&
+                  offsetof(DB_DATETIME, month) == offsetof(TIMESTAMP_STRUCT, month) &&
+                  offsetof(DB_DATETIME, day) == offsetof(TIMESTAMP_STRUCT, day) &&
+                  offsetof(DB_DATETIME, hour) == offsetof(TIMESTAMP_STRUCT, hour) &&
+                  offsetof(DB_DATETIME, minute) == offsetof(TIMESTAMP_STRUCT, minute) &&
+                  offsetof(DB_DATETIME, second) == offsetof(TIMESTAMP_STRUCT, second) &&
+                  offsetof(DB_DATETIME, fraction) == offsetof(TIMESTAMP_STRUCT, fraction) &&
+                  offsetof(DB_DATETIME, text) == sizeof(TIMESTAMP_STRUCT),
+              "DB_DATETIME begins with the ODBC timestamp");
 
 // The value a "%p" of CallDBsprintf takes for a date column.
 void* DBodbcDate(DB_DATETIME* date);
@@ -207,6 +219,8 @@ public:
     static void setBatchExecutor(DBBatchExecutor executor);
 
 protected:
+    friend class DBtran;  // detaches the records that outlive it
+
     // The connection this record works on: its transaction's, else its own
     // (autocommit), opened on first use. Null with m_error set on failure.
     DBConnection* connection();
@@ -237,6 +251,7 @@ protected:
     unsigned int m_isolation = 0;
     std::unique_ptr<DBResultSet> m_cursor;
     bool m_pendingRow = false;
+    bool m_openedEmpty = false;  // the last open found no row
     bool m_oneShot = false;  // inside getOneRow
     bool m_whereSet = false;  // setWhere was called; else updates go by key
     int m_lastCode = 0;

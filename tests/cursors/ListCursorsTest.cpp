@@ -42,13 +42,17 @@ TEST_F(ListCursorTest, FileGroupsOfADatabaseInNameOrder) {
     EXPECT_STREQ("PRIMARY", rows[2].fgname);
 }
 
-TEST_F(ListCursorTest, EmptyGroupOrDatabaseGives100AtOpen) {
+TEST_F(ListCursorTest, EmptyGroupOrDatabaseGives100AtOpenAndAtTheFirstFetch) {
     SqlFileList files(nullptr);
-    files.setValues(4);
+    EXPECT_EQ(0, files.setValues(4));  // success, whatever the batch's length
     EXPECT_EQ(100, files.openCursor());
+    EXPECT_EQ(100, files.fetchCursor(true));
+    files.closeCursor();
+    EXPECT_NE(100, files.fetchCursor(true)) << "a closed cursor is misuse, not an end of data";
     SqlFileGroupList groups(nullptr);
     groups.setValues(13);
     EXPECT_EQ(100, groups.openCursor());
+    EXPECT_EQ(100, groups.fetchCursor(true));
 }
 
 TEST_F(ListCursorTest, DatabaseOfAFile) {

@@ -1,5 +1,5 @@
 // The catalogue's stored procedures through their records (values text and
-// bound inputs), text parameters of a batch, and failures inside a batch.
+// bound inputs) and failures inside a batch.
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +95,11 @@ TEST_F(ProcedureTest, ClientVersion) {
         proc.closeCursor();
         proc.setValues(2);
         EXPECT_EQ(100, proc.getOneRow(&proc, false, -1, 0)) << "a client without a known release";
+        if (newBase) {
+            proc.setKelDBValues(new KelDB_int(1));
+            ASSERT_EQ(0, proc.getOneRow(&proc, false, -1, 0)) << "prepared values are bound";
+            EXPECT_EQ(8, proc.getDataPtr()->o_releaseID);
+        }
     }
 }
 
@@ -138,8 +143,7 @@ TEST_F(ProcedureTest, ValuesTextTakesNumbersQuotedTextsAndNull) {
     }
 }
 
-// A cursor whose batch a test writes: a file name lookup by a text
-// parameter, as the catalogue's batches take texts.
+// A cursor whose batch a test writes.
 struct NameLookup_t {
     char name[129] = {};
     int32_t id = 0;
@@ -155,31 +159,10 @@ class NameLookup_t2 : public KelDBSchema<NameLookupDesc> {};
 class NameLookup : public KelDBRecord<NameLookupDesc, NameLookup_t2> {
 public:
     using KelDBRecord::KelDBRecord;
-    int setValues(const char* inln) {
-        return formatBatch("SET NOCOUNT ON \n declare @inln char(128) \n set @inln = '%s' \n"
-                           " select RTRIM(logicalName), id from sqlFile where logicalName = @inln \n\tSET NOCOUNT OFF",
-                           inln);
-    }
     int setBatch(const char* batch) { return formatBatch("%s", batch); }
 };
 
 using BatchTest = CursorTest;
-
-TEST_F(BatchTest, AQuoteInATextParameterStaysOneValue) {
-    const char* name = "O'Brien'; delete from sqlFile; --";
-    ASSERT_EQ(0, execSql("INSERT INTO sqlFile (id, tesselId, sqlFileGroupId, logicalName) VALUES"
-                         " (20, 1, 3, 'O''Brien''; delete from sqlFile; --')"));
-    NameLookup cursor(nullptr);
-    cursor.setValues(name);
-    std::vector<NameLookup_t> rows;
-    ASSERT_EQ(0, readAll(cursor, rows));
-    ASSERT_EQ(1u, rows.size());
-    EXPECT_STREQ(name, rows[0].name);
-    EXPECT_EQ(20, rows[0].id);
-    cursor.setValues("zeta");  // the other files are all still there
-    ASSERT_EQ(0, readAll(cursor, rows));
-    EXPECT_EQ(1u, rows.size());
-}
 
 TEST_F(BatchTest, AFailureInsideABatchIsTheCursorsFailureWithItsText) {
     NameLookup cursor(nullptr);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Db/Tbl/archGroup.h"
 #include "db/TestRecords.h"
 #include "platform/db/DBEngine.h"
 #include "platform/events/KelDebug.h"
@@ -286,6 +287,15 @@ TEST_F(CatalogueTest, ProceduresGoThroughTheExecutorWithTheirInputs) {
     EXPECT_EQ(g_seenName, "pairCursor");
     EXPECT_EQ(g_seenInputs, 2);
     EXPECT_EQ(proc.row.n, 7);
+
+    // An executor that answers success without a result is a failure.
+    DBtable::setBatchExecutor([](DBConnection&, const DBBatch&, std::unique_ptr<DBResultSet>&, std::string&) {
+        return 0;
+    });
+    rc = proc.getOneRow(&proc, false, -1, 0);
+    DBtable::setBatchExecutor(nullptr);
+    EXPECT_NE(rc, 0);
+    EXPECT_NE(rc, 100);
 }
 
 }  // namespace
@@ -294,28 +304,9 @@ TEST_F(CatalogueTest, ProceduresGoThroughTheExecutorWithTheirInputs) {
 namespace kel::test {
 namespace {
 
-// An archive group: a Unicode text of fixed size and one of no size, which
-// the library allocates and the row releases.
-struct GroupRow {
-    int32_t id = 0;
-    char name[577] = {};
-    char* description = nullptr;
-    ~GroupRow() { delete[] description; }
-};
-
-const DBColumnLayout& groupLayout() {
-    static const DBColumn columns[] = {KEL_DB_COLUMN(GroupRow, id, "i"), KEL_DB_COLUMN(GroupRow, name, "u577"),
-                                       KEL_DB_COLUMN(GroupRow, description, "u")};
-    static const char* const keys[] = {"id"};
-    static const DBColumnLayout layout{columns, 3, keys, 1, 0, "id", DBKindTable, "Table ArchGroup"};
-    return layout;
-}
-
-class GroupRecord : public DBtable {
-public:
-    GroupRecord() : DBtable("archGroup", 0, nullptr) { setLayout(&groupLayout(), &row); }
-    GroupRow row;
-};
+// An archive group has a Unicode text of fixed size and one of no size,
+// which the library allocates and the row releases.
+using GroupRecord = TestRecord<ArchGroup>;
 
 TEST_F(HomeTest, UnsizedTextsAreAllocatedOnFetchAndOwnedByTheRow) {
     GroupRecord rec;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +55,25 @@ TEST_F(TransactionTest, RollbackDiscardsAndCommitKeepsAcrossReopen) {
         ASSERT_EQ(insertGroup(&tran, "dropped at destruction"), 0);
     }  // never committed: rolled back
     EXPECT_EQ(groupNames(), std::vector<std::string>({"kept1", "kept2"}));
+}
+
+TEST_F(TransactionTest, ARecordOutlivingItsTransactionWorksOnItsOwnConnection) {
+    auto tran = std::make_unique<DBtran>(false);
+    FileGroupRecord rec(tran.get());
+    PairCursor bare(tran.get());  // a record that does not list itself
+    ASSERT_EQ(tran->startTran(), 0);
+    ASSERT_EQ(insertGroup(tran.get(), "rolled back"), 0);
+    rec.setWhere("sqlDatabaseId = %d", 11);
+    ASSERT_EQ(rec.openCursor(), 0);  // a statement of the transaction's connection
+    tran.reset();
+    EXPECT_EQ(rec.getTran(), nullptr);
+    EXPECT_EQ(bare.getTran(), nullptr);
+    EXPECT_NE(rec.fetchCursor(true), 0);  // the cursor went with the transaction
+    rec.row.tesselId = 1;
+    rec.row.sqlDatabaseId = 11;
+    kel::copyField(rec.row.fileGroupName, "after");
+    ASSERT_EQ(rec.rowInsert(true), 0);
+    EXPECT_EQ(groupNames(), std::vector<std::string>({"after"}));
 }
 
 TEST_F(TransactionTest, ARecordOutsideATransactionFailsInsteadOfHanging) {

@@ -1,19 +1,14 @@
 // Rows written and read back through the records at the full width of their
-// columns, the whole-row update, the version table and the client-version
-// procedure in both library modes.
-#include <sqlite3.h>
+// columns, the whole-row update and the version table.
 
-#include <cstdlib>
 #include <cstring>
 
-#include "Db/Proc/simGetVersionOfClient.h"
 #include "Db/Tbl/sqlVersion.h"
 #include "KelSQL/SqlFileGroupTable.h"
 #include "KelSQL/SqlFileSubClientGroupTable.h"
 #include "KelSQL/SqlFileSubClientTable.h"
 #include "KelSQL/SqlFileTable.h"
 #include "KelSQL/SqlServerTable.h"
-#include "platform/db/DBEngine.h"
 #include "platform/util/BoundedCopy.h"
 #include "records/RecordFixture.h"
 
@@ -188,144 +183,6 @@ TEST_F(RoundTripTest, VersionIsFoundOnlyOnceInserted) {
     ASSERT_EQ(0, query.getOneRow(&query, false, -1, 0));
     EXPECT_EQ(id, query.getDataPtr()->id);
     EXPECT_EQ(1000, query.getDataPtr()->build);
-}
-
-// A cursor family of the test's own: its batch takes a number and a text
-// that stands between quotes, and it reads its rows in order.
-struct VersionsOfTessel_t {
-    int32_t id = 0;
-    char tesselName[129] = {};
-};
-
-struct VersionsOfTesselDesc {
-    using Row = VersionsOfTessel_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, id, "i"),
-        KEL_DB_COLUMN(Row, tesselName, "s129"),
-    };
-    static constexpr DBColumnLayout layout = KEL_DB_CURSOR_LAYOUT(VersionsOfTessel);
-    static constexpr KelDBFamily family = KEL_DB_CURSOR_FAMILY(versionsOfTessel, VersionsOfTessel, 1);
-};
-KEL_DB_CHECK_FAMILY(VersionsOfTesselDesc);
-
-class VersionsOfTessel_t2 : public KelDBSchema<VersionsOfTesselDesc> {};
-
-class VersionsOfTessel : public KelDBRecord<VersionsOfTesselDesc, VersionsOfTessel_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-    int setValues(int tesselId, const char* name) {
-        return formatBatch("SELECT v.id, t.name FROM sqlVersion v JOIN APP_Tessel t ON t.id = v.tesselId"
-                           " WHERE v.tesselId = %d AND t.name = '%s' ORDER BY v.id",
-                           tesselId, name);
-    }
-};
-
-TEST_F(RoundTripTest, CursorFamilyFormatsItsBatchAndReadsItsRows) {
-    ASSERT_EQ(0, execSql("UPDATE APP_Tessel SET name = 'o''tessel' WHERE id = 1;"
-                         "INSERT INTO sqlVersion (tesselId, type, major, minor, build) VALUES (1, 2, 1, 0, 0);"));
-    VersionsOfTessel cursor(nullptr);
-    EXPECT_STREQ("Cursor VersionsOfTessel", cursor.getpDescribe());
-    cursor.setValues(1, "o'tessel");
-    ASSERT_EQ(0, cursor.openCursor()) << cursor.getErrorStr(-1);
-    std::vector<int> ids;
-    while (cursor.fetchCursor(true) == 0) {
-        ids.push_back(cursor.getDataPtr()->id);
-        EXPECT_STREQ("o'tessel", cursor.getDataPtr()->tesselName);
-    }
-    cursor.closeCursor();
-    EXPECT_EQ(2u, ids.size());
-    EXPECT_LT(ids[0], ids[1]);
-
-    cursor.setValues(1, "o");
-    EXPECT_EQ(100, cursor.openCursor());
-}
-
-// Stands in for the procedure's body until the batch runner carries it: the
-// newest SQL Server version of the client's Tessel, as release text, build
-// text and number. It records how the argument arrived.
-struct SeenCall {
-    std::string text;
-    std::vector<long long> inputs;
-};
-SeenCall g_seen;
-
-int versionOfClient(DBConnection& conn, const DBBatch& batch, std::unique_ptr<DBResultSet>& result, std::string& error) {
-    if (batch.kind != DBKindProcedure || std::strcmp(batch.objectName, "simGetVersionOfClient") != 0) {
-        error = "unexpected batch";
-        return kDBErrUsage;
-    }
-    g_seen = {batch.text, batch.inputs};
-    long long clientId = 0;
-    if (!batch.inputs.empty()) {
-        clientId = batch.inputs[0];
-    } else {
-        char* end = nullptr;
-        clientId = std::strtoll(batch.text.c_str(), &end, 10);
-        if (batch.text.empty() || *end != '\0') {
-            error = "bad argument text";
-            return kDBErrValue;
-        }
-    }
-    return DBrunSql(conn.db(),
-                    "SELECT major || '.' || minor, CAST(build AS TEXT), major * 100 + minor FROM sqlVersion"
-                    " WHERE type = 1 AND tesselId = (SELECT tesselId FROM APP_Client WHERE id = " +
-                        std::to_string(clientId) + ") ORDER BY id DESC LIMIT 1",
-                    result, error);
-}
-
-class ProcedureTest : public CatalogueTest {
-protected:
-    void SetUp() override {
-        CatalogueTest::SetUp();
-        DBtable::setBatchExecutor(versionOfClient);
-    }
-    void TearDown() override {
-        DBtable::setBatchExecutor(nullptr);
-        CatalogueTest::TearDown();
-    }
-    SimGetVersionOfClient_t call(int clientId, int expectedRc = 0) {
-        SimGetVersionOfClient proc(nullptr);
-        EXPECT_STREQ("00010001021000030000", proc.getProcedureCode());
-        EXPECT_EQ(0, proc.setValues(clientId));
-        EXPECT_EQ(expectedRc, proc.getOneRow(&proc, false, -1, 0)) << proc.getErrorStr(expectedRc);
-        EXPECT_EQ(DBtable::b_newDBBase == 1, proc.getDataPtr_t2() != nullptr);
-        return *proc.getDataPtr();
-    }
-};
-
-TEST_F(ProcedureTest, BothModesCallTheProcedureAndReadTheSameResult) {
-    DBtable::b_newDBBase = 0;
-    SimGetVersionOfClient_t off = call(1);
-    EXPECT_EQ("1", g_seen.text);  // the values clause
-    EXPECT_TRUE(g_seen.inputs.empty());
-
-    DBtable::b_newDBBase = 1;
-    SimGetVersionOfClient_t on = call(1);
-    EXPECT_EQ("", g_seen.text);
-    EXPECT_EQ(std::vector<long long>{1}, g_seen.inputs);  // bound
-
-    EXPECT_STREQ("15.0", on.o_release);
-    EXPECT_STREQ("2000", on.o_buildId);
-    EXPECT_EQ(1500, on.o_releaseID);
-    EXPECT_EQ("", differingColumn(SimGetVersionOfClientDesc::layout, &on, &off));
-}
-
-TEST_F(ProcedureTest, PreparedValuesAreBoundAndAnUnknownClientHasNoRow) {
-    DBtable::b_newDBBase = 1;
-    SimGetVersionOfClient proc(nullptr);
-    proc.setKelDBValues(new KelDB_int(1));
-    ASSERT_EQ(0, proc.getOneRow(&proc, false, -1, 0));
-    EXPECT_EQ(1500, proc.getDataPtr()->o_releaseID);
-
-    DBtable::b_newDBBase = 0;
-    call(99, 100);
-}
-
-TEST_F(ProcedureTest, TheCatalogueProcedureHasNoRowForAClientWithoutARecordedRelease) {
-    DBtable::setBatchExecutor(nullptr);  // the library's own: the stored body
-    SimGetVersionOfClient proc(nullptr);
-    proc.setValues(1);
-    EXPECT_EQ(100, proc.getOneRow(&proc, false, -1, 0));
 }
 
 }  // namespace

@@ -44,36 +44,6 @@ protected:
     kel::tsql::BatchRunner& runner() { return *runner_; }
 };
 
-TEST_F(CursorBatchTest, LogBackupInsertsOneRowPerLiveFileInIdOrder) {
-    ResultSet rs;
-    std::string err;
-    ASSERT_EQ(0, runner().run(batch(2, 7, 50), rs, err)) << err;
-    ASSERT_EQ(1u, rs.rows.size());
-    EXPECT_EQ(Value::integer(1), rs.rows[0][0]);
-    ResultSet files = rows("select tesselId, sqlFileGroupId, sqlBackupSetId, number, logicalName, physicalDrive,"
-                           " pageSize, pageCount, type from sqlBackupFile order by id");
-    ASSERT_EQ(2u, files.rows.size());
-    EXPECT_EQ(Value::text("data1"), files.rows[0][4]);
-    EXPECT_EQ(Value::text("C:\\"), files.rows[0][5]);
-    EXPECT_EQ(Value::integer(50), files.rows[0][2]);
-    EXPECT_EQ(Value::integer(68), files.rows[0][8]);
-    EXPECT_EQ(Value::text("data2"), files.rows[1][4]);
-    EXPECT_EQ(Value::text("E:"), files.rows[1][5]);  // a path shorter than three characters stays whole
-    EXPECT_EQ(Value::integer(4), files.rows[1][3]);
-}
-
-TEST_F(CursorBatchTest, NotALogBackupAnswersZeroAndInsertsNothing) {
-    ResultSet rs;
-    std::string err;
-    ASSERT_EQ(0, runner().run(batch(2, 7, 51), rs, err)) << err;
-    EXPECT_EQ(Value::integer(0), rs.rows.at(0).at(0));
-    EXPECT_TRUE(rows("select * from sqlBackupFile").rows.empty());
-    // No file at all: success and nothing inserted.
-    ASSERT_EQ(0, runner().run(batch(2, 99, 50), rs, err)) << err;
-    EXPECT_EQ(Value::integer(1), rs.rows.at(0).at(0));
-    EXPECT_TRUE(rows("select * from sqlBackupFile").rows.empty());
-}
-
 TEST_F(CursorBatchTest, ErrorInsideLoopClosesCursorAndReportsFirstError) {
     // data2's row exists already: the second insert breaks the unique key.
     exec("INSERT INTO sqlBackupFile(sqlBackupSetId, logicalName) VALUES(50, 'data2')");

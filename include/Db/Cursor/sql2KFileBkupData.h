@@ -37,10 +37,8 @@ public:
     int setValues(int id, const char* dt, int ut, int type) {
         std::string date = kelDBDateLiteral(dt);
         return formatBatch(
-            "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
-            " declare @ut integer \n set @ut = %d \n"
-            " declare @type integer \n set @type = %d \n declare @type2 integer \n set @type2 = 0 \n"
-            " declare @type3 integer \n set @type3 = 0 \n IF @type != 0 \n BEGIN \n set @type2 = 71 \n set @type3 = 73 \n END \n"
+            KEL_DB_AT_TIME_DECLARES
+            KEL_DB_2K_TYPE_DECLARES
             " select top 1 * from ( select distinct sqlfile.id, sqlbackupfile.sqlBackupSetId, sqllsns.startTime,"
             " sqllsns.finishTime from sqlfile, sqllsns, sqlbackupfile \n"
             "\twhere sqlFile.id = @id and sqlFile.addtime <= @ut"

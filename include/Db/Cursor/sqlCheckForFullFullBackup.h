@@ -31,8 +31,7 @@ public:
     int setValues(int id, const char* dt, int ut, int dbId, int tombStone) {
         std::string date = kelDBDateLiteral(dt);
         return formatBatch(
-            "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
-            " declare @ut integer \n set @ut = %d \n"
+            KEL_DB_AT_TIME_DECLARES
             " declare @dbId integer \n set @dbId = %d \n declare @tombStone integer \n set @tombStone = %d \n"
             " IF @dbId = 0 \n BEGIN \n"
             " select distinct sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"

@@ -31,8 +31,7 @@ public:
     int setValues(int id, const char* dt, int ut, int tombStone) {
         std::string date = kelDBDateLiteral(dt);
         return formatBatch(
-            "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
-            " declare @ut integer \n set @ut = %d \n"
+            KEL_DB_AT_TIME_DECLARES
             " declare @tombStone integer \n set @tombStone = %d \n"
             " select distinct sqldatabase.backupSetId from sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
             "\twhere sqldatabase.backupsetid = @id and sqlbackupset.id = sqlArchiveSet.sqlbackupsetid"

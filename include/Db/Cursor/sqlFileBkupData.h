@@ -31,8 +31,7 @@ public:
     int setValues(int id, const char* dt, int ut) {
         std::string date = kelDBDateLiteral(dt);
         return formatBatch(
-            "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
-            " declare @ut integer \n set @ut = %d \n"
+            KEL_DB_AT_TIME_DECLARES
             " select distinct sqlfile.id from sqlfile, sqllsns, sqlbackupfile \n"
             "\twhere sqlFile.id = @id and sqlFile.addtime <= @ut"
             " and (sqlFile.removaltime = 0 or sqlFile.removaltime >= @ut)"

@@ -30,8 +30,7 @@ public:
     int setValues(int id, const char* dt, int ut) {
         std::string date = kelDBDateLiteral(dt);
         return formatBatch(
-            "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
-            " declare @ut integer \n set @ut = %d \n"
+            KEL_DB_AT_TIME_DECLARES
             " select distinct sqlfilegroup.id from sqlfilegroup, sqllsns, sqlbackupfile \n"
             "\twhere sqlFileGroup.id = @id and sqlFileGroup.addtime <= @ut"
             " and (sqlFileGroup.removaltime = 0 or sqlFileGroup.removaltime >= @ut)"

@@ -32,8 +32,8 @@ public:
     int setValues(int id, const char* dt, int ut, int tombStone) {
         std::string date = kelDBDateLiteral(dt);
         return formatBatch(
-            "SET NOCOUNT ON \n declare @id integer \n set @id = %d \n declare @dt datetime \n set @dt = %s \n"
-            " declare @ut integer \n set @ut = %d \n declare @tombStone integer \n set @tombStone = %d \n"
+            KEL_DB_AT_TIME_DECLARES
+            " declare @tombStone integer \n set @tombStone = %d \n"
             " select distinct sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
             "\twhere sqlserver.instanceid = @id"
             " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= @ut and sqlserver.addtime <= @ut))"
