@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +60,7 @@ bool KelDispatcherProcess::start(const std::string& host, const std::vector<std:
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) {
         close(out[0]);
@@ -66,6 +68,10 @@ bool KelDispatcherProcess::start(const std::string& host, const std::vector<std:
         return false;
     }
     if (pid == 0) {
+        // A parent that dies without stop() (a crashed test) must not leave
+        // the dispatcher running, holding its port and its output pipe.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
         dup2(out[1], STDOUT_FILENO);
         execv(program.c_str(), argv.data());
         _exit(127);
