@@ -58,24 +58,6 @@ TEST_F(DispatcherTest, MessageWithoutSessionOpensItsOwn) {
     EXPECT_NE(copy.getSession(), m.getSession());
 }
 
-TEST_F(DispatcherTest, ListOf120ComesInPacketsOf50_50_20) {
-    ListMessage m(&base_, &session_);
-    m.request().total = 120;
-    ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(m.counts, (std::vector<uint64_t>{50, 50, 20}));
-    ASSERT_EQ(m.items.size(), 120u);
-    for (uint64_t i = 0; i < 120; ++i) ASSERT_EQ(m.items[i], listItem(i)) << i;
-    EXPECT_FALSE(m.moreFollows());
-}
-
-TEST_F(DispatcherTest, EmptyListIsOnePacket) {
-    ListMessage m(&base_, &session_);
-    m.request().total = 0;
-    ASSERT_TRUE(m.initiate());
-    EXPECT_EQ(m.counts, (std::vector<uint64_t>{0}));
-    EXPECT_TRUE(m.items.empty());
-}
-
 TEST_F(DispatcherTest, ListBrokenOffByTheHandlerFailsTheCaller) {
     ListMessage m(&base_, &session_, kHalfListRequest);
     m.request().total = 120;
