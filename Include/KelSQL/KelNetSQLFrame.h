@@ -164,6 +164,8 @@ public:
         } else {
             printRequestMessage(nullptr);
             ok = static_cast<Derived*>(this)->answer(*req, *rsp);
+            // The caller must never read a failure as number 0.
+            if (!ok && err.number() == 0) refuse((std::string(Derived::kClassName) + "::buildReply()").c_str(), 0);
         }
         populateSQLOperationStatus(reinterpret_cast<KelNetSQLOPStatus_t*>(rsp), ok, err);
         printResponseMessage(nullptr);
