@@ -88,15 +88,25 @@ bool KelDispatcherProcess::start(const std::string& host, const std::vector<std:
     return true;
 }
 
-bool KelDispatcherProcess::stop() {
+bool KelDispatcherProcess::stop(int graceMs) {
     if (pid_ <= 0) return true;
     kill(pid_, SIGTERM);
+    // A dispatcher that does not end (stuck in a session) must not hang its
+    // owner: after the grace time it is killed.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs > 0 ? graceMs : 0);
     int status = 0;
     pid_t rc;
-    do {
-        rc = waitpid(pid_, &status, 0);
-    } while (rc < 0 && errno == EINTR);
+    bool killed = false;
+    for (;;) {
+        rc = waitpid(pid_, &status, WNOHANG);
+        if (rc != 0 && !(rc < 0 && errno == EINTR)) break;
+        if (rc == 0 && !killed && std::chrono::steady_clock::now() >= deadline) {
+            kill(pid_, SIGKILL);
+            killed = true;
+        }
+        if (rc == 0) usleep(5000);
+    }
     pid_ = -1;
     port_ = 0;
-    return rc > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return !killed && rc > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

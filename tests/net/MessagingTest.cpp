@@ -203,3 +203,15 @@ TEST_F(DispatcherTest, DispatcherDoesNotOutliveAParentThatDies) {
     if (stillAlive) kill(orphan, SIGKILL);
     EXPECT_FALSE(stillAlive);
 }
+
+TEST_F(DispatcherTest, StuckDispatcherIsKilledInsteadOfHangingItsOwner) {
+    KelDispatcherProcess stuck;
+    ASSERT_TRUE(kel::test::startHost(stuck, "STUCK1"));
+    const pid_t pid = stuck.pid();
+    ASSERT_EQ(kill(pid, SIGSTOP), 0);  // it cannot act on SIGTERM now
+    auto begun = Clock::now();
+    EXPECT_FALSE(stuck.stop(200));
+    EXPECT_LT(Clock::now() - begun, std::chrono::seconds(5));
+    EXPECT_FALSE(stuck.running());
+    EXPECT_NE(kill(pid, 0), 0);  // reaped
+}
