@@ -75,6 +75,11 @@ protected:
     // Addresses the agent host; 0x1E000043 with function and host when it
     // cannot be addressed.
     bool addressDataAgent(const std::string& host, const char* function);
+    // An agent asking the Ostrel about one of its instances: agent side only
+    // (0x1E000034), both names given and within their fields of the
+    // request, addressed to the Ostrel.
+    bool prepareAgentLookup(const std::string& clientName, size_t clientField, const std::string& serverName,
+                            size_t serverField, const char* function);
     // Addresses the message to an agent host: hostName when given (kept as
     // the context's remote host), else the context's remote host; with
     // neither, error 0x1E000037 ("hostName", signature); then as
@@ -159,6 +164,8 @@ public:
         } else {
             printRequestMessage(nullptr);
             ok = static_cast<Derived*>(this)->answer(*req, *rsp);
+            // The caller must never read a failure as number 0.
+            if (!ok && err.number() == 0) refuse((std::string(Derived::kClassName) + "::buildReply()").c_str(), 0);
         }
         populateSQLOperationStatus(reinterpret_cast<KelNetSQLOPStatus_t*>(rsp), ok, err);
         printResponseMessage(nullptr);

@@ -151,6 +151,9 @@ private:
     uint32_t clustered_ = KelSQLClusteredUnknown;
     // The session in use: the own one (owning) or the lent one (not owning).
     std::shared_ptr<CKelNetwork> session_;
+    // The session this context made, held for its whole life: messages built
+    // on it before an assignment keep using it (null when one was lent).
+    std::shared_ptr<CKelNetwork> ownSession_;
     std::shared_ptr<Transaction> tran_;
     std::string remoteSqlHost_;
     KelSQLUserAndPassword credentials_;

@@ -15,6 +15,11 @@
 bool idNotSet(KelLastError& err, unsigned long id, const char* idName, const char* function);
 // True when value is not empty; else sets 0x1E000037 with name, then function.
 bool stringEmpty(KelLastError& err, const std::string& value, const char* name, const char* function);
+// True when value fits a wire field of fieldSize bytes with its terminator;
+// else sets 0x1E000001 with name, then function. A name cut to its field
+// could name another row.
+bool textFits(KelLastError& err, const std::string& value, size_t fieldSize, const char* name,
+              const char* function);
 
 // Status block. The answering side fills it with populate; the asking side
 // reads it with operationStatus. A major or critical error that comes with

@@ -117,6 +117,9 @@ bool KelSQLClassProperties::getClientClusteredStatus(const std::string& clientNa
     if (!agentSideOnly(*this, kFn)) return false;
     if (!stringEmpty(error_, clientName, "clientName", kFn)) return false;
     if (!stringEmpty(error_, sqlServerName, "sqlServerName", kFn)) return false;
+    if (!textFits(error_, clientName, sizeof(KelNetSQLClientClusteredReq_t::ClientName), "clientName", kFn) ||
+        !textFits(error_, sqlServerName, sizeof(KelNetSQLClientClusteredReq_t::SqlServerName), "sqlServerName", kFn))
+        return false;
     return askClustered(*this, 0, clientName, sqlServerName);
 }
 

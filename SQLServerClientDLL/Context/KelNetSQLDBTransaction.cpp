@@ -94,11 +94,8 @@ bool KelNetSQLDBTransaction::getTransactionState(KelNetSQLDBTransState* state) {
 }
 
 bool KelNetSQLDBTransaction::setupRemoteDataAgentTransaction(const std::string& clientName) {
-    if (!context().isServerOperations()) {
-        getLastError().setNumber(kelsql::kErrOstrelSideOnly);
-        getLastError().addArgument("KelNetSQLDBTransaction::setupClientTransaction(clientName)");
-        return false;
-    }
+    if (!context().isServerOperations())
+        return fail(kelsql::kErrOstrelSideOnly, "KelNetSQLDBTransaction::setupClientTransaction(clientName)");
     unsigned long tesselId = context().getOstrel().getTesselId();
     if (tesselId == 0) {
         getLastError().setNumber(context().getOstrel().getLastError().number());

@@ -63,6 +63,17 @@ bool KelNetSQLFrame::addressDataAgent(const std::string& host, const char* funct
     return false;
 }
 
+bool KelNetSQLFrame::prepareAgentLookup(const std::string& clientName, size_t clientField,
+                                        const std::string& serverName, size_t serverField, const char* function) {
+    if (!context_->isClientOperations()) return fail(kelsql::kErrAgentSideOnly, function);
+    if (!stringEmpty(error_, clientName, "clientName", function) ||
+        !stringEmpty(error_, serverName, "serverName", function) ||
+        !textFits(error_, clientName, clientField, "clientName", function) ||
+        !textFits(error_, serverName, serverField, "serverName", function))
+        return false;
+    return setRemoteOstrel();
+}
+
 bool KelNetSQLFrame::addressRemoteHost(const std::string& hostName, const char* signature) {
     if (!hostName.empty()) context_->setRemoteSqlHostName(hostName);
     const std::string& host = context_->remoteSqlHostName();

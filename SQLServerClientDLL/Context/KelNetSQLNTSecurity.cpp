@@ -56,12 +56,9 @@ bool KelNetSQLNTSecurity::set(const std::string& credential) {
 
 bool KelNetSQLNTSecurity::lookup(const std::string& clientName, const std::string& serverName) {
     static const char* const kFunction = "KelNetSQLNTSecurity::lookup(clientName, serverName)";
-    KelLastError& err = getLastError();
-    if (!context().isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFunction);
-    if (!stringEmpty(err, clientName, "clientName", kFunction) ||
-        !stringEmpty(err, serverName, "serverName", kFunction))
+    if (!prepareAgentLookup(clientName, sizeof(KelNetSQLNTSecurityReq_t::ClientName), serverName,
+                            sizeof(KelNetSQLNTSecurityReq_t::SqlServerName), kFunction))
         return false;
-    if (!setRemoteOstrel()) return false;
     KelNetSQLNTSecurityReq_t* req = requestMessage(true);
     if (!req) return false;
     req->OpCode = KelNetSQLNTSecurityLookup;

@@ -77,11 +77,9 @@ bool KelNetSQLSecurity::lookup(const std::string& clientName, const std::string&
     static const char* const kFunction = "KelNetSQLSecurity::lookup(clientName, serverName, databaseName)";
     KelSQLClassProperties& ctx = context();
     KelLastError& err = getLastError();
-    if (!ctx.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFunction);
-    if (!stringEmpty(err, clientName, "clientName", kFunction) ||
-        !stringEmpty(err, serverName, "serverName", kFunction))
+    if (!prepareAgentLookup(clientName, sizeof(KelNetSQLSecurityReq_t::ClientName), serverName,
+                            sizeof(KelNetSQLSecurityReq_t::SqlServerName), kFunction))
         return false;
-    if (!setRemoteOstrel()) return false;
     KelNetSQLSecurityReq_t* req = requestMessage(true);
     if (!req) return false;
     req->OpCode = KelNetSQLSecurityLookup;

@@ -21,6 +21,7 @@ KelSQLClassProperties::KelSQLClassProperties(KelSQLConstructorType type, CKelNet
 KelSQLClassProperties::KelSQLClassProperties(const std::string& focus, KelSQLConstructorType type,
                                              CKelNetwork* session)
     : type_(type), session_(sessionFor(session)), tran_(std::make_shared<Transaction>()) {
+    if (!session) ownSession_ = session_;
     if (!focus.empty()) {
         setFocus(focus);
         return;
@@ -33,6 +34,7 @@ KelSQLClassProperties::~KelSQLClassProperties() {
     releaseOwnedMessages();
     releaseTransaction();
     releaseSession();
+    ownSession_.reset();
 }
 
 void KelSQLClassProperties::releaseTransaction() {
@@ -44,8 +46,10 @@ void KelSQLClassProperties::releaseTransaction() {
 }
 
 void KelSQLClassProperties::releaseSession() {
-    // The last view ends the session, also one that the caller lent.
-    if (session_.use_count() == 1 && session_->IsConnected()) {
+    // The last view ends the session, also one that the caller lent; this
+    // context's own hold on the session it made is not a view.
+    const long views = session_.use_count() - (session_ == ownSession_ ? 1 : 0);
+    if (views == 1 && session_->IsConnected()) {
         log_.debug3("KelSQLClassProperties::~KelSQLClassProperties()", "Automatically disconnecting session!");
         bool flag = false;
         session_->Disconnect(120, flag);

@@ -23,6 +23,15 @@ bool stringEmpty(KelLastError& err, const std::string& value, const char* name, 
     return false;
 }
 
+bool textFits(KelLastError& err, const std::string& value, size_t fieldSize, const char* name,
+              const char* function) {
+    if (value.size() < fieldSize) return true;
+    err.setNumber(kelsql::kErrInvalidArgument);
+    err.addArgument(name);
+    err.addArgument(function);
+    return false;
+}
+
 void initializeSQLOperationStatus(KelNetSQLOPStatus_t* s) {
     if (!s) return;
     s->Status = 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +60,7 @@ bool KelDispatcherProcess::start(const std::string& host, const std::vector<std:
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) {
         close(out[0]);
@@ -66,6 +68,10 @@ bool KelDispatcherProcess::start(const std::string& host, const std::vector<std:
         return false;
     }
     if (pid == 0) {
+        // A parent that dies without stop() (a crashed test) must not leave
+        // the dispatcher running, holding its port and its output pipe.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
         dup2(out[1], STDOUT_FILENO);
         execv(program.c_str(), argv.data());
         _exit(127);
@@ -82,15 +88,25 @@ bool KelDispatcherProcess::start(const std::string& host, const std::vector<std:
     return true;
 }
 
-bool KelDispatcherProcess::stop() {
+bool KelDispatcherProcess::stop(int graceMs) {
     if (pid_ <= 0) return true;
     kill(pid_, SIGTERM);
+    // A dispatcher that does not end (stuck in a session) must not hang its
+    // owner: after the grace time it is killed.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs > 0 ? graceMs : 0);
     int status = 0;
     pid_t rc;
-    do {
-        rc = waitpid(pid_, &status, 0);
-    } while (rc < 0 && errno == EINTR);
+    bool killed = false;
+    for (;;) {
+        rc = waitpid(pid_, &status, WNOHANG);
+        if (rc != 0 && !(rc < 0 && errno == EINTR)) break;
+        if (rc == 0 && !killed && std::chrono::steady_clock::now() >= deadline) {
+            kill(pid_, SIGKILL);
+            killed = true;
+        }
+        if (rc == 0) usleep(5000);
+    }
     pid_ = -1;
     port_ = 0;
-    return rc > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return !killed && rc > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

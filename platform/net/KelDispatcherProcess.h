@@ -24,10 +24,13 @@ public:
     void setAgentSide(bool agent) { agent_ = agent; }
     void setFocusMachine(const std::string& machine) { focus_ = machine; }
 
-    // Starts the dispatcher and waits (up to 10 s) until it listens.
+    // Starts the dispatcher and waits (up to 10 s) until it listens. The
+    // dispatcher ends with the thread that started it: start it from one
+    // that outlives it.
     bool start(const std::string& host, const std::vector<std::string>& extraArguments = {});
-    // SIGTERM and wait; true when it exited cleanly (or was not running).
-    bool stop();
+    // SIGTERM and wait up to graceMs, then SIGKILL; true when it exited
+    // cleanly in time (or was not running).
+    bool stop(int graceMs = 10000);
 
     bool running() const { return pid_ > 0; }
     int port() const { return port_; }

@@ -15,12 +15,7 @@ namespace {
 class ContextTest : public kel::test::HomeTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(KelRegistry::createMachine("ostrel1"));
-        KelPI_Focus::setFocus("ostrel1");
-        KelPI_Ostrel ostrel;
-        ASSERT_NE(ostrel.setFocus("ostrel1"), 0);
-        ASSERT_TRUE(ostrel.setOstrelHostName("OSTREL1"));
-        ASSERT_TRUE(ostrel.setTesselId(3));
+        ASSERT_TRUE(kel::test::focusMachineWithOstrel("ostrel1", "OSTREL1", 3));
         ASSERT_TRUE(kel::test::sql("CREATE TABLE frameProbe(tag TEXT)"));
     }
     void TearDown() override { KelDebug::setSink({}); }

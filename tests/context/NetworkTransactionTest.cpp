@@ -136,3 +136,15 @@ TEST_F(NetworkTransactionTest, AssignedContextKeepsTheNetworkTransaction) {
     ASSERT_TRUE(b.getNetworkDBTransaction()->commitTransaction());
     EXPECT_EQ(settledRows(), 1);
 }
+
+TEST_F(NetworkTransactionTest, MessageBuiltBeforeAssignmentKeepsItsSession) {
+    KelSQLClassProperties a(KelSQLClientSide);
+    KelSQLClassProperties b(KelSQLClientSide);
+    // Built on a's own session, which a gives up in the assignment.
+    Probe early(a, false);
+    a = b;
+    ProbeReq_t* req = early.requestMessage(true);
+    req->Code = kProbeSide;
+    KelLastError err;
+    EXPECT_TRUE(early.exchange(err)) << err.formatLastErrorMessage();
+}

@@ -84,6 +84,14 @@ TEST_F(FrameExchangeTest, FailureCarriesTheSendersError) {
     EXPECT_STREQ(err.getNextArgument(), "db'one");
 }
 
+TEST_F(FrameExchangeTest, FailureWithoutAReasonStillCarriesANumber) {
+    Probe m(ctx(), false);
+    m.requestMessage(true)->Code = kProbeSilentFail;
+    KelLastError err;
+    EXPECT_FALSE(m.exchange(err));
+    EXPECT_EQ(err.number(), kelsql::kErrRequestRefused);
+}
+
 TEST_F(FrameExchangeTest, UnknownCodeIsRefusedWithAFullResponse) {
     KelNetSQLDBTransaction m(ctx(), false);
     m.requestMessage(true)->TransactionCode = 7;

@@ -1,4 +1,8 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <thread>
 
@@ -52,24 +56,6 @@ TEST_F(DispatcherTest, MessageWithoutSessionOpensItsOwn) {
     fillEcho(copy.request(), 2);
     ASSERT_TRUE(copy.initiate());
     EXPECT_NE(copy.getSession(), m.getSession());
-}
-
-TEST_F(DispatcherTest, ListOf120ComesInPacketsOf50_50_20) {
-    ListMessage m(&base_, &session_);
-    m.request().total = 120;
-    ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(m.counts, (std::vector<uint64_t>{50, 50, 20}));
-    ASSERT_EQ(m.items.size(), 120u);
-    for (uint64_t i = 0; i < 120; ++i) ASSERT_EQ(m.items[i], listItem(i)) << i;
-    EXPECT_FALSE(m.moreFollows());
-}
-
-TEST_F(DispatcherTest, EmptyListIsOnePacket) {
-    ListMessage m(&base_, &session_);
-    m.request().total = 0;
-    ASSERT_TRUE(m.initiate());
-    EXPECT_EQ(m.counts, (std::vector<uint64_t>{0}));
-    EXPECT_TRUE(m.items.empty());
 }
 
 TEST_F(DispatcherTest, ListBrokenOffByTheHandlerFailsTheCaller) {
@@ -184,4 +170,48 @@ TEST_F(DispatcherTest, AddressingChoosesTheHost) {
     EXPECT_TRUE(m.setRemoteOstrel());
     fillEcho(m.request(), 5);
     EXPECT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+}
+
+TEST_F(DispatcherTest, DispatcherDoesNotOutliveAParentThatDies) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Starts a host and dies without stopping it, as a crashed test would.
+        KelDispatcherProcess orphan;
+        pid_t started = orphan.start("ORPHAN1") ? orphan.pid() : -1;
+        ssize_t n = write(fds[1], &started, sizeof(started));
+        _exit(n == sizeof(started) ? 0 : 1);
+    }
+    close(fds[1]);
+    pid_t orphan = -1;
+    ASSERT_EQ(read(fds[0], &orphan, sizeof(orphan)), static_cast<ssize_t>(sizeof(orphan)));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_GT(orphan, 0);
+    // Gone, or a zombie no one has reaped yet.
+    auto alive = [orphan] {
+        std::string stat = kel::test::readFile("/proc/" + std::to_string(orphan) + "/stat");
+        size_t close = stat.rfind(')');
+        return !stat.empty() && close != std::string::npos && stat.compare(close + 2, 1, "Z") != 0;
+    };
+    for (int waited = 0; alive() && waited < 5000; waited += 20)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    bool stillAlive = alive();
+    if (stillAlive) kill(orphan, SIGKILL);
+    EXPECT_FALSE(stillAlive);
+}
+
+TEST_F(DispatcherTest, StuckDispatcherIsKilledInsteadOfHangingItsOwner) {
+    KelDispatcherProcess stuck;
+    ASSERT_TRUE(kel::test::startHost(stuck, "STUCK1"));
+    const pid_t pid = stuck.pid();
+    ASSERT_EQ(kill(pid, SIGSTOP), 0);  // it cannot act on SIGTERM now
+    auto begun = Clock::now();
+    EXPECT_FALSE(stuck.stop(200));
+    EXPECT_LT(Clock::now() - begun, std::chrono::seconds(5));
+    EXPECT_FALSE(stuck.running());
+    EXPECT_NE(kill(pid, 0), 0);  // reaped
 }

@@ -13,6 +13,7 @@
 #include "platform/net/KelDispatcherProcess.h"
 #include "platform/net/testhandler/TestMessages.h"
 #include "platform/util/KelPI_Library.h"
+#include "support/MachineSetup.h"
 #include "support/TestHome.h"
 
 namespace kel::test {
@@ -25,7 +26,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(KelRegistry::createMachine(kMachine));
         KelPI_Focus::setFocus(kMachine);
-        ASSERT_TRUE(ostrel_.start(kOstrel)) << KelDispatcherProcess::defaultProgram();
+        ASSERT_TRUE(startHost(ostrel_, kOstrel));
         ASSERT_NE(base_.setFocus(kMachine), 0);
         ASSERT_TRUE(base_.setOstrelHostName(kOstrel));
     }

@@ -12,6 +12,7 @@
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
 #include "platform/util/KelHome.h"
+#include "support/MachineSetup.h"
 #include "support/TestHome.h"
 
 namespace kel::test {
@@ -24,16 +25,11 @@ protected:
     static constexpr const char* kAgentHost = "agent7";
 
     void SetUp() override {
-        ASSERT_TRUE(KelRegistry::createMachine(kOstrelMachine));
         ASSERT_TRUE(KelRegistry::createMachine(kAgentMachine));
-        KelPI_Focus::setFocus(kOstrelMachine);
-        KelPI_Ostrel ostrel;
-        ASSERT_NE(ostrel.setFocus(kOstrelMachine), 0);
-        ASSERT_TRUE(ostrel.setOstrelHostName(kOstrelMachine));
-        ASSERT_TRUE(ostrel.setTesselId(1));
+        ASSERT_TRUE(focusMachineWithOstrel(kOstrelMachine, kOstrelMachine, 1));
         agent_.setAgentSide(true);
         agent_.setFocusMachine(kAgentMachine);
-        ASSERT_TRUE(agent_.start(kAgentHost)) << KelDispatcherProcess::defaultProgram();
+        ASSERT_TRUE(startHost(agent_, kAgentHost));
     }
     void TearDown() override { EXPECT_TRUE(agent_.stop()); }
 

@@ -28,24 +28,6 @@ protected:
 
 }  // namespace
 
-TEST_F(OwnedMessagesTest, BuiltReadyOnTheirContext) {
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    ASSERT_NE(agent.getRemoteSecurity(), nullptr);
-    ASSERT_NE(agent.getNTSecurity(), nullptr);
-    EXPECT_EQ(&agent.getRemoteSecurity()->context(), &agent);
-    EXPECT_EQ(&agent.getNTSecurity()->context(), &agent);
-    for (KelNetMessage* m : {static_cast<KelNetMessage*>(agent.getRemoteSecurity()),
-                             static_cast<KelNetMessage*>(agent.getNTSecurity())}) {
-        EXPECT_TRUE(m->isClassInitialized());
-        EXPECT_TRUE(m->initiatorMode());
-        EXPECT_FALSE(m->terminationEnabled());
-        EXPECT_EQ(m->getDLLName(), "sLNSQL");
-    }
-    EXPECT_EQ(agent.getNTSecurity()->requestType, 0x1E000039u);
-    EXPECT_EQ(agent.getNTSecurity()->getRequestMessageLength(), 2568u);
-    EXPECT_EQ(agent.getRemoteSecurity()->getRequestMessageLength(), 1672u);
-}
-
 TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
     KelSQLClassProperties ctx(kMachine, KelSQLClientSide);
     mark(ctx);

@@ -25,7 +25,7 @@ protected:
 
     void startAgentHost() {
         agentHost_.setAgentSide(true);
-        ASSERT_TRUE(agentHost_.start(kAgentHost)) << KelDispatcherProcess::defaultProgram();
+        ASSERT_TRUE(startHost(agentHost_, kAgentHost));
     }
 
     // An instance of alpha whose SQL login is user / password.

@@ -50,6 +50,10 @@ TEST_F(SecurityMessageTest, LookupIsTheAgentsAndNeedsBothNames) {
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
     EXPECT_FALSE(agent.getRemoteSecurity()->lookup("alpha", "", ""));
     EXPECT_EQ(kel::test::firstArgument(agent.getRemoteSecurity()->getLastError()), "serverName");
+    // Cut to its field, the name could be another client's.
+    EXPECT_FALSE(agent.getRemoteSecurity()->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""));
+    EXPECT_EQ(agent.getRemoteSecurity()->getLastError().number(), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(kel::test::firstArgument(agent.getRemoteSecurity()->getLastError()), "clientName");
 }
 
 TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {

@@ -57,6 +57,10 @@ TEST_F(ClusteredStatusTest, ArgumentsAndSidesAreCheckedBeforeSending) {
     EXPECT_EQ(kel::test::firstArgument(agent.getLastError()), "sqlServerId");
     EXPECT_FALSE(agent.getClientClusteredStatus("alpha", ""));
     EXPECT_EQ(kel::test::firstArgument(agent.getLastError()), "sqlServerName");
+    // Cut to its field, the name could be another instance's.
+    EXPECT_FALSE(agent.getClientClusteredStatus("alpha", "ALPHA\\" + std::string(123, 'X')));
+    EXPECT_EQ(agent.getLastError().number(), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(kel::test::firstArgument(agent.getLastError()), "sqlServerName");
     EXPECT_FALSE(agent.setRemoteClientClusteredStatusOn());
     EXPECT_EQ(agent.getLastError().number(), kelsql::kErrOstrelSideOnly);
 

@@ -19,13 +19,6 @@ protected:
     }
 };
 
-TEST_F(ContextDataSourceTest, NewContextHasNothingSet) {
-    KelSQLClassProperties ctx(KelSQLClientSide);
-    EXPECT_TRUE(ctx.getSQLUserAndPassword().sqlUser().empty());
-    EXPECT_FALSE(ctx.getSQLDSN().isValid());
-    EXPECT_EQ(ctx.getSQLDSN().dataSourceName(), "");
-}
-
 TEST_F(ContextDataSourceTest, DataSourceOfAnInstanceThroughTheContext) {
     KelSQLClassProperties ctx(KelSQLClientSide);
     KelSQLServerDSN& dsn = ctx.getSQLDSN();

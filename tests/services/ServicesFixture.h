@@ -30,10 +30,7 @@ protected:
         ASSERT_TRUE(KelRegistry::createMachine(kMachine));
         KelPI_Focus::setFocus(kMachine);
         ASSERT_EQ(0, admin_.createTessel("main", tessel_));
-        KelPI_Ostrel ostrel;
-        ASSERT_NE(ostrel.setFocus(kMachine), 0);
-        ASSERT_TRUE(ostrel.setOstrelHostName("OSTREL1"));
-        ASSERT_TRUE(ostrel.setTesselId(tessel_));
+        ASSERT_TRUE(focusMachineWithOstrel(kMachine, "OSTREL1", tessel_));
         ASSERT_EQ(0, admin_.createClient(tessel_, "alpha", "alpha.example", alpha_));
         ASSERT_EQ(0, admin_.createClient(tessel_, "beta", "", beta_));
     }
@@ -79,11 +76,9 @@ protected:
 
     void SetUp() override {
         OstrelServicesTest::SetUp();
-        KelPI_MSSqlAgent agent;
-        ASSERT_NE(agent.setFocus(kMachine), 0);
-        ASSERT_TRUE(agent.setAgentInstallActive(true));
+        ASSERT_TRUE(activateAgentInstall(kMachine));
         ASSERT_TRUE(sql("CREATE TABLE IF NOT EXISTS frameProbe(tag TEXT)"));
-        ASSERT_TRUE(ostrel_.start(kOstrel)) << KelDispatcherProcess::defaultProgram();
+        ASSERT_TRUE(startHost(ostrel_, kOstrel));
     }
     void TearDown() override {
         EXPECT_TRUE(ostrel_.stop());

@@ -116,15 +116,4 @@ TEST_F(VersionTest, RolledBackVersionIsGone) {
     EXPECT_EQ(again.sqlCode(), 100);
 }
 
-TEST(MSVersionValue, AccessorsSurviveTheDeviceMacros) {
-    MSVersion v(8, 1, 2, 3);
-    // With <sys/sysmacros.h> seen, these read gnu_dev_major() and gnu_dev_minor().
-    EXPECT_EQ(v.major(), 8u);
-    EXPECT_EQ(v.minor(), 1u);
-    MSVersion copy;
-    copy = v;
-    EXPECT_EQ(copy.build(), 2u);
-    EXPECT_EQ(copy.sqlId(), 3u);
-}
-
 }  // namespace

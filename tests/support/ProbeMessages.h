@@ -28,6 +28,7 @@ enum ProbeCode : uint32_t {
                        // 0x10 when it runs agent operations, 0x20 Ostrel ones
     kProbeLogin = 5,   // Rows 1 when the answering context's login is Tag's
                        // "user:password", else 0
+    kProbeSilentFail = 6,  // fails without saying why
 };
 
 struct ProbeReq_t {
@@ -70,6 +71,7 @@ public:
             err.addArgument(kel::fieldText(req.Tag));
             return false;
         case kProbeWrite: return write(req, rsp);
+        case kProbeSilentFail: return false;
         case kProbeSide:
             rsp.Rows = static_cast<uint64_t>(context().constructorType()) |
                        (context().isClientOperations() ? 0x10u : 0u) | (context().isServerOperations() ? 0x20u : 0u);

@@ -13,6 +13,7 @@
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
+#include "support/MachineSetup.h"
 #include "support/TestHome.h"
 
 namespace kel::test {
@@ -43,17 +44,10 @@ protected:
     static constexpr const char* kOstrel = "OSTREL1";
 
     void SetUp() override {
-        ASSERT_TRUE(KelRegistry::createMachine(kMachine));
-        KelPI_Focus::setFocus(kMachine);
-        KelPI_Ostrel ostrel;
-        ASSERT_NE(ostrel.setFocus(kMachine), 0);
-        ASSERT_TRUE(ostrel.setOstrelHostName(kOstrel));
-        ASSERT_TRUE(ostrel.setTesselId(1));
-        KelPI_MSSqlAgent agent;
-        ASSERT_NE(agent.setFocus(kMachine), 0);
-        ASSERT_TRUE(agent.setAgentInstallActive(true));
+        ASSERT_TRUE(focusMachineWithOstrel(kMachine, kOstrel, 1));
+        ASSERT_TRUE(activateAgentInstall(kMachine));
         ASSERT_TRUE(sql("CREATE TABLE IF NOT EXISTS frameProbe(tag TEXT)"));
-        ASSERT_TRUE(ostrel_.start(kOstrel)) << KelDispatcherProcess::defaultProgram();
+        ASSERT_TRUE(startHost(ostrel_, kOstrel));
     }
     void TearDown() override {
         // A clean exit: every session ended, every answering context released.
