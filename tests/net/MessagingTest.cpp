@@ -215,3 +215,16 @@ TEST_F(DispatcherTest, StuckDispatcherIsKilledInsteadOfHangingItsOwner) {
     EXPECT_FALSE(stuck.running());
     EXPECT_NE(kill(pid, 0), 0);  // reaped
 }
+
+TEST_F(DispatcherTest, SilentSessionIsEndedAfterItsIdleTime) {
+    KelDispatcherProcess idle;
+    ASSERT_TRUE(idle.start("IDLEHOST", {"--idle", "300"}));
+    CKelNetwork session;
+    SessionMessage m(&base_, &session, kSessionRequest, kSessionResponse);
+    ASSERT_TRUE(m.setRemoteDataAgent("IDLEHOST"));
+    kel::copyField(m.request().tag, "idle1");
+    ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+    // Saying nothing past the idle time frees the session and its state.
+    EXPECT_TRUE(waitForFile(home_.file("released-idle1"), 3000));
+    EXPECT_TRUE(idle.stop());
+}

@@ -5,7 +5,7 @@
 // answered gets a failure frame, a malformed frame a failure frame and the
 // end of its session.
 //
-//   kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--side ostrel|agent]
+//   kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--idle MS] [--side ostrel|agent]
 //
 // --side says whom the host answers for: the Ostrel (the default) or an agent
 // host; every session tells its handler so.
@@ -110,7 +110,7 @@ void sendFailure(CKelNetwork& net, const kel::net::FrameHeader* request, uint64_
 
 class Session {
 public:
-    Session(int fd, int timeoutMs, int side, HandlerCache& handlers) : handlers_(handlers) {
+    Session(int fd, int timeoutMs, int idleMs, int side, HandlerCache& handlers) : handlers_(handlers), idleMs_(idleMs) {
         net_.attach(fd, "peer");
         net_.setTimeout(timeoutMs);
         net_.setAnsweringSide(side);
@@ -136,7 +136,7 @@ private:
     bool serveOne() {
         Frame request;
         KelLastError error;
-        if (!net_.receiveFrame(request, error, -1)) {
+        if (!net_.receiveFrame(request, error, idleMs_)) {
             if (net_.IsConnected()) {
                 // A header we could not accept: say so, then stop reading a
                 // stream we can no longer follow.
@@ -175,6 +175,9 @@ private:
     }
 
     HandlerCache& handlers_;
+    // A peer silent for this long loses its session (and an open transaction
+    // with it), so idle connections cannot hold every session slot.
+    int idleMs_;
     CKelNetwork net_;
     std::thread thread_;
     std::atomic<bool> done_{false};
@@ -201,6 +204,7 @@ struct Options {
     long port = -1;
     std::string focus;
     int timeoutMs = CKelNetwork::kDefaultTimeoutMs;
+    int idleMs = 30 * 60 * 1000;
     int side = KEL_SIDE_OSTREL;
 };
 
@@ -225,6 +229,10 @@ bool parse(int argc, char** argv, Options& o) {
             long t = std::strtol(v.c_str(), &end, 10);
             if (!end || *end || t <= 0 || t > 3600000) return false;
             o.timeoutMs = static_cast<int>(t);
+        } else if (a == "--idle") {
+            long t = std::strtol(v.c_str(), &end, 10);
+            if (!end || *end || t <= 0 || t > 24L * 3600000) return false;
+            o.idleMs = static_cast<int>(t);
         } else {
             return false;
         }
@@ -237,7 +245,7 @@ bool parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS]"
+        std::fprintf(stderr, "usage: kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--idle MS]"
                              " [--side ostrel|agent]\n");
         return 2;
     }
@@ -284,7 +292,7 @@ int main(int argc, char** argv) {
                 // connection is closed at once.
                 if (peer.valid() && sessions.size() < kMaxSessions)
                     sessions.push_back(
-                        std::make_unique<Session>(peer.release(), options.timeoutMs, options.side, handlers));
+                        std::make_unique<Session>(peer.release(), options.timeoutMs, options.idleMs, options.side, handlers));
             }
         }
         // Sessions end (and release their handler state) before the
