@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Db/DBUpdateClause.h"
+#include "Db/KelDBDateLiteral.h"
 #include "Db/KelDBFamily.h"
 #include "Db/KelDBRowBase.h"
 #include "platform/db/DBtable.h"
@@ -46,6 +47,14 @@ protected:
         ((size += batchArgumentSize(args)), ...);
         querySizeCheck(size * 2, false);
         return CallDBsprintfWrapper(sql, args...) >= 0 ? kDBOk : kDBErrUsage;
+    }
+
+    // A point-in-time batch: its date goes in only as one timestamp literal
+    // (anything else as a quoted text), between @id and @ut.
+    template <typename... Rest>
+    int formatAtTimeBatch(const char* sql, int id, const char* dt, int ut, Rest... rest) {
+        std::string date = kelDBDateLiteral(dt);
+        return formatBatch(sql, id, date.c_str(), ut, rest...);
     }
 
     // The update objects' formatters, from the family's column table.

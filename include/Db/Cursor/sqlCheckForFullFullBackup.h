@@ -29,8 +29,7 @@ class SqlCheckForFullFullBackup : public KelDBRecord<SqlCheckForFullFullBackupDe
 public:
     using KelDBRecord::KelDBRecord;
     int setValues(int id, const char* dt, int ut, int dbId, int tombStone) {
-        std::string date = kelDBDateLiteral(dt);
-        return formatBatch(
+        return formatAtTimeBatch(
             KEL_DB_AT_TIME_DECLARES
             " declare @dbId integer \n set @dbId = %d \n declare @tombStone integer \n set @tombStone = %d \n"
             " IF @dbId = 0 \n BEGIN \n"
@@ -50,6 +49,6 @@ public:
             " and sqllsns.finishtime <= @dt and (sqllsns.backupType = 68 or sqllsns.backupType = 100) \n"
             " END \n"
             "\tSET NOCOUNT OFF",
-            id, date.c_str(), ut, dbId, tombStone);
+            id, dt, ut, dbId, tombStone);
     }
 };

@@ -29,8 +29,7 @@ class SqlFileBkupData : public KelDBRecord<SqlFileBkupDataDesc, SqlFileBkupData_
 public:
     using KelDBRecord::KelDBRecord;
     int setValues(int id, const char* dt, int ut) {
-        std::string date = kelDBDateLiteral(dt);
-        return formatBatch(
+        return formatAtTimeBatch(
             KEL_DB_AT_TIME_DECLARES
             " select distinct sqlfile.id from sqlfile, sqllsns, sqlbackupfile \n"
             "\twhere sqlFile.id = @id and sqlFile.addtime <= @ut"
@@ -38,6 +37,6 @@ public:
             " and sqlFile.sqlFileGroupid = sqlbackupfile.sqlfilegroupid and sqlFile.logicalName = sqlbackupfile.logicalName"
             " and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid and sqllsns.finishtime <= @dt \n"
             "\tSET NOCOUNT OFF",
-            id, date.c_str(), ut);
+            id, dt, ut);
     }
 };
