@@ -68,11 +68,6 @@ struct SIM_TimeZoneInfo_t {
     int64_t DaylightBias = 0;
 };
 
-static_assert(sizeof(TIMESTAMP_STRUCT) == 16, "TIMESTAMP_STRUCT layout");
-static_assert(offsetof(TIMESTAMP_STRUCT, month) == 2 && offsetof(TIMESTAMP_STRUCT, second) == 10 &&
-                  offsetof(TIMESTAMP_STRUCT, fraction) == 12,
-              "TIMESTAMP_STRUCT offsets");
-
 static_assert(sizeof(KelNetSQLOPStatus_t) == 560, "KelNetSQLOPStatus_t size");
 static_assert(offsetof(KelNetSQLOPStatus_t, Status) == 0, "KelNetSQLOPStatus_t offsets");
 static_assert(offsetof(KelNetSQLOPStatus_t, LastError) == 8, "KelNetSQLOPStatus_t offsets");

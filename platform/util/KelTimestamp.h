@@ -15,5 +15,6 @@ struct TIMESTAMP_STRUCT {
     uint32_t fraction = 0;
 };
 static_assert(sizeof(TIMESTAMP_STRUCT) == 16, "ODBC timestamp layout");
-static_assert(offsetof(TIMESTAMP_STRUCT, second) == 10 && offsetof(TIMESTAMP_STRUCT, fraction) == 12,
+static_assert(offsetof(TIMESTAMP_STRUCT, month) == 2 && offsetof(TIMESTAMP_STRUCT, second) == 10 &&
+                  offsetof(TIMESTAMP_STRUCT, fraction) == 12,
               "ODBC timestamp layout");
