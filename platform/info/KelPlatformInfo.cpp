@@ -29,6 +29,23 @@ uint64_t registryNumber(const std::string& machine, const char* section, const c
     return v;
 }
 
+bool hostEntry(const std::string& machine, const std::string& host, std::string& address, uint16_t& port) {
+    if (host.empty()) return false;
+    for (const auto& entry : KelRegistry::section(machine, kSectionHosts)) {
+        if (strcasecmp(entry.first.c_str(), host.c_str()) != 0) continue;
+        const std::string& value = entry.second;
+        size_t colon = value.rfind(':');
+        if (colon == std::string::npos || colon == 0) return false;
+        char* end = nullptr;
+        unsigned long p = std::strtoul(value.c_str() + colon + 1, &end, 10);
+        if (!end || *end != '\0' || p == 0 || p > 65535) return false;
+        address = value.substr(0, colon);
+        port = static_cast<uint16_t>(p);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace kel
 
 int KelPI_Base::setFocus(const std::string& machine) {
@@ -107,12 +124,9 @@ bool KelPI_PlatformBase::setOstrelHostName(const std::string& host) {
 uint16_t KelPI_Ostrel::getOstrelPort() const {
     uint64_t port = kel::registryNumber(machine(), kel::kSectionPlatform, kel::kKeyOstrelPort, 0);
     if (port == 0) {
-        std::string host = getOstrelHostName();
-        for (const auto& entry : KelRegistry::section(machine(), kel::kSectionHosts)) {
-            if (host.empty() || strcasecmp(entry.first.c_str(), host.c_str()) != 0) continue;
-            size_t colon = entry.second.rfind(':');
-            if (colon != std::string::npos) port = std::strtoull(entry.second.c_str() + colon + 1, nullptr, 10);
-        }
+        std::string address;
+        uint16_t entryPort = 0;
+        if (kel::hostEntry(machine(), getOstrelHostName(), address, entryPort)) port = entryPort;
     }
     return port <= 65535 ? static_cast<uint16_t>(port) : 0;
 }

@@ -34,6 +34,11 @@ inline constexpr uint64_t kErrAgentNotActive = 0x0A000014;
 uint64_t registryNumber(const std::string& machine, const char* section, const char* key,
                         uint64_t fallback = 0);
 
+// The "host = address:port" entry of a host in the machine's [Hosts] section
+// (names compared without regard to case); false when there is none or it is
+// malformed.
+bool hostEntry(const std::string& machine, const std::string& host, std::string& address, uint16_t& port);
+
 }  // namespace kel
 
 // Base of the per-machine information objects: a focus machine and an error.

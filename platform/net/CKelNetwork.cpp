@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include "platform/info/KelPlatformInfo.h"
-#include "platform/info/KelRegistry.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -35,21 +34,9 @@ void Socket::close() {
 }
 
 bool resolveHost(const std::string& host, std::string& address, uint16_t& port) {
-    if (host.empty()) return false;
-    for (const auto& entry : KelRegistry::section(KelPI_Focus::getFocus(), kSectionHosts)) {
-        if (strcasecmp(entry.first.c_str(), host.c_str()) != 0) continue;
-        const std::string& value = entry.second;
-        size_t colon = value.rfind(':');
-        if (colon == std::string::npos || colon == 0) return false;
-        char* end = nullptr;
-        unsigned long p = std::strtoul(value.c_str() + colon + 1, &end, 10);
-        if (!end || *end != '\0' || p == 0 || p > 65535) return false;
-        address = value.substr(0, colon);
-        if (address == "localhost") address = "127.0.0.1";
-        port = static_cast<uint16_t>(p);
-        return true;
-    }
-    return false;
+    if (!kel::hostEntry(KelPI_Focus::getFocus(), host, address, port)) return false;
+    if (address == "localhost") address = "127.0.0.1";
+    return true;
 }
 
 unsigned long long nextMessageId() {
