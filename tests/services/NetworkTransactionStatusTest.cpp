@@ -3,21 +3,11 @@
 // disconnect of the session's writes are shown with the context's tests.)
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLErrors.h"
-#include "platform/util/BoundedCopy.h"
-#include "services/ServicesFixture.h"
-#include "support/ProbeMessages.h"
+#include "support/TesselFixture.h"
 
 namespace {
 
-using NetworkTransactionStatusTest = kel::test::ServicesDispatcherTest;
-
-bool write(KelSQLClassProperties& ctx, const char* tag, KelLastError& err) {
-    kel::probe::Probe m(ctx, false);
-    kel::probe::ProbeReq_t* req = m.requestMessage(true);
-    req->Code = kel::probe::kProbeWrite;
-    kel::copyField(req->Tag, tag);
-    return m.exchange(err);
-}
+using NetworkTransactionStatusTest = kel::test::TesselDispatcherTest;
 
 TEST_F(NetworkTransactionStatusTest, StatusIsDumpedByName) {
     captureLog();
@@ -25,9 +15,10 @@ TEST_F(NetworkTransactionStatusTest, StatusIsDumpedByName) {
     KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
     KelNetSQLDBTransState state = 0;
     ASSERT_TRUE(t->startTransaction()) << t->getLastError().formatLastErrorMessage();
+    kel::probe::Probe m(agent, false);
+    m.requestMessage(true)->Code = kel::probe::kProbeWrite;
     KelLastError err;
-    ASSERT_TRUE(write(agent, "one", err)) << err.formatLastErrorMessage();
-    ASSERT_TRUE(write(agent, "two", err));
+    ASSERT_TRUE(m.exchange(err)) << err.formatLastErrorMessage();
     ASSERT_TRUE(t->getTransactionStatus(&state));
     EXPECT_EQ(state, uint32_t{KelSQLTranStarted});
     ASSERT_TRUE(t->rollbackTransaction());
@@ -36,18 +27,16 @@ TEST_F(NetworkTransactionStatusTest, StatusIsDumpedByName) {
     EXPECT_EQ(kel::test::probeRows(), 0);
 
     const std::string log = ostrelLog();
-    EXPECT_NE(log.find("TransactionCode = STATUS"), std::string::npos) << log;
-    EXPECT_NE(log.find("TransactionCode = ROLLBACK"), std::string::npos);
-    EXPECT_NE(log.find("TransactionState = Started"), std::string::npos);
-    EXPECT_NE(log.find("TransactionState = Rolled Back"), std::string::npos);
+    for (const char* line : {"TransactionCode = STATUS", "TransactionCode = ROLLBACK", "TransactionState = Started",
+                             "TransactionState = Rolled Back"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
 TEST_F(NetworkTransactionStatusTest, UnknownCodeIsRefusedWithoutState) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelNetSQLDBTransactionReq_t req{7};
     KelNetSQLDBTransaction m(ostrel, 1, reinterpret_cast<char*>(&req));
-    EXPECT_FALSE(m.buildReply());
-    EXPECT_EQ(m.getLastError().number(), kelsql::kErrRequestRefused);
+    EXPECT_TRUE(kel::test::refused(m.buildReply(), m.getLastError(), kelsql::kErrRequestRefused));
     EXPECT_EQ(m.responseMessage(false)->TransactionState, 0u);
     EXPECT_EQ(m.responseMessage(false)->Status.Status, 1u);
 }

@@ -1,0 +1,142 @@
+// A fresh platform home whose focus machine "agent1" is an agent (install
+// active) and names OSTREL1 as the Ostrel of one Tessel, with clients
+// "alpha" (host alpha.example) and "beta" (no host) in the application
+// manager; and the same with a real Ostrel dispatcher on a loopback port,
+// an optional agent host for alpha, and catalogue rows of alpha's instances.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLUserAndPassword.h"
+#include "platform/appmgr/KelAppAdmin.h"
+#include "platform/events/KelDebug.h"
+#include "platform/info/KelPlatformInfo.h"
+#include "platform/info/KelRegistry.h"
+#include "platform/net/KelDispatcherProcess.h"
+#include "support/Checks.h"
+#include "support/MachineSetup.h"
+#include "support/ProbeMessages.h"
+#include "support/SqlDispatcherFixture.h"
+#include "support/TestHome.h"
+
+namespace kel::test {
+
+class TesselTest : public HomeTest {
+protected:
+    static constexpr const char* kMachine = "agent1";
+    static constexpr const char* kOstrel = "OSTREL1";
+
+    void SetUp() override {
+        ASSERT_TRUE(KelRegistry::createMachine(kMachine));
+        KelPI_Focus::setFocus(kMachine);
+        ASSERT_EQ(0, admin_.createTessel("main", tessel_));
+        ASSERT_TRUE(focusMachineWithOstrel(kMachine, kOstrel, tessel_));
+        ASSERT_TRUE(activateAgentInstall(kMachine));
+        ASSERT_EQ(0, admin_.createClient(tessel_, "alpha", "alpha.example", alpha_, 7));
+        ASSERT_EQ(0, admin_.createClient(tessel_, "beta", "", beta_));
+    }
+    void TearDown() override { KelDebug::setSink({}); }
+
+    unsigned long instance(unsigned long client, unsigned long type, const std::string& name) {
+        unsigned long id = 0;
+        EXPECT_EQ(0, admin_.createInstance(client, type, name, id)) << admin_.getLastError().formatLastErrorMessage();
+        return id;
+    }
+
+    // Debug lines "function|text" from here on, with the dumps' level on.
+    void captureLog() {
+        KelPI_Keld keld;
+        keld.setFocus(kMachine);
+        keld.setSql(0x7);
+        KelDebug::setSink([this](KelDebugLevel, const std::string& fn, const std::string& text) {
+            lines_.push_back(fn + "|" + text);
+        });
+    }
+    bool logged(const std::string& text) const {
+        for (const std::string& l : lines_)
+            if (l.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+    kel::appmgr::Admin admin_;
+    unsigned long tessel_ = 0;
+    unsigned long alpha_ = 0;
+    unsigned long beta_ = 0;
+    std::vector<std::string> lines_;
+};
+
+class TesselDispatcherTest : public TesselTest {
+protected:
+    static constexpr const char* kAgentHost = "alpha.example";
+
+    void SetUp() override {
+        TesselTest::SetUp();
+        ASSERT_TRUE(sql("CREATE TABLE IF NOT EXISTS frameProbe(tag TEXT)"));
+        ASSERT_TRUE(startHost(ostrel_, kOstrel));
+    }
+    void TearDown() override {
+        if (agentHost_.running()) {
+            EXPECT_TRUE(agentHost_.stop());
+        }
+        EXPECT_TRUE(ostrel_.stop());
+        TesselTest::TearDown();
+    }
+
+    // A dispatcher for alpha's host that answers for the agent side.
+    void startAgentHost() {
+        agentHost_.setAgentSide(true);
+        ASSERT_TRUE(startHost(agentHost_, kAgentHost));
+    }
+
+    // A catalogue instance row of alpha with the given flags.
+    unsigned long instanceRow(const std::string& name, int flags) {
+        const unsigned long id = instance(alpha_, 70, name);
+        std::string quoted;
+        for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        EXPECT_TRUE(sql("INSERT INTO sqlServer(instanceId, tesselId, serverName, flags, clientId) VALUES (" +
+                        std::to_string(id) + ", " + std::to_string(tessel_) + ", '" + quoted + "', " +
+                        std::to_string(flags) + ", " + std::to_string(alpha_) + ")"));
+        return id;
+    }
+
+    // An instance row of alpha whose SQL login is user / password.
+    unsigned long loginRow(const std::string& name, const std::string& user, const std::string& password,
+                           int flags = 0) {
+        const unsigned long id = instanceRow(name, flags);
+        std::string stored;
+        EXPECT_TRUE(encryptSQLPassword(password, stored));
+        EXPECT_TRUE(sql("UPDATE sqlServer SET sa = '" + user + "', saPassword = '" + stored +
+                        "' WHERE instanceId = " + std::to_string(id)));
+        return id;
+    }
+
+    // Whether the answering context of ctx's session (at host, else the
+    // Ostrel) holds user / password.
+    static bool holdsLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password,
+                           const std::string& host = std::string()) {
+        kel::probe::Probe m(ctx, false);
+        if (!host.empty() && !m.setRemoteDataAgent(host)) return false;
+        kel::probe::ProbeReq_t* req = m.requestMessage(true);
+        req->Code = kel::probe::kProbeLogin;
+        kel::copyField(req->Tag, user + ":" + password);
+        KelLastError err;
+        return m.exchange(err) && m.responseMessage(false)->Rows == 1;
+    }
+
+    static void setLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password) {
+        ctx.getSQLUserAndPassword().setSqlUser(user);
+        ctx.getSQLUserAndPassword().setSqlPassword(password);
+    }
+
+    // The dispatchers' debug log.
+    std::string ostrelLog() const { return readFile(home_.file("logs/kel-dispatcher.log")); }
+
+    KelDispatcherProcess ostrel_;
+    KelDispatcherProcess agentHost_;
+};
+
+}  // namespace kel::test
