@@ -5,30 +5,34 @@
 #include <memory>
 
 #include "KelSQL/KelSQLErrors.h"
-#include "SecurityFixture.h"
+#include "support/TesselFixture.h"
 
 namespace {
 
-class LoginLookupTest : public kel::test::SecurityTest {
+using kel::test::refused;
+
+class LoginLookupTest : public kel::test::TesselDispatcherTest {
 protected:
     void SetUp() override {
-        SecurityTest::SetUp();
+        TesselDispatcherTest::SetUp();
         ctx_ = std::make_unique<KelSQLClassProperties>(kMachine, KelSQLServerSide);
         server_ = loginRow("ALPHA\\SQL1", "owner", "it's me");
         other_ = loginRow("ALPHA\\SQL2", "other", "not me");
-        const std::string t = std::to_string(tessel_);
-        ASSERT_TRUE(kel::test::sql("INSERT INTO APP_BackupSetName(id, tesselId, instanceId, name) VALUES (41, " + t +
-                                   ", " + std::to_string(server_) + ", 'db')"));
-        ASSERT_TRUE(kel::test::sql("INSERT INTO sqlDatabase(backupSetId, tesselId, sqlServerId, databaseName) VALUES (41, " +
-                                   t + ", " + std::to_string(server_) + ", 'sales')"));
-        ASSERT_TRUE(kel::test::sql("INSERT INTO sqlFileGroup(id, tesselId, sqlDatabaseId, fileGroupName) VALUES (52, " +
-                                   t + ", 41, 'PRIMARY')"));
-        ASSERT_TRUE(kel::test::sql("INSERT INTO sqlFile(id, tesselId, sqlFileGroupId, logicalName) VALUES (63, " + t +
-                                   ", 52, 'sales_data')"));
+        const std::string t = std::to_string(tessel_) + ", ";
+        const std::string s = std::to_string(server_);
+        ASSERT_TRUE(kel::test::sql("INSERT INTO APP_BackupSetName(id, tesselId, instanceId, name) VALUES (41, " + t + s +
+                                   ", 'db');"
+                                   "INSERT INTO sqlDatabase(backupSetId, tesselId, sqlServerId, databaseName) VALUES (41, " +
+                                   t + s + ", 'sales');"
+                                   "INSERT INTO sqlFileGroup(id, tesselId, sqlDatabaseId, fileGroupName) VALUES (52, " +
+                                   t + "41, 'PRIMARY');"
+                                   "INSERT INTO sqlFile(id, tesselId, sqlFileGroupId, logicalName) VALUES (63, " + t +
+                                   "52, 'sales_data')"));
     }
 
     bool lookup(unsigned long server, unsigned long database, unsigned long group, unsigned long file) {
         err_ = KelLastError();
+        ctx_->getSQLUserAndPassword() = KelSQLUserAndPassword("kept", "kept", false);
         return lookupSqlUserInformation(err_, *ctx_, server, database, group, file);
     }
     const KelSQLUserAndPassword& login() { return ctx_->getSQLUserAndPassword(); }
@@ -39,59 +43,40 @@ protected:
     KelLastError err_;
 };
 
-std::vector<std::string> arguments(KelLastError err) {
-    std::vector<std::string> args;
-    err.resetGetNextArgument();
-    while (const char* a = err.getNextArgument()) args.emplace_back(a);
-    return args;
-}
-
 }  // namespace
 
-TEST_F(LoginLookupTest, WalksUpFromAFileAGroupAndADatabase) {
-    const KelSQLUserAndPassword expected("owner", "it's me", false);
-    ASSERT_TRUE(lookup(0, 0, 0, 63)) << err_.formatLastErrorMessage();
-    EXPECT_EQ(login(), expected);
-    ctx_->getSQLUserAndPassword() = KelSQLUserAndPassword();
-    ASSERT_TRUE(lookup(0, 0, 52, 0)) << err_.formatLastErrorMessage();
-    EXPECT_EQ(login(), expected);
-    ctx_->getSQLUserAndPassword() = KelSQLUserAndPassword();
-    ASSERT_TRUE(lookup(0, 41, 0, 0)) << err_.formatLastErrorMessage();
-    EXPECT_EQ(login(), expected);
-}
-
-TEST_F(LoginLookupTest, AnIdNearerTheInstanceWins) {
-    // The file belongs to the first instance, but the instance id is given.
-    ASSERT_TRUE(lookup(other_, 0, 0, 63)) << err_.formatLastErrorMessage();
-    EXPECT_EQ(login(), KelSQLUserAndPassword("other", "not me", false));
-    // A database id given with an unknown file: the file is never read.
-    ASSERT_TRUE(lookup(0, 41, 0, 999)) << err_.formatLastErrorMessage();
-    EXPECT_EQ(login(), KelSQLUserAndPassword("owner", "it's me", false));
-}
-
-TEST_F(LoginLookupTest, NoIdIsAMissingArgument) {
-    EXPECT_FALSE(lookup(0, 0, 0, 0));
-    EXPECT_EQ(err_.number(), kelsql::kErrValueNotSet);
-    EXPECT_EQ(arguments(err_),
-              (std::vector<std::string>{"sqlServerId, sqlDatabaseId, sqlFileGroupId, or sqlFileId",
-                                        "lookupSqlUserInformation(error, cp, sqlServerId, sqlDatabaseId, sqlFileGroup)"}));
+TEST_F(LoginLookupTest, WalksUpToTheNearestIdGiven) {
+    const KelSQLUserAndPassword owner("owner", "it's me", false), other("other", "not me", false);
+    const struct {
+        unsigned long server, database, group, file;
+        const KelSQLUserAndPassword& login;
+    } cases[] = {
+        {0, 0, 0, 63, owner}, {0, 0, 52, 0, owner}, {0, 41, 0, 0, owner},
+        // The file belongs to the first instance, but the instance id is given.
+        {other_, 0, 0, 63, other},
+        // A database id given with an unknown file: the file is never read.
+        {0, 41, 0, 999, owner},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.server) + "/" + std::to_string(c.database) + "/" + std::to_string(c.group) +
+                     "/" + std::to_string(c.file));
+        ASSERT_TRUE(lookup(c.server, c.database, c.group, c.file)) << err_.formatLastErrorMessage();
+        EXPECT_EQ(login(), c.login);
+    }
 }
 
 TEST_F(LoginLookupTest, MissingRowsAndUnreadablePasswordsChangeNothing) {
-    ctx_->getSQLUserAndPassword() = KelSQLUserAndPassword("kept", "kept", false);
-    EXPECT_FALSE(lookup(0, 0, 0, 999));
-    EXPECT_EQ(err_.number(), kelsql::kErrRowOperation);
-    ASSERT_EQ(arguments(err_).size(), 2u);
-    EXPECT_EQ(arguments(err_)[0], "Table SqlFile");
-    EXPECT_FALSE(lookup(0, 0, 998, 0));
-    EXPECT_EQ(arguments(err_)[0], "Table SqlFileGroup");
-    EXPECT_FALSE(lookup(0, 997, 0, 0));
-    EXPECT_EQ(arguments(err_)[0], "Table SqlDatabase");
-
+    EXPECT_TRUE(refused(lookup(0, 0, 0, 0), err_, kelsql::kErrValueNotSet,
+                        "sqlServerId, sqlDatabaseId, sqlFileGroupId, or sqlFileId"));
+    EXPECT_EQ(kel::test::arguments(err_).at(1),
+              "lookupSqlUserInformation(error, cp, sqlServerId, sqlDatabaseId, sqlFileGroup)");
+    EXPECT_TRUE(refused(lookup(0, 0, 0, 999), err_, kelsql::kErrRowOperation, "Table SqlFile"));
+    EXPECT_EQ(kel::test::arguments(err_).size(), 2u);
+    EXPECT_TRUE(refused(lookup(0, 0, 998, 0), err_, kelsql::kErrRowOperation, "Table SqlFileGroup"));
+    EXPECT_TRUE(refused(lookup(0, 997, 0, 0), err_, kelsql::kErrRowOperation, "Table SqlDatabase"));
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET saPassword = 'tampered' WHERE instanceId = " +
                                std::to_string(server_)));
-    EXPECT_FALSE(lookup(server_, 0, 0, 0));
-    EXPECT_EQ(err_.number(), kelsql::kErrDecrypt);
+    EXPECT_TRUE(refused(lookup(server_, 0, 0, 0), err_, kelsql::kErrDecrypt));
     EXPECT_EQ(login(), KelSQLUserAndPassword("kept", "kept", false));
 }
 

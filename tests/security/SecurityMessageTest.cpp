@@ -5,12 +5,13 @@
 #include "KelSQL/KelNetSQLSecurity.h"
 
 #include "KelSQL/KelSQLErrors.h"
-#include "SecurityFixture.h"
 #include "platform/info/KelPI_DataBase.h"
+#include "support/TesselFixture.h"
 
 namespace {
 
-class SecurityMessageTest : public kel::test::SecurityTest {};
+using kel::test::refused;
+using SecurityMessageTest = kel::test::TesselDispatcherTest;
 
 }  // namespace
 
@@ -25,73 +26,61 @@ TEST_F(SecurityMessageTest, AgentLooksUpItsInstanceLoginDecrypted) {
     KelNetSQLSecurity* security = agent.getRemoteSecurity();
     ASSERT_NE(security, nullptr);
     ASSERT_TRUE(security->lookup("alpha", "alpha\\sql1", "")) << security->getLastError().formatLastErrorMessage();
-    EXPECT_EQ(agent.getSQLUserAndPassword().sqlUser(), "backup");
-    EXPECT_EQ(agent.getSQLUserAndPassword().sqlPassword(), "pa'ss word");
+    EXPECT_EQ(agent.getSQLUserAndPassword(), KelSQLUserAndPassword("backup", "pa'ss word", false));
     // The answer names the instance as the catalogue spells it, and the
     // context's data source follows it.
     EXPECT_EQ(kel::fieldText(security->responseMessage(false)->SqlServerName), "ALPHA\\SQL1");
     EXPECT_EQ(agent.getSQLDSN().dataSourceName(), "SQL1_SQLDrover");
-}
 
-TEST_F(SecurityMessageTest, UnknownInstanceLeavesTheLoginAlone) {
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    setLogin(agent, "before", "kept");
-    KelNetSQLSecurity* security = agent.getRemoteSecurity();
+    // An unknown instance leaves the login alone.
     EXPECT_FALSE(security->lookup("alpha", "ALPHA\\NONE", "master"));
     EXPECT_NE(security->getLastError().number(), 0u);
-    EXPECT_EQ(agent.getSQLUserAndPassword(), KelSQLUserAndPassword("before", "kept", false));
+    EXPECT_EQ(agent.getSQLUserAndPassword(), KelSQLUserAndPassword("backup", "pa'ss word", false));
 }
 
-TEST_F(SecurityMessageTest, LookupIsTheAgentsAndNeedsBothNames) {
+TEST_F(SecurityMessageTest, RefusedBeforeSending) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
-    KelNetSQLSecurity* security = ostrel.getRemoteSecurity();
-    EXPECT_FALSE(security->lookup("alpha", "ALPHA\\SQL1", ""));
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrAgentSideOnly);
+    KelNetSQLSecurity* os = ostrel.getRemoteSecurity();
+    setLogin(ostrel, "sa", "pw");
+    EXPECT_TRUE(refused(os->lookup("alpha", "ALPHA\\SQL1", ""), os->getLastError(), kelsql::kErrAgentSideOnly));
+    EXPECT_TRUE(refused(os->update("", "ALPHA\\SQL1"), os->getLastError(), kelsql::kErrValueNotSet, "clientName"));
+    // A client without a host.
+    EXPECT_TRUE(refused(os->update("beta", "BETA\\SQL1"), os->getLastError(), kelsql::kErrClientNotFound));
+    EXPECT_TRUE(refused(os->update(0ul, "alpha"), os->getLastError(), kelsql::kErrValueNotSet, "sqlServerId"));
+
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    EXPECT_FALSE(agent.getRemoteSecurity()->lookup("alpha", "", ""));
-    EXPECT_EQ(kel::test::firstArgument(agent.getRemoteSecurity()->getLastError()), "serverName");
+    KelNetSQLSecurity* as = agent.getRemoteSecurity();
+    EXPECT_TRUE(refused(as->lookup("alpha", "", ""), as->getLastError(), kelsql::kErrValueNotSet, "serverName"));
     // Cut to its field, the name could be another client's.
-    EXPECT_FALSE(agent.getRemoteSecurity()->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""));
-    EXPECT_EQ(agent.getRemoteSecurity()->getLastError().number(), kelsql::kErrInvalidArgument);
-    EXPECT_EQ(kel::test::firstArgument(agent.getRemoteSecurity()->getLastError()), "clientName");
+    EXPECT_TRUE(refused(as->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""), as->getLastError(),
+                        kelsql::kErrInvalidArgument, "clientName"));
+    // A user name of 100 characters has no two-digit length; no user at all
+    // cannot be sent either.
+    setLogin(agent, std::string(100, 'u'), "pw");
+    EXPECT_TRUE(refused(as->update("alpha", "ALPHA\\SQL1"), as->getLastError(), kelsql::kErrEncrypt));
+    setLogin(agent, "", "pw");
+    EXPECT_TRUE(refused(as->insert(), as->getLastError(), kelsql::kErrEncrypt));
 }
 
 TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    setLogin(agent, "sa", "new'secret");
     KelNetSQLSecurity* security = agent.getRemoteSecurity();
+    // The Ostrel refuses a login meant for an agent.
+    setLogin(agent, "sa", "pw");
+    EXPECT_TRUE(refused(security->insert(), security->getLastError(), kelsql::kErrRequestRefused));
+    EXPECT_FALSE(holdsLogin(agent, "sa", "pw"));
+
+    // The longest user name that travels; the Ostrel answers with success
+    // only once it has read the form.
+    setLogin(agent, std::string(99, 'u'), "pw");
+    ASSERT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
+    setLogin(agent, "sa", "new'secret");
     ASSERT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
     EXPECT_EQ(security->requestMessage(false)->OpCode, uint32_t{KelNetSQLSecurityUpdateOstrel});
     EXPECT_TRUE(holdsLogin(agent, "sa", "new'secret"));
-
     // Another session's answering context was sent nothing.
     KelSQLClassProperties other(kMachine, KelSQLClientSide);
     EXPECT_FALSE(holdsLogin(other, "sa", "new'secret"));
-}
-
-TEST_F(SecurityMessageTest, OstrelRefusesALoginMeantForAnAgent) {
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    setLogin(agent, "sa", "pw");
-    KelNetSQLSecurity* security = agent.getRemoteSecurity();
-    EXPECT_FALSE(security->insert());
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrRequestRefused);
-    EXPECT_FALSE(holdsLogin(agent, "sa", "pw"));
-}
-
-TEST_F(SecurityMessageTest, LoginThatCannotTravelIsNotSent) {
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    KelNetSQLSecurity* security = agent.getRemoteSecurity();
-    // A user name of 100 characters has no two-digit length.
-    setLogin(agent, std::string(100, 'u'), "pw");
-    EXPECT_FALSE(security->update("alpha", "ALPHA\\SQL1"));
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrEncrypt);
-    setLogin(agent, std::string(99, 'u'), "pw");
-    // The Ostrel answers with success only once it has read the form.
-    EXPECT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
-    // No user at all cannot be sent either.
-    setLogin(agent, "", "pw");
-    EXPECT_FALSE(security->insert());
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrEncrypt);
 }
 
 TEST_F(SecurityMessageTest, ReceivedFormIsReadOnlyWithinItsField) {
@@ -100,8 +89,7 @@ TEST_F(SecurityMessageTest, ReceivedFormIsReadOnlyWithinItsField) {
     req.OpCode = KelNetSQLSecurityUpdateAgent;
     std::memset(req.Credential, 'A', sizeof(req.Credential));  // no NUL anywhere
     KelNetSQLSecurity answering(agent, 1, reinterpret_cast<char*>(&req));
-    EXPECT_FALSE(answering.buildReply());
-    EXPECT_EQ(answering.getLastError().number(), kelsql::kErrDecrypt);
+    EXPECT_TRUE(refused(answering.buildReply(), answering.getLastError(), kelsql::kErrDecrypt));
     EXPECT_EQ(answering.responseMessage(false)->Status.Status, 1u);
 }
 
@@ -122,33 +110,16 @@ TEST_F(SecurityMessageTest, OstrelPushesALoginToTheAgentHost) {
     ASSERT_TRUE(second.getRemoteSecurity()->update("ALPHA\\CLU", alpha_))
         << second.getRemoteSecurity()->getLastError().formatLastErrorMessage();
     EXPECT_TRUE(holdsLogin(second, "second", "pw2", kAgentHost));
-}
 
-TEST_F(SecurityMessageTest, OstrelUpdateNeedsAnAgentHost) {
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
-    setLogin(ostrel, "sa", "pw");
-    KelNetSQLSecurity* security = ostrel.getRemoteSecurity();
-    EXPECT_FALSE(security->update("", "ALPHA\\SQL1"));
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrValueNotSet);
-    EXPECT_EQ(kel::test::firstArgument(security->getLastError()), "clientName");
-    // A client without a host.
-    EXPECT_FALSE(security->update("beta", "BETA\\SQL1"));
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrClientNotFound);
-    EXPECT_FALSE(security->update(0ul, "alpha"));
-    EXPECT_EQ(kel::test::firstArgument(security->getLastError()), "sqlServerId");
-}
-
-TEST_F(SecurityMessageTest, AgentHostRefusesALookupAndALoginMeantForTheOstrel) {
-    startAgentHost();
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
-    KelNetSQLSecurity m(ostrel, false);
+    // The agent host refuses a lookup and a login meant for the Ostrel.
+    KelSQLClassProperties third(kMachine, KelSQLServerSide);
+    KelNetSQLSecurity m(third, false);
     ASSERT_TRUE(m.setRemoteDataAgent(kAgentHost));
     for (uint32_t code : {uint32_t{KelNetSQLSecurityLookup}, uint32_t{KelNetSQLSecurityUpdateOstrel}, 3u}) {
         KelNetSQLSecurityReq_t* req = m.requestMessage(true);
         req->OpCode = code;
         ASSERT_TRUE(kelsql::fillCredentialField(req->Credential, "sa", "pw"));
-        EXPECT_FALSE(m.networkQuery()) << code;
-        EXPECT_EQ(m.getLastError().number(), kelsql::kErrRequestRefused) << code;
+        EXPECT_TRUE(refused(m.networkQuery(), m.getLastError(), kelsql::kErrRequestRefused)) << code;
     }
-    EXPECT_FALSE(holdsLogin(ostrel, "sa", "pw", kAgentHost));
+    EXPECT_FALSE(holdsLogin(third, "sa", "pw", kAgentHost));
 }

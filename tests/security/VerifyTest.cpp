@@ -5,58 +5,34 @@
 #include "KelSQL/KelNetSQLVerifyUser.h"
 
 #include "KelSQL/KelNetSQLDBTransaction.h"
-#include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLErrors.h"
-#include "SecurityFixture.h"
+#include "KelSQL/KelSQLServer.h"
 #include "platform/events/KelDebug.h"
+#include "support/TesselFixture.h"
 
 namespace {
 
-class VerifyTest : public kel::test::SecurityTest {
-protected:
-    // A verify-user request for instance carrying form as its credential.
-    static void fill(KelNetSQLVerifyUser& m, const std::string& instance, const std::string& user,
-                     const std::string& password) {
-        KelNetSQLVerifyUserReq_t* req = m.requestMessage(true);
-        kel::copyField(req->SqlServerName, instance);
-        if (!user.empty()) {
-            ASSERT_TRUE(kelsql::fillCredentialField(req->Credential, user, password));
-        }
-    }
-    static bool loggedNotSupported(const char* function) {
-        return kel::test::readFile(KelDebug::logFilePath())
-                   .find(std::string(function) + ": " + kelsql::kNotSupportedText) != std::string::npos;
-    }
-};
+using kel::test::refused;
+using VerifyTest = kel::test::TesselDispatcherTest;
 
 }  // namespace
 
-TEST_F(VerifyTest, AgentHostAnswersVerifyUserWithFailure) {
-    startAgentHost();
+TEST_F(VerifyTest, VerifyUserIsAnsweredByAnAgentHostWithFailure) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelNetSQLVerifyUser m(ostrel, false);
-    fill(m, "ALPHA\\SQL1", "sa", "pw");
-    EXPECT_FALSE(m.networkVerify(kAgentHost));
-    EXPECT_EQ(m.getLastError().number(), kelsql::kErrNotSupported);
-    EXPECT_EQ(m.responseMessage(false)->Status.Status, 1u);
-
-    // An unreadable credential is refused before any check.
     KelNetSQLVerifyUserReq_t* req = m.requestMessage(true);
     kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
-    kel::copyField(req->Credential, "not a sealed form");
-    EXPECT_FALSE(m.networkVerify(kAgentHost));
-    EXPECT_EQ(m.getLastError().number(), kelsql::kErrDecrypt);
-}
-
-TEST_F(VerifyTest, VerifyUserNeedsAnAgentHost) {
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
-    KelNetSQLVerifyUser m(ostrel, false);
-    fill(m, "ALPHA\\SQL1", "", "");
-    EXPECT_FALSE(m.networkVerify(""));
-    EXPECT_EQ(m.getLastError().number(), kelsql::kErrAgentAddress);
+    EXPECT_TRUE(refused(m.networkVerify(""), m.getLastError(), kelsql::kErrAgentAddress));
     // The Ostrel's dispatcher answers on an Ostrel-side context: refused.
-    EXPECT_FALSE(m.networkVerify(kOstrel));
-    EXPECT_EQ(m.getLastError().number(), kelsql::kErrRequestRefused);
+    EXPECT_TRUE(refused(m.networkVerify(kOstrel), m.getLastError(), kelsql::kErrRequestRefused));
+
+    startAgentHost();
+    ASSERT_TRUE(kelsql::fillCredentialField(req->Credential, "sa", "pw"));
+    EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrNotSupported));
+    EXPECT_EQ(m.responseMessage(false)->Status.Status, 1u);
+    // An unreadable credential is refused before any check.
+    kel::copyField(req->Credential, "not a sealed form");
+    EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrDecrypt));
 }
 
 TEST_F(VerifyTest, NTVerifyReachesTheAgentHostAndFails) {
@@ -65,74 +41,63 @@ TEST_F(VerifyTest, NTVerifyReachesTheAgentHostAndFails) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
     ASSERT_NE(nt, nullptr);
-    EXPECT_FALSE(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"));
-    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrNotSupported);
+    EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), nt->getLastError(),
+                        kelsql::kErrNotSupported));
     EXPECT_EQ(ostrel.remoteSqlHostName(), kAgentHost);
     EXPECT_EQ(nt->getRemoteHostName(), kAgentHost);
-
-    EXPECT_FALSE(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""));
-    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrNotSupported);
+    EXPECT_TRUE(refused(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""), nt->getLastError(),
+                        kelsql::kErrNotSupported));
     // Whatever SQL user the caller names, the request carries none.
     std::string user, password;
     ASSERT_TRUE(decryptNetworkSQLPassword(kel::fieldText(nt->requestMessage(false)->SqlCredential), user, password));
-    EXPECT_EQ(user, "NotApplicable");
-    EXPECT_EQ(password, "pw");
+    EXPECT_EQ(user + ":" + password, "NotApplicable:pw");
 }
 
 TEST_F(VerifyTest, NTVerifyArgumentsAndSide) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
-    EXPECT_FALSE(nt->verify("alpha", "ALPHA\\SQL1", "", "pw"));
-    EXPECT_EQ(kel::test::firstArgument(nt->getLastError()), "NTUser");
-    EXPECT_FALSE(nt->verify(tessel_, 0, "ALPHA\\SQL1", "svc", "pw", "", ""));
-    EXPECT_EQ(kel::test::firstArgument(nt->getLastError()), "clientId");
+    const KelLastError& err = nt->getLastError();
+    EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "", "pw"), err, kelsql::kErrValueNotSet, "NTUser"));
+    EXPECT_TRUE(refused(nt->verify(tessel_, 0, "ALPHA\\SQL1", "svc", "pw", "", ""), err, kelsql::kErrValueNotSet,
+                        "clientId"));
     // beta has no host to send to.
-    EXPECT_FALSE(nt->verify("beta", "BETA\\SQL1", "svc", "pw"));
-    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrClientNotFound);
-
+    EXPECT_TRUE(refused(nt->verify("beta", "BETA\\SQL1", "svc", "pw"), err, kelsql::kErrClientNotFound));
     // A host the messaging cannot address: refused, never sent elsewhere.
     unsigned long gamma = 0;
     ASSERT_EQ(0, admin_.createClient(tessel_, "gamma", std::string(256, 'h'), gamma));
-    EXPECT_FALSE(nt->verify("gamma", "GAMMA\\SQL1", "svc", "pw"));
-    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrAgentAddress);
-    EXPECT_FALSE(nt->verify(tessel_, gamma, "GAMMA\\SQL1", "svc", "pw", "sa", "pw"));
-    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrAgentAddress);
+    EXPECT_TRUE(refused(nt->verify("gamma", "GAMMA\\SQL1", "svc", "pw"), err, kelsql::kErrAgentAddress));
+    EXPECT_TRUE(refused(nt->verify(tessel_, gamma, "GAMMA\\SQL1", "svc", "pw", "sa", "pw"), err,
+                        kelsql::kErrAgentAddress));
 
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    EXPECT_FALSE(agent.getNTSecurity()->verify("alpha", "ALPHA\\SQL1", "svc", "pw"));
-    EXPECT_EQ(agent.getNTSecurity()->getLastError().number(), kelsql::kErrNoSide);
+    EXPECT_TRUE(refused(agent.getNTSecurity()->verify("alpha", "ALPHA\\SQL1", "svc", "pw"),
+                        agent.getNTSecurity()->getLastError(), kelsql::kErrNoSide));
+    // Updating the account is not offered on this platform.
+    EXPECT_TRUE(refused(agent.getNTSecurity()->update("alpha", "ALPHA\\SQL1", "svc", "pw", false),
+                        agent.getNTSecurity()->getLastError(), kelsql::kErrNotSupported));
+    EXPECT_NE(kel::test::readFile(KelDebug::logFilePath())
+                  .find(std::string("KelNetSQLSecurity::update(): ") + kelsql::kNotSupportedText),
+              std::string::npos);
 }
 
 TEST_F(VerifyTest, NTLookupOfAnInstanceWithoutAccountKeepsThePreviousOne) {
     loginRow("ALPHA\\SQL1", "sa", "pw");
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
     KelNetSQLNTSecurity* nt = agent.getNTSecurity();
-    ASSERT_TRUE(nt->set([] {
-        std::string form;
-        encryptNetworkSQLPassword("DOMAIN\\old", "oldpw", form);
-        return form;
-    }()));
+    std::string form;
+    ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\old", "oldpw", form));
+    ASSERT_TRUE(nt->set(form));
     ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1")) << nt->getLastError().formatLastErrorMessage();
-    EXPECT_EQ(nt->ntUser(), "DOMAIN\\old");
-    EXPECT_EQ(nt->ntPassword(), "oldpw");
+    EXPECT_EQ(nt->ntUser() + ":" + nt->ntPassword(), "DOMAIN\\old:oldpw");
 
     std::string stored;
     ASSERT_TRUE(encryptSQLPassword("svcpw", stored));
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET sqlNTAccount = 'DOMAIN\\svc', sqlNTPassword = '" + stored + "'"));
     ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1")) << nt->getLastError().formatLastErrorMessage();
-    EXPECT_EQ(nt->ntUser(), "DOMAIN\\svc");
-    EXPECT_EQ(nt->ntPassword(), "svcpw");
+    EXPECT_EQ(nt->ntUser() + ":" + nt->ntPassword(), "DOMAIN\\svc:svcpw");
 }
 
-TEST_F(VerifyTest, UnsupportedNTUpdateFailsWithANumber) {
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    KelNetSQLNTSecurity* nt = agent.getNTSecurity();
-    EXPECT_FALSE(nt->update("alpha", "ALPHA\\SQL1", "svc", "pw", false));
-    EXPECT_EQ(nt->getLastError().number(), kelsql::kErrNotSupported);
-    EXPECT_TRUE(loggedNotSupported("KelNetSQLSecurity::update()"));
-}
-
-TEST_F(VerifyTest, InstallerChecksNeverReadAsSuccess) {
+TEST_F(VerifyTest, InstallerChecksAndAccountUpdateNeverReadAsSuccess) {
     EXPECT_EQ(sqlVerifySQLUser("ALPHA\\SQL1", "sa", "pw", nullptr, 1), kelsql::kErrNotSupported);
     EXPECT_EQ(sqlVerifySQLUser("ALPHA\\SQL1", "sa", "pw", "", 0), kelsql::kErrNotSupported);
     EXPECT_EQ(sqlVerifyNTSQLUser("ALPHA\\SQL1", "svc", "pw", kMachine, "sa", "pw"), kelsql::kErrNotSupported);
@@ -140,15 +105,12 @@ TEST_F(VerifyTest, InstallerChecksNeverReadAsSuccess) {
     char text[256] = {};
     ASSERT_EQ(sqlFormatLastError(&number, text, sizeof(text)), 0u);
     EXPECT_EQ(number, kelsql::kErrNotSupported);
-}
 
-TEST_F(VerifyTest, InstallerAccountUpdate) {
     EXPECT_EQ(sqlUpdateNTAccount(nullptr, "svc", "pw", kMachine), kelsql::kErrInvalidArgument);
     EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "", "pw", kMachine), kelsql::kErrInvalidArgument);
     EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "svc", nullptr, kMachine), kelsql::kErrInvalidArgument);
     // The update itself is not offered: the transaction it opened is rolled back.
     EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrNotSupported);
-
     // A caller's context must bring a started network transaction.
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
     EXPECT_EQ(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrTranRequired);
@@ -176,9 +138,7 @@ TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelSQLServer server(ostrel, false);
     ASSERT_TRUE(server.query(id)) << server.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(server.ntUser(), "DOMAIN\\svc");
-    EXPECT_EQ(server.ntUserPassword(), "svc'pw");
-    EXPECT_EQ(server.sa(), "sa");
+    EXPECT_EQ(server.ntUser() + ":" + server.ntUserPassword() + ":" + server.sa(), "DOMAIN\\svc:svc'pw:sa");
 
     // An unknown instance is the instance lookup's error.
     ASSERT_TRUE(tran->startTransaction());
@@ -186,18 +146,13 @@ TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
     EXPECT_FALSE(nt->networkQuery());
     EXPECT_NE(nt->getLastError().number(), 0u);
     ASSERT_TRUE(tran->rollbackTransaction());
-}
 
-TEST_F(VerifyTest, ServiceAccountCheckedWithTheAgentFirst) {
+    // Checked with the agent host first, which cannot: the account is not stored.
     startAgentHost();
-    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     ASSERT_TRUE(ostrel.startTransaction());
-    KelSQLServer server(ostrel, false);
     ASSERT_TRUE(server.query(id));
-    // The agent host cannot check it: the account is not stored.
-    EXPECT_FALSE(server.setNTUser("alpha", "DOMAIN\\svc", "pw", true));
-    EXPECT_EQ(server.getLastError().number(), kelsql::kErrNotSupported);
-    ASSERT_TRUE(server.setNTUser("alpha", "DOMAIN\\svc", "pw", false)) << server.getLastError().formatLastErrorMessage();
+    EXPECT_TRUE(refused(server.setNTUser("alpha", "DOMAIN\\other", "pw", true), server.getLastError(),
+                        kelsql::kErrNotSupported));
     ASSERT_TRUE(ostrel.commitTransaction());
+    EXPECT_EQ(kel::test::text("SELECT sqlNTAccount FROM sqlServer"), "DOMAIN\\svc");
 }
