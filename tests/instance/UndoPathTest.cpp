@@ -36,59 +36,44 @@ std::string folderOfLength(const std::string& base, size_t length) {
     return path;
 }
 
-class UndoPathTest : public kel::test::InstanceTest {};
-
-class RemoteUndoPathTest : public kel::test::AgentHostTest {};
+using kel::test::refused;
+using UndoPathTest = kel::test::InstanceTest;
+using RemoteUndoPathTest = kel::test::AgentHostTest;
 
 }  // namespace
 
-TEST_F(UndoPathTest, FreeSpaceIsUnitsTimesUnitSize) {
+TEST_F(UndoPathTest, MeasuredHereAsUnitsTimesUnitSize) {
     uint64_t available = 0, total = 0, unit = 0;
     ASSERT_EQ(KelDirectory::getFreeSpace(home_.path(), available, total, unit), 0);
     EXPECT_GT(unit, 0u);
     EXPECT_LE(available, total);
     EXPECT_TRUE(near(available * unit, systemFreeBytes(home_.path())));
+    uint64_t a = 7, t = 7, u = 7;
+    EXPECT_NE(KelDirectory::getFreeSpace(home_.file("nothing"), a, t, u), 0);
+    EXPECT_EQ(a, 7u);
 
     KelSQLClassProperties agent(KelSQLClientSide);
     KelSQLServer server(agent, false);
     ASSERT_TRUE(server.validateUndoPath(home_.path())) << server.getLastError().formatLastErrorMessage();
     EXPECT_EQ(server.undoFilePath(), home_.path());
-    EXPECT_EQ(server.undoFilePathFreeSpace() % unit, 0u);
-    EXPECT_TRUE(near(server.undoFilePathFreeSpace(), systemFreeBytes(home_.path())));
-}
-
-TEST_F(UndoPathTest, MissingFolderKeepsThePath) {
-    KelSQLClassProperties agent(KelSQLClientSide);
-    KelSQLServer server(agent, false);
-    ASSERT_TRUE(server.validateUndoPath(home_.path()));
     const uint64_t before = server.undoFilePathFreeSpace();
-    EXPECT_FALSE(server.validateUndoPath(home_.file("no/such/folder")));
-    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
-    EXPECT_EQ(server.undoFilePath(), home_.path());
-    EXPECT_EQ(server.undoFilePathFreeSpace(), before);
-    // A file is no folder for undo files.
-    EXPECT_FALSE(server.validateUndoPath(home_.file("registry/agent1.ini")));
-    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
-
-    uint64_t a = 7, t = 7, u = 7;
-    EXPECT_NE(KelDirectory::getFreeSpace(home_.file("nothing"), a, t, u), 0);
-    EXPECT_EQ(a, 7u);
+    EXPECT_EQ(before % unit, 0u);
+    EXPECT_TRUE(near(before, systemFreeBytes(home_.path())));
+    // A missing folder, or a file, keeps the path and its space.
+    for (const std::string& bad : {home_.file("no/such/folder"), home_.file("registry/agent1.ini")}) {
+        EXPECT_TRUE(refused(server.validateUndoPath(bad), server.getLastError(), kelsql::kErrUndoPath)) << bad;
+        EXPECT_EQ(server.undoFilePath(), home_.path());
+        EXPECT_EQ(server.undoFilePathFreeSpace(), before);
+    }
 }
 
-TEST_F(UndoPathTest, EmptyPathIsRefusedAndNothingSent) {
+TEST_F(UndoPathTest, EmptyPathOrUnreachableAgentMeasuresNothing) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLServer server(ostrel, false);
-    EXPECT_FALSE(server.setUndoFilePath(""));
-    EXPECT_EQ(server.getLastError().number(), kelsql::kErrValueNotSet);
-    EXPECT_FALSE(server.verifyUndoFilePath());
-    EXPECT_EQ(server.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_TRUE(refused(server.setUndoFilePath(""), server.getLastError(), kelsql::kErrValueNotSet));
+    EXPECT_TRUE(refused(server.verifyUndoFilePath(), server.getLastError(), kelsql::kErrValueNotSet));
     EXPECT_EQ(server.undoFilePathFreeSpace(), 0u);
-}
-
-TEST_F(UndoPathTest, UnreachableAgentLeavesFreeSpaceUnknown) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
     ostrel.setRemoteSqlHostName("nowhere");
-    KelSQLServer server(ostrel, false);
     EXPECT_FALSE(server.verifyUndoFilePath(home_.path()));
     EXPECT_NE(server.getLastError().number(), 0u);
     EXPECT_EQ(server.undoFilePathFreeSpace(), ~uint64_t{0});
@@ -102,6 +87,11 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePath) {
     ASSERT_TRUE(server.verifyUndoFilePath(home_.path())) << server.getLastError().formatLastErrorMessage();
     EXPECT_EQ(server.undoFilePath(), home_.path());
     EXPECT_TRUE(near(server.undoFilePathFreeSpace(), systemFreeBytes(home_.path())));
+    // The agent's refusal comes back; the free space is unknown again.
+    EXPECT_TRUE(refused(server.verifyUndoFilePath(home_.file("missing")), server.getLastError(),
+                        kelsql::kErrUndoPath));
+    EXPECT_EQ(server.undoFilePathFreeSpace(), ~uint64_t{0});
+    EXPECT_EQ(server.undoFilePath(), home_.path());
 
     // The answer repeats the request's path.
     KelNetSQLVerifyUndoPath message(ostrel, false);
@@ -123,26 +113,12 @@ TEST_F(RemoteUndoPathTest, PathFillsItsFieldAndNoLonger) {
     ASSERT_EQ(full.size(), 1024u);
     ASSERT_TRUE(server.verifyUndoFilePath(full)) << server.getLastError().formatLastErrorMessage();
     EXPECT_EQ(server.undoFilePath(), full);
-
     const std::string longer = folderOfLength(home_.path(), 1100);
-    EXPECT_FALSE(server.verifyUndoFilePath(longer));
-    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
+    EXPECT_TRUE(refused(server.verifyUndoFilePath(longer), server.getLastError(), kelsql::kErrUndoPath));
     EXPECT_EQ(server.undoFilePath(), full);
 
     KelSQLClassProperties agent(KelSQLClientSide);
     KelSQLServer local(agent, false);
-    EXPECT_FALSE(local.validateUndoPath(longer));
-    EXPECT_EQ(local.getLastError().number(), kelsql::kErrUndoPath);
+    EXPECT_TRUE(refused(local.validateUndoPath(longer), local.getLastError(), kelsql::kErrUndoPath));
     EXPECT_TRUE(local.undoFilePath().empty());
-}
-
-TEST_F(RemoteUndoPathTest, AgentRefusalComesBackAndFreeSpaceStaysUnknown) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    ostrel.setRemoteSqlHostName(kAgentHost);
-    KelSQLServer server(ostrel, false);
-    ASSERT_TRUE(server.verifyUndoFilePath(home_.path()));
-    EXPECT_FALSE(server.verifyUndoFilePath(home_.file("missing")));
-    EXPECT_EQ(server.getLastError().number(), kelsql::kErrUndoPath);
-    EXPECT_EQ(server.undoFilePathFreeSpace(), ~uint64_t{0});
-    EXPECT_EQ(server.undoFilePath(), home_.path());
 }
