@@ -1,5 +1,6 @@
-// A platform home with one Tessel and two clients: "alpha" with a network
-// host name, "beta" without one.
+// The shared Tessel with its clients "alpha" (a network host name, OS 7)
+// and "beta" (none), and the catalogue file reachable as another process
+// would reach it.
 #pragma once
 
 #include <sqlite3.h>
@@ -8,21 +9,13 @@
 
 #include "platform/appmgr/ApplicationId.h"
 #include "platform/appmgr/ClientApplicationList.h"
-#include "platform/appmgr/KelAppAdmin.h"
 #include "platform/appmgr/KelClient.h"
-#include "support/TestHome.h"
+#include "support/TesselFixture.h"
 
 namespace kel::test {
 
-class AppMgrTest : public HomeTest {
+class AppMgrTest : public TesselTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(0, admin_.createTessel("main", tessel_));
-        ASSERT_EQ(0, admin_.createClient(tessel_, "alpha", "alpha.example", alpha_, 7));
-        ASSERT_EQ(0, admin_.createClient(tessel_, "beta", "", beta_));
-    }
-
-    // Runs SQL on the catalogue file directly, as another process would.
     int rawSql(const std::string& sql) {
         sqlite3* db = nullptr;
         int rc = sqlite3_open(home_.file("catalogue.db").c_str(), &db);
@@ -30,17 +23,6 @@ protected:
         sqlite3_close(db);
         return rc;
     }
-
-    unsigned long instance(unsigned long client, unsigned long type, const std::string& name) {
-        unsigned long id = 0;
-        EXPECT_EQ(0, admin_.createInstance(client, type, name, id)) << admin_.getLastError().formatLastErrorMessage();
-        return id;
-    }
-
-    kel::appmgr::Admin admin_;
-    unsigned long tessel_ = 0;
-    unsigned long alpha_ = 0;
-    unsigned long beta_ = 0;
 };
 
 }  // namespace kel::test

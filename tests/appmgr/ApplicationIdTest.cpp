@@ -123,16 +123,9 @@ TEST_F(ApplicationIdTest, UnknownOrForeignApplicationIds) {
     EXPECT_EQ(kAppErrApplication, ApplicationId(tessel_, alpha_, 16, "SQL1", "db1", "files").getAppId(id));
 }
 
-TEST_F(ApplicationIdTest, CreationForAnUnknownClientCreatesNothing) {
-    ApplicationId application(tessel_, beta_ + 100, 16, "SQL1", "db1", "default");
-    EXPECT_EQ(kAppErrClient, application.createApplicationId(nullptr));
-    ApplicationId noName(tessel_, alpha_, 16, "SQL1", "", "default");
-    EXPECT_EQ(kel::appmgr::kAppErrArgument, noName.createApplicationId(nullptr));
-    unsigned long found = 0;
-    EXPECT_EQ(0, InstanceByName().getInstanceId(alpha_, 16, "SQL1", &found, nullptr));
-}
-
-TEST_F(ApplicationIdTest, CreationRolledBackWithTheCallersTransaction) {
+TEST_F(ApplicationIdTest, RefusedOrRolledBackCreationLeavesNothing) {
+    EXPECT_EQ(kAppErrClient, ApplicationId(tessel_, beta_ + 100, 16, "SQL1", "db1", "default").createApplicationId(nullptr));
+    EXPECT_EQ(kel::appmgr::kAppErrArgument, ApplicationId(tessel_, alpha_, 16, "SQL1", "", "default").createApplicationId(nullptr));
     {
         DBtran tran(false);
         ASSERT_EQ(0, tran.startTran());
@@ -146,33 +139,27 @@ TEST_F(ApplicationIdTest, CreationRolledBackWithTheCallersTransaction) {
     EXPECT_EQ(0, InstanceByName().getInstanceId(alpha_, 16, "SQL1", &found, nullptr));
 }
 
-TEST_F(ApplicationIdTest, StoragePoliciesStartAtOneAndPersist) {
-    unsigned long a = create(16, "SQL1", "db1", "default");
+TEST_F(ApplicationIdTest, StoragePoliciesAndFileSubclientPersist) {
+    unsigned long a = create(16, "SQL1", "db1", "files");
     ApplicationId application(tessel_, a);
-    unsigned long data = 0, log = 0;
+    unsigned long data = 0, log = 0, file = 9;
     EXPECT_EQ(0, application.getDataArchiveGroup(data, nullptr));
     EXPECT_EQ(0, application.getIndexArchiveGroup(log, nullptr));
     EXPECT_EQ(1u, data);
     EXPECT_EQ(1u, log);
     ASSERT_EQ(0, application.setDataArchiveGroup(5, nullptr, nullptr, nullptr));
     ASSERT_EQ(0, application.setIndexArchiveGroup(6, nullptr, nullptr, nullptr));
+    ASSERT_NE(nullptr, application.getSubclient());
+    EXPECT_EQ(0, application.getSubclient()->getSQLFileGroupID(file, nullptr));
+    EXPECT_EQ(0u, file);
+    ASSERT_EQ(0, application.getSubclient()->setSQLFileGroupID(12, nullptr));
+
     ApplicationId reread{std::to_string(a)};
     EXPECT_EQ(0, reread.getDataArchiveGroup(data, nullptr));
     EXPECT_EQ(0, reread.getIndexArchiveGroup(log, nullptr));
     EXPECT_EQ(5u, data);
     EXPECT_EQ(6u, log);
     EXPECT_NE(0, reread.setDataArchiveGroup(0, nullptr, nullptr, nullptr));
-}
-
-TEST_F(ApplicationIdTest, SubclientCarriesItsFileSubclient) {
-    unsigned long a = create(16, "SQL1", "db1", "files");
-    ApplicationId application(tessel_, a);
-    Subclient* sub = application.getSubclient();
-    ASSERT_NE(nullptr, sub);
-    unsigned long file = 9;
-    EXPECT_EQ(0, sub->getSQLFileGroupID(file, nullptr));
-    EXPECT_EQ(0u, file);
-    ASSERT_EQ(0, sub->setSQLFileGroupID(12, nullptr));
     EXPECT_EQ(0, Subclient(a).getSQLFileGroupID(file, nullptr));
     EXPECT_EQ(12u, file);
     EXPECT_EQ(kAppErrApplication, Subclient(a + 1).getSQLFileGroupID(file, nullptr));

@@ -12,49 +12,51 @@ using kel::appmgr::kAppErrInstance;
 using kel::appmgr::kAppErrNoHost;
 using kel::appmgr::kAppErrTessel;
 
-TEST_F(AppMgrTest, RegistrationLandsInTheHomesCatalogue) {
+TEST_F(AppMgrTest, TesselsAndClientsByNameAndId) {
     EXPECT_EQ(0, access(home_.file("catalogue.db").c_str(), F_OK));
     KelTessel tessel(tessel_);
-    unsigned long number = 0;
-    std::string name;
+    unsigned long number = 0, id = 0, os = 0, other = 0;
+    std::string name, host;
     EXPECT_EQ(0, tessel.getTesselNumber(number));
     EXPECT_EQ(tessel_, number);
     EXPECT_EQ(0, tessel.getName(name));
     EXPECT_EQ("main", name);
     EXPECT_EQ(kAppErrTessel, KelTessel(tessel_ + 1).lookup());
-}
 
-TEST_F(AppMgrTest, ClientByNameIgnoresCaseAndTrailingBlanks) {
+    // By name, whatever the case and trailing blanks: the stored name.
     KelClient client(tessel_, "ALPHA  ", false, 0);
     ASSERT_EQ(0, client.lookup(nullptr));
-    unsigned long id = 0, os = 0;
-    std::string host, name;
     EXPECT_EQ(0, client.getClientId(id));
     EXPECT_EQ(alpha_, id);
     EXPECT_EQ(0, client.getNetworkHostname(host));
     EXPECT_EQ("alpha.example", host);
     EXPECT_EQ(0, client.getName(name));
-    EXPECT_EQ("alpha", name);  // the stored name, not the asked one
+    EXPECT_EQ("alpha", name);
     EXPECT_EQ(0, client.getOperatingSystemId(os));
     EXPECT_EQ(7u, os);
-}
-
-TEST_F(AppMgrTest, ClientByIdWithAndWithoutTessel) {
-    std::string name;
+    // By id, with and without its Tessel.
     EXPECT_EQ(0, KelClient(tessel_, beta_).getName(name));
     EXPECT_EQ("beta", name);
     name.clear();
     EXPECT_EQ(0, KelClient(beta_).getName(name));
     EXPECT_EQ("beta", name);
 
-    unsigned long other = 0;
+    // Names are unique per Tessel; another Tessel has its own.
+    EXPECT_EQ(kAppErrExists, admin_.createClient(tessel_, "Alpha", "", id));
     ASSERT_EQ(0, admin_.createTessel("other", other));
     KelClient wrongTessel(other, beta_);
     EXPECT_EQ(kAppErrClient, wrongTessel.lookup());
     EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), wrongTessel.getLastError().number());
+    ASSERT_EQ(0, admin_.createClient(other, "alpha", "", id));
+    unsigned long found = 0;
+    EXPECT_EQ(0, KelClient(other, "alpha", false, 0).getClientId(found));
+    EXPECT_EQ(id, found);
+    EXPECT_EQ(0, KelClient(tessel_, "alpha", false, 0).getClientId(found));
+    EXPECT_EQ(alpha_, found);
+    EXPECT_EQ(kAppErrTessel, admin_.createClient(other + 5, "delta", "", id));
 }
 
-TEST_F(AppMgrTest, UnknownClientFailsEveryCallAndKeepsOutputs) {
+TEST_F(AppMgrTest, UnknownOrHostlessClientKeepsOutputs) {
     KelClient byName(tessel_, "gamma", false, 0);
     EXPECT_EQ(kAppErrClient, byName.lookup(nullptr));
     unsigned long id = 99;
@@ -62,21 +64,15 @@ TEST_F(AppMgrTest, UnknownClientFailsEveryCallAndKeepsOutputs) {
     EXPECT_EQ(kAppErrClient, byName.getClientId(id));
     EXPECT_EQ(kAppErrClient, byName.getNetworkHostname(host));
     EXPECT_EQ(99u, id);
-    EXPECT_EQ("unchanged", host);
     EXPECT_NE(std::string::npos, byName.getLastError().formatLastErrorMessage().find("gamma"));
-
     EXPECT_EQ(kAppErrClient, KelClient(beta_ + 100).lookup());
     EXPECT_EQ(kAppErrClient, KelClient(0UL).lookup());
     EXPECT_EQ(kAppErrClient, KelClient(tessel_, "", false, 0).lookup());
-}
 
-TEST_F(AppMgrTest, ClientWithoutHostNameIsFoundButHasNoHost) {
-    KelClient client(tessel_, "beta", false, 0);
-    ASSERT_EQ(0, client.lookup());
-    std::string host = "unchanged";
-    EXPECT_EQ(kAppErrNoHost, client.getNetworkHostname(host));
+    KelClient beta(tessel_, "beta", false, 0);
+    ASSERT_EQ(0, beta.lookup());
+    EXPECT_EQ(kAppErrNoHost, beta.getNetworkHostname(host));
     EXPECT_EQ("unchanged", host);
-
     ASSERT_EQ(0, admin_.setNetworkHostname(beta_, "beta.example"));
     EXPECT_EQ(0, KelClient(beta_).getNetworkHostname(host));
     EXPECT_EQ("beta.example", host);
@@ -91,19 +87,6 @@ TEST_F(AppMgrTest, NamesWithQuotesAreStoredWhole) {
     EXPECT_EQ(0, KelClient(tessel_, name, false, 0).getNetworkHostname(host));
     EXPECT_EQ("h'1", host);
     EXPECT_EQ(0, KelClient(alpha_).lookup());
-}
-
-TEST_F(AppMgrTest, ClientNamesAreUniquePerTessel) {
-    unsigned long id = 0, other = 0;
-    EXPECT_EQ(kAppErrExists, admin_.createClient(tessel_, "Alpha", "", id));
-    ASSERT_EQ(0, admin_.createTessel("other", other));
-    ASSERT_EQ(0, admin_.createClient(other, "alpha", "", id));
-    unsigned long found = 0;
-    EXPECT_EQ(0, KelClient(other, "alpha", false, 0).getClientId(found));
-    EXPECT_EQ(id, found);
-    EXPECT_EQ(0, KelClient(tessel_, "alpha", false, 0).getClientId(found));
-    EXPECT_EQ(alpha_, found);
-    EXPECT_EQ(kAppErrTessel, admin_.createClient(other + 5, "delta", "", id));
 }
 
 TEST_F(AppMgrTest, InstanceByNameLooksUnderOneTypeOnly) {

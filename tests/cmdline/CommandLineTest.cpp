@@ -28,39 +28,31 @@ protected:
     KelCommandLine line_;
 };
 
-TEST_F(CommandLineTest, ScheduledBackupOptions) {
-    Options want = {{'j', "12"}, {'a', "2:33"}, {'t', "D"}};
-    EXPECT_EQ(scan("-j 12 -a 2:33 -t D"), want);
-    std::string arg = "x";
-    EXPECT_FALSE(line_.getArgument(arg));
-    EXPECT_EQ(line_.getNextOption(), 0);
-}
-
-TEST_F(CommandLineTest, AgentJobWithInstanceDatabaseAndQuotedPaths) {
-    Options want = {{'j', "4711"},         {'a', "3:17"},
-                    {'t', "L"},            {'i', "HOSTA\\SQL2000"},
-                    {'d', "Sales Archive"}, {'p', "C:\\Program Files\\Kel\\Staging"},
-                    {'r', "88"},           {'c', "/var/opt/kel/tmp dir"}};
-    EXPECT_EQ(scan("/j 4711 /a 3:17 -t L -i HOSTA\\SQL2000 -d \"Sales Archive\" "
-                   "-p 'C:\\Program Files\\Kel\\Staging  ' -r 88 -c \"  /var/opt/kel/tmp dir\""),
-              want);
-}
-
-TEST_F(CommandLineTest, QuotedValueEndingInMarkerDoesNotStartAnOption) {
-    Options want = {{'p', "/var/backups/"}, {'d', "a -"}, {'j', "5"}};
-    EXPECT_EQ(scan("-p \"/var/backups/\" -d 'a -' -j 5"), want);
-}
-
-TEST_F(CommandLineTest, MarkerOnlyAfterASpaceEndsAnUnquotedValue) {
-    Options want = {{'p', "tmp/x-1"}, {'s', "2021-03-07"}, {'n', "a"}, {'b', ""}};
-    EXPECT_EQ(scan("-p tmp/x-1 -s 2021-03-07 -n a -b"), want);
-    // A value that begins with a marker must be quoted: unquoted it is the
-    // next option.
-    want = {{'p', ""}, {'a', "bs"}, {'j', "-1"}};
-    EXPECT_EQ(scan("-p /abs -j \"-1\""), want);
-    // A tab does not end a value, a space does.
-    want = {{'x', "a\t-b"}, {'c', ""}, {'q', ""}, {'e', "x"}};
-    EXPECT_EQ(scan("-x a\t-b -c -q \"  \" -e x"), want);
+TEST_F(CommandLineTest, OptionsAndTheirArguments) {
+    const struct {
+        const char* text;
+        Options want;
+    } cases[] = {
+        {"-j 12 -a 2:33 -t D", {{'j', "12"}, {'a', "2:33"}, {'t', "D"}}},
+        {"/j 4711 /a 3:17 -t L -i HOSTA\\SQL2000 -d \"Sales Archive\" "
+         "-p 'C:\\Program Files\\Kel\\Staging  ' -r 88 -c \"  /var/opt/kel/tmp dir\"",
+         {{'j', "4711"}, {'a', "3:17"}, {'t', "L"}, {'i', "HOSTA\\SQL2000"}, {'d', "Sales Archive"},
+          {'p', "C:\\Program Files\\Kel\\Staging"}, {'r', "88"}, {'c', "/var/opt/kel/tmp dir"}}},
+        // A quoted value ending in a marker does not start an option.
+        {"-p \"/var/backups/\" -d 'a -' -j 5", {{'p', "/var/backups/"}, {'d', "a -"}, {'j', "5"}}},
+        // Only a marker after a space ends an unquoted value.
+        {"-p tmp/x-1 -s 2021-03-07 -n a -b", {{'p', "tmp/x-1"}, {'s', "2021-03-07"}, {'n', "a"}, {'b', ""}}},
+        // A value that begins with a marker must be quoted: unquoted it is the next option.
+        {"-p /abs -j \"-1\"", {{'p', ""}, {'a', "bs"}, {'j', "-1"}}},
+        // A tab does not end a value, a space does.
+        {"-x a\t-b -c -q \"  \" -e x", {{'x', "a\t-b"}, {'c', ""}, {'q', ""}, {'e', "x"}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(scan(c.text), c.want) << c.text;
+        std::string arg = "x";
+        EXPECT_FALSE(line_.getArgument(arg));
+        EXPECT_EQ(line_.getNextOption(), 0);
+    }
 }
 
 TEST_F(CommandLineTest, UnclosedQuoteFails) {

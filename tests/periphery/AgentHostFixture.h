@@ -12,6 +12,7 @@
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
 #include "platform/util/KelHome.h"
+#include "support/Checks.h"
 #include "support/MachineSetup.h"
 #include "support/TestHome.h"
 

@@ -23,18 +23,14 @@ protected:
 
 }  // namespace
 
-TEST_F(AgentSideTest, AgentHostAnswersOnAnAgentSideContext) {
+TEST_F(AgentSideTest, EachHostAnswersOnItsOwnSide) {
     EXPECT_EQ(sideOf(kAgentHost), uint64_t{KelSQLClientSide} | 0x10u);
-}
-
-TEST_F(AgentSideTest, AgentInstallIsActiveWhateverTheRegistrySays) {
+    // The agent install counts as active whatever the registry says.
     KelPI_MSSqlAgent agent;
     ASSERT_NE(agent.setFocus(kAgentMachine), 0);
     ASSERT_TRUE(agent.setAgentInstallActive(false));
     EXPECT_EQ(sideOf(kAgentHost), uint64_t{KelSQLClientSide} | 0x10u);
-}
 
-TEST_F(AgentSideTest, OstrelHostStillAnswersOnAnOstrelSideContext) {
     KelDispatcherProcess ostrel;
     ostrel.setFocusMachine(kOstrelMachine);
     ASSERT_TRUE(ostrel.start(kOstrelMachine));

@@ -20,13 +20,6 @@ protected:
         EXPECT_NE(agent.setFocus(kAgentMachine), 0);
         return agent.vdiGetCmdTimeOut();
     }
-    static std::vector<std::string> arguments(KelLastError& err) {
-        std::vector<std::string> args;
-        err.resetGetNextArgument();
-        while (const char* a = err.getNextArgument()) args.push_back(a);
-        return args;
-    }
-
     KelSQLClassProperties ostrel_{KelSQLServerSide};
 };
 
@@ -90,9 +83,8 @@ TEST_F(DebugLevelTest, AgentLogFollowsTheNewLevel) {
 TEST_F(DebugLevelTest, NoHostAnywhereFailsWithoutSending) {
     KelSQLDebugLevel m(ostrel_, false);
     m.debugLevel(0x4);
-    EXPECT_FALSE(m.setRemoteDebugLevel(""));
-    EXPECT_EQ(m.getLastError().number(), kelsql::kErrValueNotSet);
-    EXPECT_EQ(arguments(m.getLastError()),
+    EXPECT_TRUE(kel::test::refused(m.setRemoteDebugLevel(""), m.getLastError(), kelsql::kErrValueNotSet));
+    EXPECT_EQ(kel::test::arguments(m.getLastError()),
               (std::vector<std::string>{"hostName", "KelSQLDebugLevel::setRemoteDebugLevel(hostName)"}));
     EXPECT_EQ(agentRegistryLevel(), 0u);
 }
@@ -104,8 +96,7 @@ TEST_F(DebugLevelTest, UnknownCodeIsRefused) {
     req->DebugCode = 5;
     req->DebugLevel = 0x4;
     KelLastError err;
-    EXPECT_FALSE(m.exchange(err));
-    EXPECT_EQ(err.number(), kelsql::kErrRequestRefused);
+    EXPECT_TRUE(kel::test::refused(m.exchange(err), err, kelsql::kErrRequestRefused));
     EXPECT_EQ(err.argumentCount(), 0);
     EXPECT_EQ(m.responseMessage(false)->DebugLevel, 0u);
     EXPECT_EQ(agentRegistryLevel(), 0u);
