@@ -5,6 +5,7 @@
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "OdbcFixture.h"
+#include "support/Checks.h"
 #include "platform/events/KelDebug.h"
 
 using kel::test::OdbcTest;
@@ -40,12 +41,9 @@ protected:
 TEST_F(EnvironmentTest, ConfigureAndDeconfigureAreNotSupportedAndSayWhereInTheLog) {
     KelSQLEnvironment env(kAgent);
     ASSERT_TRUE(env.isReady());
-    EXPECT_FALSE(env.configureDSN("HOST\\INST", "INST_SQLDrover"));
-    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
-    env.getLastError().resetGetNextArgument();
-    EXPECT_STREQ(env.getLastError().getNextArgument(), "KelSQLEnvironment::configureDSN()");
-    EXPECT_FALSE(env.deconfigureDSN("INST_SQLDrover"));
-    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
+    EXPECT_TRUE(kel::test::refused(env.configureDSN("HOST\\INST", "INST_SQLDrover"), env.getLastError(),
+                                   kelsql::kErrNotSupported, "KelSQLEnvironment::configureDSN()"));
+    EXPECT_TRUE(kel::test::refused(env.deconfigureDSN("INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported));
     std::string text;
     EXPECT_FALSE(env.sqlInstallerError(text, 1));
 
@@ -104,11 +102,8 @@ TEST_F(EnvironmentTest, FullInstanceListRefusesTheRegistration) {
 
     unsigned long rc = sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr);
     EXPECT_EQ(rc, kel::kErrListFull);
-    KelLastError saved = savedError();
-    saved.resetGetNextArgument();
-    EXPECT_STREQ(saved.getNextArgument(), "KelSQLEnvironment::createDSN(sqlServerName, dataSourceName)");
-    EXPECT_STREQ(saved.getNextArgument(), kAgent);
-    EXPECT_STREQ(saved.getNextArgument(), "HOST\\NEW");
+    EXPECT_EQ(kel::test::arguments(savedError()),
+              (std::vector<std::string>{"KelSQLEnvironment::createDSN(sqlServerName, dataSourceName)", kAgent, "HOST\\NEW"}));
     EXPECT_EQ(dataSource(kAgent, "HOST\\NEW"), "");
     EXPECT_EQ(list(kAgent), names);
 }
@@ -189,10 +184,8 @@ TEST_F(EnvironmentTest, CreateWithExistingAgentDatabaseRegistersOnlyTheDataSourc
 
 TEST_F(EnvironmentTest, CreateOfANewAgentDatabaseIsUndoneWhenTheDriverStepFails) {
     KelSQLEnvironment env(kAgent);
-    EXPECT_FALSE(env.create("HOST", "a", "b"));
-    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
-    env.getLastError().resetGetNextArgument();
-    EXPECT_STREQ(env.getLastError().getNextArgument(), "KelSQLEnvironment::configureDSN()");
+    EXPECT_TRUE(kel::test::refused(env.create("HOST", "a", "b"), env.getLastError(), kelsql::kErrNotSupported,
+                                   "KelSQLEnvironment::configureDSN()"));
     EXPECT_EQ(env.databaseName(), "DEFAULT_HOST_SQLDrover");
     EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
 }

@@ -4,9 +4,12 @@
 
 #include "KelSQL/KelSQLErrors.h"
 #include "OdbcFixture.h"
+#include "support/Checks.h"
 #include "platform/events/KelDebug.h"
 
+using kel::test::arguments;
 using kel::test::OdbcTest;
+using kel::test::refused;
 
 namespace {
 
@@ -19,13 +22,6 @@ protected:
 
     void setVersion(const char* machine, const char* instance, const char* version) {
         ASSERT_NE(database(machine).setSqlServerVersion(instance, version), 0);
-    }
-
-    static std::vector<std::string> arguments(KelLastError& err) {
-        std::vector<std::string> args;
-        err.resetGetNextArgument();
-        while (const char* a = err.getNextArgument()) args.emplace_back(a);
-        return args;
     }
 
     static constexpr const char* kSignature = "KelSQLServerDSN::setSqlServerName(sqlServerName)";
@@ -50,9 +46,8 @@ TEST_F(ServerDSNTest, FoundInstanceIsValidWithItsVersion) {
 
 TEST_F(ServerDSNTest, UnknownInstanceIsACriticalPlatformError) {
     KelSQLServerDSN dsn(kAgent);
-    EXPECT_FALSE(dsn.setSqlServerName("HOST\\NONE"));
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\NONE"), dsn.getLastError(), kel::kErrNoEntry));
     EXPECT_TRUE(dsn.getLastError().isCritical());
-    EXPECT_EQ(dsn.getLastError().number(), kel::kErrNoEntry);
     EXPECT_EQ(arguments(dsn.getLastError()),
               (std::vector<std::string>{"KelPI_DataBase::getSqlServerODBCDSN(instance)", kAgent,
                                         "ODBC Data Sources\\HOST\\NONE"}));
@@ -63,8 +58,7 @@ TEST_F(ServerDSNTest, UnknownInstanceIsACriticalPlatformError) {
 TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesTheName) {
     setVersion(kAgent, "HOST\\INST", "10.50");
     KelSQLServerDSN dsn(kAgent);
-    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
-    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrUnsupportedVersion);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
     EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "10.50"}));
     EXPECT_EQ(dsn.dataSourceName(), "");
     EXPECT_EQ(dsn.major(), 0u);
@@ -87,15 +81,13 @@ TEST_F(ServerDSNTest, FailedSwitchToAnotherInstanceHidesEveryName) {
 
 TEST_F(ServerDSNTest, NoVersionAnywhereIsRefused) {
     KelSQLServerDSN dsn(kAgent);
-    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
-    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrUnsupportedVersion);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
     EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "HOST\\INST"}));
 }
 
 TEST_F(ServerDSNTest, MachineAndNameAreRequired) {
     KelSQLServerDSN dsn;
-    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
-    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrValueNotSet));
     EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{"virtualMachine", kSignature}));
 
     ASSERT_TRUE(dsn.setVirtualMachine(kAgent));
@@ -103,8 +95,7 @@ TEST_F(ServerDSNTest, MachineAndNameAreRequired) {
     EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{"sqlServerName", kSignature}));
 
     EXPECT_TRUE(dsn.setVirtualMachine(""));
-    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
-    EXPECT_EQ(dsn.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrValueNotSet));
 }
 
 TEST_F(ServerDSNTest, UnknownMachineIsNeverReplacedByTheProcessFocus) {
@@ -115,8 +106,7 @@ TEST_F(ServerDSNTest, UnknownMachineIsNeverReplacedByTheProcessFocus) {
     EXPECT_FALSE(dsn.setVirtualMachine("ghost"));
     EXPECT_TRUE(dsn.getLastError().isCritical());
     EXPECT_EQ(dsn.getLastError().number(), kel::kErrUnknownMachine);
-    EXPECT_FALSE(dsn.setSqlServerName("HOST\\INST"));
-    EXPECT_EQ(dsn.getLastError().number(), kel::kErrUnknownMachine);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kel::kErrUnknownMachine));
     EXPECT_FALSE(dsn.isValid());
 }
 
