@@ -131,3 +131,5 @@ extern "C" unsigned long long sLPTESTMSG(void* session, unsigned long long messa
             return kel::net::kErrNetUnexpected;
     }
 }
+
+extern "C" const char* const kelHandlerEntryPoints[] = {"sLPTESTMSG", nullptr};
