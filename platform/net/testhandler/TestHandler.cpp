@@ -127,6 +127,8 @@ extern "C" unsigned long long sLPTESTMSG(void* session, unsigned long long messa
         }
         case kSilentRequest:
             return kSilentError;
+        case kAddressRequest:
+            return reinterpret_cast<uintptr_t>(&releaseSession);
         default:
             return kel::net::kErrNetUnexpected;
     }
