@@ -57,6 +57,9 @@ bool KelNetSQLDBTransaction::send(uint32_t code) {
     req->TransactionCode = code;
     if (!exchange(getLastError())) return false;
     state_ = responseMessage(false)->TransactionState;
+    // The session now carries the peer's transaction: losing the connection
+    // loses it, so the session must not quietly reconnect.
+    getSession()->setRemoteTransactionOpen(state_ == KelSQLTranStarted);
     return true;
 }
 

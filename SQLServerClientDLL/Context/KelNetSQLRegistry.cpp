@@ -96,7 +96,11 @@ unsigned long long answerRequest(void* session, unsigned long long messageId, un
         // A copy: the answering object may write its request buffer.
         std::vector<char> record(request, request + requestLength);
         std::unique_ptr<KelNetMessage> message = entry.build(*ctx, messageId, type, record.data());
-        if (message->reply()) return 0;
+        bool replied = message->reply();
+        // The dispatcher keeps a silent session longer while it holds a
+        // transaction that its end would roll back.
+        kelSessionSetTransactionOpen(session, ctx->isTransactionStarted() ? 1 : 0);
+        if (replied) return 0;
         // A reply that went out carries its own failure; the number is only
         // used when none did.
         return message->getLastError().number() ? message->getLastError().number() : kErrRequestRefused;

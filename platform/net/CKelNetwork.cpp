@@ -86,23 +86,44 @@ Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
     return Io::kOk;
 }
 
-// Reads exactly size bytes. firstWaitMs applies until the first byte arrives,
-// the deadline after it.
-Io readAll(int fd, char* data, size_t size, int firstWaitMs, Clock::time_point& deadline, int timeoutMs,
-           bool& started) {
+// The bounds of one frame's reading: the wait for its first byte, the
+// deadline of the rest (set when the first byte arrives) and an optional hard
+// limit on the whole.
+struct ReadLimits {
+    int firstWaitMs;
+    int timeoutMs;
+    Clock::time_point deadline;
+    Clock::time_point hard = Clock::time_point::max();
+    bool started = false;
+
+    int waitMs() const {
+        int ms = started ? remainingMs(deadline) : firstWaitMs;
+        if (hard == Clock::time_point::max()) return ms;
+        int left = remainingMs(hard);
+        return ms < 0 ? left : std::min(ms, left);
+    }
+};
+
+// Reads exactly size bytes within the limits.
+Io readAll(int fd, char* data, size_t size, ReadLimits& limits) {
     while (size > 0) {
         ssize_t n = ::recv(fd, data, size, MSG_DONTWAIT);
         if (n == 0) return Io::kClosed;
         if (n < 0) {
             if (errno == EINTR) continue;
+            if (errno == ECONNRESET && !limits.started) return Io::kClosed;
             if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
-            Io w = waitFor(fd, POLLIN, started ? remainingMs(deadline) : firstWaitMs);
+            // A trickling peer keeps poll answering, so the limits are
+            // checked against the clock, not left to poll's timeout.
+            Clock::time_point now = Clock::now();
+            if (now >= limits.hard || (limits.started && now >= limits.deadline)) return Io::kTimeout;
+            Io w = waitFor(fd, POLLIN, limits.waitMs());
             if (w != Io::kOk) return w;
             continue;
         }
-        if (!started) {
-            started = true;
-            deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        if (!limits.started) {
+            limits.started = true;
+            limits.deadline = Clock::now() + std::chrono::milliseconds(limits.timeoutMs);
         }
         data += n;
         size -= static_cast<size_t>(n);
@@ -112,15 +133,17 @@ Io readAll(int fd, char* data, size_t size, int firstWaitMs, Clock::time_point& 
 
 // Reads length bytes into out, growing it as the bytes arrive: a peer that
 // announces a large frame and sends nothing costs us nothing.
-Io readBody(int fd, std::vector<char>& out, size_t length, Clock::time_point& deadline, int timeoutMs,
-            bool& started) {
-    constexpr size_t kChunk = 256 * 1024;
+Io readBody(int fd, std::vector<char>& out, size_t length, ReadLimits& limits) {
+    constexpr size_t kChunk = 16 * 1024;
     out.clear();
+    out.shrink_to_fit();
     while (out.size() < length) {
         size_t have = out.size();
         size_t step = std::min(kChunk, length - have);
+        // Exact growth: a vector left to double could hold twice the frame.
+        if (out.capacity() < have + step) out.reserve(std::min(length, std::max(have * 2, have + step)));
         out.resize(have + step);
-        Io io = readAll(fd, out.data() + have, step, 0, deadline, timeoutMs, started);
+        Io io = readAll(fd, out.data() + have, step, limits);
         if (io != Io::kOk) return io;
     }
     return Io::kOk;
@@ -141,9 +164,11 @@ CWexError CKelNetwork::Disconnect(int timeout, bool& flag) {
     if (flag) {
         // Let the peer read what is in flight before the close.
         ::shutdown(socket_.fd(), SHUT_WR);
-        char sink[256];
+        char sink[4096];
         Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout > 0 ? timeout : 0);
-        while (waitFor(socket_.fd(), POLLIN, remainingMs(deadline)) == Io::kOk) {
+        // Against the clock: a peer that keeps sending keeps poll answering
+        // at once, and would hold the session for as long as it streams.
+        while (Clock::now() < deadline && waitFor(socket_.fd(), POLLIN, remainingMs(deadline)) == Io::kOk) {
             ssize_t n = ::recv(socket_.fd(), sink, sizeof(sink), MSG_DONTWAIT);
             if (n <= 0) break;
         }
@@ -160,7 +185,19 @@ void CKelNetwork::Reset() {
     request_ = nullptr;
     finalReplySent_ = false;
     peerClosed_ = false;
+    remoteTransaction_ = false;
+    transactionOpen_ = false;
     frameStatus_ = FrameStatus::kOk;
+}
+
+bool CKelNetwork::connectionStale() const {
+    if (!socket_.valid()) return false;
+    pollfd p{socket_.fd(), POLLIN | POLLRDHUP, 0};
+    int rc;
+    do {
+        rc = ::poll(&p, 1, 0);
+    } while (rc < 0 && errno == EINTR);
+    return rc != 0;
 }
 
 void CKelNetwork::closeSocket() {
@@ -192,6 +229,7 @@ bool CKelNetwork::connect(const std::string& host, KelLastError& error) {
     if (socket_.valid() && strcasecmp(host.c_str(), host_.c_str()) == 0) return true;
     closeSocket();
     releaseState();
+    remoteTransaction_ = false;
     std::string address;
     uint16_t port = 0;
     if (!kel::net::resolveHost(host, address, port)) {
@@ -270,7 +308,7 @@ bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* rec
     return true;
 }
 
-bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int idleMs) {
+bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int idleMs, int wholeMs) {
     static const char* kFunction = "CKelNetwork::receiveFrame()";
     frameStatus_ = FrameStatus::kOk;
     peerClosed_ = false;
@@ -278,20 +316,19 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
         raise(error, kel::net::kErrNetReceive, kFunction, "not connected");
         return false;
     }
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
-    bool started = false;
-    Io io = readAll(socket_.fd(), reinterpret_cast<char*>(&frame.header), sizeof(frame.header), idleMs,
-                    deadline, timeoutMs_, started);
+    ReadLimits limits{idleMs, timeoutMs_, Clock::now() + std::chrono::milliseconds(timeoutMs_)};
+    if (wholeMs >= 0) limits.hard = Clock::now() + std::chrono::milliseconds(wholeMs);
+    Io io = readAll(socket_.fd(), reinterpret_cast<char*>(&frame.header), sizeof(frame.header), limits);
     if (io == Io::kOk) {
         frameStatus_ = kel::net::checkHeader(frame.header);
         if (frameStatus_ != FrameStatus::kOk) {
             raise(error, kel::net::kErrNetBadFrame, kFunction, kel::net::frameStatusText(frameStatus_));
             return false;
         }
-        io = readBody(socket_.fd(), frame.record, frame.header.recordLength, deadline, timeoutMs_, started);
-        if (io == Io::kOk)
-            io = readBody(socket_.fd(), frame.payload, frame.header.payloadLength, deadline, timeoutMs_, started);
+        io = readBody(socket_.fd(), frame.record, frame.header.recordLength, limits);
+        if (io == Io::kOk) io = readBody(socket_.fd(), frame.payload, frame.header.payloadLength, limits);
     }
+    const bool started = limits.started;
     if (io == Io::kOk) return true;
     if (io == Io::kClosed && !started) peerClosed_ = true;
     if (started && io != Io::kError) frameStatus_ = FrameStatus::kTruncated;

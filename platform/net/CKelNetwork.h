@@ -7,6 +7,7 @@
 // handler (with the callback that releases it) and the request being answered.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -90,12 +91,25 @@ public:
     bool sendFrame(const kel::net::FrameHeader& header, const void* record, size_t recordLength,
                    const void* payload, size_t payloadLength, KelLastError& error);
     // Waits up to idleMs for a frame to begin (-1: no limit), then up to the
-    // session timeout for the rest of it. A malformed frame fails with
-    // kErrNetBadFrame and the reason in lastFrameStatus().
-    bool receiveFrame(kel::net::Frame& frame, KelLastError& error, int idleMs);
+    // session timeout for the rest of it; with wholeMs >= 0 the whole frame
+    // must have arrived within wholeMs of the call. A malformed frame fails
+    // with kErrNetBadFrame and the reason in lastFrameStatus().
+    bool receiveFrame(kel::net::Frame& frame, KelLastError& error, int idleMs, int wholeMs = -1);
     kel::net::FrameStatus lastFrameStatus() const { return frameStatus_; }
-    // True when the peer closed the connection between frames.
+    // True when the peer closed (or reset) the connection between frames.
     bool peerClosed() const { return peerClosed_; }
+    // Between exchanges: true when the open connection can no longer carry
+    // one (the peer closed it, or sent bytes nobody asked for).
+    bool connectionStale() const;
+
+    // Initiating side: whether the peer holds a network transaction for this
+    // session, which is lost with the connection.
+    void setRemoteTransactionOpen(bool open) { remoteTransaction_ = open; }
+    bool remoteTransactionOpen() const { return remoteTransaction_; }
+    // Answering side: the handler says whether the session holds an open
+    // transaction, which keeps it through a longer silence.
+    void setTransactionOpen(bool open) { transactionOpen_ = open; }
+    bool transactionOpen() const { return transactionOpen_; }
 
     // The handler's per-session state; a new state releases the old one.
     void setState(void* state, StateDestructor destroy);
@@ -120,6 +134,8 @@ private:
     int timeoutMs_ = kDefaultTimeoutMs;
     kel::net::FrameStatus frameStatus_ = kel::net::FrameStatus::kOk;
     bool peerClosed_ = false;
+    bool remoteTransaction_ = false;
+    std::atomic<bool> transactionOpen_{false};
     void* state_ = nullptr;
     int side_ = KEL_SIDE_OSTREL;
     StateDestructor destroy_ = nullptr;

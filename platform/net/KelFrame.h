@@ -12,9 +12,12 @@ namespace kel::net {
 
 inline constexpr uint32_t kFrameMagic = 0x464C454B;  // "KELF" on the wire
 inline constexpr uint16_t kFrameVersion = 1;
-// Bounds a peer cannot exceed: no frame makes us allocate more than this.
-inline constexpr uint32_t kMaxRecordLength = 4u << 20;
-inline constexpr uint32_t kMaxPayloadLength = 16u << 20;
+// Bounds a peer cannot exceed, and so what one session may buffer. The
+// largest record of any message is a list packet or id list of under 15 KiB
+// (longer lists travel as several packets) and trailing data is a few texts:
+// 64 KiB each leaves four times the need.
+inline constexpr uint32_t kMaxRecordLength = 64u << 10;
+inline constexpr uint32_t kMaxPayloadLength = 64u << 10;
 
 enum FrameKind : uint16_t {
     kFrameRequest = 1,
@@ -38,6 +41,15 @@ inline constexpr uint64_t kErrNetUnexpected = 0x0A000036;
 inline constexpr uint64_t kErrNetHandler = 0x0A000037;
 inline constexpr uint64_t kErrNetNotInitialized = 0x0A000038;
 inline constexpr uint64_t kErrNetAddress = 0x0A000039;
+// The peer ended the session while a network transaction was open on it.
+inline constexpr uint64_t kErrNetSessionLost = 0x0A00003A;
+
+// True for a platform error number (a facility byte, a zero byte, a code):
+// only such a number may leave in a failure frame, never an arbitrary value
+// a handler returned.
+constexpr bool isErrorNumber(uint64_t number) {
+    return number <= 0x7FFFFFFFu && (number >> 24) != 0 && ((number >> 16) & 0xFF) == 0;
+}
 
 struct FrameHeader {
     uint32_t magic;

@@ -13,3 +13,7 @@ extern "C" void kelSessionSetState(void* session, void* state, KelSessionStateDe
 extern "C" int kelSessionSide(void* session) {
     return session ? static_cast<CKelNetwork*>(session)->answeringSide() : KEL_SIDE_OSTREL;
 }
+
+extern "C" void kelSessionSetTransactionOpen(void* session, int open) {
+    if (session) static_cast<CKelNetwork*>(session)->setTransactionOpen(open != 0);
+}

@@ -28,6 +28,20 @@ typedef void (*KelSessionStateDestructor)(void* state);
 #define KEL_SIDE_OSTREL 2
 int kelSessionSide(void* session);
 
+/* Every handler library names the entry points a request may call in a table
+ * of its own, ended by a null:
+ *
+ *   const char* const kelHandlerEntryPoints[] = {"sLPTHINGMSG", 0};
+ *
+ * The dispatcher calls a name only when the table lists it and the library
+ * itself (not one it depends on) defines both the table and the function. */
+#define KEL_HANDLER_ENTRY_TABLE "kelHandlerEntryPoints"
+extern const char* const kelHandlerEntryPoints[];
+
+/* After each answer: whether the session now holds an open transaction. A
+ * session that holds none is ended after a shorter silence. */
+void kelSessionSetTransactionOpen(void* session, int open);
+
 /* The handler's per-session state slot; a new state releases the previous one. */
 void* kelSessionGetState(void* session);
 void kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy);

@@ -52,6 +52,7 @@ KelNetMessage& KelNetMessage::operator=(const KelNetMessage& other) {
     sendPayload_ = other.sendPayload_;
     receivePayload_ = other.receivePayload_;
     packetIndex_ = other.packetIndex_;
+    reused_ = false;
     moreFollows_ = other.moreFollows_;
     return *this;
 }
@@ -192,16 +193,9 @@ void KelNetMessage::endExchange() {
     moreFollows_ = false;
 }
 
-bool KelNetMessage::send() {
-    static const char* kFunction = "KelNetMessage::send()";
-    if (!initiator_) return fail(kel::net::kErrNetUnexpected, kFunction, "answering end");
-    if (!initialized_) return fail(kel::net::kErrNetNotInitialized, kFunction, "");
-    std::string host = getRemoteHostName();
-    if (host.empty()) return fail(kel::net::kErrNetAddress, kFunction, "no Ostrel host");
+bool KelNetMessage::transmit(const std::string& host) {
     CKelNetwork* s = session();
     if (!s->connect(host, error_)) return false;
-
-    messageId_ = kel::net::nextMessageId();
     kel::net::FrameHeader h = kel::net::makeHeader(kel::net::kFrameRequest);
     h.family = messageFamily;
     h.type = requestType;
@@ -209,14 +203,44 @@ bool KelNetMessage::send() {
     h.flags = terminate_ ? uint32_t{kel::net::kFlagTerminate} : 0u;
     kel::copyField(h.dllName, dllName_);
     kel::copyField(h.entryPoint, entryName_);
+    return s->sendFrame(h, send_.data(), send_.size(), sendPayload_.data(), sendPayload_.size(), error_);
+}
+
+bool KelNetMessage::retryOnNewConnection(const char* function, const KelLastError& before) {
+    CKelNetwork* s = session();
+    const bool transactionLost = s->remoteTransactionOpen();
+    endExchange();
+    // The peer's transaction went with the connection: resending on a new
+    // one would run the request outside it.
+    if (transactionLost)
+        return fail(kel::net::kErrNetSessionLost, function, "the peer ended the session and its network transaction");
+    reused_ = false;
+    error_ = before;
+    if (transmit(getRemoteHostName())) return true;
+    endExchange();
+    return false;
+}
+
+bool KelNetMessage::send() {
+    static const char* kFunction = "KelNetMessage::send()";
+    if (!initiator_) return fail(kel::net::kErrNetUnexpected, kFunction, "answering end");
+    if (!initialized_) return fail(kel::net::kErrNetNotInitialized, kFunction, "");
+    std::string host = getRemoteHostName();
+    if (host.empty()) return fail(kel::net::kErrNetAddress, kFunction, "no Ostrel host");
+    CKelNetwork* s = session();
+    messageId_ = kel::net::nextMessageId();
     packetIndex_ = 0;
     moreFollows_ = false;
     receivePayload_.clear();
-    if (!s->sendFrame(h, send_.data(), send_.size(), sendPayload_.data(), sendPayload_.size(), error_)) {
-        endExchange();
-        return false;
-    }
-    return true;
+    const KelLastError before = error_;
+    reused_ = s->IsConnected() && strcasecmp(s->hostName().c_str(), host.c_str()) == 0;
+    // The peer ends a session left silent (the Ostrel does after a few
+    // minutes without a transaction); a caller need not notice.
+    if (reused_ && s->connectionStale()) return retryOnNewConnection(kFunction, before);
+    if (transmit(host)) return true;
+    if (reused_ && error_.number() == kel::net::kErrNetSend) return retryOnNewConnection(kFunction, before);
+    endExchange();
+    return false;
 }
 
 bool KelNetMessage::receive() {
@@ -224,7 +248,15 @@ bool KelNetMessage::receive() {
     if (!initiator_) return fail(kel::net::kErrNetUnexpected, kFunction, "answering end");
     CKelNetwork* s = session();
     kel::net::Frame frame;
-    if (!s->receiveFrame(frame, error_, s->timeout())) {
+    const KelLastError before = error_;
+    bool received = s->receiveFrame(frame, error_, s->timeout());
+    // Closed before a byte of the first answer: the peer ended the silent
+    // session as the request went out, and never read it. Once more, anew.
+    if (!received && s->peerClosed() && reused_ && packetIndex_ == 0) {
+        if (!retryOnNewConnection(kFunction, before)) return false;
+        received = s->receiveFrame(frame, error_, s->timeout());
+    }
+    if (!received) {
         endExchange();
         return false;
     }

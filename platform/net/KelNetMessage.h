@@ -102,6 +102,11 @@ private:
     std::vector<char>& sendBuffer() { return send_; }
     bool fail(uint64_t number, const char* function, const std::string& detail);
     void endExchange();
+    // Connects (keeping an open connection) and sends the request frame.
+    bool transmit(const std::string& host);
+    // The peer closed a connection this request reused: drop it and send once
+    // more on a new one, unless a network transaction was lost with it.
+    bool retryOnNewConnection(const char* function, const KelLastError& before);
 
     bool initiator_ = true;
     bool terminate_ = false;
@@ -123,4 +128,5 @@ private:
     std::vector<char> receivePayload_;
     uint32_t packetIndex_ = 0;
     bool moreFollows_ = false;
+    bool reused_ = false;  // the request went out on a connection opened before it
 };

@@ -1,6 +1,7 @@
 #include "platform/util/KelPI_Library.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -79,4 +80,20 @@ void* KelPI_Library::getEntryPoint() {
     }
     lastError_ = 0;
     return entry;
+}
+
+void* KelPI_Library::getOwnSymbol(const std::string& name) {
+    if (!load()) return nullptr;
+    lastError_ = kel::kErrEntryNotFound;
+    dlerror();
+    void* symbol = dlsym(handle_, name.c_str());
+    if (!symbol) return nullptr;
+    link_map* own = nullptr;
+    link_map* holder = nullptr;
+    Dl_info info{};
+    if (dlinfo(handle_, RTLD_DI_LINKMAP, &own) != 0 || !own) return nullptr;
+    if (dladdr1(symbol, &info, reinterpret_cast<void**>(&holder), RTLD_DL_LINKMAP) == 0 || holder != own)
+        return nullptr;
+    lastError_ = 0;
+    return symbol;
 }

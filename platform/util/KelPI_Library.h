@@ -46,6 +46,10 @@ public:
     // Loads the library on first use; the named entry, or null with the
     // reason in getLastError().
     void* getEntryPoint();
+    // Loads the library on first use; name only when the library's own file
+    // defines it (dlsym alone also finds what its dependencies export), else
+    // null with kErrEntryNotFound.
+    void* getOwnSymbol(const std::string& name);
     // The file that was loaded (empty before).
     const std::string& loadedPath() const { return loaded_; }
 

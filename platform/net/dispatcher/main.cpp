@@ -5,7 +5,14 @@
 // answered gets a failure frame, a malformed frame a failure frame and the
 // end of its session.
 //
-//   kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--idle MS] [--side ostrel|agent]
+//   kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--greet MS] [--idle MS]
+//                  [--rest MS] [--side ostrel|agent]
+//
+// A connection must send its first whole request within --greet; a session
+// holding an open transaction is ended after --idle of silence, one holding
+// none after --rest (or --idle, when shorter). When every slot is taken a
+// newcomer takes the slot of the oldest connection that has not yet sent a
+// request, else of the longest-silent session without a transaction.
 //
 // --side says whom the host answers for: the Ostrel (the default) or an agent
 // host; every session tells its handler so.
@@ -13,11 +20,13 @@
 // a free one. The line "listening on <port>" on standard output says it is ready.
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <list>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -65,26 +74,41 @@ bool safeEntryName(const std::string& name) {
     return true;
 }
 
-// Loaded handler libraries, kept for the life of the process.
+// Whether the library's own table of entry points lists name.
+bool declared(const char* const* table, const std::string& name) {
+    constexpr int kMaxEntries = 64;  // a table is a handful of names; a bad one is not read for ever
+    for (int i = 0; i < kMaxEntries && table[i]; ++i)
+        if (name == table[i]) return true;
+    return false;
+}
+
+// Loaded handler libraries, kept for the life of the process. A peer names
+// the library and the entry point, so only an entry point the library both
+// declares and defines itself is ever called: dlsym alone would hand out any
+// function of the library or of what it links (abort, exit, SQLite, ...).
 class HandlerCache {
 public:
     KelHandlerEntry entry(const std::string& library, const std::string& entryName, uint64_t& error) {
-        if (!safeLibraryName(library) || !safeEntryName(entryName)) {
-            error = kel::kErrLibraryNotFound;
-            return nullptr;
-        }
+        error = kel::kErrLibraryNotFound;
+        if (!safeLibraryName(library) || !safeEntryName(entryName)) return nullptr;
         std::lock_guard<std::mutex> lock(mutex_);
         std::string key = library + "\n" + entryName;
         auto found = entries_.find(key);
         if (found != entries_.end()) return found->second;
-        std::unique_ptr<KelPI_Library>& lib = libraries_[library + "\n" + entryName];
+        std::unique_ptr<KelPI_Library>& lib = libraries_[library];
         if (!lib) lib = std::make_unique<KelPI_Library>(library, entryName);
-        void* symbol = lib->getEntryPoint();
-        if (!symbol) {
+        auto* table = static_cast<const char* const*>(lib->getOwnSymbol(KEL_HANDLER_ENTRY_TABLE));
+        if (!table) {
             error = lib->getLastError();
-            libraries_.erase(key);
+            // Not there yet: a later request may find it installed.
+            if (lib->loadedPath().empty()) libraries_.erase(library);
             return nullptr;
         }
+        error = kel::kErrEntryNotFound;
+        if (!declared(table, entryName)) return nullptr;
+        void* symbol = lib->getOwnSymbol(entryName);
+        if (!symbol) return nullptr;
+        error = 0;
         KelHandlerEntry fn = reinterpret_cast<KelHandlerEntry>(symbol);
         entries_[key] = fn;
         return fn;
@@ -108,12 +132,22 @@ void sendFailure(CKelNetwork& net, const kel::net::FrameHeader* request, uint64_
     net.sendFrame(h, nullptr, 0, nullptr, 0, ignored);
 }
 
+using Clock = std::chrono::steady_clock;
+
+struct Limits {
+    int timeoutMs;
+    int greetMs;
+    int idleMs;  // a session holding an open transaction
+    int restMs;  // a session holding none
+    int side;
+};
+
 class Session {
 public:
-    Session(int fd, int timeoutMs, int idleMs, int side, HandlerCache& handlers) : handlers_(handlers), idleMs_(idleMs) {
+    Session(int fd, const Limits& limits, HandlerCache& handlers) : handlers_(handlers), limits_(limits) {
         net_.attach(fd, "peer");
-        net_.setTimeout(timeoutMs);
-        net_.setAnsweringSide(side);
+        net_.setTimeout(limits.timeoutMs);
+        net_.setAnsweringSide(limits.side);
         thread_ = std::thread([this] { run(); });
     }
     ~Session() {
@@ -122,7 +156,30 @@ public:
     }
     bool done() const { return done_; }
 
+    // What a newcomer may take this session's slot for: 2 when it has not
+    // yet sent a request, 1 when it waits silent without a transaction, 0
+    // never (answering, holding a transaction, already leaving). since is
+    // when it began to wait.
+    int evictable(Clock::time_point& since) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        since = since_;
+        if (evicted_ || phase_ == Phase::kBusy) return 0;
+        if (phase_ == Phase::kGreeting) return 2;
+        return net_.transactionOpen() ? 0 : 1;
+    }
+    bool evicted() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return evicted_;
+    }
+    void evict() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        evicted_ = true;
+        net_.interrupt();
+    }
+
 private:
+    enum class Phase { kGreeting, kBusy, kIdle };
+
     void run() {
         while (serveOne()) {
         }
@@ -130,13 +187,30 @@ private:
         net_.Disconnect(1000, wasOpen);  // releases the handler's state too
         net_.Reset();
         done_ = true;
+        // A session's buffers come and go with it: hand the pages back rather
+        // than keep the high-water mark of the busiest peer.
+        malloc_trim(0);
+    }
+
+    // Marks the session waiting (or answering); false when it was evicted.
+    bool enter(Phase phase) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (evicted_) return false;
+        phase_ = phase;
+        since_ = Clock::now();
+        return true;
     }
 
     // One request and its answer; false ends the session.
     bool serveOne() {
         Frame request;
         KelLastError error;
-        if (!net_.receiveFrame(request, error, idleMs_)) {
+        const bool greeting = !served_;
+        if (!enter(greeting ? Phase::kGreeting : Phase::kIdle)) return false;
+        int idle = net_.transactionOpen() ? limits_.idleMs : std::min(limits_.restMs, limits_.idleMs);
+        bool received = greeting ? net_.receiveFrame(request, error, limits_.greetMs, limits_.greetMs)
+                                 : net_.receiveFrame(request, error, idle);
+        if (!received) {
             if (net_.IsConnected()) {
                 // A header we could not accept: say so, then stop reading a
                 // stream we can no longer follow.
@@ -145,6 +219,8 @@ private:
             }
             return false;
         }
+        if (!enter(Phase::kBusy)) return false;
+        served_ = true;
         if (request.header.kind != kel::net::kFrameRequest) {
             sendFailure(net_, &request.header, kel::net::kErrNetUnexpected);
             return false;
@@ -170,18 +246,44 @@ private:
         bool answered = net_.finalReplySent();
         net_.setCurrentRequest(nullptr);
         if (!net_.IsConnected()) return false;
-        if (!answered) sendFailure(net_, &request.header, rc ? rc : kel::net::kErrNetHandler);
+        // Only an error number goes back: any other value is the handler's
+        // business (or an address) and says nothing to the peer.
+        if (!answered) sendFailure(net_, &request.header, kel::net::isErrorNumber(rc) ? rc : kel::net::kErrNetHandler);
         return !(request.header.flags & kel::net::kFlagTerminate);
     }
 
     HandlerCache& handlers_;
-    // A peer silent for this long loses its session (and an open transaction
-    // with it), so idle connections cannot hold every session slot.
-    int idleMs_;
+    const Limits limits_;
     CKelNetwork net_;
+    std::mutex mutex_;  // phase, since and eviction, read by the accepting thread
+    Phase phase_ = Phase::kGreeting;
+    Clock::time_point since_ = Clock::now();
+    bool evicted_ = false;
+    bool served_ = false;
     std::thread thread_;
     std::atomic<bool> done_{false};
 };
+
+// Frees a slot for a newcomer when all are taken: the oldest connection that
+// has sent no request, else the longest-silent session without a
+// transaction. False when every slot is answering or holds a transaction.
+bool freeSlot(std::list<std::unique_ptr<Session>>& sessions) {
+    Session* victim = nullptr;
+    int victimRank = 0;
+    Clock::time_point victimSince{};
+    for (const std::unique_ptr<Session>& s : sessions) {
+        Clock::time_point since;
+        int rank = s->evictable(since);
+        if (rank > victimRank || (rank == victimRank && rank > 0 && since < victimSince)) {
+            victim = s.get();
+            victimRank = rank;
+            victimSince = since;
+        }
+    }
+    if (!victim) return false;
+    victim->evict();
+    return true;
+}
 
 int listenOn(uint16_t port, uint16_t& bound) {
     kel::net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -204,7 +306,9 @@ struct Options {
     long port = -1;
     std::string focus;
     int timeoutMs = CKelNetwork::kDefaultTimeoutMs;
+    int greetMs = 10 * 1000;
     int idleMs = 30 * 60 * 1000;
+    int restMs = 5 * 60 * 1000;
     int side = KEL_SIDE_OSTREL;
 };
 
@@ -229,10 +333,10 @@ bool parse(int argc, char** argv, Options& o) {
             long t = std::strtol(v.c_str(), &end, 10);
             if (!end || *end || t <= 0 || t > 3600000) return false;
             o.timeoutMs = static_cast<int>(t);
-        } else if (a == "--idle") {
+        } else if (a == "--idle" || a == "--rest" || a == "--greet") {
             long t = std::strtol(v.c_str(), &end, 10);
             if (!end || *end || t <= 0 || t > 24L * 3600000) return false;
-            o.idleMs = static_cast<int>(t);
+            (a == "--idle" ? o.idleMs : a == "--rest" ? o.restMs : o.greetMs) = static_cast<int>(t);
         } else {
             return false;
         }
@@ -245,8 +349,8 @@ bool parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--idle MS]"
-                             " [--side ostrel|agent]\n");
+        std::fprintf(stderr, "usage: kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--greet MS]"
+                             " [--idle MS] [--rest MS] [--side ostrel|agent]\n");
         return 2;
     }
     if (!options.focus.empty()) KelPI_Focus::setFocus(options.focus);
@@ -278,6 +382,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     HandlerCache handlers;
+    const Limits limits{options.timeoutMs, options.greetMs, options.idleMs, options.restMs, options.side};
     {
         std::list<std::unique_ptr<Session>> sessions;
         for (;;) {
@@ -289,10 +394,12 @@ int main(int argc, char** argv) {
             if (rc > 0 && (fds[0].revents & POLLIN)) {
                 kel::net::Socket peer(accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
                 // A thread per session, so their number is bounded: beyond it a
-                // connection is closed at once.
-                if (peer.valid() && sessions.size() < kMaxSessions)
-                    sessions.push_back(
-                        std::make_unique<Session>(peer.release(), options.timeoutMs, options.idleMs, options.side, handlers));
+                // newcomer takes a silent connection's slot, or is closed at
+                // once when none can give it up.
+                size_t taken = 0;
+                for (const std::unique_ptr<Session>& s : sessions) taken += s->evicted() ? 0 : 1;
+                if (peer.valid() && (taken < kMaxSessions || freeSlot(sessions)))
+                    sessions.push_back(std::make_unique<Session>(peer.release(), limits, handlers));
             }
         }
         // Sessions end (and release their handler state) before the

@@ -127,7 +127,11 @@ extern "C" unsigned long long sLPTESTMSG(void* session, unsigned long long messa
         }
         case kSilentRequest:
             return kSilentError;
+        case kAddressRequest:
+            return reinterpret_cast<uintptr_t>(&releaseSession);
         default:
             return kel::net::kErrNetUnexpected;
     }
 }
+
+extern "C" const char* const kelHandlerEntryPoints[] = {"sLPTESTMSG", nullptr};

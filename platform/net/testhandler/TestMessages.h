@@ -20,6 +20,7 @@ inline constexpr unsigned long long kListRequest = 0x7E000003, kListResponse = 0
 inline constexpr unsigned long long kSessionRequest = 0x7E000005, kSessionResponse = 0x7E000006;
 inline constexpr unsigned long long kSilentRequest = 0x7E000007;   // handler returns without answering
 inline constexpr unsigned long long kHalfListRequest = 0x7E000009; // first packet only, then gives up
+inline constexpr unsigned long long kAddressRequest = 0x7E00000B;  // returns an address, not an error number
 inline constexpr uint64_t kSilentError = 0x0A0000EE;
 inline constexpr size_t kPerPacket = 50;
 inline constexpr uint64_t kMaxListTotal = 1000000;

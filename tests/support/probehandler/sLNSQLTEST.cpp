@@ -16,3 +16,5 @@ extern "C" unsigned long long sLPSQLTESTMSG(void* session, unsigned long long me
                                             unsigned long requestLength, const char*, unsigned long) {
     return kelsql::answerRequest(session, messageId, family, type, request, requestLength);
 }
+
+extern "C" const char* const kelHandlerEntryPoints[] = {"sLPSQLTESTMSG", nullptr};
