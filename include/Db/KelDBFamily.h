@@ -16,9 +16,7 @@
 //       static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlX, 0 /*identity*/, "id" /*ORDER BY*/);
 //       static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlX, SqlX, "1.1.304.1", 100 /*line*/);
 //   };
-//   KEL_DB_CHECK_FAMILY(SqlXDesc);
-//   class SqlX_t2 : public KelDBSchema<SqlXDesc> {};
-//   class SqlX : public KelDBRecord<SqlXDesc, SqlX_t2> { public: using KelDBRecord::KelDBRecord; };
+//   KEL_DB_TABLE_RECORD(SqlX, SqlXDesc);  // checks the family, declares SqlX_t2 and SqlX
 // and joins the catalogue's tables in SQLServerClientDLL/Records/CatalogueTables.cpp.
 // Cursors and procedures write their column table with KEL_DB_COLUMN, leave
 // out keys and foreign keys and use the CURSOR and PROCEDURE macros; their
@@ -152,6 +150,16 @@ constexpr bool kelDBFamilyIsSound(const KelDBFamily& f) {
 
 #define KEL_DB_CHECK_FAMILY(Desc) \
     static_assert(kelDBFamilyIsSound(Desc::family), #Desc ": column table disagrees with its row struct")
+
+// The schema class Stem_t2 and the record class Stem of a table family whose
+// record adds nothing of its own.
+#define KEL_DB_TABLE_RECORD(Stem, Desc)                    \
+    KEL_DB_CHECK_FAMILY(Desc);                             \
+    class Stem##_t2 : public KelDBSchema<Desc> {};         \
+    class Stem : public KelDBRecord<Desc, Stem##_t2> {     \
+    public:                                                \
+        using KelDBRecord::KelDBRecord;                    \
+    }
 
 // Layouts of the three kinds; Stem is the class stem, as in the description.
 #define KEL_DB_TABLE_LAYOUT(Stem, identity, orderBy)                                              \

@@ -37,11 +37,4 @@ struct ArchFileDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(ArchFile, 0, "id, tesselId");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(archFile, ArchFile, "1.55.192.4", 610);
 };
-KEL_DB_CHECK_FAMILY(ArchFileDesc);
-
-class ArchFile_t2 : public KelDBSchema<ArchFileDesc> {};
-
-class ArchFile : public KelDBRecord<ArchFileDesc, ArchFile_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(ArchFile, ArchFileDesc);

@@ -47,11 +47,4 @@ struct ArchGroupDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(ArchGroup, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY_NOFK(archGroup, ArchGroup, "1.49.66.4", 663);
 };
-KEL_DB_CHECK_FAMILY(ArchGroupDesc);
-
-class ArchGroup_t2 : public KelDBSchema<ArchGroupDesc> {};
-
-class ArchGroup : public KelDBRecord<ArchGroupDesc, ArchGroup_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(ArchGroup, ArchGroupDesc);

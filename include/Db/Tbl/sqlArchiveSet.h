@@ -31,11 +31,4 @@ struct SqlArchiveSetDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlArchiveSet, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlArchiveSet, SqlArchiveSet, "1.9.304.1", 519);
 };
-KEL_DB_CHECK_FAMILY(SqlArchiveSetDesc);
-
-class SqlArchiveSet_t2 : public KelDBSchema<SqlArchiveSetDesc> {};
-
-class SqlArchiveSet : public KelDBRecord<SqlArchiveSetDesc, SqlArchiveSet_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlArchiveSet, SqlArchiveSetDesc);

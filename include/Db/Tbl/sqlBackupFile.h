@@ -36,11 +36,4 @@ struct SqlBackupFileDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlBackupFile, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlBackupFile, SqlBackupFile, "1.7.304.2", 560);
 };
-KEL_DB_CHECK_FAMILY(SqlBackupFileDesc);
-
-class SqlBackupFile_t2 : public KelDBSchema<SqlBackupFileDesc> {};
-
-class SqlBackupFile : public KelDBRecord<SqlBackupFileDesc, SqlBackupFile_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlBackupFile, SqlBackupFileDesc);

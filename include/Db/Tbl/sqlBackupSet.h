@@ -46,11 +46,4 @@ struct SqlBackupSetTableDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlBackupSet, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlBackupSet, SqlBackupSet, "1.15.304.2", 676);
 };
-KEL_DB_CHECK_FAMILY(SqlBackupSetTableDesc);
-
-class SqlBackupSet_t2 : public KelDBSchema<SqlBackupSetTableDesc> {};
-
-class SqlBackupSet : public KelDBRecord<SqlBackupSetTableDesc, SqlBackupSet_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlBackupSet, SqlBackupSetTableDesc);

@@ -38,11 +38,4 @@ struct SqlDatabaseDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlDatabase, -1, "backupSetId");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlDatabase, SqlDatabase, "1.15.304.2", 594);
 };
-KEL_DB_CHECK_FAMILY(SqlDatabaseDesc);
-
-class SqlDatabase_t2 : public KelDBSchema<SqlDatabaseDesc> {};
-
-class SqlDatabase : public KelDBRecord<SqlDatabaseDesc, SqlDatabase_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlDatabase, SqlDatabaseDesc);

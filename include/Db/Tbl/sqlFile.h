@@ -33,11 +33,4 @@ struct SqlFileDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlFile, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlFile, SqlFile, "1.8.304.2", 554);
 };
-KEL_DB_CHECK_FAMILY(SqlFileDesc);
-
-class SqlFile_t2 : public KelDBSchema<SqlFileDesc> {};
-
-class SqlFile : public KelDBRecord<SqlFileDesc, SqlFile_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlFile, SqlFileDesc);

@@ -33,11 +33,4 @@ struct SqlFileGroupDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlFileGroup, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlFileGroup, SqlFileGroup, "1.8.304.2", 553);
 };
-KEL_DB_CHECK_FAMILY(SqlFileGroupDesc);
-
-class SqlFileGroup_t2 : public KelDBSchema<SqlFileGroupDesc> {};
-
-class SqlFileGroup : public KelDBRecord<SqlFileGroupDesc, SqlFileGroup_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlFileGroup, SqlFileGroupDesc);

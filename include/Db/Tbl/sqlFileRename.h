@@ -27,11 +27,4 @@ struct SqlFileRenameDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlFileRename, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlFileRename, SqlFileRename, "1.4.304.2", 483);
 };
-KEL_DB_CHECK_FAMILY(SqlFileRenameDesc);
-
-class SqlFileRename_t2 : public KelDBSchema<SqlFileRenameDesc> {};
-
-class SqlFileRename : public KelDBRecord<SqlFileRenameDesc, SqlFileRename_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlFileRename, SqlFileRenameDesc);

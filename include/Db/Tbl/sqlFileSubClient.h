@@ -31,11 +31,4 @@ struct SqlFileSubClientDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlFileSubClient, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlFileSubClient, SqlFileSubClient, "1.9.304.2", 532);
 };
-KEL_DB_CHECK_FAMILY(SqlFileSubClientDesc);
-
-class SqlFileSubClient_t2 : public KelDBSchema<SqlFileSubClientDesc> {};
-
-class SqlFileSubClient : public KelDBRecord<SqlFileSubClientDesc, SqlFileSubClient_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlFileSubClient, SqlFileSubClientDesc);

@@ -29,11 +29,4 @@ struct SqlFileSubClientGroupDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlFileSubClientGroup, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlFileSubClientGroup, SqlFileSubClientGroup, "1.6.304.1", 503);
 };
-KEL_DB_CHECK_FAMILY(SqlFileSubClientGroupDesc);
-
-class SqlFileSubClientGroup_t2 : public KelDBSchema<SqlFileSubClientGroupDesc> {};
-
-class SqlFileSubClientGroup : public KelDBRecord<SqlFileSubClientGroupDesc, SqlFileSubClientGroup_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlFileSubClientGroup, SqlFileSubClientGroupDesc);

@@ -39,11 +39,4 @@ struct SqlLSNsDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlLSNs, -1, "sqlBackupSetId");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlLSNs, SqlLSNs, "1.12.304.2", 540);
 };
-KEL_DB_CHECK_FAMILY(SqlLSNsDesc);
-
-class SqlLSNs_t2 : public KelDBSchema<SqlLSNsDesc> {};
-
-class SqlLSNs : public KelDBRecord<SqlLSNsDesc, SqlLSNs_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlLSNs, SqlLSNsDesc);

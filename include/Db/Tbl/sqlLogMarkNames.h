@@ -29,11 +29,4 @@ struct SqlLogMarkNamesDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlLogMarkNames, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlLogMarkNames, SqlLogMarkNames, "1.7.304.2", 509);
 };
-KEL_DB_CHECK_FAMILY(SqlLogMarkNamesDesc);
-
-class SqlLogMarkNames_t2 : public KelDBSchema<SqlLogMarkNamesDesc> {};
-
-class SqlLogMarkNames : public KelDBRecord<SqlLogMarkNamesDesc, SqlLogMarkNames_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlLogMarkNames, SqlLogMarkNamesDesc);

@@ -28,11 +28,4 @@ struct SqlRestoreDataDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlRestoreData, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlRestoreData, SqlRestoreData, "1.4.304.2", 504);
 };
-KEL_DB_CHECK_FAMILY(SqlRestoreDataDesc);
-
-class SqlRestoreData_t2 : public KelDBSchema<SqlRestoreDataDesc> {};
-
-class SqlRestoreData : public KelDBRecord<SqlRestoreDataDesc, SqlRestoreData_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlRestoreData, SqlRestoreDataDesc);

@@ -44,11 +44,4 @@ struct SqlRestoreTaskDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlRestoreTask, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlRestoreTask, SqlRestoreTask, "1.12.304.2", 623);
 };
-KEL_DB_CHECK_FAMILY(SqlRestoreTaskDesc);
-
-class SqlRestoreTask_t2 : public KelDBSchema<SqlRestoreTaskDesc> {};
-
-class SqlRestoreTask : public KelDBRecord<SqlRestoreTaskDesc, SqlRestoreTask_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlRestoreTask, SqlRestoreTaskDesc);

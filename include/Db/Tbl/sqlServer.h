@@ -39,11 +39,4 @@ struct SqlServerDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlServer, -1, "instanceId");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlServer, SqlServer, "1.15.304.2", 607);
 };
-KEL_DB_CHECK_FAMILY(SqlServerDesc);
-
-class SqlServer_t2 : public KelDBSchema<SqlServerDesc> {};
-
-class SqlServer : public KelDBRecord<SqlServerDesc, SqlServer_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlServer, SqlServerDesc);
