@@ -16,42 +16,9 @@ void copyText(char (&dst)[N], const char (&src)[N]) {
 
 }  // namespace
 
-SqlRestoreTask_t& SqlRestoreTask_t::operator=(const SqlRestoreTask_t& o) {
-    if (this == &o) return *this;
-    id = o.id;
-    restoreType = o.restoreType;
-    sqlBackupSetId = o.sqlBackupSetId;
-    restoreTime = o.restoreTime;
-    percentage = o.percentage;
-    copyText(undoFile, o.undoFile);
-    copyText(restoreUser, o.restoreUser);
-    copyText(restorePassword, o.restorePassword);
-    sqlDatabaseId = o.sqlDatabaseId;
-    restoreFlags = o.restoreFlags;
-    sqlRestoreDataId = o.sqlRestoreDataId;
-    sqlServerId = o.sqlServerId;
-    copyText(databaseName, o.databaseName);
-    next = o.next;
-    systemFlags = o.systemFlags;
-    archiveCopyId = o.archiveCopyId;
-    copyText(stopMarkName, o.stopMarkName);
-    return *this;
-}
-
-SqlLSNs_t& SqlLSNs_t::operator=(const SqlLSNs_t& o) {
-    if (this == &o) return *this;
-    sqlBackupSetId = o.sqlBackupSetId;
-    tesselId = o.tesselId;
-    sqlDatabaseId = o.sqlDatabaseId;
-    startTime = o.startTime;
-    finishTime = o.finishTime;
-    backupType = o.backupType;
-    copyText(firstLSN, o.firstLSN);
-    copyText(lastLSN, o.lastLSN);
-    copyText(checkpointLSN, o.checkpointLSN);
-    copyText(fullBackupLSN, o.fullBackupLSN);
-    return *this;
-}
+// Table rows copy every column of their description.
+KEL_DB_ROW_ASSIGNMENT(SqlRestoreTask_t, KEL_SQLRESTORETASK_COLUMNS)
+KEL_DB_ROW_ASSIGNMENT(SqlLSNs_t, KEL_SQLLSNS_COLUMNS)
 
 SqlArchGroupDelInfo_t& SqlArchGroupDelInfo_t::operator=(const SqlArchGroupDelInfo_t& o) {
     if (this == &o) return *this;

@@ -16,6 +16,9 @@ struct DBColumn {
     const char* token;
     size_t offset;  // offsetof(row struct, field)
     size_t size;    // sizeof(field)
+    // The collation a catalogue table's text column compares with (KELTEXT,
+    // KELLSN); null where the layout creates no table.
+    const char* collation;
 };
 
 enum DBObjectKind { DBKindTable = 1, DBKindProcedure = 2, DBKindCursor = 3 };
@@ -31,5 +34,6 @@ struct DBColumnLayout {
     const char* describe; // "Table SqlFileGroup"
 };
 
-#define KEL_DB_COLUMN(Row, field, token) \
-    DBColumn { #field, token, offsetof(Row, field), sizeof(((Row*)nullptr)->field) }
+#define KEL_DB_COLUMN(Row, field, token) KEL_DB_COLUMN_COLLATED(Row, field, token, nullptr)
+#define KEL_DB_COLUMN_COLLATED(Row, field, token, collation) \
+    DBColumn { #field, token, offsetof(Row, field), sizeof(((Row*)nullptr)->field), collation }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/db/DBTableSchema.h"
 #include "platform/db/tsql/BatchRunner.h"
 #include "platform/util/KelHome.h"
 
@@ -69,6 +70,18 @@ int schemaVersion(sqlite3* db, int& version) {
     return rc;
 }
 
+// The catalogue's tables from their descriptions, then the written schema:
+// the platform's tables, the indexes and the procedures that need them.
+int createSchema(sqlite3* db, std::string& error) {
+    for (int t = 0; t < kKelCatalogueTableCount; ++t) {
+        std::string sql;
+        if (!DBcreateTableSql(kKelCatalogueTables[t], sql, error)) return SQLITE_ERROR;
+        int rc = execAll(db, sql.c_str(), error);
+        if (rc != SQLITE_OK) return rc;
+    }
+    return execAll(db, kKelCatalogueSchema, error);
+}
+
 // Creates the schema once; the check is repeated under the write lock so
 // that two first openers do not both run it.
 int ensureSchema(sqlite3* db, std::string& error) {
@@ -79,7 +92,7 @@ int ensureSchema(sqlite3* db, std::string& error) {
     if (rc != SQLITE_OK) return rc;
     rc = schemaVersion(db, version);
     if (rc == SQLITE_OK && version < 1) {
-        rc = execAll(db, kKelCatalogueSchema, error);
+        rc = createSchema(db, error);
         if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA user_version = 1", error);
     }
     std::string ignored;

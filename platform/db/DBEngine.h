@@ -69,5 +69,7 @@ void DBparameterize(const std::string& sql, std::string& out, std::vector<DBPara
 // Binds params to stmt from parameter index first on; SQLite result code.
 int DBbindParams(sqlite3_stmt* stmt, int first, const std::vector<DBParam>& params);
 
-// The catalogue schema text (generated from platform/db/schema/*.sql).
+// The written part of the catalogue schema (generated from
+// platform/db/schema/*.sql); the catalogue's own tables come from their
+// descriptions (DBTableSchema.h) and are created before it.
 extern const char* const kKelCatalogueSchema;

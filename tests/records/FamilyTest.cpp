@@ -318,8 +318,9 @@ TEST_F(FamilyTest, EveryFamilyAgreesWithItsObject) {
 }
 
 // The catalogue's tables have the families' columns in the families' order,
-// their keys and their foreign keys.
+// their types and collations, their keys and their foreign keys.
 TEST_F(FamilyTest, CatalogueDdlAgreesWithEveryTableFamily) {
+    const std::set<std::string> lsnColumns = {"firstLSN", "lastLSN", "checkpointLSN", "fullBackupLSN", "lsn"};
     sqlite3* db = nullptr;
     std::string error;
     ASSERT_EQ(SQLITE_OK, DBopenCatalogue(kel::homePath("catalogue.db"), &db, error)) << error;
@@ -339,6 +340,21 @@ TEST_F(FamilyTest, CatalogueDdlAgreesWithEveryTableFamily) {
         sqlite3_finalize(stmt);
         EXPECT_EQ(split(e.columns, ", "), columns);
         EXPECT_EQ(e.keys, keys);
+
+        const std::vector<std::string> tokens = split(e.typeString, "|");
+        for (size_t i = 0; i < columns.size() && i < tokens.size(); ++i) {
+            SCOPED_TRACE(columns[i]);
+            const char* type = nullptr;
+            const char* collation = nullptr;
+            int notNull = 0, primary = 0, autoIncrement = 0;
+            ASSERT_EQ(SQLITE_OK, sqlite3_table_column_metadata(db, nullptr, e.object, columns[i].c_str(), &type,
+                                                               &collation, &notNull, &primary, &autoIncrement));
+            const bool text = tokens[i][0] == 's' || tokens[i][0] == 'u';
+            EXPECT_STREQ(tokens[i] == "i" ? "INTEGER" : "TEXT", type);
+            EXPECT_STREQ(!text ? "BINARY" : lsnColumns.count(columns[i]) ? "KELLSN" : "KELTEXT", collation);
+            EXPECT_EQ(int(i) == e.identity && e.keys.size() == 1, autoIncrement != 0);
+            EXPECT_EQ(int(i) == e.identity && e.keys.size() > 1, notNull != 0);  // assigned elsewhere, never empty
+        }
 
         ForeignKeys fks;
         ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, (std::string("PRAGMA foreign_key_list(") + e.object + ")").c_str(),

@@ -6,43 +6,30 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_ARCHFILE_COLUMNS(X) \
+    X(INT, id)                  \
+    X(UTEXT, name, 8193)        \
+    X(INT, tesselId)            \
+    X(INT, archGroupId)         \
+    X(TEXT, objName1, 2049)     \
+    X(INT, flags)               \
+    X(INT, appId)               \
+    X(INT, fileType)            \
+    X(INT, cTime)               \
+    X(INT, jobId)               \
+    X(INT, backupLevel)         \
+    X(INT, isValid)             \
+    X(INT, cloudId)             \
+    X(INT, contentIndexTime)    \
+    X(INT, nPushedItems)
+
 struct ArchFile_t {
-    int32_t id = 0;
-    char name[8193] = {};
-    int32_t tesselId = 0;
-    int32_t archGroupId = 0;
-    char objName1[2049] = {};
-    int32_t flags = 0;
-    int32_t appId = 0;
-    int32_t fileType = 0;
-    int32_t cTime = 0;
-    int32_t jobId = 0;
-    int32_t backupLevel = 0;
-    int32_t isValid = 0;
-    int32_t cloudId = 0;
-    int32_t contentIndexTime = 0;
-    int32_t nPushedItems = 0;
+    KEL_ARCHFILE_COLUMNS(KEL_DB_FIELD)
 };
 
 struct ArchFileDesc {
     using Row = ArchFile_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, id, "i"),
-        KEL_DB_COLUMN(Row, name, "u8193"),
-        KEL_DB_COLUMN(Row, tesselId, "i"),
-        KEL_DB_COLUMN(Row, archGroupId, "i"),
-        KEL_DB_COLUMN(Row, objName1, "s2049"),
-        KEL_DB_COLUMN(Row, flags, "i"),
-        KEL_DB_COLUMN(Row, appId, "i"),
-        KEL_DB_COLUMN(Row, fileType, "i"),
-        KEL_DB_COLUMN(Row, cTime, "i"),
-        KEL_DB_COLUMN(Row, jobId, "i"),
-        KEL_DB_COLUMN(Row, backupLevel, "i"),
-        KEL_DB_COLUMN(Row, isValid, "i"),
-        KEL_DB_COLUMN(Row, cloudId, "i"),
-        KEL_DB_COLUMN(Row, contentIndexTime, "i"),
-        KEL_DB_COLUMN(Row, nPushedItems, "i"),
-    };
+    static constexpr DBColumn columns[] = {KEL_ARCHFILE_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"id", "tesselId"};
     static constexpr KelDBForeignKey foreignKeys[] = {
         {"archGroupId", "archGroup", "id"},
@@ -50,11 +37,4 @@ struct ArchFileDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(ArchFile, 0, "id, tesselId");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(archFile, ArchFile, "1.55.192.4", 610);
 };
-KEL_DB_CHECK_FAMILY(ArchFileDesc);
-
-class ArchFile_t2 : public KelDBSchema<ArchFileDesc> {};
-
-class ArchFile : public KelDBRecord<ArchFileDesc, ArchFile_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(ArchFile, ArchFileDesc);

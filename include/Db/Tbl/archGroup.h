@@ -6,27 +6,30 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_ARCHGROUP_COLUMNS(X)                        \
+    X(INT, id)                                          \
+    X(INT, defaultCopy)                                 \
+    X(UTEXT, name, 577)                                 \
+    X(OWNED, description)                               \
+    X(INT, maxStreams)                                  \
+    X(INT, type)                                        \
+    X(INT, incrSP)                                      \
+    X(INT, origTesseltesselID)                          \
+    X(INT, origTesselarchGroupId)                       \
+    X(INT, defaultSnapCopy)                             \
+    X(INT, SIBlockSizeKB)                               \
+    X(INT, AuxCopyAlertGB)                              \
+    X(INT, AuxCopyAlertDays)                            \
+    X(INT, flags)                                       \
+    X(TEXT, mediaPassword, 2049)                        \
+    X(INT, TimeZoneType)                                \
+    X(TEXT, TimeZone, 256)                              \
+    X(INT, SubclientExtensionTimeStamp)                 \
+    X(TEXT, SubclientExtensionTimeStampEncrypted, 2049) \
+    X(INT, logSP)
+
 struct ArchGroup_t {
-    int32_t id = 0;
-    int32_t defaultCopy = 0;
-    char name[577] = {};
-    char* description = nullptr;
-    int32_t maxStreams = 0;
-    int32_t type = 0;
-    int32_t incrSP = 0;
-    int32_t origTesseltesselID = 0;
-    int32_t origTesselarchGroupId = 0;
-    int32_t defaultSnapCopy = 0;
-    int32_t SIBlockSizeKB = 0;
-    int32_t AuxCopyAlertGB = 0;
-    int32_t AuxCopyAlertDays = 0;
-    int32_t flags = 0;
-    char mediaPassword[2049] = {};
-    int32_t TimeZoneType = 0;
-    char TimeZone[256] = {};
-    int32_t SubclientExtensionTimeStamp = 0;
-    char SubclientExtensionTimeStampEncrypted[2049] = {};
-    int32_t logSP = 0;
+    KEL_ARCHGROUP_COLUMNS(KEL_DB_FIELD)
 
     ArchGroup_t() = default;
     ArchGroup_t(const ArchGroup_t&) = delete;
@@ -39,37 +42,9 @@ struct ArchGroup_t {
 
 struct ArchGroupDesc {
     using Row = ArchGroup_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, id, "i"),
-        KEL_DB_COLUMN(Row, defaultCopy, "i"),
-        KEL_DB_COLUMN(Row, name, "u577"),
-        KEL_DB_COLUMN(Row, description, "u"),
-        KEL_DB_COLUMN(Row, maxStreams, "i"),
-        KEL_DB_COLUMN(Row, type, "i"),
-        KEL_DB_COLUMN(Row, incrSP, "i"),
-        KEL_DB_COLUMN(Row, origTesseltesselID, "i"),
-        KEL_DB_COLUMN(Row, origTesselarchGroupId, "i"),
-        KEL_DB_COLUMN(Row, defaultSnapCopy, "i"),
-        KEL_DB_COLUMN(Row, SIBlockSizeKB, "i"),
-        KEL_DB_COLUMN(Row, AuxCopyAlertGB, "i"),
-        KEL_DB_COLUMN(Row, AuxCopyAlertDays, "i"),
-        KEL_DB_COLUMN(Row, flags, "i"),
-        KEL_DB_COLUMN(Row, mediaPassword, "s2049"),
-        KEL_DB_COLUMN(Row, TimeZoneType, "i"),
-        KEL_DB_COLUMN(Row, TimeZone, "s256"),
-        KEL_DB_COLUMN(Row, SubclientExtensionTimeStamp, "i"),
-        KEL_DB_COLUMN(Row, SubclientExtensionTimeStampEncrypted, "s2049"),
-        KEL_DB_COLUMN(Row, logSP, "i"),
-    };
+    static constexpr DBColumn columns[] = {KEL_ARCHGROUP_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"id"};
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(ArchGroup, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY_NOFK(archGroup, ArchGroup, "1.49.66.4", 663);
 };
-KEL_DB_CHECK_FAMILY(ArchGroupDesc);
-
-class ArchGroup_t2 : public KelDBSchema<ArchGroupDesc> {};
-
-class ArchGroup : public KelDBRecord<ArchGroupDesc, ArchGroup_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(ArchGroup, ArchGroupDesc);

@@ -6,29 +6,23 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_SQLARCHIVESET_COLUMNS(X) \
+    X(INT, id)                       \
+    X(INT, tesselId)                 \
+    X(INT, sqlBackupSetId)           \
+    X(INT, mediaSetId)               \
+    X(INT, sequenceNumber)           \
+    X(INT, archiveGroup)             \
+    X(INT, archiveFile)              \
+    X(INT, bIsTombstoned)
+
 struct SqlArchiveSet_t {
-    int32_t id = 0;
-    int32_t tesselId = 0;
-    int32_t sqlBackupSetId = 0;
-    int32_t mediaSetId = 0;
-    int32_t sequenceNumber = 0;
-    int32_t archiveGroup = 0;
-    int32_t archiveFile = 0;
-    int32_t bIsTombstoned = 0;
+    KEL_SQLARCHIVESET_COLUMNS(KEL_DB_FIELD)
 };
 
 struct SqlArchiveSetDesc {
     using Row = SqlArchiveSet_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, id, "i"),
-        KEL_DB_COLUMN(Row, tesselId, "i"),
-        KEL_DB_COLUMN(Row, sqlBackupSetId, "i"),
-        KEL_DB_COLUMN(Row, mediaSetId, "i"),
-        KEL_DB_COLUMN(Row, sequenceNumber, "i"),
-        KEL_DB_COLUMN(Row, archiveGroup, "i"),
-        KEL_DB_COLUMN(Row, archiveFile, "i"),
-        KEL_DB_COLUMN(Row, bIsTombstoned, "i"),
-    };
+    static constexpr DBColumn columns[] = {KEL_SQLARCHIVESET_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"id"};
     static constexpr KelDBForeignKey foreignKeys[] = {
         {"sqlBackupSetId", "sqlBackupSet", "id"},
@@ -37,11 +31,4 @@ struct SqlArchiveSetDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlArchiveSet, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlArchiveSet, SqlArchiveSet, "1.9.304.1", 519);
 };
-KEL_DB_CHECK_FAMILY(SqlArchiveSetDesc);
-
-class SqlArchiveSet_t2 : public KelDBSchema<SqlArchiveSetDesc> {};
-
-class SqlArchiveSet : public KelDBRecord<SqlArchiveSetDesc, SqlArchiveSet_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlArchiveSet, SqlArchiveSetDesc);

@@ -5,25 +5,21 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_SQLFILESUBCLIENTGROUP_COLUMNS(X) \
+    X(INT, id)                               \
+    X(INT, tesselId)                         \
+    X(INT, sqlFileSubClientId)               \
+    X(INT, sqlFileId)                        \
+    X(INT, sqlFileGroupId)                   \
+    X(INT, nextId)
+
 struct SqlFileSubClientGroup_t {
-    int32_t id = 0;
-    int32_t tesselId = 0;
-    int32_t sqlFileSubClientId = 0;
-    int32_t sqlFileId = 0;
-    int32_t sqlFileGroupId = 0;
-    int32_t nextId = 0;
+    KEL_SQLFILESUBCLIENTGROUP_COLUMNS(KEL_DB_FIELD)
 };
 
 struct SqlFileSubClientGroupDesc {
     using Row = SqlFileSubClientGroup_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, id, "i"),
-        KEL_DB_COLUMN(Row, tesselId, "i"),
-        KEL_DB_COLUMN(Row, sqlFileSubClientId, "i"),
-        KEL_DB_COLUMN(Row, sqlFileId, "i"),
-        KEL_DB_COLUMN(Row, sqlFileGroupId, "i"),
-        KEL_DB_COLUMN(Row, nextId, "i"),
-    };
+    static constexpr DBColumn columns[] = {KEL_SQLFILESUBCLIENTGROUP_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"id"};
     static constexpr KelDBForeignKey foreignKeys[] = {
         {"tesselId", "APP_Tessel", "id"},
@@ -33,11 +29,4 @@ struct SqlFileSubClientGroupDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlFileSubClientGroup, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlFileSubClientGroup, SqlFileSubClientGroup, "1.6.304.1", 503);
 };
-KEL_DB_CHECK_FAMILY(SqlFileSubClientGroupDesc);
-
-class SqlFileSubClientGroup_t2 : public KelDBSchema<SqlFileSubClientGroupDesc> {};
-
-class SqlFileSubClientGroup : public KelDBRecord<SqlFileSubClientGroupDesc, SqlFileSubClientGroup_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlFileSubClientGroup, SqlFileSubClientGroupDesc);

@@ -6,17 +6,20 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_SQLLSNS_COLUMNS(X) \
+    X(INT, sqlBackupSetId)     \
+    X(INT, tesselId)           \
+    X(INT, sqlDatabaseId)      \
+    X(TIME, startTime)         \
+    X(TIME, finishTime)        \
+    X(INT, backupType)         \
+    X(LSN, firstLSN, 33)       \
+    X(LSN, lastLSN, 33)        \
+    X(LSN, checkpointLSN, 33)  \
+    X(LSN, fullBackupLSN, 33)
+
 struct SqlLSNs_t {
-    int32_t sqlBackupSetId = 0;
-    int32_t tesselId = 0;
-    int32_t sqlDatabaseId = 0;
-    DB_DATETIME startTime;
-    DB_DATETIME finishTime;
-    int32_t backupType = 0;
-    char firstLSN[33] = {};
-    char lastLSN[33] = {};
-    char checkpointLSN[33] = {};
-    char fullBackupLSN[33] = {};
+    KEL_SQLLSNS_COLUMNS(KEL_DB_FIELD)
 
     // Kept in lists by value: the LSN texts are copied bounded by their fields.
     SqlLSNs_t() = default;
@@ -26,18 +29,7 @@ struct SqlLSNs_t {
 
 struct SqlLSNsDesc {
     using Row = SqlLSNs_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, sqlBackupSetId, "i"),
-        KEL_DB_COLUMN(Row, tesselId, "i"),
-        KEL_DB_COLUMN(Row, sqlDatabaseId, "i"),
-        KEL_DB_COLUMN(Row, startTime, "t"),
-        KEL_DB_COLUMN(Row, finishTime, "t"),
-        KEL_DB_COLUMN(Row, backupType, "i"),
-        KEL_DB_COLUMN(Row, firstLSN, "s33"),
-        KEL_DB_COLUMN(Row, lastLSN, "s33"),
-        KEL_DB_COLUMN(Row, checkpointLSN, "s33"),
-        KEL_DB_COLUMN(Row, fullBackupLSN, "s33"),
-    };
+    static constexpr DBColumn columns[] = {KEL_SQLLSNS_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"sqlBackupSetId"};
     static constexpr KelDBForeignKey foreignKeys[] = {
         {"sqlBackupSetId", "sqlBackupSet", "id"},
@@ -47,11 +39,4 @@ struct SqlLSNsDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlLSNs, -1, "sqlBackupSetId");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlLSNs, SqlLSNs, "1.12.304.2", 540);
 };
-KEL_DB_CHECK_FAMILY(SqlLSNsDesc);
-
-class SqlLSNs_t2 : public KelDBSchema<SqlLSNsDesc> {};
-
-class SqlLSNs : public KelDBRecord<SqlLSNsDesc, SqlLSNs_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlLSNs, SqlLSNsDesc);

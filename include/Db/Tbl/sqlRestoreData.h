@@ -5,27 +5,22 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_SQLRESTOREDATA_COLUMNS(X) \
+    X(INT, id)                        \
+    X(INT, restoreTaskId)             \
+    X(INT, dataType)                  \
+    X(INT, sqlId)                     \
+    X(TEXT, sqlName, 129)             \
+    X(INT, sqlFileRenameId)           \
+    X(INT, next)
+
 struct SqlRestoreData_t {
-    int32_t id = 0;
-    int32_t restoreTaskId = 0;
-    int32_t dataType = 0;
-    int32_t sqlId = 0;
-    char sqlName[129] = {};
-    int32_t sqlFileRenameId = 0;
-    int32_t next = 0;
+    KEL_SQLRESTOREDATA_COLUMNS(KEL_DB_FIELD)
 };
 
 struct SqlRestoreDataDesc {
     using Row = SqlRestoreData_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, id, "i"),
-        KEL_DB_COLUMN(Row, restoreTaskId, "i"),
-        KEL_DB_COLUMN(Row, dataType, "i"),
-        KEL_DB_COLUMN(Row, sqlId, "i"),
-        KEL_DB_COLUMN(Row, sqlName, "s129"),
-        KEL_DB_COLUMN(Row, sqlFileRenameId, "i"),
-        KEL_DB_COLUMN(Row, next, "i"),
-    };
+    static constexpr DBColumn columns[] = {KEL_SQLRESTOREDATA_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"id"};
     static constexpr KelDBForeignKey foreignKeys[] = {
         {"restoreTaskId", "sqlRestoreTask", "id"},
@@ -33,11 +28,4 @@ struct SqlRestoreDataDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlRestoreData, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlRestoreData, SqlRestoreData, "1.4.304.2", 504);
 };
-KEL_DB_CHECK_FAMILY(SqlRestoreDataDesc);
-
-class SqlRestoreData_t2 : public KelDBSchema<SqlRestoreDataDesc> {};
-
-class SqlRestoreData : public KelDBRecord<SqlRestoreDataDesc, SqlRestoreData_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlRestoreData, SqlRestoreDataDesc);

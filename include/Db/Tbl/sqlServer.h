@@ -5,43 +5,30 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_SQLSERVER_COLUMNS(X) \
+    X(INT, instanceId)           \
+    X(INT, tesselId)             \
+    X(TEXT, serverName, 129)     \
+    X(INT, sqlVersionId)         \
+    X(TEXT, sa, 129)             \
+    X(TEXT, saPassword, 513)     \
+    X(TEXT, undoFile, 1025)      \
+    X(INT, addTime)              \
+    X(INT, removalTime)          \
+    X(INT, deleteFlag)           \
+    X(TEXT, sqlNTAccount, 257)   \
+    X(TEXT, sqlNTPassword, 513)  \
+    X(TEXT, sqlServiceName, 257) \
+    X(INT, flags)                \
+    X(INT, clientId)
+
 struct SqlServer_t {
-    int32_t instanceId = 0;
-    int32_t tesselId = 0;
-    char serverName[129] = {};
-    int32_t sqlVersionId = 0;
-    char sa[129] = {};
-    char saPassword[513] = {};
-    char undoFile[1025] = {};
-    int32_t addTime = 0;
-    int32_t removalTime = 0;
-    int32_t deleteFlag = 0;
-    char sqlNTAccount[257] = {};
-    char sqlNTPassword[513] = {};
-    char sqlServiceName[257] = {};
-    int32_t flags = 0;
-    int32_t clientId = 0;
+    KEL_SQLSERVER_COLUMNS(KEL_DB_FIELD)
 };
 
 struct SqlServerDesc {
     using Row = SqlServer_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, instanceId, "i"),
-        KEL_DB_COLUMN(Row, tesselId, "i"),
-        KEL_DB_COLUMN(Row, serverName, "s129"),
-        KEL_DB_COLUMN(Row, sqlVersionId, "i"),
-        KEL_DB_COLUMN(Row, sa, "s129"),
-        KEL_DB_COLUMN(Row, saPassword, "s513"),
-        KEL_DB_COLUMN(Row, undoFile, "s1025"),
-        KEL_DB_COLUMN(Row, addTime, "i"),
-        KEL_DB_COLUMN(Row, removalTime, "i"),
-        KEL_DB_COLUMN(Row, deleteFlag, "i"),
-        KEL_DB_COLUMN(Row, sqlNTAccount, "s257"),
-        KEL_DB_COLUMN(Row, sqlNTPassword, "s513"),
-        KEL_DB_COLUMN(Row, sqlServiceName, "s257"),
-        KEL_DB_COLUMN(Row, flags, "i"),
-        KEL_DB_COLUMN(Row, clientId, "i"),
-    };
+    static constexpr DBColumn columns[] = {KEL_SQLSERVER_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"instanceId"};
     static constexpr KelDBForeignKey foreignKeys[] = {
         {"instanceId", "APP_InstanceName", "id"},
@@ -52,11 +39,4 @@ struct SqlServerDesc {
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlServer, -1, "instanceId");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY(sqlServer, SqlServer, "1.15.304.2", 607);
 };
-KEL_DB_CHECK_FAMILY(SqlServerDesc);
-
-class SqlServer_t2 : public KelDBSchema<SqlServerDesc> {};
-
-class SqlServer : public KelDBRecord<SqlServerDesc, SqlServer_t2> {
-public:
-    using KelDBRecord::KelDBRecord;
-};
+KEL_DB_TABLE_RECORD(SqlServer, SqlServerDesc);

@@ -5,25 +5,21 @@
 
 #include "Db/KelDBRecord.h"
 
+#define KEL_SQLVERSION_COLUMNS(X) \
+    X(INT, id)                    \
+    X(INT, tesselId)              \
+    X(INT, type)                  \
+    X(INT, major)                 \
+    X(INT, minor)                 \
+    X(INT, build)
+
 struct SqlVersion_t {
-    int32_t id = 0;
-    int32_t tesselId = 0;
-    int32_t type = 0;
-    int32_t major = 0;
-    int32_t minor = 0;
-    int32_t build = 0;
+    KEL_SQLVERSION_COLUMNS(KEL_DB_FIELD)
 };
 
 struct SqlVersionDesc {
     using Row = SqlVersion_t;
-    static constexpr DBColumn columns[] = {
-        KEL_DB_COLUMN(Row, id, "i"),
-        KEL_DB_COLUMN(Row, tesselId, "i"),
-        KEL_DB_COLUMN(Row, type, "i"),
-        KEL_DB_COLUMN(Row, major, "i"),
-        KEL_DB_COLUMN(Row, minor, "i"),
-        KEL_DB_COLUMN(Row, build, "i"),
-    };
+    static constexpr DBColumn columns[] = {KEL_SQLVERSION_COLUMNS(KEL_DB_TABLE_COLUMN)};
     static constexpr const char* keys[] = {"id"};
     static constexpr DBColumnLayout layout = KEL_DB_TABLE_LAYOUT(SqlVersion, 0, "id");
     static constexpr KelDBFamily family = KEL_DB_TABLE_FAMILY_NOFK(sqlVersion, SqlVersion, "1.3.304.1", 0);
