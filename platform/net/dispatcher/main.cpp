@@ -46,6 +46,22 @@
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KEL_ASAN_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KEL_ASAN_ALLOCATOR 1
+#endif
+#endif
+
+// glibc's trim walks glibc's own arenas; under AddressSanitizer those were
+// never set up (its allocator serves every malloc) and the walk faults.
+void releaseFreedMemory() {
+#ifndef KEL_ASAN_ALLOCATOR
+    malloc_trim(0);
+#endif
+}
+
 using kel::net::Frame;
 using kel::net::FrameStatus;
 
@@ -189,7 +205,7 @@ private:
         done_ = true;
         // A session's buffers come and go with it: hand the pages back rather
         // than keep the high-water mark of the busiest peer.
-        malloc_trim(0);
+        releaseFreedMemory();
     }
 
     // Marks the session waiting (or answering); false when it was evicted.
