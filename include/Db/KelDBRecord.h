@@ -4,7 +4,6 @@
 //   class SqlX : public KelDBRecord<SqlXDesc, SqlX_t2> { using KelDBRecord::KelDBRecord; };
 #pragma once
 
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 
