@@ -54,8 +54,8 @@ namespace {
 // Reads the one row of a record object by its id; 0x1E000033 with the
 // record's description and the database's text when there is none.
 template <class Record>
-bool readRow(KelLastError& err, Record& row, const char* where, unsigned long id) {
-    row.setWhere(where, static_cast<int>(id));
+bool readRow(KelLastError& err, Record& row, const char* idColumn, unsigned long id) {
+    row.setWhere("%s = %d", idColumn, static_cast<int>(id));
     int rc = row.getOneRow(&row, false, -1, 0);
     if (rc == 0) return true;
     err.setNumber(kelsql::kErrRowOperation);
@@ -78,22 +78,22 @@ bool lookupSqlUserInformation(KelLastError& err, KelSQLClassProperties& cp, unsi
     // Walk up from the smallest thing given; an id given nearer the instance wins.
     if (sqlServerId == 0 && sqlDatabaseId == 0 && sqlFileGroupId == 0) {
         SqlFile file(tran);
-        if (!readRow(err, file, "id = %d", sqlFileId)) return false;
+        if (!readRow(err, file, "id", sqlFileId)) return false;
         sqlFileGroupId = static_cast<uint32_t>(file.getDataPtr()->sqlFileGroupId);
     }
     if (sqlServerId == 0 && sqlDatabaseId == 0 && sqlFileGroupId != 0) {
         SqlFileGroup group(tran);
-        if (!readRow(err, group, "id = %d", sqlFileGroupId)) return false;
+        if (!readRow(err, group, "id", sqlFileGroupId)) return false;
         sqlDatabaseId = static_cast<uint32_t>(group.getDataPtr()->sqlDatabaseId);
     }
     if (sqlServerId == 0 && sqlDatabaseId != 0) {
         SqlDatabase database(tran);
-        if (!readRow(err, database, "backupSetId = %d", sqlDatabaseId)) return false;
+        if (!readRow(err, database, "backupSetId", sqlDatabaseId)) return false;
         sqlServerId = static_cast<uint32_t>(database.getDataPtr()->sqlServerId);
     }
     if (sqlServerId == 0) return true;
     SqlServer server(tran);
-    if (!readRow(err, server, "instanceId = %d", sqlServerId)) return false;
+    if (!readRow(err, server, "instanceId", sqlServerId)) return false;
     // The instance's SQL login, as the instance record keeps it.
     std::string password;
     if (!decryptSQLPassword(kel::fieldText(server.getDataPtr()->saPassword), password)) {

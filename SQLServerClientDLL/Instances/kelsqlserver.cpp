@@ -29,16 +29,6 @@ std::string keyWhere(unsigned long id) {
     return buffer;
 }
 
-// A text between single quotes in a SET list, its own quotes doubled.
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
-
 DBtran* transactionOf(KelSQLClassProperties& ctx) {
     return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
 }
@@ -445,37 +435,29 @@ bool KelSQLServer::updateOstrelDb(const char* where) {
     static const char* kFn = "KelSQLServer::updateOstrelDb(where)";
     if (!requireTransaction(kFn)) return false;
     if (!where) return false;
-    SqlServer record(context_.getDBTransaction());
-    record.setWhere("%s", where);
-
-    std::string set;
-    auto add = [&set](const std::string& item) {
-        if (!set.empty()) set += ", ";
-        set += item;
-    };
-    if (tesselId_) add("tesselId = " + std::to_string(static_cast<int>(tesselId_)));
-    if (flags_) add("flags = " + std::to_string(static_cast<int>(flags_)));
-    if (!sa().empty()) add("sa = " + quoted(sa()));
+    SqlServerTable table(context_.getDBTransaction());
+    table.setWhere("%s", where);
+    table.clearUpdateClause();
+    table.updateColumn(tesselId_, "tesselId");
+    table.updateColumn(flags_, "flags");
+    table.updateColumn(sa(), "sa");
     if (!saPassword().empty()) {
         std::string stored;
         if (!encrypt(saPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
-        add("saPassword = " + quoted(stored));
+        table.setColumn(stored, "saPassword");
     }
-    if (!ntUser().empty()) add("sqlNTAccount = " + quoted(ntUser()));
+    table.updateColumn(ntUser(), "sqlNTAccount");
     if (!ntUserPassword().empty()) {
         std::string stored;
         if (!encrypt(ntUserPassword(), stored, kelsql::kErrNTEncrypt, kFn)) return false;
-        add("sqlNTPassword = " + quoted(stored));
+        table.setColumn(stored, "sqlNTPassword");
     }
-    if (!undoFilePath_.empty()) add("undoFile = " + quoted(undoFilePath_));
+    table.updateColumn(undoFilePath_, "undoFile");
     if (!resolveVersion(ostrelTessel(), kFn)) return false;
     // An unknown version has no sqlVersion row to refer to: NULL, not 0.
-    add(version_->sqlId() ? "sqlVersionId = " + std::to_string(static_cast<int>(version_->sqlId()))
-                          : std::string("sqlVersionId = NULL"));
-    setText_ = set;
-    sqlCode_ = record.rowUpdate(setText_.c_str());
-    if (sqlCode_ != 0) return catalogueError(kFn, record);
-    return true;
+    if (version_->sqlId()) table.setColumn(version_->sqlId(), "sqlVersionId");
+    else table.setNullColumn("sqlVersionId");
+    return runUpdate(table, kFn);
 }
 
 bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem item) {

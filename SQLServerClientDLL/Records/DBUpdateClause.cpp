@@ -1,39 +1,28 @@
 #include "Db/DBUpdateClause.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 
-DBUpdateClause::DBUpdateClause() : m_separator(", "), m_quotedOpening(" = '"), m_quote("'"), m_equals(" = ") {}
+#include "platform/db/SqlText.h"
 
-void DBUpdateClause::clearUpdateClause() {
-    m_clause.clear();
-    m_pending.clear();
-}
+void DBUpdateClause::clearUpdateClause() { m_clause.clear(); }
 
-void DBUpdateClause::add(std::string const& name, std::string const& fragment, std::string const& value) {
-    m_clause += m_pending;
+void DBUpdateClause::add(std::string const& name, std::string const& value) {
+    if (!m_clause.empty()) m_clause += ", ";
     m_clause += name;
-    m_clause += fragment;
+    m_clause += " = ";
     m_clause += value;
-    m_pending = m_separator;
 }
 
 void DBUpdateClause::setColumn(unsigned long value, std::string const& name) {
-    std::snprintf(m_buffer, sizeof m_buffer, "%d", int32_t(uint32_t(value)));
-    add(name, m_equals, m_buffer);
+    add(name, std::to_string(int32_t(uint32_t(value))));
 }
 
 void DBUpdateClause::setColumn(std::string const& value, std::string const& name) {
-    std::string quoted;
-    quoted.reserve(value.size() + 1);
-    for (char c : value) {
-        quoted += c;
-        if (c == '\'') quoted += '\'';
-    }
-    quoted += m_quote;
-    add(name, m_quotedOpening, quoted);
+    add(name, kel::sql::quoted(value));
 }
+
+void DBUpdateClause::setNullColumn(std::string const& name) { add(name, "NULL"); }
 
 void DBUpdateClause::updateColumn(unsigned long value, std::string const& name) {
     if (value != 0) setColumn(value, name);
@@ -50,10 +39,7 @@ void DBUpdateClause::updateODBCDateColumn(unsigned long time, std::string const&
     // A time that cannot be broken down would give the all-zero literal,
     // which the catalogue refuses.
     if (ts.year == 0) return;
-    // localtime_r's fields are in range; the modulo only tells the compiler.
-    std::snprintf(m_buffer, sizeof m_buffer, "{ts'%04u-%02u-%02u %02u:%02u:%02u'}", unsigned(ts.year) % 10000u,
-                  ts.month % 100u, ts.day % 100u, ts.hour % 100u, ts.minute % 100u, ts.second % 100u);
-    add(name, m_equals, m_buffer);
+    add(name, kel::sql::timestampLiteral(ts));
 }
 
 void DBUpdateClause::convertTimeToTimeStamp(unsigned long time, tagTIMESTAMP_STRUCT& ts) const {

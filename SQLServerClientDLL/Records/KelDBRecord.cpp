@@ -1,5 +1,6 @@
 #include "Db/KelDBRecord.h"
 
+#include <cstdarg>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -54,6 +55,15 @@ int KelDBRecordBase::setProcedureArguments(std::initializer_list<int> arguments)
     return CallDBsprintfWrapper("%s", text.c_str()) >= 0 ? kDBOk : kDBErrUsage;
 }
 
+int KelDBRecordBase::formatBatch(const char* sql, ...) {
+    va_list args;
+    va_start(args, sql);
+    std::string text = kel::sql::vformat(sql, args);
+    va_end(args);
+    querySizeCheck((unsigned long)text.size(), false);
+    return CallDBsprintfWrapper("%s", text.c_str()) >= 0 ? kDBOk : kDBErrUsage;
+}
+
 int KelDBRecordBase::bindProcedureValues(std::initializer_list<KelDBDataTypeBase*> values) {
     ClearBoundInputs();
     clearText(m_values);
@@ -73,43 +83,31 @@ const T& fieldOf(const void* row, const DBColumn& column) {
 
 void KelDBRecordBase::putRowValues(ValuesMode mode) {
     const DBColumnLayout& layout = *m_layout;
-    std::string format;  // the printf form the items follow, for the reserve
     std::string text;
-    unsigned long reserve = 0;
     for (int i = 0; i < layout.columnCount; ++i) {
         const DBColumn& c = layout.columns[i];
-        const char t = c.token[0];
-        const bool isText = t == 's' || t == 'u';
-        if (t == 't') reserve += 24;
-        else if (!isText) reserve += 12;
         if (i == layout.identityColumn && mode != AllValues) continue;
-        std::string piece = t == 't' ? "%p" : isText ? "'%s'" : (t == 'i' ? "%d" : "%lld");
+        const char t = c.token[0];
         std::string item;
         if (t == 'i') {
-            item = DBformatf("%d", fieldOf<int32_t>(m_row, c));
+            item = std::to_string(fieldOf<int32_t>(m_row, c));
         } else if (t == 'b' || t == 'x') {
-            item = DBformatf("%lld", (long long)fieldOf<int64_t>(m_row, c));
+            item = std::to_string((long long)fieldOf<int64_t>(m_row, c));
         } else if (t == 't') {
-            item = DBformatf("%p", DBodbcDate(const_cast<DB_DATETIME*>(&fieldOf<DB_DATETIME>(m_row, c))));
+            item = kel::sql::dateLiteral(fieldOf<DB_DATETIME>(m_row, c));
         } else {
             const char* value = c.token[1] == '\0' ? fieldOf<char*>(m_row, c) : &fieldOf<char>(m_row, c);
-            std::string whole = value ? (c.token[1] == '\0' ? std::string(value) : kel::fieldText(value, c.size))
-                                      : std::string();
-            reserve += (unsigned long)whole.size();
-            item = DBformatf("'%s'", whole.c_str());
+            item = kel::sql::quoted(value ? (c.token[1] == '\0' ? std::string(value) : kel::fieldText(value, c.size))
+                                          : std::string());
         }
+        if (!text.empty()) text += ", ";
         if (mode == UpdateValues) {
-            piece = std::string(c.name) + "=" + piece;
-            item = std::string(c.name) + "=" + item;
+            text += c.name;
+            text += '=';
         }
-        if (!text.empty()) {
-            format += ", ";
-            text += ", ";
-        }
-        format += piece;
         text += item;
     }
-    valuesClauseCheck(reserve + (unsigned long)format.size());
+    valuesClauseCheck((unsigned long)text.size());
     CallDBsprintf(getValuesBuffer(), getValuesBufferSize(), "%s", text.c_str());
 }
 

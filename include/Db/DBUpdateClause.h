@@ -1,7 +1,7 @@
 // Builds the SET list of an UPDATE column by column: "name = value" items
-// joined by ", ". Text values stand between single quotes with their own
-// quotes doubled, so the catalogue stores the whole text. The list is run
-// literally by rowUpdate, never read as a format.
+// joined by ", ". Text values go in as kel::sql::quoted literals, so the
+// catalogue stores the whole text. The list is run literally by rowUpdate,
+// never read as a format.
 #pragma once
 
 #include <string>
@@ -12,7 +12,7 @@ using tagTIMESTAMP_STRUCT = KELTIMESTAMP_STRUCT;
 
 class DBUpdateClause {
 public:
-    DBUpdateClause();
+    DBUpdateClause() = default;
     virtual ~DBUpdateClause() = default;
 
     void clearUpdateClause();
@@ -22,6 +22,8 @@ public:
     // 32-bit values (4294967295 gives -1).
     void setColumn(unsigned long value, std::string const& name);
     void setColumn(std::string const& value, std::string const& name);
+    // The column set to NULL.
+    void setNullColumn(std::string const& name);
     // As setColumn, but nothing for 0 or the empty text.
     void updateColumn(unsigned long value, std::string const& name);
     void updateColumn(std::string const& value, std::string const& name);
@@ -31,13 +33,7 @@ public:
     void convertTimeToTimeStamp(unsigned long time, tagTIMESTAMP_STRUCT& ts) const;
 
 private:
-    void add(std::string const& name, std::string const& fragment, std::string const& value);
+    void add(std::string const& name, std::string const& value);
 
     std::string m_clause;
-    std::string m_separator;
-    std::string m_pending;
-    std::string m_quotedOpening;
-    std::string m_quote;
-    std::string m_equals;
-    char m_buffer[40] = {};
 };

@@ -66,9 +66,8 @@ public:
         return true;
     }
     void setString() const override {
-        char buf[100];
-        snprintf(buf, sizeof buf, *Format, m_value);
-        m_str = buf;
+        // What *Format prints, without a format the compiler cannot check.
+        m_str = std::to_string(m_value);
     }
     int getDataType() const override { return TypeId; }
     static const char* getFormatString() { return *Format; }

@@ -1,24 +1,9 @@
-// What the point-in-time cursor batches share: their opening declarations and
-// the date parameter. "set @dt = %s" takes the date as it stands, so only one
-// ODBC timestamp literal goes in unchanged.
+// What the point-in-time cursor batches share: their opening declarations.
+// "set @dt = %s" takes kel::sql::dateLiteral(dt), so only one ODBC timestamp
+// literal goes in unchanged and anything else as a quoted text.
 #pragma once
 
-#include <cstring>
-#include <string>
-
-#include "platform/db/DBEngine.h"
-#include "platform/db/DBtable.h"
-
-// Anything that is not one timestamp literal becomes a quoted text (which the
-// batch then fails to read as a date), so it can never end the literal.
-inline std::string kelDBDateLiteral(const char* dt) {
-    if (!dt) return "NULL";
-    std::string rewritten, error;
-    if (std::strncmp(dt, "{ts", 3) == 0 && DBrewriteTimestamps(dt, rewritten, error) && rewritten.size() == 21 &&
-        rewritten.front() == '\'' && rewritten.back() == '\'' && rewritten.find('\'', 1) == 20)
-        return dt;
-    return DBformatf("'%s'", dt);
-}
+#include "platform/db/SqlText.h"
 
 // The opening every point-in-time batch shares: @id, @dt and @ut from its
 // first three parameters.

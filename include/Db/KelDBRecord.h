@@ -4,7 +4,6 @@
 //   class SqlX : public KelDBRecord<SqlXDesc, SqlX_t2> { using KelDBRecord::KelDBRecord; };
 #pragma once
 
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 
@@ -38,24 +37,12 @@ protected:
     // Binds prepared argument values; the library owns them from here on.
     int bindProcedureValues(std::initializer_list<KelDBDataTypeBase*> values);
 
-    // A cursor's batch: sized as (text + texts + 12 per number) x 2, then
-    // formatted into the query buffer. 0 like every other success: the
-    // text's length is no result code (a length of 100 would read as "no row").
-    template <typename... Args>
-    int formatBatch(const char* sql, Args... args) {
-        unsigned long size = std::strlen(sql);
-        ((size += batchArgumentSize(args)), ...);
-        querySizeCheck(size * 2, false);
-        return CallDBsprintfWrapper(sql, args...) >= 0 ? kDBOk : kDBErrUsage;
-    }
-
-    // A point-in-time batch: its date goes in only as one timestamp literal
-    // (anything else as a quoted text), between @id and @ut.
-    template <typename... Rest>
-    int formatAtTimeBatch(const char* sql, int id, const char* dt, int ut, Rest... rest) {
-        std::string date = kelDBDateLiteral(dt);
-        return formatBatch(sql, id, date.c_str(), ut, rest...);
-    }
+    // A cursor's batch, formatted into the query buffer: a plain printf
+    // format, checked by the compiler against its arguments at every cursor
+    // (texts and dates through kel::sql's literals). 0 like every other
+    // success: the text's length is no result code (a length of 100 would
+    // read as "no row").
+    int formatBatch(const char* sql, ...) KEL_DB_PRINTF(2, 3);
 
     // The update objects' formatters, from the family's column table.
     enum ValuesMode { AllValues, ValuesWithoutIdentity, UpdateValues };
@@ -63,9 +50,6 @@ protected:
     void putPrimaryWhere();
 
 private:
-    static unsigned long batchArgumentSize(const char* text) { return text ? std::strlen(text) : 0; }
-    static unsigned long batchArgumentSize(long long) { return 12; }
-
     const KelDBFamily& m_family;
     std::unique_ptr<KelDBRowBase> m_schema;
     char m_procedureCode[21] = {};

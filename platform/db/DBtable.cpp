@@ -117,8 +117,6 @@ bool DB_DATETIME::parse(const char* stored) {
     return true;
 }
 
-void* DBodbcDate(DB_DATETIME* date) { return date; }
-
 void dLongToLongDB(long long value, long* high, long* low) {
     uint64_t v = uint64_t(value);
     if (high) *high = long(int32_t(uint32_t(v >> 32)));
@@ -212,7 +210,7 @@ void DBtable::setOrderBy(const char* orderBy) { m_orderBy = orderBy ? orderBy : 
 int DBtable::setWhere(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = DBformat(format, args);
+    std::string text = kel::sql::vformat(format, args);
     va_end(args);
     whereClauseCheck(text.size() + 1);
     std::memcpy(m_where.data(), text.c_str(), text.size() + 1);
@@ -239,7 +237,7 @@ void DBtable::whereClauseCheck(unsigned long size) {
 int DBtable::CallDBsprintf(char* buf, unsigned long size, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = DBformat(format, args);
+    std::string text = kel::sql::vformat(format, args);
     va_end(args);
     std::vector<char>* own = nullptr;
     if (buf == m_query.data()) own = &m_query;
@@ -259,7 +257,7 @@ int DBtable::CallDBsprintf(char* buf, unsigned long size, const char* format, ..
 int DBtable::CallDBsprintfWrapper(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = DBformat(format, args);
+    std::string text = kel::sql::vformat(format, args);
     va_end(args);
     std::vector<char>& target =
         (m_layout && m_layout->kind == DBKindProcedure) ? m_values : m_query;
@@ -321,12 +319,12 @@ void DBtable::setPrimaryWhere() {
         if (k) text += " AND ";
         const char* token = column->token;
         if (isIntToken(token)) {
-            text += DBformatf("%s=%d", column->name, field<int32_t>(m_row, *column));
+            text += kel::sql::format("%s=%d", column->name, field<int32_t>(m_row, *column));
         } else if (isBigToken(token)) {
-            text += DBformatf("%s=%lld", column->name, (long long)field<int64_t>(m_row, *column));
+            text += kel::sql::format("%s=%lld", column->name, (long long)field<int64_t>(m_row, *column));
         } else if (!isDateToken(token) && !isPointerToken(token)) {
             std::string value = kel::fieldText(&field<char>(m_row, *column), column->size);
-            text += DBformatf("%s='%s'", column->name, value.c_str());
+            text += kel::sql::format("%s=%s", column->name, kel::sql::quoted(value).c_str());
         } else {
             return;
         }
@@ -447,7 +445,7 @@ int DBtable::rowInsert(bool) {
 
 int DBtable::updateRowFormat(const char* format, va_list args) {
     if (!format) return updateRow(nullptr);
-    std::string set = DBformat(format, args);
+    std::string set = kel::sql::vformat(format, args);
     return updateRow(set.c_str());
 }
 

@@ -15,6 +15,7 @@
 
 #include "Db/KelDBDataType.h"
 #include "platform/db/DBColumnLayout.h"
+#include "platform/db/SqlText.h"
 #include "platform/util/KelLocks.h"
 
 struct sqlite3;
@@ -74,21 +75,11 @@ static_assert(offsetof(DB_DATETIME, year) == offsetof(TIMESTAMP_STRUCT, year) &&
                   offsetof(DB_DATETIME, text) == sizeof(TIMESTAMP_STRUCT),
               "DB_DATETIME begins with the ODBC timestamp");
 
-// The value a "%p" of CallDBsprintf takes for a date column.
-void* DBodbcDate(DB_DATETIME* date);
-
 void dLongToLongDB(long long value, long* high, long* low);
 void longToDlongDB(long long* value, long high, long low);
 
 // File, line and a printf-style message to the platform's error log.
 void log_error(const char* file, int line, const char* format, ...) KEL_DB_PRINTF(3, 4);
-
-// Formats printf-style, doubling the single quotes of every %s argument whose
-// conversion stands between single quotes of the format, so that a text
-// never ends its literal early. "%p" takes DBodbcDate()'s value and writes the
-// date literal ('YYYY-MM-DD HH:MM:SS', or NULL when cleared).
-std::string DBformat(const char* format, va_list args);
-std::string DBformatf(const char* format, ...) KEL_DB_PRINTF(1, 2);
 
 // What a cursor or procedure hands to its executor. The library's own
 // executor (DBrunBatch) runs it through the connection's T-SQL batch runner;
@@ -185,7 +176,8 @@ public:
     unsigned long getValuesBufferSize() const { return m_values.size(); }
     unsigned long getWhereBufferSize() const { return m_where.size(); }
 
-    // Formats into buf of size (quotes doubled as DBformat). When buf is one
+    // printf into buf of size; texts and dates come in through kel::sql's
+    // literals (platform/db/SqlText.h), like every format here. When buf is one
     // of this record's buffers it grows to fit; another buffer is cut at
     // its size and -1 returned. Else the length written.
     int CallDBsprintf(char* buf, unsigned long size, const char* format, ...) KEL_DB_PRINTF(4, 5);
@@ -230,7 +222,7 @@ protected:
     int fetchRow();
     // Null: the whole row; else the SET list as it stands.
     virtual int updateRow(const char* setList);
-    int updateRowFormat(const char* format, va_list args);
+    int updateRowFormat(const char* format, va_list args) KEL_DB_PRINTF(2, 0);
     static void clearText(std::vector<char>& buf) { if (!buf.empty()) buf[0] = '\0'; }
 
     std::string m_name;

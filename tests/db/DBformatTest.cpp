@@ -8,26 +8,6 @@
 
 namespace {
 
-TEST(DBformat, DoublesQuotesOnlyInsideLiterals) {
-    EXPECT_EQ(DBformatf("name = '%s' and x = %s", "a'b", "{ts'2024-01-02 00:00:00'}"),
-              "name = 'a''b' and x = {ts'2024-01-02 00:00:00'}");
-    // A doubled quote in the format stays inside the literal.
-    EXPECT_EQ(DBformatf("n = 'it''s %s' or m = '%s'", "O'B", "x"), "n = 'it''s O''B' or m = 'x'");
-    EXPECT_EQ(DBformatf("%5d|%-3s|%.2f|%lld|%%|%u|%*d|%ld", 42, "ab", 1.5, -5000000000LL, 4294967295u, 4, 7, 9L),
-              "   42|ab |1.50|-5000000000|%|4294967295|   7|9");
-    EXPECT_EQ(DBformatf("'%.3s'", "a'bcdef"), "'a''b'");
-}
-
-TEST(DBformat, DatesBecomeTheirStoredLiteral) {
-    DB_DATETIME date;
-    EXPECT_EQ(DBformatf("t = %p", DBodbcDate(&date)), "t = NULL");
-    date.year = 2024;
-    date.month = 2;
-    date.day = 29;
-    date.hour = 23;
-    EXPECT_EQ(DBformatf("t = %p", DBodbcDate(&date)), "t = '2024-02-29 23:00:00'");
-}
-
 TEST(DBformat, TimestampLiteralsAreRewrittenOutsideTexts) {
     std::string out, error;
     ASSERT_TRUE(DBrewriteTimestamps("a = {ts'2024-1-2 3:4:5'} and b = {ts+'2024-01-02 03:04:05.000+'} and c = '{ts''x''}'",
@@ -42,7 +22,8 @@ TEST(DBformat, CallDBsprintfGrowsItsOwnBuffersAndCutsOthers) {
     DBtable table("t", 0, nullptr);
     std::string text(300, '\'');
     table.valuesClauseCheck(10);
-    int n = table.CallDBsprintf(table.getValuesBuffer(), table.getValuesBufferSize(), "'%s'", text.c_str());
+    int n = table.CallDBsprintf(table.getValuesBuffer(), table.getValuesBufferSize(), "%s",
+                                kel::sql::quoted(text).c_str());
     EXPECT_EQ(n, 602);
     EXPECT_EQ(std::string(table.getValuesBuffer()).size(), 602u);
     char small[8];

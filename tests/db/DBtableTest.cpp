@@ -43,7 +43,7 @@ TEST_F(CatalogueTest, QuotesAndPercentSurviveEveryPath) {
     EXPECT_EQ(groupName(id), name);
 
     FileGroupRecord lookup;
-    lookup.setWhere("fileGroupName = '%s'", name);
+    lookup.setWhere("fileGroupName = %s", kel::sql::quoted(name).c_str());
     ASSERT_EQ(lookup.getOneRow(&lookup, false, -1, 0), 0);
     EXPECT_EQ(lookup.row.id, id);
 
@@ -60,21 +60,21 @@ TEST_F(CatalogueTest, QuotesAndPercentSurviveEveryPath) {
     ASSERT_EQ(setList.rowUpdate("fileGroupName = 'Mc''Coy %s 100%'"), 0);
     EXPECT_EQ(groupName(id), "Mc'Coy %s 100%");
 
-    // A SET list with arguments is a format, its text quoted.
-    ASSERT_EQ(setList.rowUpdate("fileGroupName = '%s', streams = %d", name, 3), 0);
+    // A SET list with arguments is a format, its text a quoted literal.
+    ASSERT_EQ(setList.rowUpdate("fileGroupName = %s, streams = %d", kel::sql::quoted(name).c_str(), 3), 0);
     EXPECT_EQ(groupName(id), name);
 }
 
 TEST_F(CatalogueTest, TextComparesWithoutCaseAndTrailingBlanks) {
     DatabaseRecord rec;
-    rec.setWhere("databaseName = '%s'", "MASTER");
+    rec.setWhere("databaseName = %s", kel::sql::quoted("MASTER").c_str());
     ASSERT_EQ(rec.getOneRow(&rec, false, -1, 0), 0);
     EXPECT_EQ(rec.row.backupSetId, 10);
     EXPECT_STREQ(rec.row.databaseName, "master");  // stored value kept
-    rec.setWhere("databaseName = '%s'", "db1 ");
+    rec.setWhere("databaseName = %s", kel::sql::quoted("db1 ").c_str());
     ASSERT_EQ(rec.getOneRow(&rec, false, -1, 0), 0);
     EXPECT_EQ(rec.row.backupSetId, 11);
-    rec.setWhere("databaseName = '%s'", "db");
+    rec.setWhere("databaseName = %s", kel::sql::quoted("db").c_str());
     EXPECT_EQ(rec.getOneRow(&rec, false, -1, 0), 100);
 }
 
@@ -190,9 +190,9 @@ TEST_F(CatalogueTest, ValuesOutOfTheirColumnAreRefused) {
     EXPECT_EQ(rec.rowUpdate("streams = -2147483648"), 0);
 
     std::string longest(128, 'n');
-    EXPECT_EQ(rec.rowUpdate("fileGroupName = '%s'", longest.c_str()), 0);
+    EXPECT_EQ(rec.rowUpdate("fileGroupName = %s", kel::sql::quoted(longest).c_str()), 0);
     std::string tooLong(129, 'n');
-    int rc = rec.rowUpdate("fileGroupName = '%s'", tooLong.c_str());
+    int rc = rec.rowUpdate("fileGroupName = %s", kel::sql::quoted(tooLong).c_str());
     EXPECT_NE(rc, 0);
     EXPECT_NE(rc, 100);
 
@@ -250,8 +250,7 @@ TEST_F(CatalogueTest, SchemaKeepsColumnOrderAndDeclaredKeys) {
 TEST_F(CatalogueTest, CursorTextParametersStayOneValue) {
     PairCursor cursor;
     const char* text = "it's 100%";
-    cursor.querySizeCheck((std::strlen("select %d, '%s'") + std::strlen(text) + 12) * 2, false);
-    cursor.CallDBsprintfWrapper("select %d, '%s'", 5, text);
+    cursor.CallDBsprintfWrapper("select %d, %s", 5, kel::sql::quoted(text).c_str());
     ASSERT_EQ(cursor.openCursor(), 0);
     ASSERT_EQ(cursor.fetchCursor(true), 0);
     EXPECT_EQ(cursor.row.n, 5);
@@ -319,7 +318,7 @@ TEST_F(HomeTest, UnsizedTextsAreAllocatedOnFetchAndOwnedByTheRow) {
     ASSERT_GT(rec.row.id, 0);
 
     GroupRecord back;
-    back.setWhere("name = '%s'", "GROUP");
+    back.setWhere("name = %s", kel::sql::quoted("GROUP").c_str());
     ASSERT_EQ(back.getOneRow(&back, false, -1, 0), 0);
     ASSERT_NE(back.row.description, nullptr);
     EXPECT_EQ(std::string(back.row.description), longText);

@@ -130,7 +130,7 @@ TEST_F(BackupFilesTest, InsertedRowsComeBackWholeWithTheirIds) {
     EXPECT_GT(f.id, 0);
 
     SqlBackupSet again(nullptr);
-    again.setWhere("sqlDatabaseId = %d and name = '%s'", 12, "it's full");
+    again.setWhere("sqlDatabaseId = %d and name = %s", 12, kel::sql::quoted("it's full").c_str());
     ASSERT_EQ(0, again.getOneRow(&again, false, -1, 0));
     EXPECT_EQ(s.id, again.getDataPtr()->id);
     EXPECT_STREQ("12345678901234567890123456789012", again.getDataPtr()->backupSize);

@@ -13,6 +13,7 @@
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/appmgr/KelAppAdmin.h"
+#include "platform/db/SqlText.h"
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
@@ -95,10 +96,8 @@ protected:
     // A catalogue instance row of alpha with the given flags.
     unsigned long instanceRow(const std::string& name, int flags) {
         const unsigned long id = instance(alpha_, 70, name);
-        std::string quoted;
-        for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
         EXPECT_TRUE(sql("INSERT INTO sqlServer(instanceId, tesselId, serverName, flags, clientId) VALUES (" +
-                        std::to_string(id) + ", " + std::to_string(tessel_) + ", '" + quoted + "', " +
+                        std::to_string(id) + ", " + std::to_string(tessel_) + ", " + kel::sql::quoted(name) + ", " +
                         std::to_string(flags) + ", " + std::to_string(alpha_) + ")"));
         return id;
     }

@@ -35,7 +35,7 @@ class Sql2KFileBkupData : public KelDBRecord<Sql2KFileBkupDataDesc, Sql2KFileBku
 public:
     using KelDBRecord::KelDBRecord;
     int setValues(int id, const char* dt, int ut, int type) {
-        return formatAtTimeBatch(
+        return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             KEL_DB_2K_TYPE_DECLARES
             " select top 1 * from ( select distinct sqlfile.id, sqlbackupfile.sqlBackupSetId, sqllsns.startTime,"
@@ -46,6 +46,6 @@ public:
             " and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid and sqllsns.finishtime <= @dt"
             " ) a order by a.sqlBackupSetId desc \n"
             "\tSET NOCOUNT OFF",
-            id, dt, ut, type);
+            id, kel::sql::dateLiteral(dt).c_str(), ut, type);
     }
 };

@@ -25,16 +25,16 @@ class SqlBackupFileFGID_t2 : public KelDBSchema<SqlBackupFileFGIDDesc> {};
 class SqlBackupFileFGID : public KelDBRecord<SqlBackupFileFGIDDesc, SqlBackupFileFGID_t2> {
 public:
     using KelDBRecord::KelDBRecord;
-    // The name's quotes are doubled inside its literal, so the whole name is compared.
+    // The whole name is compared: it goes in as one literal.
     int setValues(int sqlBackupSetId, char const* logicalName) {
         return formatBatch(
             "SET NOCOUNT ON \n declare @inbsid integer \n set @inbsid = %d \n"
-            " declare @inln char(128) \n set @inln = '%s' \n"
+            " declare @inln char(128) \n set @inln = %s \n"
             " select sqlfile.sqlFileGroupId from sqlfilegroup, sqlfile, sqlbackupset \n"
             "\twhere sqlbackupset.id = @inbsid and sqlbackupset.sqldatabaseid = sqlfilegroup.sqldatabaseid"
             " and sqlfilegroup.removaltime = 0 and sqlfile.sqlfilegroupid = sqlfilegroup.id"
             " and sqlfile.logicalname = @inln and sqlfile.removaltime = 0 \n"
             "\tSET NOCOUNT OFF",
-            sqlBackupSetId, logicalName ? logicalName : "");
+            sqlBackupSetId, kel::sql::quoted(logicalName ? logicalName : "").c_str());
     }
 };

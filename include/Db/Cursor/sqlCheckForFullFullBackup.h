@@ -29,7 +29,7 @@ class SqlCheckForFullFullBackup : public KelDBRecord<SqlCheckForFullFullBackupDe
 public:
     using KelDBRecord::KelDBRecord;
     int setValues(int id, const char* dt, int ut, int dbId, int tombStone) {
-        return formatAtTimeBatch(
+        return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             " declare @dbId integer \n set @dbId = %d \n declare @tombStone integer \n set @tombStone = %d \n"
             " IF @dbId = 0 \n BEGIN \n"
@@ -49,6 +49,6 @@ public:
             " and sqllsns.finishtime <= @dt and (sqllsns.backupType = 68 or sqllsns.backupType = 100) \n"
             " END \n"
             "\tSET NOCOUNT OFF",
-            id, dt, ut, dbId, tombStone);
+            id, kel::sql::dateLiteral(dt).c_str(), ut, dbId, tombStone);
     }
 };

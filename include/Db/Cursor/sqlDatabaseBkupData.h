@@ -29,7 +29,7 @@ class SqlDatabaseBkupData : public KelDBRecord<SqlDatabaseBkupDataDesc, SqlDatab
 public:
     using KelDBRecord::KelDBRecord;
     int setValues(int id, const char* dt, int ut, int tombStone) {
-        return formatAtTimeBatch(
+        return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             " declare @tombStone integer \n set @tombStone = %d \n"
             " select distinct sqldatabase.backupSetId from sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
@@ -39,6 +39,6 @@ public:
             " and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid and sqlbackupset.id = sqllsns.sqlbackupsetid"
             " and sqllsns.finishtime <= @dt \n"
             "\tSET NOCOUNT OFF",
-            id, dt, ut, tombStone);
+            id, kel::sql::dateLiteral(dt).c_str(), ut, tombStone);
     }
 };

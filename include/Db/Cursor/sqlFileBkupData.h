@@ -29,7 +29,7 @@ class SqlFileBkupData : public KelDBRecord<SqlFileBkupDataDesc, SqlFileBkupData_
 public:
     using KelDBRecord::KelDBRecord;
     int setValues(int id, const char* dt, int ut) {
-        return formatAtTimeBatch(
+        return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             " select distinct sqlfile.id from sqlfile, sqllsns, sqlbackupfile \n"
             "\twhere sqlFile.id = @id and sqlFile.addtime <= @ut"
@@ -37,6 +37,6 @@ public:
             " and sqlFile.sqlFileGroupid = sqlbackupfile.sqlfilegroupid and sqlFile.logicalName = sqlbackupfile.logicalName"
             " and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid and sqllsns.finishtime <= @dt \n"
             "\tSET NOCOUNT OFF",
-            id, dt, ut);
+            id, kel::sql::dateLiteral(dt).c_str(), ut);
     }
 };

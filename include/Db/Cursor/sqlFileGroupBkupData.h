@@ -28,7 +28,7 @@ class SqlFileGroupBkupData : public KelDBRecord<SqlFileGroupBkupDataDesc, SqlFil
 public:
     using KelDBRecord::KelDBRecord;
     int setValues(int id, const char* dt, int ut) {
-        return formatAtTimeBatch(
+        return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             " select distinct sqlfilegroup.id from sqlfilegroup, sqllsns, sqlbackupfile \n"
             "\twhere sqlFileGroup.id = @id and sqlFileGroup.addtime <= @ut"
@@ -36,6 +36,6 @@ public:
             " and sqlFileGroup.id = sqlbackupfile.sqlfilegroupid and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid"
             " and sqllsns.finishtime <= @dt \n"
             "\tSET NOCOUNT OFF",
-            id, dt, ut);
+            id, kel::sql::dateLiteral(dt).c_str(), ut);
     }
 };

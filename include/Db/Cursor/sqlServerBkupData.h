@@ -30,7 +30,7 @@ public:
     // dt is the ODBC timestamp literal of the time, ut the same moment in
     // seconds since 1970, tombStone 1 to count tomb-stoned archive sets.
     int setValues(int id, const char* dt, int ut, int tombStone) {
-        return formatAtTimeBatch(
+        return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             " declare @tombStone integer \n set @tombStone = %d \n"
             " select distinct sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
@@ -41,6 +41,6 @@ public:
             " and sqlArchiveSet.bIsTombStoned <= @tombStone and sqlbackupset.sqlFileSubClientId <= 0"
             " and sqllsns.finishtime <= @dt and sqllsns.backupType != 71 and sqllsns.backupType != 70 \n"
             "\tSET NOCOUNT OFF",
-            id, dt, ut, tombStone);
+            id, kel::sql::dateLiteral(dt).c_str(), ut, tombStone);
     }
 };

@@ -1,5 +1,6 @@
 #include "platform/db/tsql/TsqlProgram.h"
 
+#include "platform/db/SqlText.h"
 #include "platform/db/tsql/TsqlLexer.h"
 
 #include <strings.h>
@@ -15,16 +16,6 @@ namespace {
 using Kind = Token::Kind;
 
 bool sameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
-
-std::string quoteText(const std::string& v, char q) {
-    std::string out(1, q);
-    for (char c : v) {
-        out += c;
-        if (c == q) out += q;
-    }
-    out += q;
-    return out;
-}
 
 bool wordLike(Kind k) {
     return k == Kind::Word || k == Kind::Number || k == Kind::Variable || k == Kind::SystemVariable ||
@@ -506,7 +497,7 @@ private:
                        b > a + 2) {
                 // name = expr is a column alias
                 if (!e.emit(a + 2, b)) return false;
-                e.raw(" AS " + quoteText(tok(a).text, '"'));
+                e.raw(" AS " + kel::sql::quotedName(tok(a).text));
             } else if (!e.emit(a, b)) {
                 return false;
             }
@@ -583,8 +574,8 @@ private:
             std::vector<std::string> columns;
             if (!tok(after).punct("(") && nonIdentityColumns(table, columns)) {
                 std::string list;
-                for (const auto& c : columns) list += (list.empty() ? "" : ",") + quoteText(c, '"');
-                e.raw("INSERT INTO " + quoteText(table, '"') + " (" + list + ")");
+                for (const auto& c : columns) list += (list.empty() ? "" : ",") + kel::sql::quotedName(c);
+                e.raw("INSERT INTO " + kel::sql::quotedName(table) + " (" + list + ")");
                 rest = after;
             }
         }
@@ -758,10 +749,10 @@ bool Emitter::emit(size_t from, size_t to) {
             break;
         case Kind::String:
         case Kind::Timestamp:
-            sql_.text += quoteText(t.text, '\'');
+            sql_.text += kel::sql::quoted(t.text);
             break;
         case Kind::QuotedName:
-            sql_.text += quoteText(t.text, '"');
+            sql_.text += kel::sql::quotedName(t.text);
             break;
         case Kind::Word:
             if (t.is("substring") && parser_.tok(i + 1).punct("(")) sql_.text += "substr";

@@ -1,0 +1,87 @@
+#include "platform/db/SqlText.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/db/DBEngine.h"
+#include "platform/db/DBtable.h"
+
+namespace kel::sql {
+
+void appendQuoted(std::string& out, std::string_view text, char quote) {
+    out += quote;
+    for (char c : text) {
+        out += c;
+        if (c == quote) out += quote;
+    }
+    out += quote;
+}
+
+std::string quoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    appendQuoted(out, text, '\'');
+    return out;
+}
+
+std::string quotedName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size() + 2);
+    appendQuoted(out, name, '"');
+    return out;
+}
+
+std::string dateLiteral(const DB_DATETIME& date) {
+    if (date.isCleared()) return "NULL";
+    DB_DATETIME copy = date;  // format() writes the copy's text
+    return quoted(copy.format());
+}
+
+std::string dateLiteral(const char* odbcTimestamp) {
+    if (!odbcTimestamp) return "NULL";
+    // One literal and nothing around it: rewritten, it is a single quoted
+    // date of the stored width.
+    std::string rewritten, error;
+    if (std::strncmp(odbcTimestamp, "{ts", 3) == 0 && DBrewriteTimestamps(odbcTimestamp, rewritten, error) &&
+        rewritten.size() == 21 && rewritten.front() == '\'' && rewritten.back() == '\'' &&
+        rewritten.find('\'', 1) == 20)
+        return odbcTimestamp;
+    return quoted(odbcTimestamp);
+}
+
+std::string timestampLiteral(const KELTIMESTAMP_STRUCT& ts) {
+    // The modulo only tells the compiler how wide each field prints.
+    return format("{ts'%04u-%02u-%02u %02u:%02u:%02u'}", unsigned(ts.year) % 10000u, ts.month % 100u,
+                  ts.day % 100u, ts.hour % 100u, ts.minute % 100u, ts.second % 100u);
+}
+
+std::string vformat(const char* fmt, va_list args) {
+    if (!fmt) return std::string();
+    char small[256];
+    va_list again;
+    va_copy(again, args);
+    int n = std::vsnprintf(small, sizeof small, fmt, args);
+    if (n < 0) {
+        va_end(again);
+        return std::string();
+    }
+    if (size_t(n) < sizeof small) {
+        va_end(again);
+        return std::string(small, size_t(n));
+    }
+    std::string out(size_t(n) + 1, '\0');
+    std::vsnprintf(&out[0], out.size(), fmt, again);
+    va_end(again);
+    out.resize(size_t(n));
+    return out;
+}
+
+std::string format(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::string out = vformat(fmt, args);
+    va_end(args);
+    return out;
+}
+
+}  // namespace kel::sql
