@@ -38,7 +38,7 @@ protected:
 
 }  // namespace
 
-TEST_F(EnvironmentTest, ConfigureAndDeconfigureAreNotSupportedAndSayWhereInTheLog) {
+TEST_F(EnvironmentTest, UnsupportedDriverStepsFailWithTheirNumbers) {
     KelSQLEnvironment env(kAgent);
     ASSERT_TRUE(env.isReady());
     EXPECT_TRUE(kel::test::refused(env.configureDSN("HOST\\INST", "INST_SQLDrover"), env.getLastError(),
@@ -52,9 +52,28 @@ TEST_F(EnvironmentTest, ConfigureAndDeconfigureAreNotSupportedAndSayWhereInTheLo
               std::string::npos);
     EXPECT_NE(log.find("ERROR KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover."),
               std::string::npos);
+    EXPECT_TRUE(kel::test::refused(env.create("HOST", "a", "b"), env.getLastError(), kelsql::kErrNotSupported,
+                                   "KelSQLEnvironment::configureDSN()"));
+    EXPECT_EQ(env.databaseName(), "DEFAULT_HOST_SQLDrover");
+    EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
+    EXPECT_EQ(sqlCreateEnvironment(nullptr, "HOST", "", ""), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "", nullptr), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlRemoveEnvironment(nullptr), kelsql::kErrInvalidArgument);
+    // An unknown machine is refused, never replaced by the process's focus.
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment("ghost"), kel::kErrUnknownMachine);
+    EXPECT_EQ(sqlCreateDataSourceName("ghost", "HOST\\INST", nullptr), kel::kErrUnknownMachine);
+    // No agent database: the platform's number.
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), kel::kErrNoAgentDatabase);
+
+    unsigned long number = 0;
+    char buffer[256] = {};
+    EXPECT_EQ(sqlFormatLastError(&number, buffer, sizeof(buffer)), 0u);
+    EXPECT_EQ(number, kel::kErrNoAgentDatabase);
+    EXPECT_NE(std::string(buffer).find("has no agent database"), std::string::npos);
 }
 
-TEST_F(EnvironmentTest, CreateDSNAlreadyRegisteredInAnyCaseChangesNothing) {
+TEST_F(EnvironmentTest, CreateOnAnExistingDatabaseRegistersOnlyTheDataSource) {
     makeAgentDatabase(kAgent, "INST_SQLDrover");
     setDataSource(kAgent, "HOST\\INST", "inst_sqldrover");
     std::string before = readFile(KelRegistry::filePath(kAgent));
@@ -65,57 +84,49 @@ TEST_F(EnvironmentTest, CreateDSNAlreadyRegisteredInAnyCaseChangesNothing) {
     // The exported form with a null name forms the agent name itself.
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), 0u);
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", ""), 0u);
-}
+    setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\INST", "a", "b"), 0u);
 
-TEST_F(EnvironmentTest, CreateDSNOnTheOstrelTakesTheOstrelName) {
+    // A failure for a second instance leaves the first one's registration.
+    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\OTHER", "a", "b"), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "INST_SQLDrover");
+    EXPECT_TRUE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
     makeAgentDatabase(kOstrel, "HOST_ostrel");
     setDataSource(kOstrel, "HOST\\INST", "HOST_OSTREL");
     EXPECT_EQ(sqlCreateDataSourceName(kOstrel, "HOST\\INST", "something_else"), 0u);
     EXPECT_EQ(dataSource(kOstrel, "HOST\\INST"), "HOST_OSTREL");
 }
 
-TEST_F(EnvironmentTest, NewRegistrationNeedsTheUnsupportedDriverStepAndLeavesNothing) {
+TEST_F(EnvironmentTest, NewOrRenamedRegistrationNeedsTheDriverAndLeavesNothing) {
     makeAgentDatabase(kAgent, "A_SQLDrover");
     setList(kAgent, {"HOST\\A"});
-    unsigned long rc = sqlCreateDataSourceName(kAgent, "HOST\\B", nullptr);
-    EXPECT_EQ(rc, kelsql::kErrNotSupported);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\B", nullptr), kelsql::kErrNotSupported);
     EXPECT_EQ(savedError().number(), kelsql::kErrNotSupported);
     EXPECT_EQ(dataSource(kAgent, "HOST\\B"), "");
     EXPECT_EQ(list(kAgent), (std::vector<std::string>{"HOST\\A"}));
     ASSERT_FALSE(errors_.empty());
     EXPECT_EQ(errors_.back(), "KelSQLEnvironment::configureDSN(): This function is not supported by SQLDrover.");
-}
-
-TEST_F(EnvironmentTest, ExistingDataSourceUnderAnotherNameIsNotReplaced) {
-    makeAgentDatabase(kAgent, "A_SQLDrover");
     setDataSource(kAgent, "HOST\\A", "OldName");
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\A", nullptr), kelsql::kErrNotSupported);
     EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover.");
     EXPECT_EQ(dataSource(kAgent, "HOST\\A"), "OldName");
 }
 
-TEST_F(EnvironmentTest, FullInstanceListRefusesTheRegistration) {
+TEST_F(EnvironmentTest, FullListRefusesAndExactListIsWalkedToItsEnd) {
     makeAgentDatabase(kAgent, "A_SQLDrover");
     auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
     setList(kAgent, names);
     ASSERT_EQ(list(kAgent).size(), names.size());
 
-    unsigned long rc = sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr);
-    EXPECT_EQ(rc, kel::kErrListFull);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrListFull);
     EXPECT_EQ(kel::test::arguments(savedError()),
               (std::vector<std::string>{"KelSQLEnvironment::createDSN(sqlServerName, dataSourceName)", kAgent, "HOST\\NEW"}));
     EXPECT_EQ(dataSource(kAgent, "HOST\\NEW"), "");
     EXPECT_EQ(list(kAgent), names);
-}
-
-TEST_F(EnvironmentTest, ListOfExactSizeIsWalkedToItsLastName) {
-    makeAgentDatabase(kAgent, "A_SQLDrover");
-    auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
     char exact[KelSQLEnvironment::kInstanceListSize];
     size_t used = 0;
     ASSERT_TRUE(KelPI_DataBase::joinList(names, exact, sizeof(exact), &used));
     ASSERT_EQ(used, sizeof(exact));
-    setList(kAgent, names);
     // The last name is found: the instance is known, so only the driver step
     // (not supported here) stands between it and success.
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "host\\last", nullptr), kelsql::kErrNotSupported);
@@ -129,8 +140,11 @@ TEST_F(EnvironmentTest, ListOfExactSizeIsWalkedToItsLastName) {
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrValueTooLong);
 }
 
-TEST_F(EnvironmentTest, RemoveOnTheOstrelDeletesItsDataSources) {
+TEST_F(EnvironmentTest, RemoveOnTheOstrelDeletesItsDataSourcesUpToAForeignOne) {
     makeAgentDatabase(kOstrel, "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
+    // No database name at all: the information store says so.
+    EXPECT_EQ(sqlRemoveEnvironment(kAgent), kel::kErrNoEntry);
     auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
     setList(kOstrel, names);
     setDataSource(kOstrel, names.front().c_str(), "host_OSTREL");
@@ -139,13 +153,12 @@ TEST_F(EnvironmentTest, RemoveOnTheOstrelDeletesItsDataSources) {
     EXPECT_EQ(dataSource(kOstrel, names.front().c_str()), "");
     EXPECT_EQ(dataSource(kOstrel, "HOST\\LAST"), "");
     EXPECT_TRUE(KelRegistry::has(kOstrel, kel::kSectionDatabase, kel::kKeyInstance));
-}
-
-TEST_F(EnvironmentTest, RemoveWithoutListOrAgentDatabaseSucceeds) {
-    makeAgentDatabase(kOstrel, "HOST_ostrel");
-    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
-    // No database name at all: the information store says so.
-    EXPECT_EQ(sqlRemoveEnvironment(kAgent), kel::kErrNoEntry);
+    setList(kOstrel, {"HOST\\A", "HOST\\B"});
+    setDataSource(kOstrel, "HOST\\A", "Foreign");
+    setDataSource(kOstrel, "HOST\\B", "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\A"), "Foreign");
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\B"), "HOST_ostrel");
 }
 
 TEST_F(EnvironmentTest, RemoveOfAnAgentDatabaseDropsItsSectionThenNeedsTheDriver) {
@@ -159,51 +172,4 @@ TEST_F(EnvironmentTest, RemoveOfAnAgentDatabaseDropsItsSectionThenNeedsTheDriver
     EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "");
     EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
     EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover.");
-}
-
-TEST_F(EnvironmentTest, RemoveStopsAtADataSourceItCannotDeconfigure) {
-    makeAgentDatabase(kOstrel, "HOST_ostrel");
-    setList(kOstrel, {"HOST\\A", "HOST\\B"});
-    setDataSource(kOstrel, "HOST\\A", "Foreign");
-    setDataSource(kOstrel, "HOST\\B", "HOST_ostrel");
-    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), kelsql::kErrNotSupported);
-    EXPECT_EQ(dataSource(kOstrel, "HOST\\A"), "Foreign");
-    EXPECT_EQ(dataSource(kOstrel, "HOST\\B"), "HOST_ostrel");
-}
-
-TEST_F(EnvironmentTest, CreateWithExistingAgentDatabaseRegistersOnlyTheDataSource) {
-    makeAgentDatabase(kAgent, "INST_SQLDrover");
-    setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
-    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\INST", "a", "b"), 0u);
-
-    // A failure for a second instance leaves the first one's registration.
-    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\OTHER", "a", "b"), kelsql::kErrNotSupported);
-    EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "INST_SQLDrover");
-    EXPECT_TRUE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
-}
-
-TEST_F(EnvironmentTest, CreateOfANewAgentDatabaseIsUndoneWhenTheDriverStepFails) {
-    KelSQLEnvironment env(kAgent);
-    EXPECT_TRUE(kel::test::refused(env.create("HOST", "a", "b"), env.getLastError(), kelsql::kErrNotSupported,
-                                   "KelSQLEnvironment::configureDSN()"));
-    EXPECT_EQ(env.databaseName(), "DEFAULT_HOST_SQLDrover");
-    EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
-}
-
-TEST_F(EnvironmentTest, InstallerCallsNeverReportFailureAsZero) {
-    EXPECT_EQ(sqlCreateEnvironment(nullptr, "HOST", "", ""), kelsql::kErrInvalidArgument);
-    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "", nullptr), kelsql::kErrInvalidArgument);
-    EXPECT_EQ(sqlRemoveEnvironment(nullptr), kelsql::kErrInvalidArgument);
-    // An unknown machine is refused, never replaced by the process's focus.
-    makeAgentDatabase(kOstrel, "HOST_ostrel");
-    EXPECT_EQ(sqlRemoveEnvironment("ghost"), kel::kErrUnknownMachine);
-    EXPECT_EQ(sqlCreateDataSourceName("ghost", "HOST\\INST", nullptr), kel::kErrUnknownMachine);
-    // No agent database: the platform's number.
-    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), kel::kErrNoAgentDatabase);
-
-    unsigned long number = 0;
-    char text[256] = {};
-    EXPECT_EQ(sqlFormatLastError(&number, text, sizeof(text)), 0u);
-    EXPECT_EQ(number, kel::kErrNoAgentDatabase);
-    EXPECT_NE(std::string(text).find("has no agent database"), std::string::npos);
 }

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "platform/info/KelPI_DataBase.h"
+
 #include "support/TesselFixture.h"
 
 namespace {
@@ -41,11 +43,33 @@ TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
 
     KelSQLClassProperties unfocused("no-such-machine", KelSQLClientSide);
     EXPECT_EQ(unfocused.getNTSecurity(), nullptr);
+
+    // A message's assignment keeps its own context.
+    KelSQLClassProperties a(kMachine, KelSQLClientSide), b(kMachine, KelSQLServerSide);
+    KelNetSQLNTSecurity na(a, false), nb(b, false);
+    std::string form;
+    ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\svc", "pw", form) && nb.set(form));
+    na = nb;
+    EXPECT_EQ(&na.context(), &a);
+    EXPECT_EQ(na.ntUser(), "DOMAIN\\svc");
+    KelNetSQLSecurity sa(a, false), sb(b, false);
+    sb.requestMessage(false)->OpCode = 4;
+    sa = sb;
+    EXPECT_EQ(&sa.context(), &a);
+    EXPECT_EQ(sa.requestMessage(false)->OpCode, 4u);
 }
 
 TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
+    KelPI_DataBase db;
+    ASSERT_NE(db.setFocus(kMachine), 0);
+    ASSERT_TRUE(db.setSqlServerODBCDSN("ALPHA\\SALES", "SALES_SQLDrover") &&
+                db.setSqlServerVersion("ALPHA\\SALES", "9.00.1399"));
     auto source = std::make_unique<KelSQLClassProperties>(kMachine, KelSQLClientSide);
     setLogin(*source, "sa", "pw");
+    ASSERT_TRUE(source->getSQLDSN().setVirtualMachine(kMachine) && source->getSQLDSN().setSqlServerName("alpha\\sales"));
+    // Kept by setFocus, copied by assignment, each with its own platform object.
+    ASSERT_TRUE(source->setFocus(kMachine));
+    EXPECT_EQ(source->getSQLDSN().dataSourceName(), "SALES_SQLDrover");
     ASSERT_TRUE(source->getNetworkDBTransaction()->startTransaction());
     ASSERT_TRUE(source->getRemoteSecurity()->update("alpha", "ALPHA\\SQL1"));
     mark(*source);
@@ -59,32 +83,17 @@ TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
     EXPECT_NE(copy.getRemoteSecurity(), source->getRemoteSecurity());
     EXPECT_TRUE(copy.getNetworkDBTransaction()->isTransactionStarted());
     copy = copy;
+    EXPECT_TRUE(copy.getSQLUserAndPassword() == source->getSQLUserAndPassword());
+    EXPECT_EQ(copy.getSQLDSN().dataSourceName(), "SALES_SQLDrover");
 
     // The source goes first; the copy still works on the shared session,
     // inside the transaction the source started.
     source.reset();
+    ASSERT_TRUE(copy.getSQLDSN().setSqlServerName("ALPHA\\SALES"));
     EXPECT_TRUE(holdsLogin(copy, "sa", "pw"));
     KelNetSQLDBTransState state = 0;
     ASSERT_TRUE(copy.getNetworkDBTransaction()->getTransactionStatus(&state))
         << copy.getNetworkDBTransaction()->getLastError().formatLastErrorMessage();
     EXPECT_EQ(state, uint32_t{KelSQLTranStarted});
     ASSERT_TRUE(copy.getNetworkDBTransaction()->rollbackTransaction());
-}
-
-TEST_F(OwnedMessagesTest, MessageAssignmentKeepsEachContext) {
-    KelSQLClassProperties a(kMachine, KelSQLClientSide);
-    KelSQLClassProperties b(kMachine, KelSQLServerSide);
-    KelNetSQLNTSecurity na(a, false);
-    KelNetSQLNTSecurity nb(b, false);
-    std::string form;
-    ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\svc", "pw", form));
-    ASSERT_TRUE(nb.set(form));
-    na = nb;
-    EXPECT_EQ(&na.context(), &a);
-    EXPECT_EQ(na.ntUser(), "DOMAIN\\svc");
-    KelNetSQLSecurity sa(a, false), sb(b, false);
-    sb.requestMessage(false)->OpCode = 4;
-    sa = sb;
-    EXPECT_EQ(&sa.context(), &a);
-    EXPECT_EQ(sa.requestMessage(false)->OpCode, 4u);
 }

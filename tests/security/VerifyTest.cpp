@@ -35,28 +35,20 @@ TEST_F(VerifyTest, VerifyUserIsAnsweredByAnAgentHostWithFailure) {
     EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrDecrypt));
 }
 
-TEST_F(VerifyTest, NTVerifyReachesTheAgentHostAndFails) {
-    startAgentHost();
-    loginRow("ALPHA\\SQL1", "sa", "pw");
+TEST_F(VerifyTest, NTVerifyReachesTheAgentHostAfterItsArgumentChecks) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
     ASSERT_NE(nt, nullptr);
-    EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), nt->getLastError(),
-                        kelsql::kErrNotSupported));
-    EXPECT_EQ(ostrel.remoteSqlHostName(), kAgentHost);
-    EXPECT_EQ(nt->getRemoteHostName(), kAgentHost);
-    EXPECT_TRUE(refused(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""), nt->getLastError(),
-                        kelsql::kErrNotSupported));
+    const KelLastError& err = nt->getLastError();
+    startAgentHost();
+    loginRow("ALPHA\\SQL1", "sa", "pw");
+    EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), err, kelsql::kErrNotSupported));
+    EXPECT_EQ(ostrel.remoteSqlHostName() + " " + nt->getRemoteHostName(), std::string(kAgentHost) + " " + kAgentHost);
+    EXPECT_TRUE(refused(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""), err, kelsql::kErrNotSupported));
     // Whatever SQL user the caller names, the request carries none.
     std::string user, password;
     ASSERT_TRUE(decryptNetworkSQLPassword(kel::fieldText(nt->requestMessage(false)->SqlCredential), user, password));
     EXPECT_EQ(user + ":" + password, "NotApplicable:pw");
-}
-
-TEST_F(VerifyTest, NTVerifyArgumentsAndSide) {
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
-    KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
-    const KelLastError& err = nt->getLastError();
     EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "", "pw"), err, kelsql::kErrValueNotSet, "NTUser"));
     EXPECT_TRUE(refused(nt->verify(tessel_, 0, "ALPHA\\SQL1", "svc", "pw", "", ""), err, kelsql::kErrValueNotSet,
                         "clientId"));

@@ -63,6 +63,11 @@ protected:
         return false;
     }
 
+    static void setLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password) {
+        ctx.getSQLUserAndPassword().setSqlUser(user);
+        ctx.getSQLUserAndPassword().setSqlPassword(password);
+    }
+
     kel::appmgr::Admin admin_;
     unsigned long tessel_ = 0;
     unsigned long alpha_ = 0;
@@ -124,11 +129,6 @@ protected:
         kel::copyField(req->Tag, user + ":" + password);
         KelLastError err;
         return m.exchange(err) && m.responseMessage(false)->Rows == 1;
-    }
-
-    static void setLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password) {
-        ctx.getSQLUserAndPassword().setSqlUser(user);
-        ctx.getSQLUserAndPassword().setSqlPassword(password);
     }
 
     // The dispatchers' debug log.
