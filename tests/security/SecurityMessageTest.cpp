@@ -84,14 +84,14 @@ TEST_F(SecurityMessageTest, LoginThatCannotTravelIsNotSent) {
     // A user name of 100 characters has no two-digit length.
     setLogin(agent, std::string(100, 'u'), "pw");
     EXPECT_FALSE(security->update("alpha", "ALPHA\\SQL1"));
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrEncrypt);
+    EXPECT_EQ(security->getLastError().number(), kelsql::kErrCredentialUserLength);
     setLogin(agent, std::string(99, 'u'), "pw");
     // The Ostrel answers with success only once it has read the form.
     EXPECT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
     // No user at all cannot be sent either.
     setLogin(agent, "", "pw");
     EXPECT_FALSE(security->insert());
-    EXPECT_EQ(security->getLastError().number(), kelsql::kErrEncrypt);
+    EXPECT_EQ(security->getLastError().number(), kelsql::kErrCredentialUserLength);
 }
 
 TEST_F(SecurityMessageTest, ReceivedFormIsReadOnlyWithinItsField) {
