@@ -666,8 +666,8 @@ int DBtran::runControl(const char* sql) {
 int DBtran::startTran() {
     if (m_started) return fail(kDBErrUsage, "transaction already started");
     // Reads of isolation type 4 take no lock until they read; writers take
-    // the write lock at once, so that two writers queue on the busy timeout
-    // instead of failing at their first write.
+    // the write lock at once, so that two writers queue here instead of
+    // failing at their first write.
     if (m_isolation == 4) {
         int rc = runControl("BEGIN DEFERRED");
         if (rc == kDBOk) m_started = true;
