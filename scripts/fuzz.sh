@@ -7,8 +7,13 @@ bash scripts/install-deps.sh
 SECONDS_EACH="${1:-60}"
 shift || true
 BUILD=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_FUZZ=ON -DKEL_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j"$(nproc)"
+LAUNCHER=()
+if command -v ccache >/dev/null; then
+  LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_FUZZ=ON -DKEL_TESTS=OFF \
+  "${LAUNCHER[@]}" >/dev/null
+cmake --build "$BUILD" -j"${KEL_JOBS:-$(nproc)}"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/*.cpp; do targets+=("$(basename "$f" .cpp)"); done

@@ -94,8 +94,8 @@ public:
 
 private:
     // A fresh request with the code and the network form of the context's
-    // credentials; null (0x1E00003C) when the form cannot be built or does
-    // not fit its field.
+    // credentials; null when the form cannot hold them (the form's own
+    // refusal, 0x1E0000B1..B3) or the sealed form does not fit (0x1E00003C).
     KelNetSQLSecurityReq_t* credentialRequest(uint32_t code, const char* function);
     // The agent host of a client, by name or id, into the context's remote
     // SQL host name; with no client the host already there must be set.

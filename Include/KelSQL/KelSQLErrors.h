@@ -55,6 +55,11 @@ constexpr uint64_t kErrLevelConverted2 = 0x1E0000A8;
 constexpr uint64_t kErrNTEncrypt = 0x1E0000A9;
 constexpr uint64_t kErrNTDecrypt = 0x1E0000AA;
 constexpr uint64_t kErrPruneNotFull = 0x1E0000AD;
+constexpr uint64_t kErrTranBusy = 0x1E0000B0;
+// Refusals of the network credential form, each saying what is wrong.
+constexpr uint64_t kErrCredentialUserLength = 0x1E0000B1;
+constexpr uint64_t kErrCredentialCharacter = 0x1E0000B2;
+constexpr uint64_t kErrCredentialLength = 0x1E0000B3;
 constexpr uint64_t kErrUnsupportedVersion = 0x1E0000C0;
 constexpr uint64_t kErrUnknownAppType = 0x1E0000C1;
 constexpr uint64_t kErrRecoveryType = 0x1E0000C4;

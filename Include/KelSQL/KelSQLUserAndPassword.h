@@ -4,6 +4,7 @@
 // catalogue column). The password stays plain in memory.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/events/KelLastError.h"
@@ -63,6 +64,11 @@ constexpr size_t kNetworkCredentialMax = 509;
 constexpr size_t kNetworkUserMax = 99;
 // A stored password is shorter than this.
 constexpr size_t kStoredPasswordLimit = 512;
+
+// What keeps user and password out of the network credential form: one of
+// the kErrCredential* numbers; otherwise when the form can hold them (the
+// failure then lies past the form, in the cipher or the field).
+uint64_t networkCredentialError(const std::string& user, const std::string& password, uint64_t otherwise);
 
 bool buildNetworkCredentialText(const std::string& user, const std::string& password, std::string& plain);
 bool readNetworkCredentialText(const std::string& plain, std::string& user, std::string& password);

@@ -41,7 +41,8 @@ bool KelNetSQLNTSecurity::networkQuery() { return exchange(getLastError()); }
 
 bool KelNetSQLNTSecurity::fillForm(char (&field)[kelsql::kCredentialField], const std::string& user,
                                    const std::string& password, uint64_t number, const char* function) {
-    return kelsql::fillCredentialField(field, user, password) || fail(number, function);
+    return kelsql::fillCredentialField(field, user, password) ||
+           fail(kelsql::networkCredentialError(user, password, number), function);
 }
 
 bool KelNetSQLNTSecurity::set(const std::string& credential) {

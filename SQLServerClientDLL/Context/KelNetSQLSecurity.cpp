@@ -52,7 +52,7 @@ KelNetSQLSecurityReq_t* KelNetSQLSecurity::credentialRequest(uint32_t code, cons
     KelNetSQLSecurityReq_t* req = requestMessage(true);
     if (!req) return nullptr;
     if (!kelsql::fillCredentialField(req->Credential, login.sqlUser(), login.sqlPassword())) {
-        fail(kelsql::kErrEncrypt, function);
+        fail(kelsql::networkCredentialError(login.sqlUser(), login.sqlPassword(), kelsql::kErrEncrypt), function);
         return nullptr;
     }
     req->OpCode = code;
@@ -110,7 +110,7 @@ bool KelNetSQLSecurity::lookup(KelNetSQLSecurityReq_t* req, KelNetSQLSecurityRsp
         return false;
     }
     if (!kelsql::fillCredentialField(rsp->Credential, server.sa(), server.saPassword()))
-        return fail(kelsql::kErrEncrypt, kFunction);
+        return fail(kelsql::networkCredentialError(server.sa(), server.saPassword(), kelsql::kErrEncrypt), kFunction);
     kel::copyField(rsp->SqlServerName, server.sqlServerName());
     return true;
 }

@@ -150,7 +150,7 @@ bool KelSQLClassProperties::startTransaction() {
     t.tran = std::make_unique<DBtran>(false);
     int rc = t.tran->startTran();
     if (rc != 0) {
-        error_.setNumber(kelsql::kErrTranStart);
+        error_.setNumber(rc == kDBErrBusy ? kelsql::kErrTranBusy : kelsql::kErrTranStart);
         error_.addArgument("KelSQLClassProperties::startTransaction");
         t.status = KelSQLTranFailed;
         log_.debug("KelSQLClassProperties::startTransaction", "%s", t.tran->getErrorStr(rc));

@@ -58,10 +58,15 @@ bool KelSQLUserAndPassword::verify(KelSQLClassProperties&, const std::string&, v
 
 namespace kelsql {
 
+uint64_t networkCredentialError(const std::string& user, const std::string& password, uint64_t otherwise) {
+    if (user.empty() || user.size() > kNetworkUserMax) return kErrCredentialUserLength;
+    if (!isCString(user) || !isCString(password)) return kErrCredentialCharacter;
+    if (user.size() + password.size() > kNetworkCredentialMax) return kErrCredentialLength;
+    return otherwise;
+}
+
 bool buildNetworkCredentialText(const std::string& user, const std::string& password, std::string& plain) {
-    if (user.empty() || user.size() > kNetworkUserMax) return false;
-    if (user.size() + password.size() > kNetworkCredentialMax) return false;
-    if (!isCString(user) || !isCString(password)) return false;
+    if (networkCredentialError(user, password, 0) != 0) return false;
     char buffer[kPlainBuffer];
     int n = std::snprintf(buffer, sizeof(buffer), "%2.2lld%s%s", static_cast<long long>(user.size()),
                           user.c_str(), password.c_str());

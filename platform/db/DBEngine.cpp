@@ -8,44 +8,13 @@
 #include <cstring>
 
 #include "platform/db/DBTableSchema.h"
+#include "platform/db/KelCollations.h"
 #include "platform/db/tsql/BatchRunner.h"
 #include "platform/util/KelHome.h"
 
 namespace {
 
 std::atomic<int> g_busyTimeoutMs{10000};
-
-size_t trimmedLength(const char* s, int len) {
-    size_t n = size_t(len);
-    while (n > 0 && s[n - 1] == ' ') --n;
-    return n;
-}
-
-// Text columns compare as SQL Server's default collation does: without
-// regard to case or trailing blanks.
-int compareText(void*, int lenA, const void* a, int lenB, const void* b) {
-    const unsigned char* pa = static_cast<const unsigned char*>(a);
-    const unsigned char* pb = static_cast<const unsigned char*>(b);
-    size_t na = trimmedLength(reinterpret_cast<const char*>(pa), lenA);
-    size_t nb = trimmedLength(reinterpret_cast<const char*>(pb), lenB);
-    size_t n = na < nb ? na : nb;
-    for (size_t i = 0; i < n; ++i) {
-        int ca = std::tolower(pa[i]);
-        int cb = std::tolower(pb[i]);
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    return na == nb ? 0 : (na < nb ? -1 : 1);
-}
-
-// LSNs are decimal digit strings of differing lengths: the shorter is the
-// smaller, equal lengths compare bytewise.
-int compareLsn(void*, int lenA, const void* a, int lenB, const void* b) {
-    size_t na = trimmedLength(static_cast<const char*>(a), lenA);
-    size_t nb = trimmedLength(static_cast<const char*>(b), lenB);
-    if (na != nb) return na < nb ? -1 : 1;
-    int c = std::memcmp(a, b, na);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
 
 int execAll(sqlite3* db, const char* sql, std::string& error) {
     char* msg = nullptr;
@@ -119,6 +88,7 @@ bool parseTimestamp(const std::string& text, char out[64]) {
 }  // namespace
 
 void DBsetBusyTimeout(int milliseconds) { g_busyTimeoutMs = milliseconds; }
+int DBbusyTimeout() { return g_busyTimeoutMs; }
 
 int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) {
     *out = nullptr;
@@ -131,8 +101,9 @@ int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) 
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, g_busyTimeoutMs);
-    rc = sqlite3_create_collation(db, "KELTEXT", SQLITE_UTF8, nullptr, compareText);
-    if (rc == SQLITE_OK) rc = sqlite3_create_collation(db, "KELLSN", SQLITE_UTF8, nullptr, compareLsn);
+    rc = sqlite3_create_collation(db, kel::db::kTextCollation, SQLITE_UTF8, nullptr, kel::db::compareText);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_collation(db, kel::db::kLsnCollation, SQLITE_UTF8, nullptr, kel::db::compareLsn);
     if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA journal_mode = WAL", error);
     if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON", error);
     // Whole-catalogue passes (pruning, tomb-stoning) sort and probe more pages

@@ -48,6 +48,7 @@ int DBopenCatalogue(const std::string& path, sqlite3** db, std::string& error);
 
 // The busy timeout of new connections, in milliseconds.
 void DBsetBusyTimeout(int milliseconds);
+int DBbusyTimeout();
 
 // Replaces {ts'YYYY-MM-DD HH:MM:SS'} and {ts+'...+'} outside string literals
 // with the quoted stored form. False with error set for a malformed or

@@ -627,6 +627,14 @@ int DBtable::fetchRow() {
 
 // ---------------------------------------------------------------- DBtran
 
+namespace {
+
+// How long startTran waits for the catalogue's write lock: a few seconds, far
+// below the two minutes an agent waits for the answer to its START.
+constexpr int kStartLockWaitMs = 5000;
+
+}  // namespace
+
 DBtran::DBtran(bool) : DBtable("DBtran", 0, nullptr) {}
 
 DBtran::~DBtran() {
@@ -656,10 +664,25 @@ int DBtran::runControl(const char* sql) {
 int DBtran::startTran() {
     if (m_started) return fail(kDBErrUsage, "transaction already started");
     // Reads of isolation type 4 take no lock until they read; writers take
-    // the write lock at once, so that two writers queue on the busy timeout
-    // instead of failing at their first write.
-    int rc = runControl(m_isolation == 4 ? "BEGIN DEFERRED" : "BEGIN IMMEDIATE");
-    if (rc == kDBOk) m_started = true;
+    // the write lock at once, so that two writers queue here instead of
+    // failing at their first write.
+    if (m_isolation == 4) {
+        int rc = runControl("BEGIN DEFERRED");
+        if (rc == kDBOk) m_started = true;
+        return rc;
+    }
+    DBConnection* conn = connection();
+    if (!conn) return m_lastCode;
+    // A transaction may stay open for a whole agent session; a writer behind
+    // it is told so after a short wait rather than when its peer gives up.
+    sqlite3_busy_timeout(conn->db(), std::min(kStartLockWaitMs, DBbusyTimeout()));
+    int rc = runControl("BEGIN IMMEDIATE");
+    sqlite3_busy_timeout(conn->db(), DBbusyTimeout());
+    if (rc == kDBOk) {
+        m_started = true;
+    } else if ((sqlite3_extended_errcode(conn->db()) & 0xff) == SQLITE_BUSY) {
+        rc = fail(kDBErrBusy, "the catalogue is busy with another transaction (" + m_error + ")");
+    }
     return rc;
 }
 

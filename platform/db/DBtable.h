@@ -34,6 +34,7 @@ constexpr int kDBErrUsage = -10001;     // misuse: no layout, no where text, ...
 constexpr int kDBErrValue = -10002;     // a value that does not fit its column
 constexpr int kDBErrNoExecutor = -10003;
 constexpr int kDBErrOpen = -10004;
+constexpr int kDBErrBusy = -10005;      // startTran: another transaction holds the write lock
 
 // The most bytes an unsized text column (token u) brings into its row: a
 // longer stored value is cut there (at a character boundary), so a fetch

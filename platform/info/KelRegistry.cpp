@@ -1,13 +1,20 @@
 #include "platform/info/KelRegistry.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
+#include "platform/info/KelPI_DataBase.h"
+#include "platform/info/KelPlatformInfo.h"
 #include "platform/util/KelHome.h"
+#include "platform/util/KelPassword.h"
 
 namespace {
 
@@ -24,6 +31,42 @@ std::string trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
+// Secrets are stored sealed with the installation's key and read back open;
+// callers see plain values only. A value without the prefix is a plain one
+// from an older file: it is read as it stands and sealed on the next write.
+constexpr const char kSealedPrefix[] = "sealed:";
+constexpr size_t kSealedPrefixLength = sizeof(kSealedPrefix) - 1;
+
+bool isSecret(const std::string& section, const std::string& key) {
+    return section == kel::kSectionDatabase && key == kel::kKeySqlPassword;
+}
+
+bool isSealed(const std::string& value) { return value.compare(0, kSealedPrefixLength, kSealedPrefix) == 0; }
+
+// A sealed value that does not open (another installation's key) stays as
+// stored, so that a rewrite keeps it rather than sealing it twice.
+std::string openSecret(const std::string& stored) {
+    if (!isSealed(stored)) return stored;
+    std::vector<char> plain(stored.size() + 1);
+    size_t capacity = plain.size();
+    KelPassword cipher;
+    if (!cipher.decrypt(stored.c_str() + kSealedPrefixLength, plain.data(), &capacity)) return stored;
+    return std::string(plain.data(), capacity);
+}
+
+bool sealSecret(const std::string& plain, std::string& stored) {
+    if (plain.empty() || isSealed(plain)) {
+        stored = plain;
+        return true;
+    }
+    std::vector<char> sealed(KelPassword::encryptedLength(plain.size()) + 1);
+    size_t capacity = sealed.size();
+    KelPassword cipher;
+    if (!cipher.encrypt(plain.c_str(), sealed.data(), &capacity)) return false;
+    stored = kSealedPrefix + std::string(sealed.data(), capacity);
+    return true;
+}
+
 bool readDocument(const std::string& path, Document& doc) {
     std::ifstream in(path);
     if (!in) return false;
@@ -38,7 +81,21 @@ bool readDocument(const std::string& path, Document& doc) {
         size_t eq = t.find('=');
         if (eq == std::string::npos) continue;
         if (doc.empty()) doc.push_back({"", {}});
-        doc.back().entries.emplace_back(trim(t.substr(0, eq)), trim(t.substr(eq + 1)));
+        std::string key = trim(t.substr(0, eq));
+        std::string value = trim(t.substr(eq + 1));
+        if (isSecret(doc.back().name, key)) value = openSecret(value);
+        doc.back().entries.emplace_back(std::move(key), std::move(value));
+    }
+    return true;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
     }
     return true;
 }
@@ -47,18 +104,25 @@ bool writeDocument(const std::string& path, const Document& doc) {
     std::ostringstream out;
     for (const Section& s : doc) {
         if (!s.name.empty()) out << '[' << s.name << "]\n";
-        for (const auto& e : s.entries) out << e.first << " = " << e.second << '\n';
+        for (const auto& e : s.entries) {
+            std::string value = e.second;
+            if (isSecret(s.name, e.first) && !sealSecret(e.second, value)) return false;
+            out << e.first << " = " << value << '\n';
+        }
         out << '\n';
     }
+    // The file holds the catalogue login: its owner alone reads it, whatever
+    // the umask, and the replacement is never readable by others either.
     std::string tmp = path + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream f(tmp, std::ios::trunc);
-        if (!f) return false;
-        f << out.str();
-        f.flush();
-        if (!f) return false;
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = fchmod(fd, 0600) == 0 && writeAll(fd, out.str());
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
     }
-    return std::rename(tmp.c_str(), path.c_str()) == 0;
+    return true;
 }
 
 Section* findSection(Document& doc, const std::string& name) {
@@ -71,7 +135,7 @@ Section* findSection(Document& doc, const std::string& name) {
 class FileLock {
 public:
     explicit FileLock(const std::string& path) {
-        fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd_ >= 0) flock(fd_, LOCK_EX);
     }
     ~FileLock() {
@@ -89,7 +153,8 @@ private:
 template <typename Change>
 bool modify(const std::string& machine, Change change) {
     if (!KelRegistry::validMachineName(machine)) return false;
-    if (!kel::makeFolders(kel::homePath("registry"))) return false;
+    const std::string folder = kel::homePath("registry");
+    if (!kel::makeFolders(folder) || chmod(folder.c_str(), 0700) != 0) return false;
     std::string path = KelRegistry::filePath(machine);
     FileLock lock(path);
     if (!lock.held()) return false;

@@ -54,12 +54,26 @@ TEST_F(SecurityMessageTest, RefusedBeforeSending) {
     // Cut to its field, the name could be another client's.
     EXPECT_TRUE(refused(as->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""), as->getLastError(),
                         kelsql::kErrInvalidArgument, "clientName"));
-    // A user name of 100 characters has no two-digit length; no user at all
-    // cannot be sent either.
-    setLogin(agent, std::string(100, 'u'), "pw");
-    EXPECT_TRUE(refused(as->update("alpha", "ALPHA\\SQL1"), as->getLastError(), kelsql::kErrEncrypt));
-    setLogin(agent, "", "pw");
-    EXPECT_TRUE(refused(as->insert(), as->getLastError(), kelsql::kErrEncrypt));
+    // A login the credential form cannot hold is refused before sending, with
+    // a number and text that say what is wrong with it.
+    const struct {
+        std::string user, password;
+        uint64_t number;
+        const char* text;
+    } forms[] = {
+        {"", "pw", kelsql::kErrCredentialUserLength, "empty or longer than 99"},
+        {std::string(100, 'u'), "pw", kelsql::kErrCredentialUserLength, "empty or longer than 99"},
+        {std::string("s\0a", 3), "pw", kelsql::kErrCredentialCharacter, "NUL character"},
+        {"sa", std::string("p\0w", 3), kelsql::kErrCredentialCharacter, "NUL character"},
+        {std::string(99, 'u'), std::string(411, 'p'), kelsql::kErrCredentialLength, "together are longer than 509"},
+    };
+    for (const auto& f : forms) {
+        SCOPED_TRACE(f.user.size());
+        setLogin(agent, f.user, f.password);
+        EXPECT_TRUE(refused(as->update("alpha", "ALPHA\\SQL1"), as->getLastError(), f.number));
+        EXPECT_TRUE(refused(as->insert(), as->getLastError(), f.number));
+        EXPECT_NE(as->getLastError().formatLastErrorMessage().find(f.text), std::string::npos);
+    }
 }
 
 TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {

@@ -156,7 +156,13 @@ public:
     int run(std::string& err) {
         const auto& code = p_.code;
         size_t pc = 0;
+        uint64_t steps = 0;
         while (pc < code.size()) {
+            if (++steps > kMaxBatchSteps) {
+                failed(SQLITE_ERROR, "the batch was stopped after " + std::to_string(kMaxBatchSteps) +
+                                         " steps (a loop that does not end?)");
+                break;
+            }
             const Instr& in = code[pc++];
             switch (in.op) {
             case Instr::Op::SetNocount: done(0); break;

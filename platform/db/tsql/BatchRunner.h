@@ -19,6 +19,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -27,6 +28,13 @@
 namespace kel::tsql {
 
 struct Program;
+
+// The most instructions one run of a batch or procedure may take. A GOTO or
+// WHILE that never ends would otherwise hold the connection, and with it the
+// catalogue's write lock, for good. A cursor loop costs a handful of steps per
+// row, so this stays far above any catalogue batch over a million rows while
+// a runaway loop of plain jumps ends in well under a second.
+constexpr uint64_t kMaxBatchSteps = 10'000'000;
 
 // Return codes: 0 success, otherwise the SQLite result code of the first
 // failure (SQLITE_ERROR for a refused batch or a T-SQL runtime error); never 100.
