@@ -64,6 +64,11 @@ void populateSQLOperationStatus(KelNetSQLOPStatus_t* s, bool ok, KelLastError& e
 bool operationStatus(KelNetSQLOPStatus_t& s, KelLastError& err) {
     if (s.Status == 0) return true;
     networkKelLastError(&s, &err);
+    // A peer that reports failure without a number must not read as success.
+    if (err.number() == 0) {
+        err.setNumber(kelsql::kErrRequestRefused);
+        err.addArgument("operationStatus(status, err)");
+    }
     return false;
 }
 
