@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
 #include "support/Checks.h"
 
 namespace {
@@ -66,12 +67,12 @@ TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsField) {
     EXPECT_TRUE(caller_.isCritical());
     EXPECT_EQ(arguments(caller_), (Texts{"KelSQLFileSubClient::create()", "42"}));
 
-    // Number zero still fails.
+    // A failure without a number still fails, and never reads as number 0.
     KelLastError none;
     populateSQLOperationStatus(block_.get(), false, none);
     EXPECT_EQ(header(), "1/0/2/0/0");
     EXPECT_FALSE(operationStatus(*block_, caller_));
-    EXPECT_EQ(caller_.number(), 0u);
+    EXPECT_EQ(caller_.number(), kelsql::kErrRequestRefused);
 
     // Over 512 bytes of arguments: cut and terminated; 402 bytes hold the
     // first two texts, the third keeps what fits.
