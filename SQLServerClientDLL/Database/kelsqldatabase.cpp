@@ -50,6 +50,11 @@ void storeDate(DB_DATETIME& d, const KelNetSQLDateTime_t& w) {
     d.second = w.Second;
 }
 
+// The live instance of a record: its own, else the context's data source's.
+kel::live::LiveTarget liveTarget(KelSQLClassProperties& ctx, const std::string& serverName) {
+    return {ctx.virtualMachine(), serverName.empty() ? ctx.getSQLDSN().sqlServerName() : serverName};
+}
+
 KelNetSQLDateTime_t wireDate(const DB_DATETIME& d) {
     return wireDate(reinterpret_cast<const TIMESTAMP_STRUCT&>(d));
 }
@@ -362,8 +367,7 @@ bool KelSQLDatabase::query(const std::string& databaseName) {
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     kel::live::LiveDatabase live;
     bool found = false;
-    const std::string instance = serverName_.empty() ? context_.getSQLDSN().sqlServerName() : serverName_;
-    if (!kel::live::liveSqlServer().database({context_.virtualMachine(), instance}, databaseName, live, found,
+    if (!kel::live::liveSqlServer().database(liveTarget(context_, serverName_), databaseName, live, found,
                                              getLastError()))
         return false;
     if (!found) return true;
@@ -416,8 +420,7 @@ std::vector<std::string>* KelSQLDatabase::getFileGroupNames(const std::string& s
     if (!stringEmpty(getLastError(), sqlDatabaseName, "sqlDatabaseName", kFn)) return nullptr;
     if (!fetch && !fileGroupNames_.empty()) return &fileGroupNames_;
     fileGroupNames_.clear();
-    const std::string instance = serverName_.empty() ? context_.getSQLDSN().sqlServerName() : serverName_;
-    if (!kel::live::liveSqlServer().fileGroupNames({context_.virtualMachine(), instance}, sqlDatabaseName,
+    if (!kel::live::liveSqlServer().fileGroupNames(liveTarget(context_, serverName_), sqlDatabaseName,
                                                    fileGroupNames_, getLastError())) {
         fileGroupNames_.clear();
         return nullptr;
@@ -430,8 +433,7 @@ bool KelSQLDatabase::getLatestBackupSetId(unsigned long*) { return true; }
 bool KelSQLDatabase::getCreationTime(KelSQLDateAndTime& creationTime) {
     kel::live::LiveDatabase live;
     bool found = false;
-    const std::string instance = serverName_.empty() ? context_.getSQLDSN().sqlServerName() : serverName_;
-    if (!kel::live::liveSqlServer().database({context_.virtualMachine(), instance}, databaseName_, live, found,
+    if (!kel::live::liveSqlServer().database(liveTarget(context_, serverName_), databaseName_, live, found,
                                              getLastError()))
         return false;
     if (found) creationTime.setTime(static_cast<long>(live.creationTime));
