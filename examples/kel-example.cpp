@@ -2,14 +2,18 @@
 // runs. It sets up this machine as an agent whose Ostrel is a dispatcher on a
 // loopback port over a fresh catalogue, then drives a catalogue transaction
 // on the Ostrel from an agent-side context, registers a client and finds it
-// again, and records the SQL Server version of a backup in the Ostrel's
-// version catalogue. It grows with the library.
+// again, records the SQL Server version of a backup in the Ostrel's version
+// catalogue, registers an instance, and has the agent read a database of it
+// and find its application id. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
+#include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
@@ -17,12 +21,14 @@
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLVersion.h"
+#include "platform/appmgr/ApplicationId.h"
 #include "platform/appmgr/KelAppAdmin.h"
 #include "platform/appmgr/KelClient.h"
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
+#include "platform/util/BoundedCopy.h"
 #include "platform/util/KelHome.h"
 
 namespace {
@@ -91,9 +97,9 @@ bool runAgent() {
 
 // Registers a client with one SQL Server instance in the application manager
 // and finds it again by name, as the Ostrel does before it talks to an agent.
-static bool registerClient(unsigned long& instance) {
+static bool registerClient(unsigned long& client, unsigned long& instance) {
     kel::appmgr::Admin admin;
-    unsigned long tessel = 0, client = 0;
+    unsigned long tessel = 0;
     if (admin.createTessel("example", tessel) || admin.createClient(tessel, "client1", "client1.local", client) ||
         admin.createInstance(client, 16, "SQL1", instance)) {
         std::fprintf(stderr, "kel-example: registration failed: %s\n",
@@ -106,7 +112,8 @@ static bool registerClient(unsigned long& instance) {
     if (!getClientHostname(err, tessel, std::string("CLIENT1"), host)) return fail("client host lookup", err);
     if (!getInstanceByName(tessel, err, "client1", "sql1", &found)) return fail("instance lookup", err);
     std::printf("client1 (id %lu) is reached at %s; instance SQL1 has id %lu\n", client, host.c_str(), found);
-    if (getSqlClientId(tessel, err, "client2", client))
+    unsigned long unknown = 0;
+    if (getSqlClientId(tessel, err, "client2", unknown))
         return fail("lookup of an unknown client", err);
     std::printf("client2 is unknown: 0x%08llX\n", static_cast<unsigned long long>(err.number()));
     return found == instance;
@@ -169,6 +176,64 @@ static bool registerInstance(unsigned long instanceId) {
     return stored.sqlId() == instanceId;
 }
 
+// The instance's database "pubs": an application id in the application
+// manager and its catalogue row, written on the Ostrel (registering a
+// database from the agent is not built yet). The agent then reads the row
+// from the Ostrel and asks for the database's application id.
+static bool readDatabase(unsigned long client, unsigned long instanceId) {
+    kel::appmgr::Admin admin;
+    unsigned long appId = 0;
+    if (admin.createApplication(client, 16, "SQL1", "pubs", "default", appId)) {
+        std::fprintf(stderr, "kel-example: application id failed: %s\n",
+                     admin.getLastError().formatLastErrorMessage().c_str());
+        return false;
+    }
+    ApplicationId registered(std::to_string(appId));
+    const unsigned long backupSetId = registered.getBackupSet() ? registered.getBackupSet()->getId() : 0;
+    std::printf("application id %lu registers pubs of SQL1 as backup set %lu\n", appId, backupSetId);
+
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    SqlDatabase record(ostrel.getDBTransaction());
+    SqlDatabase_t& row = *record.getDataPtr();
+    row.backupSetId = static_cast<int32_t>(backupSetId);
+    row.tesselId = static_cast<int32_t>(ostrel.getOstrel().getTesselId());
+    row.sqlServerId = static_cast<int32_t>(instanceId);
+    row.applicationNumber = static_cast<int32_t>(appId);
+    row.databaseId = 5;
+    kel::copyField(row.databaseName, std::string("pubs"));
+    row.streams = row.maxStreams = row.logStreams = 1;
+    row.allowFlags = 0x17;  // next full, full allowed, file full, next file full allowed
+    row.addTime = static_cast<int32_t>(KelSQLDateAndTime().setCurrent());
+    if (int rc = record.rowInsert(false)) {
+        std::fprintf(stderr, "kel-example: database row failed: %s\n", record.getErrorStr(rc));
+        return false;
+    }
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLDatabase database(agent, false);
+    if (!database.query(backupSetId, nullptr)) return fail("database read", database.getLastError());
+    std::printf("agent reads database %lu: %s of %s, instance %lu, allow flags 0x%lX (next full %s), streams %lld\n",
+                database.sqlId(), database.databaseName().c_str(), database.sqlServerName().c_str(),
+                database.sqlServerId(), database.allowFlags(), database.isNextFullOn() ? "on" : "off",
+                static_cast<long long>(database.getStreams().streams()));
+
+    KelSQLAppId lookup(agent, false);
+    lookup.setClientName("client1");
+    lookup.setServerName("SQL1");
+    lookup.setDatabaseName("PUBS");
+    lookup.setSubClientName("default");
+    if (!lookup.setApplicationType(16)) return fail("application type", lookup.getLastError());
+    KelNetSQLAppIdReqV3_t* req = lookup.requestMessage(true);
+    lookup.copyToRequest(*req);
+    req->DBCode = KelNetSQLAppIdLookup;
+    if (!lookup.networkQuery()) return fail("application id lookup", lookup.getLastError());
+    std::printf("application id of client1/SQL1/PUBS/default: %lu (instance %lu, backup set %lu, client %lu)\n",
+                lookup.applicationId(), lookup.instanceId(), lookup.backupSetId(), lookup.clientId());
+    return database.sqlId() == backupSetId && lookup.applicationId() == appId;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -190,8 +255,9 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    unsigned long instance = 0;
-    bool ok = runAgent() && registerClient(instance) && recordVersion() && registerInstance(instance);
+    unsigned long client = 0, instance = 0;
+    bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
+              readDatabase(client, instance);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

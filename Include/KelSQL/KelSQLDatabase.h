@@ -1,0 +1,204 @@
+// The catalogue record of one SQL Server database of an instance: a row of
+// table sqlDatabase, keyed by the application manager's backup set id (the
+// sqlDatabaseId of every other table). It is also the message that carries
+// its own operations: on an agent-side context that needs a connection they
+// are sent to the Ostrel, which answers them on a record built in reply mode.
+//
+// The context is borrowed and outlives the record; the record owns its
+// delete flag and, once asked for, its live-properties object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KelSQL/KelNetSQLDatabase.h"
+#include "KelSQL/KelSQLDatabaseProperties.h"
+#include "KelSQL/KelSQLDateAndTime.h"
+#include "KelSQL/KelSQLLogicalDeletion.h"
+#include "KelSQL/KelSQLValues.h"
+
+class KelSQLServer;
+class SqlDatabase;
+struct SqlDatabase_t;
+
+// Bit numbers of a database's allowFlags word.
+enum KelSQL_AllowFlagBits : uint32_t {
+    KelSQL_AllowNextFull = 0,
+    KelSQL_AllowNextFullAllowed = 1,
+    KelSQL_AllowFileFull = 2,
+    KelSQL_AllowNextFileFullAllowed = 4,
+    KelSQL_AllowNextFullContent = 5,
+    KelSQL_AllowNextDiff = 8,
+    KelSQL_AllowSPChanged = 9,
+};
+
+// An entry of an instance's database list: name and catalogue id (0: not
+// configured).
+struct KelSQLDatabase_t {
+    std::string name;
+    unsigned long sqlId = 0;
+};
+
+struct KelSQLDBNameWithType_t {
+    std::string name;
+    unsigned char type = 0;
+};
+
+class KelSQLDatabase : public KelNetSQLDatabase {
+public:
+    static constexpr unsigned long kRemovalTimeBack = 0xFFFFFFFFul;
+    // systemFlags holds no bit above this mask.
+    static constexpr unsigned long kSystemFlagsMask = 0x3F;
+
+    KelSQLDatabase(KelSQLClassProperties& context, bool serverSide);
+    ~KelSQLDatabase() override;
+    KelSQLDatabase(const KelSQLDatabase&) = delete;
+    KelSQLDatabase& operator=(const KelSQLDatabase&) = delete;
+
+    // Ids, names, times, streams and the delete flag back to empty; the
+    // lists and sqlCode stay.
+    void initializeSQLObject();
+
+    // Reads, on the Ostrel or an agent that needs no connection; sent as
+    // DBCode 1 from any other agent.
+    bool query(unsigned long sqlId, KelSQLServer* server);
+    bool query(const std::string& clientName, const std::string& serverName, const std::string& databaseName);
+    bool query(unsigned long sqlServerId, const std::string& databaseName);
+    // Agent: the live database of the name (read through the live readers).
+    bool query(const std::string& databaseName);
+    bool networkQuery();
+    bool queryOstrelDb(const char* where);
+    // Ostrel, in the started transaction: the rows where chooses get the SET
+    // text values (taken as it stands), and the object the row's values.
+    bool updateOstrelDb(const char* where, const char* values);
+
+    // Answering operations (reply mode only).
+    bool lookup(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp);
+    // Agent: the live database named in the request, into the response.
+    bool extract(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp);
+
+    // Agent: the live file-group names of the database, kept between calls
+    // (fetch, or an empty list, reads them again); null on the Ostrel.
+    std::vector<std::string>* getFileGroupNames(const std::string& sqlDatabaseName, bool fetch);
+
+    // Agent readers of the live database; outputs left as they are when
+    // nothing is read.
+    bool getLatestBackupSetId(unsigned long* backupSetId);
+    bool getCreationTime(KelSQLDateAndTime& creationTime);
+    bool getCreationTimeAndStatus(KelSQLDateAndTime& creationTime, unsigned long* status);
+    bool anyLogBackupsDoneOutsideSeltra(unsigned long backupSetId, bool& done);
+
+    // Made on first use for this database's name; owned by the record.
+    KelSQLDatabaseProperties* getDatabaseProperties();
+
+    // Copies between the object, the wire record and the row.
+    void copyToNetwork(KelNetSQLDatabase_t& rec);
+    void copyFromNetwork(const KelNetSQLDatabase_t& rec);
+    void copyToDb(SqlDatabase_t& row);
+    void copyFromDb(const SqlDatabase_t& row);
+    static void copyNetworkToDb(const KelNetSQLDatabase_t& rec, SqlDatabase_t& row);
+    static void copyNetworkFromDb(KelNetSQLDatabase_t& rec, const SqlDatabase_t& row);
+
+    // Allow flags, in memory only.
+    void setAllowFlagBitOn(unsigned long bit) { allowFlags_ |= mask(bit); }
+    void setAllowFlagBitOff(unsigned long bit) { allowFlags_ &= ~mask(bit); }
+    bool isAllowFlagBit(unsigned long bit) const { return (allowFlags_ & mask(bit)) != 0; }
+    void setNextFullOn() {
+        setAllowFlagBitOn(KelSQL_AllowNextFull);
+        setAllowFlagBitOff(KelSQL_AllowNextDiff);
+    }
+    void setNextFullOff() { setAllowFlagBitOff(KelSQL_AllowNextFull); }
+    bool isNextFullOn() const { return isAllowFlagBit(KelSQL_AllowNextFull); }
+    void setNextFullAllowedOn() { setAllowFlagBitOn(KelSQL_AllowNextFullAllowed); }
+    void setNextFullAllowedOff() { setAllowFlagBitOff(KelSQL_AllowNextFullAllowed); }
+    bool isNextFullAllowed() const { return isAllowFlagBit(KelSQL_AllowNextFullAllowed); }
+    void setFileFullOn() { setAllowFlagBitOn(KelSQL_AllowFileFull); }
+    void setFileFullOff() { setAllowFlagBitOff(KelSQL_AllowFileFull); }
+    bool isFileFullOn() const { return isAllowFlagBit(KelSQL_AllowFileFull); }
+    void setNextFileFullAllowedOn() { setAllowFlagBitOn(KelSQL_AllowNextFileFullAllowed); }
+    void setNextFileFullAllowedOff() { setAllowFlagBitOff(KelSQL_AllowNextFileFullAllowed); }
+    bool isNextFileFullAllowedOn() const { return isAllowFlagBit(KelSQL_AllowNextFileFullAllowed); }
+    void setNextFullContentOn() {
+        setAllowFlagBitOn(KelSQL_AllowNextFullContent);
+        setAllowFlagBitOff(KelSQL_AllowNextDiff);
+    }
+    void setNextFullContentOff() { setAllowFlagBitOff(KelSQL_AllowNextFullContent); }
+    bool isNextFullContentOn() const { return isAllowFlagBit(KelSQL_AllowNextFullContent); }
+    void setNextDiffOn() { setAllowFlagBitOn(KelSQL_AllowNextDiff); }
+    void setNextDiffOff() { setAllowFlagBitOff(KelSQL_AllowNextDiff); }
+    bool isNextDiffOn() const { return isAllowFlagBit(KelSQL_AllowNextDiff); }
+    void setSPChangedOn() { setAllowFlagBitOn(KelSQL_AllowSPChanged); }
+    void setSPChangedOff() { setAllowFlagBitOff(KelSQL_AllowSPChanged); }
+    bool isSPChanged() const { return isAllowFlagBit(KelSQL_AllowSPChanged); }
+    unsigned long allowFlags() const { return allowFlags_; }
+
+    // Refuses (0x1E000037, nothing changed) a value with a bit above bit 5.
+    bool setSystemFlags(unsigned long value);
+    unsigned long systemFlags() const { return systemFlags_; }
+    bool isSystemDatabase() const { return (systemFlags_ & 0x1) != 0; }
+
+    unsigned long sqlId() const { return sqlId_; }
+    unsigned long backupSetId() const { return sqlId_; }
+    void setSqlId(unsigned long id) { sqlId_ = id; }
+    unsigned long tesselId() const { return tesselId_; }
+    unsigned long sqlServerId() const { return sqlServerId_; }
+    void setSqlServerId(unsigned long id) { sqlServerId_ = id; }
+    unsigned long applicationNumber() const { return applicationNumber_; }
+    unsigned long id() const { return databaseId_; }
+    void setId(unsigned long id) { databaseId_ = id; }
+    unsigned long archiveGroupNameId() const { return archiveGroupNameId_; }
+    const std::string& databaseName() const { return databaseName_; }
+    const std::string& name() const { return databaseName_; }
+    void setDatabaseName(const std::string& name) { databaseName_ = name; }
+    const std::string& sqlServerName() const { return serverName_; }
+    void setSqlServerName(const std::string& name) { serverName_ = name; }
+    const std::string& clientName() const { return clientName_; }
+    void setClientName(const std::string& name) { clientName_ = name; }
+    KelSQLDateAndTime& getCreationTime() { return creationTime_; }
+    KelSQLStreams& getStreams() { return streams_; }
+    KelSQLDateAndTime& getAddTime() { return addTime_; }
+    KelSQLDateAndTime& getRemovalTime() { return removalTime_; }
+    KelSQLLogicalDeletion* getDeleteFlag() { return deleteFlag_.get(); }
+    KelSQLLogicalDeletion* setDeleteFlag() { return deleteFlag_.get(); }
+    long long sqlCode() const { return sqlCode_; }
+    bool serverSide() const { return serverSide_; }
+
+private:
+    static unsigned long mask(unsigned long bit) { return 1ul << (bit % 32); }
+    bool fail(uint64_t number, const char* signature);
+    bool copyError(KelLastError& from);
+    bool catalogueError(const char* signature, SqlDatabase& table);
+    // Names compared in SQL must fit their column.
+    bool nameFits(const std::string& name, const char* field, const char* signature);
+    bool loadServerName(KelSQLServer* server);
+    bool queryByInstance(unsigned long sqlServerId, const std::string& databaseName, const char* signature);
+    // The request of DBCode 1, cleared.
+    KelNetSQLDatabaseReq_t* lookupRequest();
+    void loadStreams(int64_t streams, int64_t maxStreams, int64_t logStreams);
+
+    KelSQLClassProperties& context_;
+    std::unique_ptr<KelSQLDatabaseProperties> properties_;
+    unsigned long sqlId_ = 0;
+    unsigned long tesselId_ = 0;
+    unsigned long sqlServerId_ = 0;
+    unsigned long applicationNumber_ = 0;
+    unsigned long databaseId_ = 0;
+    unsigned long systemFlags_ = 0;
+    unsigned long archiveGroupNameId_ = 0;
+    unsigned long allowFlags_ = 0;
+    std::string databaseName_;
+    std::string serverName_;
+    std::string clientName_;
+    KelSQLDateAndTime creationTime_;
+    KelSQLStreams streams_;
+    KelSQLDateAndTime addTime_;
+    KelSQLDateAndTime removalTime_;
+    std::unique_ptr<KelSQLLogicalDeletion> deleteFlag_;
+    std::vector<std::string> fileGroupNames_;
+    long long sqlCode_ = 0;
+    std::string where_;
+    std::string values_;
+    bool serverSide_;
+};

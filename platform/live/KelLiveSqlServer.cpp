@@ -1,0 +1,38 @@
+#include "platform/live/KelLiveSqlServer.h"
+
+#include <atomic>
+
+#include "platform/live/NoLiveSqlServer.h"
+
+namespace kel::live {
+
+namespace {
+
+NoLiveSqlServer& nothingRead() {
+    static NoLiveSqlServer reader;
+    return reader;
+}
+
+// The installed reader, owned here; null: the default.
+std::unique_ptr<LiveSqlServer>& installed() {
+    static std::unique_ptr<LiveSqlServer> reader;
+    return reader;
+}
+
+std::atomic<LiveSqlServer*> current{nullptr};
+
+}  // namespace
+
+LiveSqlServer& liveSqlServer() {
+    LiveSqlServer* reader = current.load(std::memory_order_acquire);
+    return reader ? *reader : nothingRead();
+}
+
+std::unique_ptr<LiveSqlServer> installLiveSqlServer(std::unique_ptr<LiveSqlServer> reader) {
+    current.store(reader.get(), std::memory_order_release);
+    std::unique_ptr<LiveSqlServer> previous = std::move(installed());
+    installed() = std::move(reader);
+    return previous;
+}
+
+}  // namespace kel::live
