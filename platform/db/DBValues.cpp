@@ -49,8 +49,8 @@ void KelDB_datetime::setString() const {
 void log_error(const char* file, int line, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    char message[1024];
-    std::vsnprintf(message, sizeof message, format ? format : "", args);
+    char message[1024] = "";
+    if (format) std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
     std::string text = std::string(file ? file : "?") + "(" + std::to_string(line) + "): " + message;
     KelDebug::Error("log_error", text.c_str());

@@ -58,7 +58,8 @@ TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
     EXPECT_EQ(&copy.getRemoteSecurity()->context(), &copy);
     EXPECT_NE(copy.getRemoteSecurity(), source->getRemoteSecurity());
     EXPECT_TRUE(copy.getNetworkDBTransaction()->isTransactionStarted());
-    copy = copy;
+    KelSQLClassProperties& self = copy;
+    copy = self;
 
     // The source goes first; the copy still works on the shared session,
     // inside the transaction the source started.
