@@ -53,7 +53,7 @@ public:
     KelEvent& event() { return event_; }
 
 private:
-    void write(const char* function, const char* format, va_list args);
+    void write(const char* function, const char* format, va_list args) KELSQL_PRINTF(3, 0);
 
     KelEvent event_;
     bool levelRead_ = false;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "KelSQL/KelSQLErrorStatus.h"
-#include "SQLServerClientDLL/Context/KelPlatformError.h"
+#include "KelPlatformError.h"
 #include "platform/info/KelPlatformInfoStore.h"
 #include "platform/util/BoundedCopy.h"
 

@@ -16,8 +16,10 @@ bool sqlLogLevel(unsigned long mask) { return (sqlDebugLevel() & mask) != 0; }
 namespace {
 
 // vsnprintf cuts a line that does not fit and always terminates it.
-void formatAndWrite(char* buffer, size_t size, const char* function, const char* format, va_list args) {
-    vsnprintf(buffer, size, format ? format : "", args);
+__attribute__((format(printf, 4, 0))) void formatAndWrite(char* buffer, size_t size, const char* function,
+                                                          const char* format, va_list args) {
+    buffer[0] = '\0';
+    if (format) vsnprintf(buffer, size, format, args);
     KelDebug::Debug(function, buffer);
 }
 

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "SQLServerClientDLL/Context/KelPlatformError.h"
+#include "KelPlatformError.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLInstallerRegistry.h"
 #include "platform/info/KelPI_DataBase.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Db/KelDBDataType.h"
+#include "platform/db/KelDBDataType.h"
 
 using tagTIMESTAMP_STRUCT = KELTIMESTAMP_STRUCT;
 

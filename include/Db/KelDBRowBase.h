@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Db/KelDBDataType.h"
+#include "platform/db/KelDBDataType.h"
 #include "Db/KelDBFamily.h"
 
 class KelSimpleDBSem;

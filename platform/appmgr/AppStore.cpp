@@ -1,5 +1,7 @@
 #include "platform/appmgr/AppStore.h"
 
+#include <sqlite3.h>
+
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBtable.h"
 

@@ -3,13 +3,13 @@
 // and statements whose values are always bound, never written into the text.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <memory>
 #include <string>
 
 #include "platform/events/KelLastError.h"
 
+struct sqlite3;
+struct sqlite3_stmt;
 class DBtran;
 class DBConnection;
 
@@ -68,7 +68,7 @@ public:
 private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
-    int prepareCode_ = SQLITE_OK;
+    int prepareCode_ = 0;  // SQLITE_OK
     int next_ = 1;
 };
 

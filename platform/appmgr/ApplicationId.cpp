@@ -1,5 +1,7 @@
 #include "platform/appmgr/ApplicationId.h"
 
+#include <sqlite3.h>
+
 #include <cerrno>
 #include <cstdlib>
 

@@ -1,5 +1,7 @@
 #include "platform/appmgr/ClientApplicationList.h"
 
+#include <sqlite3.h>
+
 using namespace kel::appmgr;
 
 namespace {

@@ -1,5 +1,7 @@
 #include "platform/appmgr/KelAppAdmin.h"
 
+#include <sqlite3.h>
+
 #include "platform/appmgr/ApplicationId.h"
 #include "platform/appmgr/ClientApplicationList.h"
 #include "platform/appmgr/KelClient.h"

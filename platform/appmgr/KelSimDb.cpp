@@ -1,5 +1,7 @@
 #include "platform/appmgr/KelSimDb.h"
 
+#include <sqlite3.h>
+
 #include "platform/appmgr/KelClient.h"
 
 using namespace kel::appmgr;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Db/KelDBDataType.h"
+#include "platform/db/KelDBDataType.h"
 #include "platform/db/DBtable.h"
 #include "platform/events/KelDebug.h"
 

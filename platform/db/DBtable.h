@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "Db/KelDBDataType.h"
+#include "platform/db/KelDBDataType.h"
 #include "platform/db/DBColumnLayout.h"
 #include "platform/db/SqlText.h"
 #include "platform/util/KelLocks.h"

@@ -10,20 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "Db/KelDBDataType.h"
+#include "platform/db/KelDBDataType.h"
+#include "platform/util/SqlQuote.h"
 
 struct DB_DATETIME;
 
 namespace kel::sql {
-
-// The one quoting function: text between two quote characters, each quote
-// inside doubled, so that the literal holds the whole text unchanged.
-void appendQuoted(std::string& out, std::string_view text, char quote);
-
-// A string literal: 'text' with its single quotes doubled.
-std::string quoted(std::string_view text);
-// An identifier: "name" with its double quotes doubled.
-std::string quotedName(std::string_view name);
 
 // A stored date as its literal 'YYYY-MM-DD HH:MM:SS'; NULL when cleared.
 std::string dateLiteral(const DB_DATETIME& date);

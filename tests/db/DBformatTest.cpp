@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Db/KelDBDataType.h"
+#include "platform/db/KelDBDataType.h"
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBtable.h"
 

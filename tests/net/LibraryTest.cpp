@@ -1,7 +1,7 @@
 #include <filesystem>
 
 #include "platform/net/KelHandlerApi.h"
-#include "platform/util/KelPI_Library.h"
+#include "platform/net/KelPI_Library.h"
 #include "support/TestHome.h"
 
 using kel::test::HomeTest;

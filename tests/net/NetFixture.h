@@ -12,7 +12,7 @@
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
 #include "platform/net/testhandler/TestMessages.h"
-#include "platform/util/KelPI_Library.h"
+#include "platform/net/KelPI_Library.h"
 #include "support/MachineSetup.h"
 #include "support/TestHome.h"
 

@@ -82,7 +82,8 @@ TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
     EXPECT_EQ(&copy.getRemoteSecurity()->context(), &copy);
     EXPECT_NE(copy.getRemoteSecurity(), source->getRemoteSecurity());
     EXPECT_TRUE(copy.getNetworkDBTransaction()->isTransactionStarted());
-    copy = copy;
+    KelSQLClassProperties& self = copy;
+    copy = self;
     EXPECT_TRUE(copy.getSQLUserAndPassword() == source->getSQLUserAndPassword());
     EXPECT_EQ(copy.getSQLDSN().dataSourceName(), "SALES_SQLDrover");
 

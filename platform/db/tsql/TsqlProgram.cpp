@@ -1,6 +1,6 @@
 #include "platform/db/tsql/TsqlProgram.h"
 
-#include "platform/db/SqlText.h"
+#include "platform/util/SqlQuote.h"
 #include "platform/db/tsql/TsqlLexer.h"
 
 #include <strings.h>

@@ -42,7 +42,7 @@
 #include "platform/net/CKelNetwork.h"
 #include "platform/net/KelHandlerApi.h"
 #include "platform/util/BoundedCopy.h"
-#include "platform/util/KelPI_Library.h"
+#include "platform/net/KelPI_Library.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/util/KelPI_Library.h"
+#include "platform/net/KelPI_Library.h"
 
 #include <dlfcn.h>
 #include <link.h>
