@@ -192,6 +192,7 @@ private:
     std::unique_ptr<KelSQLBitFlag> upgradeView_;
     std::unique_ptr<KelSQLBitFlag> clusteredView_;
     std::unique_ptr<KelSQLLogicalDeletion> deleteFlag_;
+    // The live and unconfigured database names; nothing fills them on this platform.
     std::vector<std::string> databaseNames_;
     std::vector<std::string> unconfiguredNames_;
     KelSQLAppType appType_;
