@@ -100,7 +100,7 @@ public:
     bool verifyUndoFilePath(const std::string& path);
     bool setUndoFilePath(const std::string& path);
 
-    // The instance's databases follow its removal time and delete flag.
+    // Kept for callers; both answer true: no database rows follow an instance yet.
     bool updateDBRemovalTime(unsigned long sqlServerId, unsigned long removalTime);
     bool updateDBDeleteFlag(unsigned long sqlServerId, bool deleted);
 
