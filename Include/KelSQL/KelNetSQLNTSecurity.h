@@ -69,7 +69,7 @@ public:
 
     // Agent side: the instance's account from the Ostrel into ntUser()/ntPassword().
     bool lookup(const std::string& clientName, const std::string& serverName);
-    // The answers to lookup, update and verify.
+    // The answers to lookup, update and verify; verify is not offered here: 0x1E0000FF.
     bool lookup(KelNetSQLNTSecurityReq_t* req, KelNetSQLNTSecurityRsp_t* rsp);
     bool update(KelNetSQLNTSecurityReq_t* req, KelNetSQLNTSecurityRsp_t* rsp);
     bool verify(KelNetSQLNTSecurityReq_t* req, KelNetSQLNTSecurityRsp_t* rsp);

@@ -38,5 +38,6 @@ public:
     // and reads the status block; true when both succeed.
     bool connection();
 
+    // The successful status block is the whole answer.
     bool answer(KelNetSQLStatusReq_t&, KelNetSQLStatusRsp_t&) { return true; }
 };

@@ -70,8 +70,7 @@ public:
     bool isRestoreTaskIdGiven() const { return restoreTaskIdGiven_; }
 
 private:
-    // Four flags that no option sets; the restore check requires the latter
-    // two unset.
+    // Kept for the class's layout: no option sets them and nothing reads them.
     [[maybe_unused]] bool flag1_ = false;
     [[maybe_unused]] bool flag2_ = false;
     std::string commandLine_;
@@ -89,6 +88,7 @@ private:
     uint32_t savedBackupType_ = 0;
     bool descriptionGiven_ = false;
     std::string description_;
+    // No option sets these either; the restore check requires them unset.
     bool further1_ = false;
     bool further2_ = false;
     KelSQLUserAndPassword dbo_;

@@ -18,7 +18,7 @@ public:
     KelLastError& getLastError() { return error_; }
 
 private:
-    KelSQLClassProperties& context_;
+    [[maybe_unused]] KelSQLClassProperties& context_;  // the owner's; kept, nothing here reads it
     KelLastError error_;
     bool deleted_ = false;
 };

@@ -50,7 +50,7 @@ bool setupClientSQLConnectivity(KelLastError& err, KelSQLClassProperties& proper
 bool sqlRemoveInvalidPathCharacters(const std::string& in, std::string& out);
 // Creates path and every missing parent; on failure errorCode = the system's code.
 bool createRecursiveDirectory(const char* path, uint32_t& errorCode);
-// No effect on this platform.
+// Neither has an effect on this platform.
 bool sqlConfigurationEventMessage(const std::string& text1, const std::string& text2, bool flag);
 bool sqlLogVersionInfo(KelSQLClassProperties& properties, const char* text1, const char* text2, const char* text3,
                        const char* text4);

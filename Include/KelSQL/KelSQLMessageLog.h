@@ -74,7 +74,7 @@ public:
 
     void Initialize();
     void logMsg(const char* text);
-    void logLastError() {}
+    void logLastError() {}  // kept for callers; this log records no error details
     bool enabled() const { return enabled_; }
 
 private:

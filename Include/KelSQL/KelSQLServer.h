@@ -100,7 +100,7 @@ public:
     bool verifyUndoFilePath(const std::string& path);
     bool setUndoFilePath(const std::string& path);
 
-    // The instance's databases follow its removal time and delete flag.
+    // Kept for callers; both answer true: no database rows follow an instance yet.
     bool updateDBRemovalTime(unsigned long sqlServerId, unsigned long removalTime);
     bool updateDBDeleteFlag(unsigned long sqlServerId, bool deleted);
 
@@ -192,6 +192,7 @@ private:
     std::unique_ptr<KelSQLBitFlag> upgradeView_;
     std::unique_ptr<KelSQLBitFlag> clusteredView_;
     std::unique_ptr<KelSQLLogicalDeletion> deleteFlag_;
+    // The live and unconfigured database names; nothing fills them on this platform.
     std::vector<std::string> databaseNames_;
     std::vector<std::string> unconfiguredNames_;
     KelSQLAppType appType_;

@@ -23,7 +23,7 @@ public:
     int64_t logStreams() const { return logStreams_; }
 
 private:
-    KelLastError error_;  // "not loaded yet" until a caller takes it over
+    KelLastError error_;  // preset to "not loaded yet"; nothing reads it
     int64_t streams_ = 0;
     int32_t maxStreams_ = 0;
     int64_t logStreams_ = 0;
@@ -48,7 +48,7 @@ public:
 private:
     std::string text_;
     std::wstring wide_;
-    uint64_t wideLength_ = 0;
+    uint64_t wideLength_ = 0;  // cleared with the wide text; nothing reads it
     KelLastError error_;
     bool isSet_ = false;
 };

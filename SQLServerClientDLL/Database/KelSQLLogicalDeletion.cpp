@@ -4,6 +4,4 @@
 
 // The preset number says "not loaded" until an owner reads the marker.
 KelSQLLogicalDeletion::KelSQLLogicalDeletion(KelSQLClassProperties& context)
-    : context_(context), error_(kelsql::kErrNotLoaded) {
-    (void)context_;
-}
+    : context_(context), error_(kelsql::kErrNotLoaded) {}

@@ -34,6 +34,7 @@ public:
     virtual const char* getColumnName_t2(int const& i) const = 0;
     virtual void pushColumnName(char const* name) = 0;
     virtual int getHeaderType() { return -1; }
+    // Kept for callers: no schema row searches its keys, and assigning one copies nothing.
     virtual bool searchForeignKey(std::string) { return false; }
     virtual KelDBRowBase& operator=(KelDBRowBase&) { return *this; }
 
@@ -59,15 +60,15 @@ protected:
     std::string primaryWhere() const;
     std::vector<KelDBDataTypeBase*> primaryData();
 
-    char m_flag = 0;
+    char m_flag = 0;  // set by every schema class; nothing reads it
     std::map<std::string, KelDBDataTypeBase*> m_columnMap;
     std::vector<KelDBDataTypeBase*> m_values;
     std::string m_serialName;
     std::vector<std::string> m_primaryKeys;
-    KelSimpleDBSem* m_ownSem = nullptr;
+    KelSimpleDBSem* m_ownSem = nullptr;  // made and deleted with the row; no lock uses it
     const DBColumnLayout* m_layout = nullptr;
     bool m_heldSem = false;  // lock() took s_semColumnVec (else the fallback)
-    uint64_t m_word = 0;
+    uint64_t m_word = 0;  // kept for the row's layout; nothing reads it
 };
 
 // The schema class of one family: Sql<X>_t2 derives from KelDBSchema<Desc>.

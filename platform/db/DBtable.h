@@ -199,6 +199,8 @@ public:
     virtual void setPrimaryWhere();
     virtual void populate_t() {}
 
+    // Kept for the records' calls: rows are bound afresh for each statement, so
+    // these three have nothing to do.
     void dataBindClearFirstTime() {}
     void dataBindClear() {}
     void setExtIndicatorArray(void*) {}
@@ -272,6 +274,7 @@ public:
     // Registers a record working in this transaction.
     void addObject(DBtable* record);
     void removeObject(DBtable* record);
+    // Kept for callers: SQLite takes no locking hint, so it is only stored.
     void setHint(int hint) { m_hint = hint; }
     int getHint() const { return m_hint; }
 

@@ -44,6 +44,7 @@ public:
 protected:
     bool m_null = true;
     UpdatedStatus m_updated = NotUpdated;
+    // m_word1, m_str2, m_flag and m_word2 keep the value's layout; nothing reads them.
     uint64_t m_word1 = 0;
     mutable std::string m_str;
     std::string m_str2;

@@ -99,7 +99,6 @@ protected:
 
 private:
     CKelNetwork* session();
-    std::vector<char>& sendBuffer() { return send_; }
     bool fail(uint64_t number, const char* function, const std::string& detail);
     void endExchange();
     // Connects (keeping an open connection) and sends the request frame.

@@ -255,7 +255,7 @@ private:
         if (what.is("NOCOUNT")) {
             const Token& v = tok(pos_ + 2);
             if (!v.is("ON") && !v.is("OFF")) return fail("SET NOCOUNT takes ON or OFF");
-            add(Instr::Op::SetNocount).flag = v.is("ON");
+            add(Instr::Op::SetNocount);
             pos_ += 3;
             return true;
         }

@@ -31,7 +31,7 @@ struct SqlText {
 
 struct Instr {
     enum class Op {
-        SetNocount,    // flag
+        SetNocount,    // ON and OFF alike: no row-count messages are sent
         SetVar,        // vars[0] = constant or SELECT sql
         SelectAssign,  // vars[i] = column i of each row of sql
         Exec,          // sql: SELECT (result set), INSERT, UPDATE, DELETE
@@ -49,7 +49,6 @@ struct Instr {
     std::vector<int> vars;
     int target = 0;
     int cursor = -1;
-    bool flag = false;
     bool hasConstant = false;   // SetVar from a literal or a variable, no SQLite needed
     Value constant;
     bool fromVariable = false;  // ... namely from the variable (or system slot) fromVar
