@@ -14,6 +14,31 @@
 
 namespace kel::test {
 
+// Every row of the record's cursor as its columns "a,b" (dates as stored),
+// rows joined by "; "; "" for none, "error" when the open or a fetch fails.
+template <typename Record>
+std::string rowsText(Record& record) {
+    const DBColumnLayout& layout = *record.family().layout;
+    std::string out;
+    int rc = record.openCursor();
+    while (rc == 0 && (rc = record.fetchCursor(true)) == 0) {
+        char* row = reinterpret_cast<char*>(record.getDataPtr());
+        out += out.empty() ? "" : "; ";
+        for (int i = 0; i < layout.columnCount; ++i) {
+            char* field = row + layout.columns[i].offset;
+            out += i ? "," : "";
+            switch (layout.columns[i].token[0]) {
+            case 'i': out += std::to_string(*reinterpret_cast<int32_t*>(field)); break;
+            case 'b': out += std::to_string(*reinterpret_cast<int64_t*>(field)); break;
+            case 't': out += reinterpret_cast<DB_DATETIME*>(field)->format(); break;
+            default: out += field;
+            }
+        }
+    }
+    record.closeCursor();
+    return rc == 100 ? out : "error";
+}
+
 class CursorTest : public HomeTest {
 protected:
     void SetUp() override {

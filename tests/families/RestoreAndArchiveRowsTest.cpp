@@ -70,13 +70,13 @@ TEST_F(RowsTest, RestoreTasksAndItemsInsertAndUpdateThroughTheUpdateObjects) {
 
     SqlRestoreDataTable change(nullptr);
     change.setWhere("id=%d", d.id);
-    change.setColumn(std::string("x' where 1=1 --"), "sqlName");
+    change.setColumn(std::string("x' where 1=1 -- 100%s %d"), "sqlName");
     change.setColumn(rename.getDataPtr()->id, "sqlFileRenameId");
     ASSERT_EQ(0, change.rowUpdate(change.getUpdateClause().c_str()));
     SqlRestoreData back(nullptr);
     back.setWhere("restoreTaskId = %d", t.id);
     ASSERT_EQ(0, back.getOneRow(&back, false, -1, 0));
-    EXPECT_STREQ("x' where 1=1 --", back.getDataPtr()->sqlName);
+    EXPECT_STREQ("x' where 1=1 -- 100%s %d", back.getDataPtr()->sqlName);
     EXPECT_EQ(rename.getDataPtr()->id, back.getDataPtr()->sqlFileRenameId);
 
     SqlRestoreTask again(nullptr);
