@@ -39,6 +39,14 @@ std::string rowsText(Record& record) {
     return rc == 100 ? out : "error";
 }
 
+// The rows of a cursor of type Cursor given args, as rowsText gives them.
+template <typename Cursor, typename... Args>
+std::string cursorRows(Args... args) {
+    Cursor cursor(nullptr);
+    EXPECT_EQ(0, cursor.setValues(args...));  // success, whatever the batch's length
+    return rowsText(cursor);
+}
+
 class CursorTest : public HomeTest {
 protected:
     void SetUp() override {
