@@ -14,14 +14,14 @@
 
 namespace kel::test {
 
-// Every row of the record's cursor as its columns "a,b" (dates as stored),
-// rows joined by "; "; "" for none, "error" when the open or a fetch fails.
+// The rows of the record's cursor (at most limit) as their columns "a,b"
+// (dates as stored), joined by "; "; "" for none, "error" for a failure.
 template <typename Record>
-std::string rowsText(Record& record) {
+std::string rowsText(Record& record, int limit = -1) {
     const DBColumnLayout& layout = *record.family().layout;
     std::string out;
     int rc = record.openCursor();
-    while (rc == 0 && (rc = record.fetchCursor(true)) == 0) {
+    while (rc == 0 && limit-- != 0 && (rc = record.fetchCursor(true)) == 0) {
         char* row = reinterpret_cast<char*>(record.getDataPtr());
         out += out.empty() ? "" : "; ";
         for (int i = 0; i < layout.columnCount; ++i) {
@@ -36,7 +36,7 @@ std::string rowsText(Record& record) {
         }
     }
     record.closeCursor();
-    return rc == 100 ? out : "error";
+    return rc == 100 || rc == 0 ? out : "error";
 }
 
 // The rows of a cursor of type Cursor given args, as rowsText gives them.
@@ -86,17 +86,6 @@ protected:
                       id, database, id, subclient, id, database, finish, type, id, archiveFile ? archiveFile : id,
                       tombstoned);
         ASSERT_EQ(0, execSql(sql)) << sql;
-    }
-
-    // Opens, fetches every row and closes; the open code when it is not 0.
-    template <typename Record>
-    int readAll(Record& record, std::vector<typename Record::Row>& rows) {
-        rows.clear();
-        int rc = record.openCursor();
-        if (rc != 0) return rc;
-        while ((rc = record.fetchCursor(true)) == 0) rows.push_back(*record.getDataPtr());
-        record.closeCursor();
-        return rc == 100 ? 0 : rc;
     }
 };
 

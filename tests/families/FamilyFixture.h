@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cursors/CursorFixture.h"
 
@@ -24,17 +23,6 @@ protected:
                              "UPDATE sqlFile SET addTime = 100;"));
     }
 
-    // Constructs the cursor, gives it its parameters and reads one row:
-    // the read's code, the row in out.
-    template <typename Cursor, typename... Args>
-    static int one(typename Cursor::Row& out, Args... args) {
-        Cursor cursor(nullptr);
-        cursor.setValues(args...);
-        int rc = cursor.getOneRow(&cursor, false, -1, 0);
-        if (rc == 0) out = *cursor.getDataPtr();
-        return rc;
-    }
-
     static void addBackupFile(int backupSet, int fileGroup, const char* logicalName) {
         char sql[512];
         std::snprintf(sql, sizeof sql,
@@ -42,13 +30,6 @@ protected:
                       " VALUES (1, %d, %d, '%s')",
                       fileGroup, backupSet, logicalName);
         ASSERT_EQ(0, execSql(sql)) << sql;
-    }
-    // Every row of an opened cursor; an empty result (100 from the open) is
-    // no rows, not a failure.
-    template <typename Record>
-    int rowsOf(Record& record, std::vector<typename Record::Row>& rows) {
-        int rc = readAll(record, rows);
-        return rc == 100 ? 0 : rc;
     }
     static void sql(const std::string& text) { ASSERT_EQ(0, execSql(text)) << text; }
 };

@@ -144,11 +144,7 @@ TEST_F(RowsTest, ArchiveFilesAreKeyedByIdAndTessel) {
     EXPECT_STREQ("b", file.getDataPtr()->name);
     file.setWhere("jobId = %d and isValid = 1 and tesselId = %d", 40, 1);
     file.setOrderBy("id DESC");
-    std::vector<ArchFile_t> rows;
-    ASSERT_EQ(0, rowsOf(file, rows));
-    ASSERT_EQ(2u, rows.size());
-    EXPECT_EQ(8, rows[0].id);
-    EXPECT_EQ(7, rows[1].id);
+    EXPECT_EQ("8,c,1,1,,0,0,0,0,40,0,1,0,0,0; 7,a,1,1,,0,0,0,0,40,0,1,0,0,0", rowsText(file));
     EXPECT_NE(0, execSql("INSERT INTO archFile (id, tesselId) VALUES (7, 1)"));
 }
 
