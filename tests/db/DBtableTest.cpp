@@ -20,11 +20,10 @@ class CatalogueTest : public HomeTest {
 protected:
     void SetUp() override { ASSERT_EQ(seedCatalogue(), SQLITE_OK); }
 
-    int insertGroup(const char* name, int streams = 1) {
+    int insertGroup(const char* name) {
         FileGroupRecord rec;
         rec.row.tesselId = 1;
         rec.row.sqlDatabaseId = 11;
-        rec.row.streams = streams;
         kel::copyField(rec.row.fileGroupName, name);
         int rc = rec.rowInsert(true);
         return rc == 0 ? rec.row.id : -1000 + rc;
@@ -65,6 +64,14 @@ TEST_F(CatalogueTest, QuotesAndPercentSurviveEveryPath) {
     // A SET list with arguments is a format, its text a quoted literal.
     ASSERT_EQ(setList.rowUpdate("fileGroupName = %s, streams = %d", kel::sql::quoted(name).c_str(), 3), 0);
     EXPECT_EQ(groupName(id), name);
+
+    // A delete without a where text goes by key.
+    int other = insertGroup("other");
+    FileGroupRecord byKey;
+    byKey.row.id = id;
+    ASSERT_EQ(byKey.rowDelete(), 0);
+    EXPECT_EQ(groupName(id), "<none>");
+    EXPECT_EQ(groupName(other), "other");
 }
 
 TEST_F(CatalogueTest, TextComparesWithoutCaseAndTrailingBlanks) {
@@ -105,17 +112,7 @@ TEST_F(CatalogueTest, LsnsCompareAsNumbersAndDatesAtTheirBound) {
     EXPECT_EQ(ids("finishTime <= {ts'2024-01-02 03:04:05'}"), std::vector<int>({1}));
     EXPECT_EQ(ids("finishTime < {ts+'2024-01-02 03:04:05+'}"), std::vector<int>());
     EXPECT_EQ(ids("finishTime >= {ts+'2024-01-02 03:04:06+'}"), std::vector<int>({2, 3}));
-
-    LsnRecord back;
-    back.setWhere("sqlBackupSetId = %d", 2);
-    ASSERT_EQ(back.getOneRow(&back, false, -1, 0), 0);
-    EXPECT_EQ(back.row.finishTime.second, 6);
-    EXPECT_TRUE(back.row.startTime.isCleared());
     EXPECT_EQ(ids("startTime IS NULL").size(), 3u);  // a cleared date is NULL
-
-    LsnRecord zero;
-    zero.setWhere("finishTime = {ts'0000-00-00 00:00:00'}");
-    EXPECT_TRUE(isError(zero.openCursor()));
 }
 
 TEST_F(CatalogueTest, NoRowIsOneHundredAndErrorsAreNeither) {
@@ -137,16 +134,6 @@ TEST_F(CatalogueTest, NoRowIsOneHundredAndErrorsAreNeither) {
     EXPECT_EQ(cursor.CallDBsprintfWrapper("select %d, 'x' where 0", 1), 21);
     EXPECT_EQ(cursor.openCursor(), 100);
     EXPECT_TRUE(isError(cursor.rowDelete()));  // a cursor never deletes
-}
-
-TEST_F(CatalogueTest, DeleteWithoutWhereGoesByKey) {
-    int a = insertGroup("a");
-    int b = insertGroup("b");
-    FileGroupRecord rec;
-    rec.row.id = a;
-    ASSERT_EQ(rec.rowDelete(), 0);
-    EXPECT_EQ(groupName(a), "<none>");
-    EXPECT_EQ(groupName(b), "b");
 }
 
 TEST_F(CatalogueTest, ValuesOutOfTheirColumnAreRefused) {
