@@ -52,12 +52,6 @@ TEST_F(CatalogueEntryTest, OnlyDeclaredEntryPointsOfTheHandlerItselfAreCalled) {
     EXPECT_EQ(ask("sLPSQLMSG").kind, kel::net::kFrameResponse);
 }
 
-TEST_F(HostilePeerTest, HandlerResultThatIsNoErrorNumberIsNotPassedOn) {
-    EchoMessage m(&base_, &session_, kAddressRequest, kEchoResponse);
-    EXPECT_FALSE(m.initiate());
-    EXPECT_EQ(m.getLastError().number(), kel::net::kErrNetHandler);
-}
-
 TEST_F(HostilePeerTest, SilentConnectionsGiveUpTheirSlotsToAnAgent) {
     KelDispatcherProcess crowd;
     // Greeting time far beyond the test: only eviction can free a slot.

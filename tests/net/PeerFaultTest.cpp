@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <functional>
 
 #include "NetFixture.h"
 
@@ -15,12 +14,22 @@ using kel::net::Socket;
 
 namespace {
 
-// A host that reads one request and answers it through a script.
+// How a fake host answers: an echo answer's header spoiled by spoil (or no
+// header at all), only headerBytes of it, then body; with hold it then says
+// nothing more until it is stopped.
+struct Reply {
+    const char* what;
+    void (*spoil)(FrameHeader&);
+    std::string body;
+    size_t headerBytes;
+    bool hold;
+    uint64_t number;  // the caller's failure
+};
+
+// A host that reads one request and answers it as reply says.
 class FakeHost {
 public:
-    using Script = std::function<void(int fd, const FrameHeader& request, const std::atomic<bool>& stop)>;
-
-    FakeHost(const std::string& name, Script script) : script_(std::move(script)) {
+    FakeHost(const std::string& name, const Reply& reply) : reply_(reply) {
         listener_ = Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
@@ -43,75 +52,54 @@ private:
     void serve() {
         Socket peer(accept(listener_.fd(), nullptr, nullptr));
         if (!peer.valid()) return;
-        FrameHeader h{};
-        if (recv(peer.fd(), &h, sizeof(h), MSG_WAITALL) != static_cast<ssize_t>(sizeof(h))) return;
-        std::vector<char> rest(h.recordLength + h.payloadLength);
+        FrameHeader request{};
+        if (recv(peer.fd(), &request, sizeof(request), MSG_WAITALL) != static_cast<ssize_t>(sizeof(request))) return;
+        std::vector<char> rest(request.recordLength + request.payloadLength);
         if (!rest.empty()) recv(peer.fd(), rest.data(), rest.size(), MSG_WAITALL);
-        script_(peer.fd(), h, stop_);
+        FrameHeader h = kel::net::makeHeader(kel::net::kFrameResponse);
+        h.family = request.family;
+        h.type = kEchoResponse;
+        h.messageId = request.messageId;
+        h.recordLength = sizeof(EchoRecord);
+        if (reply_.spoil) reply_.spoil(h);
+        writeBytes(peer.fd(), &h, reply_.headerBytes);
+        writeBytes(peer.fd(), reply_.body.data(), reply_.body.size());
+        while (reply_.hold && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
+    const Reply& reply_;
     std::atomic<bool> stop_{false};
     Socket listener_;
-    Script script_;
     std::thread thread_;
 };
-
-// The header of an echo answer to request, spoiled by spoil.
-void answerWith(int fd, const FrameHeader& request, void (*spoil)(FrameHeader&), const char* record,
-                size_t length, size_t headerBytes = sizeof(FrameHeader)) {
-    FrameHeader h = kel::net::makeHeader(kel::net::kFrameResponse);
-    h.family = request.family;
-    h.type = kEchoResponse;
-    h.messageId = request.messageId;
-    h.recordLength = sizeof(EchoRecord);
-    spoil(h);
-    writeBytes(fd, &h, headerBytes);
-    if (length) writeBytes(fd, record, length);
-}
 
 using PeerFaultTest = DispatcherTest;
 
 }  // namespace
 
 TEST_F(PeerFaultTest, BrokenAnswersFailTheCallerInGoodTime) {
-    static const EchoRecord whole{};
-    const struct {
-        const char* what;
-        FakeHost::Script script;
-        uint64_t number;
-    } cases[] = {
-        {"garbage", [](int fd, const FrameHeader&, const std::atomic<bool>&) {
-             std::string junk(300, '\x5a');
-             writeBytes(fd, junk.data(), junk.size());
-         }, kel::net::kErrNetBadFrame},
-        {"closed inside the answer", [](int fd, const FrameHeader& r, const std::atomic<bool>&) {
-             answerWith(fd, r, [](FrameHeader&) {}, "half", 4);
-         }, kel::net::kErrNetReceive},
-        {"stopped inside the header", [](int fd, const FrameHeader& r, const std::atomic<bool>& stop) {
-             answerWith(fd, r, [](FrameHeader&) {}, nullptr, 0, 100);
-             while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-         }, kel::net::kErrNetTimeout},
-        {"another message's answer", [](int fd, const FrameHeader& r, const std::atomic<bool>&) {
-             answerWith(fd, r, [](FrameHeader& h) { h.messageId ^= 1; }, reinterpret_cast<const char*>(&whole),
-                        sizeof(whole));
-         }, kel::net::kErrNetUnexpected},
-        {"short record", [](int fd, const FrameHeader& r, const std::atomic<bool>&) {
-             answerWith(fd, r, [](FrameHeader& h) { h.recordLength = 8; }, "12345678", 8);
-         }, kel::net::kErrNetUnexpected},
-        {"oversized announced length", [](int fd, const FrameHeader& r, const std::atomic<bool>&) {
-             answerWith(fd, r, [](FrameHeader& h) { h.recordLength = 0xFFFFFFF0u; }, nullptr, 0);
-         }, kel::net::kErrNetBadFrame},
+    auto same = [](FrameHeader&) {};
+    const Reply replies[] = {
+        {"garbage", nullptr, std::string(300, '\x5a'), 0, false, kel::net::kErrNetBadFrame},
+        {"closed inside the answer", same, "half", sizeof(FrameHeader), false, kel::net::kErrNetReceive},
+        {"stopped inside the header", same, "", 100, true, kel::net::kErrNetTimeout},
+        {"another message's answer", [](FrameHeader& h) { h.messageId ^= 1; }, std::string(sizeof(EchoRecord), '\0'),
+         sizeof(FrameHeader), false, kel::net::kErrNetUnexpected},
+        {"short record", [](FrameHeader& h) { h.recordLength = 8; }, "12345678", sizeof(FrameHeader), false,
+         kel::net::kErrNetUnexpected},
+        {"oversized announced length", [](FrameHeader& h) { h.recordLength = 0xFFFFFFF0u; }, "", sizeof(FrameHeader),
+         false, kel::net::kErrNetBadFrame},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        FakeHost host("FAKE", c.script);
+    for (const Reply& reply : replies) {
+        SCOPED_TRACE(reply.what);
+        FakeHost host("FAKE", reply);
         session_.setTimeout(300);
         EchoMessage m(&base_, &session_, kEchoRequest, kEchoResponse);
         ASSERT_TRUE(m.setRemoteDataAgent("FAKE"));
         auto start = Clock::now();
         EXPECT_FALSE(m.initiate());
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
-        EXPECT_EQ(m.getLastError().number(), c.number) << m.getLastError().formatLastErrorMessage();
+        EXPECT_EQ(m.getLastError().number(), reply.number) << m.getLastError().formatLastErrorMessage();
         EXPECT_FALSE(session_.IsConnected());
     }
 }
