@@ -1,6 +1,7 @@
 // A fresh catalogue with one Tessel, instances 1 (live), 2 (removed at 500)
-// and 3 (no databases), and the databases, file groups and files the list
-// cursors read. Names are stored in mixed case and with trailing blanks.
+// and 3 (no databases), and the databases 10 to 13, file groups 1 to 4 and
+// files 1 to 4 the cursors read, every one added at time 100. Names are
+// stored in mixed case and with trailing blanks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,10 @@
 #include "support/TestHome.h"
 
 namespace kel::test {
+
+// A browse moment as the callers pass it: the literal and its seconds.
+constexpr const char* kAt = "{ts'2021-06-01 00:00:00'}";
+constexpr int kAtSeconds = 1622505600;
 
 // The rows of the record's cursor (at most limit) as their columns "a,b"
 // (dates as stored), joined by "; "; "" for none, "error" for a failure.
@@ -67,10 +72,18 @@ protected:
             " (4, 1, 10, 1, 'empty', 0, 0);"
             "INSERT INTO sqlFile (id, tesselId, sqlFileGroupId, fileId, physicalName, logicalName, removalTime, deleteFlag)"
             " VALUES (1, 1, 1, 1, 'C:\\z.mdf', 'zeta', 0, 0), (2, 1, 1, 2, 'C:\\a.ndf', 'Alpha ', 99, 0),"
-            " (3, 1, 1, 3, 'C:\\b.ndf', 'beta', 0, 1), (4, 1, 3, 1, 'C:\\r.ndf', 'arch', 0, 0);"))
+            " (3, 1, 1, 3, 'C:\\b.ndf', 'beta', 0, 1), (4, 1, 3, 1, 'C:\\r.ndf', 'arch', 0, 0);"
+            "UPDATE sqlDatabase SET addTime = 100, removalTime = 0;"
+            "UPDATE sqlFileGroup SET addTime = 100;"
+            "UPDATE sqlFile SET addTime = 100;"))
             << "seeding the catalogue";
     }
+    static void sql(const std::string& text) { ASSERT_EQ(0, execSql(text)) << text; }
 
+    static void addBackupFile(int backupSet, int fileGroup, const char* logicalName) {
+        sql("INSERT INTO sqlBackupFile (tesselId, sqlFileGroupId, sqlBackupSetId, logicalName) VALUES (1, " +
+            std::to_string(fileGroup) + ", " + std::to_string(backupSet) + ", '" + logicalName + "')");
+    }
     // A backup set of a database with its LSN row and one archive set on
     // archive group 1 (archive file: the backup set's id unless given).
     static void addBackup(int id, int database, const char* finish, int type, int subclient = 0,

@@ -9,12 +9,12 @@
 #include "Db/Cursor/sqlFileBkupData.h"
 #include "Db/Cursor/sqlFileGroupBkupData.h"
 #include "Db/Cursor/sqlServerBkupData.h"
-#include "families/FamilyFixture.h"
+#include "cursors/CursorFixture.h"
 
 namespace kel::test {
 namespace {
 
-class BackupDataCursorsTest : public FamilyCursorTest {
+class BackupDataCursorsTest : public CursorTest {
 protected:
     static std::string instance(int id, const char* at = kAt, int ut = kAtSeconds, int tombStone = 0) {
         return cursorRows<SqlServerBkupData>(id, at, ut, tombStone);

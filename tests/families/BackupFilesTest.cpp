@@ -8,12 +8,12 @@
 #include "Db/Cursor/sqlBackupFileLogUpdate.h"
 #include "Db/Cursor/sqlBackupSetDesc.h"
 #include "Db/Tbl/sqlBackupFile.h"
-#include "families/FamilyFixture.h"
+#include "cursors/CursorFixture.h"
 
 namespace kel::test {
 namespace {
 
-class BackupFilesTest : public FamilyCursorTest {
+class BackupFilesTest : public CursorTest {
 protected:
     // The log-update answer, or "" when it gave no row.
     static std::string logUpdate(int tessel, int database, int backupSet) {

@@ -6,12 +6,12 @@
 #include "Db/Cursor/sqlGetBackupSetsToPrune.h"
 #include "Db/Cursor/sqlTombStoneSQLBackups.h"
 #include "Db/Tbl/sqlArchiveSet.h"
-#include "families/FamilyFixture.h"
+#include "cursors/CursorFixture.h"
 
 namespace kel::test {
 namespace {
 
-class PruningTest : public FamilyCursorTest {
+class PruningTest : public CursorTest {
 protected:
     static std::string tombStone() { return cursorRows<SqlTombStoneSQLBackups>(1); }
     static std::string toPrune() { return cursorRows<SqlGetBackupSetsToPrune>(); }

@@ -1,4 +1,4 @@
-// Restore tasks and items, archive groups and files, LSNs and log marks:
+// Restore tasks and items, archive groups and files, and log marks:
 // row copies bounded at full width, the update objects, the owned unsized
 // description, the two-column archive-file key and the marks report.
 #include <cstring>
@@ -9,19 +9,18 @@
 #include "Db/Cursor/sqlDbMarkReport.h"
 #include "Db/Tbl/archFile.h"
 #include "Db/Tbl/archGroup.h"
-#include "Db/Tbl/sqlFileRename.h"
 #include "Db/Tbl/sqlLSNs.h"
 #include "Db/Tbl/sqlLogMarkNames.h"
+#include "cursors/CursorFixture.h"
 #include "KelSQL/SqlRestoreDataTable.h"
 #include "KelSQL/SqlRestoreTaskTable.h"
-#include "families/FamilyFixture.h"
 #include "platform/util/BoundedCopy.h"
 #include "records/RecordFixture.h"
 
 namespace kel::test {
 namespace {
 
-class RowsTest : public FamilyCursorTest {};
+class RowsTest : public CursorTest {};
 
 // A row whose texts lost their terminators, copied by construction and by
 // assignment: every text stays within its field, every other column whole.
@@ -76,21 +75,17 @@ TEST_F(RowsTest, RestoreTasksAndItemsInsertAndUpdateThroughTheUpdateObjects) {
     d.restoreTaskId = t.id;
     kel::copyField(d.sqlName, "O'Brien");
     ASSERT_EQ(0, item.rowInsert(true));
-    SqlFileRename rename(nullptr);
-    rename.getDataPtr()->restoreTaskId = t.id;
-    kel::copyField(rename.getDataPtr()->logicalName, "data");
-    ASSERT_EQ(0, rename.rowInsert(true));
 
     SqlRestoreDataTable change(nullptr);
     change.setWhere("id=%d", d.id);
     change.setColumn(std::string("x' where 1=1 -- 100%s %d"), "sqlName");
-    change.setColumn(rename.getDataPtr()->id, "sqlFileRenameId");
+    change.setColumn(7, "next");
     ASSERT_EQ(0, change.rowUpdate(change.getUpdateClause().c_str()));
     SqlRestoreData back(nullptr);
     back.setWhere("restoreTaskId = %d", t.id);
     ASSERT_EQ(0, back.getOneRow(&back, false, -1, 0));
     EXPECT_STREQ("x' where 1=1 -- 100%s %d", back.getDataPtr()->sqlName);
-    EXPECT_EQ(rename.getDataPtr()->id, back.getDataPtr()->sqlFileRenameId);
+    EXPECT_EQ(7, back.getDataPtr()->next);
 
     SqlRestoreTask again(nullptr);
     again.setWhere("sqlDatabaseId = %d", 12);
@@ -146,26 +141,6 @@ TEST_F(RowsTest, ArchiveFilesAreKeyedByIdAndTessel) {
     file.setOrderBy("id DESC");
     EXPECT_EQ("8,c,1,1,,0,0,0,0,40,0,1,0,0,0; 7,a,1,1,,0,0,0,0,40,0,1,0,0,0", rowsText(file));
     EXPECT_NE(0, execSql("INSERT INTO archFile (id, tesselId) VALUES (7, 1)"));
-}
-
-TEST_F(RowsTest, LsnRowComesBackWholeWithTheCallersKey) {
-    addBackup(1, 12, "2021-05-01 00:00:00", 68);
-    sql("DELETE FROM sqlLSNs");
-    SqlLSNs lsn(nullptr);
-    SqlLSNs_t& row = *lsn.getDataPtr();
-    row.sqlBackupSetId = 1;
-    row.tesselId = 1;
-    row.sqlDatabaseId = 12;
-    row.backupType = 76;
-    ASSERT_TRUE(row.finishTime.parse("2021-05-01 10:00:00"));
-    kel::copyField(row.firstLSN, repeated(32, "9"));
-    kel::copyField(row.lastLSN, "100");
-    ASSERT_EQ(0, lsn.rowInsert(true));
-    EXPECT_EQ(1, row.sqlBackupSetId);
-    SqlLSNs back(nullptr);
-    back.setWhere("sqlBackupSetId = %d", 1);
-    ASSERT_EQ(0, back.getOneRow(&back, false, -1, 0));
-    EXPECT_EQ("", differingColumn(SqlLSNsDesc::layout, &row, back.getDataPtr()));
 }
 
 TEST_F(RowsTest, MarksReportListsAnInstancesMarksByNameLatestFirst) {

@@ -65,6 +65,14 @@ void buildConcurrently(int threadsPerClass) {
     DBtable::b_newDBBase = savedBase;
 }
 
+template <int... N>
+void expectBuiltOnce() {
+    for (auto [builds, columns] : {std::pair{Race_t2<N>::buildCount(), Race_t2<N>::staticColumns().size()}...}) {
+        EXPECT_EQ(1, builds);
+        EXPECT_EQ(4u, columns);
+    }
+}
+
 TEST(SchemaBuildTest, EachClassIsBuiltOnceHoweverManyThreadsRace) {
     buildConcurrently<Race<1>, Race<2>>(4);  // two classes at once
     buildConcurrently<Race<3>, Race<3>>(4);  // one class by every thread
@@ -73,14 +81,7 @@ TEST(SchemaBuildTest, EachClassIsBuiltOnceHoweverManyThreadsRace) {
     KelDBRowBase::s_semColumnVec = nullptr;
     buildConcurrently<Race<4>, Race<5>>(4);
     KelDBRowBase::s_semColumnVec = saved;
-    for (auto [builds, columns] : {std::pair{Race_t2<1>::buildCount(), Race_t2<1>::staticColumns().size()},
-                                   {Race_t2<2>::buildCount(), Race_t2<2>::staticColumns().size()},
-                                   {Race_t2<3>::buildCount(), Race_t2<3>::staticColumns().size()},
-                                   {Race_t2<4>::buildCount(), Race_t2<4>::staticColumns().size()},
-                                   {Race_t2<5>::buildCount(), Race_t2<5>::staticColumns().size()}}) {
-        EXPECT_EQ(1, builds);
-        EXPECT_EQ(4u, columns);
-    }
+    expectBuiltOnce<1, 2, 3, 4, 5>();
     Race_t2<1> later;
     EXPECT_EQ("i|s17|i|b|", later.getStructDef());  // x is described as b
     EXPECT_EQ("id = ?AND value = ?", later.getPrimaryWhere());
