@@ -112,11 +112,14 @@ TEST_F(DispatcherTest, FailedRequestsCarryTheirNumber) {
 }
 
 TEST_F(DispatcherTest, SessionStateLastsForTheSessionAndIsReleasedOnDisconnect) {
+    uint64_t lastId = 0;
     for (uint64_t i = 1; i <= 3; ++i) {
         SessionMessage m(&base_, &session_, kSessionRequest, kSessionResponse);
         kel::copyField(m.request().tag, "s1");
         ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
         EXPECT_EQ(m.response().requests, i);
+        EXPECT_NE(m.getMessageId(), lastId);  // each exchange its own id
+        lastId = m.getMessageId();
     }
     EXPECT_TRUE(kel::test::readFile(home_.file("released-s1")).empty());
     SessionMessage last(&base_, &session_, kSessionRequest, kSessionResponse);
