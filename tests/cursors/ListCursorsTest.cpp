@@ -15,101 +15,38 @@ namespace {
 
 using ListCursorTest = CursorTest;
 
-TEST_F(ListCursorTest, FilesComeTrimmedInNameOrderWithRemovedAndDeletedOnes) {
-    SqlFileList cursor(nullptr);
-    cursor.setValues(1);
-    std::vector<SqlFileList_t> rows;
-    ASSERT_EQ(0, readAll(cursor, rows)) << cursor.getErrorStr(cursor.openCursor());
-    ASSERT_EQ(3u, rows.size());
-    EXPECT_STREQ("Alpha", rows[0].filename);  // stored "Alpha ", removed
-    EXPECT_EQ(2, rows[0].sqlfileid);
-    EXPECT_STREQ("beta", rows[1].filename);  // logically deleted
-    EXPECT_EQ(3, rows[1].sqlfileid);
-    EXPECT_STREQ("zeta", rows[2].filename);
-    EXPECT_EQ(1, rows[2].sqlfileid);
+// Names come trimmed, in name order (ids for the flag mask), removed and
+// logically deleted ones included; an empty list is no row.
+TEST_F(ListCursorTest, ListsComeTrimmedInTheirOrder) {
+    const struct {
+        const char* what;
+        std::string rows;
+        const char* expected;
+    } cases[] = {
+        {"files of group 1", cursorRows<SqlFileList>(1), "Alpha,2; beta,3; zeta,1"},
+        {"files of an empty group", cursorRows<SqlFileList>(4), ""},
+        {"file groups of database 12", cursorRows<SqlFileGroupList>(12), "Archive,3; data,2; PRIMARY,1"},
+        {"file groups of database 13", cursorRows<SqlFileGroupList>(13), ""},
+        {"database of file 3", cursorRows<SqlDbIdFromFileId>(3), "12"},
+        {"database of no file", cursorRows<SqlDbIdFromFileId>(99), ""},
+        {"databases of instance 1", cursorRows<SqlDatabaseList>(1), "alpha,12; Beta,11; master,10"},
+        {"databases of instance 3", cursorRows<SqlDatabaseList>(3), ""},
+        {"mask 0", cursorRows<SqlGetDBsByFlag>(1, 0), "10,master; 11,Beta; 12,alpha"},
+        {"mask 1", cursorRows<SqlGetDBsByFlag>(1, 1), "10,master; 11,Beta"},
+        {"mask 2", cursorRows<SqlGetDBsByFlag>(1, 2), "11,Beta; 12,alpha"},
+        {"mask 3", cursorRows<SqlGetDBsByFlag>(1, 3), "11,Beta"},
+        {"mask of instance 3", cursorRows<SqlGetDBsByFlag>(3, 0), ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.expected, c.rows) << c.what;
 }
 
-TEST_F(ListCursorTest, FileGroupsOfADatabaseInNameOrder) {
-    SqlFileGroupList cursor(nullptr);
-    cursor.setValues(12);
-    std::vector<SqlFileGroupList_t> rows;
-    ASSERT_EQ(0, readAll(cursor, rows));
-    ASSERT_EQ(3u, rows.size());
-    EXPECT_STREQ("Archive", rows[0].fgname);
-    EXPECT_EQ(3, rows[0].sqlfgid);
-    EXPECT_STREQ("data", rows[1].fgname);
-    EXPECT_EQ(2, rows[1].sqlfgid);
-    EXPECT_STREQ("PRIMARY", rows[2].fgname);
-}
-
-TEST_F(ListCursorTest, EmptyGroupOrDatabaseGives100AtOpenAndAtTheFirstFetch) {
+TEST_F(ListCursorTest, EmptyListGives100AtOpenAndFetchAndAClosedCursorIsMisuse) {
     SqlFileList files(nullptr);
-    EXPECT_EQ(0, files.setValues(4));  // success, whatever the batch's length
+    files.setValues(4);
     EXPECT_EQ(100, files.openCursor());
     EXPECT_EQ(100, files.fetchCursor(true));
     files.closeCursor();
     EXPECT_NE(100, files.fetchCursor(true)) << "a closed cursor is misuse, not an end of data";
-    SqlFileGroupList groups(nullptr);
-    groups.setValues(13);
-    EXPECT_EQ(100, groups.openCursor());
-    EXPECT_EQ(100, groups.fetchCursor(true));
-}
-
-TEST_F(ListCursorTest, DatabaseOfAFile) {
-    SqlDbIdFromFileId cursor(nullptr);
-    cursor.setValues(3);
-    ASSERT_EQ(0, cursor.getOneRow(&cursor, false, -1, 0));
-    EXPECT_EQ(12, cursor.getDataPtr()->sqldbid);
-    cursor.setValues(99);
-    EXPECT_EQ(100, cursor.getOneRow(&cursor, false, -1, 0));
-}
-
-TEST_F(ListCursorTest, DatabasesOfAnInstanceInNameOrder) {
-    SqlDatabaseList cursor(nullptr);
-    cursor.setValues(1);
-    std::vector<SqlDatabaseList_t> rows;
-    ASSERT_EQ(0, readAll(cursor, rows));
-    ASSERT_EQ(3u, rows.size());
-    EXPECT_STREQ("alpha", rows[0].dbname);
-    EXPECT_EQ(12, rows[0].sqldbid);
-    EXPECT_STREQ("Beta", rows[1].dbname);  // logically deleted
-    EXPECT_EQ(11, rows[1].sqldbid);
-    EXPECT_STREQ("master", rows[2].dbname);
-    EXPECT_EQ(10, rows[2].sqldbid);
-}
-
-TEST_F(ListCursorTest, DatabasesByFlagMaskInIdOrder) {
-    auto ids = [&](int mask) {
-        SqlGetDBsByFlag cursor(nullptr);
-        cursor.setValues(1, mask);
-        std::vector<SqlGetDBsByFlag_t> rows;
-        EXPECT_EQ(0, readAll(cursor, rows));
-        std::vector<int> out;
-        for (const auto& r : rows) out.push_back(r.sqldbid);
-        return out;
-    };
-    EXPECT_EQ(std::vector<int>({10, 11, 12}), ids(0));
-    EXPECT_EQ(std::vector<int>({10, 11}), ids(1));
-    EXPECT_EQ(std::vector<int>({11}), ids(3));
-
-    SqlGetDBsByFlag cursor(nullptr);
-    cursor.setValues(1, 2);
-    ASSERT_EQ(0, cursor.openCursor());
-    ASSERT_EQ(0, cursor.fetchCursor(true));
-    EXPECT_EQ(11, cursor.getDataPtr()->sqldbid);
-    ASSERT_EQ(0, cursor.fetchCursor(true));
-    EXPECT_STREQ("alpha", cursor.getDataPtr()->dbname);
-    EXPECT_EQ(100, cursor.fetchCursor(true));
-    cursor.closeCursor();
-}
-
-TEST_F(ListCursorTest, InstanceWithoutDatabasesGives100FromBothLists) {
-    SqlDatabaseList byName(nullptr);
-    byName.setValues(3);
-    EXPECT_EQ(100, byName.openCursor());
-    SqlGetDBsByFlag byFlag(nullptr);
-    byFlag.setValues(3, 0);
-    EXPECT_EQ(100, byFlag.openCursor());
 }
 
 TEST_F(ListCursorTest, ACursorInATransactionSeesItsUncommittedRows) {
@@ -125,10 +62,7 @@ TEST_F(ListCursorTest, ACursorInATransactionSeesItsUncommittedRows) {
 
     SqlFileList cursor(&tran);
     cursor.setValues(4);
-    std::vector<SqlFileList_t> rows;
-    ASSERT_EQ(0, readAll(cursor, rows));
-    ASSERT_EQ(1u, rows.size());
-    EXPECT_EQ(9, rows[0].sqlfileid);
+    EXPECT_EQ("new,9", rowsText(cursor));
     ASSERT_EQ(0, tran.rollbackTran());
     EXPECT_EQ(100, cursor.openCursor());
 }

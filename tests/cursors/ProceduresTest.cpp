@@ -2,7 +2,6 @@
 // bound inputs) and failures inside a batch.
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "Db/Proc/archFileByTime.h"
 #include "Db/Proc/simGetVersionOfClient.h"
@@ -35,89 +34,44 @@ protected:
         addBackup(4, 11, "2021-05-01 00:00:00", 68, 0, 0, 104);
     }
     void TearDown() override { DBtable::b_newDBBase = 0; }
-
-    // The first row of archFileByTime as its one caller runs it; the open
-    // or fetch code when there is none.
-    static int firstArchiveFile(int app, int time, int copy, int tombStone, ArchFileByTime_t& row) {
-        ArchFileByTime proc(nullptr);
-        proc.setIsolationType(4);
-        proc.setValues(0, app, 1, time, 0, 1, copy, tombStone, 0, 1);
-        int rc = proc.openCursor();
-        if (rc != 0) return rc;
-        rc = proc.fetchCursor(true);
-        row = *proc.getDataPtr();
-        proc.closeCursor();
-        return rc;
-    }
 };
 
-TEST_F(ProcedureTest, ArchiveFileOfTheLatestFullBackupAtTheTime) {
+bool isError(int rc) { return rc != 0 && rc != 100; }
+
+// Each with its arguments bound as values (new base) and formatted into the
+// values text.
+TEST_F(ProcedureTest, ArchiveFileOfTheLatestFullBackupAtTheTimeAndClientVersion) {
+    ASSERT_EQ(0, execSql("INSERT INTO APP_ClientRelease (clientId, tesselId, release, buildId, releaseID)"
+                         " VALUES (1, 1, '11.0 ', 'B80', 8)"));
+    const struct {
+        int app, time, copy, tombStone;
+        const char* first;
+    } cases[] = {
+        {50, 2500, 0, 0, "101,1,1,1,1,1000,7,1,5000000000,5100000000"},  // not the later log backup's file
+        {50, 3500, 0, 0, "101,1,1,1,1,1000,7,1,5000000000,5100000000"},  // tomb-stoned: not under limit 0
+        {50, 3500, 0, 1, "103,1,1,1,1,3000,9,1,20,21"},
+        {50, 2500, 2, 0, "101,1,1,2,1,1000,7,1,6000000000,6100000000"},
+        {51, 2500, 0, 0, "104,1,1,1,1,1500,10,1,30,31"},
+        {50, 999, 0, 0, ""},
+    };
     for (int newBase : {0, 1}) {
         SCOPED_TRACE(newBase ? "bound inputs" : "values text");
         DBtable::b_newDBBase = static_cast<unsigned char>(newBase);
-        ArchFileByTime_t row;
-        ASSERT_EQ(0, firstArchiveFile(50, 2500, 0, 0, row));
-        EXPECT_EQ(101, row.r_afileId);  // not the later log backup's file
-        EXPECT_EQ(1, row.r_tesselId);
-        EXPECT_EQ(1, row.r_agroupId);
-        EXPECT_EQ(1, row.r_copyId);
-        EXPECT_EQ(1000, row.r_createTime);
-        EXPECT_EQ(7, row.r_jobId);
-        EXPECT_EQ(5000000000LL, row.r_physicalSize);
-        EXPECT_EQ(5100000000LL, row.r_logicalSize);
-
-        ASSERT_EQ(0, firstArchiveFile(50, 3500, 0, 0, row));
-        EXPECT_EQ(101, row.r_afileId) << "a tomb-stoned archive set does not count under limit 0";
-        ASSERT_EQ(0, firstArchiveFile(50, 3500, 0, 1, row));
-        EXPECT_EQ(103, row.r_afileId);
-        ASSERT_EQ(0, firstArchiveFile(50, 2500, 2, 0, row));
-        EXPECT_EQ(2, row.r_copyId);
-        EXPECT_EQ(6000000000LL, row.r_physicalSize);
-        ASSERT_EQ(0, firstArchiveFile(51, 2500, 0, 0, row));
-        EXPECT_EQ(104, row.r_afileId);
-        EXPECT_EQ(100, firstArchiveFile(50, 999, 0, 0, row));
-    }
-}
-
-TEST_F(ProcedureTest, ClientVersion) {
-    ASSERT_EQ(0, execSql("INSERT INTO APP_ClientRelease (clientId, tesselId, release, buildId, releaseID)"
-                         " VALUES (1, 1, '11.0 ', 'B80', 8)"));
-    for (int newBase : {0, 1}) {
-        DBtable::b_newDBBase = static_cast<unsigned char>(newBase);
-        SimGetVersionOfClient proc(nullptr);
-        proc.setValues(1);
-        ASSERT_EQ(0, proc.openCursor());
-        ASSERT_EQ(0, proc.fetchCursor(true));
-        EXPECT_STREQ("11.0", proc.getDataPtr()->o_release);
-        EXPECT_STREQ("B80", proc.getDataPtr()->o_buildId);
-        EXPECT_EQ(8, proc.getDataPtr()->o_releaseID);
-        EXPECT_EQ(100, proc.fetchCursor(true));
-        proc.closeCursor();
-        proc.setValues(2);
-        EXPECT_EQ(100, proc.getOneRow(&proc, false, -1, 0)) << "a client without a known release";
-        if (newBase) {
-            proc.setKelDBValues(new KelDB_int(1));
-            ASSERT_EQ(0, proc.getOneRow(&proc, false, -1, 0)) << "prepared values are bound";
-            EXPECT_EQ(8, proc.getDataPtr()->o_releaseID);
+        for (const auto& c : cases) {
+            ArchFileByTime proc(nullptr);
+            proc.setIsolationType(4);  // as its one caller runs it
+            proc.setValues(0, c.app, 1, c.time, 0, 1, c.copy, c.tombStone, 0, 1);
+            EXPECT_EQ(c.first, rowsText(proc, 1)) << c.app << " at " << c.time;
         }
+        EXPECT_EQ("11.0,B80,8", cursorRows<SimGetVersionOfClient>(1));
+        EXPECT_EQ("", cursorRows<SimGetVersionOfClient>(2)) << "a client without a known release";
     }
+    SimGetVersionOfClient proc(nullptr);
+    proc.setKelDBValues(new KelDB_int(1));
+    EXPECT_EQ("11.0,B80,8", rowsText(proc)) << "prepared values are bound";
 }
 
-TEST_F(ProcedureTest, MalformedValuesTextIsRefused) {
-    ArchFileByTime proc(nullptr);
-    proc.CallDBsprintfWrapper("%s", "0,50,1,2500,0,1,0,0,0,1; delete from archFile");
-    int rc = proc.openCursor();
-    EXPECT_NE(0, rc);
-    EXPECT_NE(100, rc);
-    proc.CallDBsprintfWrapper("%s", "0,50,1,2500");
-    rc = proc.openCursor();
-    EXPECT_NE(0, rc);
-    EXPECT_NE(100, rc);
-    EXPECT_NE(std::string::npos, std::string(proc.getErrorStr(rc)).find("expects 10 arguments")) << proc.getErrorStr(rc);
-    EXPECT_EQ(0, execSql("SELECT 1 FROM archFile WHERE id = 101"));
-}
-
-TEST_F(ProcedureTest, ValuesTextTakesNumbersQuotedTextsAndNull) {
+TEST_F(ProcedureTest, ValuesTextTakesNumbersQuotedTextsAndNullAndNothingElse) {
     std::string error;
     std::unique_ptr<DBConnection> conn(DBConnection::open(error));
     ASSERT_TRUE(conn) << error;
@@ -134,13 +88,20 @@ TEST_F(ProcedureTest, ValuesTextTakesNumbersQuotedTextsAndNull) {
     EXPECT_EQ("it's, 5", std::string(result->textValue(1, &len)));
     EXPECT_TRUE(result->isNull(2));
     EXPECT_EQ(100, result->next(error));
-
     for (const char* bad : {"1, 'x', 2 3", "1,,2", "1, 'x', 2, select 1", "-'x', 1, 2"}) {
         batch.text = bad;
-        int rc = DBrunBatch(*conn, batch, result, error);
-        EXPECT_NE(0, rc) << bad;
-        EXPECT_NE(100, rc) << bad;
+        EXPECT_TRUE(isError(DBrunBatch(*conn, batch, result, error))) << bad;
     }
+
+    // Through a record: a statement after the values, or too few of them.
+    ArchFileByTime proc(nullptr);
+    proc.CallDBsprintfWrapper("%s", "0,50,1,2500,0,1,0,0,0,1; delete from archFile");
+    EXPECT_TRUE(isError(proc.openCursor()));
+    proc.CallDBsprintfWrapper("%s", "0,50,1,2500");
+    int rc = proc.openCursor();
+    EXPECT_TRUE(isError(rc));
+    EXPECT_NE(std::string::npos, std::string(proc.getErrorStr(rc)).find("expects 10 arguments")) << proc.getErrorStr(rc);
+    EXPECT_EQ(0, execSql("SELECT 1 FROM archFile WHERE id = 101"));
 }
 
 // A cursor whose batch a test writes.
@@ -165,27 +126,25 @@ public:
 using BatchTest = CursorTest;
 
 TEST_F(BatchTest, AFailureInsideABatchIsTheCursorsFailureWithItsText) {
-    NameLookup cursor(nullptr);
-    // A statement that breaks a foreign key, then the result the cursor would read.
-    cursor.setBatch("insert into sqlFile (tesselId, sqlFileGroupId, logicalName) values (1, 999, 'x') \n"
-                    " select logicalName, id from sqlFile");
-    int rc = cursor.openCursor();
-    EXPECT_NE(0, rc);
-    EXPECT_NE(100, rc);
-    EXPECT_NE(std::string::npos, std::string(cursor.getErrorStr(rc)).find("FOREIGN KEY")) << cursor.getErrorStr(rc);
-    EXPECT_NE(0, cursor.fetchCursor(true)) << "no cursor after a failed open";
-
-    cursor.setBatch("declare @x integer \n set @x = 1 \n select logicalName, id from noSuchTable where id = @x");
-    rc = cursor.openCursor();
-    EXPECT_NE(0, rc);
-    EXPECT_NE(100, rc);
-    EXPECT_NE(std::string::npos, std::string(cursor.getErrorStr(rc)).find("noSuchTable")) << cursor.getErrorStr(rc);
-
-    cursor.setBatch("select logicalName, id from sqlFile where id = 1 \n PRINT 'outside the subset'");
-    rc = cursor.openCursor();
-    EXPECT_NE(0, rc);
-    EXPECT_NE(100, rc);
-    EXPECT_STRNE("", cursor.getErrorStr(rc));
+    const struct {
+        const char* batch;
+        const char* text;
+    } cases[] = {
+        // A statement that breaks a foreign key, then the result the cursor would read.
+        {"insert into sqlFile (tesselId, sqlFileGroupId, logicalName) values (1, 999, 'x') \n"
+         " select logicalName, id from sqlFile", "FOREIGN KEY"},
+        {"declare @x integer \n set @x = 1 \n select logicalName, id from noSuchTable where id = @x", "noSuchTable"},
+        {"select logicalName, id from sqlFile where id = 1 \n PRINT 'outside the subset'", ""},
+    };
+    for (const auto& c : cases) {
+        NameLookup cursor(nullptr);
+        cursor.setBatch(c.batch);
+        int rc = cursor.openCursor();
+        EXPECT_TRUE(isError(rc)) << c.batch;
+        const std::string text = cursor.getErrorStr(rc);
+        EXPECT_TRUE(!text.empty() && text.find(c.text) != std::string::npos) << text;
+        EXPECT_NE(0, cursor.fetchCursor(true)) << "no cursor after a failed open";
+    }
 }
 
 }  // namespace

@@ -41,14 +41,7 @@ TEST(DBformat, SixtyFourBitValuesSplitWithAnUnsignedLowHalf) {
     EXPECT_EQ(back, 0x00000001FFFFFFFFLL);
 }
 
-TEST(KelDBDataType, NullFlagAndClearing) {
-    KelDBPrimitiveType<int, &KelDB_int_format, 1> seven(7);
-    EXPECT_EQ(seven.getDataType(), 1);
-    EXPECT_FALSE(seven.isNull());
-    EXPECT_EQ(seven.getUpdated(), Updated);
-    seven.setString();
-    EXPECT_EQ(seven.getStr(), "7");
-
+TEST(DBformat, ValueNullFlagAndClearing) {
     KelDB_int64 big;
     EXPECT_TRUE(big.isNull());
     long long v = 5000000000LL;
@@ -66,11 +59,7 @@ TEST(KelDBDataType, NullFlagAndClearing) {
     EXPECT_EQ(text.value(), "");
 }
 
-}  // namespace
-
-namespace {
-
-TEST(DBparameterize, LiftsValuesButNotNames) {
+TEST(DBformat, ParameterizeLiftsValuesButNotNames) {
     std::string out;
     std::vector<DBParam> params;
     DBparameterize("jobId_h = 12 and t1.x2 = -3 and n = 'O''B' and b = x'0a' and \"c 4\" = 1.5", out, params);

@@ -50,19 +50,9 @@ TEST_F(SqlTextTest, LiteralsAndNamesComeBackWhole) {
 TEST(SqlText, DatesGoInOnlyAsLiterals) {
     DB_DATETIME stored;
     EXPECT_EQ(kel::sql::dateLiteral(stored), "NULL");
-    stored.year = 2024;
-    stored.month = 2;
-    stored.day = 29;
-    stored.hour = 23;
+    ASSERT_TRUE(stored.parse("2024-02-29 23:00:00"));
     EXPECT_EQ(kel::sql::dateLiteral(stored), "'2024-02-29 23:00:00'");
-
-    KELTIMESTAMP_STRUCT ts{};
-    ts.year = 2023;
-    ts.month = 11;
-    ts.day = 4;
-    ts.hour = 2;
-    ts.minute = 3;
-    ts.second = 9;
+    const KELTIMESTAMP_STRUCT ts{2023, 11, 4, 2, 3, 9, 0};
     EXPECT_EQ(kel::sql::timestampLiteral(ts), "{ts'2023-11-04 02:03:09'}");
 
     // One ODBC timestamp goes in as it stands; anything else is a quoted text.

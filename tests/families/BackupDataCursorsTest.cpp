@@ -1,125 +1,129 @@
-// Point-in-time backup-data cursors of databases, file groups and files:
-// the time bounds, the archive-set and tomb-stone rules, full-backup types and
-// the newest-backup-set pick of the 2K cursors.
+// Point-in-time backup-data cursors of instances, databases, file groups and
+// files: the time bounds, the archive-set and tomb-stone rules, full-backup
+// types and the newest-backup-set pick of the 2K cursors. Each answers its
+// rows as "found[,backup set[,start,finish]]", "" for none.
 #include "Db/Cursor/sql2KFileBkupData.h"
 #include "Db/Cursor/sql2KFileGrpBkupData.h"
 #include "Db/Cursor/sqlCheckForFullFullBackup.h"
 #include "Db/Cursor/sqlDatabaseBkupData.h"
 #include "Db/Cursor/sqlFileBkupData.h"
 #include "Db/Cursor/sqlFileGroupBkupData.h"
-#include "families/FamilyFixture.h"
+#include "Db/Cursor/sqlServerBkupData.h"
+#include "cursors/CursorFixture.h"
 
 namespace kel::test {
 namespace {
 
-class BackupDataCursorsTest : public FamilyCursorTest {
+class BackupDataCursorsTest : public CursorTest {
 protected:
-    static int database(int id, int ut = kAtSeconds, int tombStone = 0) {
-        SqlDatabaseBkupData_t row;
-        int rc = one<SqlDatabaseBkupData>(row, id, kAt, ut, tombStone);
-        if (rc == 0) {
-            EXPECT_EQ(id, row.found);
-        }
-        return rc;
+    static std::string instance(int id, const char* at = kAt, int ut = kAtSeconds, int tombStone = 0) {
+        return cursorRows<SqlServerBkupData>(id, at, ut, tombStone);
     }
-    // The found id, or the read's code negated.
-    static int fullBackup(int id, int dbId, int tombStone = 0, int ut = kAtSeconds) {
-        SqlCheckForFullFullBackup_t row;
-        int rc = one<SqlCheckForFullFullBackup>(row, id, kAt, ut, dbId, tombStone);
-        return rc == 0 ? row.found : -rc;
+    static std::string database(int id, int ut = kAtSeconds, int tombStone = 0) {
+        return cursorRows<SqlDatabaseBkupData>(id, kAt, ut, tombStone);
     }
-    static int fileGroup(int id, int ut = kAtSeconds) {
-        SqlFileGroupBkupData_t row;
-        return one<SqlFileGroupBkupData>(row, id, kAt, ut);
+    static std::string fullBackup(int id, int dbId, int tombStone = 0, int ut = kAtSeconds) {
+        return cursorRows<SqlCheckForFullFullBackup>(id, kAt, ut, dbId, tombStone);
     }
-    static int file(int id, int ut = kAtSeconds) {
-        SqlFileBkupData_t row;
-        return one<SqlFileBkupData>(row, id, kAt, ut);
+    static std::string fileGroup(int id, int ut = kAtSeconds) { return cursorRows<SqlFileGroupBkupData>(id, kAt, ut); }
+    static std::string file(int id, int ut = kAtSeconds) { return cursorRows<SqlFileBkupData>(id, kAt, ut); }
+    static std::string fileGroup2K(int id, int type, int ut = kAtSeconds) {
+        return cursorRows<Sql2KFileGrpBkupData>(id, kAt, ut, type);
     }
-    // The backup set the 2K cursor picks, or the read's code negated.
-    static int fileGroup2K(int id, int type, int ut = kAtSeconds) {
-        Sql2KFileGrpBkupData_t row;
-        int rc = one<Sql2KFileGrpBkupData>(row, id, kAt, ut, type);
-        if (rc == 0) {
-            EXPECT_EQ(id, row.found);
-        }
-        return rc == 0 ? row.sqlBackupSetId : -rc;
-    }
-    static int file2K(int id, int type, Sql2KFileBkupData_t* out = nullptr) {
-        Sql2KFileBkupData_t row;
-        int rc = one<Sql2KFileBkupData>(row, id, kAt, kAtSeconds, type);
-        if (rc == 0) {
-            EXPECT_EQ(id, row.found);
-        }
-        if (out) *out = row;
-        return rc == 0 ? row.sqlBackupSetId : -rc;
-    }
+    static std::string file2K(int id, int type) { return cursorRows<Sql2KFileBkupData>(id, kAt, kAtSeconds, type); }
 };
+
+TEST_F(BackupDataCursorsTest, InstanceHasOneRowHoweverManyBackupsQualifyInEitherTimestampForm) {
+    addBackup(1, 10, "2021-05-01 10:00:00", 68);
+    addBackup(2, 12, "2021-05-31 23:59:59", 73);
+    addBackup(3, 12, "2021-06-01 00:00:00", 76);  // finished at the very time
+    EXPECT_EQ("1", instance(1));
+    EXPECT_EQ("1", instance(1, "{ts+'2021-06-01 00:00:00+'}"));
+    EXPECT_EQ("", instance(1, "{ts'2021-04-01 00:00:00'}"));
+    // A date text that is no literal stays one value: it fails as a date
+    // instead of ending its literal and widening the query.
+    EXPECT_EQ("error", instance(1, "2021-04-01' or '1'='1"));
+    EXPECT_EQ("error", instance(1, "{ts'2021-04-01 00:00:00'} or 1=1"));
+}
+
+TEST_F(BackupDataCursorsTest, InstanceIgnoresLaterFileAndFileSubclientBackups) {
+    addBackup(1, 10, "2021-06-01 00:00:01", 68);
+    addBackup(2, 10, "2021-05-01 00:00:00", 70);
+    addBackup(3, 10, "2021-05-01 00:00:00", 71);
+    addBackup(4, 10, "2021-05-01 00:00:00", 68, 7);
+    EXPECT_EQ("", instance(1));
+    addBackup(5, 10, "2021-05-01 00:00:00", 68, -1);  // no file subclient
+    EXPECT_EQ("1", instance(1));
+}
 
 TEST_F(BackupDataCursorsTest, DatabaseAddedRemovedOrFinishedExactlyAtTheTimeCounts) {
     addBackup(1, 12, "2021-06-01 00:00:00", 68);  // finished at the very moment
     sql("UPDATE sqlDatabase SET addTime = 1622505600, removalTime = 1622505600 WHERE backupSetId = 12");
-    EXPECT_EQ(0, database(12));
-    EXPECT_EQ(100, database(12, kAtSeconds + 1));   // removed just before
-    EXPECT_EQ(100, database(12, kAtSeconds - 1));   // not yet added
+    EXPECT_EQ("12", database(12));
+    EXPECT_EQ("", database(12, kAtSeconds + 1));  // removed just before
+    EXPECT_EQ("", database(12, kAtSeconds - 1));  // not yet added
     sql("UPDATE sqlDatabase SET removalTime = 0 WHERE backupSetId = 12");
-    EXPECT_EQ(0, database(12, kAtSeconds + 100000));  // 0: never removed
+    EXPECT_EQ("12", database(12, kAtSeconds + 100000));  // 0: never removed
     sql("UPDATE sqlLSNs SET finishTime = '2021-06-01 00:00:01'");
-    EXPECT_EQ(100, database(12));
-    EXPECT_EQ(100, database(0));
+    EXPECT_EQ("", database(12));
+    EXPECT_EQ("", database(0));
 }
 
-TEST_F(BackupDataCursorsTest, BackupSetWithoutArchiveSetNeverCounts) {
+TEST_F(BackupDataCursorsTest, BackupSetWithoutArchiveSetNeverCountsNorOnlyTombStonedOnesUnderLimitZero) {
     addBackup(1, 12, "2021-05-01 00:00:00", 68);
     sql("DELETE FROM sqlArchiveSet");
-    EXPECT_EQ(100, database(12));
-    EXPECT_EQ(-100, fullBackup(1, 0));
-    EXPECT_EQ(-100, fullBackup(0, 12));
+    EXPECT_EQ("", instance(1));
+    EXPECT_EQ("", database(12));
+    EXPECT_EQ("", fullBackup(1, 0));
+    EXPECT_EQ("", fullBackup(0, 12));
     // Several archive sets: one within the tomb-stone limit is enough.
     sql("INSERT INTO sqlArchiveSet (tesselId, sqlBackupSetId, archiveFile, bIsTombstoned) VALUES (1, 1, 5, 1), (1, 1, 6, 0)");
-    EXPECT_EQ(0, database(12));
-    EXPECT_EQ(1, fullBackup(1, 0));
+    EXPECT_EQ("12", database(12));
+    EXPECT_EQ("1", fullBackup(1, 0));
     sql("UPDATE sqlArchiveSet SET bIsTombstoned = 1");
-    EXPECT_EQ(100, database(12));
-    EXPECT_EQ(0, database(12, kAtSeconds, 1));
-    EXPECT_EQ(12, fullBackup(0, 12, 1));
+    EXPECT_EQ("", instance(1));
+    EXPECT_EQ("1", instance(1, kAt, kAtSeconds, 1));
+    EXPECT_EQ("", database(12));
+    EXPECT_EQ("12", database(12, kAtSeconds, 1));
+    EXPECT_EQ("12", fullBackup(0, 12, 1));
 }
 
 TEST_F(BackupDataCursorsTest, FullBackupCheckCountsOnlyFullTypes) {
-    addBackup(1, 12, "2021-05-01 00:00:00", 73);
-    addBackup(2, 12, "2021-05-01 00:00:00", 76);
-    addBackup(3, 12, "2021-05-01 00:00:00", 70);
-    addBackup(4, 12, "2021-05-01 00:00:00", 71);
-    EXPECT_EQ(-100, fullBackup(1, 0));
-    EXPECT_EQ(-100, fullBackup(0, 12));
-    addBackup(5, 12, "2021-05-01 00:00:00", 100);  // a snapshot full backup
-    EXPECT_EQ(1, fullBackup(1, 0));
-    EXPECT_EQ(12, fullBackup(0, 12));
-    sql("UPDATE sqlLSNs SET backupType = 68 WHERE sqlBackupSetId = 5");
-    EXPECT_EQ(12, fullBackup(0, 12));
+    for (int type : {73, 76, 70, 71}) addBackup(type, 12, "2021-05-01 00:00:00", type);
+    EXPECT_EQ("", fullBackup(1, 0));
+    EXPECT_EQ("", fullBackup(0, 12));
+    addBackup(100, 12, "2021-05-01 00:00:00", 100);  // a snapshot full backup
+    EXPECT_EQ("1", fullBackup(1, 0));
+    EXPECT_EQ("12", fullBackup(0, 12));
+    sql("UPDATE sqlLSNs SET backupType = 68 WHERE sqlBackupSetId = 100");
+    EXPECT_EQ("12", fullBackup(0, 12));
 }
 
 TEST_F(BackupDataCursorsTest, FullBackupCheckIgnoresIdWhenDatabaseIsGiven) {
     addBackup(1, 12, "2021-05-01 00:00:00", 68);
-    EXPECT_EQ(12, fullBackup(999, 12));  // id names no instance: not used
-    EXPECT_EQ(12, fullBackup(2, 12));    // nor when it names another one
-    EXPECT_EQ(-100, fullBackup(999, 0));
-    EXPECT_EQ(-100, fullBackup(1, 10));  // database 10 has no backup
+    EXPECT_EQ("12", fullBackup(999, 12));  // id names no instance: not used
+    EXPECT_EQ("12", fullBackup(2, 12));    // nor when it names another one
+    EXPECT_EQ("", fullBackup(999, 0));
+    EXPECT_EQ("", fullBackup(1, 10));  // database 10 has no backup
     // The database branch has no subclient condition; the instance branch has.
     sql("UPDATE sqlBackupSet SET sqlFileSubClientId = 4");
-    EXPECT_EQ(12, fullBackup(0, 12));
-    EXPECT_EQ(-100, fullBackup(1, 0));
+    EXPECT_EQ("12", fullBackup(0, 12));
+    EXPECT_EQ("", fullBackup(1, 0));
 }
 
-TEST_F(BackupDataCursorsTest, FullBackupCheckAppliesTheInstanceLifetime) {
-    addBackup(1, 13, "2021-05-01 00:00:00", 68);  // instance 2, removed at 500
-    EXPECT_EQ(-100, fullBackup(2, 0));
-    EXPECT_EQ(2, fullBackup(2, 0, 0, 500));
-    EXPECT_EQ(13, fullBackup(0, 13, 0, 100));
-    EXPECT_EQ(-100, fullBackup(0, 13, 0, 99));
+TEST_F(BackupDataCursorsTest, InstanceLifetimeAtTheTime) {
+    addBackup(1, 13, "2021-05-01 00:00:00", 68);  // instance 2: added at 100, removed at 500
+    EXPECT_EQ("", instance(2));
+    EXPECT_EQ("2", instance(2, kAt, 400));
+    EXPECT_EQ("", instance(2, kAt, 50));
+    EXPECT_EQ("", fullBackup(2, 0));
+    EXPECT_EQ("2", fullBackup(2, 0, 0, 500));
+    EXPECT_EQ("13", fullBackup(0, 13, 0, 100));
+    EXPECT_EQ("", fullBackup(0, 13, 0, 99));
     addBackup(2, 12, "2021-05-01 00:00:00", 68);
     sql("UPDATE sqlServer SET addTime = 2000000000 WHERE instanceId = 1");
-    EXPECT_EQ(1, fullBackup(1, 0));  // never removed: its add time does not matter
+    EXPECT_EQ("1", instance(1)) << "never removed: its add time does not matter";
+    EXPECT_EQ("1", fullBackup(1, 0));
 }
 
 TEST_F(BackupDataCursorsTest, FileGroupAndFileTimeBounds) {
@@ -127,18 +131,18 @@ TEST_F(BackupDataCursorsTest, FileGroupAndFileTimeBounds) {
     addBackupFile(1, 1, "zeta");
     sql("UPDATE sqlFileGroup SET addTime = 1622505600, removalTime = 1622505600 WHERE id = 1;"
         "UPDATE sqlFile SET addTime = 1622505600, removalTime = 1622505600 WHERE id = 1");
-    EXPECT_EQ(0, fileGroup(1));
-    EXPECT_EQ(0, file(1));
-    EXPECT_EQ(100, fileGroup(1, kAtSeconds - 1));
-    EXPECT_EQ(100, file(1, kAtSeconds - 1));
+    EXPECT_EQ("1", fileGroup(1));
+    EXPECT_EQ("1", file(1));
+    EXPECT_EQ("", fileGroup(1, kAtSeconds - 1));
+    EXPECT_EQ("", file(1, kAtSeconds - 1));
     // Removed before the moment: the plain cursors say no, the 2K ones still answer.
-    EXPECT_EQ(100, fileGroup(1, kAtSeconds + 1));
-    EXPECT_EQ(100, file(1, kAtSeconds + 1));
-    EXPECT_EQ(1, fileGroup2K(1, 0, kAtSeconds + 1));
+    EXPECT_EQ("", fileGroup(1, kAtSeconds + 1));
+    EXPECT_EQ("", file(1, kAtSeconds + 1));
+    EXPECT_EQ("1,1", fileGroup2K(1, 0, kAtSeconds + 1));
     // A backup file belongs to a file by file group and logical name, not by id.
-    EXPECT_EQ(100, file(3));
-    EXPECT_EQ(-100, file2K(3, 0));
-    EXPECT_EQ(100, fileGroup(3));
+    EXPECT_EQ("", file(3));
+    EXPECT_EQ("", file2K(3, 0));
+    EXPECT_EQ("", fileGroup(3));
 }
 
 TEST_F(BackupDataCursorsTest, TwoKCursorsPickTheHighestBackupSetAndSkipPartialTypesWith76) {
@@ -152,16 +156,12 @@ TEST_F(BackupDataCursorsTest, TwoKCursorsPickTheHighestBackupSetAndSkipPartialTy
         addBackupFile(bs, 1, "zeta");
         if (bs != 2) addBackupFile(bs, 3, "arch");
     }
-    EXPECT_EQ(5, fileGroup2K(1, 0));
-    EXPECT_EQ(5, file2K(1, 0));
-    EXPECT_EQ(2, fileGroup2K(1, 76));
-    Sql2KFileBkupData_t row;
-    EXPECT_EQ(2, file2K(1, 76, &row));
-    EXPECT_EQ(31, row.finishTime.day);
-    EXPECT_EQ(9, row.finishTime.hour);
-    EXPECT_TRUE(row.startTime.isCleared());
-    EXPECT_EQ(1, fileGroup2K(3, 76));  // backup set 2 holds no file of group 3
-    EXPECT_EQ(1, file2K(4, 76));
+    EXPECT_EQ("1,5", fileGroup2K(1, 0));
+    EXPECT_EQ("1,5,,2021-05-03 00:00:00", file2K(1, 0));
+    EXPECT_EQ("1,2", fileGroup2K(1, 76));
+    EXPECT_EQ("1,2,,2021-05-31 09:00:00", file2K(1, 76));
+    EXPECT_EQ("3,1", fileGroup2K(3, 76));  // backup set 2 holds no file of group 3
+    EXPECT_EQ("4,1,,2021-05-30 08:00:00", file2K(4, 76));
 }
 
 }  // namespace

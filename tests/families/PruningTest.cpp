@@ -1,33 +1,20 @@
 // Tomb-stoning and pruning of archive sets by the copies of their archive
 // files, and the backup sets recorded on an archive group.
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "Db/Cursor/sqlArchGroupDelInfo.h"
 #include "Db/Cursor/sqlGetBackupSetsToPrune.h"
 #include "Db/Cursor/sqlTombStoneSQLBackups.h"
 #include "Db/Tbl/sqlArchiveSet.h"
-#include "families/FamilyFixture.h"
-#include "platform/util/BoundedCopy.h"
+#include "cursors/CursorFixture.h"
 
 namespace kel::test {
 namespace {
 
-class PruningTest : public FamilyCursorTest {
+class PruningTest : public CursorTest {
 protected:
-    static int tombStone() {
-        SqlTombStoneSQLBackups_t row;
-        EXPECT_EQ(0, one<SqlTombStoneSQLBackups>(row, 1));
-        return row.found;
-    }
-    std::vector<SqlGetBackupSetsToPrune_t> toPrune() {
-        SqlGetBackupSetsToPrune cursor(nullptr);
-        cursor.setValues();
-        std::vector<SqlGetBackupSetsToPrune_t> rows;
-        EXPECT_EQ(0, rowsOf(cursor, rows));
-        return rows;
-    }
+    static std::string tombStone() { return cursorRows<SqlTombStoneSQLBackups>(1); }
+    static std::string toPrune() { return cursorRows<SqlGetBackupSetsToPrune>(); }
     // The tomb-stone flag of every archive set, in id order.
     static std::string flags() {
         std::string out;
@@ -46,26 +33,22 @@ TEST_F(PruningTest, ACopyWithFlag256TombStonesButDoesNotPrune) {
     sql("INSERT INTO sqlArchiveSet (tesselId, sqlBackupSetId, archiveFile) VALUES (1, 2, 502);"  // same file again
         "INSERT INTO archFileCopy (archFileId, tesselId, copyId, flags) VALUES"
         " (501, 1, 1, 256 + 4), (503, 1, 1, 512), (503, 1, 2, 256)");
-    EXPECT_EQ(3, tombStone());
+    EXPECT_EQ("3", tombStone());
     EXPECT_EQ("1101", flags());
-    std::vector<SqlGetBackupSetsToPrune_t> rows = toPrune();
-    ASSERT_EQ(1u, rows.size());  // once, however many archive sets share the file
-    EXPECT_EQ(2, rows[0].backupSetId);
-    EXPECT_EQ(1, rows[0].clientId);
-    EXPECT_EQ(1, rows[0].tesselId);
+    EXPECT_EQ("2,1,1", toPrune());  // once, however many archive sets share the file
 
     // Marked rows are marked and counted again while nothing changes.
-    EXPECT_EQ(3, tombStone());
+    EXPECT_EQ("3", tombStone());
     sql("DELETE FROM archFileCopy WHERE archFileId = 501");
-    EXPECT_EQ(2u, toPrune().size());
+    EXPECT_EQ("1,1,1; 2,1,1", toPrune());
 }
 
 TEST_F(PruningTest, NothingToMarkAnswersZero) {
-    EXPECT_EQ(0, tombStone());
+    EXPECT_EQ("0", tombStone());
     addBackup(1, 12, "2021-05-01 00:00:00", 68, 0, 0, 501);
     sql("INSERT INTO archFileCopy (archFileId, tesselId, copyId, flags) VALUES (501, 1, 1, 0)");
-    EXPECT_EQ(0, tombStone());
-    EXPECT_TRUE(toPrune().empty());
+    EXPECT_EQ("0", tombStone());
+    EXPECT_EQ("", toPrune());
 }
 
 TEST_F(PruningTest, ArchiveGroupListNeverMixesTesselsAndOrdersByClient) {
@@ -80,40 +63,9 @@ TEST_F(PruningTest, ArchiveGroupListNeverMixesTesselsAndOrdersByClient) {
         // an archive set of Tessel 2 pointing at a Tessel-1 backup set
         "INSERT INTO sqlArchiveSet (tesselId, sqlBackupSetId, archiveGroup, archiveFile) VALUES (2, 1, 1, 9)");
 
-    SqlArchGroupDelInfo cursor(nullptr);
-    cursor.setValues(1, 1);
-    std::vector<SqlArchGroupDelInfo_t> rows;
-    ASSERT_EQ(0, rowsOf(cursor, rows));
-    ASSERT_EQ(2u, rows.size());
-    EXPECT_EQ(1, rows[0].clientid);
-    EXPECT_EQ(2, rows[0].sqlserverid);
-    EXPECT_EQ(13, rows[0].sqldatabaseid);
-    EXPECT_EQ(2, rows[0].sqlbackupsetid);
-    EXPECT_STREQ("host1", rows[0].clienthostname);
-    EXPECT_EQ(2, rows[1].clientid);
-    EXPECT_EQ(1, rows[1].sqlbackupsetid);
-    EXPECT_STREQ("host2", rows[1].clienthostname);
-
-    cursor.setValues(2, 1);
-    ASSERT_EQ(0, rowsOf(cursor, rows));
-    EXPECT_TRUE(rows.empty());
-    cursor.setValues(1, 7);
-    ASSERT_EQ(0, rowsOf(cursor, rows));
-    EXPECT_TRUE(rows.empty());
-}
-
-TEST_F(PruningTest, HostNameRowCopiesStayWithinTheirField) {
-    SqlArchGroupDelInfo_t full;
-    full.clientid = 4;
-    std::string name(256, 'h');
-    kel::copyField(full.clienthostname, name);
-    SqlArchGroupDelInfo_t copy(full);
-    EXPECT_EQ(name, copy.clienthostname);
-    EXPECT_EQ(4, copy.clientid);
-    // A source without its terminator is still copied within the field.
-    std::memset(full.clienthostname, 'x', sizeof full.clienthostname);
-    copy = full;
-    EXPECT_EQ(std::string(256, 'x'), copy.clienthostname);
+    EXPECT_EQ("1,2,13,2,host1; 2,1,12,1,host2", cursorRows<SqlArchGroupDelInfo>(1, 1));
+    EXPECT_EQ("", cursorRows<SqlArchGroupDelInfo>(2, 1));
+    EXPECT_EQ("", cursorRows<SqlArchGroupDelInfo>(1, 7));
 }
 
 }  // namespace

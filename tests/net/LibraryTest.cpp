@@ -47,12 +47,3 @@ TEST_F(LibraryTest, LookupOffTakesThePathAsGiven) {
     EXPECT_EQ(bare.getEntryPoint(), nullptr);
     EXPECT_EQ(bare.getLastError(), kel::kErrLibraryNotFound);
 }
-
-TEST_F(LibraryTest, MissingEntryOrLibraryLeavesItsNumber) {
-    KelPI_Library entry("sLNTEST", "noSuchEntry");
-    EXPECT_EQ(entry.getEntryPoint(), nullptr);
-    EXPECT_EQ(entry.getLastError(), kel::kErrEntryNotFound);
-    KelPI_Library missing("sLNMISSING.dll", "x");
-    EXPECT_EQ(missing.getEntryPoint(), nullptr);
-    EXPECT_EQ(missing.getLastError(), kel::kErrLibraryNotFound);
-}

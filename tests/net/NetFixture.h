@@ -1,12 +1,18 @@
 // A fresh platform home with a focus machine whose Ostrel is a real
-// dispatcher on a loopback port, serving the test handler.
+// dispatcher on a loopback port, serving the test handler; and raw-socket
+// helpers for peers that do not go through the messaging layer.
 #pragma once
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
@@ -17,6 +23,70 @@
 #include "support/TestHome.h"
 
 namespace kel::test {
+
+using Clock = std::chrono::steady_clock;
+
+inline net::Socket connectTo(int port) {
+    net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) s.close();
+    return s;
+}
+
+inline bool writeBytes(int fd, const void* data, size_t size) {
+    return ::send(fd, data, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
+}
+
+// One whole frame from the peer, or a header of kind 0 when none came in 3 s.
+inline net::Frame readFrame(int fd) {
+    net::Frame f;
+    std::vector<char> bytes(sizeof(net::FrameHeader));
+    auto take = [fd](char* p, size_t n) {
+        while (n) {
+            pollfd w{fd, POLLIN, 0};
+            if (poll(&w, 1, 3000) <= 0) return false;
+            ssize_t r = ::recv(fd, p, n, 0);
+            if (r <= 0) return false;
+            p += r;
+            n -= static_cast<size_t>(r);
+        }
+        return true;
+    };
+    if (!take(bytes.data(), bytes.size())) return f;
+    const auto* h = reinterpret_cast<const net::FrameHeader*>(bytes.data());
+    size_t body = size_t{h->recordLength} + h->payloadLength;
+    if (body > (1u << 20)) return f;
+    bytes.resize(bytes.size() + body);
+    if (!take(bytes.data() + sizeof(net::FrameHeader), body)) return f;
+    if (net::parseFrame(bytes.data(), bytes.size(), f) != net::FrameStatus::kOk) f.header.kind = 0;
+    return f;
+}
+
+// How long until the peer closes fd (at most limit).
+inline Clock::duration untilClosed(int fd, std::chrono::milliseconds limit) {
+    auto start = Clock::now();
+    char sink[4096];
+    while (Clock::now() - start < limit) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 50) > 0 && ::recv(fd, sink, sizeof(sink), MSG_DONTWAIT) <= 0) break;
+    }
+    return Clock::now() - start;
+}
+
+inline net::FrameHeader requestHeader(const char* library, const char* entry, uint64_t family, uint64_t type,
+                                      uint32_t length) {
+    net::FrameHeader h = net::makeHeader(net::kFrameRequest);
+    h.family = family;
+    h.type = type;
+    h.messageId = 7;
+    h.recordLength = length;
+    copyField(h.dllName, library);
+    copyField(h.entryPoint, entry);
+    return h;
+}
 
 class DispatcherTest : public HomeTest {
 protected:
@@ -42,6 +112,20 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return false;
+    }
+
+    // An echo through host (the Ostrel when empty) on a fresh session, in good time.
+    void expectServed(const char* host = "") {
+        CKelNetwork fresh;
+        nettest::EchoMessage m(&base_, &fresh, nettest::kEchoRequest, nettest::kEchoResponse);
+        if (*host) {
+            ASSERT_TRUE(m.setRemoteDataAgent(host));
+        }
+        m.request().id = 5;
+        auto start = Clock::now();
+        ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
+        EXPECT_EQ(m.response().id, 5u);
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
     }
 
     KelDispatcherProcess ostrel_;

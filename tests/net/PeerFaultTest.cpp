@@ -1,70 +1,35 @@
 // Peers that misbehave: a fake host that answers with garbage, half a frame or
 // nothing, and raw clients that send the dispatcher frames it must refuse.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
-#include <thread>
+#include <cstring>
 
 #include "NetFixture.h"
 
 using namespace kel::nettest;
+using namespace kel::test;
 using kel::net::FrameHeader;
 using kel::net::Socket;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-Socket connectTo(int port) {
-    Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) s.close();
-    return s;
-}
+// How a fake host answers: an echo answer's header spoiled by spoil (or no
+// header at all), only headerBytes of it, then body; with hold it then says
+// nothing more until it is stopped.
+struct Reply {
+    const char* what;
+    void (*spoil)(FrameHeader&);
+    std::string body;
+    size_t headerBytes;
+    bool hold;
+    uint64_t number;  // the caller's failure
+};
 
-bool writeBytes(int fd, const void* data, size_t size) {
-    return ::send(fd, data, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
-}
-
-// Everything the peer sends until it closes (or 3 s pass).
-std::string readToEnd(int fd) {
-    std::string out;
-    char buf[512];
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 3000) <= 0) return out + "<timeout>";
-        ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
-        if (n <= 0) return out;
-        out.append(buf, static_cast<size_t>(n));
-    }
-}
-
-FrameHeader echoHeader(uint32_t recordLength) {
-    FrameHeader h = kel::net::makeHeader(kel::net::kFrameRequest);
-    h.family = kFamily;
-    h.type = kEchoRequest;
-    h.messageId = 42;
-    h.recordLength = recordLength;
-    kel::copyField(h.dllName, "sLNTEST");
-    kel::copyField(h.entryPoint, "sLPTESTMSG");
-    return h;
-}
-
-// A host that reads one request and answers it through a script.
+// A host that reads one request and answers it as reply says.
 class FakeHost {
 public:
-    using Script = std::function<void(int fd, const FrameHeader& request)>;
-
-    FakeHost(const std::string& name, Script script) : script_(std::move(script)) {
+    FakeHost(const std::string& name, const Reply& reply) : reply_(reply) {
         listener_ = Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
@@ -82,165 +47,103 @@ public:
         ::shutdown(listener_.fd(), SHUT_RDWR);
         thread_.join();
     }
-    std::atomic<bool> stop_{false};
 
 private:
     void serve() {
         Socket peer(accept(listener_.fd(), nullptr, nullptr));
         if (!peer.valid()) return;
-        FrameHeader h{};
-        if (recv(peer.fd(), &h, sizeof(h), MSG_WAITALL) != static_cast<ssize_t>(sizeof(h))) return;
-        std::vector<char> rest(h.recordLength + h.payloadLength);
+        FrameHeader request{};
+        if (recv(peer.fd(), &request, sizeof(request), MSG_WAITALL) != static_cast<ssize_t>(sizeof(request))) return;
+        std::vector<char> rest(request.recordLength + request.payloadLength);
         if (!rest.empty()) recv(peer.fd(), rest.data(), rest.size(), MSG_WAITALL);
-        script_(peer.fd(), h);
+        FrameHeader h = kel::net::makeHeader(kel::net::kFrameResponse);
+        h.family = request.family;
+        h.type = kEchoResponse;
+        h.messageId = request.messageId;
+        h.recordLength = sizeof(EchoRecord);
+        if (reply_.spoil) reply_.spoil(h);
+        writeBytes(peer.fd(), &h, reply_.headerBytes);
+        writeBytes(peer.fd(), reply_.body.data(), reply_.body.size());
+        while (reply_.hold && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
+    const Reply& reply_;
+    std::atomic<bool> stop_{false};
     Socket listener_;
-    Script script_;
     std::thread thread_;
 };
 
-FrameHeader responseTo(const FrameHeader& request) {
-    FrameHeader h = kel::net::makeHeader(kel::net::kFrameResponse);
-    h.family = request.family;
-    h.type = kEchoResponse;
-    h.messageId = request.messageId;
-    h.recordLength = sizeof(EchoRecord);
-    return h;
-}
-
-class PeerFaultTest : public kel::test::DispatcherTest {
-protected:
-    // Sends an echo to host and expects a failure with number, in good time.
-    void expectFailure(const char* host, uint64_t number) {
-        session_.setTimeout(300);
-        EchoMessage m(&base_, &session_, kEchoRequest, kEchoResponse);
-        ASSERT_TRUE(m.setRemoteDataAgent(host));
-        auto start = Clock::now();
-        EXPECT_FALSE(m.initiate());
-        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
-        EXPECT_EQ(m.getLastError().number(), number) << m.getLastError().formatLastErrorMessage();
-        EXPECT_FALSE(session_.IsConnected());
-    }
-
-    // The dispatcher still answers, on a new session.
-    void expectDispatcherServes() {
-        CKelNetwork fresh;
-        EchoMessage m(&base_, &fresh, kEchoRequest, kEchoResponse);
-        m.request().id = 99;
-        ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
-        EXPECT_EQ(m.response().id, 99u);
-        EXPECT_EQ(kill(ostrel_.pid(), 0), 0);
-    }
-};
+using PeerFaultTest = DispatcherTest;
 
 }  // namespace
 
-TEST_F(PeerFaultTest, GarbageAnswerFails) {
-    FakeHost host("FAKE", [](int fd, const FrameHeader&) {
-        std::string junk(300, '\x5a');
-        writeBytes(fd, junk.data(), junk.size());
-    });
-    expectFailure("FAKE", kel::net::kErrNetBadFrame);
+TEST_F(PeerFaultTest, BrokenAnswersFailTheCallerInGoodTime) {
+    auto same = [](FrameHeader&) {};
+    const Reply replies[] = {
+        {"garbage", nullptr, std::string(300, '\x5a'), 0, false, kel::net::kErrNetBadFrame},
+        {"closed inside the answer", same, "half", sizeof(FrameHeader), false, kel::net::kErrNetReceive},
+        {"stopped inside the header", same, "", 100, true, kel::net::kErrNetTimeout},
+        {"another message's answer", [](FrameHeader& h) { h.messageId ^= 1; }, std::string(sizeof(EchoRecord), '\0'),
+         sizeof(FrameHeader), false, kel::net::kErrNetUnexpected},
+        {"short record", [](FrameHeader& h) { h.recordLength = 8; }, "12345678", sizeof(FrameHeader), false,
+         kel::net::kErrNetUnexpected},
+        {"oversized announced length", [](FrameHeader& h) { h.recordLength = 0xFFFFFFF0u; }, "", sizeof(FrameHeader),
+         false, kel::net::kErrNetBadFrame},
+    };
+    for (const Reply& reply : replies) {
+        SCOPED_TRACE(reply.what);
+        FakeHost host("FAKE", reply);
+        session_.setTimeout(300);
+        EchoMessage m(&base_, &session_, kEchoRequest, kEchoResponse);
+        ASSERT_TRUE(m.setRemoteDataAgent("FAKE"));
+        auto start = Clock::now();
+        EXPECT_FALSE(m.initiate());
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+        EXPECT_EQ(m.getLastError().number(), reply.number) << m.getLastError().formatLastErrorMessage();
+        EXPECT_FALSE(session_.IsConnected());
+    }
 }
 
-TEST_F(PeerFaultTest, PeerClosingInsideTheAnswerFails) {
-    FakeHost host("FAKE", [](int fd, const FrameHeader& request) {
-        FrameHeader h = responseTo(request);
-        writeBytes(fd, &h, sizeof(h));
-        writeBytes(fd, "half", 4);
-    });
-    expectFailure("FAKE", kel::net::kErrNetReceive);
-}
-
-TEST_F(PeerFaultTest, PeerStoppingInsideTheAnswerTimesOut) {
-    FakeHost* self = nullptr;
-    FakeHost host("FAKE", [&self](int fd, const FrameHeader& request) {
-        FrameHeader h = responseTo(request);
-        writeBytes(fd, &h, 100);
-        while (!self || !self->stop_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    });
-    self = &host;
-    expectFailure("FAKE", kel::net::kErrNetTimeout);
-}
-
-TEST_F(PeerFaultTest, AnswerToAnotherMessageOrOfWrongSizeFails) {
-    FakeHost other("FAKE", [](int fd, const FrameHeader& request) {
-        FrameHeader h = responseTo(request);
-        h.messageId ^= 1;
-        EchoRecord r{};
-        writeBytes(fd, &h, sizeof(h));
-        writeBytes(fd, &r, sizeof(r));
-    });
-    expectFailure("FAKE", kel::net::kErrNetUnexpected);
-    FakeHost shortRecord("FAKE2", [](int fd, const FrameHeader& request) {
-        FrameHeader h = responseTo(request);
-        h.recordLength = 8;
-        writeBytes(fd, &h, sizeof(h));
-        writeBytes(fd, "12345678", 8);
-    });
-    expectFailure("FAKE2", kel::net::kErrNetUnexpected);
-}
-
-TEST_F(PeerFaultTest, OversizedAnnouncedLengthIsRefusedWithoutReadingIt) {
-    FakeHost host("FAKE", [](int fd, const FrameHeader& request) {
-        FrameHeader h = responseTo(request);
-        h.recordLength = 0xFFFFFFF0u;
-        writeBytes(fd, &h, sizeof(h));
-    });
-    expectFailure("FAKE", kel::net::kErrNetBadFrame);
-}
-
-TEST_F(PeerFaultTest, DispatcherRefusesBadMagicAndClosesTheSession) {
-    Socket raw = connectTo(ostrel_.port());
-    ASSERT_TRUE(raw.valid());
-    std::string junk(sizeof(FrameHeader), 'x');
-    ASSERT_TRUE(writeBytes(raw.fd(), junk.data(), junk.size()));
-    std::string answer = readToEnd(raw.fd());
-    kel::net::Frame frame;
-    ASSERT_EQ(kel::net::parseFrame(answer.data(), answer.size(), frame), kel::net::FrameStatus::kOk);
-    EXPECT_EQ(frame.header.kind, kel::net::kFrameFailure);
-    EXPECT_EQ(frame.header.status, kel::net::kErrNetBadFrame);
-    expectDispatcherServes();
-}
-
-TEST_F(PeerFaultTest, DispatcherRefusesOversizedAndUnterminatedHeaders) {
-    FrameHeader big = echoHeader(kel::net::kMaxRecordLength + 1);
-    FrameHeader unterminated = echoHeader(0);
+// Refused frames are answered with a failure and the session closed; a
+// client that vanishes mid-frame costs nothing; the dispatcher serves on.
+TEST_F(PeerFaultTest, DispatcherRefusesBadFramesAndSurvivesVanishingClients) {
+    const FrameHeader echo = requestHeader("sLNTEST", "sLPTESTMSG", kFamily, kEchoRequest, sizeof(EchoRecord));
+    auto bytesOf = [](const FrameHeader& h, const std::string& body = "") {
+        return std::string(reinterpret_cast<const char*>(&h), sizeof(h)) + body;
+    };
+    FrameHeader big = echo, unterminated = echo, shortRecord = echo;
+    big.recordLength = kel::net::kMaxRecordLength + 1;
+    unterminated.recordLength = 0;
     std::memset(unterminated.dllName, 'A', sizeof(unterminated.dllName));
-    for (const FrameHeader& h : {big, unterminated}) {
+    shortRecord.recordLength = 8;  // a record the handler must not read past
+    shortRecord.flags = kel::net::kFlagTerminate;
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool answered;
+        uint64_t status;  // 0: any failure
+    } cases[] = {
+        {"bad magic", std::string(sizeof(FrameHeader), 'x'), true, kel::net::kErrNetBadFrame},
+        {"oversized record", bytesOf(big), true, kel::net::kErrNetBadFrame},
+        {"unterminated library name", bytesOf(unterminated), true, kel::net::kErrNetBadFrame},
+        {"short record", bytesOf(shortRecord, "12345678"), true, 0},
+        {"nothing sent", "", false, 0},
+        {"ten bytes", bytesOf(echo).substr(0, 10), false, 0},
+        {"header only", bytesOf(echo), false, 0},
+        {"part of the record", bytesOf(echo, std::string(100, '\0')), false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Socket raw = connectTo(ostrel_.port());
-        ASSERT_TRUE(writeBytes(raw.fd(), &h, sizeof(h)));
-        std::string answer = readToEnd(raw.fd());
-        kel::net::Frame frame;
-        ASSERT_EQ(kel::net::parseFrame(answer.data(), answer.size(), frame), kel::net::FrameStatus::kOk);
-        EXPECT_EQ(frame.header.status, kel::net::kErrNetBadFrame);
-    }
-    expectDispatcherServes();
-}
-
-TEST_F(PeerFaultTest, DispatcherSurvivesClientsVanishingMidFrame) {
-    FrameHeader h = echoHeader(sizeof(EchoRecord));
-    for (size_t cut : {size_t{0}, size_t{10}, sizeof(h), sizeof(h) + 100}) {
-        Socket raw = connectTo(ostrel_.port());
-        std::vector<char> bytes(sizeof(h) + sizeof(EchoRecord), 0);
-        std::memcpy(bytes.data(), &h, sizeof(h));
-        if (cut) {
-            ASSERT_TRUE(writeBytes(raw.fd(), bytes.data(), cut));
+        ASSERT_TRUE(raw.valid());
+        ASSERT_TRUE(c.bytes.empty() || writeBytes(raw.fd(), c.bytes.data(), c.bytes.size()));
+        if (!c.answered) continue;
+        kel::net::Frame answer = readFrame(raw.fd());
+        EXPECT_EQ(answer.header.kind, kel::net::kFrameFailure);
+        if (c.status) {
+            EXPECT_EQ(answer.header.status, c.status);
         }
+        EXPECT_LT(untilClosed(raw.fd(), std::chrono::milliseconds(3000)), std::chrono::seconds(3));
     }
-    // A short record the handler must not read past.
-    {
-        Socket raw = connectTo(ostrel_.port());
-        FrameHeader small = echoHeader(8);
-        small.flags = kel::net::kFlagTerminate;
-        ASSERT_TRUE(writeBytes(raw.fd(), &small, sizeof(small)));
-        ASSERT_TRUE(writeBytes(raw.fd(), "12345678", 8));
-        std::string answer = readToEnd(raw.fd());
-        kel::net::Frame frame;
-        ASSERT_EQ(kel::net::parseFrame(answer.data(), std::min(answer.size(), sizeof(FrameHeader)), frame),
-                  kel::net::FrameStatus::kOk);
-        EXPECT_EQ(frame.header.kind, kel::net::kFrameFailure);
-    }
-    expectDispatcherServes();
+    expectServed();
 }

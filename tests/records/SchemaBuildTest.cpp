@@ -65,33 +65,27 @@ void buildConcurrently(int threadsPerClass) {
     DBtable::b_newDBBase = savedBase;
 }
 
-TEST(SchemaBuildTest, TwoClassesBuiltAtOnceAreEachBuiltOnce) {
-    buildConcurrently<Race<1>, Race<2>>(4);
-    EXPECT_EQ(1, Race_t2<1>::buildCount());
-    EXPECT_EQ(1, Race_t2<2>::buildCount());
-    EXPECT_EQ(4u, Race_t2<1>::staticColumns().size());
-    EXPECT_EQ(4u, Race_t2<2>::staticColumns().size());
-    Race_t2<1> later;
-    EXPECT_EQ("i|s17|i|b|", later.getStructDef());  // x is described as b
-    EXPECT_EQ("id = ?AND value = ?", later.getPrimaryWhere());
-    EXPECT_EQ(1u, later.getForeignKeyMap().size());
+template <int... N>
+void expectBuiltOnce() {
+    for (auto [builds, columns] : {std::pair{Race_t2<N>::buildCount(), Race_t2<N>::staticColumns().size()}...}) {
+        EXPECT_EQ(1, builds);
+        EXPECT_EQ(4u, columns);
+    }
 }
 
-TEST(SchemaBuildTest, OneClassBuiltByManyThreadsIsBuiltOnce) {
-    buildConcurrently<Race<3>, Race<3>>(4);
-    EXPECT_EQ(1, Race_t2<3>::buildCount());
-    EXPECT_EQ(4u, Race_t2<3>::staticColumns().size());
-}
-
-// A semaphore that could not be made does not leave the build unguarded.
-TEST(SchemaBuildTest, BuildStaysGuardedWithoutTheSemaphore) {
+TEST(SchemaBuildTest, EachClassIsBuiltOnceHoweverManyThreadsRace) {
+    buildConcurrently<Race<1>, Race<2>>(4);  // two classes at once
+    buildConcurrently<Race<3>, Race<3>>(4);  // one class by every thread
+    // A semaphore that could not be made does not leave the build unguarded.
     KelSimpleDBSem* saved = KelDBRowBase::s_semColumnVec;
     KelDBRowBase::s_semColumnVec = nullptr;
     buildConcurrently<Race<4>, Race<5>>(4);
     KelDBRowBase::s_semColumnVec = saved;
-    EXPECT_EQ(1, Race_t2<4>::buildCount());
-    EXPECT_EQ(1, Race_t2<5>::buildCount());
-    EXPECT_EQ(4u, Race_t2<5>::staticColumns().size());
+    expectBuiltOnce<1, 2, 3, 4, 5>();
+    Race_t2<1> later;
+    EXPECT_EQ("i|s17|i|b|", later.getStructDef());  // x is described as b
+    EXPECT_EQ("id = ?AND value = ?", later.getPrimaryWhere());
+    EXPECT_EQ(1u, later.getForeignKeyMap().size());
 }
 
 }  // namespace

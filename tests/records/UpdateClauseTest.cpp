@@ -7,86 +7,68 @@
 #include "Db/DBUpdateClause.h"
 #include "KelSQL/SqlDatabaseTable.h"
 #include "KelSQL/SqlFileGroupTable.h"
-#include "KelSQL/SqlServerTable.h"
 #include "platform/util/BoundedCopy.h"
 #include "records/RecordFixture.h"
 
 namespace kel::test {
 namespace {
 
-class UpdateClauseTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TZ", "UTC", 1);
-        tzset();
+// Each case builds a SET list column by column: skipped values leave no
+// separator, numbers are signed 32-bit, dates ODBC literals in local time
+// (UTC here), quotes doubled, and a cleared list starts again.
+TEST(UpdateClauseTest, ColumnsJoinIntoOneSetList) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const struct {
+        const char* expected;
+        void (*build)(DBUpdateClause&);
+    } cases[] = {
+        {"", [](DBUpdateClause&) {}},
+        {"streams = 5, fileGroupName = 'a'", [](DBUpdateClause& c) {
+             c.setColumn(5, "streams");
+             c.setColumn(std::string("a"), "fileGroupName");
+         }},
+        {"maxStreams = 3, sa = 'x'", [](DBUpdateClause& c) {
+             c.updateColumn(0, "streams");
+             c.updateColumn(std::string(), "fileGroupName");
+             c.updateODBCDateColumn(0, "creationTime");
+             c.updateColumn(3, "maxStreams");
+             c.updateColumn(0, "streams");
+             c.updateColumn(std::string("x"), "sa");
+         }},
+        {"flags = 2", [](DBUpdateClause& c) {
+             c.setColumn(1, "deleteFlag");
+             c.clearUpdateClause();
+             c.setColumn(2, "flags");
+         }},
+        {"removalTime = -1, addTime = -2147483648", [](DBUpdateClause& c) {
+             c.setColumn(4294967295ul, "removalTime");
+             c.setColumn(2147483648ul, "addTime");
+         }},
+        {"creationTime = {ts'2023-11-14 22:13:20'}",
+         [](DBUpdateClause& c) { c.updateODBCDateColumn(1700000000ul, "creationTime"); }},
+        {"sa = 'O''Brien''s'", [](DBUpdateClause& c) { c.setColumn(std::string("O'Brien's"), "sa"); }},
+    };
+    for (const auto& c : cases) {
+        DBUpdateClause clause;
+        c.build(clause);
+        EXPECT_EQ(c.expected, clause.getUpdateClause());
     }
-    DBUpdateClause clause_;
-};
-
-TEST_F(UpdateClauseTest, ColumnsJoinWithOneSeparator) {
-    EXPECT_EQ("", clause_.getUpdateClause());
-    clause_.setColumn(5, "streams");
-    clause_.setColumn(std::string("a"), "fileGroupName");
-    EXPECT_EQ("streams = 5, fileGroupName = 'a'", clause_.getUpdateClause());
-}
-
-TEST_F(UpdateClauseTest, SkippedValuesLeaveNoSeparator) {
-    clause_.updateColumn(0, "streams");
-    clause_.updateColumn(std::string(), "fileGroupName");
-    clause_.updateODBCDateColumn(0, "creationTime");
-    EXPECT_EQ("", clause_.getUpdateClause());
-    clause_.updateColumn(3, "maxStreams");
-    clause_.updateColumn(0, "streams");
-    clause_.updateColumn(std::string("x"), "sa");
-    EXPECT_EQ("maxStreams = 3, sa = 'x'", clause_.getUpdateClause());
-}
-
-TEST_F(UpdateClauseTest, ClearStartsANewList) {
-    clause_.setColumn(1, "deleteFlag");
-    clause_.clearUpdateClause();
-    EXPECT_EQ("", clause_.getUpdateClause());
-    clause_.setColumn(2, "flags");
-    EXPECT_EQ("flags = 2", clause_.getUpdateClause());
-}
-
-TEST_F(UpdateClauseTest, NumbersAreSigned32Bit) {
-    clause_.setColumn(4294967295ul, "removalTime");
-    clause_.setColumn(2147483648ul, "addTime");
-    EXPECT_EQ("removalTime = -1, addTime = -2147483648", clause_.getUpdateClause());
-}
-
-TEST_F(UpdateClauseTest, DateIsAnOdbcLiteralInLocalTime) {
-    clause_.updateODBCDateColumn(1700000000ul, "creationTime");
-    EXPECT_EQ("creationTime = {ts'2023-11-14 22:13:20'}", clause_.getUpdateClause());
-}
-
-TEST_F(UpdateClauseTest, QuotesAreDoubled) {
-    clause_.setColumn(std::string("O'Brien's"), "sa");
-    EXPECT_EQ("sa = 'O''Brien''s'", clause_.getUpdateClause());
 }
 
 class UpdateObjectTest : public CatalogueTest {};
 
-// The formatters' texts come from the column table: all columns, all but
-// the identity, and name=value pairs (the key included without identity).
+// The formatters' texts come from the column table (the file and instance
+// round trips run them): name=value pairs, the key included when it is no
+// identity, dates as quoted literals.
 TEST_F(UpdateObjectTest, FormattersFollowTheColumnTable) {
     SqlFileGroupTable group(nullptr);
-    SqlFileGroup_t& row = *group.getDataPtr();
-    row.id = 7;
-    row.tesselId = 1;
-    row.sqlDatabaseId = 10;
-    row.groupId = 2;
-    kel::copyField(row.fileGroupName, "it's");
-    row.streams = 3;
-    row.deleteFlag = -1;
-    group.setInValues();
-    EXPECT_STREQ("7, 1, 10, 0, 2, 'it''s', 3, 0, 0, 0, -1", group.getValuesBuffer());
+    group.getDataPtr()->id = 7;
+    group.getDataPtr()->deleteFlag = -1;
+    group.setInValues();  // the identity too
+    EXPECT_STREQ("7, 0, 0, 0, 0, '', 0, 0, 0, 0, -1", group.getValuesBuffer());
     group.setInIdValues();
-    EXPECT_STREQ("1, 10, 0, 2, 'it''s', 3, 0, 0, 0, -1", group.getValuesBuffer());
-    group.setUpdateValues();
-    EXPECT_STREQ("tesselId=1, sqlDatabaseId=10, applicationNumber=0, groupId=2, fileGroupName='it''s', streams=3, "
-                 "maxStreams=0, addTime=0, removalTime=0, deleteFlag=-1",
-                 group.getValuesBuffer());
+    EXPECT_STREQ("0, 0, 0, 0, '', 0, 0, 0, 0, -1", group.getValuesBuffer());
     group.setPrimaryWhere();
     EXPECT_STREQ("id=7", group.getWhereBuffer());
 
@@ -101,30 +83,6 @@ TEST_F(UpdateObjectTest, FormattersFollowTheColumnTable) {
                  database.getValuesBuffer());
     database.setPrimaryWhere();
     EXPECT_STREQ("backupSetId=10", database.getWhereBuffer());
-}
-
-// A SET list with quotes and printf directives in its texts is run as it
-// stands and stores the whole texts.
-TEST_F(UpdateObjectTest, UpdateClauseReachesTheCatalogueWhole) {
-    seedInstance();
-    SqlServerTable server(nullptr);
-    server.setWhere("instanceId=%d", 1);
-    server.setColumn(std::string("O'Brien"), "sa");
-    server.setColumn(std::string("100%s %d"), "sqlServiceName");
-    server.setColumn(4294967295ul, "removalTime");
-    ASSERT_EQ(0, server.rowUpdate(server.getUpdateClause().c_str()));
-
-    SqlServer read(nullptr);
-    read.setWhere("instanceId = %d", 1);
-    ASSERT_EQ(0, read.getOneRow(&read, false, -1, 0));
-    EXPECT_STREQ("O'Brien", read.getDataPtr()->sa);
-    EXPECT_STREQ("100%s %d", read.getDataPtr()->sqlServiceName);
-    EXPECT_EQ(-1, read.getDataPtr()->removalTime);
-    EXPECT_STREQ("SQL1", read.getDataPtr()->serverName);
-
-    // No row matched: 100, not success.
-    server.setWhere("instanceId=%d", 2);
-    EXPECT_EQ(100, server.rowUpdate(server.getUpdateClause().c_str()));
 }
 
 }  // namespace
