@@ -126,6 +126,10 @@ TEST_F(BackupSetTest, SnapshotBackupIsNamedByItsStartTime) {
     KelSQLBackupSet set(agent, false);
     ASSERT_TRUE(set.initializeForVSS(77, 1615125909, 1615126000, 3));
     EXPECT_EQ(set.name(), "VSSJob03-07-2021 14:05:09");
+    EXPECT_TRUE(set.getMediaSet().query(7)) << "the agent loads no media set";
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLMediaSet media(ostrel);
+    EXPECT_TRUE(refused(media.query(7), media.getLastError(), kelsql::kErrAgentSideOnly));
     ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
     ASSERT_TRUE(set.insert(tessel_, db_)) << message(set.getLastError());
     ASSERT_TRUE(agent.getNetworkDBTransaction()->commitTransaction());
