@@ -3,8 +3,9 @@
 // loopback port over a fresh catalogue, then drives a catalogue transaction
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
-// catalogue, registers an instance, and has the agent read a database of it
-// and find its application id. It grows with the library.
+// catalogue, registers an instance, has the agent read a database of it and
+// find its application id, and records a backup of that database that the
+// Ostrel reads back. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLAppId.h"
+#include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDateAndTime.h"
@@ -180,7 +182,7 @@ static bool registerInstance(unsigned long instanceId) {
 // manager and its catalogue row, written on the Ostrel (registering a
 // database from the agent is not built yet). The agent then reads the row
 // from the Ostrel and asks for the database's application id.
-static bool readDatabase(unsigned long client, unsigned long instanceId) {
+static bool readDatabase(unsigned long client, unsigned long instanceId, unsigned long& backupSetId) {
     kel::appmgr::Admin admin;
     unsigned long appId = 0;
     if (admin.createApplication(client, 16, "SQL1", "pubs", "default", appId)) {
@@ -189,7 +191,7 @@ static bool readDatabase(unsigned long client, unsigned long instanceId) {
         return false;
     }
     ApplicationId registered(std::to_string(appId));
-    const unsigned long backupSetId = registered.getBackupSet() ? registered.getBackupSet()->getId() : 0;
+    backupSetId = registered.getBackupSet() ? registered.getBackupSet()->getId() : 0;
     std::printf("application id %lu registers pubs of SQL1 as backup set %lu\n", appId, backupSetId);
 
     KelSQLClassProperties ostrel(KelSQLServerSide);
@@ -234,6 +236,67 @@ static bool readDatabase(unsigned long client, unsigned long instanceId) {
     return database.sqlId() == backupSetId && lookup.applicationId() == appId;
 }
 
+// The agent records a finished full backup of the database inside a network
+// transaction: the backup set (its versions resolved on the Ostrel), its LSN
+// row and its media set. The Ostrel then reads it back by name.
+static bool recordBackup(unsigned long sqlDatabaseId) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    const long finish = KelSQLDateAndTime().setCurrent();
+    KelNetSQLBackupSet2_t record{};
+    KelNetSQLBackupSet_t& r = record.BackupSet;
+    r.BackupSetId = 1;
+    kel::copyField(r.Name, std::string("pubs full 1"));
+    kel::copyField(r.Description, std::string("nightly full backup"));
+    kel::copyField(r.UserName, std::string("sa"));
+    kel::copyField(r.BackupSize, std::string("2097152"));
+    r.SqlVersion.Major = 8;
+    r.SqlVersion.Build = 760;
+    r.MtfVersion.Major = 1;
+    r.SeltraStartTime = static_cast<uint64_t>(finish - 60);
+    r.SeltraFinishTime = static_cast<uint64_t>(finish);
+    r.MediaSetId = 7;
+    r.Streams = 2;
+    r.JobId = 0x100000001ull;
+    KelSQLBackupSet set(agent, false);
+    set.copyFromNetwork(record);
+    KelSQLLSN& lsn = set.getLSN();
+    lsn.setBackupType(KelSQLBackupTypeDatabase);
+    lsn.setFirst("15000000040000037");
+    lsn.setLast("15000000042000001");
+    lsn.setCheckpoint("15000000040000037");
+    lsn.setDatabase("0");
+
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    if (!set.insert(agent.getOstrel().getTesselId(), sqlDatabaseId)) {
+        t->rollbackTransaction();
+        return fail("backup set insert", set.getLastError());
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+    std::printf("agent recorded backup set %lu \"%s\" of database %lu: version rows %llu and %llu, LSNs %s to %s, "
+                "media set %llu with %llu streams\n",
+                set.sqlId(), set.name().c_str(), sqlDatabaseId,
+                static_cast<unsigned long long>(set.sqlVersion().sqlId()),
+                static_cast<unsigned long long>(set.mtfVersion().sqlId()), lsn.first().c_str(), lsn.last().c_str(),
+                static_cast<unsigned long long>(set.getMediaSet().id()),
+                static_cast<unsigned long long>(set.getMediaSet().streams()));
+
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLBackupSet stored(ostrel, false);
+    if (!stored.query(sqlDatabaseId, std::string("pubs full 1"))) return fail("backup set read", stored.getLastError());
+    const KelSQLLSN& storedLsn = stored.getLSN();
+    std::printf("Ostrel reads backup set %lu by name: SQL Server %llu.%llu.%llu, job 0x%llX, type %c, LSNs %s to %s "
+                "(first %s last), %llu streams\n",
+                stored.sqlId(), static_cast<unsigned long long>((stored.sqlVersion().major)()),
+                static_cast<unsigned long long>((stored.sqlVersion().minor)()),
+                static_cast<unsigned long long>(stored.sqlVersion().build()),
+                static_cast<unsigned long long>(stored.jobId()), static_cast<char>(storedLsn.backupType()),
+                storedLsn.first().c_str(), storedLsn.last().c_str(),
+                compareLSN(storedLsn.first().c_str(), storedLsn.last().c_str()) < 0 ? "before" : "not before",
+                static_cast<unsigned long long>(stored.getMediaSet().streams()));
+    return stored.sqlId() == set.sqlId() && stored.jobId() == 0x100000001ull;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -255,9 +318,9 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    unsigned long client = 0, instance = 0;
+    unsigned long client = 0, instance = 0, database = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance);
+              readDatabase(client, instance, database) && recordBackup(database);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

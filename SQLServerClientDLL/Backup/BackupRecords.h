@@ -1,0 +1,75 @@
+// What the backup-history records share inside the library: where an
+// either-side operation runs, the transaction a record opens on, and the
+// conversions between wire and row dates and 32-bit columns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "KelSQL/KelNetSQLWire.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "platform/db/DBtable.h"
+#include "platform/events/KelLastError.h"
+
+namespace kelsql::backup {
+
+enum class Where { Local, Remote, Neither };
+
+// Here on the Ostrel or on an agent that needs no connection; sent from any
+// other agent.
+inline Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
+    if (ctx.isServerOperations()) return Where::Local;
+    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
+    return Where::Neither;
+}
+
+inline DBtran* transactionOf(KelSQLClassProperties& ctx) {
+    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
+}
+
+// Catalogue columns are 32-bit: ids and times read back unsigned.
+inline unsigned long column(int32_t value) { return static_cast<unsigned long>(static_cast<uint32_t>(value)); }
+
+inline KelNetSQLDateTime_t wireDate(const DB_DATETIME& d) {
+    KelNetSQLDateTime_t w;
+    w.Year = d.year;
+    w.Month = d.month;
+    w.Day = d.day;
+    w.Hour = d.hour;
+    w.Minute = d.minute;
+    w.Second = d.second;
+    return w;
+}
+
+inline void storeDate(DB_DATETIME& d, const KelNetSQLDateTime_t& w) {
+    d.clear();
+    d.year = w.Year;
+    d.month = w.Month;
+    d.day = w.Day;
+    d.hour = w.Hour;
+    d.minute = w.Minute;
+    d.second = w.Second;
+}
+
+// A text stored in or compared with a column of columnSize bytes must fit
+// it whole: else 0x1E000037 with field, then signature.
+inline bool fitsColumn(KelLastError& err, const std::string& text, size_t columnSize, const char* field,
+                       const char* signature) {
+    if (text.size() < columnSize) return true;
+    err.setNumber(kErrValueNotSet);
+    err.addArgument(field);
+    err.addArgument(signature);
+    return false;
+}
+
+// 0x1E000033 with signature, the record's description and the database's text.
+inline bool rowError(KelLastError& err, const char* signature, DBtable& table, long long code) {
+    err.setNumber(kErrRowOperation);
+    err.addArgument(signature);
+    err.addArgument(table.getpDescribe());
+    err.addArgument(table.getErrorStr(static_cast<int>(code)));
+    return false;
+}
+
+}  // namespace kelsql::backup

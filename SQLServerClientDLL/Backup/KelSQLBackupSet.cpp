@@ -1,0 +1,561 @@
+#include "KelSQL/KelSQLBackupSet.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "Db/Tbl/sqlArchiveSet.h"
+#include "Db/Tbl/sqlBackupFile.h"
+#include "Db/Tbl/sqlBackupSet.h"
+#include "Db/Tbl/sqlLSNs.h"
+#include "Db/Tbl/sqlLogMarkNames.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "SQLServerClientDLL/Backup/BackupRecords.h"
+#include "platform/db/SqlText.h"
+#include "platform/util/BoundedCopy.h"
+
+using kelsql::backup::column;
+using kelsql::backup::Where;
+
+namespace {
+
+void splitJobId(uint64_t jobId, SqlBackupSet_t& row) {
+    long high = 0;
+    long low = 0;
+    dLongToLongDB(static_cast<long long>(jobId), &high, &low);
+    row.jobId_h = static_cast<int32_t>(high);
+    row.jobId_l = static_cast<int32_t>(low);
+}
+
+uint64_t joinJobId(const SqlBackupSet_t& row) {
+    long long jobId = 0;
+    longToDlongDB(&jobId, row.jobId_h, row.jobId_l);
+    return static_cast<uint64_t>(jobId);
+}
+
+KelNetSQLMSVersion_t wireVersion(MSVersion& v) {
+    KelNetSQLMSVersion_t w;
+    w.SqlVersionId = v.sqlId();
+    w.Major = (v.major)();
+    w.Minor = (v.minor)();
+    w.Build = v.build();
+    return w;
+}
+
+void loadVersion(MSVersion& v, const KelNetSQLMSVersion_t& w) {
+    v.setVersion(static_cast<unsigned long>(w.Major), static_cast<unsigned long>(w.Minor),
+                 static_cast<unsigned long>(w.Build), static_cast<unsigned long>(w.SqlVersionId));
+}
+
+KelNetSQLDateTime_t wireTime(long seconds) {
+    const KelSQLDateAndTime time(static_cast<unsigned long>(seconds));
+    const TIMESTAMP_STRUCT& ts = time.timeStamp();
+    KelNetSQLDateTime_t w;
+    w.Year = ts.year;
+    w.Month = ts.month;
+    w.Day = ts.day;
+    w.Hour = ts.hour;
+    w.Minute = ts.minute;
+    w.Second = ts.second;
+    return w;
+}
+
+}  // namespace
+
+KelSQLBackupSet::KelSQLBackupSet(KelSQLClassProperties& context, bool serverObject, unsigned long long requestType)
+    : KelNetSQLBackupSet(context, false, requestType),
+      context_(context),
+      serverObject_(serverObject),
+      mediaSet_(std::make_unique<KelSQLMediaSet>(context)),
+      lsn_(std::make_unique<KelSQLLSN>(context, false)) {
+    initializeSQLObject();
+}
+
+KelSQLBackupSet::~KelSQLBackupSet() = default;
+
+void KelSQLBackupSet::initializeSQLObject() {
+    loaded_ = false;
+    backupSetId_ = mediaSetId_ = timeZone_ = compatibility_ = dbVersion_ = vendorId_ = 0;
+    name_.clear();
+    description_.clear();
+    userName_.clear();
+    backupSize_.clear();
+    startTime_.setTime(0L);
+    finishTime_.setTime(0L);
+    sqlVersion_.setVersion(0, 0, 0, 0);
+    mtfVersion_.setVersion(0, 0, 0, 0);
+    jobId_ = 0;
+    mediaSet_->initializeSQLObject();
+    sqlFileSubClientId_ = sqlId_ = tesselId_ = sqlDatabaseId_ = 0;
+}
+
+bool KelSQLBackupSet::fail(uint64_t number, const char* signature) {
+    getLastError().setNumber(number);
+    getLastError().addArgument(signature);
+    return false;
+}
+
+bool KelSQLBackupSet::copyError(KelLastError& from) {
+    getLastError() = from;
+    return false;
+}
+
+bool KelSQLBackupSet::textsFit(const std::string& name, const std::string& description, const std::string& userName,
+                               const std::string& backupSize, const char* signature) {
+    KelLastError& err = getLastError();
+    return kelsql::backup::fitsColumn(err, name, kNameMax + 1, "name", signature) &&
+           kelsql::backup::fitsColumn(err, description, kDescriptionMax + 1, "description", signature) &&
+           kelsql::backup::fitsColumn(err, userName, kUserNameMax + 1, "userName", signature) &&
+           kelsql::backup::fitsColumn(err, backupSize, kBackupSizeMax + 1, "backupSize", signature);
+}
+
+// ---- copies
+
+void KelSQLBackupSet::copyFromSql(const SqlBackupSet_t& row) {
+    initializeSQLObject();
+    sqlId_ = column(row.id);
+    tesselId_ = column(row.tesselId);
+    sqlDatabaseId_ = column(row.sqlDatabaseId);
+    backupSetId_ = column(row.backupSetId);
+    name_ = kel::fieldText(row.name);
+    description_ = kel::fieldText(row.description);
+    userName_ = kel::fieldText(row.userName);
+    backupSize_ = kel::fieldText(row.backupSize);
+    vendorId_ = column(row.vendorId);
+    timeZone_ = column(row.timeZone);
+    compatibility_ = column(row.compatibility);
+    dbVersion_ = column(row.dbVersion);
+    mediaSetId_ = column(row.mediaSetId);
+    mediaSet_->setId(mediaSetId_);
+    mediaSet_->setStreams(column(row.streams));
+    startTime_.setTime(static_cast<long>(column(row.seltraStartTime)));
+    finishTime_.setTime(static_cast<long>(column(row.seltraFinishTime)));
+    sqlVersion_.setVersion(0, 0, 0, column(row.sqlVersionId));
+    mtfVersion_.setVersion(0, 0, 0, column(row.mtfVersionId));
+    jobId_ = joinJobId(row);
+    sqlFileSubClientId_ = column(row.sqlFileSubClientId);
+    loaded_ = true;
+}
+
+void KelSQLBackupSet::copyToSql(SqlBackupSet_t& row) {
+    KelNetSQLBackupSet_t rec{};
+    copyToNetwork(rec);
+    rec.MediaSetId = mediaSet_->id();
+    copyNetworkToSql(rec, sqlFileSubClientId_, row);
+}
+
+void KelSQLBackupSet::copyFromNetwork(const KelNetSQLBackupSet_t& rec) {
+    initializeSQLObject();
+    sqlId_ = static_cast<unsigned long>(rec.SqlBackupSetId);
+    tesselId_ = static_cast<unsigned long>(rec.TesselId);
+    sqlDatabaseId_ = static_cast<unsigned long>(rec.SqlDatabaseId);
+    backupSetId_ = static_cast<unsigned long>(rec.BackupSetId);
+    name_ = kel::fieldText(rec.Name);
+    description_ = kel::fieldText(rec.Description);
+    userName_ = kel::fieldText(rec.UserName);
+    backupSize_ = kel::fieldText(rec.BackupSize);
+    vendorId_ = static_cast<unsigned long>(rec.VendorId);
+    timeZone_ = static_cast<unsigned long>(rec.TimeZone);
+    compatibility_ = static_cast<unsigned long>(rec.Compatibility);
+    dbVersion_ = static_cast<unsigned long>(rec.DBVersion);
+    mediaSetId_ = static_cast<unsigned long>(rec.MediaSetId);
+    mediaSet_->setId(rec.MediaSetId);
+    mediaSet_->setStreams(rec.Streams);
+    mediaSet_->setMtfMajor(rec.MtfVersion.Major);
+    startTime_.setTime(static_cast<long>(rec.SeltraStartTime));
+    finishTime_.setTime(static_cast<long>(rec.SeltraFinishTime));
+    loadVersion(sqlVersion_, rec.SqlVersion);
+    loadVersion(mtfVersion_, rec.MtfVersion);
+    jobId_ = rec.JobId;
+    loaded_ = true;
+}
+
+void KelSQLBackupSet::copyFromNetwork(const KelNetSQLBackupSet2_t& rec) {
+    copyFromNetwork(rec.BackupSet);
+    sqlFileSubClientId_ = static_cast<unsigned long>(rec.SqlFileSubClientId);
+}
+
+void KelSQLBackupSet::copyToNetwork(KelNetSQLBackupSet_t& rec) {
+    rec.SqlBackupSetId = sqlId_;
+    rec.TesselId = tesselId_;
+    rec.SqlDatabaseId = sqlDatabaseId_;
+    rec.BackupSetId = backupSetId_;
+    kel::copyField(rec.Name, name_);
+    kel::copyField(rec.Description, description_);
+    kel::copyField(rec.UserName, userName_);
+    kel::copyField(rec.BackupSize, backupSize_);
+    rec.VendorId = vendorId_;
+    rec.TimeZone = timeZone_;
+    rec.Compatibility = compatibility_;
+    rec.DBVersion = dbVersion_;
+    rec.MediaSetId = mediaSetId_;
+    rec.Streams = mediaSet_->streams();
+    rec.SeltraStartTime = startTime_.time();
+    rec.SeltraFinishTime = finishTime_.time();
+    rec.SqlVersion = wireVersion(sqlVersion_);
+    rec.MtfVersion = wireVersion(mtfVersion_);
+    rec.JobId = jobId_;
+}
+
+void KelSQLBackupSet::copyToNetwork(KelNetSQLBackupSet2_t& rec) {
+    copyToNetwork(rec.BackupSet);
+    rec.SqlFileSubClientId = sqlFileSubClientId_;
+}
+
+void KelSQLBackupSet::copyNetworkToSql(const KelNetSQLBackupSet_t& rec, uint64_t sqlFileSubClientId,
+                                       SqlBackupSet_t& row) {
+    row.id = static_cast<int32_t>(rec.SqlBackupSetId);
+    row.tesselId = static_cast<int32_t>(rec.TesselId);
+    row.sqlDatabaseId = static_cast<int32_t>(rec.SqlDatabaseId);
+    row.backupSetId = static_cast<int32_t>(rec.BackupSetId);
+    kel::copyField(row.name, kel::fieldText(rec.Name));
+    kel::copyField(row.description, kel::fieldText(rec.Description));
+    kel::copyField(row.userName, kel::fieldText(rec.UserName));
+    kel::copyField(row.backupSize, kel::fieldText(rec.BackupSize));
+    row.vendorId = static_cast<int32_t>(rec.VendorId);
+    row.sqlVersionId = static_cast<int32_t>(rec.SqlVersion.SqlVersionId);
+    row.mtfVersionId = static_cast<int32_t>(rec.MtfVersion.SqlVersionId);
+    row.timeZone = static_cast<int32_t>(rec.TimeZone);
+    row.seltraStartTime = static_cast<int32_t>(rec.SeltraStartTime);
+    row.seltraFinishTime = static_cast<int32_t>(rec.SeltraFinishTime);
+    row.compatibility = static_cast<int32_t>(rec.Compatibility);
+    row.dbVersion = static_cast<int32_t>(rec.DBVersion);
+    row.mediaSetId = static_cast<int32_t>(rec.MediaSetId);
+    row.streams = static_cast<int32_t>(rec.Streams);
+    splitJobId(rec.JobId, row);
+    row.sqlFileSubClientId = static_cast<int32_t>(sqlFileSubClientId);
+}
+
+void KelSQLBackupSet::copyNetworkFromSql(KelNetSQLBackupSet_t& rec, const SqlBackupSet_t& row) {
+    rec.SqlBackupSetId = column(row.id);
+    rec.TesselId = column(row.tesselId);
+    rec.SqlDatabaseId = column(row.sqlDatabaseId);
+    rec.BackupSetId = column(row.backupSetId);
+    kel::copyField(rec.Name, kel::fieldText(row.name));
+    kel::copyField(rec.Description, kel::fieldText(row.description));
+    kel::copyField(rec.UserName, kel::fieldText(row.userName));
+    kel::copyField(rec.BackupSize, kel::fieldText(row.backupSize));
+    rec.VendorId = column(row.vendorId);
+    rec.SqlVersion = KelNetSQLMSVersion_t();
+    rec.SqlVersion.SqlVersionId = column(row.sqlVersionId);
+    rec.MtfVersion = KelNetSQLMSVersion_t();
+    rec.MtfVersion.SqlVersionId = column(row.mtfVersionId);
+    rec.TimeZone = column(row.timeZone);
+    rec.SeltraStartTime = column(row.seltraStartTime);
+    rec.SeltraFinishTime = column(row.seltraFinishTime);
+    rec.Compatibility = column(row.compatibility);
+    rec.DBVersion = column(row.dbVersion);
+    rec.MediaSetId = column(row.mediaSetId);
+    rec.Streams = column(row.streams);
+    rec.JobId = joinJobId(row);
+}
+
+// ---- reads
+
+bool KelSQLBackupSet::readRow(const char* signature) {
+    SqlBackupSet record(kelsql::backup::transactionOf(context_));
+    record.setWhere("%s", where_.c_str());
+    sqlCode_ = record.getOneRow(&record, false, -1, 0);
+    if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), signature, record, sqlCode_);
+    copyFromSql(*record.getDataPtr());
+    return true;
+}
+
+bool KelSQLBackupSet::loadDetails() {
+    KelSQLVersion version(context_);
+    if (!version.query(static_cast<unsigned long>(sqlVersion_.sqlId()))) return copyError(version.getLastError());
+    sqlVersion_.setVersion((version.major)(), (version.minor)(), version.build(), version.sqlId());
+    if (!version.query(static_cast<unsigned long>(mtfVersion_.sqlId()))) return copyError(version.getLastError());
+    mtfVersion_.setVersion((version.major)(), (version.minor)(), version.build(), version.sqlId());
+    if (!lsn_->query(sqlId_)) return copyError(lsn_->getLastError());
+    return true;
+}
+
+bool KelSQLBackupSet::query(unsigned long sqlBackupSetId) {
+    static const char* kFn = "KelSQLBackupSet::query(sqlBackupSetId)";
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn)) return false;
+    switch (kelsql::backup::placeOf(context_, *this)) {
+    case Where::Local:
+        where_ = kel::sql::format("id=%d", static_cast<int>(sqlBackupSetId));
+        return queryByWhere(kFn);
+    case Where::Remote: {
+        if (isSecondLayout()) {
+            KelNetSQLBackupSet2Req_t* req = requestMessage2(true);
+            if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+            req->DBCode = KelNetSQLBackupSetLookup;
+            req->BackupSet.BackupSet.SqlBackupSetId = sqlBackupSetId;
+            if (!exchange(getLastError())) return false;
+            copyFromNetwork(responseMessage2(false)->BackupSet);
+        } else {
+            KelNetSQLBackupSetReq_t* req = requestMessage(true);
+            if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+            req->DBCode = KelNetSQLBackupSetLookup;
+            req->BackupSet.SqlBackupSetId = sqlBackupSetId;
+            if (!exchange(getLastError())) return false;
+            copyFromNetwork(responseMessage(false)->BackupSet);
+        }
+        if (!lsn_->query(sqlId_)) return copyError(lsn_->getLastError());
+        return true;
+    }
+    case Where::Neither: break;
+    }
+    return fail(kelsql::kErrOstrelSideOnly, kFn);
+}
+
+bool KelSQLBackupSet::query(unsigned long sqlDatabaseId, const std::string& backupSetName) {
+    static const char* kFn = "KelSQLBackupSet::query(sqlDatabaseId, backupSetName)";
+    if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
+        !stringEmpty(getLastError(), backupSetName, "backupSetName", kFn))
+        return false;
+    if (kelsql::backup::placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!kelsql::backup::fitsColumn(getLastError(), backupSetName, kNameMax + 1, "backupSetName", kFn)) return false;
+    where_ = kel::sql::format("sqlDatabaseId = %d and name = %s", static_cast<int>(sqlDatabaseId),
+                              kel::sql::quoted(backupSetName).c_str());
+    return queryByWhere(kFn);
+}
+
+bool KelSQLBackupSet::query(unsigned long sqlDatabaseId, unsigned long backupSetId) {
+    static const char* kFn = "KelSQLBackupSet::query(sqlDatabaseId, backupSetId)";
+    if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
+        !idNotSet(getLastError(), backupSetId, "backupSetId", kFn))
+        return false;
+    if (kelsql::backup::placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    where_ = kel::sql::format("sqlDatabaseId = %d and backupSetId = %d", static_cast<int>(sqlDatabaseId),
+                              static_cast<int>(backupSetId));
+    return queryByWhere(kFn);
+}
+
+bool KelSQLBackupSet::query(const std::string&, const std::string& databaseName) {
+    static const char* kFn = "KelSQLBackupSet::query(searchKey, databaseName)";
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+    return stringEmpty(getLastError(), databaseName, "databaseName", kFn);
+}
+
+bool KelSQLBackupSet::queryBackupSet(unsigned long backupSetId) {
+    static const char* kFn = "KelSQLBackupSet::query(backupSetId)";
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+    return idNotSet(getLastError(), backupSetId, "backupSetId", kFn);
+}
+
+// ---- the agent's record of a backup
+
+bool KelSQLBackupSet::initializeForVSS(uint64_t jobId, long startTime, long finishTime, uint64_t streams) {
+    initializeSQLObject();
+    name_ = "VSSJob";
+    description_ = userName_ = backupSize_ = "NULL";
+    jobId_ = jobId;
+    lsn_->setFirst("0");
+    lsn_->setLast("0");
+    lsn_->setCheckpoint("0");
+    lsn_->setDatabase("0");
+    lsn_->setBackupType(KelSQLBackupTypeSnapshot);
+    name_ += KelSQLDateAndTime(static_cast<unsigned long>(startTime)).formatMMDDYYYYHHMMSS();
+    const KelNetSQLDateTime_t start = wireTime(startTime);
+    const KelNetSQLDateTime_t finish = wireTime(finishTime);
+    lsn_->setStartTime(&start);
+    lsn_->setFinishTime(&finish);
+    mediaSet_->setStreams(streams);
+    loaded_ = true;
+    return true;
+}
+
+bool KelSQLBackupSet::insert(unsigned long tesselId, unsigned long sqlDatabaseId) {
+    static const char* kFn = "KelSQLBackupSet::insert(tesselId, sqlDatabaseId)";
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+    if (!loaded_) return fail(kelsql::kErrInsert, kFn);
+    if (!idNotSet(getLastError(), tesselId, "tesselId", kFn) ||
+        !idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
+        !textsFit(name_, description_, userName_, backupSize_, kFn))
+        return false;
+    sqlDatabaseId_ = sqlDatabaseId;
+    tesselId_ = tesselId;
+    sqlId_ = 0;
+    if (isSecondLayout()) {
+        KelNetSQLBackupSet2Req_t* req = requestMessage2(true);
+        if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+        req->DBCode = KelNetSQLBackupSetInsert;
+        copyToNetwork(req->BackupSet);
+        if (!exchange(getLastError())) return false;
+        copyFromNetwork(responseMessage2(false)->BackupSet);
+    } else {
+        KelNetSQLBackupSetReq_t* req = requestMessage(true);
+        if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+        req->DBCode = KelNetSQLBackupSetInsert;
+        copyToNetwork(req->BackupSet);
+        if (!exchange(getLastError())) return false;
+        copyFromNetwork(responseMessage(false)->BackupSet);
+    }
+    if (!lsn_->insert(tesselId, sqlDatabaseId, sqlId_)) return copyError(lsn_->getLastError());
+    return true;
+}
+
+// ---- the Ostrel's answers
+
+bool KelSQLBackupSet::resolveVersion(KelNetSQLMSVersion_t& v, unsigned long tesselId, bool sql) {
+    KelSQLVersion version(context_);
+    version.setTesselId(tesselId);
+    const auto major = static_cast<unsigned long>(v.Major);
+    const auto minor = static_cast<unsigned long>(v.Minor);
+    const auto build = static_cast<unsigned long>(v.Build);
+    sql ? version.setSQLVersion(major, minor, build, 0) : version.setMTFVersion(major, minor, build, 0);
+    if (!getSQLVersionId(version)) return copyError(version.getLastError());
+    v.SqlVersionId = version.sqlId();
+    return true;
+}
+
+bool KelSQLBackupSet::storeRow(const KelNetSQLBackupSet_t& request, uint64_t sqlFileSubClientId,
+                               KelNetSQLBackupSet_t& response) {
+    static const char* kFn = "KelSQLBackupSet::insert(reqBackupSet, rspBackupSet)";
+    if (!serverObject_) return fail(kelsql::kErrNoSide, kFn);
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    const std::string name = kel::fieldText(request.Name);
+    if (!idNotSet(getLastError(), static_cast<unsigned long>(request.SqlDatabaseId), "sqlDatabaseId", kFn) ||
+        !stringEmpty(getLastError(), name, "backupSetName", kFn) ||
+        !textsFit(name, kel::fieldText(request.Description), kel::fieldText(request.UserName),
+                  kel::fieldText(request.BackupSize), kFn))
+        return false;
+    where_ = kel::sql::format("sqlDatabaseId = %d and name = %s", static_cast<int>(request.SqlDatabaseId),
+                              kel::sql::quoted(name).c_str());
+    if (readRow(kFn)) {
+        getLastError().clear();
+        fail(kelsql::kErrBackupSetExists, kFn);
+        getLastError().addArgument(name);
+        getLastError().addArgument(static_cast<unsigned long>(request.SqlDatabaseId));
+        return false;
+    }
+    if (sqlCode_ != kDBNoRow) return false;
+    getLastError().clear();
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
+    context_.getDBTransaction()->setHint(5);
+    KelNetSQLBackupSet_t stored = request;
+    const auto tesselId = static_cast<unsigned long>(request.TesselId);
+    if (!resolveVersion(stored.SqlVersion, tesselId, true) || !resolveVersion(stored.MtfVersion, tesselId, false))
+        return false;
+    SqlBackupSet record(context_.getDBTransaction());
+    SqlBackupSet_t& row = *record.getDataPtr();
+    copyNetworkToSql(stored, sqlFileSubClientId, row);
+    row.id = 0;
+    sqlCode_ = record.rowInsert(true);
+    if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), kFn, record, sqlCode_);
+    response = stored;
+    response.SqlBackupSetId = column(row.id);
+    return true;
+}
+
+bool KelSQLBackupSet::insert(const KelNetSQLBackupSet_t& request, KelNetSQLBackupSet_t& response) {
+    // The first layout carries no subclient: its rows belong to none.
+    return storeRow(request, 0, response);
+}
+
+bool KelSQLBackupSet::insert(const KelNetSQLBackupSet2_t& request, KelNetSQLBackupSet2_t& response) {
+    if (!storeRow(request.BackupSet, request.SqlFileSubClientId, response.BackupSet)) return false;
+    response.SqlFileSubClientId = request.SqlFileSubClientId;
+    return true;
+}
+
+bool KelSQLBackupSet::lookupRow(const KelNetSQLBackupSet_t& request, const char* signature) {
+    if (!serverObject_) return fail(kelsql::kErrNoSide, signature);
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, signature);
+    if (request.SqlBackupSetId == 0) {
+        fail(kelsql::kErrRequestIds, signature);
+        getLastError().addArgument(1187ul);
+        return false;
+    }
+    return query(static_cast<unsigned long>(request.SqlBackupSetId));
+}
+
+bool KelSQLBackupSet::lookup(const KelNetSQLBackupSet_t& request, KelNetSQLBackupSet_t& response) {
+    if (!lookupRow(request, "KelSQLBackupSet::lookup(reqBackupSet, rspBackupSet)")) return false;
+    copyToNetwork(response);
+    return true;
+}
+
+bool KelSQLBackupSet::lookup(const KelNetSQLBackupSet2_t& request, KelNetSQLBackupSet2_t& response) {
+    if (!lookupRow(request.BackupSet, "KelSQLBackupSet::lookup(reqBackupSet, rspBackupSet)")) return false;
+    copyToNetwork(response);
+    return true;
+}
+
+// ---- forced deletion
+
+bool KelSQLBackupSet::deleteRows(DBtable& table, const char* signature) {
+    sqlCode_ = table.rowDelete();
+    // Nothing to delete is not a failure.
+    if (sqlCode_ == 0 || sqlCode_ == kDBNoRow) return true;
+    return kelsql::backup::rowError(getLastError(), signature, table, sqlCode_);
+}
+
+bool KelSQLBackupSet::removeRows(unsigned long sqlBackupSetId) {
+    static const char* kFn = "KelSQLBackupSet::remove(backupSetId)";
+    if (!query(sqlBackupSetId)) {
+        if (sqlCode_ != kDBNoRow) return false;
+        getLastError().clear();
+        return true;
+    }
+    DBtran* tran = context_.getDBTransaction();
+    const int id = static_cast<int>(sqlBackupSetId);
+    SqlArchiveSet archiveSets(tran);
+    archiveSets.setWhere("sqlBackupSetId = %d", id);
+    if (!deleteRows(archiveSets, kFn)) return false;
+    // The database's log marks inside this backup's LSN range.
+    if (!stringEmpty(getLastError(), lsn_->first(), "firstLSN", kFn) ||
+        !stringEmpty(getLastError(), lsn_->last(), "lastLSN", kFn) ||
+        !kelsql::backup::fitsColumn(getLastError(), lsn_->first(), KelSQLLSN::kLSNMax + 1, "firstLSN", kFn) ||
+        !kelsql::backup::fitsColumn(getLastError(), lsn_->last(), KelSQLLSN::kLSNMax + 1, "lastLSN", kFn))
+        return false;
+    SqlLogMarkNames marks(tran);
+    marks.setWhere("tesselId = %d and sqlDatabaseId = %d and lsn >= %s and lsn <= %s", static_cast<int>(tesselId_),
+                   static_cast<int>(sqlDatabaseId_), kel::sql::quoted(lsn_->first()).c_str(),
+                   kel::sql::quoted(lsn_->last()).c_str());
+    if (!deleteRows(marks, kFn)) return false;
+    SqlLSNs lsns(tran);
+    lsns.setWhere("sqlBackupSetId = %d", id);
+    if (!deleteRows(lsns, kFn)) return false;
+    SqlBackupFile files(tran);
+    files.setWhere("sqlBackupSetId = %d", id);
+    if (!deleteRows(files, kFn)) return false;
+    SqlBackupSet set(tran);
+    set.setWhere("id=%d", id);
+    sqlCode_ = set.rowDelete();
+    if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), kFn, set, sqlCode_);
+    return true;
+}
+
+bool KelSQLBackupSet::fileGroupForceDelete(unsigned long sqlFileGroupId) {
+    static const char* kFn = "KelSQLBackupSet::fileGroupForceDelete(sqlFileGroupId)";
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!idNotSet(getLastError(), sqlFileGroupId, "sqlFileGroupId", kFn)) return false;
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
+    DBtran* tran = context_.getDBTransaction();
+    // The backup sets holding a file of the group, once each, in file order.
+    std::vector<unsigned long> holders;
+    {
+        SqlBackupFile files(tran);
+        files.setWhere("sqlFileGroupId = %d", static_cast<int>(sqlFileGroupId));
+        sqlCode_ = files.openCursor();
+        if (sqlCode_ == kDBNoRow) return true;
+        if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), kFn, files, sqlCode_);
+        while ((sqlCode_ = files.fetchCursor(true)) == 0) {
+            const unsigned long id = column(files.getDataPtr()->sqlBackupSetId);
+            if (std::find(holders.begin(), holders.end(), id) == holders.end()) holders.push_back(id);
+        }
+        files.closeCursor();
+        if (sqlCode_ != kDBNoRow) return kelsql::backup::rowError(getLastError(), kFn, files, sqlCode_);
+    }
+    // Only file and file-group backups go: a log, differential or database
+    // backup that holds a file of the group stays.
+    std::vector<unsigned long> doomed;
+    for (unsigned long id : holders) {
+        SqlLSNs lsn(tran);
+        lsn.setWhere("sqlBackupSetId = %d AND backupType = %d", static_cast<int>(id),
+                     static_cast<int>(KelSQLBackupTypeFileGroup));
+        sqlCode_ = lsn.getOneRow(&lsn, false, -1, 0);
+        if (sqlCode_ == 0) doomed.push_back(id);
+        else if (sqlCode_ != kDBNoRow) return kelsql::backup::rowError(getLastError(), kFn, lsn, sqlCode_);
+    }
+    for (unsigned long id : doomed)
+        if (!removeRows(id)) return false;
+    sqlCode_ = 0;
+    return true;
+}
