@@ -4,7 +4,7 @@
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
-#include "SQLServerClientDLL/Backup/BackupRecords.h"
+#include "BackupRecords.h"
 #include "platform/db/SqlText.h"
 #include "platform/util/BoundedCopy.h"
 
