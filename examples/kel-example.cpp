@@ -4,13 +4,16 @@
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, and has the agent read a database of it
-// and find its application id. It grows with the library.
+// and find its application id, and lists the client's configured instances.
+// It grows with the library.
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelSQLApplication.h"
 #include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
@@ -234,6 +237,20 @@ static bool readDatabase(unsigned long client, unsigned long instanceId) {
     return database.sqlId() == backupSetId && lookup.applicationId() == appId;
 }
 
+// The Ostrel lists the client's instances configured in its catalogue (the
+// example runs no agent host that could list those installed on the client).
+static bool listInstances(unsigned long client) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLApplication application(ostrel);
+    std::vector<KelSQL_SqlIdName_t> instances;
+    if (!application.getConfiguredSQLServersWithinClient(ostrel.getOstrel().getTesselId(), client, instances))
+        return fail("instance list", application.getLastError());
+    std::printf("client1 has %zu configured instance(s):", instances.size());
+    for (const KelSQL_SqlIdName_t& i : instances) std::printf(" %s (id %lu)", i.name.c_str(), i.sqlId);
+    std::printf("\n");
+    return !instances.empty();
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -257,7 +274,7 @@ int main() {
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
     unsigned long client = 0, instance = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance);
+              readDatabase(client, instance) && listInstances(client);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;
