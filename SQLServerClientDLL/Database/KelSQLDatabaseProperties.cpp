@@ -283,8 +283,12 @@ bool KelSQLDatabaseProperties::truncOnCheckPoint(bool& status) {
 bool KelSQLDatabaseProperties::singleUserMode(bool& status) {
     return option(status, KelSQLDatabaseSingleUser, "single user");
 }
-bool KelSQLDatabaseProperties::readOnlyMode(bool& status) { return option(status, KelSQLDatabaseReadOnly, "read only"); }
-bool KelSQLDatabaseProperties::dboUseOnly(bool& status) { return option(status, KelSQLDatabaseDboUseOnly, "dbo use only"); }
+bool KelSQLDatabaseProperties::readOnlyMode(bool& status) {
+    return option(status, KelSQLDatabaseReadOnly, "read only");
+}
+bool KelSQLDatabaseProperties::dboUseOnly(bool& status) {
+    return option(status, KelSQLDatabaseDboUseOnly, "dbo use only");
+}
 
 // ---- verifications
 

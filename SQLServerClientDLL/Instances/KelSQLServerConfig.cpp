@@ -219,9 +219,10 @@ bool KelSQLServerConfig::config(KelNetSQLServerConfig_t& request) {
     const std::string undoFilePath = kel::fieldText(request.UndoFilePath);
     ctx.log().debug3(kConfigAgent, "Calling sqlInstallServerProperty for Server [%s]", sqlServerName.c_str());
     unsigned long sqlServerId = 0;
+    const auto archiveGroupId = static_cast<unsigned long>(request.ArchiveGroupId);
     unsigned long rc = sqlInstallServerProperty(&install, sqlServerName.c_str(), user.c_str(), password.c_str(),
-                                                undoFilePath.c_str(), static_cast<unsigned long>(request.ArchiveGroupId),
-                                                focus.c_str(), request.Clustered != 0, &sqlServerId);
+                                                undoFilePath.c_str(), archiveGroupId, focus.c_str(),
+                                                request.Clustered != 0, &sqlServerId);
     if (rc == 0 && !ntUser.empty())
         rc = sqlUpdateNTAccountProperty(&install, sqlServerName.c_str(), ntUser.c_str(), ntPassword.c_str(),
                                         focus.c_str());

@@ -4,6 +4,8 @@
 // Ostrel.
 #include <cstring>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "KelSQL/KelSQLInstallerFunctions.h"
 #include "KelSQL/KelSQLInstallerRegistry.h"
@@ -13,15 +15,13 @@ using kel::test::refused;
 
 namespace {
 
-class InstallerFunctionsTest : public kel::test::TesselDispatcherTest {
-protected:
-    static unsigned long savedNumber() {
-        unsigned long number = 0;
-        char text[256];
-        EXPECT_EQ(sqlFormatLastError(&number, text, sizeof text), 0u);
-        return number;
-    }
-};
+using InstallerFunctionsTest = kel::test::TesselDispatcherTest;
+
+unsigned long savedNumber() {
+    unsigned long number = 0;
+    char text[256];
+    return sqlFormatLastError(&number, text, sizeof text) == 0 ? number : 1;
+}
 
 }  // namespace
 
@@ -32,37 +32,31 @@ TEST_F(InstallerFunctionsTest, NotSupportedFunctionsLogAndKeepTheirResults) {
     char version[8] = "x";
     int length = 8, other = 5;
     KelSqlInstallLog log("agent1");
-    struct Case {
-        const char* logged;
-        std::function<unsigned long(KelLastError&)> call;
-        unsigned long result;  // 0x1E0000FF: false with that number
-    } cases[] = {
-        {"sqlServerRegVersion()", [&](KelLastError&) { return sqlServerRegVersion("I", version, &length, &other, 0); }, 0},
-        {"sqlServerListV2()", [&](KelLastError&) { return sqlServerListV2(&list, "agent1", 0); }, 0},
-        {"sqlSecurityModeProperty()", [&](KelLastError&) { return sqlSecurityMode("m", "I", "sa", &mode); }, 0},
-        {"sqlServerListClustered()",
-         [&](KelLastError& e) { return sqlServerListClustered(e, &list, "m", "c") ? 0 : e.number(); }, 0x1E0000FF},
+    bool found = true;
+    // Each with its logged name: the first three report success, the others
+    // fail with 0x1E0000FF.
+    const std::vector<std::pair<const char*, std::function<unsigned long(KelLastError&)>>> cases = {
+        {"sqlServerRegVersion()", [&](KelLastError&) { return sqlServerRegVersion("I", version, &length, &other, 0); }},
+        {"sqlServerListV2()", [&](KelLastError&) { return sqlServerListV2(&list, "agent1", 0); }},
+        {"sqlSecurityModeProperty()", [&](KelLastError&) { return sqlSecurityMode("m", "I", "sa", &mode); }},
+        {"sqlServerListClustered()", [&](KelLastError& e) { return sqlServerListClustered(e, &list, "m", "c"); }},
         {"getSQL2000InstancesFromRegistry()",
-         [&](KelLastError& e) {
-             bool found = true;
-             return getSQL2000InstancesFromRegistry(e, &list, "m", found, log) ? 0 : e.number();
-         },
-         0x1E0000FF},
-        {"getSQL7InstanceFromRegistry()",
-         [&](KelLastError& e) { return getSQL7InstanceFromRegistry(e, &list, "m") ? 0 : e.number(); }, 0x1E0000FF},
+         [&](KelLastError& e) { return getSQL2000InstancesFromRegistry(e, &list, "m", found, log); }},
+        {"getSQL7InstanceFromRegistry()", [&](KelLastError& e) { return getSQL7InstanceFromRegistry(e, &list, "m"); }},
     };
-    for (Case& c : cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
         lines_.clear();
         KelLastError error;
-        EXPECT_EQ(c.call(error), c.result) << c.logged;
-        EXPECT_TRUE(logged(std::string(c.logged) + "|This function is not supported by SQLDrover.")) << c.logged;
+        EXPECT_EQ(cases[i].second(error), 0u) << cases[i].first;
+        EXPECT_EQ(error.number(), i < 3 ? 0u : 0x1E0000FFu) << cases[i].first;
+        EXPECT_TRUE(logged(std::string(cases[i].first) + "|This function is not supported by SQLDrover."));
     }
     EXPECT_EQ(savedNumber(), 0u);  // sqlSecurityMode saves an empty error
     EXPECT_TRUE(list.count == 7 && !list.objects && mode == 3 && !std::strcmp(version, "x") && length == 8 &&
-                other == 5);
+                other == 5 && found);
     EXPECT_EQ(sqlServerList("m", "c", &list, "f") + sqlDatabaseList("I", "u", "p", &list, "f", 0) +
-                  sqlSAUserList(KelSQLSAUserSql, "I", "u", "p", &list, "f") + sqlInstallServer("I", "u", "p", "/", 1, "f", false) +
-                  sqlInstallDatabase("I", "d", 1, 1, "f"),
+                  sqlSAUserList(KelSQLSAUserSql, "I", "u", "p", &list, "f") +
+                  sqlInstallServer("I", "u", "p", "/", 1, "f", false) + sqlInstallDatabase("I", "d", 1, 1, "f"),
               0u);
     EXPECT_EQ(list.count, 7u);
 }
@@ -94,15 +88,12 @@ TEST_F(InstallerFunctionsTest, ServerIsConfiguredAnswersStatusAndVersion) {
                                    "clientId) VALUES (" + std::to_string(id) + ", " + std::to_string(tessel_) + ", '" +
                                    name + "', 41, " + std::to_string(deleted) + ", " + std::to_string(client) + ")"));
     }
-    struct Row {
-        const char* name;
-        uint32_t status;
-        uint64_t major, minor;
-    } rows[] = {{"SQL0", 1, 8, 2}, {"SQL1", 2, 8, 2}, {"SQL9", 0, 0, 0}};
-    for (const Row& r : rows) {
+    // Configured, configured and deleted, and not in the catalogue (all zero).
+    for (uint32_t status : {1u, 2u, 0u}) {
         KelUpgradeSQLServer_t out{9, 9, 9};
-        ASSERT_EQ(sqlServerIsConfigured("agent1", r.name, &out), 0u) << r.name;
-        EXPECT_TRUE(out.status == r.status && out.majorVersion == r.major && out.minorVersion == r.minor) << r.name;
+        ASSERT_EQ(sqlServerIsConfigured("agent1", ("SQL" + std::to_string(status ? status - 1 : 9)).c_str(), &out), 0u);
+        const uint64_t major = status ? 8 : 0, minor = status ? 2 : 0;
+        EXPECT_TRUE(out.status == status && out.majorVersion == major && out.minorVersion == minor) << status;
     }
     KelUpgradeSQLServer_t out{};
     EXPECT_EQ(sqlServerIsConfigured("agent1", "", &out), 0x1E000001u);

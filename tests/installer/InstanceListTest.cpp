@@ -1,17 +1,37 @@
 // The instance lists of a client: the host's list from its agent in packets
 // of 16, the catalogue's configured list, and the host's instances that are
 // not configured.
+#include <fstream>
 #include <memory>
 
-#include "HostFixture.h"
 #include "KelSQL/KelSQLApplication.h"
 #include "KelSQL/KelSQLServerConfig.h"
+#include "support/ScriptedLiveSqlServer.h"
+#include "support/TesselFixture.h"
 
 using kel::test::refused;
 
 namespace {
 
-class InstanceListTest : public kel::test::HostTest {};
+class InstanceListTest : public kel::test::TesselDispatcherTest {
+protected:
+    // The host's instances ("name|version|description"), served by an agent
+    // host with the scripted reader loaded.
+    void serveHost(const std::vector<std::string>& lines) {
+        std::ofstream out(kel::test::liveInstancesFile());
+        for (const std::string& line : lines) out << line << "\n";
+        out.close();
+        startAgentHost();
+        KelSQLClassProperties ostrel(KelSQLServerSide);
+        kel::probe::Probe p(ostrel, false);
+        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
+        p.setDLLName("sLNSQLHOSTS");
+        p.setDLLEntryPointName("sLPSQLHOSTSMSG");
+        p.requestMessage(true)->Code = kel::probe::kProbeSide;
+        KelLastError err;
+        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+    }
+};
 
 // The packets of one exchange, as the Ostrel receives them.
 std::vector<uint64_t> packetCounts(KelNetSQLServerList& m, uint64_t total) {
@@ -26,7 +46,7 @@ std::vector<uint64_t> packetCounts(KelNetSQLServerList& m, uint64_t total) {
 
 }  // namespace
 
-TEST_F(InstanceListTest, HostListsArriveInPacketsOf16) {
+TEST_F(InstanceListTest, HostListsArriveInPacketsOf16OrOneEmpty) {
     std::vector<std::string> host = {"SQL0|8.00.194|first", "SQL1|9|second"};
     for (int i = 2; i < 40; ++i) host.push_back("SQL" + std::to_string(i) + "|8..7|x");
     serveHost(host);
@@ -40,28 +60,21 @@ TEST_F(InstanceListTest, HostListsArriveInPacketsOf16) {
     ASSERT_EQ(list.size(), 40u);
     for (size_t i = 0; i < 40; ++i) EXPECT_EQ(list[i].name, "SQL" + std::to_string(i));
     EXPECT_EQ(list[1].description, "second");
-    const MSVersion* v = &list[0].version;
-    EXPECT_TRUE(v->major() == 8 && v->minor() == 0 && v->build() == 194);
-    v = &list[1].version;
-    EXPECT_TRUE(v->major() == 9 && v->minor() == 0 && v->build() == 0);
-    v = &list[2].version;  // an empty part is skipped
-    EXPECT_TRUE(v->major() == 8 && v->minor() == 7 && v->build() == 0);
+    const unsigned long versions[][3] = {{8, 0, 194}, {9, 0, 0}, {8, 7, 0}};  // an empty part is skipped
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(list[i].version.major() == versions[i][0] && list[i].version.minor() == versions[i][1] &&
+                    list[i].version.build() == versions[i][2]) << i;
+
+    // A host without instances answers one packet, and the list is empty.
+    std::ofstream(kel::test::liveInstancesFile(), std::ios::trunc).close();
+    EXPECT_EQ(packetCounts(*m, 0), (std::vector<uint64_t>{0}));
+    ASSERT_TRUE(app.getAllSQLServersOnClient(tessel_, alpha_, list));
+    EXPECT_TRUE(list.empty());
 
     KelSQLClassProperties agent(KelSQLClientSide);
     KelSQLApplication atAgent(agent);
     EXPECT_TRUE(refused(atAgent.getAllSQLServersOnClient(tessel_, alpha_, list), atAgent.getLastError(),
                         kelsql::kErrOstrelSideOnly));
-}
-
-TEST_F(InstanceListTest, EmptyHostAnswersOnePacket) {
-    serveHost({});
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    auto m = std::make_unique<KelNetSQLServerList>(ostrel, false);
-    EXPECT_EQ(packetCounts(*m, 0), (std::vector<uint64_t>{0}));
-    KelSQLApplication app(ostrel);
-    std::vector<KelSQLServerUnconfigured_t> list(1);
-    ASSERT_TRUE(app.getAllSQLServersOnClient(tessel_, alpha_, list)) << app.getLastError().formatLastErrorMessage();
-    EXPECT_TRUE(list.empty());
 }
 
 TEST_F(InstanceListTest, UnconfiguredLeavesOutEachConfiguredInstanceOnce) {

@@ -3,42 +3,34 @@
 // refused; the NT login's checks in their order.
 #include <memory>
 
-#include "HostFixture.h"
 #include "KelSQL/KelNetSQLServerCreateDSN.h"
 #include "KelSQL/KelSQLServerConfig.h"
 #include "platform/info/KelPI_DataBase.h"
+#include "support/TesselFixture.h"
 
 using kel::test::refused;
 
 namespace {
 
-class ServerConfigTest : public kel::test::HostTest {
+class ServerConfigTest : public kel::test::TesselDispatcherTest {
 protected:
     static constexpr const char* kInstance = "ALPHA\\SQL1";
 
     void SetUp() override {
-        HostTest::SetUp();
+        TesselDispatcherTest::SetUp();
         instanceRow(kInstance, 0);
         KelPI_DataBase database;
         ASSERT_NE(database.setFocus(kMachine), 0);
         ASSERT_NE(database.setSqlServerODBCDSN(kInstance, "SQL1_SQLDrover"), 0);
         ASSERT_NE(database.setSqlServerVersion(kInstance, "9.00.1399"), 0);
         captureLog();  // the dispatchers log the transaction's steps
-        serveHost({});
+        startAgentHost();
     }
     size_t inLog(const std::string& text) const {
         const std::string log = ostrelLog();
-        size_t n = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+        size_t n = 0, at = 0;
+        while ((at = log.find(text, at) + 1) != 0) ++n;
         return n;
-    }
-    std::unique_ptr<KelSQLServerConfig> configuration(KelSQLClassProperties& ostrel) {
-        auto c = std::make_unique<KelSQLServerConfig>(ostrel, false);
-        c->setTesselId(tessel_);
-        c->setClientId(alpha_);
-        c->setArchiveGroupId(5);
-        c->setSqlServerName(kInstance);
-        return c;
     }
 };
 
@@ -46,7 +38,11 @@ protected:
 
 TEST_F(ServerConfigTest, AgentInstallsInsideATransactionOnTheOstrel) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
-    auto config = configuration(ostrel);
+    auto config = std::make_unique<KelSQLServerConfig>(ostrel, false);
+    config->setTesselId(tessel_);
+    config->setClientId(alpha_);
+    config->setArchiveGroupId(5);
+    config->setSqlServerName(kInstance);
     config->setUndoFilePath(std::string(1024, 'u'));
     ASSERT_TRUE(config->verifySQLUser("sa", "secret")) << config->getLastError().formatLastErrorMessage();
     ASSERT_TRUE(config->config()) << config->getLastError().formatLastErrorMessage();
@@ -55,8 +51,8 @@ TEST_F(ServerConfigTest, AgentInstallsInsideATransactionOnTheOstrel) {
     EXPECT_TRUE(req.ArchiveGroupId == 5 && req.Clustered == 0);
     EXPECT_EQ(std::string(req.NTCredential, sizeof req.NTCredential), std::string(sizeof req.NTCredential, '\0'));
     std::string user, password;
-    ASSERT_TRUE(decryptNetworkSQLPassword(kel::fieldText(req.SqlCredential), user, password));
-    EXPECT_TRUE(user == "sa" && password == "secret");
+    EXPECT_TRUE(decryptNetworkSQLPassword(kel::fieldText(req.SqlCredential), user, password) && user == "sa" &&
+                password == "secret");
     EXPECT_EQ(inLog("Calling sqlInstallServerProperty for Server [ALPHA\\SQL1]"), 1u);
     EXPECT_EQ(inLog("Network database transaction committed!"), 1u);
 
@@ -75,9 +71,6 @@ TEST_F(ServerConfigTest, AgentInstallsInsideATransactionOnTheOstrel) {
     EXPECT_TRUE(refused(config->createDSN(), config->getLastError(), kelsql::kErrOstrelSideOnly,
                         "KelNetSQLServerCreateDSN::createDSN(sqlServer)"));
     EXPECT_TRUE(refused(config->config(*nt), config->getLastError(), kelsql::kErrNoSide));
-    KelSQLClassProperties agent(KelSQLClientSide);
-    KelSQLServerConfig atAgent(agent, false);
-    EXPECT_TRUE(refused(atAgent.verifySQLUser("sa", "x"), atAgent.getLastError(), kelsql::kErrOstrelSideOnly));
 }
 
 TEST_F(ServerConfigTest, VerifyNTUserChecksInOrder) {
@@ -86,10 +79,8 @@ TEST_F(ServerConfigTest, VerifyNTUserChecksInOrder) {
         const char* server;
         unsigned long tessel, client;
         const char* line;
-    } rows[] = {{"", "", 0, 0, "nt user empty"},
-                {"svc", "", 0, 0, "no server name"},
-                {"svc", "S", 0, 0, "no tesselid"},
-                {"svc", "S", 1, 0, "no clientid"}};
+    } rows[] = {{"", "", 0, 0, "nt user empty"}, {"svc", "", 0, 0, "no server name"},
+                {"svc", "S", 0, 0, "no tesselid"}, {"svc", "S", 1, 0, "no clientid"}};
     KelSQLClassProperties ostrel(KelSQLServerSide);
     for (const Row& r : rows) {
         KelSQLServerConfig c(ostrel, false);

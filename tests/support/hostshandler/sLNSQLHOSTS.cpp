@@ -1,8 +1,6 @@
-// The hosts handler library: loaded into an agent host's dispatcher by a
-// probe addressed to it ("sLNSQLHOSTS", entry point "sLPSQLHOSTSMSG"), it
-// installs the scripted live SQL Server there, whose host instances a test
-// writes to a file, and answers the probe through the catalogue's answering
-// side.
+// Loaded into an agent host's dispatcher by a probe addressed to it
+// ("sLNSQLHOSTS", entry point "sLPSQLHOSTSMSG"): installs the scripted live
+// SQL Server there and answers the probe through the catalogue's answering side.
 #include <memory>
 
 #include "KelSQL/KelNetSQLRegistry.h"
@@ -15,8 +13,7 @@ const kelsql::MessageRegistration<kel::probe::Probe> probe;
 
 struct Installed {
     Installed() { kel::live::installLiveSqlServer(std::make_unique<kel::test::ScriptedLiveSqlServer>()); }
-    // The reader's code goes with this library: it must not outlive it.
-    ~Installed() { kel::live::installLiveSqlServer(nullptr); }
+    ~Installed() { kel::live::installLiveSqlServer(nullptr); }  // the reader's code goes with this library
 } installed;
 
 }  // namespace
