@@ -4,14 +4,17 @@
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, has the agent read a database of it and
-// find its application id, and records a backup of that database that the
-// Ostrel reads back. It grows with the library.
+// find its application id, records a backup of that database that the
+// Ostrel reads back, and lists the client's configured instances. It grows
+// with the library.
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelSQLApplication.h"
 #include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
@@ -297,6 +300,20 @@ static bool recordBackup(unsigned long sqlDatabaseId) {
     return stored.sqlId() == set.sqlId() && stored.jobId() == 0x100000001ull;
 }
 
+// The Ostrel lists the client's instances configured in its catalogue (the
+// example runs no agent host that could list those installed on the client).
+static bool listInstances(unsigned long client) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLApplication application(ostrel);
+    std::vector<KelSQL_SqlIdName_t> instances;
+    if (!application.getConfiguredSQLServersWithinClient(ostrel.getOstrel().getTesselId(), client, instances))
+        return fail("instance list", application.getLastError());
+    std::printf("client1 has %zu configured instance(s):", instances.size());
+    for (const KelSQL_SqlIdName_t& i : instances) std::printf(" %s (id %lu)", i.name.c_str(), i.sqlId);
+    std::printf("\n");
+    return !instances.empty();
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -320,7 +337,7 @@ int main() {
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
     unsigned long client = 0, instance = 0, database = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance, database) && recordBackup(database);
+              readDatabase(client, instance, database) && recordBackup(database) && listInstances(client);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

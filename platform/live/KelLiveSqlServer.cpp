@@ -23,6 +23,14 @@ std::atomic<LiveSqlServer*> current{nullptr};
 
 }  // namespace
 
+bool LiveSqlServer::instances(const std::string&, bool, std::vector<LiveInstance>&, KelLastError&) { return true; }
+
+bool LiveSqlServer::flagProperty(const LiveTarget&, const std::string&, const std::string&, bool&, KelLastError&) {
+    return true;
+}
+
+bool LiveSqlServer::fullBackupRequired(const LiveTarget&, const std::string&, bool&, KelLastError&) { return true; }
+
 LiveSqlServer& liveSqlServer() {
     LiveSqlServer* reader = current.load(std::memory_order_acquire);
     return reader ? *reader : nothingRead();

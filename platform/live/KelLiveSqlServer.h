@@ -36,6 +36,13 @@ struct LiveFileGroup {
     unsigned long groupId = 0;
 };
 
+// One SQL Server instance installed on a machine, as its enumeration gives it.
+struct LiveInstance {
+    std::string name;
+    std::string version;      // "major.minor.build", any part may be missing
+    std::string description;
+};
+
 struct LiveFile {
     unsigned long fileId = 0;
     std::string physicalName;
@@ -72,6 +79,21 @@ public:
     virtual bool controlService(const LiveTarget& at, bool start, KelLastError& err) = 0;
     // The SQL Server instances installed on the machine.
     virtual bool instanceNames(const std::string& machine, std::vector<std::string>& names, KelLastError& err) = 0;
+
+    // The readers below read nothing unless a reader overrides them, so that
+    // readers written before them keep their meaning.
+    //
+    // The instances of the machine (of its cluster when clustered), with
+    // their versions and descriptions; appended to out.
+    virtual bool instances(const std::string& machine, bool clustered, std::vector<LiveInstance>& out,
+                           KelLastError& err);
+    // A yes/no database property ("IsShutDown", "IsInStandBy", ...).
+    virtual bool flagProperty(const LiveTarget& at, const std::string& database, const std::string& name, bool& set,
+                              KelLastError& err);
+    // Whether the database's backup history leaves only a full backup
+    // possible (a log chain broken since the last full backup).
+    virtual bool fullBackupRequired(const LiveTarget& at, const std::string& database, bool& fullBackup,
+                                    KelLastError& err);
 };
 
 // The reader in use: the installed one, else NoLiveSqlServer.

@@ -1,0 +1,50 @@
+#include "KelSQL/KelNetSQLServerCreateDSN.h"
+
+#include "KelSQL/KelNetSQLRegistry.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLUserAndPassword.h"
+#include "platform/util/BoundedCopy.h"
+
+namespace {
+
+const kelsql::MessageRegistration<KelNetSQLServerCreateDSN> registered;
+
+constexpr const char* kCreateDSN = "KelNetSQLServerCreateDSN::createDSN()";
+constexpr const char* kNetworkQuery = "KelNetSQLServerCreateDSN::networkQuery()";
+
+}  // namespace
+
+void KelNetSQLServerCreateDSN::dumpRequest(const char* fn, const KelNetSQLServerConfig_t& req) {
+    dumpText(fn, "SQLServerName", req.SQLServerName, sizeof req.SQLServerName);
+}
+
+bool KelNetSQLServerCreateDSN::createDSN(const std::string& sqlServerName, const std::string& sqlUser,
+                                         const std::string& sqlPassword) {
+    KelLastError& err = getLastError();
+    if (!context().isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kCreateDSN);
+    if (!stringEmpty(err, sqlServerName, "sqlServerName", kCreateDSN) ||
+        !stringEmpty(err, sqlUser, "sqlUser", kCreateDSN))
+        return false;
+    sqlServerName_ = sqlServerName;
+    sqlUser_ = sqlUser;
+    sqlPassword_ = sqlPassword;
+    return networkQuery();
+}
+
+bool KelNetSQLServerCreateDSN::networkQuery() {
+    if (!addressDataAgent(context().remoteSqlHostName(), kNetworkQuery)) return false;
+    KelNetSQLServerConfig_t* req = requestMessage(true);
+    if (!req) return false;
+    kel::copyField(req->SQLServerName, sqlServerName_);
+    if (!kelsql::fillCredentialField(req->SqlCredential, sqlUser_, sqlPassword_))
+        return fail(kelsql::networkCredentialError(sqlUser_, sqlPassword_, kelsql::kErrEncrypt), kNetworkQuery);
+    return exchange(getLastError());
+}
+
+bool KelNetSQLServerCreateDSN::createDSN(KelNetSQLServerConfig_t&) {
+    return fail(kelsql::kErrOstrelSideOnly, "KelNetSQLServerCreateDSN::createDSN(sqlServer)");
+}
+
+bool KelNetSQLServerCreateDSN::answer(KelNetSQLServerConfig_t& req, KelNetSQLServerConfigRsp_t&) {
+    return createDSN(req);
+}

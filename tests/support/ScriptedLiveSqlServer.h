@@ -1,0 +1,74 @@
+// A live SQL Server whose answers a test sets: the host's instances come
+// from the file live-instances under the platform home ("name|version|
+// description" a line, so that an agent host's dispatcher serves what the
+// test wrote); properties, yes/no properties and options from maps, each
+// read counted; the reader named in failProperty fails.
+#pragma once
+
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/live/KelLiveSqlServer.h"
+#include "platform/util/KelHome.h"
+
+namespace kel::test {
+
+inline std::string liveInstancesFile() { return kel::homePath("live-instances"); }
+
+class ScriptedLiveSqlServer final : public kel::live::LiveSqlServer {
+    using T = kel::live::LiveTarget;
+    using S = std::string;
+    using E = KelLastError;
+
+public:
+    std::map<S, S> properties;
+    std::map<S, bool> flags, options;
+    std::map<S, int> reads;
+    S failProperty;
+    bool exists = true, fullRequired = false;
+
+    bool instances(const S&, bool, std::vector<kel::live::LiveInstance>& out, E&) override {
+        std::ifstream in(liveInstancesFile());
+        for (S line; std::getline(in, line);) {
+            const size_t a = line.find('|'), b = line.find('|', a + 1);
+            out.push_back({line.substr(0, a), line.substr(a + 1, b - a - 1), line.substr(b + 1)});
+        }
+        return true;
+    }
+    bool property(const T&, const S&, const S& n, S& value, E& e) override { return read(properties, n, value, e); }
+    bool flagProperty(const T&, const S&, const S& n, bool& set, E& e) override { return read(flags, n, set, e); }
+    bool option(const T&, const S&, const S& name, bool& set, E& err) override { return read(options, name, set, err); }
+    bool database(const T&, const S&, kel::live::LiveDatabase&, bool& found, E&) override {
+        found = exists;
+        return true;
+    }
+    bool fullBackupRequired(const T&, const S&, bool& full, E&) override {
+        full = full || fullRequired;
+        return true;
+    }
+    bool fileGroup(const T&, const S&, const S&, kel::live::LiveFileGroup&, bool&, E&) override { return true; }
+    bool file(const T&, const S&, const S&, const S&, kel::live::LiveFile&, bool&, E&) override { return true; }
+    bool databaseNames(const T&, std::vector<S>&, E&) override { return true; }
+    bool fileGroupNames(const T&, const S&, std::vector<S>&, E&) override { return true; }
+    bool fileNames(const T&, const S&, const S&, std::vector<S>&, E&) override { return true; }
+    bool serviceState(const T&, unsigned long&, E&) override { return true; }
+    bool controlService(const T&, bool, E&) override { return true; }
+    bool instanceNames(const S&, std::vector<S>&, E&) override { return true; }
+
+private:
+    // A name the map does not hold is not read: the output stays.
+    template <typename V>
+    bool read(std::map<S, V>& values, const S& name, V& out, E& err) {
+        ++reads[name];
+        if (name == failProperty) {
+            err.setNumber(0x1E0000F7);
+            return false;
+        }
+        if (values.count(name)) out = values[name];
+        return true;
+    }
+};
+
+}  // namespace kel::test
