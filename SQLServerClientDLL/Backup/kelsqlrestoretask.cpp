@@ -213,7 +213,15 @@ bool KelSQLRestoreTask::setRestoreTypeHotServer() {
 bool KelSQLRestoreTask::markSetter(uint32_t type, const std::string& markName, unsigned long time,
                                    const char* signature) {
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, signature);
-    if (context_.getSQLDSN().sqlAppType().isSql7AppType()) return fail(kelsql::kErrLogMark, signature);
+    // An Ostrel's own data source names no instance (it reads as SQL Server
+    // 7): the instance the task restores to decides when it is known.
+    bool sql7 = context_.getSQLDSN().sqlAppType().isSql7AppType();
+    if (sqlServerId_ != 0) {
+        KelSQLServer server(context_, false);
+        if (!server.query(sqlServerId_)) return copyError(server.getLastError());
+        sql7 = server.sqlAppType().isSql7AppType();
+    }
+    if (sql7) return fail(kelsql::kErrLogMark, signature);
     restoreType_ = type;
     restoreTime_.setTime(static_cast<long>(time));
     sqlBackupSetId_ = 0;
