@@ -4,11 +4,13 @@
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, and has the agent read a database of it
-// and find its application id. It grows with the library.
+// and find its application id, then stores a restore task of that database
+// and reads it back, also through the job manager. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
+#include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLAppId.h"
@@ -18,6 +20,7 @@
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLVersion.h"
@@ -27,6 +30,7 @@
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
+#include "platform/jobmgr/KelJobMgr.h"
 #include "platform/net/KelDispatcherProcess.h"
 #include "platform/util/BoundedCopy.h"
 #include "platform/util/KelHome.h"
@@ -180,7 +184,7 @@ static bool registerInstance(unsigned long instanceId) {
 // manager and its catalogue row, written on the Ostrel (registering a
 // database from the agent is not built yet). The agent then reads the row
 // from the Ostrel and asks for the database's application id.
-static bool readDatabase(unsigned long client, unsigned long instanceId) {
+static bool readDatabase(unsigned long client, unsigned long instanceId, unsigned long& databaseId) {
     kel::appmgr::Admin admin;
     unsigned long appId = 0;
     if (admin.createApplication(client, 16, "SQL1", "pubs", "default", appId)) {
@@ -231,7 +235,71 @@ static bool readDatabase(unsigned long client, unsigned long instanceId) {
     if (!lookup.networkQuery()) return fail("application id lookup", lookup.getLastError());
     std::printf("application id of client1/SQL1/PUBS/default: %lu (instance %lu, backup set %lu, client %lu)\n",
                 lookup.applicationId(), lookup.instanceId(), lookup.backupSetId(), lookup.clientId());
+    databaseId = backupSetId;
     return database.sqlId() == backupSetId && lookup.applicationId() == appId;
+}
+
+// A backup set row of the database (recording backups is not built yet), so
+// that a restore task can name it; its id.
+static unsigned long backupSetRow(KelSQLClassProperties& ostrel, unsigned long databaseId) {
+    KelSQLVersion version(ostrel), tape(ostrel);
+    version.setSQLVersion(8, 0, 2039, 0);
+    tape.setMTFVersion(8, 0, 2039, 0);
+    if (!getSQLVersionId(version) || !getSQLVersionId(tape)) return 0;
+    SqlBackupSet record(ostrel.getDBTransaction());
+    SqlBackupSet_t& row = *record.getDataPtr();
+    row.tesselId = static_cast<int32_t>(kTesselId);
+    row.sqlDatabaseId = static_cast<int32_t>(databaseId);
+    row.sqlVersionId = static_cast<int32_t>(version.sqlId());
+    row.mtfVersionId = static_cast<int32_t>(tape.sqlId());
+    kel::copyField(row.name, std::string("pubs full"));
+    return record.rowInsert(true) == 0 ? static_cast<unsigned long>(row.id) : 0;
+}
+
+// The Ostrel stores a restore task of pubs to its backup set; the agent reads
+// it back in the newest message version, and again through the job manager's
+// restore task id, which its library translates on the Ostrel.
+static bool restoreTask(unsigned long instanceId, unsigned long databaseId) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ostrel.getSQLUserAndPassword().setSqlUser("restorer");
+    ostrel.getSQLUserAndPassword().setSqlPassword("restore-pw");
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    const unsigned long backupSetId = backupSetRow(ostrel, databaseId);
+    KelSQLRestoreTask task(ostrel, false);
+    task.setSqlServerId(instanceId);
+    task.setSqlDatabaseId(databaseId);
+    task.setDatabaseName("pubs");
+    if (!task.setRestoreTypeDBBackupSet(backupSetId) || !task.setRestoreFlags(0x40) || !task.insert())
+        return fail("restore task", task.getLastError());
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    std::printf("Ostrel stores restore task %lu: backup set %lu of database %lu, standby\n", task.sqlRestoreTaskId(),
+                backupSetId, databaseId);
+
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLRestoreTask read(agent, false, kelsql::kRestoreTaskV3);
+    if (!read.querySqlRestoreTask(task.sqlRestoreTaskId())) return fail("restore task read", read.getLastError());
+    std::printf("agent reads restore task %lu (version 3): type %u, backup set %lu, %s of %s, flags 0x%llX%s\n",
+                read.sqlRestoreTaskId(), read.restoreType(), read.sqlBackupSetId(), read.databaseName().c_str(),
+                read.serverName().c_str(), static_cast<unsigned long long>(read.restoreFlags()),
+                read.isStandBy() ? " (standby)" : "");
+
+    kel::jobmgr::RestoreTaskEntry entry;
+    entry.tesselId = kTesselId;
+    entry.jobId = 4711;
+    entry.guiSequenceNumber = 1;
+    entry.sqlRestoreTaskId = task.sqlRestoreTaskId();
+    entry.userId = 2;
+    entry.userName = "operator";
+    uint64_t jobTask = 0;
+    KelLastError err;
+    if (kel::jobmgr::registerRestoreTask(entry, jobTask, err)) return fail("job manager's restore task", err);
+    KelSQLRestoreTask byJob(agent, false);
+    if (!byJob.query(static_cast<unsigned long>(jobTask))) return fail("job manager lookup", byJob.getLastError());
+    std::printf("job manager's restore task %llu: job %llu of %s names restore task %lu (%s, type %u)\n",
+                static_cast<unsigned long long>(jobTask), static_cast<unsigned long long>(byJob.JobId()),
+                byJob.UserName().c_str(), byJob.sqlRestoreTaskId(), byJob.databaseName().c_str(),
+                byJob.restoreType());
+    return read.sqlBackupSetId() == backupSetId && byJob.sqlRestoreTaskId() == task.sqlRestoreTaskId();
 }
 
 int main() {
@@ -255,9 +323,9 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    unsigned long client = 0, instance = 0;
+    unsigned long client = 0, instance = 0, database = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance);
+              readDatabase(client, instance, database) && restoreTask(instance, database);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;
