@@ -20,7 +20,7 @@ int registerRestoreTask(const RestoreTaskEntry& entry, uint64_t& taskId, KelLast
     sqlite3* db = connection.db(nullptr, error, kSignature);
     if (!db) return static_cast<int>(error.number());
     AppStatement insert(db,
-                        "INSERT INTO JOB_RestoreTask (tesselId, guiSequenceNumber, jobId, sqlRestoreTaskId, userId, "
+                        "INSERT INTO APP_JobRestoreTask (tesselId, guiSequenceNumber, jobId, sqlRestoreTaskId, userId, "
                         "userName) VALUES (?, ?, ?, ?, ?, ?)");
     insert.bind(static_cast<long long>(entry.tesselId)).bind(static_cast<long long>(entry.guiSequenceNumber));
     insert.bind(static_cast<long long>(entry.jobId)).bind(static_cast<long long>(entry.sqlRestoreTaskId));
@@ -37,7 +37,7 @@ bool lookupRestoreTask(uint64_t taskId, KelJobRestoreTaskLookup_t& result) {
     if (!db || taskId > INT64_MAX) return false;
     AppStatement select(db,
                         "SELECT tesselId, guiSequenceNumber, jobId, sqlRestoreTaskId, userId, userName "
-                        "FROM JOB_RestoreTask WHERE id = ?");
+                        "FROM APP_JobRestoreTask WHERE id = ?");
     if (select.bind(static_cast<long long>(taskId)).step() != 0) return false;
     std::memset(&result, 0, sizeof result);
     result.tesselId = static_cast<uint64_t>(select.integer(0));

@@ -2,7 +2,7 @@
 // and user stand behind a job manager's restore task id. The job manager's
 // own library (KelJobMgr.dll, the Linux file libKelJobMgr.so) answers the
 // lookup through its entry point at run time; the rows live in the platform's
-// table JOB_RestoreTask of the catalogue database, where installers, tests
+// table APP_JobRestoreTask of the catalogue database, where installers, tests
 // and the example register them.
 #pragma once
 

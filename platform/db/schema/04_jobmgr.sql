@@ -2,7 +2,7 @@
 -- restore task a restore job runs, with its Tessel, job, GUI sequence number
 -- and user; the id is the job manager's restore task id. Nothing refers to
 -- the catalogue: the job manager keeps what it was given.
-CREATE TABLE IF NOT EXISTS JOB_RestoreTask (
+CREATE TABLE IF NOT EXISTS APP_JobRestoreTask (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     tesselId INTEGER NOT NULL,
     guiSequenceNumber INTEGER NOT NULL DEFAULT 0,
