@@ -5,13 +5,15 @@
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, has the agent read a database of it and
 // find its application id, records a backup of that database that the
-// Ostrel reads back, and lists the client's configured instances. It grows
-// with the library.
+// Ostrel reads back, stores a restore task of that backup and reads it back,
+// also through the job manager, and lists the client's configured instances.
+// It grows with the library.
 #include <cstdio>
 #include <string>
 #include <vector>
 #include <unistd.h>
 
+#include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLApplication.h"
@@ -23,6 +25,7 @@
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLVersion.h"
@@ -32,6 +35,7 @@
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
+#include "platform/jobmgr/KelJobMgr.h"
 #include "platform/net/KelDispatcherProcess.h"
 #include "platform/util/BoundedCopy.h"
 #include "platform/util/KelHome.h"
@@ -236,13 +240,14 @@ static bool readDatabase(unsigned long client, unsigned long instanceId, unsigne
     if (!lookup.networkQuery()) return fail("application id lookup", lookup.getLastError());
     std::printf("application id of client1/SQL1/PUBS/default: %lu (instance %lu, backup set %lu, client %lu)\n",
                 lookup.applicationId(), lookup.instanceId(), lookup.backupSetId(), lookup.clientId());
+    databaseId = backupSetId;
     return database.sqlId() == backupSetId && lookup.applicationId() == appId;
 }
 
 // The agent records a finished full backup of the database inside a network
 // transaction: the backup set (its versions resolved on the Ostrel), its LSN
 // row and its media set. The Ostrel then reads it back by name.
-static bool recordBackup(unsigned long sqlDatabaseId) {
+static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& backupSetId) {
     KelSQLClassProperties agent(KelSQLClientSide);
     const long finish = KelSQLDateAndTime().setCurrent();
     KelNetSQLBackupSet2_t record{};
@@ -297,6 +302,7 @@ static bool recordBackup(unsigned long sqlDatabaseId) {
                 storedLsn.first().c_str(), storedLsn.last().c_str(),
                 compareLSN(storedLsn.first().c_str(), storedLsn.last().c_str()) < 0 ? "before" : "not before",
                 static_cast<unsigned long long>(stored.getMediaSet().streams()));
+    backupSetId = stored.sqlId();
     return stored.sqlId() == set.sqlId() && stored.jobId() == 0x100000001ull;
 }
 
@@ -312,6 +318,51 @@ static bool listInstances(unsigned long client) {
     for (const KelSQL_SqlIdName_t& i : instances) std::printf(" %s (id %lu)", i.name.c_str(), i.sqlId);
     std::printf("\n");
     return !instances.empty();
+}
+
+// The Ostrel stores a restore task of pubs to its backup set; the agent reads
+// it back in the newest message version, and again through the job manager's
+// restore task id, which its library translates on the Ostrel.
+static bool restoreTask(unsigned long instanceId, unsigned long databaseId, unsigned long backupSetId) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ostrel.getSQLUserAndPassword().setSqlUser("restorer");
+    ostrel.getSQLUserAndPassword().setSqlPassword("restore-pw");
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    KelSQLRestoreTask task(ostrel, false);
+    task.setSqlServerId(instanceId);
+    task.setSqlDatabaseId(databaseId);
+    task.setDatabaseName("pubs");
+    if (!task.setRestoreTypeDBBackupSet(backupSetId) || !task.setRestoreFlags(0x40) || !task.insert())
+        return fail("restore task", task.getLastError());
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    std::printf("Ostrel stores restore task %lu: backup set %lu of database %lu, standby\n", task.sqlRestoreTaskId(),
+                backupSetId, databaseId);
+
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLRestoreTask read(agent, false, kelsql::kRestoreTaskV3);
+    if (!read.querySqlRestoreTask(task.sqlRestoreTaskId())) return fail("restore task read", read.getLastError());
+    std::printf("agent reads restore task %lu (version 3): type %u, backup set %lu, %s of %s, flags 0x%llX%s\n",
+                read.sqlRestoreTaskId(), read.restoreType(), read.sqlBackupSetId(), read.databaseName().c_str(),
+                read.serverName().c_str(), static_cast<unsigned long long>(read.restoreFlags()),
+                read.isStandBy() ? " (standby)" : "");
+
+    kel::jobmgr::RestoreTaskEntry entry;
+    entry.tesselId = kTesselId;
+    entry.jobId = 4711;
+    entry.guiSequenceNumber = 1;
+    entry.sqlRestoreTaskId = task.sqlRestoreTaskId();
+    entry.userId = 2;
+    entry.userName = "operator";
+    uint64_t jobTask = 0;
+    KelLastError err;
+    if (kel::jobmgr::registerRestoreTask(entry, jobTask, err)) return fail("job manager's restore task", err);
+    KelSQLRestoreTask byJob(agent, false);
+    if (!byJob.query(static_cast<unsigned long>(jobTask))) return fail("job manager lookup", byJob.getLastError());
+    std::printf("job manager's restore task %llu: job %llu of %s names restore task %lu (%s, type %u)\n",
+                static_cast<unsigned long long>(jobTask), static_cast<unsigned long long>(byJob.JobId()),
+                byJob.UserName().c_str(), byJob.sqlRestoreTaskId(), byJob.databaseName().c_str(),
+                byJob.restoreType());
+    return read.sqlBackupSetId() == backupSetId && byJob.sqlRestoreTaskId() == task.sqlRestoreTaskId();
 }
 
 int main() {
@@ -335,9 +386,10 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    unsigned long client = 0, instance = 0, database = 0;
+    unsigned long client = 0, instance = 0, database = 0, backupSet = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance, database) && recordBackup(database) && listInstances(client);
+              readDatabase(client, instance, database) && recordBackup(database, backupSet) &&
+              restoreTask(instance, database, backupSet) && listInstances(client);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

@@ -86,6 +86,11 @@ unsigned long long answerRequest(void* session, unsigned long long messageId, un
             KelDebug::Error(kFunction, ("no message class answers type " + std::to_string(type)).c_str());
             return kErrRequestRefused;
         }
+        const bool agentHost = kelSessionSide(session) == KEL_SIDE_AGENT;
+        if ((entry.side == AnswerSide::Ostrel && agentHost) || (entry.side == AnswerSide::Agent && !agentHost)) {
+            KelDebug::Error(kFunction, ("type " + std::to_string(type) + " is not answered on this side").c_str());
+            return kErrRequestRefused;
+        }
         if (!request || requestLength != entry.requestSize) {
             KelDebug::Error(kFunction, ("request of type " + std::to_string(type) + " has " +
                                         std::to_string(requestLength) + " bytes").c_str());

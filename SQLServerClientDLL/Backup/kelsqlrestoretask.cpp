@@ -1,0 +1,648 @@
+#include "KelSQL/KelSQLRestoreTask.h"
+
+#include <algorithm>
+
+#include "Db/Tbl/sqlBackupSet.h"
+#include "Db/Tbl/sqlDatabase.h"
+#include "Db/Tbl/sqlRestoreTask.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLServer.h"
+#include "KelSQL/KelSQLUserAndPassword.h"
+#include "KelSQL/SqlRestoreTaskTable.h"
+#include "platform/appmgr/ApplProperties.h"
+#include "platform/appmgr/ClientApplicationList.h"
+#include "platform/db/SqlText.h"
+#include "platform/util/BoundedCopy.h"
+
+namespace {
+
+enum class Where { Local, Remote, Neither };
+
+// Here on the Ostrel, or on an agent that needs no connection; sent from
+// any other agent.
+Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
+    if (ctx.isServerOperations()) return Where::Local;
+    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
+    return Where::Neither;
+}
+
+DBtran* transactionOf(KelSQLClassProperties& ctx) {
+    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
+}
+
+// Columns are 32-bit and widen with their sign.
+unsigned long widen(int32_t value) { return static_cast<unsigned long>(static_cast<long>(value)); }
+int32_t column(unsigned long value) { return static_cast<int32_t>(value); }
+
+// A field that holds a text of its full width without a terminator.
+template <size_t N>
+void fillField(char (&dst)[N], const std::string& src) {
+    const size_t n = std::min(N, src.size());
+    std::memcpy(dst, src.data(), n);
+    std::memset(dst + n, 0, N - n);
+}
+
+constexpr const char* kAlwaysFullAfterRestore = "alwaysFullAfterRestore";
+constexpr unsigned long kAppTypeSql2000 = 16;
+constexpr unsigned long kAppTypeSql7 = 4;
+
+}  // namespace
+
+KelSQLRestoreTask::KelSQLRestoreTask(KelSQLClassProperties& context, bool serverObject,
+                                     unsigned long long requestType)
+    : KelNetSQLRestoreTask(context, false, requestType),
+      context_(context),
+      credentials_(context.getSQLUserAndPassword()),
+      serverObject_(serverObject) {
+    initializeSQLObjectERT();
+    initializeSQLObject();
+}
+
+void KelSQLRestoreTask::initializeSQLObject() {
+    loaded_ = false;
+    restoreType_ = KelNetSQLRestoreTypeNone;
+    sqlBackupSetId_ = sqlDatabaseId_ = sqlRestoreDataId_ = sqlServerId_ = percentage_ = 0;
+    restoreFlags_ = 0;
+    next_ = systemFlags_ = archiveCopyId_ = 0;
+    restoreTime_.setTime(0L);
+    serverName_.clear();
+    databaseName_.clear();
+    undoFile_.clear();
+    stopMarkName_.clear();
+}
+
+void KelSQLRestoreTask::initializeSQLObjectERT() {
+    jobManagerLoaded_ = false;
+    evRestoreTaskId_ = sqlRestoreTaskId_ = 0;
+    tesselId_ = jobId_ = guiSequenceNumber_ = userId_ = 0;
+    userName_.clear();
+}
+
+// ---- helpers
+
+bool KelSQLRestoreTask::fail(uint64_t number, const char* signature) {
+    getLastError().setNumber(number);
+    if (signature) getLastError().addArgument(signature);
+    return false;
+}
+
+bool KelSQLRestoreTask::copyError(KelLastError& from) {
+    getLastError() = from;
+    return false;
+}
+
+bool KelSQLRestoreTask::catalogueError(const char* signature, SqlRestoreTask& record) {
+    getLastError().setNumber(kelsql::kErrRowOperation);
+    getLastError().addArgument(signature);
+    getLastError().addArgument(record.getpDescribe());
+    getLastError().addArgument(record.getErrorStr(static_cast<int>(sqlCode_)));
+    return false;
+}
+
+bool KelSQLRestoreTask::writable(const char* signature) {
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, signature);
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, signature);
+    return true;
+}
+
+// ---- setters
+
+bool KelSQLRestoreTask::setRestoreType(uint32_t type) {
+    if (!((type >= 1 && type <= 9) || type == 16 || type == 17)) return fail(kelsql::kErrInvalidArgument, nullptr);
+    if (type == KelNetSQLRestoreTypeFileGroup || type == KelNetSQLRestoreTypeFile) {
+        if (restoreType_ == KelNetSQLRestoreTypeStopAtMark) type = KelNetSQLRestoreTypeFFGStopAtMark;
+        else if (restoreType_ == KelNetSQLRestoreTypeStopBeforeMark) type = KelNetSQLRestoreTypeFFGStopBeforeMark;
+        else if (restoreType_ == KelNetSQLRestoreTypeFFGPointInTime) type = KelNetSQLRestoreTypeFFGPointInTime;
+    }
+    restoreType_ = type;
+    return true;
+}
+
+bool KelSQLRestoreTask::setRestoreFlags(uint64_t flags) {
+    if (flags > kelsql::kRestoreFlagsMax) return fail(kelsql::kErrInvalidArgument, nullptr);
+    restoreFlags_ = flags;
+    return true;
+}
+
+bool KelSQLRestoreTask::timeSetter(uint32_t type, unsigned long time, bool clearBackupSet, const char* signature) {
+    if (!idNotSet(getLastError(), time, "time", signature)) return false;
+    restoreType_ = type;
+    restoreTime_.setTime(static_cast<long>(time));
+    if (clearBackupSet) sqlBackupSetId_ = 0;
+    return true;
+}
+
+bool KelSQLRestoreTask::setRestoreTypePointInTime(unsigned long time) {
+    return timeSetter(KelNetSQLRestoreTypePointInTime, time, true,
+                      "KelSQLRestoreTask::setRestoreTypePointInTime(time)");
+}
+
+bool KelSQLRestoreTask::setRestoreTypeDiscreteTime(unsigned long time) {
+    return timeSetter(KelNetSQLRestoreTypeDiscreteTime, time, true,
+                      "KelSQLRestoreTask::setRestoreTypeDiscreteTime(time)");
+}
+
+bool KelSQLRestoreTask::setRestoreTypeDBStepPointInTime(unsigned long time) {
+    return timeSetter(KelNetSQLRestoreTypeDBStepRestore, time, true,
+                      "KelSQLRestoreTask::setRestoreTypeDBStepPointInTime(time)");
+}
+
+bool KelSQLRestoreTask::setRestoreTypeFFGPointInTime(unsigned long time) {
+    return timeSetter(KelNetSQLRestoreTypeFFGPointInTime, time, false,
+                      "KelSQLRestoreTask::setRestoreTypeFFGPointInTime(time)");
+}
+
+bool KelSQLRestoreTask::setRestoreTime(unsigned long time) {
+    if (!idNotSet(getLastError(), time, "time", "setRestoreTime")) return false;
+    restoreTime_.setTime(static_cast<long>(time));
+    return true;
+}
+
+bool KelSQLRestoreTask::backupSetExists(unsigned long sqlBackupSetId, const char* signature) {
+    // Read where the catalogue is; an agent that must ask the Ostrel cannot
+    // check here.
+    if (placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, signature);
+    SqlBackupSet record(transactionOf(context_));
+    record.setWhere("id=%d", static_cast<int>(sqlBackupSetId));
+    sqlCode_ = record.getOneRow(&record, false, -1, 0);
+    if (sqlCode_ == 0) return true;
+    getLastError().setNumber(kelsql::kErrRowOperation);
+    getLastError().addArgument(signature);
+    getLastError().addArgument(record.getpDescribe());
+    getLastError().addArgument(record.getErrorStr(static_cast<int>(sqlCode_)));
+    return false;
+}
+
+bool KelSQLRestoreTask::setRestoreTypeDBStepRestore(unsigned long sqlBackupSetId) {
+    static const char* kFn = "KelSQLRestoreTask::setRestoreTypeDBStepRestore(sqlBackupSetId)";
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId, kFn))
+        return false;
+    restoreType_ = KelNetSQLRestoreTypeDBStepRestore;
+    restoreTime_.setTime(0L);
+    sqlBackupSetId_ = sqlBackupSetId;
+    return true;
+}
+
+bool KelSQLRestoreTask::setRestoreTypeDBBackupSet(unsigned long sqlBackupSetId) {
+    static const char* kFn = "KelSQLRestoreTask::setRestoreTypeDBBackupSet(sqlBackupSetId)";
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId, kFn))
+        return false;
+    restoreType_ = KelNetSQLRestoreTypeDBBackupSet;
+    restoreTime_.setTime(0L);
+    sqlBackupSetId_ = sqlBackupSetId;
+    return true;
+}
+
+bool KelSQLRestoreTask::setRestoreTypeRecoverOnly() {
+    restoreType_ = KelNetSQLRestoreTypeRecoverOnly;
+    restoreTime_.setTime(0L);
+    sqlBackupSetId_ = 0;
+    undoFile_.clear();
+    return true;
+}
+
+bool KelSQLRestoreTask::setRestoreTypeHotServer() {
+    restoreType_ = KelNetSQLRestoreTypeHotServer;
+    restoreTime_.setTime(0L);
+    sqlBackupSetId_ = 0;
+    return true;
+}
+
+bool KelSQLRestoreTask::markSetter(uint32_t type, const std::string& markName, unsigned long time,
+                                   const char* signature) {
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, signature);
+    // An Ostrel's own data source names no instance (it reads as SQL Server
+    // 7): the instance the task restores to decides when it is known.
+    bool sql7 = context_.getSQLDSN().sqlAppType().isSql7AppType();
+    if (sqlServerId_ != 0) {
+        KelSQLServer server(context_, false);
+        if (!server.query(sqlServerId_)) return copyError(server.getLastError());
+        sql7 = server.sqlAppType().isSql7AppType();
+    }
+    if (sql7) return fail(kelsql::kErrLogMark, signature);
+    restoreType_ = type;
+    restoreTime_.setTime(static_cast<long>(time));
+    sqlBackupSetId_ = 0;
+    stopMarkName_ = markName;
+    return true;
+}
+
+bool KelSQLRestoreTask::setRestoreTypeStopAtMark(unsigned long sqlLogMarkNamesId, unsigned long time) {
+    static const char* kFn = "KelSQLRestoreTask::setRestoreTypeStopAtMark(sqlLogMarkNamesId, time)";
+    return idNotSet(getLastError(), sqlLogMarkNamesId, "sqlLogMarkNamesId", kFn) &&
+           markSetter(KelNetSQLRestoreTypeStopAtMark, std::string(), time, kFn);
+}
+
+bool KelSQLRestoreTask::setRestoreTypeStopAtMark(const std::string& sqlLogMarkName, unsigned long time) {
+    static const char* kFn = "KelSQLRestoreTask::setRestoreTypeStopAtMark(sqlLogMarkName, time)";
+    return stringEmpty(getLastError(), sqlLogMarkName, "sqlLogMarkName", kFn) &&
+           markSetter(KelNetSQLRestoreTypeStopAtMark, sqlLogMarkName, time, kFn);
+}
+
+bool KelSQLRestoreTask::setRestoreTypeStopBeforeMark(unsigned long sqlLogMarkNamesId, unsigned long time) {
+    static const char* kFn = "KelSQLRestoreTask::setRestoreTypeStopBeforeMark(sqlLogMarkNamesId, time)";
+    return idNotSet(getLastError(), sqlLogMarkNamesId, "sqlLogMarkNamesId", kFn) &&
+           markSetter(KelNetSQLRestoreTypeStopBeforeMark, std::string(), time, kFn);
+}
+
+bool KelSQLRestoreTask::setRestoreTypeStopBeforeMark(const std::string& sqlLogMarkName, unsigned long time) {
+    static const char* kFn = "KelSQLRestoreTask::setRestoreTypeStopBeforeMark(sqlLogMarkName, time)";
+    return stringEmpty(getLastError(), sqlLogMarkName, "sqlLogMarkName", kFn) &&
+           markSetter(KelNetSQLRestoreTypeStopBeforeMark, sqlLogMarkName, time, kFn);
+}
+
+// ---- row copies
+
+bool KelSQLRestoreTask::copyToSql(SqlRestoreTask_t& row) {
+    static const char* kFn = "KelSQLRestoreTask::copyToSql(row)";
+    std::string stored;
+    // A stored form cut to its column could never be read back.
+    if (!encryptSQLPassword(credentials_.sqlPassword(), stored) || stored.size() >= sizeof row.restorePassword)
+        return fail(kelsql::kErrEncrypt, kFn);
+    row.id = column(sqlRestoreTaskId_);
+    row.restoreType = static_cast<int32_t>(restoreType_);
+    row.sqlBackupSetId = column(sqlBackupSetId_);
+    row.restoreTime = column(restoreTime_.time());
+    row.percentage = column(percentage_);
+    kel::copyField(row.undoFile, undoFile_);
+    kel::copyField(row.restoreUser, credentials_.sqlUser());
+    kel::copyField(row.restorePassword, stored);
+    row.sqlDatabaseId = column(sqlDatabaseId_);
+    row.restoreFlags = static_cast<int32_t>(restoreFlags_);
+    row.sqlRestoreDataId = column(sqlRestoreDataId_);
+    row.sqlServerId = column(sqlServerId_);
+    kel::copyField(row.databaseName, databaseName_);
+    row.next = column(next_);
+    row.systemFlags = column(systemFlags_);
+    row.archiveCopyId = column(archiveCopyId_);
+    kel::copyField(row.stopMarkName, stopMarkName_);
+    return true;
+}
+
+bool KelSQLRestoreTask::copyFromSql(const SqlRestoreTask_t& row) {
+    static const char* kFn = "KelSQLRestoreTask::copyFromSql(row)";
+    initializeSQLObject();
+    sqlRestoreTaskId_ = widen(row.id);
+    restoreType_ = static_cast<uint32_t>(row.restoreType);
+    sqlBackupSetId_ = widen(row.sqlBackupSetId);
+    restoreTime_.setTime(static_cast<long>(row.restoreTime));
+    percentage_ = widen(row.percentage);
+    undoFile_ = kel::fieldText(row.undoFile);
+    sqlDatabaseId_ = widen(row.sqlDatabaseId);
+    restoreFlags_ = widen(row.restoreFlags);
+    sqlRestoreDataId_ = widen(row.sqlRestoreDataId);
+    sqlServerId_ = widen(row.sqlServerId);
+    databaseName_ = kel::fieldText(row.databaseName);
+    next_ = widen(row.next);
+    systemFlags_ = widen(row.systemFlags);
+    archiveCopyId_ = widen(row.archiveCopyId);
+    stopMarkName_ = kel::fieldText(row.stopMarkName);
+    credentials_.setSqlUser(kel::fieldText(row.restoreUser));
+    std::string password;
+    if (!decryptSQLPassword(kel::fieldText(row.restorePassword), password)) return fail(kelsql::kErrDecrypt, kFn);
+    credentials_.setSqlPassword(password);
+    KelSQLServer server(context_, false);
+    if (!server.query(sqlServerId_)) return copyError(server.getLastError());
+    serverName_ = server.sqlServerName();
+    loaded_ = true;
+    return true;
+}
+
+// ---- wire copies
+
+void KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask_t& rec) const {
+    rec.SqlRestoreTaskId = sqlRestoreTaskId_;
+    rec.RestoreType = restoreType_;
+    rec.SqlBackupSetId = sqlBackupSetId_;
+    rec.SqlDatabaseId = sqlDatabaseId_;
+    rec.SqlRestoreDataId = sqlRestoreDataId_;
+    rec.SqlServerId = sqlServerId_;
+    rec.RestoreTime = static_cast<int64_t>(restoreTime_.time());
+    rec.Percentage = percentage_;
+    rec.RestoreFlags = restoreFlags_;
+    kel::copyField(rec.ServerName, serverName_);
+    kel::copyField(rec.DatabaseName, databaseName_);
+    fillField(rec.UndoFile, undoFile_);
+    rec.NextSqlRestoreTaskId = next_;
+    rec.SystemFlags = systemFlags_;
+}
+
+void KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask2_t& rec) const {
+    copyToNetwork(rec.Task);
+    rec.ArchiveCopyId = archiveCopyId_;
+}
+
+void KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask3_t& rec) const {
+    copyToNetwork(rec.Task2);
+    kel::copyField(rec.MarkName, stopMarkName_);
+}
+
+void KelSQLRestoreTask::copyFromNetwork(const KelNetSQLRestoreTask_t& rec) {
+    initializeSQLObject();
+    sqlRestoreTaskId_ = static_cast<unsigned long>(rec.SqlRestoreTaskId);
+    restoreType_ = rec.RestoreType;
+    sqlBackupSetId_ = static_cast<unsigned long>(rec.SqlBackupSetId);
+    sqlDatabaseId_ = static_cast<unsigned long>(rec.SqlDatabaseId);
+    sqlRestoreDataId_ = static_cast<unsigned long>(rec.SqlRestoreDataId);
+    sqlServerId_ = static_cast<unsigned long>(rec.SqlServerId);
+    restoreTime_.setTime(static_cast<long>(rec.RestoreTime));
+    percentage_ = static_cast<unsigned long>(rec.Percentage);
+    restoreFlags_ = rec.RestoreFlags;
+    serverName_ = kel::fieldText(rec.ServerName);
+    databaseName_ = kel::fieldText(rec.DatabaseName);
+    undoFile_ = kel::fieldText(rec.UndoFile);
+    next_ = static_cast<unsigned long>(rec.NextSqlRestoreTaskId);
+    systemFlags_ = static_cast<unsigned long>(rec.SystemFlags);
+    loaded_ = true;
+}
+
+void KelSQLRestoreTask::copyFromNetwork(const KelNetSQLRestoreTask2_t& rec) {
+    copyFromNetwork(rec.Task);
+    archiveCopyId_ = static_cast<unsigned long>(rec.ArchiveCopyId);
+}
+
+void KelSQLRestoreTask::copyFromNetwork(const KelNetSQLRestoreTask3_t& rec) {
+    copyFromNetwork(rec.Task2);
+    stopMarkName_ = kel::fieldText(rec.MarkName);
+}
+
+// ---- stores
+
+bool KelSQLRestoreTask::checkInsert(const char* signature) {
+    KelLastError& err = getLastError();
+    if (!idNotSet(err, restoreType_, "restoreType", signature) ||
+        !idNotSet(err, sqlDatabaseId_, "sqlDatabaseId", signature) ||
+        !idNotSet(err, sqlServerId_, "sqlServerId", signature) ||
+        !stringEmpty(err, databaseName_, "databaseName", signature))
+        return false;
+    switch (restoreType_) {
+    case KelNetSQLRestoreTypeDBBackupSet:
+    case KelNetSQLRestoreTypeFileGroup:
+    case KelNetSQLRestoreTypeFile:
+        if (!idNotSet(err, sqlBackupSetId_, "sqlBackupSetId", signature)) return false;
+        break;
+    case KelNetSQLRestoreTypePointInTime:
+    case KelNetSQLRestoreTypeDiscreteTime:
+        if (!idNotSet(err, restoreTime_.time(), "restoreTime", signature)) return false;
+        break;
+    case KelNetSQLRestoreTypeDBStepRestore:
+        if (sqlBackupSetId_ == 0 && !idNotSet(err, restoreTime_.time(), "sqlBackupSetId", signature)) return false;
+        break;
+    default: break;
+    }
+    const bool timed = restoreType_ == KelNetSQLRestoreTypePointInTime ||
+                       (restoreType_ == KelNetSQLRestoreTypeDBStepRestore && restoreTime_.time() != 0);
+    if (timed && isStandBy()) return fail(kelsql::kErrStandbyPointInTime, nullptr);
+    if (timed && isNoRecovery()) return fail(kelsql::kErrNoRecoveryPointInTime, nullptr);
+    return true;
+}
+
+namespace {
+
+// Texts are stored whole or refused: a name cut to its column names another
+// database, a login cut to its column logs in as no one.
+bool textsFit(KelLastError& err, const std::string& databaseName, const std::string& undoFile,
+              const std::string& stopMarkName, const std::string& user, const char* signature) {
+    const struct {
+        const std::string& text;
+        size_t column;
+        const char* name;
+    } texts[] = {
+        {databaseName, sizeof SqlRestoreTask_t::databaseName, "databaseName"},
+        {undoFile, sizeof SqlRestoreTask_t::undoFile, "undoFile"},
+        {stopMarkName, sizeof SqlRestoreTask_t::stopMarkName, "stopMarkName"},
+        {user, sizeof SqlRestoreTask_t::restoreUser, "restoreUser"},
+    };
+    for (const auto& t : texts) {
+        if (t.text.size() < t.column) continue;
+        err.setNumber(kelsql::kErrValueNotSet);
+        err.addArgument(t.name);
+        err.addArgument(signature);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool KelSQLRestoreTask::insert() {
+    static const char* kFn = "KelSQLRestoreTask::insert()";
+    if (!checkInsert(kFn) || !writable(kFn) ||
+        !textsFit(getLastError(), databaseName_, undoFile_, stopMarkName_, credentials_.sqlUser(), kFn))
+        return false;
+    SqlRestoreTask record(context_.getDBTransaction());
+    SqlRestoreTask_t& row = *record.getDataPtr();
+    if (!copyToSql(row)) return false;
+    row.id = 0;
+    sqlCode_ = record.rowInsert(true);
+    if (sqlCode_ != 0) return catalogueError(kFn, record);
+    return copyFromSql(row);
+}
+
+bool KelSQLRestoreTask::update(unsigned long sqlRestoreTaskId) {
+    static const char* kFn = "KelSQLRestoreTask::update(sqlRestoreTaskId)";
+    if (!idNotSet(getLastError(), sqlRestoreTaskId, "sqlRestoreTaskId", kFn) || !writable(kFn) ||
+        !textsFit(getLastError(), databaseName_, std::string(), std::string(), credentials_.sqlUser(), kFn))
+        return false;
+    SqlRestoreTaskTable table(context_.getDBTransaction());
+    table.clearUpdateClause();
+    if (restoreType_ != 0) {
+        table.setColumn(restoreType_, "restoreType");
+        table.setColumn(sqlBackupSetId_, "sqlBackupSetId");
+        table.setColumn(restoreTime_.time(), "restoreTime");
+    }
+    table.updateColumn(percentage_, "percentage");
+    table.updateColumn(sqlDatabaseId_, "sqlDatabaseId");
+    table.updateColumn(static_cast<unsigned long>(restoreFlags_), "restoreFlags");
+    table.updateColumn(sqlRestoreDataId_, "sqlRestoreDataId");
+    table.updateColumn(sqlServerId_, "sqlServerId");
+    table.updateColumn(databaseName_, "databaseName");
+    table.updateColumn(next_, "next");
+    table.updateColumn(systemFlags_, "systemFlags");
+    if (!credentials_.sqlUser().empty()) {
+        std::string stored;
+        if (!encryptSQLPassword(credentials_.sqlPassword(), stored) ||
+            stored.size() >= sizeof SqlRestoreTask_t::restorePassword)
+            return fail(kelsql::kErrEncrypt, kFn);
+        table.setColumn(credentials_.sqlUser(), "restoreUser");
+        table.setColumn(stored, "restorePassword");
+    }
+    // Nothing set is nothing to write: the row is read back as it stands.
+    if (!table.getUpdateClause().empty()) {
+        table.setWhere("id=%d", static_cast<int>(sqlRestoreTaskId));
+        sqlCode_ = table.rowUpdate(table.getUpdateClause().c_str());
+        if (sqlCode_ != 0) return catalogueError(kFn, table);
+    }
+    return querySqlRestoreTask(sqlRestoreTaskId);
+}
+
+// ---- reads
+
+bool KelSQLRestoreTask::querySqlRestoreTask(unsigned long sqlRestoreTaskId) {
+    static const char* kFn = "KelSQLRestoreTask::querySqlRestoreTask(sqlRestoreTaskId)";
+    const unsigned long id = sqlRestoreTaskId ? sqlRestoreTaskId : sqlRestoreTaskId_;
+    if (!idNotSet(getLastError(), id, "sqlRestoreTaskId", kFn)) return false;
+    switch (placeOf(context_, *this)) {
+    case Where::Local: return queryLocal(id, kFn);
+    case Where::Remote: {
+        KelNetSQLRestoreTaskReq_t* req = requestMessage(true);
+        if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+        req->SqlRestoreTaskId = id;
+        return networkQuery();
+    }
+    case Where::Neither: break;
+    }
+    return fail(kelsql::kErrOstrelSideOnly, kFn);
+}
+
+bool KelSQLRestoreTask::queryLocal(unsigned long sqlRestoreTaskId, const char* signature) {
+    SqlRestoreTask record(transactionOf(context_));
+    where_ = kel::sql::format("id=%d", static_cast<int>(sqlRestoreTaskId));
+    record.setWhere("%s", where_.c_str());
+    sqlCode_ = record.getOneRow(&record, false, -1, 0);
+    if (sqlCode_ != 0) return catalogueError(signature, record);
+    if (!copyFromSql(*record.getDataPtr())) return false;
+    nextFullAfterRestore();
+    return true;
+}
+
+bool KelSQLRestoreTask::alwaysFullAfterRestore(unsigned long appType, bool& listed) {
+    ClientApplicationList applications;
+    std::vector<unsigned long> ids;
+    std::vector<std::string> names;
+    if (applications.getSubclientList(ids, names, appType, sqlDatabaseId_, nullptr, 1) != 0 || ids.empty())
+        return false;
+    listed = true;
+    for (unsigned long id : ids) {
+        ApplProperties properties(id);
+        ApplNativeProperty property(kAlwaysFullAfterRestore, ApplNativeProperty::Boolean, "", 0);
+        if (properties.getProperty(property) == 0 && property.getBooleanValue()) return true;
+    }
+    return false;
+}
+
+void KelSQLRestoreTask::nextFullAfterRestore() {
+    bool listed = false;
+    bool wanted = alwaysFullAfterRestore(kAppTypeSql2000, listed);
+    if (!listed) wanted = alwaysFullAfterRestore(kAppTypeSql7, listed);
+    if (wanted) setDatabaseNextFull();
+}
+
+void KelSQLRestoreTask::setDatabaseNextFull() {
+    static const char* kFn = "KelSQLRestoreTask::querySqlRestoreTask(sqlRestoreTaskId)";
+    const bool own = !context_.isTransactionStarted();
+    if (own && !context_.startTransaction()) return;
+    // Only the next-full bit changes; the other allow flags stay as stored.
+    SqlDatabase record(context_.getDBTransaction());
+    record.setWhere("backupSetId=%d", static_cast<int>(sqlDatabaseId_));
+    const int rc = record.rowUpdate("allowFlags = allowFlags | 1");
+    if (rc != 0)
+        context_.log().debug(kFn, "next full after restore of database %lu not set: %s", sqlDatabaseId_,
+                             record.getErrorStr(rc));
+    if (own) rc == 0 ? context_.commitTransaction() : context_.rollBackTransaction();
+}
+
+bool KelSQLRestoreTask::networkQuery() {
+    if (!exchange(getLastError())) return false;
+    if (version() == 1) copyFromNetwork(responseMessage(false)->Task);
+    else if (version() == 2) copyFromNetwork(responseMessage2(false)->Task);
+    else copyFromNetwork(responseMessage3(false)->Task);
+    return true;
+}
+
+bool KelSQLRestoreTask::query(unsigned long evRestoreTaskId) {
+    static const char* kFn = "KelSQLRestoreTask::queryEvRestoreTask(evRestoreTaskId)";
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+    const unsigned long id = evRestoreTaskId ? evRestoreTaskId : evRestoreTaskId_;
+    if (!idNotSet(getLastError(), id, "evRestoreTaskId", kFn)) return false;
+    initializeSQLObjectERT();
+    KelNetSQLEvRestoreTask message(context_, false);
+    KelNetSQLEvRestoreTaskReq_t* req = message.requestMessage(true);
+    if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+    req->TaskId = id;
+    if (!message.network()) return copyError(message.getLastError());
+    const KelNetSQLEvRestoreTask_t& answer = message.responseMessage(false)->Task;
+    evRestoreTaskId_ = id;
+    sqlRestoreTaskId_ = static_cast<unsigned long>(answer.SqlRestoreTaskId);
+    tesselId_ = answer.TesselId;
+    jobId_ = answer.JobId;
+    guiSequenceNumber_ = answer.GUISequenceNumber;
+    userId_ = answer.UserId;
+    userName_ = kel::fieldText(answer.UserName);
+    jobManagerLoaded_ = true;
+    return querySqlRestoreTask(0);
+}
+
+bool KelSQLRestoreTask::queryRestoreTaskList(unsigned long sqlRestoreTaskId,
+                                             std::vector<KelNetSQLRestoreTaskInfo_t>& list) {
+    static const char* kFn = "KelSQLRestoreTask::queryRestoreTaskList(sqlRestoreTaskId, list)";
+    if (!idNotSet(getLastError(), sqlRestoreTaskId, "sqlRestoreTaskId", kFn)) return false;
+    list.clear();
+    KelNetSQLRestoreTaskList message(context_, false);
+    KelNetSQLRestoreTaskListReq_t* req = message.requestMessage(true);
+    if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+    req->SqlRestoreTaskId = sqlRestoreTaskId;
+    if (!message.network()) return copyError(message.getLastError());
+    const KelNetSQLRestoreTaskListRsp_t& rsp = *message.responseMessage(false);
+    list.assign(rsp.Entries, rsp.Entries + rsp.TotalCount);  // bounded by network()
+    return true;
+}
+
+// ---- answering
+
+template <class Rec>
+bool KelSQLRestoreTask::answerLookup(KelNetSQLRestoreTaskReq_t* req, Rec* rsp, const char* signature, int line) {
+    if (!serverObject_) return fail(kelsql::kErrNoSide, signature);
+    if (!req || !rsp) return fail(kelsql::kErrNoBuffer, signature);
+    if (req->SqlRestoreTaskId == 0) {
+        fail(kelsql::kErrRequestIds, signature);
+        getLastError().addArgument(line);
+        return false;
+    }
+    if (!querySqlRestoreTask(static_cast<unsigned long>(req->SqlRestoreTaskId))) return false;
+    copyToNetwork(*rsp);
+    return true;
+}
+
+bool KelSQLRestoreTask::lookup(KelNetSQLRestoreTaskReq_t* req, KelNetSQLRestoreTask_t* rsp) {
+    return answerLookup(req, rsp, "KelSQLRestoreTask::lookup(reqRestoreTask, rspRestoreTask)", 1714);
+}
+
+bool KelSQLRestoreTask::lookup(KelNetSQLRestoreTaskReq_t* req, KelNetSQLRestoreTask2_t* rsp) {
+    return answerLookup(req, rsp, "KelSQLRestoreTask::lookup(reqRestoreTask, rspRestoreTask2)", 1683);
+}
+
+bool KelSQLRestoreTask::lookup(KelNetSQLRestoreTaskReq_t* req, KelNetSQLRestoreTask3_t* rsp) {
+    return answerLookup(req, rsp, "KelSQLRestoreTask::lookup(reqRestoreTask, rspRestoreTask3)", 1653);
+}
+
+bool KelSQLRestoreTask::lookup(KelNetSQLRestoreTaskListReq_t* req, KelNetSQLRestoreTaskListRsp_t* rsp) {
+    static const char* kFn = "KelSQLRestoreTask::lookup(reqRestoreTaskList, rspRestoreTaskList)";
+    if (!serverObject_) return fail(kelsql::kErrNoSide, kFn);
+    if (!req || !rsp) return fail(kelsql::kErrNoBuffer, kFn);
+    if (req->SqlRestoreTaskId == 0) {
+        fail(kelsql::kErrRequestIds, kFn);
+        getLastError().addArgument(1771);
+        return false;
+    }
+    SqlRestoreTask record(transactionOf(context_));
+    unsigned long id = static_cast<unsigned long>(req->SqlRestoreTaskId);
+    // Bounded by the tasks one list may hold, which also ends a loop.
+    for (size_t count = 0;; ++count) {
+        where_ = kel::sql::format("id=%d", static_cast<int>(id));
+        record.setWhere("%s", where_.c_str());
+        sqlCode_ = record.getOneRow(&record, false, -1, 0);
+        if (sqlCode_ != 0) return catalogueError(kFn, record);
+        if (count == kelsql::kRestoreTaskChainMax) return fail(kelsql::kErrRestoreTaskListFull, nullptr);
+        const SqlRestoreTask_t& row = *record.getDataPtr();
+        rsp->Entries[count].Id = id;
+        rsp->Entries[count].SystemFlags = static_cast<uint64_t>(static_cast<int64_t>(row.systemFlags));
+        id = widen(row.next);
+        if (id == 0) {
+            rsp->TotalCount = count + 1;
+            return true;
+        }
+    }
+}
