@@ -240,7 +240,6 @@ static bool readDatabase(unsigned long client, unsigned long instanceId, unsigne
     if (!lookup.networkQuery()) return fail("application id lookup", lookup.getLastError());
     std::printf("application id of client1/SQL1/PUBS/default: %lu (instance %lu, backup set %lu, client %lu)\n",
                 lookup.applicationId(), lookup.instanceId(), lookup.backupSetId(), lookup.clientId());
-    databaseId = backupSetId;
     return database.sqlId() == backupSetId && lookup.applicationId() == appId;
 }
 
