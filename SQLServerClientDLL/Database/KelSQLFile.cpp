@@ -167,11 +167,10 @@ bool KelSQLFile::serverQuery(const char* where) {
 bool KelSQLFile::serverUpdate(const char* where, const char* values) {
     static const char* kFn = "KelSQLFile::serverUpdate(where, values)";
     if (!requireTransaction(kFn)) return false;
-    // An update never runs without a where text: this row's key.
-    if (!where) where_ = kel::sql::format("id=%d", static_cast<int>(sqlId_));
     SqlFile record(context_.getDBTransaction());
     copyToSql(*record.getDataPtr());
-    record.setWhere("%s", where ? where : where_.c_str());
+    // Without a where text the record keys the row by its catalogue id.
+    if (where) record.setWhere("%s", where);
     sqlCode_ = record.rowUpdate(values);
     if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, record, sqlCode_);
     copyFromSql(*record.getDataPtr());
