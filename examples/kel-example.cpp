@@ -3,8 +3,9 @@
 // loopback port over a fresh catalogue, then drives a catalogue transaction
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
-// catalogue, registers an instance, and has the agent read a database of it
-// and find its application id. It grows with the library.
+// catalogue, registers an instance, has the agent read a database of it and
+// find its application id, and registers a file group and a file of that
+// database. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDateAndTime.h"
+#include "KelSQL/KelSQLFileGroup.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMessageLog.h"
@@ -180,7 +182,7 @@ static bool registerInstance(unsigned long instanceId) {
 // manager and its catalogue row, written on the Ostrel (registering a
 // database from the agent is not built yet). The agent then reads the row
 // from the Ostrel and asks for the database's application id.
-static bool readDatabase(unsigned long client, unsigned long instanceId) {
+static bool readDatabase(unsigned long client, unsigned long instanceId, unsigned long& databaseId) {
     kel::appmgr::Admin admin;
     unsigned long appId = 0;
     if (admin.createApplication(client, 16, "SQL1", "pubs", "default", appId)) {
@@ -231,7 +233,48 @@ static bool readDatabase(unsigned long client, unsigned long instanceId) {
     if (!lookup.networkQuery()) return fail("application id lookup", lookup.getLastError());
     std::printf("application id of client1/SQL1/PUBS/default: %lu (instance %lu, backup set %lu, client %lu)\n",
                 lookup.applicationId(), lookup.instanceId(), lookup.backupSetId(), lookup.clientId());
+    databaseId = backupSetId;
     return database.sqlId() == backupSetId && lookup.applicationId() == appId;
+}
+
+// The agent registers the database's file group "PRIMARY" and its data file
+// with the Ostrel in one network transaction, then reads both back.
+static bool registerFiles(unsigned long database) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    const std::string pubs = "pubs";
+    KelSQLFileGroup group(agent, false);
+    group.initializeSQLObject(true);
+    group.setFileGroupName("PRIMARY");
+    group.setId(1);
+    KelSQLFile file(agent, false);
+    file.initializeSQLObject(true);
+    file.setId(1);
+    file.setLogicalName("pubs_data");
+    file.setPhysicalName("C:\\MSSQL\\Data\\pubs.mdf");
+    file.setSize(1280);
+    if (!group.config(database, &pubs)) {
+        t->rollbackTransaction();
+        return fail("file group registration", group.getLastError());
+    }
+    if (!file.config(group.sqlId())) {
+        t->rollbackTransaction();
+        return fail("file registration", file.getLastError());
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+
+    KelSQLFileGroup groupBack(agent, false);
+    if (!groupBack.query(database, std::string("primary"))) return fail("file group read", groupBack.getLastError());
+    std::printf("agent reads file group %lu: %s (SQL Server id %lu) of database %lu, added %s\n",
+                groupBack.sqlId(), groupBack.fileGroupName().c_str(), groupBack.id(), groupBack.sqlDatabaseId(),
+                groupBack.getAddTime().odbcDateFormat(false));
+    KelSQLFile fileBack(agent, false);
+    if (!fileBack.query(groupBack.sqlId(), std::string("PUBS_DATA"))) return fail("file read", fileBack.getLastError());
+    std::printf("agent reads file %lu: %s at %s, size %lu, in file group %lu\n", fileBack.sqlId(),
+                fileBack.logicalName().c_str(), fileBack.physicalName().c_str(), fileBack.size(),
+                fileBack.sqlFileGroupId());
+    return groupBack.sqlId() == group.sqlId() && fileBack.sqlId() == file.sqlId();
 }
 
 int main() {
@@ -255,9 +298,9 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    unsigned long client = 0, instance = 0;
+    unsigned long client = 0, instance = 0, database = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance);
+              readDatabase(client, instance, database) && registerFiles(database);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;
