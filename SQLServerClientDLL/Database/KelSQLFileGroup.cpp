@@ -620,9 +620,12 @@ bool KelSQLFileGroup::forceDeletion(unsigned long sqlFileGroupId, bool databaseD
 }
 
 // The group's file backups ('F' backup sets holding its files) are removed by
-// the backup-set record. Until that removal is wired in here, a group that
-// still has such backups is refused rather than reported as cleaned while
-// its history stays behind; one without them goes on.
+// the backup-set record: this body becomes
+//   KelSQLBackupSet backupSet(context_, false, 0x1E000055);
+//   return backupSet.fileGroupForceDelete(sqlFileGroupId) || copyError(backupSet.getLastError());
+// once that record is in the library. Until then a group that still has such
+// backups is refused rather than reported as cleaned while its history stays
+// behind; one without them goes on.
 bool KelSQLFileGroup::removeBackupHistory(unsigned long sqlFileGroupId, const char* signature) {
     SqlLSNs lsn(context_.getDBTransaction());
     lsn.setWhere(
