@@ -4,10 +4,11 @@
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, has the agent read a database of it and
-// find its application id, records a backup of that database that the
-// Ostrel reads back, stores a restore task of that backup and reads it back,
-// also through the job manager, and lists the client's configured instances.
-// It grows with the library.
+// catalogue, registers an instance, has the agent read a database of it,
+// find its application id and register its file group and file, records a
+// backup of that database that the Ostrel reads back, stores a restore task
+// of that backup and reads it back, also through the job manager, and lists
+// the client's configured instances. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDateAndTime.h"
+#include "KelSQL/KelSQLFileGroup.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMessageLog.h"
@@ -243,6 +245,46 @@ static bool readDatabase(unsigned long client, unsigned long instanceId, unsigne
     return database.sqlId() == backupSetId && lookup.applicationId() == appId;
 }
 
+// The agent registers the database's file group "PRIMARY" and its data file
+// with the Ostrel in one network transaction, then reads both back.
+static bool registerFiles(unsigned long database) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    const std::string pubs = "pubs";
+    KelSQLFileGroup group(agent, false);
+    group.initializeSQLObject(true);
+    group.setFileGroupName("PRIMARY");
+    group.setId(1);
+    KelSQLFile file(agent, false);
+    file.initializeSQLObject(true);
+    file.setId(1);
+    file.setLogicalName("pubs_data");
+    file.setPhysicalName("C:\\MSSQL\\Data\\pubs.mdf");
+    file.setSize(1280);
+    if (!group.config(database, &pubs)) {
+        t->rollbackTransaction();
+        return fail("file group registration", group.getLastError());
+    }
+    if (!file.config(group.sqlId())) {
+        t->rollbackTransaction();
+        return fail("file registration", file.getLastError());
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+
+    KelSQLFileGroup groupBack(agent, false);
+    if (!groupBack.query(database, std::string("primary"))) return fail("file group read", groupBack.getLastError());
+    std::printf("agent reads file group %lu: %s (SQL Server id %lu) of database %lu, added %s\n",
+                groupBack.sqlId(), groupBack.fileGroupName().c_str(), groupBack.id(), groupBack.sqlDatabaseId(),
+                groupBack.getAddTime().odbcDateFormat(false));
+    KelSQLFile fileBack(agent, false);
+    if (!fileBack.query(groupBack.sqlId(), std::string("PUBS_DATA"))) return fail("file read", fileBack.getLastError());
+    std::printf("agent reads file %lu: %s at %s, size %lu, in file group %lu\n", fileBack.sqlId(),
+                fileBack.logicalName().c_str(), fileBack.physicalName().c_str(), fileBack.size(),
+                fileBack.sqlFileGroupId());
+    return groupBack.sqlId() == group.sqlId() && fileBack.sqlId() == file.sqlId();
+}
+
 // The agent records a finished full backup of the database inside a network
 // transaction: the backup set (its versions resolved on the Ostrel), its LSN
 // row and its media set. The Ostrel then reads it back by name.
@@ -387,8 +429,9 @@ int main() {
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
     unsigned long client = 0, instance = 0, database = 0, backupSet = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance, database) && recordBackup(database, backupSet) &&
-              restoreTask(instance, database, backupSet) && listInstances(client);
+              readDatabase(client, instance, database) && registerFiles(database) &&
+              recordBackup(database, backupSet) && restoreTask(instance, database, backupSet) &&
+              listInstances(client);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

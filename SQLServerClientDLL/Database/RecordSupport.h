@@ -1,0 +1,100 @@
+// What the file-group and file records share: where an either-side
+// operation runs, the transaction a read joins, how a 32-bit column reads
+// back, and the errors they raise. Internal to the catalogue library.
+#pragma once
+
+#include <strings.h>
+
+#include <cstdint>
+#include <string>
+
+#include "Db/Tbl/sqlDatabase.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLLookups.h"
+#include "platform/db/DBtable.h"
+#include "platform/db/SqlText.h"
+#include "platform/live/KelLiveSqlServer.h"
+
+namespace kelsql::record {
+
+enum class Where { Local, Remote, Neither };
+
+// Here on the Ostrel, or on an agent that needs no connection; sent from any
+// other agent.
+inline Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
+    if (ctx.isServerOperations()) return Where::Local;
+    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
+    return Where::Neither;
+}
+
+// Reads join the caller's transaction when one is started.
+inline DBtran* transactionOf(KelSQLClassProperties& ctx) {
+    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
+}
+
+// Catalogue columns are 32-bit: ids and times read back unsigned.
+inline unsigned long column(int32_t value) { return static_cast<unsigned long>(static_cast<uint32_t>(value)); }
+
+inline bool fail(KelLastError& err, uint64_t number, const char* signature) {
+    err.setNumber(number);
+    err.addArgument(signature);
+    return false;
+}
+
+inline bool catalogueError(KelLastError& err, const char* signature, DBtable& table, long long code) {
+    err.setNumber(kErrRowOperation);
+    err.addArgument(signature);
+    err.addArgument(table.getpDescribe());
+    err.addArgument(table.getErrorStr(static_cast<int>(code)));
+    return false;
+}
+
+// A name compared in SQL must fit its column: a cut name could match
+// another row.
+inline bool nameFits(KelLastError& err, const std::string& name, size_t field, const char* what,
+                     const char* signature) {
+    if (name.size() < field) return true;
+    err.setNumber(kErrValueNotSet);
+    err.addArgument(what);
+    err.addArgument(signature);
+    return false;
+}
+
+// The live instance an agent-side record reads: the context's data source.
+inline kel::live::LiveTarget liveTarget(KelSQLClassProperties& ctx) {
+    return {ctx.virtualMachine(), ctx.getSQLDSN().sqlServerName()};
+}
+
+// Names compare as SQL Server compares them here: without regard to case.
+inline bool sameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+// The local part of a lookup by names: the catalogue id of the named
+// database of the client's instance. Without the Ostrel's Tessel, the
+// platform's own number, else 0x1E000036 with the signature and where.
+inline bool databaseByNames(KelLastError& err, KelSQLClassProperties& ctx, const std::string& clientName,
+                            const std::string& serverName, const std::string& databaseName, const char* where,
+                            const char* signature, unsigned long& sqlDatabaseId, long long& code) {
+    if (!stringEmpty(err, clientName, "clientName", signature)) return false;
+    const unsigned long tesselId = ctx.getOstrel().getTesselId();
+    if (tesselId == 0) {
+        const uint64_t number = ctx.getOstrel().getLastError().number();
+        fail(err, number ? number : kErrRequestIds, signature);
+        if (!number) err.addArgument(where);
+        return false;
+    }
+    unsigned long instanceId = 0;
+    if (!getInstanceByName(tesselId, err, clientName, serverName, &instanceId)) return false;
+    SqlDatabase database(transactionOf(ctx));
+    database.setWhere("sqlServerId = %d and databaseName = %s", static_cast<int>(instanceId),
+                      kel::sql::quoted(databaseName).c_str());
+    code = database.getOneRow(&database, false, -1, 0);
+    if (code != 0) return catalogueError(err, signature, database, code);
+    sqlDatabaseId = column(database.getDataPtr()->backupSetId);
+    return true;
+}
+
+}  // namespace kelsql::record
