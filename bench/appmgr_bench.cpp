@@ -33,7 +33,7 @@ unsigned long freshHomeWithClients() {
     return tessel;
 }
 
-void BM_ClientHostOwnConnection(benchmark::State& state) {
+void BM_ClientHostOwnConnection_vs_ClientHostInTransaction(benchmark::State& state) {
     unsigned long tessel = freshHomeWithClients();
     int i = 0;
     for (auto _ : state) {
@@ -58,9 +58,15 @@ void BM_ClientHostInTransaction(benchmark::State& state) {
     tran.rollbackTran();
 }
 
-BENCHMARK(BM_ClientHostOwnConnection)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ClientHostInTransaction)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ClientHostOwnConnection_vs_ClientHostInTransaction)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::string cmd = "rm -rf /tmp/kel-bench-appmgr-" + std::to_string(getpid());
+    return std::system(cmd.c_str()) == 0 ? 0 : 1;
+}

@@ -1,6 +1,8 @@
 // Round trip of a small request through a loopback dispatcher and its test
-// handler, against a bare TCP echo of the same bytes; and requests per second
-// with 8 sessions at once.
+// handler, and of a network transaction's STATUS through the catalogue's
+// handler, against a bare TCP echo of the same bytes (BareTcpEcho, the
+// baseline each ..._vs_BareTcpEcho pairs with); with 1, 8 and 32 sessions at
+// once. Without arguments the pairs run interleaved, three times each.
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -13,6 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelSQLClassProperties.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
@@ -60,7 +64,7 @@ int startEcho() {
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof(sa);
-    if (bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(s, 16) != 0) return 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(s, 64) != 0) return 0;
     getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len);
     std::thread(echoServer, s).detach();
     return ntohs(sa.sin_port);
@@ -89,9 +93,9 @@ void BM_BareTcpEcho(benchmark::State& state) {
     close(fd);
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_BareTcpEcho)->UseRealTime();
+BENCHMARK(BM_BareTcpEcho)->UseRealTime()->Threads(1)->Threads(8)->Threads(32);
 
-void BM_DispatcherRoundTrip(benchmark::State& state) {
+void BM_DispatcherEcho_vs_BareTcpEcho(benchmark::State& state) {
     CKelNetwork session;
     EchoMessage m(g_base, &session, kEchoRequest, kEchoResponse);
     uint64_t id = 0;
@@ -104,8 +108,28 @@ void BM_DispatcherRoundTrip(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_DispatcherRoundTrip)->UseRealTime();
-BENCHMARK(BM_DispatcherRoundTrip)->Threads(8)->UseRealTime();
+BENCHMARK(BM_DispatcherEcho_vs_BareTcpEcho)->UseRealTime()->Threads(1)->Threads(8)->Threads(32);
+
+// A catalogue request: STATUS of the network transaction of an agent-side
+// context, answered by the catalogue's handler on its Ostrel-side context.
+void BM_CatalogueStatus_vs_BareTcpEcho(benchmark::State& state) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.isClientOperations() ? agent.getNetworkDBTransaction() : nullptr;
+    if (!t) {
+        state.SkipWithError("no agent-side context");
+        return;
+    }
+    for (auto _ : state) {
+        KelNetSQLDBTransState status = 0;
+        if (!t->getTransactionStatus(&status)) {
+            state.SkipWithError("STATUS failed");
+            break;
+        }
+        benchmark::DoNotOptimize(status);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CatalogueStatus_vs_BareTcpEcho)->UseRealTime()->Threads(1)->Threads(8)->Threads(32);
 
 }  // namespace
 
@@ -116,6 +140,11 @@ int main(int argc, char** argv) {
     setenv("KEL_HOME", home, 1);
     KelRegistry::createMachine("bench");
     KelPI_Focus::setFocus("bench");
+    KelPI_Ostrel ostrel;
+    KelPI_MSSqlAgent agent;
+    if (ostrel.setFocus("bench") == 0 || !ostrel.setOstrelHostName("OSTRELB") || !ostrel.setTesselId(1) ||
+        agent.setFocus("bench") == 0 || !agent.setAgentInstallActive(true))
+        return 1;
     KelDispatcherProcess dispatcher;
     if (!dispatcher.start("OSTRELB")) {
         std::fprintf(stderr, "cannot start %s\n", KelDispatcherProcess::defaultProgram().c_str());
@@ -128,6 +157,13 @@ int main(int argc, char** argv) {
     g_base = &base;
     g_echoPort = startEcho();
 
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    char repetitions[] = "--benchmark_repetitions=3";
+    char* defaults[] = {argv[0], interleave, repetitions, nullptr};
+    if (argc == 1) {
+        argc = 3;
+        argv = defaults;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

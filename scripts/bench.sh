@@ -11,7 +11,13 @@ if [ ${#targets[@]} -eq 0 ]; then
   for f in bench/*.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
 export TZ=UTC
+# Each benchmark gets a home of its own, removed when it ends (also on failure).
+home=""
+trap '[ -n "$home" ] && rm -rf "$home"' EXIT
 for t in "${targets[@]}"; do
   echo "== $t"
-  KEL_HOME="$(mktemp -d)" "$BUILD/bench/$t"
+  home="$(mktemp -d)"
+  KEL_HOME="$home" "$BUILD/bench/$t"
+  rm -rf "$home"
+  home=""
 done

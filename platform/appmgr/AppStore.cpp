@@ -19,7 +19,7 @@ sqlite3* AppConnection::db(DBtran* tran, KelLastError& error, const char* signat
     }
     if (!own_) {
         std::string text;
-        own_.reset(DBConnection::open(text));
+        own_ = DBConnection::take(text);
         if (!own_) {
             appFail(error, kAppErrDatabase, signature, text);
             return nullptr;

@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/db/DBEngine.h"
 #include "platform/events/KelLastError.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 class DBtran;
-class DBConnection;
 
 namespace kel::appmgr {
 
@@ -44,7 +44,7 @@ public:
     sqlite3* db(DBtran* tran, KelLastError& error, const char* signature);
 
 private:
-    std::unique_ptr<DBConnection> own_;
+    DBPooledConnection own_;
 };
 
 // One prepared statement; every value is bound by position (from 1 on).

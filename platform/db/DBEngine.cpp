@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "platform/db/DBTableSchema.h"
 #include "platform/db/KelCollations.h"
@@ -120,21 +121,102 @@ int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) 
     return SQLITE_OK;
 }
 
+namespace {
+
+std::atomic<unsigned long long> g_connectionSerial{0};
+
+// Idle connections of this thread, newest last. A few suffice: records
+// without a transaction come and go one or two at a time.
+constexpr size_t kIdlePerThread = 4;
+
+// Set once the thread's pool is gone: a record destroyed after it (a static
+// one, at exit) closes its connection instead.
+thread_local bool t_poolGone = false;
+
+struct IdlePool {
+    std::vector<DBConnection*> idle;
+    IdlePool() { idle.reserve(kIdlePerThread); }
+    ~IdlePool() {
+        t_poolGone = true;
+        for (DBConnection* c : idle) delete c;
+    }
+};
+
+IdlePool* idlePool() {
+    if (t_poolGone) return nullptr;
+    thread_local IdlePool pool;
+    return &pool;
+}
+
+bool fileIdentity(const std::string& path, unsigned long long& device, unsigned long long& inode) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    device = static_cast<unsigned long long>(st.st_dev);
+    inode = static_cast<unsigned long long>(st.st_ino);
+    return true;
+}
+
+}  // namespace
+
 DBConnection* DBConnection::open(std::string& error) {
     if (!kel::makeFolders(kel::homeDirectory())) {
         error = "cannot create the platform home " + kel::homeDirectory();
         return nullptr;
     }
     sqlite3* db = nullptr;
-    if (DBopenCatalogue(kel::homePath("catalogue.db"), &db, error) != SQLITE_OK) return nullptr;
-    return new DBConnection(db);
+    std::string path = kel::homePath("catalogue.db");
+    if (DBopenCatalogue(path, &db, error) != SQLITE_OK) return nullptr;
+    DBConnection* connection = new DBConnection(db);
+    connection->path_ = path;
+    fileIdentity(path, connection->device_, connection->inode_);
+    return connection;
 }
 
-DBConnection::DBConnection(sqlite3* db) : db_(db) {}
+DBPooledConnection DBConnection::take(std::string& error) {
+    IdlePool* pool = idlePool();
+    if (pool && !pool->idle.empty()) {
+        std::vector<DBConnection*>& idle = pool->idle;
+        std::string path = kel::homePath("catalogue.db");
+        unsigned long long device = 0, inode = 0;
+        // The open connection keeps its file alive, so the same identity at
+        // the same path is the same catalogue, not a new one in its place.
+        bool known = fileIdentity(path, device, inode);
+        while (!idle.empty()) {
+            DBConnection* c = idle.back();
+            idle.pop_back();
+            if (known && c->path_ == path && c->device_ == device && c->inode_ == inode) {
+                sqlite3_busy_timeout(c->db_, g_busyTimeoutMs);
+                return DBPooledConnection(c);
+            }
+            delete c;
+        }
+    }
+    return DBPooledConnection(open(error));
+}
+
+void DBConnectionRecycler::operator()(DBConnection* connection) const {
+    if (!connection) return;
+    IdlePool* pool = idlePool();
+    if (pool && connection->reusable() && pool->idle.size() < kIdlePerThread) {
+        pool->idle.push_back(connection);
+        return;
+    }
+    delete connection;
+}
+
+bool DBConnection::reusable() const {
+    if (!sqlite3_get_autocommit(db_) || path_.empty()) return false;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr); s; s = sqlite3_next_stmt(db_, s))
+        if (sqlite3_stmt_busy(s)) return false;
+    return true;
+}
+
+DBConnection::DBConnection(sqlite3* db) : db_(db), serial_(++g_connectionSerial) {}
 
 DBConnection::~DBConnection() {
     runner_.reset();  // its statements belong to db_
     for (auto& entry : cache_) sqlite3_finalize(entry.second);
+    for (auto& entry : shaped_) sqlite3_finalize(entry.second);
     sqlite3_close(db_);
 }
 
@@ -143,11 +225,22 @@ kel::tsql::BatchRunner& DBConnection::runner() {
     return *runner_;
 }
 
+sqlite3_stmt* DBConnection::prepare(std::unordered_map<std::string, sqlite3_stmt*>& cache, const std::string& sql,
+                                    int& rc) {
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v3(db_, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) return nullptr;
+    if (!stmt) {
+        rc = SQLITE_MISUSE;
+        return nullptr;
+    }
+    cache.emplace(sql, stmt);
+    return stmt;
+}
+
 sqlite3_stmt* DBConnection::cached(const std::string& sql, int& rc) {
     auto it = cache_.find(sql);
     if (it != cache_.end()) {
-        sqlite3_reset(it->second);
-        sqlite3_clear_bindings(it->second);
         rc = SQLITE_OK;
         return it->second;
     }
@@ -155,28 +248,30 @@ sqlite3_stmt* DBConnection::cached(const std::string& sql, int& rc) {
     if (cache_.size() >= 64) {
         for (auto& entry : cache_) sqlite3_finalize(entry.second);
         cache_.clear();
+        ++textEpoch_;
     }
-    sqlite3_stmt* stmt = nullptr;
-    rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, nullptr);
-    if (rc != SQLITE_OK) return nullptr;
-    if (!stmt) {
-        rc = SQLITE_MISUSE;
-        return nullptr;
+    return prepare(cache_, sql, rc);
+}
+
+sqlite3_stmt* DBConnection::shaped(const std::string& sql, int& rc) {
+    auto it = shaped_.find(sql);
+    if (it != shaped_.end()) {
+        rc = SQLITE_OK;
+        return it->second;
     }
-    cache_.emplace(sql, stmt);
-    return stmt;
+    return prepare(shaped_, sql, rc);
 }
 
 namespace {
 
 // The end of a text literal, a quoted name ("..", [..], `..`) or a -- comment
 // that starts at i; i itself when none starts there.
-size_t skipOpaque(const std::string& sql, size_t i) {
+size_t skipOpaque(std::string_view sql, size_t i) {
     const size_t n = sql.size();
     const char c = sql[i];
     if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
         size_t j = sql.find('\n', i);
-        return j == std::string::npos ? n : j;
+        return j == std::string_view::npos ? n : j;
     }
     if (c != '\'' && c != '"' && c != '[' && c != '`') return i;
     const char close = c == '[' ? ']' : c;
@@ -197,13 +292,19 @@ bool isNameChar(char c) {
 
 }  // namespace
 
-void DBparameterize(const std::string& sql, std::string& out, std::vector<DBParam>& params) {
+void DBparameterize(std::string_view sql, std::string& out, std::vector<DBParam>& params) {
     out.clear();
     out.reserve(sql.size());
     const size_t n = sql.size();
     size_t i = 0;
     while (i < n) {
         char c = sql[i];
+        // Most of a where text is names, blanks and operators: copied as they are.
+        if (c != '\'' && c != '"' && c != '[' && c != '`' && c != '-' && (c < '0' || c > '9')) {
+            out += c;
+            ++i;
+            continue;
+        }
         if (c == '\'' && !(i > 0 && (sql[i - 1] == 'x' || sql[i - 1] == 'X') && (i < 2 || !isNameChar(sql[i - 2])))) {
             std::string text;
             size_t j = i + 1;
@@ -221,30 +322,33 @@ void DBparameterize(const std::string& sql, std::string& out, std::vector<DBPara
                 text += sql[j++];
             }
             if (!closed) {  // leave a broken text for SQLite to report
-                out.append(sql, i, std::string::npos);
+                out.append(sql.substr(i));
                 return;
             }
-            params.push_back(DBParam{true, 0, text});
+            params.push_back(DBParam{true, 0, std::move(text)});
             out += '?';
             i = j + 1;
             continue;
         }
         size_t end = skipOpaque(sql, i);  // names, comments and x'..' blobs
         if (end != i) {
-            out.append(sql, i, end - i);
+            out.append(sql.substr(i, end - i));
             i = end;
             continue;
         }
         if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !isNameChar(sql[i - 1]))) {
             size_t j = i;
-            while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+            long long value = 0;
+            // Only 18 digits at most become a parameter, and cannot overflow.
+            for (; j < n && std::isdigit(static_cast<unsigned char>(sql[j])); ++j)
+                if (j - i < 18) value = value * 10 + (sql[j] - '0');
             bool plain = j - i <= 18 && (j == n || !(isNameChar(sql[j])));
             if (plain) {
-                params.push_back(DBParam{false, std::stoll(sql.substr(i, j - i)), std::string()});
+                params.push_back(DBParam{false, value, std::string()});
                 out += '?';
             } else {
                 while (j < n && isNameChar(sql[j])) ++j;
-                out.append(sql, i, j - i);
+                out.append(sql.substr(i, j - i));
             }
             i = j;
             continue;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -15,29 +16,63 @@ namespace kel::tsql {
 class BatchRunner;
 }
 
-// One connection to the catalogue, with a small cache of prepared statements
-// (the library's binding statements repeat; texts with literals rarely do).
+class DBConnection;
+
+// Hands a connection back to its thread's idle pool (or closes it when it
+// cannot be reused): what DBConnection::take gives is released through it.
+struct DBConnectionRecycler {
+    void operator()(DBConnection* connection) const;
+};
+using DBPooledConnection = std::unique_ptr<DBConnection, DBConnectionRecycler>;
+
+// One connection to the catalogue, with two caches of prepared statements:
+// the library's own statements, one per table and shape, kept for the
+// connection's life; and caller texts after parameterisation, a few dozen,
+// dropped whole when full. A cached statement is handed out reset and must
+// be handed back reset (sqlite3_reset after its last step).
 class DBConnection {
 public:
     // Opens $KEL_HOME/catalogue.db, creating it with the schema when new.
     // Null with error set when it cannot be opened.
     static DBConnection* open(std::string& error);
+    // As open, but first takes an idle connection of this thread to the same
+    // catalogue file: a record or transaction without one of its own need
+    // not open the catalogue again (an open costs far more than a lookup).
+    static DBPooledConnection take(std::string& error);
     ~DBConnection();
     DBConnection(const DBConnection&) = delete;
     DBConnection& operator=(const DBConnection&) = delete;
 
     sqlite3* db() const { return db_; }
-    // A prepared statement for sql (already rewritten), reset and unbound;
-    // the connection keeps it. Null with the SQLite code in rc on failure.
+    // Unique in the process for the connection's life: a statement a record
+    // remembers is this connection's only while the serial and textEpoch agree.
+    unsigned long long serial() const { return serial_; }
+    unsigned long long textEpoch() const { return textEpoch_; }
+    // A prepared statement for a caller's text (already rewritten and
+    // parameterised); the connection keeps it until its text cache is
+    // dropped. Null with the SQLite code in rc on failure.
     sqlite3_stmt* cached(const std::string& sql, int& rc);
+    // A statement the library generated (fixed text per table and shape);
+    // kept for the connection's life.
+    sqlite3_stmt* shaped(const std::string& sql, int& rc);
     // The T-SQL runner of this connection, made on first use; it goes
     // before the connection closes.
     kel::tsql::BatchRunner& runner();
 
 private:
+    friend struct DBConnectionRecycler;
     explicit DBConnection(sqlite3* db);
+    sqlite3_stmt* prepare(std::unordered_map<std::string, sqlite3_stmt*>& cache, const std::string& sql, int& rc);
+    // Idle, not in a transaction, no statement stepping: fit to hand on.
+    bool reusable() const;
+
     sqlite3* db_;
+    unsigned long long serial_;
+    unsigned long long textEpoch_ = 0;
+    std::string path_;  // the catalogue file, and its identity when opened
+    unsigned long long device_ = 0, inode_ = 0;
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
+    std::unordered_map<std::string, sqlite3_stmt*> shaped_;
     std::unique_ptr<kel::tsql::BatchRunner> runner_;
 };
 
@@ -65,7 +100,7 @@ struct DBParam {
 // Replaces the integer and text literals of sql (outside names and comments)
 // with parameters, so that statements that differ only in their values share
 // one prepared statement. The values are appended to params in order.
-void DBparameterize(const std::string& sql, std::string& out, std::vector<DBParam>& params);
+void DBparameterize(std::string_view sql, std::string& out, std::vector<DBParam>& params);
 
 // Binds params to stmt from parameter index first on; SQLite result code.
 int DBbindParams(sqlite3_stmt* stmt, int first, const std::vector<DBParam>& params);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <string_view>
 
 #include "platform/db/DBEngine.h"
 #include "platform/util/BoundedCopy.h"
@@ -34,6 +35,7 @@ public:
         error = sqlite3_errmsg(db_);
         return -sqlite3_extended_errcode(db_);
     }
+    sqlite3_stmt* statement() override { return stmt_; }
     int columnCount() override { return sqlite3_column_count(stmt_); }
     bool isNull(int column) override { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
     long long intValue(int column) override { return sqlite3_column_int64(stmt_, column); }
@@ -61,6 +63,27 @@ bool isIntToken(const char* token) { return token[0] == 'i'; }
 bool isBigToken(const char* token) { return token[0] == 'b' || token[0] == 'x'; }
 bool isDateToken(const char* token) { return token[0] == 't'; }
 bool isPointerToken(const char* token) { return token[0] == 'u' && token[1] == '\0'; }
+
+// Column readers for fetchRowFrom: a null value reads as integer 0 and as a
+// null text.
+struct StatementReader {
+    sqlite3_stmt* stmt;
+    long long integer(int column) { return sqlite3_column_int64(stmt, column); }
+    const char* text(int column, int* len) {
+        const char* value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        *len = value ? sqlite3_column_bytes(stmt, column) : 0;
+        return value;
+    }
+};
+
+struct ResultReader {
+    DBResultSet* result;
+    long long integer(int column) { return result->isNull(column) ? 0 : result->intValue(column); }
+    const char* text(int column, int* len) {
+        *len = 0;
+        return result->isNull(column) ? nullptr : result->textValue(column, len);
+    }
+};
 
 }  // namespace
 
@@ -199,6 +222,22 @@ void DBtable::setLayout(const DBColumnLayout* layout, void* row) {
         m_selectList += layout->columns[i].name;
     }
     if (layout->orderBy && m_orderBy.empty()) m_orderBy = layout->orderBy;
+    m_selectPrefix = "SELECT " + m_selectList + " FROM " + m_name;
+    m_insertSql.clear();
+    m_insertSerial = 0;
+    m_lookupSerial = 0;
+    if (layout->kind != DBKindTable) return;
+    std::string columns, marks;
+    for (int i = 0; i < layout->columnCount; ++i) {
+        if (i == layout->identityColumn) continue;
+        if (!columns.empty()) {
+            columns += ", ";
+            marks += ", ";
+        }
+        columns += layout->columns[i].name;
+        marks += '?';
+    }
+    m_insertSql = "INSERT INTO " + m_name + " (" + columns + ") VALUES (" + marks + ")";
 }
 
 const char* DBtable::getpDescribe() const {
@@ -208,13 +247,23 @@ const char* DBtable::getpDescribe() const {
 void DBtable::setOrderBy(const char* orderBy) { m_orderBy = orderBy ? orderBy : ""; }
 
 int DBtable::setWhere(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string text = kel::sql::vformat(format, args);
-    va_end(args);
-    whereClauseCheck(text.size() + 1);
-    std::memcpy(m_where.data(), text.c_str(), text.size() + 1);
-    m_whereSet = !text.empty();
+    // Straight into the where buffer: a lookup sets its where text each time.
+    int n = -1;
+    if (format) {
+        va_list args;
+        va_start(args, format);
+        n = std::vsnprintf(m_where.data(), m_where.size(), format, args);
+        va_end(args);
+        if (n >= 0 && size_t(n) >= m_where.size()) {
+            whereClauseCheck(size_t(n) + 1);
+            va_start(args, format);
+            n = std::vsnprintf(m_where.data(), m_where.size(), format, args);
+            va_end(args);
+        }
+    }
+    if (n < 0) n = 0;
+    m_where[size_t(n)] = '\0';
+    m_whereSet = n > 0;
     return kDBOk;
 }
 
@@ -300,7 +349,7 @@ DBConnection* DBtable::connection() {
     if (m_tran && m_tran != this) return m_tran->tranConnection();
     if (!m_ownConnection) {
         std::string error;
-        m_ownConnection.reset(DBConnection::open(error));
+        m_ownConnection = DBConnection::take(error);
         if (!m_ownConnection) fail(kDBErrOpen, "cannot open the catalogue: " + error);
     }
     return m_ownConnection.get();
@@ -412,7 +461,6 @@ int DBtable::runStatement(const std::string& sqlIn, bool bindRow, bool bindKeyle
         return code;
     }
     sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
     if (countChanges && sqlite3_changes(conn->db()) == 0) return kDBNoRow;
     return kDBOk;
 }
@@ -420,26 +468,52 @@ int DBtable::runStatement(const std::string& sqlIn, bool bindRow, bool bindKeyle
 int DBtable::rowInsert(bool) {
     if (!m_layout || !m_row || m_layout->kind != DBKindTable) return fail(kDBErrUsage, "rowInsert needs a table layout");
     const int identity = m_layout->identityColumn;
-    std::string columns;
-    std::string marks;
-    for (int i = 0; i < m_layout->columnCount; ++i) {
-        if (i == identity) continue;
-        if (!columns.empty()) {
-            columns += ", ";
-            marks += ", ";
-        }
-        columns += m_layout->columns[i].name;
-        marks += '?';
-    }
     setInIdValues();
-    bool bindRow = m_values[0] == '\0';
-    std::string sql = "INSERT INTO " + m_name + " (" + columns + ") VALUES (" + (bindRow ? marks : std::string(m_values.data())) + ")";
-    int rc = runStatement(sql, bindRow, true, false);
+    DBConnection* conn = connection();
+    if (!conn) return m_lastCode;
+    int rc;
+    if (m_values[0] == '\0') {
+        rc = insertBound(conn);
+    } else {
+        // A record's own values text: the library's columns, its values.
+        std::string sql = m_insertSql.substr(0, m_insertSql.rfind(" VALUES (")) + " VALUES (" + m_values.data() + ")";
+        rc = runStatement(sql, false, true, false);
+    }
     if (rc != kDBOk) return rc;
     if (identity >= 0) {
-        sqlite3_int64 id = sqlite3_last_insert_rowid(connection()->db());
+        sqlite3_int64 id = sqlite3_last_insert_rowid(conn->db());
         field<int32_t>(m_row, m_layout->columns[identity]) = int32_t(id);
     }
+    return kDBOk;
+}
+
+int DBtable::insertBound(DBConnection* conn) {
+    int rc = SQLITE_OK;
+    if (m_insertSerial != conn->serial()) {
+        m_insertStmt = conn->shaped(m_insertSql, rc);
+        if (!m_insertStmt) return failSqlite(conn->db(), rc);
+        m_insertSerial = conn->serial();
+    }
+    sqlite3_stmt* stmt = m_insertStmt;
+    std::string error;
+    int index = 1;
+    for (int i = 0; i < m_layout->columnCount; ++i) {
+        if (i == m_layout->identityColumn) continue;
+        int bound = bindField(stmt, index++, m_row, m_layout->columns[i], error);
+        if (bound != kDBOk) {
+            sqlite3_clear_bindings(stmt);
+            return error.empty() ? failSqlite(conn->db(), -bound) : fail(bound, error);
+        }
+    }
+    rc = sqlite3_step(stmt);
+    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE) {
+        int code = failSqlite(conn->db(), rc);
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        return code;
+    }
+    sqlite3_reset(stmt);
     return kDBOk;
 }
 
@@ -578,6 +652,7 @@ int DBtable::closeCursor() {
 
 int DBtable::getOneRow(DBtable* record, bool, int, int) {
     DBtable* target = record ? record : this;
+    if (target->m_layout && target->m_row && target->m_layout->kind == DBKindTable) return target->oneRowFromTable();
     target->m_oneShot = true;
     int rc = target->openCursor();
     target->m_oneShot = false;
@@ -588,26 +663,38 @@ int DBtable::getOneRow(DBtable* record, bool, int, int) {
 
 int DBtable::fetchRow() {
     const int columns = std::min(m_layout->columnCount, m_cursor->columnCount());
+    if (sqlite3_stmt* stmt = m_cursor->statement()) {
+        StatementReader reader{stmt};
+        fetchRowFrom(reader, columns);
+    } else {
+        ResultReader reader{m_cursor.get()};
+        fetchRowFrom(reader, columns);
+    }
+    return kDBOk;
+}
+
+template <typename Reader>
+void DBtable::fetchRowFrom(Reader& reader, int columns) {
     for (int i = 0; i < columns; ++i) {
         const DBColumn& column = m_layout->columns[i];
         const char* token = column.token;
-        bool null = m_cursor->isNull(i);
         if (isIntToken(token)) {
-            field<int32_t>(m_row, column) = null ? 0 : int32_t(m_cursor->intValue(i));
+            field<int32_t>(m_row, column) = int32_t(reader.integer(i));
         } else if (isBigToken(token)) {
-            field<int64_t>(m_row, column) = null ? 0 : int64_t(m_cursor->intValue(i));
+            field<int64_t>(m_row, column) = int64_t(reader.integer(i));
         } else if (isDateToken(token)) {
             DB_DATETIME& date = field<DB_DATETIME>(m_row, column);
             int len = 0;
-            if (null) date.clear();
-            else date.parse(m_cursor->textValue(i, &len));
+            const char* value = reader.text(i, &len);
+            if (!value) date.clear();
+            else date.parse(value);
         } else if (isPointerToken(token)) {
             char*& text = field<char*>(m_row, column);
             delete[] text;
             text = nullptr;
-            if (!null) {
-                int len = 0;
-                const char* value = m_cursor->textValue(i, &len);
+            int len = 0;
+            const char* value = reader.text(i, &len);
+            if (value) {
                 if (size_t(len) > kDBUnsizedTextMax) {
                     len = int(kDBUnsizedTextMax);
                     while (len > 0 && (static_cast<unsigned char>(value[len]) & 0xC0) == 0x80) --len;
@@ -618,11 +705,69 @@ int DBtable::fetchRow() {
             }
         } else {
             int len = 0;
-            const char* value = null ? "" : m_cursor->textValue(i, &len);
-            kel::boundedCopy(&field<char>(m_row, column), column.size, value, size_t(len));
+            const char* value = reader.text(i, &len);
+            kel::boundedCopy(&field<char>(m_row, column), column.size, value ? value : "", size_t(len));
         }
     }
-    return kDBOk;
+}
+
+int DBtable::oneRowFromTable() {
+    m_cursor.reset();
+    m_pendingRow = false;
+    m_openedEmpty = false;
+    DBConnection* conn = connection();
+    if (!conn) return m_lastCode;
+    std::string error;
+    m_params.clear();
+    m_shape.clear();
+    if (m_whereSet) {
+        // Only the where text's literals become parameters: an ORDER BY
+        // may name columns by number.
+        std::string_view where(m_where.data());
+        if (where.find('{') != std::string_view::npos) {
+            std::string dated;
+            if (!DBrewriteTimestamps(std::string(where), dated, error)) return fail(kDBErrValue, error);
+            DBparameterize(dated, m_shape, m_params);
+        } else {
+            DBparameterize(where, m_shape, m_params);
+        }
+    }
+    int rc = SQLITE_OK;
+    sqlite3_stmt* stmt = m_lookupStmt;
+    if (m_lookupSerial != conn->serial() || m_lookupEpoch != conn->textEpoch() || m_lookupWhere != m_shape ||
+        m_lookupOrder != m_orderBy) {
+        std::string sql = m_selectPrefix;
+        if (m_whereSet) sql += " WHERE " + m_shape;
+        if (!m_orderBy.empty()) sql += " ORDER BY " + m_orderBy;
+        m_lookupSerial = 0;
+        stmt = conn->cached(sql, rc);
+        if (!stmt || rc != SQLITE_OK) return failSqlite(conn->db(), rc ? rc : SQLITE_MISUSE);
+        m_lookupStmt = stmt;
+        m_lookupWhere = m_shape;
+        m_lookupOrder = m_orderBy;
+        m_lookupSerial = conn->serial();
+        m_lookupEpoch = conn->textEpoch();
+    }
+    rc = DBbindParams(stmt, 1, m_params);
+    if (rc != SQLITE_OK) {
+        sqlite3_reset(stmt);
+        return failSqlite(conn->db(), rc);
+    }
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        StatementReader reader{stmt};
+        fetchRowFrom(reader, std::min(m_layout->columnCount, sqlite3_column_count(stmt)));
+        sqlite3_reset(stmt);
+        return kDBOk;
+    }
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(stmt);
+        return kDBNoRow;
+    }
+    error = sqlite3_errmsg(conn->db());
+    int code = -sqlite3_extended_errcode(conn->db());
+    sqlite3_reset(stmt);
+    return fail(code, error);
 }
 
 // ---------------------------------------------------------------- DBtran

@@ -13,14 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/db/DBEngine.h"
 #include "platform/db/KelDBDataType.h"
 #include "platform/db/DBColumnLayout.h"
 #include "platform/db/SqlText.h"
 #include "platform/util/KelLocks.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 class DBtran;
-class DBConnection;
 class DBResultSet;
 class KelDBRowBase;
 
@@ -103,6 +104,8 @@ public:
     virtual ~DBResultSet() = default;
     // 0 row available, 100 no further row, else an error code (text in error).
     virtual int next(std::string& error) = 0;
+    // The statement behind a plain SQLite result, read directly; else null.
+    virtual sqlite3_stmt* statement() { return nullptr; }
     virtual int columnCount() = 0;
     virtual bool isNull(int column) = 0;
     virtual long long intValue(int column) = 0;
@@ -223,6 +226,12 @@ protected:
     int failSqlite(sqlite3* db, int rc);
     int runStatement(const std::string& sql, bool bindRow, bool bindKeyless, bool countChanges);
     int fetchRow();
+    template <typename Reader>
+    void fetchRowFrom(Reader& reader, int columns);
+    // getOneRow on a table: one cached statement, stepped once and reset.
+    int oneRowFromTable();
+    // The row's INSERT with every field bound, prepared once per connection.
+    int insertBound(DBConnection* conn);
     // Null: the whole row; else the SET list as it stands.
     virtual int updateRow(const char* setList);
     int updateRowFormat(const char* format, va_list args) KEL_DB_PRINTF(2, 0);
@@ -233,7 +242,7 @@ protected:
     std::string m_login;
     std::string m_password;
     DBtran* m_tran;
-    std::unique_ptr<DBConnection> m_ownConnection;
+    std::unique_ptr<DBConnection, DBConnectionRecycler> m_ownConnection;
     const DBColumnLayout* m_layout = nullptr;
     void* m_row = nullptr;
     std::string m_selectList;
@@ -251,6 +260,21 @@ protected:
     bool m_whereSet = false;  // setWhere was called; else updates go by key
     int m_lastCode = 0;
     std::string m_error;
+
+    // What the last statements of this record were, so that a repeated
+    // shape is neither rebuilt nor looked up again: valid while the
+    // connection's serial (and, for caller texts, its text epoch) agree.
+    std::string m_insertSql;
+    unsigned long long m_insertSerial = 0;
+    sqlite3_stmt* m_insertStmt = nullptr;
+    std::string m_selectPrefix;  // "SELECT <list> FROM <name>"
+    std::string m_lookupWhere;   // the parameterised where text it was for
+    std::string m_lookupOrder;
+    unsigned long long m_lookupSerial = 0;
+    unsigned long long m_lookupEpoch = 0;
+    sqlite3_stmt* m_lookupStmt = nullptr;
+    std::string m_shape;                 // scratch: the where text being parameterised
+    std::vector<DBParam> m_params;       // bound as SQLITE_STATIC: kept until the next lookup
 };
 
 template <typename>

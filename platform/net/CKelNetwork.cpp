@@ -106,6 +106,13 @@ struct ReadLimits {
 
 // Reads exactly size bytes within the limits.
 Io readAll(int fd, char* data, size_t size, ReadLimits& limits) {
+    // Between frames the peer is usually still working: wait first rather
+    // than pay for a read that finds nothing. Inside a frame the rest is
+    // usually there already, so read first.
+    if (size > 0 && !limits.started) {
+        Io w = waitFor(fd, POLLIN, limits.waitMs());
+        if (w != Io::kOk) return w;
+    }
     while (size > 0) {
         ssize_t n = ::recv(fd, data, size, MSG_DONTWAIT);
         if (n == 0) return Io::kClosed;

@@ -242,8 +242,7 @@ private:
             return false;
         }
         uint64_t loadError = 0;
-        KelHandlerEntry entry = handlers_.entry(kel::fieldText(request.header.dllName),
-                                                kel::fieldText(request.header.entryPoint), loadError);
+        KelHandlerEntry entry = handler(request.header, loadError);
         if (!entry) {
             KelDebug::Error("kel-dispatcher", ("no handler " + kel::fieldText(request.header.dllName) + "!" +
                                                kel::fieldText(request.header.entryPoint)).c_str());
@@ -268,7 +267,26 @@ private:
         return !(request.header.flags & kel::net::kFlagTerminate);
     }
 
+    // A session's requests name one handler again and again: the last one
+    // is kept here, so that the process-wide cache (and its lock) is asked
+    // only when the name changes. Libraries stay loaded for the process.
+    KelHandlerEntry handler(const kel::net::FrameHeader& header, uint64_t& error) {
+        std::string library = kel::fieldText(header.dllName);
+        std::string entryName = kel::fieldText(header.entryPoint);
+        if (lastEntry_ && library == lastLibrary_ && entryName == lastEntryName_) return lastEntry_;
+        KelHandlerEntry entry = handlers_.entry(library, entryName, error);
+        if (entry) {
+            lastLibrary_ = std::move(library);
+            lastEntryName_ = std::move(entryName);
+            lastEntry_ = entry;
+        }
+        return entry;
+    }
+
     HandlerCache& handlers_;
+    std::string lastLibrary_;
+    std::string lastEntryName_;
+    KelHandlerEntry lastEntry_ = nullptr;
     const Limits limits_;
     CKelNetwork net_;
     std::mutex mutex_;  // phase, since and eviction, read by the accepting thread
