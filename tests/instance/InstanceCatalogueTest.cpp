@@ -4,6 +4,7 @@
 #include "InstanceFixture.h"
 
 #include <algorithm>
+#include <optional>
 
 using kel::test::refused;
 using kel::test::scalar;
@@ -12,147 +13,123 @@ namespace {
 
 class InstanceCatalogueTest : public kel::test::InstanceTest {
 protected:
-    std::string row(const char* column) {
-        return kel::test::text(std::string("SELECT ") + column + " FROM sqlServer WHERE instanceId = " +
-                               std::to_string(instance_));
+    // Columns of the instance's row, joined by '|'.
+    std::string row(std::string columns) {
+        for (size_t i; (i = columns.find(", ")) != std::string::npos;) columns.replace(i, 2, "||'|'||");
+        return kel::test::text("SELECT " + columns + " FROM sqlServer WHERE instanceId = " + std::to_string(instance_));
     }
-    long long number(const char* column) {
-        return scalar(std::string("SELECT ") + column + " FROM sqlServer WHERE instanceId = " +
-                      std::to_string(instance_));
+    // A catalogue row written the way the Ostrel's registration does.
+    unsigned long registerLocally(const std::string& name, unsigned long major, unsigned long build) {
+        setLogin(*ostrel_, "sa", "secret");
+        KelSQLServer server(*ostrel_, true);
+        KelNetSQLServerReq_t req{};
+        KelNetSQLServerRsp_t rsp{};
+        req.DBCode = KelNetSQLServerInsert;
+        kel::copyField(req.Server.ClientName, std::string(kClient));
+        kel::copyField(req.Server.ServerName, name);
+        req.Server.ServerMajor = major;
+        req.Server.ServerBuild = build;
+        inTransaction([&] { EXPECT_TRUE(server.insert(&req, &rsp)) << server.getLastError().formatLastErrorMessage(); });
+        return static_cast<unsigned long>(rsp.Server.SqlServerId);
     }
-    // Commits what write does inside an Ostrel-side transaction.
     template <class Write>
-    void inTransaction(KelSQLClassProperties& ostrel, Write write) {
-        ASSERT_TRUE(ostrel.startTransaction());
+    void inTransaction(Write write) {
+        ASSERT_TRUE(ostrel_->startTransaction());
         write();
-        ASSERT_TRUE(ostrel.commitTransaction());
+        ASSERT_TRUE(ostrel_->commitTransaction());
     }
-    static std::string logins(KelSQLClassProperties& ostrel, unsigned long id) {
-        KelSQLServer read(ostrel, false);
-        if (!read.query(id)) return read.getLastError().formatLastErrorMessage();
+    std::string logins() {
+        KelSQLServer read(*ostrel_, false);
+        if (!read.query(instance_)) return read.getLastError().formatLastErrorMessage();
         return read.sa() + "|" + read.saPassword() + "|" + read.ntUser() + "|" + read.ntUserPassword();
     }
+    void SetUp() override {
+        kel::test::InstanceTest::SetUp();
+        ostrel_.emplace(KelSQLServerSide);
+    }
+    std::optional<KelSQLClassProperties> ostrel_;
 };
 
 }  // namespace
 
 TEST_F(InstanceCatalogueTest, InsertTakesTheInstanceIdAndAddsTheVersionOnce) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    EXPECT_EQ(registerLocally(ostrel, kInstance, 9, 0, 1399), instance_);
-    EXPECT_EQ(number("clientId"), static_cast<long long>(alpha_));
-    EXPECT_EQ(number("tesselId"), static_cast<long long>(tessel_));
-    EXPECT_EQ(row("sa"), "sa");
+    EXPECT_EQ(registerLocally(kInstance, 9, 1399), instance_);
+    const std::string ids = std::to_string(alpha_) + "|" + std::to_string(tessel_) + "|sa|" +
+                            kel::test::text("SELECT id FROM sqlVersion WHERE major = 9 AND minor = 0 AND build = 1399");
+    EXPECT_EQ(row("clientId, tesselId, sa, sqlVersionId"), ids);
     EXPECT_NE(row("saPassword"), "secret");  // stored encrypted
-    const long long versionId = number("sqlVersionId");
-    EXPECT_EQ(versionId, scalar("SELECT id FROM sqlVersion WHERE major = 9 AND minor = 0 AND build = 1399"));
-
     // Logically deleted and removed, then registered again: same row, revived.
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET deleteFlag = 1, removalTime = 5000"));
-    EXPECT_EQ(registerLocally(ostrel, kInstance, 9, 0, 1399), instance_);
-    EXPECT_EQ(scalar("SELECT count(*) FROM sqlServer"), 1);
-    EXPECT_EQ(number("deleteFlag"), 0);
-    EXPECT_EQ(number("removalTime"), 0);
-    EXPECT_EQ(number("sqlVersionId"), versionId);
-    EXPECT_EQ(scalar("SELECT count(*) FROM sqlVersion"), 1);
+    EXPECT_EQ(registerLocally(kInstance, 9, 1399), instance_);
+    EXPECT_EQ(row("clientId, tesselId, sa, sqlVersionId, deleteFlag, removalTime"), ids + "|0|0");
+    EXPECT_EQ(counts(), "1|1");
 }
 
-TEST_F(InstanceCatalogueTest, InsertRefusesBeforeWriting) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
+// Reads that find nothing, and an insert refused before it writes.
+TEST_F(InstanceCatalogueTest, RefusalsBeforeAnyRow) {
+    KelSQLServer missing(*ostrel_, false), server(*ostrel_, true);
+    const KelLastError& err = missing.getLastError();
+    EXPECT_TRUE(refused(missing.query(kClient, "ALPHA\\OTHER"), err, kelsql::kErrNoSuchInstance));
+    // Known to the application manager, not to the catalogue: no row.
+    EXPECT_TRUE(refused(missing.query(instance_), err, kelsql::kErrRowOperation));
+    EXPECT_EQ(missing.sqlCode(), 100);
+
     KelNetSQLServerReq_t req{};
     KelNetSQLServerRsp_t rsp{};
     kel::copyField(req.Server.ClientName, std::string(kClient));
     kel::copyField(req.Server.ServerName, std::string(kInstance));
     req.Server.ServerMajor = 9;
-    KelSQLServer notReplying(ostrel, false);
-    EXPECT_TRUE(refused(notReplying.insert(&req, &rsp), notReplying.getLastError(), kelsql::kErrNoSide));
-    KelSQLServer server(ostrel, true);
+    EXPECT_TRUE(refused(missing.insert(&req, &rsp), err, kelsql::kErrNoSide));
     EXPECT_TRUE(refused(server.insert(&req, &rsp), server.getLastError(), kelsql::kErrTranRequired));
-    inTransaction(ostrel, [&] {
-        KelSQLServer noLogin(ostrel, true);
-        EXPECT_TRUE(refused(noLogin.insert(&req, &rsp), noLogin.getLastError(), kelsql::kErrNoLogin));
-    });
-    EXPECT_EQ(scalar("SELECT count(*) FROM sqlServer"), 0);
-    EXPECT_EQ(scalar("SELECT count(*) FROM sqlVersion"), 0);
-}
-
-TEST_F(InstanceCatalogueTest, LookupsByIdAndByNames) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    registerLocally(ostrel, kInstance, 8, 0, 760);
-    KelSQLServer byId(ostrel, false);
-    ASSERT_TRUE(byId.query(instance_)) << byId.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(byId.sqlServerName(), kInstance);
-    EXPECT_EQ(byId.getSQLVersion().major(), 8u);
-    EXPECT_EQ(byId.getSQLVersion().build(), 760u);
-    EXPECT_TRUE(byId.sqlAppType().isSql2000AppType());
-    EXPECT_EQ(byId.rowClientId(), alpha_);
-    EXPECT_EQ(byId.saPassword(), "secret");
-    KelSQLServer byName(ostrel, false);
-    ASSERT_TRUE(byName.query(kClient, kInstance)) << byName.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(byName.sqlId(), instance_);
-    EXPECT_EQ(byName.clientName(), kClient);
-
-    KelSQLServer missing(ostrel, false);
-    const KelLastError& err = missing.getLastError();
-    EXPECT_TRUE(refused(missing.query(0), err, kelsql::kErrValueNotSet));
-    EXPECT_TRUE(refused(missing.query("", kInstance), err, kelsql::kErrValueNotSet, "sClientName"));
-    // Known to the application manager, not to the catalogue: no row.
-    EXPECT_TRUE(refused(missing.query(kClient, "ALPHA\\OTHER"), err, kelsql::kErrNoSuchInstance));
-    EXPECT_TRUE(refused(missing.query(instance(alpha_, 70, "ALPHA\\SQL2")), err, kelsql::kErrRowOperation));
-    EXPECT_EQ(missing.sqlCode(), 100);
+    inTransaction([&] { EXPECT_TRUE(refused(server.insert(&req, &rsp), server.getLastError(), kelsql::kErrNoLogin)); });
+    EXPECT_EQ(counts(), "0|0");
 }
 
 TEST_F(InstanceCatalogueTest, UpdateNeverClearsAndWritesTheVersion) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    registerLocally(ostrel, kInstance, 9, 0, 1399);
-    const long long versionId = number("sqlVersionId");
+    registerLocally(kInstance, 9, 1399);
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET flags = 65536, undoFile = '/undo'"));
     // A record with nothing set but its id and a new version.
-    KelSQLServer server(ostrel, false);
+    KelSQLServer server(*ostrel_, false), unknown(*ostrel_, false), noId(*ostrel_, false);
     server.setSqlId(instance_);
     server.setSQLVersion(9, 0, 3042, 0);
-    EXPECT_TRUE(refused(server.update(), server.getLastError(), kelsql::kErrTranRequired));
-    inTransaction(ostrel, [&] { ASSERT_TRUE(server.update()) << server.getLastError().formatLastErrorMessage(); });
-    EXPECT_EQ(number("flags"), 65536);
-    EXPECT_EQ(row("undoFile"), "/undo");
-    EXPECT_EQ(row("sa"), "sa");
-    EXPECT_NE(number("sqlVersionId"), versionId);
-    EXPECT_EQ(number("sqlVersionId"), scalar("SELECT id FROM sqlVersion WHERE build = 3042"));
+    inTransaction([&] { ASSERT_TRUE(server.update()) << server.getLastError().formatLastErrorMessage(); });
+    EXPECT_EQ(row("flags, undoFile, sa, sqlVersionId"),
+              "65536|/undo|sa|" + kel::test::text("SELECT id FROM sqlVersion WHERE build = 3042"));
 
     // An unknown version has no row to name: stored as NULL, read as 0.0.0.
-    KelSQLServer unknown(ostrel, false);
     unknown.setSqlId(instance_);
-    inTransaction(ostrel, [&] { ASSERT_TRUE(unknown.update()) << unknown.getLastError().formatLastErrorMessage(); });
-    EXPECT_EQ(number("sqlVersionId"), -2);
-    KelSQLServer read(ostrel, false);
-    ASSERT_TRUE(read.query(instance_)) << read.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(read.getSQLVersion().major(), 0u);
-    KelSQLServer noId(ostrel, false);
+    inTransaction([&] { ASSERT_TRUE(unknown.update()) << unknown.getLastError().formatLastErrorMessage(); });
+    EXPECT_EQ(row("sqlVersionId"), "<null>");
+    ASSERT_TRUE(noId.query(instance_));
+    EXPECT_EQ(noId.getSQLVersion().major(), 0u);
+    noId.setSqlId(0);
     EXPECT_TRUE(refused(noId.update(), noId.getLastError(), kelsql::kErrInstanceUpdate));
+    // The upgrade bit written through its view, the other bits kept.
+    server.setFlags(0x1);
+    server.sql2000Upgrade()->enable();
+    inTransaction([&] { ASSERT_TRUE(server.updateSQL2000UpgradeFlag()); });
+    EXPECT_EQ(row("flags"), "65537");
 }
 
 TEST_F(InstanceCatalogueTest, LoginsAreKeptApartAndStoredWhole) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    registerLocally(ostrel, kInstance, 9, 0, 1399);
-    KelSQLServer server(ostrel, false);
+    registerLocally(kInstance, 9, 1399);
+    KelSQLServer server(*ostrel_, false), quoted(*ostrel_, false);
     ASSERT_TRUE(server.query(instance_));
-    inTransaction(ostrel, [&] {
+    inTransaction([&] {
         // No agent host answers for this client: the check fails, nothing written.
-        EXPECT_FALSE(server.setSA("other", "pw"));
-        EXPECT_NE(server.getLastError().number(), 0u);
-        EXPECT_TRUE(refused(server.setSA("", "pw", false), server.getLastError(), kelsql::kErrValueNotSet));
+        EXPECT_NE(kel::test::failure(server.setSA("other", "pw"), server.getLastError()), 0u);
         ASSERT_TRUE(server.setNTUser(kClient, "DOM\\svc", "svcpw", false)) << server.getLastError().formatLastErrorMessage();
     });
-    EXPECT_EQ(logins(ostrel, instance_), "sa|secret|DOM\\svc|svcpw");
-    inTransaction(ostrel, [&] { ASSERT_TRUE(server.setSA("other", "pw", false)); });
-    EXPECT_EQ(logins(ostrel, instance_), "other|pw|DOM\\svc|svcpw");
+    EXPECT_EQ(logins(), "sa|secret|DOM\\svc|svcpw");
+    inTransaction([&] { ASSERT_TRUE(server.setSA("other", "pw", false)); });
+    EXPECT_EQ(logins(), "other|pw|DOM\\svc|svcpw");
 
     // Quotes and percent signs through the whole-record update.
-    KelSQLServer quoted(ostrel, false);
     quoted.setSqlId(instance_);
     quoted.setSqlLogin("o'brien", "p%s'%d");
     quoted.setServiceAccount("DOM\\svc%n", "it's");
-    inTransaction(ostrel, [&] { EXPECT_TRUE(quoted.update()) << quoted.getLastError().formatLastErrorMessage(); });
-    EXPECT_EQ(logins(ostrel, instance_), "o'brien|p%s'%d|DOM\\svc%n|it's");
+    inTransaction([&] { EXPECT_TRUE(quoted.update()) << quoted.getLastError().formatLastErrorMessage(); });
+    EXPECT_EQ(logins(), "o'brien|p%s'%d|DOM\\svc%n|it's");
 
     // Unreadable passwords are refused.
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET saPassword = 'bm90IGEgY2lwaGVy'"));
@@ -161,95 +138,57 @@ TEST_F(InstanceCatalogueTest, LoginsAreKeptApartAndStoredWhole) {
     EXPECT_TRUE(refused(server.query(instance_), server.getLastError(), kelsql::kErrNTDecrypt));
 }
 
-TEST_F(InstanceCatalogueTest, UpdateItemNeedsIdSideAndTransaction) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    registerLocally(ostrel, kInstance, 9, 0, 1399);
-    KelSQLServer server(ostrel, false);
-    EXPECT_TRUE(refused(server.updateUndoFilePath(), server.getLastError(), kelsql::kErrValueNotSet));
-    ASSERT_TRUE(server.query(instance_));
-    EXPECT_TRUE(refused(server.updateUndoFilePath(), server.getLastError(), kelsql::kErrTranRequired));
-    KelSQLClassProperties agent(KelSQLClientSide);
-    KelSQLServer onAgent(agent, false);
-    onAgent.setSqlId(instance_);
-    EXPECT_TRUE(refused(onAgent.updateSQL2000UpgradeFlag(), onAgent.getLastError(), kelsql::kErrOstrelSideOnly));
-
-    // The upgrade bit written through its view, the other bits kept.
-    server.setFlags(0x1);
-    server.sql2000Upgrade()->enable();
-    EXPECT_TRUE(server.isClusterFlag());
-    inTransaction(ostrel, [&] { ASSERT_TRUE(server.updateSQL2000UpgradeFlag()); });
-    EXPECT_EQ(number("flags"), 0x10001);
-}
-
 TEST_F(InstanceCatalogueTest, CompareAndUpdateRules) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    registerLocally(ostrel, kInstance, 9, 0, 1399);
-    KelSQLServer stored(ostrel, false);
-    KelSQLServer given(ostrel, false);
+    registerLocally(kInstance, 9, 1399);
+    KelSQLServer stored(*ostrel_, false), given(*ostrel_, false);
+    const KelLastError& err = stored.getLastError();
+    auto compare = [&] { inTransaction([&] { ASSERT_TRUE(stored.compareAndUpdate(given, instance_)) << err.formatLastErrorMessage(); }); };
     given.setSqlServerName("alpha\\sql1");  // same name, other case: refused
-    EXPECT_TRUE(refused(stored.compareAndUpdate(given, instance_), stored.getLastError(),
-                        kelsql::kErrCompareAndUpdate));
+    EXPECT_TRUE(refused(stored.compareAndUpdate(given, instance_), err, kelsql::kErrCompareAndUpdate));
     given.setSqlServerName(kInstance);
     // Empty login: sa never changes. A removal time on a present instance is written.
     given.getRemovalTime().setTime(7000L);
-    EXPECT_TRUE(refused(stored.compareAndUpdate(given, instance_), stored.getLastError(), kelsql::kErrTranRequired));
-    inTransaction(ostrel, [&] {
-        ASSERT_TRUE(stored.compareAndUpdate(given, instance_)) << stored.getLastError().formatLastErrorMessage();
-    });
-    EXPECT_EQ(number("removalTime"), 7000);
-    EXPECT_EQ(row("sa"), "sa");
+    compare();
+    EXPECT_EQ(row("removalTime, sa"), "7000|sa");
     // A stored time is never replaced by another one.
     given.getRemovalTime().setTime(9000L);
-    inTransaction(ostrel, [&] { ASSERT_TRUE(stored.compareAndUpdate(given, instance_)); });
-    EXPECT_EQ(number("removalTime"), 7000);
+    compare();
+    EXPECT_EQ(row("removalTime"), "7000");
 
     // All ones: back again, written as 0, and the given record says so too.
     given.getRemovalTime().setTime(static_cast<long>(KelSQLServer::kRemovalTimeCleared));
     given.setSqlLogin("newsa", "newpw");
     ASSERT_TRUE(given.validateUndoPath("/tmp"));
-    inTransaction(ostrel, [&] { ASSERT_TRUE(stored.compareAndUpdate(given, instance_)); });
-    EXPECT_EQ(number("removalTime"), 0);
+    compare();
+    EXPECT_EQ(row("removalTime, undoFile"), "0|/tmp");
     EXPECT_EQ(given.getRemovalTime().time(), 0u);
-    EXPECT_EQ(row("undoFile"), "/tmp");
-    EXPECT_EQ(logins(ostrel, instance_), "newsa|newpw||");
-    KelSQLServer noId(ostrel, false), empty(ostrel, false);
-    EXPECT_TRUE(refused(noId.compareAndUpdate(empty, 0), noId.getLastError(), kelsql::kErrValueNotSet));
+    EXPECT_EQ(logins(), "newsa|newpw||");
 }
 
 TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
-    KelSQLClassProperties ostrel(KelSQLServerSide);
     const unsigned long sql7 = instance(alpha_, 4, "ALPHA\\SEVEN");
     const unsigned long sql2000 = instance(alpha_, 16, "ALPHA\\EIGHT");
     const unsigned long gone = instance(alpha_, 16, "ALPHA\\GONE");
-    registerLocally(ostrel, kInstance, 9, 0, 1399);
-    registerLocally(ostrel, "ALPHA\\SEVEN", 7, 0, 623);
-    registerLocally(ostrel, "ALPHA\\EIGHT", 8, 0, 760);
-    registerLocally(ostrel, "ALPHA\\GONE", 8, 0, 760);
+    for (const auto& [name, major] : {std::pair<const char*, int>{kInstance, 9}, {"ALPHA\\SEVEN", 7}, {"ALPHA\\EIGHT", 8}, {"ALPHA\\GONE", 8}})
+        registerLocally(name, major, 700);
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET deleteFlag = 1 WHERE instanceId = " + std::to_string(gone)));
 
-    auto ids = [&](unsigned long type) {
-        KelSQLServer server(ostrel, false);
-        std::vector<KelSQL_SqlIdName_t> list;
-        EXPECT_TRUE(server.getAllSQLServersWithinTessel(tessel_, list, type))
-            << server.getLastError().formatLastErrorMessage();
+    KelSQLServer server(*ostrel_, false);
+    auto ids = [&](unsigned long tessel, unsigned long type) {
+        std::vector<KelSQL_SqlIdName_t> list{{42, "kept"}};
+        EXPECT_TRUE(server.getAllSQLServersWithinTessel(tessel, list, type)) << server.getLastError().formatLastErrorMessage();
         std::vector<unsigned long> out;
         for (const auto& e : list) out.push_back(e.sqlId);
         std::sort(out.begin(), out.end());
         return out;
     };
-    auto sorted = [](std::vector<unsigned long> v) {
-        std::sort(v.begin(), v.end());
-        return v;
-    };
-    EXPECT_EQ(ids(0), sorted({instance_, sql7, sql2000}));
-    EXPECT_EQ(ids(4), sorted({instance_, sql7, sql2000}));
-    EXPECT_EQ(ids(16), sorted({instance_, sql2000}));
-    EXPECT_EQ(ids(70), std::vector<unsigned long>{instance_});
-
-    KelSQLServer server(ostrel, false);
-    std::vector<KelSQL_SqlIdName_t> list{{42, "kept"}};
-    EXPECT_TRUE(server.getAllSQLServersWithinTessel(tessel_ + 100, list, 0));
-    ASSERT_EQ(list.size(), 1u);  // no rows: the list stays as it was
-    EXPECT_TRUE(refused(server.getAllSQLServersWithinTessel(0, list, 0), server.getLastError(),
-                        kelsql::kErrValueNotSet));
+    // The list is cleared first when there are rows.
+    std::vector<unsigned long> all{instance_, sql7, sql2000}, from2000{instance_, sql2000};
+    std::sort(all.begin(), all.end());
+    std::sort(from2000.begin(), from2000.end());
+    EXPECT_EQ(ids(tessel_, 0), all);
+    EXPECT_EQ(ids(tessel_, 4), all);
+    EXPECT_EQ(ids(tessel_, 16), from2000);
+    EXPECT_EQ(ids(tessel_, 70), std::vector<unsigned long>{instance_});
+    EXPECT_EQ(ids(tessel_ + 100, 0), std::vector<unsigned long>{42});  // no rows: the list stays as it was
 }

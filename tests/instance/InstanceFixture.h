@@ -23,26 +23,9 @@ protected:
         Base::SetUp();
         instance_ = this->instance(this->alpha_, 70, kInstance);
     }
-
-    // A catalogue row written the way the Ostrel's registration does.
-    unsigned long registerLocally(KelSQLClassProperties& ostrel, const std::string& name, unsigned long major,
-                                  unsigned long minor, unsigned long build) {
-        ostrel.getSQLUserAndPassword().setSqlUser("sa");
-        ostrel.getSQLUserAndPassword().setSqlPassword("secret");
-        EXPECT_TRUE(ostrel.startTransaction());
-        KelSQLServer server(ostrel, true);
-        KelNetSQLServerReq_t req{};
-        KelNetSQLServerRsp_t rsp{};
-        req.DBCode = KelNetSQLServerInsert;
-        kel::copyField(req.Server.ClientName, std::string(kClient));
-        kel::copyField(req.Server.ServerName, name);
-        req.Server.ServerMajor = major;
-        req.Server.ServerMinor = minor;
-        req.Server.ServerBuild = build;
-        req.Server.AddTime = 1000;
-        EXPECT_TRUE(server.insert(&req, &rsp)) << server.getLastError().formatLastErrorMessage();
-        EXPECT_TRUE(ostrel.commitTransaction());
-        return static_cast<unsigned long>(rsp.Server.SqlServerId);
+    // Catalogue rows of instances and of versions, "servers|versions".
+    static std::string counts() {
+        return text("SELECT (SELECT count(*) FROM sqlServer) || '|' || (SELECT count(*) FROM sqlVersion)");
     }
 
     unsigned long instance_ = 0;
