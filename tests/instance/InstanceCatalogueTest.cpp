@@ -3,7 +3,6 @@
 // the comparison and the Tessel list.
 #include "InstanceFixture.h"
 
-#include <algorithm>
 #include <optional>
 
 using kel::test::refused;
@@ -52,21 +51,9 @@ protected:
 
 }  // namespace
 
+// Reads that find nothing and an insert refused before it writes; then the
+// registration, and again after a logical deletion.
 TEST_F(InstanceCatalogueTest, InsertTakesTheInstanceIdAndAddsTheVersionOnce) {
-    EXPECT_EQ(registerLocally(kInstance, 9, 1399), instance_);
-    const std::string ids = std::to_string(alpha_) + "|" + std::to_string(tessel_) + "|sa|" +
-                            kel::test::text("SELECT id FROM sqlVersion WHERE major = 9 AND minor = 0 AND build = 1399");
-    EXPECT_EQ(row("clientId, tesselId, sa, sqlVersionId"), ids);
-    EXPECT_NE(row("saPassword"), "secret");  // stored encrypted
-    // Logically deleted and removed, then registered again: same row, revived.
-    ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET deleteFlag = 1, removalTime = 5000"));
-    EXPECT_EQ(registerLocally(kInstance, 9, 1399), instance_);
-    EXPECT_EQ(row("clientId, tesselId, sa, sqlVersionId, deleteFlag, removalTime"), ids + "|0|0");
-    EXPECT_EQ(counts(), "1|1");
-}
-
-// Reads that find nothing, and an insert refused before it writes.
-TEST_F(InstanceCatalogueTest, RefusalsBeforeAnyRow) {
     KelSQLServer missing(*ostrel_, false), server(*ostrel_, true);
     const KelLastError& err = missing.getLastError();
     EXPECT_TRUE(refused(missing.query(kClient, "ALPHA\\OTHER"), err, kelsql::kErrNoSuchInstance));
@@ -83,6 +70,17 @@ TEST_F(InstanceCatalogueTest, RefusalsBeforeAnyRow) {
     EXPECT_TRUE(refused(server.insert(&req, &rsp), server.getLastError(), kelsql::kErrTranRequired));
     inTransaction([&] { EXPECT_TRUE(refused(server.insert(&req, &rsp), server.getLastError(), kelsql::kErrNoLogin)); });
     EXPECT_EQ(counts(), "0|0");
+
+    EXPECT_EQ(registerLocally(kInstance, 9, 1399), instance_);
+    const std::string ids = std::to_string(alpha_) + "|" + std::to_string(tessel_) + "|sa|" +
+                            kel::test::text("SELECT id FROM sqlVersion WHERE major = 9 AND minor = 0 AND build = 1399");
+    EXPECT_EQ(row("clientId, tesselId, sa, sqlVersionId"), ids);
+    EXPECT_NE(row("saPassword"), "secret");  // stored encrypted
+    // Logically deleted and removed, then registered again: same row, revived.
+    ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET deleteFlag = 1, removalTime = 5000"));
+    EXPECT_EQ(registerLocally(kInstance, 9, 1399), instance_);
+    EXPECT_EQ(row("clientId, tesselId, sa, sqlVersionId, deleteFlag, removalTime"), ids + "|0|0");
+    EXPECT_EQ(counts(), "1|1");
 }
 
 TEST_F(InstanceCatalogueTest, UpdateNeverClearsAndWritesTheVersion) {
@@ -111,7 +109,7 @@ TEST_F(InstanceCatalogueTest, UpdateNeverClearsAndWritesTheVersion) {
     EXPECT_EQ(row("flags"), "65537");
 }
 
-TEST_F(InstanceCatalogueTest, LoginsAreKeptApartAndStoredWhole) {
+TEST_F(InstanceCatalogueTest, LoginsAreKeptApartAndStoredWholeAndCompareAndUpdateRules) {
     registerLocally(kInstance, 9, 1399);
     KelSQLServer server(*ostrel_, false), quoted(*ostrel_, false);
     ASSERT_TRUE(server.query(instance_));
@@ -136,10 +134,9 @@ TEST_F(InstanceCatalogueTest, LoginsAreKeptApartAndStoredWhole) {
     EXPECT_TRUE(refused(server.query(instance_), server.getLastError(), kelsql::kErrDecrypt));
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET saPassword = '', sqlNTPassword = 'bm90IGEgY2lwaGVy'"));
     EXPECT_TRUE(refused(server.query(instance_), server.getLastError(), kelsql::kErrNTDecrypt));
-}
 
-TEST_F(InstanceCatalogueTest, CompareAndUpdateRules) {
-    registerLocally(kInstance, 9, 1399);
+    // The comparison with a given record.
+    ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET saPassword = '', sqlNTPassword = '', sa = 'sa'"));
     KelSQLServer stored(*ostrel_, false), given(*ostrel_, false);
     const KelLastError& err = stored.getLastError();
     auto compare = [&] { inTransaction([&] { ASSERT_TRUE(stored.compareAndUpdate(given, instance_)) << err.formatLastErrorMessage(); }); };
@@ -162,14 +159,13 @@ TEST_F(InstanceCatalogueTest, CompareAndUpdateRules) {
     compare();
     EXPECT_EQ(row("removalTime, undoFile"), "0|/tmp");
     EXPECT_EQ(given.getRemovalTime().time(), 0u);
-    EXPECT_EQ(logins(), "newsa|newpw||");
+    EXPECT_EQ(logins(), "newsa|newpw|DOM\\svc%n|");
 }
 
 TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
-    const unsigned long sql7 = instance(alpha_, 4, "ALPHA\\SEVEN");
-    const unsigned long sql2000 = instance(alpha_, 16, "ALPHA\\EIGHT");
-    const unsigned long gone = instance(alpha_, 16, "ALPHA\\GONE");
-    for (const auto& [name, major] : {std::pair<const char*, int>{kInstance, 9}, {"ALPHA\\SEVEN", 7}, {"ALPHA\\EIGHT", 8}, {"ALPHA\\GONE", 8}})
+    const unsigned long sql7 = instance(alpha_, 4, "SEVEN"), sql2000 = instance(alpha_, 16, "EIGHT");
+    const unsigned long gone = instance(alpha_, 16, "GONE");
+    for (auto [name, major] : {std::pair<const char*, int>{kInstance, 9}, {"SEVEN", 7}, {"EIGHT", 8}, {"GONE", 8}})
         registerLocally(name, major, 700);
     ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET deleteFlag = 1 WHERE instanceId = " + std::to_string(gone)));
 
@@ -179,13 +175,10 @@ TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
         EXPECT_TRUE(server.getAllSQLServersWithinTessel(tessel, list, type)) << server.getLastError().formatLastErrorMessage();
         std::vector<unsigned long> out;
         for (const auto& e : list) out.push_back(e.sqlId);
-        std::sort(out.begin(), out.end());
         return out;
     };
-    // The list is cleared first when there are rows.
-    std::vector<unsigned long> all{instance_, sql7, sql2000}, from2000{instance_, sql2000};
-    std::sort(all.begin(), all.end());
-    std::sort(from2000.begin(), from2000.end());
+    // The list is cleared first when there are rows (in the order registered).
+    const std::vector<unsigned long> all{instance_, sql7, sql2000}, from2000{instance_, sql2000};
     EXPECT_EQ(ids(tessel_, 0), all);
     EXPECT_EQ(ids(tessel_, 4), all);
     EXPECT_EQ(ids(tessel_, 16), from2000);

@@ -8,37 +8,28 @@
 using kel::test::refused;
 using kel::test::scalar;
 
-namespace {
+using InstanceMessageTest = kel::test::InstanceDispatcherTest;
 
-class InstanceMessageTest : public kel::test::InstanceDispatcherTest {
-protected:
-    static bool configure(KelSQLServer& server) {
-        server.setClientName(kClient);
-        server.setSqlServerName(kInstance);
-        server.setSQLVersion(9, 0, 1399, 0);
-        return server.config("sa", "agent'pw", "", "MSSQL$SQL1");
-    }
-    // The agent hands the Ostrel its login for the session, then registers
-    // inside one network transaction, committed.
-    bool registerFromAgent(KelSQLClassProperties& agent, KelSQLServer& server) {
-        setLogin(agent, "sa", "agent'pw");
-        if (!agent.getRemoteSecurity()->update(std::string(kClient), std::string(kInstance))) return false;
-        KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
-        if (!t->startTransaction()) return false;
-        if (!configure(server)) {
-            t->rollbackTransaction();
-            return false;
-        }
-        return t->commitTransaction();
-    }
-};
-
-}  // namespace
-
-TEST_F(InstanceMessageTest, AgentRegistersAndReadsBack) {
+TEST_F(InstanceMessageTest, AgentRegistersWithALoginInATransactionAndReadsBack) {
     KelSQLClassProperties agent(KelSQLClientSide), ostrel(KelSQLServerSide);
     KelSQLServer server(agent, false), byId(agent, false), byName(agent, false), stored(ostrel, false);
-    ASSERT_TRUE(registerFromAgent(agent, server)) << server.getLastError().formatLastErrorMessage();
+    server.setClientName(kClient);
+    server.setSqlServerName(kInstance);
+    server.setSQLVersion(9, 0, 1399, 0);
+    auto configure = [&] { return server.config("sa", "agent'pw", "", "MSSQL$SQL1"); };
+    // Registration needs a transaction, then a login the agent hands the
+    // Ostrel for the session.
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    EXPECT_TRUE(refused(configure(), server.getLastError(), kelsql::kErrTranRequired));
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_TRUE(refused(configure(), server.getLastError(), kelsql::kErrNoLogin));
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(counts(), "0|0");
+    setLogin(agent, "sa", "agent'pw");
+    ASSERT_TRUE(agent.getRemoteSecurity()->update(std::string(kClient), std::string(kInstance)));
+    ASSERT_TRUE(t->startTransaction());
+    ASSERT_TRUE(configure()) << server.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t->commitTransaction());
     EXPECT_EQ(server.sqlId(), instance_);
     EXPECT_NE(server.getSQLVersion().sqlId(), 0u);
     EXPECT_EQ(scalar("SELECT count(*) FROM sqlVersion WHERE major = 9 AND build = 1399"), 1);
@@ -55,7 +46,6 @@ TEST_F(InstanceMessageTest, AgentRegistersAndReadsBack) {
               "sa:agent'pw:" + std::to_string(alpha_));
 
     // The flags word and the delete mark, each in a network transaction.
-    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
     byId.setFlags(KelSQLServer::kClusteredFlag);
     ASSERT_TRUE(t->startTransaction());
     ASSERT_TRUE(byId.update()) << byId.getLastError().formatLastErrorMessage();
@@ -68,26 +58,5 @@ TEST_F(InstanceMessageTest, AgentRegistersAndReadsBack) {
         EXPECT_EQ(mark.isDeleted(), deleted);
         ASSERT_TRUE(t->commitTransaction());
         EXPECT_EQ(scalar("SELECT deleteFlag FROM sqlServer"), deleted ? 1 : 0);
-    }
-}
-
-TEST_F(InstanceMessageTest, RegistrationNeedsATransactionThenALogin) {
-    KelSQLClassProperties agent(KelSQLClientSide);
-    KelSQLServer server(agent, false);
-    EXPECT_TRUE(refused(configure(server), server.getLastError(), kelsql::kErrTranRequired));
-    ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
-    EXPECT_TRUE(refused(configure(server), server.getLastError(), kelsql::kErrNoLogin));
-    ASSERT_TRUE(agent.getNetworkDBTransaction()->commitTransaction());
-    EXPECT_EQ(counts(), "0|0");
-}
-
-// The zeroed answer of a refusal is the frame's; this proves the gaps between codes.
-TEST_F(InstanceMessageTest, UnknownCodesAreRefused) {
-    KelSQLClassProperties agent(KelSQLClientSide);
-    for (uint32_t code : {3u, 6u}) {
-        KelNetSQLServer message(agent, false);
-        message.requestMessage(true)->DBCode = code;
-        KelLastError err;
-        EXPECT_TRUE(refused(message.exchange(err), err, kelsql::kErrRequestRefused)) << code;
     }
 }

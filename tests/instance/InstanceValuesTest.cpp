@@ -5,7 +5,7 @@
 using kel::test::refused;
 using InstanceValuesTest = kel::test::InstanceTest;
 
-TEST(AppTypeTest, RefusedCodesLeaveZeroAndTheError) {
+TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
     KelSQLAppType type;
     for (unsigned long code : {0ul, 5ul, 71ul}) {
         EXPECT_TRUE(refused(type.setSqlAppType(code), type.getLastError(), kelsql::kErrValueNotSet, "sqlAppType")) << code;
@@ -18,9 +18,8 @@ TEST(AppTypeTest, RefusedCodesLeaveZeroAndTheError) {
     EXPECT_TRUE(type.setSqlAppTypeByMajorVersion(9));
     EXPECT_EQ(type.sqlAppType(), 70u);
     EXPECT_FALSE(type.isSql7AppType() || type.isSql2000AppType());
-}
 
-TEST(BitFlagTest, ViewsShareTheWord) {
+    // Bit views share the word.
     unsigned long word = 0x4;
     KelSQLBitFlag upgrade(word, 0x10000), several(word, 0x6), none(word, 0);
     EXPECT_TRUE(several.isOn() && !upgrade.isOn());  // any of its bits, read from the word now
@@ -35,7 +34,7 @@ TEST(BitFlagTest, ViewsShareTheWord) {
 
 TEST_F(InstanceValuesTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
-    KelSQLServer server(ostrel, false), reader(ostrel, false), longPath(ostrel, false);
+    KelSQLServer server(ostrel, false), reader(ostrel, false);
     server.setClientName(std::string(300, 'c'));
     server.setSqlServerName(std::string(200, 's'));
     KelNetSQLServerReq_t req{};
@@ -58,10 +57,4 @@ TEST_F(InstanceValuesTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
               std::string(sizeof rsp.Server.UndoFilePath, 'u') + "|" + std::string(sizeof rsp.Server.ServerName, 'n'));
     EXPECT_TRUE(reader.isDeleted() && reader.sqlAppType().isSql2000AppType());
     EXPECT_EQ(reader.getAddTime().time() * 10000 + reader.getRemovalTime().time(), 12345678u);
-
-    // A 2000-character undo path travels as its first 1024.
-    rsp.Server = KelNetSQLServer_t{};
-    kel::copyField(rsp.Server.UndoFilePath, std::string(2000, 'p'));
-    longPath.copyFromResponse(&rsp);
-    EXPECT_EQ(longPath.undoFilePath(), std::string(1024, 'p'));
 }
