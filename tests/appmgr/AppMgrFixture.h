@@ -23,6 +23,22 @@ protected:
         sqlite3_close(db);
         return rc;
     }
+    // A row's name, or why there is none.
+    template <class T>
+    static std::string nameOf(T&& row) {
+        std::string name;
+        const int rc = row.getName(name);
+        return rc == 0 ? name : "error " + std::to_string(rc);
+    }
+    template <class T>
+    static std::string nameOf(T* row) {
+        return row ? nameOf(*row) : "<null>";
+    }
+    static std::vector<std::string> texts(std::initializer_list<unsigned long> ids) {
+        std::vector<std::string> out;
+        for (unsigned long id : ids) out.push_back(std::to_string(id));
+        return out;
+    }
 };
 
 }  // namespace kel::test
