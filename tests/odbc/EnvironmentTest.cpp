@@ -10,6 +10,8 @@
 
 using kel::test::OdbcTest;
 using kel::test::readFile;
+using kel::test::refused;
+using Names = std::vector<std::string>;
 
 namespace {
 
@@ -17,8 +19,8 @@ class EnvironmentTest : public OdbcTest {
 protected:
     void SetUp() override {
         OdbcTest::SetUp();
-        KelDebug::setSink([this](KelDebugLevel level, const std::string& fn, const std::string& text) {
-            if (level == KelDebugError) errors_.push_back(fn + ": " + text);
+        KelDebug::setSink([this](KelDebugLevel level, const std::string& fn, const std::string&) {
+            if (level == KelDebugError) errors_.push_back(fn);
         });
     }
     void TearDown() override { KelDebug::setSink({}); }
@@ -26,34 +28,29 @@ protected:
     void makeAgentDatabase(const char* machine, const char* name) {
         ASSERT_NE(database(machine).create("", "", name), 0);
     }
-
     KelLastError savedError() {
         KelLastError saved;
         sqlInstallLastError(KelSQL_InstallErrorGet, saved);
         return saved;
     }
-
-    std::vector<std::string> errors_;
+    Names errors_;
 };
 
 }  // namespace
 
-TEST_F(EnvironmentTest, UnsupportedDriverStepsFailWithTheirNumbers) {
+TEST_F(EnvironmentTest, UnsupportedDriverStepsAndBadArgumentsFailWithTheirNumbers) {
     KelSQLEnvironment env(kAgent);
     ASSERT_TRUE(env.isReady());
-    EXPECT_TRUE(kel::test::refused(env.configureDSN("HOST\\INST", "INST_SQLDrover"), env.getLastError(),
-                                   kelsql::kErrNotSupported, "KelSQLEnvironment::configureDSN()"));
-    EXPECT_TRUE(kel::test::refused(env.deconfigureDSN("INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported));
+    EXPECT_TRUE(refused(env.configureDSN("HOST\\INST", "INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported,
+                        "KelSQLEnvironment::configureDSN()"));
+    EXPECT_TRUE(refused(env.deconfigureDSN("INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported));
     std::string text;
     EXPECT_FALSE(env.sqlInstallerError(text, 1));
-
-    std::string log = readFile(KelDebug::logFilePath());
-    EXPECT_NE(log.find("ERROR KelSQLEnvironment::configureDSN(): This function is not supported by SQLDrover."),
+    EXPECT_NE(readFile(KelDebug::logFilePath())
+                  .find("ERROR KelSQLEnvironment::configureDSN(): This function is not supported by SQLDrover."),
               std::string::npos);
-    EXPECT_NE(log.find("ERROR KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover."),
-              std::string::npos);
-    EXPECT_TRUE(kel::test::refused(env.create("HOST", "a", "b"), env.getLastError(), kelsql::kErrNotSupported,
-                                   "KelSQLEnvironment::configureDSN()"));
+    EXPECT_TRUE(refused(env.create("HOST", "a", "b"), env.getLastError(), kelsql::kErrNotSupported,
+                        "KelSQLEnvironment::configureDSN()"));
     EXPECT_EQ(env.databaseName(), "DEFAULT_HOST_SQLDrover");
     EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
     EXPECT_EQ(sqlCreateEnvironment(nullptr, "HOST", "", ""), kelsql::kErrInvalidArgument);
@@ -63,9 +60,8 @@ TEST_F(EnvironmentTest, UnsupportedDriverStepsFailWithTheirNumbers) {
     makeAgentDatabase(kOstrel, "HOST_ostrel");
     EXPECT_EQ(sqlRemoveEnvironment("ghost"), kel::kErrUnknownMachine);
     EXPECT_EQ(sqlCreateDataSourceName("ghost", "HOST\\INST", nullptr), kel::kErrUnknownMachine);
-    // No agent database: the platform's number.
+    // No agent database: the platform's number, read back by the installer.
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), kel::kErrNoAgentDatabase);
-
     unsigned long number = 0;
     char buffer[256] = {};
     EXPECT_EQ(sqlFormatLastError(&number, buffer, sizeof(buffer)), 0u);
@@ -76,17 +72,14 @@ TEST_F(EnvironmentTest, UnsupportedDriverStepsFailWithTheirNumbers) {
 TEST_F(EnvironmentTest, CreateOnAnExistingDatabaseRegistersOnlyTheDataSource) {
     makeAgentDatabase(kAgent, "INST_SQLDrover");
     setDataSource(kAgent, "HOST\\INST", "inst_sqldrover");
-    std::string before = readFile(KelRegistry::filePath(kAgent));
+    const std::string before = readFile(KelRegistry::filePath(kAgent));
     KelSQLEnvironment env(kAgent);
-    EXPECT_TRUE(env.createDSN("HOST\\INST", nullptr));
-    EXPECT_TRUE(env.createDSN("host\\inst", "HOST\\INST_SQLDROVER"));
+    EXPECT_TRUE(env.createDSN("HOST\\INST", nullptr) && env.createDSN("host\\inst", "HOST\\INST_SQLDROVER"));
     EXPECT_EQ(readFile(KelRegistry::filePath(kAgent)), before);
     // The exported form with a null name forms the agent name itself.
-    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), 0u);
-    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", ""), 0u);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr) + sqlCreateDataSourceName(kAgent, "HOST\\INST", ""), 0u);
     setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
     EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\INST", "a", "b"), 0u);
-
     // A failure for a second instance leaves the first one's registration.
     EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\OTHER", "a", "b"), kelsql::kErrNotSupported);
     EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "INST_SQLDrover");
@@ -102,74 +95,62 @@ TEST_F(EnvironmentTest, NewOrRenamedRegistrationNeedsTheDriverAndLeavesNothing) 
     setList(kAgent, {"HOST\\A"});
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\B", nullptr), kelsql::kErrNotSupported);
     EXPECT_EQ(savedError().number(), kelsql::kErrNotSupported);
-    EXPECT_EQ(dataSource(kAgent, "HOST\\B"), "");
-    EXPECT_EQ(list(kAgent), (std::vector<std::string>{"HOST\\A"}));
-    ASSERT_FALSE(errors_.empty());
-    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::configureDSN(): This function is not supported by SQLDrover.");
+    EXPECT_EQ(dataSource(kAgent, "HOST\\B") + "|" + list(kAgent).back(), "|HOST\\A");
+    EXPECT_EQ(list(kAgent).size(), 1u);
     setDataSource(kAgent, "HOST\\A", "OldName");
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\A", nullptr), kelsql::kErrNotSupported);
-    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover.");
     EXPECT_EQ(dataSource(kAgent, "HOST\\A"), "OldName");
+    EXPECT_EQ(errors_, (Names{"KelSQLEnvironment::configureDSN()", "KelSQLEnvironment::deconfigureDSN()"}));
 }
 
 TEST_F(EnvironmentTest, FullListRefusesAndExactListIsWalkedToItsEnd) {
     makeAgentDatabase(kAgent, "A_SQLDrover");
-    auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
+    const Names names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
     setList(kAgent, names);
-    ASSERT_EQ(list(kAgent).size(), names.size());
-
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrListFull);
     EXPECT_EQ(kel::test::arguments(savedError()),
-              (std::vector<std::string>{"KelSQLEnvironment::createDSN(sqlServerName, dataSourceName)", kAgent, "HOST\\NEW"}));
+              (Names{"KelSQLEnvironment::createDSN(sqlServerName, dataSourceName)", kAgent, "HOST\\NEW"}));
     EXPECT_EQ(dataSource(kAgent, "HOST\\NEW"), "");
     EXPECT_EQ(list(kAgent), names);
     char exact[KelSQLEnvironment::kInstanceListSize];
     size_t used = 0;
-    ASSERT_TRUE(KelPI_DataBase::joinList(names, exact, sizeof(exact), &used));
-    ASSERT_EQ(used, sizeof(exact));
+    ASSERT_TRUE(KelPI_DataBase::joinList(names, exact, sizeof(exact), &used) && used == sizeof(exact));
     // The last name is found: the instance is known, so only the driver step
     // (not supported here) stands between it and success.
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "host\\last", nullptr), kelsql::kErrNotSupported);
-    EXPECT_EQ(dataSource(kAgent, "host\\last"), "");
 
     // One byte more than the buffer holds is a platform failure, not an overrun.
-    auto tooMany = namesFilling(KelSQLEnvironment::kInstanceListSize + 1, "HOST\\LAST");
+    const Names tooMany = namesFilling(KelSQLEnvironment::kInstanceListSize + 1, "HOST\\LAST");
     std::vector<char> raw(KelSQLEnvironment::kInstanceListSize + 1);
     ASSERT_TRUE(KelPI_DataBase::joinList(tooMany, raw.data(), raw.size(), &used));
     ASSERT_NE(database(kAgent).setDSNList(raw.data(), static_cast<int>(used)), 0);
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrValueTooLong);
 }
 
-TEST_F(EnvironmentTest, RemoveOnTheOstrelDeletesItsDataSourcesUpToAForeignOne) {
+TEST_F(EnvironmentTest, RemoveDeletesTheOstrelsDataSourcesUpToAForeignOneAndTheAgentsSection) {
     makeAgentDatabase(kOstrel, "HOST_ostrel");
     EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
-    // No database name at all: the information store says so.
-    EXPECT_EQ(sqlRemoveEnvironment(kAgent), kel::kErrNoEntry);
-    auto names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
+    EXPECT_EQ(sqlRemoveEnvironment(kAgent), kel::kErrNoEntry);  // no database name at all
+    const Names names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
     setList(kOstrel, names);
     setDataSource(kOstrel, names.front().c_str(), "host_OSTREL");
     setDataSource(kOstrel, "HOST\\LAST", "HOST_ostrel");
     EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
-    EXPECT_EQ(dataSource(kOstrel, names.front().c_str()), "");
-    EXPECT_EQ(dataSource(kOstrel, "HOST\\LAST"), "");
+    EXPECT_EQ(dataSource(kOstrel, names.front().c_str()) + dataSource(kOstrel, "HOST\\LAST"), "");
     EXPECT_TRUE(KelRegistry::has(kOstrel, kel::kSectionDatabase, kel::kKeyInstance));
     setList(kOstrel, {"HOST\\A", "HOST\\B"});
     setDataSource(kOstrel, "HOST\\A", "Foreign");
     setDataSource(kOstrel, "HOST\\B", "HOST_ostrel");
     EXPECT_EQ(sqlRemoveEnvironment(kOstrel), kelsql::kErrNotSupported);
-    EXPECT_EQ(dataSource(kOstrel, "HOST\\A"), "Foreign");
-    EXPECT_EQ(dataSource(kOstrel, "HOST\\B"), "HOST_ostrel");
-}
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\A") + "|" + dataSource(kOstrel, "HOST\\B"), "Foreign|HOST_ostrel");
 
-TEST_F(EnvironmentTest, RemoveOfAnAgentDatabaseDropsItsSectionThenNeedsTheDriver) {
+    // An agent database loses its section, then needs the driver.
     makeAgentDatabase(kAgent, "INST_SQLDrover");
     setList(kAgent, {"HOST\\INST"});
     setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
     KelSQLEnvironment env(kAgent);
-    EXPECT_FALSE(env.remove());
-    EXPECT_EQ(env.getLastError().number(), kelsql::kErrNotSupported);
-    EXPECT_EQ(env.databaseName(), "INST_SQLDrover");
-    EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "");
+    EXPECT_TRUE(refused(env.remove(), env.getLastError(), kelsql::kErrNotSupported));
+    EXPECT_EQ(env.databaseName() + "|" + dataSource(kAgent, "HOST\\INST"), "INST_SQLDrover|");
     EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
-    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN(): This function is not supported by SQLDrover.");
+    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN()");
 }
