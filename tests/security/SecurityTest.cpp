@@ -1,0 +1,411 @@
+// Logins and accounts between the Ostrel and agent hosts over real
+// dispatchers: the Ostrel loads the login of the instance that owns a file, a
+// file group or a database; an agent looks up its instance's login and hands
+// the Ostrel one; the Ostrel pushes one to an agent host, each answering side
+// keeping it in the session's context; the messages a context owns; and the
+// credential checks, answered with failure on this platform (never number 0).
+#include <memory>
+
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelNetSQLNTSecurity.h"
+#include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelNetSQLVerifyUser.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLServer.h"
+#include "platform/events/KelDebug.h"
+#include "platform/info/KelPI_DataBase.h"
+#include "support/TesselFixture.h"
+
+namespace {
+
+using kel::test::refused;
+
+class LoginLookupTest : public kel::test::TesselDispatcherTest {
+protected:
+    void SetUp() override {
+        TesselDispatcherTest::SetUp();
+        ctx_ = std::make_unique<KelSQLClassProperties>(kMachine, KelSQLServerSide);
+        server_ = loginRow("ALPHA\\SQL1", "owner", "it's me");
+        other_ = loginRow("ALPHA\\SQL2", "other", "not me");
+        const std::string t = std::to_string(tessel_) + ", ";
+        const std::string s = std::to_string(server_);
+        ASSERT_TRUE(kel::test::sql("INSERT INTO APP_BackupSetName(id, tesselId, instanceId, name) VALUES (41, " + t + s +
+                                   ", 'db');"
+                                   "INSERT INTO sqlDatabase(backupSetId, tesselId, sqlServerId, databaseName) VALUES (41, " +
+                                   t + s + ", 'sales');"
+                                   "INSERT INTO sqlFileGroup(id, tesselId, sqlDatabaseId, fileGroupName) VALUES (52, " +
+                                   t + "41, 'PRIMARY');"
+                                   "INSERT INTO sqlFile(id, tesselId, sqlFileGroupId, logicalName) VALUES (63, " + t +
+                                   "52, 'sales_data')"));
+    }
+
+    bool lookup(unsigned long server, unsigned long database, unsigned long group, unsigned long file) {
+        err_ = KelLastError();
+        ctx_->getSQLUserAndPassword() = KelSQLUserAndPassword("kept", "kept", false);
+        return lookupSqlUserInformation(err_, *ctx_, server, database, group, file);
+    }
+    const KelSQLUserAndPassword& login() { return ctx_->getSQLUserAndPassword(); }
+
+    unsigned long server_ = 0;
+    unsigned long other_ = 0;
+    std::unique_ptr<KelSQLClassProperties> ctx_;
+    KelLastError err_;
+};
+
+}  // namespace
+
+TEST_F(LoginLookupTest, WalksUpToTheNearestIdGiven) {
+    const KelSQLUserAndPassword owner("owner", "it's me", false), other("other", "not me", false);
+    const struct {
+        unsigned long server, database, group, file;
+        const KelSQLUserAndPassword& login;
+    } cases[] = {
+        {0, 0, 0, 63, owner}, {0, 0, 52, 0, owner}, {0, 41, 0, 0, owner},
+        // The file belongs to the first instance, but the instance id is given.
+        {other_, 0, 0, 63, other},
+        // A database id given with an unknown file: the file is never read.
+        {0, 41, 0, 999, owner},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.server) + "/" + std::to_string(c.database) + "/" + std::to_string(c.group) +
+                     "/" + std::to_string(c.file));
+        ASSERT_TRUE(lookup(c.server, c.database, c.group, c.file)) << err_.formatLastErrorMessage();
+        EXPECT_EQ(login(), c.login);
+    }
+}
+
+TEST_F(LoginLookupTest, MissingRowsAndUnreadablePasswordsChangeNothing) {
+    EXPECT_TRUE(refused(lookup(0, 0, 0, 0), err_, kelsql::kErrValueNotSet,
+                        "sqlServerId, sqlDatabaseId, sqlFileGroupId, or sqlFileId"));
+    EXPECT_EQ(kel::test::arguments(err_).at(1),
+              "lookupSqlUserInformation(error, cp, sqlServerId, sqlDatabaseId, sqlFileGroup)");
+    EXPECT_TRUE(refused(lookup(0, 0, 0, 999), err_, kelsql::kErrRowOperation, "Table SqlFile"));
+    EXPECT_EQ(kel::test::arguments(err_).size(), 2u);
+    EXPECT_TRUE(refused(lookup(0, 0, 998, 0), err_, kelsql::kErrRowOperation, "Table SqlFileGroup"));
+    EXPECT_TRUE(refused(lookup(0, 997, 0, 0), err_, kelsql::kErrRowOperation, "Table SqlDatabase"));
+    ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET saPassword = 'tampered' WHERE instanceId = " +
+                               std::to_string(server_)));
+    EXPECT_TRUE(refused(lookup(server_, 0, 0, 0), err_, kelsql::kErrDecrypt));
+    EXPECT_EQ(login(), KelSQLUserAndPassword("kept", "kept", false));
+}
+
+TEST_F(LoginLookupTest, ReadsInsideTheContextsTransaction) {
+    ASSERT_TRUE(ctx_->startTransaction());
+    const std::string update = "UPDATE sqlServer SET sa = 'uncommitted' WHERE instanceId = " + std::to_string(server_);
+    ASSERT_EQ(sqlite3_exec(ctx_->getDBTransaction()->tranConnection()->db(), update.c_str(), nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    ASSERT_TRUE(lookup(0, 0, 0, 63)) << err_.formatLastErrorMessage();
+    EXPECT_EQ(login().sqlUser(), "uncommitted");
+    ASSERT_TRUE(ctx_->rollBackTransaction());
+}
+
+namespace {
+
+class OwnedMessagesTest : public kel::test::TesselDispatcherTest {
+protected:
+    // Marks the context's messages so that a rebuilt one shows.
+    static void mark(KelSQLClassProperties& ctx) {
+        ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode = 9;
+        ctx.getRemoteSecurity()->requestMessage(false)->OpCode = 9;
+        ctx.getNTSecurity()->requestMessage(false)->OpCode = 9;
+    }
+    static int marks(KelSQLClassProperties& ctx) {
+        return (ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode == 9) +
+               (ctx.getRemoteSecurity()->requestMessage(false)->OpCode == 9) +
+               (ctx.getNTSecurity()->requestMessage(false)->OpCode == 9);
+    }
+};
+
+}  // namespace
+
+TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
+    KelSQLClassProperties ctx(kMachine, KelSQLClientSide);
+    mark(ctx);
+    ASSERT_EQ(marks(ctx), 3);
+    ASSERT_TRUE(ctx.setFocus(kMachine));
+    EXPECT_EQ(marks(ctx), 0);
+
+    EXPECT_FALSE(ctx.setFocus("no-such-machine"));
+    KelSQLClassProperties unfocused("no-such-machine", KelSQLClientSide);
+    EXPECT_TRUE(!ctx.getNetworkDBTransaction() && !ctx.getRemoteSecurity() && !ctx.getNTSecurity() &&
+                !unfocused.getNTSecurity());
+
+    // A message's assignment keeps its own context.
+    KelSQLClassProperties a(kMachine, KelSQLClientSide), b(kMachine, KelSQLServerSide);
+    KelNetSQLNTSecurity na(a, false), nb(b, false);
+    std::string form;
+    ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\svc", "pw", form) && nb.set(form));
+    na = nb;
+    EXPECT_TRUE(&na.context() == &a && na.ntUser() == "DOMAIN\\svc");
+    KelNetSQLSecurity sa(a, false), sb(b, false);
+    sb.requestMessage(false)->OpCode = 4;
+    sa = sb;
+    EXPECT_TRUE(&sa.context() == &a && sa.requestMessage(false)->OpCode == 4u);
+}
+
+TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
+    KelPI_DataBase db;
+    ASSERT_TRUE(db.setFocus(kMachine) && db.setSqlServerODBCDSN("ALPHA\\SALES", "SALES_SQLDrover") &&
+                db.setSqlServerVersion("ALPHA\\SALES", "9.00.1399"));
+    auto source = std::make_unique<KelSQLClassProperties>(kMachine, KelSQLClientSide);
+    setLogin(*source, "sa", "pw");
+    ASSERT_TRUE(source->getSQLDSN().setVirtualMachine(kMachine) && source->getSQLDSN().setSqlServerName("alpha\\sales"));
+    // Kept by setFocus, copied by assignment, each with its own platform object.
+    ASSERT_TRUE(source->setFocus(kMachine));
+    EXPECT_EQ(source->getSQLDSN().dataSourceName(), "SALES_SQLDrover");
+    ASSERT_TRUE(source->getNetworkDBTransaction()->startTransaction());
+    ASSERT_TRUE(source->getRemoteSecurity()->update("alpha", "ALPHA\\SQL1"));
+    mark(*source);
+
+    KelSQLClassProperties copy(kMachine, KelSQLClientSide);
+    // Its own session and messages, given up by the assignment.
+    ASSERT_TRUE(copy.getNetworkDBTransaction()->getTransactionStatus(nullptr));
+    copy = *source;
+    EXPECT_EQ(marks(copy), 3);
+    EXPECT_TRUE(&copy.getRemoteSecurity()->context() == &copy && copy.getRemoteSecurity() != source->getRemoteSecurity() &&
+                copy.getNetworkDBTransaction()->isTransactionStarted());
+    copy = copy;
+    EXPECT_TRUE(copy.getSQLUserAndPassword() == source->getSQLUserAndPassword() &&
+                copy.getSQLDSN().dataSourceName() == "SALES_SQLDrover");
+
+    // The source goes first; the copy still works on the shared session,
+    // inside the transaction the source started.
+    source.reset();
+    ASSERT_TRUE(copy.getSQLDSN().setSqlServerName("ALPHA\\SALES"));
+    EXPECT_TRUE(holdsLogin(copy, "sa", "pw"));
+    KelNetSQLDBTransState state = 0;
+    ASSERT_TRUE(copy.getNetworkDBTransaction()->getTransactionStatus(&state) && state == KelSQLTranStarted);
+    ASSERT_TRUE(copy.getNetworkDBTransaction()->rollbackTransaction());
+}
+
+namespace {
+
+using kel::test::refused;
+using SecurityMessageTest = kel::test::TesselDispatcherTest;
+
+}  // namespace
+
+TEST_F(SecurityMessageTest, AgentLooksUpItsInstanceLoginDecrypted) {
+    loginRow("ALPHA\\SQL1", "backup", "pa'ss word");
+    KelPI_DataBase database;
+    ASSERT_TRUE(database.setFocus(kMachine) && database.setSqlServerODBCDSN("ALPHA\\SQL1", "SQL1_SQLDrover") &&
+                database.setSqlServerVersion("ALPHA\\SQL1", "9.00.1399"));
+
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    KelNetSQLSecurity* security = agent.getRemoteSecurity();
+    ASSERT_NE(security, nullptr);
+    ASSERT_TRUE(security->lookup("alpha", "alpha\\sql1", "")) << security->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(agent.getSQLUserAndPassword(), KelSQLUserAndPassword("backup", "pa'ss word", false));
+    // The answer names the instance as the catalogue spells it, and the
+    // context's data source follows it.
+    EXPECT_EQ(kel::fieldText(security->responseMessage(false)->SqlServerName), "ALPHA\\SQL1");
+    EXPECT_EQ(agent.getSQLDSN().dataSourceName(), "SQL1_SQLDrover");
+
+    // An unknown instance leaves the login alone.
+    EXPECT_NE(kel::test::failure(security->lookup("alpha", "ALPHA\\NONE", "master"), security->getLastError()), 0u);
+    EXPECT_EQ(agent.getSQLUserAndPassword(), KelSQLUserAndPassword("backup", "pa'ss word", false));
+}
+
+TEST_F(SecurityMessageTest, RefusedBeforeSending) {
+    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    KelNetSQLSecurity* os = ostrel.getRemoteSecurity();
+    setLogin(ostrel, "sa", "pw");
+    // A client without a host.
+    EXPECT_TRUE(refused(os->update("beta", "BETA\\SQL1"), os->getLastError(), kelsql::kErrClientNotFound));
+
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    KelNetSQLSecurity* as = agent.getRemoteSecurity();
+    // Cut to its field, the name could be another client's.
+    EXPECT_TRUE(refused(as->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""), as->getLastError(),
+                        kelsql::kErrInvalidArgument, "clientName"));
+    // A user name of 100 characters has no two-digit length; no user at all
+    // cannot be sent either.
+    setLogin(agent, std::string(100, 'u'), "pw");
+    EXPECT_TRUE(refused(as->update("alpha", "ALPHA\\SQL1"), as->getLastError(), kelsql::kErrEncrypt));
+    setLogin(agent, "", "pw");
+    EXPECT_TRUE(refused(as->insert(), as->getLastError(), kelsql::kErrEncrypt));
+}
+
+TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    KelNetSQLSecurity* security = agent.getRemoteSecurity();
+    // The Ostrel refuses a login meant for an agent.
+    setLogin(agent, "sa", "pw");
+    EXPECT_TRUE(refused(security->insert(), security->getLastError(), kelsql::kErrRequestRefused));
+    EXPECT_FALSE(holdsLogin(agent, "sa", "pw"));
+
+    // The longest user name that travels; the Ostrel answers with success
+    // only once it has read the form.
+    setLogin(agent, std::string(99, 'u'), "pw");
+    ASSERT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
+    setLogin(agent, "sa", "new'secret");
+    ASSERT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(security->requestMessage(false)->OpCode, uint32_t{KelNetSQLSecurityUpdateOstrel});
+    EXPECT_TRUE(holdsLogin(agent, "sa", "new'secret"));
+    // Another session's answering context was sent nothing.
+    KelSQLClassProperties other(kMachine, KelSQLClientSide);
+    EXPECT_FALSE(holdsLogin(other, "sa", "new'secret"));
+}
+
+TEST_F(SecurityMessageTest, ReceivedFormIsReadOnlyWithinItsField) {
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    KelNetSQLSecurityReq_t req{};
+    req.OpCode = KelNetSQLSecurityUpdateAgent;
+    std::memset(req.Credential, 'A', sizeof(req.Credential));  // no NUL anywhere
+    KelNetSQLSecurity answering(agent, 1, reinterpret_cast<char*>(&req));
+    EXPECT_TRUE(refused(answering.buildReply(), answering.getLastError(), kelsql::kErrDecrypt));
+    EXPECT_EQ(answering.responseMessage(false)->Status.Status, 1u);
+}
+
+TEST_F(SecurityMessageTest, OstrelPushesALoginToTheAgentHost) {
+    startAgentHost();
+    const unsigned long id = loginRow("ALPHA\\CLU", "ignored", "ignored", 0x1);
+    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    setLogin(ostrel, "pushed", "p@ss");
+    KelNetSQLSecurity* security = ostrel.getRemoteSecurity();
+    ASSERT_TRUE(security->update(id, "alpha")) << security->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(ostrel.remoteSqlHostName(), kAgentHost);
+    EXPECT_EQ(kel::fieldText(security->requestMessage(false)->AgentSqlServerName), "ALPHA\\CLU");
+    EXPECT_TRUE(holdsLogin(ostrel, "pushed", "p@ss", kAgentHost));
+
+    // By instance name and client id, on a fresh session.
+    KelSQLClassProperties second(kMachine, KelSQLServerSide);
+    setLogin(second, "second", "pw2");
+    ASSERT_TRUE(second.getRemoteSecurity()->update("ALPHA\\CLU", alpha_))
+        << second.getRemoteSecurity()->getLastError().formatLastErrorMessage();
+    EXPECT_TRUE(holdsLogin(second, "second", "pw2", kAgentHost));
+
+    // The agent host refuses a lookup and a login meant for the Ostrel.
+    KelSQLClassProperties third(kMachine, KelSQLServerSide);
+    KelNetSQLSecurity m(third, false);
+    ASSERT_TRUE(m.setRemoteDataAgent(kAgentHost));
+    for (uint32_t code : {uint32_t{KelNetSQLSecurityLookup}, uint32_t{KelNetSQLSecurityUpdateOstrel}}) {
+        KelNetSQLSecurityReq_t* req = m.requestMessage(true);
+        req->OpCode = code;
+        ASSERT_TRUE(kelsql::fillCredentialField(req->Credential, "sa", "pw"));
+        EXPECT_TRUE(refused(m.networkQuery(), m.getLastError(), kelsql::kErrRequestRefused)) << code;
+    }
+    EXPECT_FALSE(holdsLogin(third, "sa", "pw", kAgentHost));
+}
+
+namespace {
+
+using kel::test::refused;
+using VerifyTest = kel::test::TesselDispatcherTest;
+
+}  // namespace
+
+TEST_F(VerifyTest, VerifyUserIsAnsweredByAnAgentHostWithFailure) {
+    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    KelNetSQLVerifyUser m(ostrel, false);
+    KelNetSQLVerifyUserReq_t* req = m.requestMessage(true);
+    kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
+    EXPECT_TRUE(refused(m.networkVerify(""), m.getLastError(), kelsql::kErrAgentAddress));
+    // The Ostrel's dispatcher answers on an Ostrel-side context: refused.
+    EXPECT_TRUE(refused(m.networkVerify(kOstrel), m.getLastError(), kelsql::kErrRequestRefused));
+
+    startAgentHost();
+    ASSERT_TRUE(kelsql::fillCredentialField(req->Credential, "sa", "pw"));
+    EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrNotSupported));
+    EXPECT_EQ(m.responseMessage(false)->Status.Status, 1u);
+    // An unreadable credential is refused before any check.
+    kel::copyField(req->Credential, "not a sealed form");
+    EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrDecrypt));
+}
+
+TEST_F(VerifyTest, NTVerifyReachesTheAgentHostAfterItsArgumentChecks) {
+    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
+    const KelLastError& err = nt->getLastError();
+    startAgentHost();
+    loginRow("ALPHA\\SQL1", "sa", "pw");
+    EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), err, kelsql::kErrNotSupported));
+    EXPECT_EQ(ostrel.remoteSqlHostName() + " " + nt->getRemoteHostName(), std::string(kAgentHost) + " " + kAgentHost);
+    EXPECT_TRUE(refused(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""), err, kelsql::kErrNotSupported));
+    // Whatever SQL user the caller names, the request carries none.
+    std::string user, password;
+    ASSERT_TRUE(decryptNetworkSQLPassword(kel::fieldText(nt->requestMessage(false)->SqlCredential), user, password));
+    EXPECT_EQ(user + ":" + password, "NotApplicable:pw");
+    // beta has no host to send to.
+    EXPECT_TRUE(refused(nt->verify("beta", "BETA\\SQL1", "svc", "pw"), err, kelsql::kErrClientNotFound));
+    // A host the messaging cannot address: refused, never sent elsewhere.
+    unsigned long gamma = 0;
+    ASSERT_EQ(0, admin_.createClient(tessel_, "gamma", std::string(256, 'h'), gamma));
+    EXPECT_TRUE(refused(nt->verify("gamma", "GAMMA\\SQL1", "svc", "pw"), err, kelsql::kErrAgentAddress));
+
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    EXPECT_TRUE(refused(agent.getNTSecurity()->verify("alpha", "ALPHA\\SQL1", "svc", "pw"),
+                        agent.getNTSecurity()->getLastError(), kelsql::kErrNoSide));
+    // Updating the account is not offered on this platform.
+    EXPECT_TRUE(refused(agent.getNTSecurity()->update("alpha", "ALPHA\\SQL1", "svc", "pw", false),
+                        agent.getNTSecurity()->getLastError(), kelsql::kErrNotSupported));
+}
+
+TEST_F(VerifyTest, NTLookupOfAnInstanceWithoutAccountKeepsThePreviousOne) {
+    loginRow("ALPHA\\SQL1", "sa", "pw");
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    KelNetSQLNTSecurity* nt = agent.getNTSecurity();
+    std::string form;
+    ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\old", "oldpw", form));
+    ASSERT_TRUE(nt->set(form));
+    ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1")) << nt->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(nt->ntUser() + ":" + nt->ntPassword(), "DOMAIN\\old:oldpw");
+
+    std::string stored;
+    ASSERT_TRUE(encryptSQLPassword("svcpw", stored));
+    ASSERT_TRUE(kel::test::sql("UPDATE sqlServer SET sqlNTAccount = 'DOMAIN\\svc', sqlNTPassword = '" + stored + "'"));
+    ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1")) << nt->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(nt->ntUser() + ":" + nt->ntPassword(), "DOMAIN\\svc:svcpw");
+}
+
+TEST_F(VerifyTest, InstallerChecksAndAccountUpdateNeverReadAsSuccess) {
+    EXPECT_EQ(sqlVerifySQLUser("ALPHA\\SQL1", "sa", "pw", nullptr, 1), kelsql::kErrNotSupported);
+    EXPECT_EQ(sqlVerifyNTSQLUser("ALPHA\\SQL1", "svc", "pw", kMachine, "sa", "pw"), kelsql::kErrNotSupported);
+    EXPECT_EQ(sqlUpdateNTAccount(nullptr, "svc", "pw", kMachine), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "", "pw", kMachine), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "svc", nullptr, kMachine), kelsql::kErrInvalidArgument);
+    // The update itself is not offered: the transaction it opened is rolled back.
+    EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrNotSupported);
+    // A caller's context must bring a started network transaction.
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    EXPECT_EQ(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrTranRequired);
+    ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
+    EXPECT_EQ(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrNotSupported);
+    KelNetSQLDBTransState state = 0;
+    ASSERT_TRUE(agent.getNetworkDBTransaction()->getTransactionStatus(&state) && state == KelSQLTranRolledBack);
+}
+
+TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
+    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
+    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    KelNetSQLDBTransaction* tran = agent.getNetworkDBTransaction();
+    ASSERT_TRUE(tran->startTransaction());
+    KelNetSQLNTSecurity* nt = agent.getNTSecurity();
+    KelNetSQLNTSecurityReq_t* req = nt->requestMessage(true);
+    req->OpCode = KelNetSQLNTSecurityUpdate;
+    kel::copyField(req->ClientName, "alpha");
+    kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
+    ASSERT_TRUE(kelsql::fillCredentialField(req->NTCredential, "DOMAIN\\svc", "svc'pw"));
+    ASSERT_TRUE(nt->networkQuery()) << nt->getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(tran->commitTransaction());
+
+    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    KelSQLServer server(ostrel, false);
+    ASSERT_TRUE(server.query(id)) << server.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(server.ntUser() + ":" + server.ntUserPassword() + ":" + server.sa(), "DOMAIN\\svc:svc'pw:sa");
+
+    // An unknown instance is the instance lookup's error.
+    ASSERT_TRUE(tran->startTransaction());
+    kel::copyField(nt->requestMessage(false)->SqlServerName, "ALPHA\\NONE");
+    EXPECT_NE(kel::test::failure(nt->networkQuery(), nt->getLastError()), 0u);
+    ASSERT_TRUE(tran->rollbackTransaction());
+
+    // Checked with the agent host first, which cannot: the account is not stored.
+    startAgentHost();
+    ASSERT_TRUE(ostrel.startTransaction());
+    ASSERT_TRUE(server.query(id));
+    EXPECT_TRUE(refused(server.setNTUser("alpha", "DOMAIN\\other", "pw", true), server.getLastError(),
+                        kelsql::kErrNotSupported));
+    ASSERT_TRUE(ostrel.commitTransaction());
+    EXPECT_EQ(kel::test::text("SELECT sqlNTAccount FROM sqlServer"), "DOMAIN\\svc");
+}
