@@ -1,9 +1,6 @@
 // The shared Tessel with its clients "alpha" (a network host name, OS 7)
-// and "beta" (none), and the catalogue file reachable as another process
-// would reach it.
+// and "beta" (none).
 #pragma once
-
-#include <sqlite3.h>
 
 #include <string>
 
@@ -16,13 +13,6 @@ namespace kel::test {
 
 class AppMgrTest : public TesselTest {
 protected:
-    int rawSql(const std::string& sql) {
-        sqlite3* db = nullptr;
-        int rc = sqlite3_open(home_.file("catalogue.db").c_str(), &db);
-        if (rc == SQLITE_OK) rc = sqlite3_exec(db, ("PRAGMA foreign_keys = ON; " + sql).c_str(), nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        return rc;
-    }
     // A row's name, or why there is none.
     template <class T>
     static std::string nameOf(T&& row) {

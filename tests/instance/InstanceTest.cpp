@@ -1,9 +1,22 @@
 // The instance record on the Ostrel's own catalogue: registration by the
 // answering insert, reads, the whole-record update, single-column updates,
 // the comparison and the Tessel list.
-#include "InstanceFixture.h"
-
+// The instance message over a real Ostrel dispatcher: an agent registers its
+// instance and reads it back; the answering side refuses what it must.
+// Application types, bit views, and the instance record's copies to and from
+// the wire.
+// The undo file path, measured by the agent host at the Ostrel's request
+// over a real dispatcher.
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <sys/statvfs.h>
+
+#include "InstanceFixture.h"
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelNetSQLVerifyUndoPath.h"
+#include "periphery/AgentHostFixture.h"
 
 using kel::test::refused;
 using kel::test::scalar;
@@ -184,4 +197,180 @@ TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
     EXPECT_EQ(ids(tessel_, 16), from2000);
     EXPECT_EQ(ids(tessel_, 70), std::vector<unsigned long>{instance_});
     EXPECT_EQ(ids(tessel_ + 100, 0), std::vector<unsigned long>{42});  // no rows: the list stays as it was
+}
+
+using kel::test::refused;
+using kel::test::scalar;
+
+using InstanceMessageTest = kel::test::InstanceDispatcherTest;
+
+TEST_F(InstanceMessageTest, AgentRegistersWithALoginInATransactionAndReadsBack) {
+    KelSQLClassProperties agent(KelSQLClientSide), ostrel(KelSQLServerSide);
+    KelSQLServer server(agent, false), byId(agent, false), byName(agent, false), stored(ostrel, false);
+    server.setClientName(kClient);
+    server.setSqlServerName(kInstance);
+    server.setSQLVersion(9, 0, 1399, 0);
+    auto configure = [&] { return server.config("sa", "agent'pw", "", "MSSQL$SQL1"); };
+    // Registration needs a transaction, then a login the agent hands the
+    // Ostrel for the session.
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    EXPECT_TRUE(refused(configure(), server.getLastError(), kelsql::kErrTranRequired));
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_TRUE(refused(configure(), server.getLastError(), kelsql::kErrNoLogin));
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(counts(), "0|0");
+    setLogin(agent, "sa", "agent'pw");
+    ASSERT_TRUE(agent.getRemoteSecurity()->update(std::string(kClient), std::string(kInstance)));
+    ASSERT_TRUE(t->startTransaction());
+    ASSERT_TRUE(configure()) << server.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(server.sqlId(), instance_);
+    EXPECT_NE(server.getSQLVersion().sqlId(), 0u);
+    EXPECT_EQ(scalar("SELECT count(*) FROM sqlVersion WHERE major = 9 AND build = 1399"), 1);
+
+    ASSERT_TRUE(byId.query(instance_)) << byId.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(byId.sqlServerName() + "|" + byId.serviceName() + "|" + std::to_string(byId.getSQLVersion().build()) +
+                  "|" + std::to_string(byId.sqlAppType().sqlAppType()),
+              std::string(kInstance) + "|MSSQL$SQL1|1399|70");
+    ASSERT_TRUE(byName.query(kClient, kInstance)) << byName.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(byName.sqlId(), instance_);
+    // The Ostrel stored the login the agent sent, encrypted, and can read it.
+    ASSERT_TRUE(stored.query(instance_));
+    EXPECT_EQ(stored.sa() + ":" + stored.saPassword() + ":" + std::to_string(stored.rowClientId()),
+              "sa:agent'pw:" + std::to_string(alpha_));
+
+    // The flags word and the delete mark, each in a network transaction.
+    byId.setFlags(KelSQLServer::kClusteredFlag);
+    ASSERT_TRUE(t->startTransaction());
+    ASSERT_TRUE(byId.update()) << byId.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(scalar("SELECT flags FROM sqlServer"), 1);
+    for (bool deleted : {true, false}) {
+        ASSERT_TRUE(t->startTransaction());
+        KelSQLServer mark(agent, false);
+        ASSERT_TRUE(mark.logicalDeletion(deleted, instance_)) << mark.getLastError().formatLastErrorMessage();
+        EXPECT_EQ(mark.isDeleted(), deleted);
+        ASSERT_TRUE(t->commitTransaction());
+        EXPECT_EQ(scalar("SELECT deleteFlag FROM sqlServer"), deleted ? 1 : 0);
+    }
+}
+
+using kel::test::refused;
+using InstanceValuesTest = kel::test::InstanceTest;
+
+TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
+    KelSQLAppType type;
+    for (unsigned long code : {0ul, 5ul, 71ul}) {
+        EXPECT_TRUE(refused(type.setSqlAppType(code), type.getLastError(), kelsql::kErrValueNotSet, "sqlAppType")) << code;
+        EXPECT_EQ(type.sqlAppType(), 0u);
+    }
+    EXPECT_TRUE(refused(type.setSqlAppTypeByMajorVersion(10), type.getLastError(), kelsql::kErrValueNotSet, "sqlMajor"));
+    // A copy carries the failed setter's error with the code.
+    KelSQLAppType copy(type);
+    EXPECT_EQ(copy.sqlAppType() + copy.getLastError().number(), kelsql::kErrValueNotSet);
+    EXPECT_TRUE(type.setSqlAppTypeByMajorVersion(9));
+    EXPECT_EQ(type.sqlAppType(), 70u);
+    EXPECT_FALSE(type.isSql7AppType() || type.isSql2000AppType());
+
+    // Bit views share the word.
+    unsigned long word = 0x4;
+    KelSQLBitFlag upgrade(word, 0x10000), several(word, 0x6), none(word, 0);
+    EXPECT_TRUE(several.isOn() && !upgrade.isOn());  // any of its bits, read from the word now
+    upgrade.enable();
+    several.enable();
+    none.enable();
+    EXPECT_EQ(word, 0x10006ul);
+    EXPECT_FALSE(none.isOn());
+    word = 0;
+    EXPECT_FALSE(upgrade.isOn());
+}
+
+TEST_F(InstanceValuesTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLServer server(ostrel, false), reader(ostrel, false);
+    server.setClientName(std::string(300, 'c'));
+    server.setSqlServerName(std::string(200, 's'));
+    KelNetSQLServerReq_t req{};
+    req.DBCode = 77;
+    server.copyToRequest(&req);
+    EXPECT_EQ(req.DBCode, 77u);
+    EXPECT_EQ(kel::fieldText(req.Server.ClientName) + kel::fieldText(req.Server.ServerName),
+              std::string(128, 'c') + std::string(128, 's'));
+
+    // Unterminated fields are read only to their end; times and the delete mark kept.
+    KelNetSQLServerRsp_t rsp{};
+    std::memset(rsp.Server.UndoFilePath, 'u', sizeof rsp.Server.UndoFilePath);
+    std::memset(rsp.Server.ServerName, 'n', sizeof rsp.Server.ServerName);
+    rsp.Server.ServerMajor = 8;
+    reader.setDeleteFlag()->setDelete();
+    reader.getAddTime().setTime(1234L);
+    reader.getRemovalTime().setTime(5678L);
+    reader.copyFromResponse(&rsp);
+    EXPECT_EQ(reader.undoFilePath() + "|" + reader.sqlServerName(),
+              std::string(sizeof rsp.Server.UndoFilePath, 'u') + "|" + std::string(sizeof rsp.Server.ServerName, 'n'));
+    EXPECT_TRUE(reader.isDeleted() && reader.sqlAppType().isSql2000AppType());
+    EXPECT_EQ(reader.getAddTime().time() * 10000 + reader.getRemovalTime().time(), 12345678u);
+}
+
+namespace {
+
+// Free bytes of the file system at path as the system reports them now.
+uint64_t systemFreeBytes(const std::string& path) {
+    struct statvfs fs {};
+    if (statvfs(path.c_str(), &fs) != 0) return 0;
+    return uint64_t(fs.f_bavail) * uint64_t(fs.f_frsize);
+}
+
+// Others write to the same file system meanwhile: allow some drift.
+constexpr uint64_t kDrift = 256ull << 20;
+
+bool near(uint64_t a, uint64_t b) { return (a > b ? a - b : b - a) <= kDrift; }
+
+// A real directory below base whose whole path is exactly length characters.
+std::string folderOfLength(std::string path, size_t length) {
+    while (length - path.size() > 250) path += "/" + std::string(150, 'd');
+    path += "/" + std::string(length - path.size() - 1, 'd');
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+using kel::test::refused;
+using RemoteUndoPathTest = kel::test::AgentHostTest;
+
+}  // namespace
+
+// The agent measures at the Ostrel's request with the very check it runs for
+// itself. The request's field and the undoFile column hold 1024 characters:
+// all of them travel, and a longer path is never measured or stored cut short.
+TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
+    KelSQLClassProperties ostrel(KelSQLServerSide), agent(KelSQLClientSide);
+    ostrel.setRemoteSqlHostName(kAgentHost);
+    KelSQLServer server(ostrel, false), local(agent, false);
+    ASSERT_TRUE(server.verifyUndoFilePath(home_.path())) << server.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(server.undoFilePath(), home_.path());
+    EXPECT_TRUE(near(server.undoFilePathFreeSpace(), systemFreeBytes(home_.path())));
+    const std::string full = folderOfLength(home_.path(), 1024), longer = folderOfLength(home_.path(), 1100);
+    ASSERT_TRUE(server.verifyUndoFilePath(full)) << server.getLastError().formatLastErrorMessage();
+    // The agent's refusal comes back; the free space is unknown again.
+    for (const std::string& bad : {home_.file("missing"), home_.file("registry/agent1.ini"), longer}) {
+        EXPECT_TRUE(refused(server.verifyUndoFilePath(bad), server.getLastError(), kelsql::kErrUndoPath)) << bad;
+        EXPECT_EQ(server.undoFilePath() + "|" + std::to_string(server.undoFilePathFreeSpace()),
+                  full + "|" + std::to_string(~uint64_t{0}));
+    }
+    // Measured here, a refusal keeps the path and its space.
+    ASSERT_TRUE(local.validateUndoPath(full));
+    const std::string kept = full + "|" + std::to_string(local.undoFilePathFreeSpace());
+    for (const std::string& bad : {home_.file("missing"), longer}) {
+        EXPECT_TRUE(refused(local.validateUndoPath(bad), local.getLastError(), kelsql::kErrUndoPath)) << bad;
+        EXPECT_EQ(local.undoFilePath() + "|" + std::to_string(local.undoFilePathFreeSpace()), kept);
+    }
+
+    // The answer repeats the request's path.
+    KelNetSQLVerifyUndoPath message(ostrel, false);
+    message.setRemoteDataAgent(kAgentHost);
+    KelNetSQLVerifyUndoPath_t request, response;
+    kel::copyField(request.Path, home_.path());
+    ASSERT_TRUE(message.networkQuery(request, response));
+    EXPECT_EQ(kel::fieldText(response.Path), home_.path());
+    EXPECT_GT(response.FreeSpace, 0u);
 }

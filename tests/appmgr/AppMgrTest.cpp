@@ -1,0 +1,403 @@
+
+#include "AppMgrFixture.h"
+#include "platform/appmgr/ApplProperties.h"
+#include "platform/appmgr/KelSimDb.h"
+#include "platform/db/DBtable.h"
+
+namespace kel::test {
+namespace {
+
+using kel::appmgr::kAppErrApplication;
+using kel::appmgr::kAppErrClient;
+
+class ApplicationIdTest : public AppMgrTest {
+protected:
+    // Creates and returns the application id of the names on alpha.
+    unsigned long create(unsigned long type, const std::string& inst, const std::string& db, const std::string& sub) {
+        ApplicationId application(tessel_, alpha_, type, inst, db, sub);
+        unsigned long id = 0;
+        EXPECT_EQ(0, application.createApplicationId(nullptr)) << application.getLastError().formatLastErrorMessage();
+        EXPECT_EQ(0, application.getAppId(id, nullptr));
+        return id;
+    }
+    std::vector<std::string> applications(unsigned long type, unsigned long inst = 0, unsigned long set = 0) {
+        std::vector<std::string> list;
+        EXPECT_EQ(0, ClientApplicationList().getApplications(list, tessel_, alpha_, type, inst, set, nullptr, false));
+        return list;
+    }
+};
+
+TEST_F(ApplicationIdTest, CreationRegistersInstanceBackupSetAndSubclientOnce) {
+    const unsigned long appId = create(16, "SQL1", "[ sales ]", "default");
+    ApplicationId application(tessel_, appId);
+    ASSERT_NE(nullptr, application.getSubclient(nullptr));
+    EXPECT_EQ(nameOf(application.getInstance(nullptr)) + "|" + nameOf(application.getBackupSet(nullptr)) + "|" +
+                  nameOf(application.getSubclient(nullptr)) + "|" + nameOf(application.getClient()),
+              "SQL1|[ sales ]|default|alpha");
+    EXPECT_EQ(appId, application.getSubclient()->getId());
+    // The instance is the one InstanceByName finds, on the right client.
+    unsigned long found = 0, client = 0;
+    EXPECT_EQ(1, InstanceByName().getInstanceId(alpha_, 16, "sql1", &found, nullptr));
+    EXPECT_EQ(application.getInstance()->getId(), found);
+    EXPECT_EQ(0, ClientFromInstanceId().getClientId(found, client, nullptr));
+    EXPECT_EQ(alpha_, client);
+
+    // Again under other case: the existing id is reported.
+    ApplicationId again(tessel_, alpha_, 16, "sql1", "[ SALES ]", "Default");
+    unsigned long id = 0;
+    EXPECT_EQ(kel::appmgr::kAppIdExists, again.createApplicationId(nullptr));
+    EXPECT_EQ(0, again.getAppId(id));
+    EXPECT_EQ(appId, id);
+    EXPECT_EQ(1u, applications(16).size());
+}
+
+TEST_F(ApplicationIdTest, SubclientsShareInstanceAndBackupSetAndListBy) {
+    const unsigned long a = create(16, "SQL1", "db1", "default"), b = create(16, "SQL1", "db1", "files");
+    const unsigned long c = create(16, "SQL1", "db2", "default"), d = create(70, "SQL2", "db1", "default");
+    const unsigned long e = create(16, "SQL3", "db1", "default");
+    ApplicationId first(tessel_, a), second(tessel_, b), third(tessel_, c);
+    ASSERT_TRUE(first.getBackupSet() && second.getBackupSet() && third.getBackupSet());
+    EXPECT_EQ(first.getInstance()->getId(), third.getInstance()->getId());
+    EXPECT_EQ(first.getBackupSet()->getId(), second.getBackupSet()->getId());
+    EXPECT_NE(first.getBackupSet()->getId(), third.getBackupSet()->getId());
+
+    std::vector<unsigned long> ids;
+    std::vector<std::string> names;
+    ASSERT_EQ(0, ClientApplicationList().getSubclientList(ids, names, 16, first.getBackupSet()->getId(), nullptr, 1));
+    EXPECT_EQ(std::vector<unsigned long>({a, b}), ids);
+    EXPECT_EQ(std::vector<std::string>({"default", "files"}), names);
+
+    // By client and type, instance, backup set.
+    EXPECT_EQ(texts({a, b, c, e}), applications(16));
+    EXPECT_EQ(texts({d}), applications(70));
+    ApplicationId fromText(std::to_string(c));
+    EXPECT_EQ(nameOf(fromText.getBackupSet()), "db2");
+    const unsigned long inst = fromText.getInstance()->getId();
+    EXPECT_EQ(texts({a, b, c}), applications(16, inst));
+    EXPECT_EQ(texts({c}), applications(16, inst, fromText.getBackupSet()->getId()));
+    // The client without applications has an empty list; an unknown one fails.
+    std::vector<std::string> list{"stale"};
+    EXPECT_EQ(0, ClientApplicationList().getApplications(list, tessel_, beta_, 16, 0, 0, nullptr, false));
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(kAppErrClient, ClientApplicationList().getApplications(list, tessel_, beta_ + 100, 16, 0, 0, nullptr, false));
+}
+
+TEST_F(ApplicationIdTest, UnknownForeignRefusedOrRolledBack) {
+    const unsigned long a = create(16, "SQL1", "db1", "default");
+    ApplicationId wrongTessel(tessel_ + 1, a);
+    EXPECT_EQ(nullptr, wrongTessel.getClient());
+    EXPECT_EQ(static_cast<uint64_t>(kAppErrApplication), wrongTessel.getLastError().number());
+    for (const char* text : {"", "abc", "12x", "-1", "99999999999"}) {
+        ApplicationId bad{std::string(text)};
+        EXPECT_EQ(nullptr, bad.getInstance()) << text;
+        EXPECT_EQ(static_cast<uint64_t>(kAppErrApplication), bad.getLastError().number()) << text;
+    }
+    unsigned long id = 0, found = 0;
+    EXPECT_EQ(kAppErrApplication, ApplicationId(tessel_, alpha_, 16, "SQL1", "db1", "files").getAppId(id));
+    EXPECT_EQ(kAppErrClient, ApplicationId(tessel_, beta_ + 100, 16, "SQL1", "db1", "default").createApplicationId(nullptr));
+    EXPECT_EQ(kel::appmgr::kAppErrArgument, ApplicationId(tessel_, alpha_, 16, "SQL1", "", "default").createApplicationId(nullptr));
+    {
+        DBtran tran(false);
+        ASSERT_EQ(0, tran.startTran());
+        ApplicationId application(tessel_, alpha_, 16, "SQL2", "db1", "default");
+        ASSERT_EQ(0, application.createApplicationId(&tran));
+        EXPECT_NE(nullptr, application.getInstance(&tran));
+        ASSERT_EQ(0, tran.rollbackTran());
+    }
+    EXPECT_EQ(texts({a}), applications(16));
+    EXPECT_EQ(0, InstanceByName().getInstanceId(alpha_, 16, "SQL2", &found, nullptr));
+}
+
+TEST_F(ApplicationIdTest, RemovalTakesTheInstancesApplicationIdsAndMarksIt) {
+    const unsigned long a = create(16, "SQL1", "db1", "default"), b = create(16, "SQL1", "db2", "default");
+    const unsigned long other = create(16, "SQL2", "db1", "default");
+    const unsigned long inst = ApplicationId(tessel_, a).getInstance()->getId();
+    std::vector<std::string> removed;
+    unsigned long count = 0;
+    bool deleted = true;
+    ASSERT_EQ(0, RemoveAppIdHelper(removed, count, alpha_, 16, inst, ApplicationId(tessel_, b).getBackupSet()->getId(), nullptr));
+    EXPECT_EQ(texts({b}), removed);
+    EXPECT_EQ(0, Instance(inst).isDeleted(deleted));
+    EXPECT_FALSE(deleted);
+
+    ASSERT_EQ(0, RemoveAppIdHelper(removed, count, alpha_, 16, inst, 0, nullptr));
+    EXPECT_EQ(2u, count);
+    EXPECT_EQ(texts({b, a}), removed);
+    EXPECT_EQ(0, Instance(inst).isDeleted(deleted));
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(texts({other}), applications(16));
+    EXPECT_TRUE(ClientApplicationList().isAppTypeInstalled(alpha_, 16));  // SQL2 remains
+
+    // The instance keeps its id: registering the database again reuses it.
+    const unsigned long again = create(16, "SQL1", "db1", "default");
+    EXPECT_GT(again, other);
+    EXPECT_EQ(inst, ApplicationId(tessel_, again).getInstance()->getId());
+}
+
+// Storage policies, the file subclient's group and instance settings, as
+// another reader finds them.
+TEST_F(ApplicationIdTest, SettingsPersist) {
+    const unsigned long a = create(16, "SQL1", "db1", "files"), inst = instance(alpha_, 70, "SQL5");
+    ApplicationId application(tessel_, a), reread(tessel_, a);
+    ASSERT_NE(nullptr, application.getSubclient());
+    ASSERT_EQ(0, application.setDataArchiveGroup(5, nullptr, nullptr, nullptr) +
+                     application.setIndexArchiveGroup(6, nullptr, nullptr, nullptr) +
+                     application.getSubclient()->setSQLFileGroupID(12, nullptr));
+    unsigned long data = 0, log = 0, file = 0;
+    EXPECT_EQ(0, reread.getDataArchiveGroup(data, nullptr) + reread.getIndexArchiveGroup(log, nullptr) +
+                     Subclient(a).getSQLFileGroupID(file, nullptr));
+    EXPECT_EQ(std::to_string(data) + std::to_string(log) + std::to_string(file), "5612");
+    EXPECT_NE(0, reread.setDataArchiveGroup(0, nullptr, nullptr, nullptr));
+    EXPECT_EQ(kAppErrApplication, Subclient(a + 1).getSQLFileGroupID(file, nullptr));
+
+    MsSqlInstance settings(inst);
+    bool discovery = false, writer = false;
+    EXPECT_EQ(0, settings.getDefaultSPForDiscoveredDB(data, nullptr));
+    EXPECT_EQ(5u, data);  // none named: the caller's value stays
+    ASSERT_EQ(0, admin_.setDiscovery(inst, true, 3, 4) + admin_.setUseSnapshotWriter(inst, true));
+    EXPECT_EQ(0, settings.isEnableDiscovery(discovery, nullptr) + settings.isUseSnapshotWriter(writer, nullptr) +
+                     settings.getDefaultSPForDiscoveredDB(data, nullptr) + settings.getDefaultLogSPForDiscoveredDB(log, nullptr));
+    EXPECT_TRUE(discovery && writer);
+    EXPECT_EQ(std::to_string(data) + std::to_string(log), "34");
+    EXPECT_EQ(kel::appmgr::kAppErrInstance, MsSqlInstance(inst + 1).isEnableDiscovery(discovery, nullptr));
+    EXPECT_EQ(kel::appmgr::kAppErrInstance, admin_.setDiscovery(inst + 1, true, 3, 4));
+}
+
+}  // namespace
+}  // namespace kel::test
+
+namespace kel::test {
+namespace {
+
+using kel::appmgr::kAppErrClient;
+using kel::appmgr::kAppErrExists;
+using kel::appmgr::kAppErrInstance;
+using kel::appmgr::kAppErrTessel;
+
+TEST_F(AppMgrTest, TesselsAndClientsByNameAndId) {
+    unsigned long number = 0, id = 0, os = 0, other = 0, found = 0;
+    std::string host;
+    EXPECT_EQ(0, KelTessel(tessel_).getTesselNumber(number));
+    EXPECT_EQ(std::to_string(number) + nameOf(KelTessel(tessel_)), std::to_string(tessel_) + "main");
+    EXPECT_EQ(kAppErrTessel, KelTessel(tessel_ + 1).lookup());
+    // By name, whatever the case and trailing blanks: the stored name.
+    KelClient client(tessel_, "ALPHA  ", false, 0);
+    EXPECT_EQ(0, client.getClientId(id) + client.getNetworkHostname(host) + client.getOperatingSystemId(os));
+    EXPECT_EQ(nameOf(client) + "|" + host + "|" + std::to_string(id) + "|" + std::to_string(os),
+              "alpha|alpha.example|" + std::to_string(alpha_) + "|7");
+    // By id, with and without its Tessel.
+    EXPECT_EQ(nameOf(KelClient(tessel_, beta_)) + "|" + nameOf(KelClient(beta_)), "beta|beta");
+
+    // Names are unique per Tessel; another Tessel has its own.
+    EXPECT_EQ(kAppErrExists, admin_.createClient(tessel_, "Alpha", "", id));
+    ASSERT_EQ(0, admin_.createTessel("other", other));
+    KelClient wrongTessel(other, beta_);
+    EXPECT_EQ(kAppErrClient, wrongTessel.lookup());
+    EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), wrongTessel.getLastError().number());
+    ASSERT_EQ(0, admin_.createClient(other, "alpha", "", id));
+    EXPECT_EQ(0, KelClient(other, "alpha", false, 0).getClientId(found));
+    EXPECT_EQ(id, found);
+    EXPECT_EQ(kAppErrTessel, admin_.createClient(other + 5, "delta", "", id));
+}
+
+TEST_F(AppMgrTest, UnknownOrHostlessClientKeepsOutputs) {
+    KelClient byName(tessel_, "gamma", false, 0);
+    unsigned long id = 99;
+    std::string host = "unchanged";
+    EXPECT_EQ(kAppErrClient, byName.getClientId(id));
+    EXPECT_EQ(kAppErrClient, byName.getNetworkHostname(host));
+    EXPECT_EQ(99u, id);
+    EXPECT_NE(std::string::npos, byName.getLastError().formatLastErrorMessage().find("gamma"));
+    EXPECT_EQ(kAppErrClient, KelClient(beta_ + 100).lookup());
+    EXPECT_EQ(kAppErrClient, KelClient(0UL).lookup());
+    EXPECT_EQ(kAppErrClient, KelClient(tessel_, "", false, 0).lookup());
+    EXPECT_EQ(kel::appmgr::kAppErrNoHost, KelClient(tessel_, "beta", false, 0).getNetworkHostname(host));
+    EXPECT_EQ("unchanged", host);
+    ASSERT_EQ(0, admin_.setNetworkHostname(beta_, "beta.example"));
+    EXPECT_EQ(0, KelClient(beta_).getNetworkHostname(host));
+    EXPECT_EQ("beta.example", host);
+
+    // Quotes are stored whole.
+    const std::string quoted = "o'brien'; DROP TABLE APP_Client; --";
+    ASSERT_EQ(0, admin_.createClient(tessel_, quoted, "h'1", id));
+    EXPECT_EQ(0, KelClient(tessel_, quoted, false, 0).getNetworkHostname(host));
+    EXPECT_EQ(nameOf(KelClient(id)) + "|" + host, quoted + "|h'1");
+    EXPECT_EQ(0, KelClient(alpha_).lookup());
+}
+
+TEST_F(AppMgrTest, InstancesByNameClientAndList) {
+    const unsigned long sales = instance(alpha_, 16, "SALES"), first = instance(alpha_, 16, "B");
+    instance(beta_, 4, "SALES");
+    instance(alpha_, 70, "C");
+    const unsigned long second = instance(alpha_, 16, "A");
+    // By name under one type only.
+    InstanceByName lookup;
+    unsigned long id = 0, client = 42;
+    EXPECT_EQ(0, lookup.getInstanceId(alpha_, 4, "sales", &id, nullptr));
+    EXPECT_EQ(0u, id);
+    EXPECT_EQ(static_cast<uint64_t>(kAppErrInstance), lookup.getLastError().number());
+    EXPECT_EQ(1, lookup.getInstanceId(alpha_, 16, "sales", &id, nullptr));
+    EXPECT_EQ(sales, id);
+    EXPECT_EQ(0, lookup.getInstanceId(alpha_, 16, "sales2", &id, nullptr));
+    EXPECT_EQ(0, lookup.getInstanceId(alpha_, 16, "sales", nullptr, nullptr));
+    EXPECT_EQ(kAppErrExists, admin_.createInstance(alpha_, 16, "Sales", id));
+    EXPECT_EQ(kAppErrClient, admin_.createInstance(beta_ + 100, 16, "x", id));
+    // The client of an unknown instance: refused, the output kept.
+    EXPECT_EQ(kAppErrInstance, ClientFromInstanceId().getClientId(second + 10, client, nullptr));
+    EXPECT_EQ(kAppErrInstance, ClientFromInstanceId().getClientId(0, client, nullptr));
+    EXPECT_EQ(42u, client);
+
+    // The list of one client and type, in creation order, replacing the old.
+    ClientApplicationList list;
+    std::vector<unsigned long> ids{99};
+    std::vector<std::string> names{"stale"};
+    ASSERT_EQ(0, list.getInstanceList(alpha_, 16, ids, names, nullptr, 1));
+    EXPECT_EQ(std::vector<unsigned long>({sales, first, second}), ids);
+    EXPECT_EQ(std::vector<std::string>({"SALES", "B", "A"}), names);
+    EXPECT_TRUE(list.isAppTypeInstalled(alpha_, 70) && !list.isAppTypeInstalled(beta_, 70));
+    EXPECT_EQ(kAppErrClient, list.getInstanceList(beta_ + 100, 16, ids, names, nullptr, 1));
+    EXPECT_TRUE(ids.empty());
+}
+
+TEST_F(AppMgrTest, IdsAreNeverReusedAfterDelete) {
+    unsigned long client = 0, again = 0, app = 0, app2 = 0, app3 = 0;
+    ASSERT_EQ(0, admin_.createClient(tessel_, "temp", "", client));
+    const unsigned long inst = instance(client, 16, "I1");
+    ASSERT_EQ(0, admin_.createApplication(client, 16, "I1", "db", "default", app));
+    ASSERT_EQ(0, admin_.deleteClient(client));
+    EXPECT_EQ(kAppErrClient, KelClient(client).lookup());
+    EXPECT_EQ(kAppErrInstance, Instance(inst).lookup());
+
+    // The newest ids were deleted: a new row must still not take them.
+    ASSERT_EQ(0, admin_.createClient(tessel_, "temp", "", again));
+    EXPECT_GT(again, client);
+    EXPECT_GT(instance(again, 16, "I1"), inst);
+    ASSERT_EQ(0, admin_.createApplication(again, 16, "I1", "db", "default", app2));
+    ASSERT_EQ(0, admin_.deleteApplication(app2));
+    ASSERT_EQ(0, admin_.createApplication(again, 16, "I1", "db", "default", app3));
+    EXPECT_TRUE(app < app2 && app2 < app3);
+    EXPECT_EQ(kel::appmgr::kAppErrApplication, admin_.deleteApplication(app2));
+}
+
+TEST_F(AppMgrTest, DeleteRefusedWholeWhileTheCatalogueRefersToTheInstance) {
+    unsigned long app = 0, id = 0;
+    ASSERT_EQ(0, admin_.createApplication(alpha_, 16, "I1", "db", "default", app));
+    ASSERT_NE(nullptr, ApplicationId(tessel_, app).getInstance());
+    const unsigned long inst = ApplicationId(tessel_, app).getInstance()->getId();
+    ASSERT_TRUE(sql("PRAGMA foreign_keys = ON; INSERT INTO sqlServer (instanceId, tesselId, clientId) VALUES (" +
+                    std::to_string(inst) + ", " + std::to_string(tessel_) + ", " + std::to_string(alpha_) + ")"));
+    EXPECT_EQ(kel::appmgr::kAppErrDatabase, admin_.deleteInstance(inst));
+    // Nothing went: the application id and its backup set are still there.
+    EXPECT_EQ(0, ApplicationId(tessel_, app).getAppId(id));
+    EXPECT_NE(nullptr, ApplicationId(tessel_, app).getBackupSet());
+    EXPECT_EQ(kel::appmgr::kAppErrDatabase, admin_.deleteClient(alpha_));
+    EXPECT_EQ(0, KelClient(alpha_).lookup());
+}
+
+TEST_F(AppMgrTest, LookupsSeeTheCallersTransaction) {
+    DBtran tran(false);
+    ASSERT_EQ(0, tran.startTran());
+    unsigned long client = 0;
+    std::string host;
+    ASSERT_EQ(0, kel::appmgr::Admin(&tran).createClient(tessel_, "pending", "p.example", client));
+    EXPECT_EQ(0, KelClient(tessel_, "pending", false, 0).getNetworkHostname(host, &tran));
+    EXPECT_EQ("p.example", host);
+    ASSERT_EQ(0, tran.rollbackTran());
+    EXPECT_EQ(kAppErrClient, KelClient(tessel_, "pending", false, 0).lookup());
+}
+
+}  // namespace
+}  // namespace kel::test
+
+namespace kel::test {
+namespace {
+
+using kel::appmgr::kAppErrClient;
+using kel::appmgr::kAppErrProperty;
+
+TEST_F(AppMgrTest, FileSystemAndClientApplicationsRegisterUpdateAndUpgrade) {
+    ASSERT_EQ(0, admin_.setFileSystemInstalled(beta_, false));
+    KelSimDb sim;
+    bool alpha = false, beta = true, unknown = true;
+    EXPECT_TRUE(sim.isFileSystemAlreadyInstalled(alpha_, alpha, nullptr) && sim.isFileSystemAlreadyInstalled(beta_, beta, nullptr));
+    EXPECT_FALSE(sim.isFileSystemAlreadyInstalled(beta_ + 100, unknown, nullptr));
+    EXPECT_TRUE(alpha && !beta && unknown);
+    EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), sim.getLastError().number());
+
+    auto release = [&](unsigned long type) {
+        std::string r;
+        return sim.getClientApplication(alpha_, type, r) ? r : "<none>";
+    };
+    EXPECT_EQ(release(16), "<none>");
+    ASSERT_TRUE(sim.updateSimClientApplication(alpha_, 7, "4.1", 0, 16, 0, 3, nullptr));
+    ASSERT_TRUE(sim.updateSimClientApplication(alpha_, 7, "4.2", 0, 16, 0, 3, nullptr));
+    EXPECT_EQ(release(16), "4.2");
+    EXPECT_FALSE(sim.updateSimClientApplication(beta_ + 100, 7, "4.2", 0, 16, 0, 3, nullptr));
+    // Upgraded, run again or to the same type: the registration moves and stays.
+    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "ALPHA", 0, 3, nullptr));
+    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "ALPHA", 0, 3, nullptr));
+    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 70, "ALPHA", 0, 3, nullptr));
+    EXPECT_EQ(release(16) + "|" + release(70), "<none>|4.2");
+    EXPECT_FALSE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "nobody", 0, 3, nullptr));
+    EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), sim.getLastError().number());
+    // Populating keeps a registered release and adds a missing type.
+    KelEvent event;
+    EXPECT_EQ(0, PopulateActivity().populateClientApptype(event, alpha_, 70) +
+                     PopulateActivity().populateClientApptype(event, alpha_, 4));
+    EXPECT_EQ(release(70) + "|" + release(4), "4.2|");
+    // The client goes with its registrations.
+    EXPECT_EQ(0, admin_.deleteClient(alpha_));
+}
+
+TEST_F(AppMgrTest, ApplicationTypeDeletionMark) {
+    const unsigned long first = instance(alpha_, 16, "A"), second = instance(alpha_, 16, "B");
+    auto marked = [&] {
+        KelApplicationType type(alpha_, 16);
+        bool deleted = false;
+        const int before = type.isMarkedDeleted(deleted), looked = type.lookup();  // nothing read before
+        const int after = type.isMarkedDeleted(deleted);
+        return std::to_string(before) + "|" + std::to_string(looked) + "|" + std::to_string(after) + "|" +
+               (deleted ? "deleted" : "kept");
+    };
+    EXPECT_EQ(marked(), "100|0|0|kept");
+    // One deleted instance does not mark the type; all of them do.
+    ASSERT_EQ(0, admin_.setInstanceDeleted(first, true));
+    EXPECT_EQ(marked(), "100|0|0|kept");
+    ASSERT_EQ(0, admin_.setInstanceDeleted(second, true));
+    EXPECT_EQ(marked(), "100|0|0|deleted");
+    EXPECT_FALSE(ClientApplicationList().isAppTypeInstalled(alpha_, 16));
+
+    KelApplicationType all(alpha_, 16);
+    bool deleted = true;
+    ASSERT_EQ(0, all.lookup() + all.setMarkedDeleted(false) + all.update());
+    EXPECT_EQ(0, Instance(first).isDeleted(deleted));
+    EXPECT_FALSE(deleted);
+    EXPECT_TRUE(ClientApplicationList().isAppTypeInstalled(alpha_, 16));
+    EXPECT_EQ(kel::appmgr::kAppErrAppType, KelApplicationType(alpha_, 70).lookup());
+}
+
+TEST_F(AppMgrTest, SubclientPropertiesByName) {
+    unsigned long app = 0, other = 0;
+    ASSERT_EQ(0, admin_.createApplication(alpha_, 16, "SQL1", "db1", "default", app));
+    ASSERT_EQ(0, admin_.createApplication(alpha_, 16, "SQL1", "db1", "files", other));
+    auto get = [](unsigned long id, const char* name) {
+        ApplNativeProperty p(name, ApplNativeProperty::Boolean, "", 0);
+        const int rc = ApplProperties(id).getProperty(p);
+        return std::to_string(rc) + (p.getBooleanValue() ? "|on" : "|off");
+    };
+    ApplNativeProperty on("alwaysFullAfterRestore", ApplNativeProperty::Boolean, "", 0);
+    EXPECT_EQ(get(app, "alwaysFullAfterRestore"), std::to_string(kAppErrProperty) + "|off");
+    on.setBooleanValue(true);
+    ASSERT_EQ(0, ApplProperties(app).setProperty(on));
+    EXPECT_EQ(get(app, "alwaysFullAfterRestore") + " " + get(other, "alwaysFullAfterRestore"),
+              "0|on " + std::to_string(kAppErrProperty) + "|off");
+    on.setValue("false");
+    ASSERT_EQ(0, ApplProperties(app).setProperty(on));
+    EXPECT_EQ(get(app, "ALWAYSFULLAFTERRESTORE"), "0|off");
+    EXPECT_NE(0, ApplProperties(app + 100).setProperty(on));
+    // Deleting the application id takes its properties along.
+    EXPECT_EQ(0, admin_.deleteApplication(app));
+}
+
+}  // namespace
+}  // namespace kel::test

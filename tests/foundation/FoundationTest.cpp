@@ -1,0 +1,441 @@
+// Conversions, comparisons and texts of KelSQLDateAndTime (run in UTC).
+// Argument checks, the installer's saved error and its formatter, and the
+// copy of an error's arguments into an event.
+// The semaphore and the recursive critical section under real threads.
+// What the leveled log really writes to the program's log file for a debug
+// level set in the focused machine's registry.
+// The status block between the answering and the asking side: what travels,
+// what is dropped, and that a peer's block is never read past its end.
+// Stream counts, wide texts and the zeroed state of wire records built over
+// dirty memory.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <memory>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "KelSQL/KelNetSQLWire.h"
+#include "KelSQL/KelSQLDateAndTime.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelSQLValues.h"
+#include "platform/events/KelDebug.h"
+#include "platform/info/KelPlatformInfo.h"
+#include "platform/info/KelRegistry.h"
+#include "platform/util/KelLocks.h"
+#include "support/Checks.h"
+#include "support/TestHome.h"
+
+namespace {
+
+// 2021-03-07 14:05:09 UTC
+constexpr unsigned long kSample = 1615125909UL;
+constexpr const char* kZero = "{ts'0000-00-00 00:00:00'}";
+
+class DateAndTimeTest : public kel::test::HomeTest {};
+
+TEST_F(DateAndTimeTest, TextsOfSetZeroAndUnconvertibleTimes) {
+    KelSQLDateAndTime t(kSample);
+    EXPECT_STREQ(t.odbcDateFormat(false), "{ts'2021-03-07 14:05:09'}");
+    EXPECT_STREQ(t.odbcDateFormat(true), "{ts+'2021-03-07 14:05:09+'}");
+    EXPECT_EQ(t.formatMMDDYYYYHHMMSS() + "|" + t.stopAt(), "03-07-2021 14:05:09|Mar 07, 2021 02:05:09 PM");
+    // Zero, all ones, and far outside any calendar local time can hold.
+    EXPECT_EQ(std::string(KelSQLDateAndTime(0UL).odbcDateFormat(false)) + KelSQLDateAndTime(~0UL).odbcDateFormat(false),
+              std::string(kZero) + kZero);
+    t.setTime(static_cast<long>(0x7FFFFFFFFFFFFFF0LL));
+    EXPECT_EQ(t.odbcDateFormat(false) + t.stopAt(), kZero);
+    // Only the low 32 bits set is an ordinary time (2106).
+    t.setTime(static_cast<long>(0xFFFFFFFFUL));
+    EXPECT_EQ(t.timeStamp().year, 2106);
+    const unsigned long now = t.setCurrent();
+    EXPECT_LE(static_cast<long>(now) - static_cast<long>(std::time(nullptr)), 1);
+    KelSQLDateAndTime back;
+    back.setTime(t.timeStamp());
+    EXPECT_EQ(back.time(), now);
+}
+
+TEST_F(DateAndTimeTest, WireRecordTimestampAndSecondsCompare) {
+    KelNetSQLDateTime_t w;
+    w.Fraction = 77;
+    KelSQLDateAndTime t(kSample);
+    t.setTime(w);
+    EXPECT_EQ(t.time(), 0u);
+    w.Year = 2021, w.Month = 3, w.Day = 7, w.Hour = 14, w.Minute = 5, w.Second = 9;
+    t.setTime(w);
+    EXPECT_EQ(t.time() + t.timeStamp().fraction, kSample);
+    EXPECT_TRUE(t == w);
+    w.Second = 10;
+    EXPECT_TRUE(t != w && t <= w);
+    w.Second = 8;
+    EXPECT_FALSE(t <= w);
+
+    // A timestamp keeps its fraction, which equality ignores.
+    TIMESTAMP_STRUCT ts = t.timeStamp();
+    ts.fraction = 500;
+    KelSQLDateAndTime f;
+    f.setTime(ts);
+    EXPECT_EQ(f.time() * 1000 + f.timeStamp().fraction, kSample * 1000 + 500);
+    ts.fraction = 0;
+    EXPECT_TRUE(f == ts && f <= ts);
+    ts.minute = 4;
+    EXPECT_TRUE(f != ts && !(f <= ts) && !(f <= TIMESTAMP_STRUCT()));
+
+    KelSQLDateAndTime later(kSample + 1);
+    EXPECT_EQ(std::to_string(t.compare(kSample + 1)) + std::to_string(t.compare(kSample)) +
+                  std::to_string(t.compare(kSample - 1)),
+              "10-1");
+    EXPECT_TRUE(t <= later && !(later <= t));
+}
+
+TEST_F(DateAndTimeTest, TimeZoneRecalculationFailsWithANumber) {
+    KelSQLDateAndTime t(kSample);
+    SIM_TimeZoneInfo_t zone;
+    unsigned long result = 5;
+    EXPECT_TRUE(kel::test::refused(t.recalculateWithTimeZoneFromServer(kSample, nullptr, result), t.getLastError(),
+                                   kelsql::kErrNotSupported));
+    EXPECT_EQ(kel::test::readFile(KelDebug::logFilePath()).find("SQLDrover"), std::string::npos);
+    t.getLastError().clear();
+    EXPECT_TRUE(kel::test::refused(t.recalculateWithTimeZone(kSample, &zone, result), t.getLastError(),
+                                   kelsql::kErrNotSupported));
+    EXPECT_EQ(result, 5u);
+    EXPECT_NE(kel::test::readFile(KelDebug::logFilePath()).find("KelSQLDateAndTime::recalculateWithTimeZone()"),
+              std::string::npos);
+}
+
+using kel::test::arguments;
+
+TEST(ArgumentChecks, NameComesBeforeTheSignature) {
+    KelLastError err;
+    const char* sig = "KelSQLClassProperties::getClientClusteredStatus(sqlServerId)";
+    EXPECT_TRUE(idNotSet(err, 12, "sqlServerId", sig));
+    EXPECT_EQ(err.number(), 0u);
+    EXPECT_TRUE(kel::test::refused(idNotSet(err, 0, "sqlServerId", sig), err, kelsql::kErrValueNotSet));
+    EXPECT_EQ(arguments(err), (std::vector<std::string>{"sqlServerId", sig}));
+    err.clear();
+    EXPECT_TRUE(stringEmpty(err, "x", "clientName", sig));
+    EXPECT_FALSE(stringEmpty(err, "", "clientName", sig));
+    EXPECT_EQ(arguments(err), (std::vector<std::string>{"clientName", sig}));
+
+    // Into an event, in order from the first whatever the cursor.
+    KelLastError lsn(0x1E000033);
+    lsn.addArgument("KelSQLLSN::insert()");
+    lsn.addArgument("Table SqlLSNs");
+    lsn.getNextArgument();
+    KelEvent event;
+    EXPECT_EQ(PushKelErrorParamsToKelEvent(&lsn, &event), 2);
+    EXPECT_EQ(event.arguments(), arguments(lsn));
+    EXPECT_EQ(PushKelErrorParamsToKelEvent(nullptr, &event) + PushKelErrorParamsToKelEvent(&lsn, nullptr), 0);
+}
+
+TEST(SavedInstallError, FormatterFillsOnlyItsBuffer) {
+    const auto save = [](KelLastError err) { sqlInstallLastError(KelSQL_InstallErrorSave, err); };
+    save(KelLastError());
+    unsigned long number = 99;
+    char text[16];
+    std::memset(text, 'Z', sizeof(text));
+    EXPECT_EQ(sqlFormatLastError(&number, text, sizeof(text)), 0u);
+    EXPECT_EQ(number, 0u);
+    EXPECT_STREQ(text, "");
+
+    // Bad buffers are refused untouched.
+    number = 99;
+    std::strcpy(text, "abc");
+    for (int size : {0, -1}) EXPECT_EQ(sqlFormatLastError(&number, text, size), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlFormatLastError(nullptr, text, 4), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlFormatLastError(&number, nullptr, 4), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(number, 99u);
+    EXPECT_STREQ(text, "abc");
+
+    // Cut and terminated inside the buffer.
+    KelLastError err;
+    idNotSet(err, 0, "sqlServerId", "sqlCreateDataSourceName()");
+    save(err);
+    std::memset(text, 'Z', sizeof(text));
+    EXPECT_EQ(sqlFormatLastError(&number, text, 8), 0u);
+    EXPECT_EQ(number, kelsql::kErrValueNotSet);
+    EXPECT_EQ(std::string(text), err.formatLastErrorMessage().substr(0, 7));
+    EXPECT_EQ(text[8], 'Z');
+    char one[1] = {'Z'};
+    EXPECT_EQ(sqlFormatLastError(&number, one, 1), 0u);
+    EXPECT_EQ(one[0], '\0');
+    save(KelLastError());
+}
+
+using namespace std::chrono_literals;
+
+TEST(Locks, SemaphoresReleaseOneUnitAndFailWithoutThrowing) {
+    KelSimpleDBSem sem(1);
+    ASSERT_TRUE(sem.wait() == 0 && sem.release(5) == 0 && sem.wait() == 0);
+    // Only one unit came back: a second waiter must block.
+    std::atomic<bool> passed{false};
+    std::thread waiter([&] { passed = sem.wait() == 0; });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(passed.load());
+    sem.release(1);
+    waiter.join();
+    EXPECT_TRUE(passed.load());
+
+    KelSemaphore* bad = nullptr;
+    EXPECT_NO_THROW(bad = new KelSemaphore(-1));
+    EXPECT_FALSE(bad->valid());
+    EXPECT_EQ(bad->wait() + bad->release(1), -2);
+    delete bad;
+}
+
+TEST(Locks, RecursiveLockHeldUntilBothUnlocks) {
+    FXCriticalSection cs;
+    ASSERT_TRUE(cs.Lock() && cs.Lock());
+    EXPECT_EQ(cs.GetLockOwner(), GetCurrentThreadId());
+    std::atomic<bool> got{false};
+    std::thread other([&] {
+        FXCriticalSectionGuard guard(cs);
+        got = guard.held();
+    });
+    std::this_thread::sleep_for(50ms);
+    cs.Unlock();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(got.load()) << "one unlock of two released the lock";
+    cs.Unlock();
+    other.join();
+    EXPECT_TRUE(got.load());
+    EXPECT_EQ(cs.GetLockOwner(), 0u);
+}
+
+class MessageLogTest : public kel::test::HomeTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(KelRegistry::createMachine("SQLHOST"));
+        ASSERT_TRUE(KelPI_Focus::setFocus("SQLHOST"));
+    }
+    void setLevel(uint64_t level) {
+        KelPI_Keld keld;
+        ASSERT_NE(keld.setFocus("SQLHOST"), 0);
+        ASSERT_TRUE(keld.setSql(level));
+    }
+    std::string logText() const { return kel::test::readFile(KelDebug::logFilePath()); }
+    // Looks only at what was written since the last mark().
+    bool logged(const std::string& text) const {
+        const std::string all = logText();
+        return all.find(text, std::min(mark_, all.size())) != std::string::npos;
+    }
+    void mark() { mark_ = logText().size(); }
+    size_t mark_ = 0;
+};
+
+TEST_F(MessageLogTest, EachLevelBitOpensItsOwnWriters) {
+    // debug always; 0x1 debug1 and debug3, 0x2 debug2 and debug3, 0x4 dumps only, 0x8 data trace.
+    const struct {
+        uint64_t level;
+        const char* want;
+    } cases[] = {{0x1, "1010"}, {0x2, "0110"}, {0x4, "0000"}, {0x8, "0001"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.level);
+        mark();
+        setLevel(c.level);
+        KelSQLMessageLog log;
+        log.debug("f()", "line %s", "debug0");
+        log.debug1("f()", "line %s", "debug1");
+        log.debug2("f()", "line %s", "debug2");
+        log.debug3("f()", "line %s", "debug3");
+        log.dataTrace("f()", "line %s", "trace");
+        EXPECT_TRUE(logged("f(): line debug0"));
+        std::string got;
+        for (const char* t : {"line debug1", "line debug2", "line debug3", "line trace"}) got += logged(t) ? '1' : '0';
+        EXPECT_EQ(got, c.want);
+        KelNetSQLOPStatus_t block;
+        printSQLOperationStatus(&block);
+        EXPECT_EQ(logged("KelNetSQLOPStatus"), c.level == 0x4);
+    }
+    // The writers' level is read once, the dumps' each time.
+    setLevel(0x1);
+    KelSQLMessageLog log;
+    EXPECT_TRUE(log.isDebug3On());
+    setLevel(0x4);
+    EXPECT_TRUE(log.isLogLevel(0x1) && sqlLogLevel(4) && !sqlLogLevel(0x3));
+    setLevel(5);
+    KelNetSQLOPStatus_t block;
+    block.LastError = 0x1E000037;
+    printSQLOperationStatus(&block);
+    EXPECT_TRUE(logged("        LastError = 0x1E000037\n"));
+    KelNetSQLMSVersion_t version;
+    version.Major = 9;
+    printSQLMSVersion(3, "server", &version);
+    EXPECT_TRUE(logged("3     KelNetSQLMSVersion server: \n") && logged("        Major = 9\n"));
+}
+
+TEST_F(MessageLogTest, LinesKeepPercentSignsAndAreCutToTheirBuffer) {
+    KelSQLMessageLog log;
+    log.debug("f()", "name [%s]", "db%d%s%n");
+    EXPECT_TRUE(logged("f(): name [db%d%s%n]\n"));
+    log.debug("long()", "%s|end", std::string(6000, 'x').c_str());
+    const std::string text = logText();
+    const size_t start = text.find("long(): ");
+    EXPECT_EQ(text.find('\n', start) - (start + 8), KelSQLMessageLog::kBufferSize - 1);
+    EXPECT_EQ(text.find("|end"), std::string::npos);
+
+    KelLastError err(kelsql::kErrValueNotSet);
+    EXPECT_STREQ(log.formatLastErrorMessage(err), err.message());
+    err.addArgument("%s%n");
+    err.addArgument("f()");
+    EXPECT_STREQ(log.formatLastErrorMessage(err), "The required value %s%n is not set (f()).");
+    err.setNumber(kelsql::kErrValueNotSet);
+    for (int i = 0; i < 10; ++i) err.addArgument(i);
+    EXPECT_NE(log.formatLastErrorMessage(err), nullptr);
+    err.addArgument(10);
+    EXPECT_EQ(log.formatLastErrorMessage(err), nullptr);
+}
+
+TEST_F(MessageLogTest, InstallLogWritesOnlyOnceInitialized) {
+    {
+        KelSqlInstallLog install("SQLHOST");
+        install.logMsg("before");
+        install.Initialize();
+        ASSERT_TRUE(install.enabled());
+        install.logMsg("installed instance");
+    }
+    const std::string text = kel::test::readFile(home_.file("logs/KelSqlInstall.log"));
+    EXPECT_TRUE(text.find("before") == std::string::npos && text.find(" installed instance\n") != std::string::npos);
+}
+
+using kel::test::arguments;
+using Texts = std::vector<std::string>;
+
+class OperationStatusTest : public ::testing::Test {
+protected:
+    // Heap-allocated alone, so that a read past its 560 bytes trips ASan.
+    std::unique_ptr<KelNetSQLOPStatus_t> block_ = std::make_unique<KelNetSQLOPStatus_t>();
+    KelLastError caller_;
+
+    void fill(char c) { std::memset(static_cast<void*>(block_.get()), c, sizeof(*block_)); }
+    std::string header() const {
+        return std::to_string(block_->Status) + "/" + std::to_string(block_->LastError) + "/" +
+               std::to_string(block_->Severity) + "/" + std::to_string(block_->ArgumentCount) + "/" +
+               std::to_string(block_->ArgumentLength);
+    }
+};
+
+TEST_F(OperationStatusTest, SuccessSendsOnlyAMinorError) {
+    KelLastError err;
+    err.setMajor(0x1E000033);
+    err.addArgument("KelSQLFileGroup::insert()");
+    for (int critical : {0, 1}) {
+        if (critical) err.setCritical(0x1E0000C4);
+        fill(0xAB);
+        populateSQLOperationStatus(block_.get(), true, err);
+        EXPECT_EQ(header() + block_->Arguments[0], std::string("0/0/0/0/0") + '\0') << critical;
+    }
+    // The caller's own error is neither kept nor replaced by a minor one.
+    caller_.setNumber(0x1E000001);
+    EXPECT_TRUE(operationStatus(*block_, caller_));
+    EXPECT_EQ(caller_.number(), 0x1E000001u);
+    err.setMinor(0x1E0000F8);
+    err.addArgument("discover()");
+    err.addArgument("db1");
+    populateSQLOperationStatus(block_.get(), true, err);
+    caller_.clear();
+    EXPECT_EQ(header(), "0/" + std::to_string(0x1E0000F8) + "/1/2/15");
+    EXPECT_TRUE(operationStatus(*block_, caller_));
+    EXPECT_EQ(caller_.number(), 0u);
+}
+
+TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsField) {
+    KelLastError err;
+    err.setCritical(0x1E0000D7);
+    err.addArgument("KelSQLFileSubClient::create()");
+    err.addArgument(42);
+    populateSQLOperationStatus(block_.get(), false, err);
+    EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E0000D7));
+    EXPECT_TRUE(caller_.isCritical());
+    EXPECT_EQ(arguments(caller_), (Texts{"KelSQLFileSubClient::create()", "42"}));
+
+    // Number zero still fails.
+    KelLastError none;
+    populateSQLOperationStatus(block_.get(), false, none);
+    EXPECT_EQ(header(), "1/0/2/0/0");
+    EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0));
+
+    // Over 512 bytes of arguments: cut and terminated; 402 bytes hold the
+    // first two texts, the third keeps what fits.
+    const std::string a(200, 'a'), b(200, 'b'), c(200, 'c');
+    KelLastError big(0x1E000033);
+    for (const std::string& t : {a, b, c}) big.addArgument(t);
+    fill(0xAB);
+    populateSQLOperationStatus(block_.get(), false, big);
+    EXPECT_EQ(block_->ArgumentLength + block_->Arguments[512], 512u);
+    operationStatus(*block_, caller_);
+    EXPECT_EQ(arguments(caller_), (Texts{a, b, std::string(110, 'c')}));
+
+    // An unknown severity is rebuilt as major.
+    block_->Severity = 7;
+    caller_.setMinor(5);
+    EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E000033));
+    EXPECT_TRUE(caller_.isMajor());
+}
+
+TEST_F(OperationStatusTest, HostileBlockIsReadOnlyWithinItself) {
+    fill('A');  // no NUL anywhere, padding included
+    block_->ArgumentCount = 0x7FFFFFFF;
+    block_->ArgumentLength = ~uint64_t{0};
+    networkKelLastError(block_.get(), &caller_);
+    EXPECT_EQ(arguments(caller_), Texts{std::string(sizeof(block_->Arguments), 'A')});
+    // A text that starts just before the limit ends at the block's end.
+    std::memset(block_->Arguments, 'B', sizeof(block_->Arguments));
+    block_->Arguments[509] = '\0';
+    networkKelLastError(block_.get(), &caller_);
+    EXPECT_EQ(arguments(caller_), (Texts{std::string(509, 'B'), "BBB"}));
+
+    // Counts that overstate the texts yield fewer arguments; one that wraps
+    // to a negative 32-bit value takes nothing.
+    const char packed[] = "first\0\0third";
+    std::memcpy(block_->Arguments, packed, sizeof(packed));
+    block_->ArgumentCount = 3;
+    block_->ArgumentLength = sizeof(packed);
+    networkKelLastError(block_.get(), &caller_);
+    EXPECT_EQ(arguments(caller_), Texts{"first"});
+    block_->ArgumentCount = 0xFFFFFFFFu;
+    networkKelLastError(block_.get(), &caller_);
+    EXPECT_EQ(caller_.argumentCount(), 0);
+}
+
+TEST(Values, StreamMaximumIsNeverLoweredAndEmptyWideTextResets) {
+    KelSQLStreams s;
+    EXPECT_TRUE(s.setStreams(3) && !s.setMaxStreams(2));
+    EXPECT_EQ(s.streams() * 10 + s.maxStreams(), 33);
+    EXPECT_TRUE(s.setMaxStreams(5) && s.setStreams(1) && s.setLogStreams(2));
+    EXPECT_EQ(s.streams() * 100 + s.logStreams() * 10 + s.maxStreams(), 125);
+
+    KelSQLWideString w("caf\xc3\xa9");
+    EXPECT_TRUE(w.isSet() && w.wideText() == L"caf\u00e9");
+    EXPECT_TRUE(w.setWideString("") && !w.isSet() && w.text().empty() && w.wideText().empty());
+}
+
+// Built over dirty memory, a record without padding is all zeros.
+template <typename T>
+bool zeroOverDirt(unsigned char* storage) {
+    std::memset(storage, 0xCD, sizeof(T));
+    new (storage) T;
+    return std::all_of(storage, storage + sizeof(T), [](unsigned char c) { return c == 0; });
+}
+
+TEST(Values, WireRecordsZeroEveryField) {
+    alignas(16) unsigned char storage[1024];
+    EXPECT_TRUE(zeroOverDirt<KelNetSQLMSVersion_t>(storage) && zeroOverDirt<KelNetSQLBSRestoreArchive_t>(storage));
+    std::memset(storage, 0xCD, sizeof(KelNetSQLOPStatus_t));
+    auto* st = new (storage) KelNetSQLOPStatus_t;
+    EXPECT_TRUE(st->Status == 0 && st->LastError == 0 && st->Severity == 0 && st->ArgumentCount == 0 &&
+                st->ArgumentLength == 0);
+    EXPECT_TRUE(std::all_of(st->Arguments, st->Arguments + sizeof st->Arguments, [](char c) { return c == 0; }));
+    std::memset(storage, 0xCD, sizeof(SIM_TimeZoneInfo_t));
+    auto* tz = new (storage) SIM_TimeZoneInfo_t;
+    EXPECT_TRUE(tz->Bias == 0 && tz->StandardBias == 0 && tz->DaylightBias == 0 && tz->StandardName[256] == 0 &&
+                tz->DaylightName[0] == 0 && tz->StandardDate.Year == 0 && tz->DaylightDate.Milliseconds == 0);
+}
+
+}  // namespace

@@ -1,0 +1,369 @@
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+#include "KelSQL/KelSQLEnvironment.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLServerDSN.h"
+#include "OdbcFixture.h"
+#include "platform/events/KelDebug.h"
+#include "platform/info/KelPI_DataBase.h"
+#include "platform/info/KelPlatformInfoStore.h"
+#include "support/Checks.h"
+
+TEST(DataSourceName, AgentNamesKeepTheInstancePartOrPrefixTheDefaultWhileItFitsAndOstrelNamesTheHost) {
+    const std::string fits(14, 'a'), tooLong(15, 'b');  // 8 + 14 + 10 = 32
+    const struct {
+        std::string server, agent;
+    } cases[] = {
+        {"HOST\\INST", "INST_SQLDrover"},
+        {"HOST\\A\\B", "A_B_SQLDrover"},  // every backslash goes
+        {"HOST", "DEFAULT_HOST_SQLDrover"},
+        {fits, "DEFAULT_" + fits + "_SQLDrover"},
+        {tooLong, tooLong + "_SQLDrover"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(KelSQLEnvironment::agentDataSourceName(c.server), c.agent) << c.server;
+    EXPECT_EQ(KelSQLEnvironment::ostrelDataSourceName("HOST\\INST") + KelSQLEnvironment::ostrelDataSourceName("HOST"),
+              "HOST_ostrelHOST_ostrel");
+}
+
+using kel::test::OdbcTest;
+using kel::test::readFile;
+using kel::test::refused;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class EnvironmentTest : public OdbcTest {
+protected:
+    void SetUp() override {
+        OdbcTest::SetUp();
+        KelDebug::setSink([this](KelDebugLevel level, const std::string& fn, const std::string&) {
+            if (level == KelDebugError) errors_.push_back(fn);
+        });
+    }
+    void TearDown() override { KelDebug::setSink({}); }
+
+    void makeAgentDatabase(const char* machine, const char* name) {
+        ASSERT_NE(database(machine).create("", "", name), 0);
+    }
+    KelLastError savedError() {
+        KelLastError saved;
+        sqlInstallLastError(KelSQL_InstallErrorGet, saved);
+        return saved;
+    }
+    Names errors_;
+};
+
+}  // namespace
+
+TEST_F(EnvironmentTest, UnsupportedDriverStepsAndBadArgumentsFailWithTheirNumbers) {
+    KelSQLEnvironment env(kAgent);
+    ASSERT_TRUE(env.isReady());
+    EXPECT_TRUE(refused(env.configureDSN("HOST\\INST", "INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported,
+                        "KelSQLEnvironment::configureDSN()"));
+    EXPECT_TRUE(refused(env.deconfigureDSN("INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported));
+    std::string text;
+    EXPECT_FALSE(env.sqlInstallerError(text, 1));
+    EXPECT_NE(readFile(KelDebug::logFilePath())
+                  .find("ERROR KelSQLEnvironment::configureDSN(): This function is not supported by SQLDrover."),
+              std::string::npos);
+    EXPECT_TRUE(refused(env.create("HOST", "a", "b"), env.getLastError(), kelsql::kErrNotSupported,
+                        "KelSQLEnvironment::configureDSN()"));
+    EXPECT_EQ(env.databaseName(), "DEFAULT_HOST_SQLDrover");
+    EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
+    EXPECT_EQ(sqlCreateEnvironment(nullptr, "HOST", "", ""), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "", nullptr), kelsql::kErrInvalidArgument);
+    EXPECT_EQ(sqlRemoveEnvironment(nullptr), kelsql::kErrInvalidArgument);
+    // An unknown machine is refused, never replaced by the process's focus.
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment("ghost"), kel::kErrUnknownMachine);
+    EXPECT_EQ(sqlCreateDataSourceName("ghost", "HOST\\INST", nullptr), kel::kErrUnknownMachine);
+    // No agent database: the platform's number, read back by the installer.
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr), kel::kErrNoAgentDatabase);
+    unsigned long number = 0;
+    char buffer[256] = {};
+    EXPECT_EQ(sqlFormatLastError(&number, buffer, sizeof(buffer)), 0u);
+    EXPECT_EQ(number, kel::kErrNoAgentDatabase);
+    EXPECT_NE(std::string(buffer).find("has no agent database"), std::string::npos);
+}
+
+TEST_F(EnvironmentTest, CreateOnAnExistingDatabaseRegistersOnlyTheDataSource) {
+    makeAgentDatabase(kAgent, "INST_SQLDrover");
+    setDataSource(kAgent, "HOST\\INST", "inst_sqldrover");
+    const std::string before = readFile(KelRegistry::filePath(kAgent));
+    KelSQLEnvironment env(kAgent);
+    EXPECT_TRUE(env.createDSN("HOST\\INST", nullptr) && env.createDSN("host\\inst", "HOST\\INST_SQLDROVER"));
+    EXPECT_EQ(readFile(KelRegistry::filePath(kAgent)), before);
+    // The exported form with a null name forms the agent name itself.
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr) + sqlCreateDataSourceName(kAgent, "HOST\\INST", ""), 0u);
+    setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\INST", "a", "b"), 0u);
+    // A failure for a second instance leaves the first one's registration.
+    EXPECT_EQ(sqlCreateEnvironment(kAgent, "HOST\\OTHER", "a", "b"), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kAgent, "HOST\\INST"), "INST_SQLDrover");
+    EXPECT_TRUE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    setDataSource(kOstrel, "HOST\\INST", "HOST_OSTREL");
+    EXPECT_EQ(sqlCreateDataSourceName(kOstrel, "HOST\\INST", "something_else"), 0u);
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\INST"), "HOST_OSTREL");
+}
+
+TEST_F(EnvironmentTest, NewOrRenamedRegistrationNeedsTheDriverAndLeavesNothing) {
+    makeAgentDatabase(kAgent, "A_SQLDrover");
+    setList(kAgent, {"HOST\\A"});
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\B", nullptr), kelsql::kErrNotSupported);
+    EXPECT_EQ(savedError().number(), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kAgent, "HOST\\B") + "|" + list(kAgent).back(), "|HOST\\A");
+    EXPECT_EQ(list(kAgent).size(), 1u);
+    setDataSource(kAgent, "HOST\\A", "OldName");
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\A", nullptr), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kAgent, "HOST\\A"), "OldName");
+    EXPECT_EQ(errors_, (Names{"KelSQLEnvironment::configureDSN()", "KelSQLEnvironment::deconfigureDSN()"}));
+}
+
+TEST_F(EnvironmentTest, FullListRefusesAndExactListIsWalkedToItsEnd) {
+    makeAgentDatabase(kAgent, "A_SQLDrover");
+    const Names names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
+    setList(kAgent, names);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrListFull);
+    EXPECT_EQ(kel::test::arguments(savedError()),
+              (Names{"KelSQLEnvironment::createDSN(sqlServerName, dataSourceName)", kAgent, "HOST\\NEW"}));
+    EXPECT_EQ(dataSource(kAgent, "HOST\\NEW"), "");
+    EXPECT_EQ(list(kAgent), names);
+    char exact[KelSQLEnvironment::kInstanceListSize];
+    size_t used = 0;
+    ASSERT_TRUE(KelPI_DataBase::joinList(names, exact, sizeof(exact), &used) && used == sizeof(exact));
+    // The last name is found: the instance is known, so only the driver step
+    // (not supported here) stands between it and success.
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "host\\last", nullptr), kelsql::kErrNotSupported);
+
+    // One byte more than the buffer holds is a platform failure, not an overrun.
+    const Names tooMany = namesFilling(KelSQLEnvironment::kInstanceListSize + 1, "HOST\\LAST");
+    std::vector<char> raw(KelSQLEnvironment::kInstanceListSize + 1);
+    ASSERT_TRUE(KelPI_DataBase::joinList(tooMany, raw.data(), raw.size(), &used));
+    ASSERT_NE(database(kAgent).setDSNList(raw.data(), static_cast<int>(used)), 0);
+    EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrValueTooLong);
+}
+
+TEST_F(EnvironmentTest, RemoveDeletesTheOstrelsDataSourcesUpToAForeignOneAndTheAgentsSection) {
+    makeAgentDatabase(kOstrel, "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
+    EXPECT_EQ(sqlRemoveEnvironment(kAgent), kel::kErrNoEntry);  // no database name at all
+    const Names names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
+    setList(kOstrel, names);
+    setDataSource(kOstrel, names.front().c_str(), "host_OSTREL");
+    setDataSource(kOstrel, "HOST\\LAST", "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), 0u);
+    EXPECT_EQ(dataSource(kOstrel, names.front().c_str()) + dataSource(kOstrel, "HOST\\LAST"), "");
+    EXPECT_TRUE(KelRegistry::has(kOstrel, kel::kSectionDatabase, kel::kKeyInstance));
+    setList(kOstrel, {"HOST\\A", "HOST\\B"});
+    setDataSource(kOstrel, "HOST\\A", "Foreign");
+    setDataSource(kOstrel, "HOST\\B", "HOST_ostrel");
+    EXPECT_EQ(sqlRemoveEnvironment(kOstrel), kelsql::kErrNotSupported);
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\A") + "|" + dataSource(kOstrel, "HOST\\B"), "Foreign|HOST_ostrel");
+
+    // An agent database loses its section, then needs the driver.
+    makeAgentDatabase(kAgent, "INST_SQLDrover");
+    setList(kAgent, {"HOST\\INST"});
+    setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    KelSQLEnvironment env(kAgent);
+    EXPECT_TRUE(refused(env.remove(), env.getLastError(), kelsql::kErrNotSupported));
+    EXPECT_EQ(env.databaseName() + "|" + dataSource(kAgent, "HOST\\INST"), "INST_SQLDrover|");
+    EXPECT_FALSE(KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
+    EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN()");
+}
+
+using kel::test::OdbcTest;
+
+using PlatformDataBaseTest = OdbcTest;
+
+TEST_F(PlatformDataBaseTest, DataSourcesAreLookedUpWithoutRegardToCase) {
+    KelPI_DataBase db = database(kAgent);
+    char buffer[1024] = {};
+    int capacity = sizeof(buffer);
+    EXPECT_EQ(db.getSqlServerODBCDSN("HOST\\INST", buffer, &capacity), 0);
+    EXPECT_TRUE(db.getRegError() == KelPI_DataBase::kRegNoEntry && db.getLastError().number() == kel::kErrNoEntry);
+
+    ASSERT_NE(db.setSqlServerODBCDSN("HOST\\INST", "INST_SQLDrover"), 0);
+    ASSERT_NE(db.setSqlServerODBCDSN("host\\inst", "Other"), 0);  // replaces, one entry
+    capacity = sizeof(buffer);
+    ASSERT_NE(db.getSqlServerODBCDSN("Host\\Inst", buffer, &capacity), 0);
+    EXPECT_EQ(buffer + std::to_string(capacity), "Other5");
+    EXPECT_EQ(KelRegistry::section(kAgent, kel::kSectionDataSources).size(), 1u);
+
+    // Another machine's registry is not this one's.
+    EXPECT_EQ(dataSource(kOstrel, "HOST\\INST"), "");
+    ASSERT_NE(db.deleteSqlServerODBCDSN("HOST\\INST"), 0);
+    EXPECT_EQ(db.deleteSqlServerODBCDSN("HOST\\INST"), 0);
+    EXPECT_EQ(db.getRegError(), KelPI_DataBase::kRegNoEntry);
+}
+
+TEST_F(PlatformDataBaseTest, ValueThatDoesNotFitIsRefusedWithItsSize) {
+    KelPI_DataBase db = database(kAgent);
+    ASSERT_NE(db.setSqlServerODBCDSN("HOST", "ABCDEFGH"), 0);
+    char buffer[8];
+    std::memset(buffer, '#', sizeof(buffer));
+    int capacity = sizeof(buffer);
+    EXPECT_EQ(db.getSqlServerODBCDSN("HOST", buffer, &capacity), 0);
+    EXPECT_EQ(db.getRegError(), KelPI_DataBase::kRegMoreData);
+    EXPECT_EQ(buffer[0] + std::to_string(capacity), "#9");
+}
+
+TEST_F(PlatformDataBaseTest, ListIsReadWithinItsSizeAndNotPastIt) {
+    KelPI_DataBase db = database(kAgent);
+    // No terminator within the size given: the last name ends at the size.
+    const char raw[] = {'A', '\0', 'B', 'C', 'X', 'Y'};
+    ASSERT_NE(db.setDSNList(raw, 4), 0);
+    char buffer[16];
+    int size = sizeof(buffer);
+    ASSERT_NE(db.getDSNList(buffer, &size), 0);
+    EXPECT_EQ(KelPI_DataBase::splitList(buffer, static_cast<size_t>(size)),
+              (std::vector<std::string>{"A", "BC"}));
+    EXPECT_EQ(size, 6);  // "A\0BC\0\0"
+
+    size = 5;
+    EXPECT_EQ(db.getDSNList(buffer, &size), 0);
+    EXPECT_TRUE(db.getRegError() == KelPI_DataBase::kRegMoreData && size == 6);
+}
+
+TEST_F(PlatformDataBaseTest, JoinRefusesAListThatDoesNotFit) {
+    char buffer[6];
+    std::memset(buffer, '#', sizeof(buffer));
+    size_t used = 0;
+    EXPECT_TRUE(KelPI_DataBase::joinList({"AB", "C"}, buffer, 6, &used) && used == 6u);
+    EXPECT_EQ(std::string(buffer, 6), std::string("AB\0C\0\0", 6));
+    std::memset(buffer, '#', sizeof(buffer));
+    EXPECT_FALSE(KelPI_DataBase::joinList({"AB", "CD"}, buffer, 6, &used));
+    EXPECT_EQ(buffer[0], '#');
+}
+
+TEST_F(PlatformDataBaseTest, AgentDatabaseAndInformationStore) {
+    KelPI_DataBase db = database(kAgent);
+    EXPECT_TRUE(db.invalidDataBase() != 0 && db.getInstance() == nullptr);
+    ASSERT_NE(db.create("opt1", nullptr, "INST_SQLDrover"), 0);
+    EXPECT_EQ(db.invalidDataBase(), 0);
+    EXPECT_STREQ(db.getInstance(), "INST_SQLDrover");
+
+    KelPlatformInfo info(kAgent);
+    char buffer[15];
+    int capacity = sizeof(buffer);
+    ASSERT_NE(info.getString(kel::kSectionDatabase, kel::kKeyInstance, buffer, &capacity), 0);
+    EXPECT_STREQ(buffer, "INST_SQLDrover");
+    capacity = 14;
+    EXPECT_EQ(info.getString(kel::kSectionDatabase, kel::kKeyInstance, buffer, &capacity), 0);
+    EXPECT_EQ(info.getLastError().number(), kel::kErrValueTooLong);
+    ASSERT_NE(info.deleteSection(kel::kSectionDatabase), 0);
+    EXPECT_EQ(info.deleteSection(kel::kSectionDatabase), 0);
+    EXPECT_EQ(info.getLastError().number(), kel::kErrNoEntry);
+    EXPECT_NE(db.invalidDataBase(), 0);
+
+    // An unknown machine never answers from the process's own.
+    ASSERT_NE(database(kOstrel).create("", "", "OSTREL_SQLDrover"), 0);
+    KelPlatformInfo ghost("ghost");
+    EXPECT_EQ(ghost.getLastError().number(), kel::kErrUnknownMachine);
+    char wide[64] = {};
+    capacity = sizeof(wide);
+    EXPECT_EQ(ghost.getString(kel::kSectionDatabase, kel::kKeyInstance, wide, &capacity), 0);
+    EXPECT_EQ(ghost.setString(kel::kSectionDatabase, kel::kKeyInstance, "X") + std::strlen(wide), 0u);
+    EXPECT_FALSE(KelRegistry::machineExists("ghost"));
+}
+
+using kel::test::arguments;
+using kel::test::OdbcTest;
+using kel::test::refused;
+
+namespace {
+
+class ServerDSNTest : public OdbcTest {
+protected:
+    void SetUp() override {
+        OdbcTest::SetUp();
+        setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    }
+
+    void setVersion(const char* machine, const char* instance, const char* version) {
+        ASSERT_NE(database(machine).setSqlServerVersion(instance, version), 0);
+    }
+
+    static constexpr const char* kSignature = "KelSQLServerDSN::setSqlServerName(sqlServerName)";
+};
+
+}  // namespace
+
+TEST_F(ServerDSNTest, FoundInstanceIsValidWithItsVersion) {
+    setVersion(kAgent, "HOST\\INST", "8.00.2039");
+    KelSQLServerDSN dsn(kAgent, "host\\inst");
+    ASSERT_TRUE(dsn.isValid()) << dsn.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(dsn.dataSourceName() + " " + std::to_string(dsn.major()) + "." + std::to_string(dsn.minor()) + "." +
+                  std::to_string(dsn.build()),
+              "INST_SQLDrover 8.0.0");
+    EXPECT_EQ(dsn.sqlAppType().appType(), KelSQL_AppTypeSql2000);
+    // The installer registry is asked first and says it is not there.
+    EXPECT_NE(kel::test::readFile(KelDebug::logFilePath()).find("ERROR sqlServerRegVersion(): "), std::string::npos);
+}
+
+TEST_F(ServerDSNTest, UnknownInstanceIsACriticalPlatformError) {
+    KelSQLServerDSN dsn(kAgent);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\NONE"), dsn.getLastError(), kel::kErrNoEntry));
+    EXPECT_TRUE(dsn.getLastError().isCritical());
+    EXPECT_EQ(arguments(dsn.getLastError()),
+              (std::vector<std::string>{"KelPI_DataBase::getSqlServerODBCDSN(instance)", kAgent,
+                                        "ODBC Data Sources\\HOST\\NONE"}));
+    EXPECT_EQ(dsn.sqlServerName() + dsn.dataSourceName(), "HOST\\NONE");
+}
+
+TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesTheName) {
+    setVersion(kAgent, "HOST\\INST", "10.50");
+    KelSQLServerDSN dsn(kAgent);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
+    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "10.50"}));
+    EXPECT_EQ(dsn.dataSourceName() + std::to_string(dsn.major()), "0");
+    // No version anywhere: the instance is named instead.
+    setVersion(kAgent, "HOST\\INST", "");
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
+    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "HOST\\INST"}));
+}
+
+// A failed switch to another instance never leaves the first one's data
+// source (or the other's, found before its version was refused) in use.
+TEST_F(ServerDSNTest, FailedSwitchToAnotherInstanceHidesEveryName) {
+    setVersion(kAgent, "HOST\\INST", "8.00.2039");
+    setDataSource(kAgent, "HOST\\NEW", "NEW_SQLDrover");
+    setVersion(kAgent, "HOST\\NEW", "10.50");
+    KelSQLServerDSN dsn(kAgent, "HOST\\INST");
+    ASSERT_TRUE(dsn.isValid());
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\NEW"));
+    EXPECT_EQ(dsn.dataSourceName(), "");
+    ASSERT_TRUE(dsn.setSqlServerName("HOST\\INST"));
+    EXPECT_FALSE(dsn.setSqlServerName("HOST\\NONE"));
+    EXPECT_EQ(dsn.dataSourceName(), "");
+}
+
+TEST_F(ServerDSNTest, MachineIsRequiredAndAnUnknownOneNeverReplacedByTheProcessFocus) {
+    KelSQLServerDSN dsn;
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrValueNotSet, "virtualMachine"));
+    // The process focus machine knows the instance; "ghost" does not exist.
+    setDataSource(kOstrel, "HOST\\INST", "INST_SQLDrover");
+    setVersion(kOstrel, "HOST\\INST", "9.00");
+    EXPECT_FALSE(dsn.setVirtualMachine("ghost"));
+    EXPECT_TRUE(dsn.getLastError().isCritical());
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kel::kErrUnknownMachine));
+    EXPECT_FALSE(dsn.isValid());
+}
+TEST_F(ServerDSNTest, CopyOwnsItsOwnPlatformObject) {
+    setVersion(kAgent, "HOST\\INST", "7.00.623");
+    auto original = std::make_unique<KelSQLServerDSN>(kAgent, "HOST\\INST");
+    ASSERT_TRUE(original->isValid());
+    KelSQLServerDSN copy;
+    copy = *original;
+    original.reset();
+    EXPECT_TRUE(copy.isValid() && copy.sqlAppType().appType() == KelSQL_AppTypeSql7);
+    EXPECT_EQ(copy.dataSourceName(), "INST_SQLDrover");
+    EXPECT_TRUE(copy.setSqlServerName("HOST\\INST"));
+    copy.deleteDatabase();
+    EXPECT_EQ(copy.dataSourceName(), "");
+}
