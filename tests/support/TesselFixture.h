@@ -5,24 +5,14 @@
 // an optional agent host for alpha, and catalogue rows of alpha's instances.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <string>
 #include <vector>
 
-#include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/appmgr/KelAppAdmin.h"
 #include "platform/db/SqlText.h"
 #include "platform/events/KelDebug.h"
-#include "platform/info/KelPlatformInfo.h"
-#include "platform/info/KelRegistry.h"
-#include "platform/net/KelDispatcherProcess.h"
-#include "support/Checks.h"
-#include "support/MachineSetup.h"
 #include "support/ProbeMessages.h"
 #include "support/SqlDispatcherFixture.h"
-#include "support/TestHome.h"
 
 namespace kel::test {
 

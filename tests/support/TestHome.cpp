@@ -1,23 +1,13 @@
 #include "support/TestHome.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
 
 namespace kel::test {
-
-namespace {
-
-void removeTree(const std::string& path) {
-    if (path.size() < 8 || path.rfind("/tmp/", 0) != 0) return;
-    std::string cmd = "rm -rf '" + path + "'";
-    int rc = std::system(cmd.c_str());
-    (void)rc;
-}
-
-}  // namespace
 
 TestHome::TestHome() {
     char pattern[] = "/tmp/kel-test-XXXXXX";
@@ -36,7 +26,9 @@ TestHome::~TestHome() {
         setenv("KEL_HOME", previous_.c_str(), 1);
     else
         unsetenv("KEL_HOME");
-    removeTree(path_);
+    // Only what mkdtemp made.
+    std::error_code ec;
+    if (path_.rfind("/tmp/kel-test-", 0) == 0) std::filesystem::remove_all(path_, ec);
 }
 
 std::string readFile(const std::string& path) {
