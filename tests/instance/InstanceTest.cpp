@@ -1,29 +1,64 @@
-// The instance record on the Ostrel's own catalogue: registration by the
-// answering insert, reads, the whole-record update, single-column updates,
-// the comparison and the Tessel list.
-// The instance message over a real Ostrel dispatcher: an agent registers its
-// instance and reads it back; the answering side refuses what it must.
-// Application types, bit views, and the instance record's copies to and from
-// the wire.
-// The undo file path, measured by the agent host at the Ostrel's request
-// over a real dispatcher.
-#include <cstdlib>
+// The instance record, with alpha's SQL Server 2005 instance "ALPHA\SQL1" in
+// the application manager: on the Ostrel's own catalogue (registration by the
+// answering insert, reads, updates, the comparison and the Tessel list); over
+// a real Ostrel dispatcher as an agent registers and reads it back; its copies
+// to and from the wire; and its undo file path, measured by an agent host.
 #include <filesystem>
 #include <optional>
 #include <sys/statvfs.h>
 
-#include "InstanceFixture.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelNetSQLVerifyUndoPath.h"
+#include "KelSQL/KelSQLServer.h"
 #include "periphery/AgentHostFixture.h"
-
-using kel::test::refused;
-using kel::test::scalar;
+#include "support/TesselFixture.h"
 
 namespace {
 
-class InstanceCatalogueTest : public kel::test::InstanceTest {
+template <class Base>
+class InstanceOn : public Base {
+protected:
+    static constexpr const char* kClient = "alpha";
+    static constexpr const char* kInstance = "ALPHA\\SQL1";
+
+    void SetUp() override {
+        Base::SetUp();
+        instance_ = this->instance(this->alpha_, 70, kInstance);
+    }
+    // Catalogue rows of instances and of versions, "servers|versions".
+    static std::string counts() {
+        return kel::test::text("SELECT (SELECT count(*) FROM sqlServer) || '|' || (SELECT count(*) FROM sqlVersion)");
+    }
+
+    unsigned long instance_ = 0;
+};
+
+using InstanceTest = InstanceOn<kel::test::TesselTest>;
+using InstanceDispatcherTest = InstanceOn<kel::test::TesselDispatcherTest>;
+using kel::test::refused;
+using kel::test::scalar;
+
+// Free bytes of the file system at path as the system reports them now.
+uint64_t systemFreeBytes(const std::string& path) {
+    struct statvfs fs {};
+    return statvfs(path.c_str(), &fs) == 0 ? uint64_t(fs.f_bavail) * uint64_t(fs.f_frsize) : 0;
+}
+
+// Others write to the same file system meanwhile: allow some drift.
+bool near(uint64_t a, uint64_t b) { return (a > b ? a - b : b - a) <= (256ull << 20); }
+
+// A real directory below base whose whole path is exactly length characters.
+std::string folderOfLength(std::string path, size_t length) {
+    while (length - path.size() > 250) path += "/" + std::string(150, 'd');
+    path += "/" + std::string(length - path.size() - 1, 'd');
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+using RemoteUndoPathTest = kel::test::AgentHostTest;
+
+class InstanceCatalogueTest : public InstanceTest {
 protected:
     // Columns of the instance's row, joined by '|'.
     std::string row(std::string columns) {
@@ -56,7 +91,7 @@ protected:
         return read.sa() + "|" + read.saPassword() + "|" + read.ntUser() + "|" + read.ntUserPassword();
     }
     void SetUp() override {
-        kel::test::InstanceTest::SetUp();
+        InstanceTest::SetUp();
         ostrel_.emplace(KelSQLServerSide);
     }
     std::optional<KelSQLClassProperties> ostrel_;
@@ -111,8 +146,7 @@ TEST_F(InstanceCatalogueTest, UpdateNeverClearsAndWritesTheVersion) {
     unknown.setSqlId(instance_);
     inTransaction([&] { ASSERT_TRUE(unknown.update()) << unknown.getLastError().formatLastErrorMessage(); });
     EXPECT_EQ(row("sqlVersionId"), "<null>");
-    ASSERT_TRUE(noId.query(instance_));
-    EXPECT_EQ(noId.getSQLVersion().major(), 0u);
+    EXPECT_TRUE(noId.query(instance_) && noId.getSQLVersion().major() == 0);
     noId.setSqlId(0);
     EXPECT_TRUE(refused(noId.update(), noId.getLastError(), kelsql::kErrInstanceUpdate));
     // The upgrade bit written through its view, the other bits kept.
@@ -199,12 +233,8 @@ TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
     EXPECT_EQ(ids(tessel_ + 100, 0), std::vector<unsigned long>{42});  // no rows: the list stays as it was
 }
 
-using kel::test::refused;
-using kel::test::scalar;
 
-using InstanceMessageTest = kel::test::InstanceDispatcherTest;
-
-TEST_F(InstanceMessageTest, AgentRegistersWithALoginInATransactionAndReadsBack) {
+TEST_F(InstanceDispatcherTest, AgentRegistersWithALoginInATransactionAndReadsBack) {
     KelSQLClassProperties agent(KelSQLClientSide), ostrel(KelSQLServerSide);
     KelSQLServer server(agent, false), byId(agent, false), byName(agent, false), stored(ostrel, false);
     server.setClientName(kClient);
@@ -225,8 +255,7 @@ TEST_F(InstanceMessageTest, AgentRegistersWithALoginInATransactionAndReadsBack) 
     ASSERT_TRUE(configure()) << server.getLastError().formatLastErrorMessage();
     ASSERT_TRUE(t->commitTransaction());
     EXPECT_EQ(server.sqlId(), instance_);
-    EXPECT_NE(server.getSQLVersion().sqlId(), 0u);
-    EXPECT_EQ(scalar("SELECT count(*) FROM sqlVersion WHERE major = 9 AND build = 1399"), 1);
+    EXPECT_TRUE(server.getSQLVersion().sqlId() != 0 && scalar("SELECT count(*) FROM sqlVersion WHERE major = 9 AND build = 1399") == 1);
 
     ASSERT_TRUE(byId.query(instance_)) << byId.getLastError().formatLastErrorMessage();
     EXPECT_EQ(byId.sqlServerName() + "|" + byId.serviceName() + "|" + std::to_string(byId.getSQLVersion().build()) +
@@ -255,8 +284,6 @@ TEST_F(InstanceMessageTest, AgentRegistersWithALoginInATransactionAndReadsBack) 
     }
 }
 
-using kel::test::refused;
-using InstanceValuesTest = kel::test::InstanceTest;
 
 TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
     KelSQLAppType type;
@@ -279,13 +306,12 @@ TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
     upgrade.enable();
     several.enable();
     none.enable();
-    EXPECT_EQ(word, 0x10006ul);
-    EXPECT_FALSE(none.isOn());
+    EXPECT_TRUE(word == 0x10006ul && !none.isOn());
     word = 0;
     EXPECT_FALSE(upgrade.isOn());
 }
 
-TEST_F(InstanceValuesTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
+TEST_F(InstanceTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLServer server(ostrel, false), reader(ostrel, false);
     server.setClientName(std::string(300, 'c'));
@@ -293,9 +319,8 @@ TEST_F(InstanceValuesTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
     KelNetSQLServerReq_t req{};
     req.DBCode = 77;
     server.copyToRequest(&req);
-    EXPECT_EQ(req.DBCode, 77u);
-    EXPECT_EQ(kel::fieldText(req.Server.ClientName) + kel::fieldText(req.Server.ServerName),
-              std::string(128, 'c') + std::string(128, 's'));
+    EXPECT_EQ(std::to_string(req.DBCode) + kel::fieldText(req.Server.ClientName) + kel::fieldText(req.Server.ServerName),
+              "77" + std::string(128, 'c') + std::string(128, 's'));
 
     // Unterminated fields are read only to their end; times and the delete mark kept.
     KelNetSQLServerRsp_t rsp{};
@@ -311,33 +336,6 @@ TEST_F(InstanceValuesTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
     EXPECT_TRUE(reader.isDeleted() && reader.sqlAppType().isSql2000AppType());
     EXPECT_EQ(reader.getAddTime().time() * 10000 + reader.getRemovalTime().time(), 12345678u);
 }
-
-namespace {
-
-// Free bytes of the file system at path as the system reports them now.
-uint64_t systemFreeBytes(const std::string& path) {
-    struct statvfs fs {};
-    if (statvfs(path.c_str(), &fs) != 0) return 0;
-    return uint64_t(fs.f_bavail) * uint64_t(fs.f_frsize);
-}
-
-// Others write to the same file system meanwhile: allow some drift.
-constexpr uint64_t kDrift = 256ull << 20;
-
-bool near(uint64_t a, uint64_t b) { return (a > b ? a - b : b - a) <= kDrift; }
-
-// A real directory below base whose whole path is exactly length characters.
-std::string folderOfLength(std::string path, size_t length) {
-    while (length - path.size() > 250) path += "/" + std::string(150, 'd');
-    path += "/" + std::string(length - path.size() - 1, 'd');
-    std::filesystem::create_directories(path);
-    return path;
-}
-
-using kel::test::refused;
-using RemoteUndoPathTest = kel::test::AgentHostTest;
-
-}  // namespace
 
 // The agent measures at the Ostrel's request with the very check it runs for
 // itself. The request's field and the undoFile column hold 1024 characters:
@@ -371,6 +369,5 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     KelNetSQLVerifyUndoPath_t request, response;
     kel::copyField(request.Path, home_.path());
     ASSERT_TRUE(message.networkQuery(request, response));
-    EXPECT_EQ(kel::fieldText(response.Path), home_.path());
-    EXPECT_GT(response.FreeSpace, 0u);
+    EXPECT_TRUE(kel::fieldText(response.Path) == home_.path() && response.FreeSpace > 0);
 }
