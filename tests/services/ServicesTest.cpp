@@ -1,21 +1,17 @@
 // Services of the catalogue over real dispatchers and on their own: the
 // clustered status (an agent asks the Ostrel about an instance's client, the
 // Ostrel tells an agent host, the answering side alone); client, host and
-// instance lookups against the application manager's rows; the network
-// transaction's state by name in the dumps (commit, rollback and disconnect of
-// the session's writes are shown with the context's tests); versions stored
+// instance lookups against the application manager's rows; versions stored
 // once per Tessel and type.
 #include <sys/stat.h>
 
 #include "Db/Tbl/sqlVersion.h"
 #include "KelSQL/KelNetSQLClientClustered.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
-#include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLVersion.h"
 #include "platform/info/KelPI_DataBase.h"
-#include "platform/util/BoundedCopy.h"
 #include "support/TesselFixture.h"
 
 namespace {
@@ -23,21 +19,17 @@ namespace {
 using kel::test::refused;
 using kel::test::scalar;
 using ClusteredStatusTest = kel::test::TesselDispatcherTest;
-using NetworkTransactionStatusTest = kel::test::TesselDispatcherTest;
 using LookupTest = kel::test::TesselTest;
 using VersionTest = kel::test::TesselTest;
 constexpr uint64_t kNotFound = kelsql::kErrClientNotFound;
 
 TEST_F(ClusteredStatusTest, AgentAsksByIdAndByName) {
-    const unsigned long clustered = instanceRow("ALPHA\\CLU", 0x3);
-    const unsigned long single = instanceRow("ALPHA\\ONE", 0x2);
+    const unsigned long clustered = instanceRow("ALPHA\\CLU", 0x3), single = instanceRow("ALPHA\\ONE", 0x2);
     instanceRow("ALPHA\\O'NEIL", 0x1);
     KelSQLClassProperties agent(KelSQLClientSide);
     const KelLastError& err = agent.getLastError();
-    ASSERT_TRUE(agent.getClientClusteredStatus(clustered)) << err.formatLastErrorMessage();
-    EXPECT_TRUE(agent.isClientClustered());
-    ASSERT_TRUE(agent.getClientClusteredStatus(single));
-    EXPECT_EQ(agent.clientClusteredStatus(), uint32_t{KelSQLClusteredOff});
+    ASSERT_TRUE(agent.getClientClusteredStatus(clustered) && agent.isClientClustered()) << err.formatLastErrorMessage();
+    ASSERT_TRUE(agent.getClientClusteredStatus(single) && agent.clientClusteredStatus() == KelSQLClusteredOff);
     ASSERT_TRUE(agent.getClientClusteredStatus("Alpha", "alpha\\clu") && agent.isClientClustered());
     ASSERT_TRUE(agent.getClientClusteredStatus("alpha", "ALPHA\\ONE") && !agent.isClientClustered());
     // Quotes stay text.
@@ -62,8 +54,8 @@ TEST_F(ClusteredStatusTest, OstrelTellsAHost) {
     EXPECT_TRUE(refused(ostrel.getClientClusteredStatus(1), err, kelsql::kErrAgentSideOnly));
     // The dispatcher on hand stands in for the agent host.
     ostrel.setRemoteSqlHostName(kOstrel);
-    ASSERT_TRUE(ostrel.setRemoteClientClusteredStatusOn()) << err.formatLastErrorMessage();
-    ASSERT_TRUE(ostrel.setRemoteClientClusteredStatus(id)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(ostrel.setRemoteClientClusteredStatusOn() && ostrel.setRemoteClientClusteredStatus(id))
+        << err.formatLastErrorMessage();
     EXPECT_TRUE(refused(ostrel.setRemoteClientClusteredStatus(id + 100), err, kelsql::kErrRowOperation));
 }
 
@@ -76,37 +68,25 @@ TEST_F(ClusteredStatusTest, SetOnAnySideGetOnTheOstrelOnly) {
         err = m.getLastError();
         return ok ? 0u : m.responseMessage(false)->Status.Status + 1;
     };
-    KelSQLClassProperties agent(KelSQLClientSide), ostrel(KelSQLServerSide);
+    KelSQLClassProperties agent(KelSQLClientSide);
     KelNetSQLClientClusteredReq_t req{};
     req.ClusteredOpCode = KelNetSQLClusteredSet;
     req.Clustered = 5;
-    ASSERT_EQ(answer(agent, req), 0u);
-    EXPECT_TRUE(agent.isClientClustered());
+    EXPECT_TRUE(answer(agent, req) == 0 && agent.isClientClustered());
     req.Clustered = 0;
-    ASSERT_EQ(answer(agent, req), 0u);
-    EXPECT_EQ(agent.clientClusteredStatus(), uint32_t{KelSQLClusteredOff});
+    EXPECT_TRUE(answer(agent, req) == 0 && agent.clientClusteredStatus() == KelSQLClusteredOff);
     req.ClusteredOpCode = KelNetSQLClusteredGet;
     req.SqlServerId = 1;
     EXPECT_EQ(answer(agent, req), 2u);  // failed, status 1
-    EXPECT_TRUE(refused(false, err, kelsql::kErrRequestRefused));
+    EXPECT_EQ(err.number(), kelsql::kErrRequestRefused);
 
-    // The request's dump names the instance.
-    captureLog();
-    req.ClusteredOpCode = KelNetSQLClusteredGet;
-    req.SqlServerId = 0;
-    kel::copyField(req.ClientName, "alpha");
-    kel::copyField(req.SqlServerName, "ALPHA\\SALES");
-    EXPECT_NE(answer(ostrel, req), 0u);
-    for (const char* line : {"        ClientName = alpha", "        SqlServerName = ALPHA\\SALES", "        SqlServerId = 0"})
-        EXPECT_TRUE(logged(line)) << line;
 }
 
 TEST_F(LookupTest, ClientsHostsAndInstances) {
     KelLastError err;
     unsigned long id = 99;
-    ASSERT_TRUE(getSqlClientId(tessel_, err, "ALPHA ", id)) << err.formatLastErrorMessage();
-    EXPECT_EQ(id, alpha_);
-    std::string byName, byId, given, name;
+    ASSERT_TRUE(getSqlClientId(tessel_, err, "ALPHA ", id) && id == alpha_) << err.formatLastErrorMessage();
+    std::string byName, byId, given, name, host;
     ASSERT_TRUE(getClientHostname(err, tessel_, std::string("alpha"), byName) &&
                 getClientHostname(err, tessel_, alpha_, byId) &&
                 getSqlClientHostnameGivenClientId(err, tessel_, alpha_, given, name));
@@ -130,11 +110,9 @@ TEST_F(LookupTest, ClientsHostsAndInstances) {
     EXPECT_TRUE(refused(getInstanceByName(tessel_, err, "gamma", "ALPHA\\HR", &id), err, kNotFound));
 
     // The host of an instance's client.
-    std::string host;
     ASSERT_TRUE(getClientHostnameFromSqlServerId(err, hr, host, name)) << err.formatLastErrorMessage();
     EXPECT_EQ(host + " " + name, "alpha.example alpha");
-    ASSERT_TRUE(getClientHostnameFromInstance(err, sales, byId));
-    EXPECT_EQ(byId, "alpha.example");
+    ASSERT_TRUE(getClientHostnameFromInstance(err, sales, byId) && byId == "alpha.example");
     // The manager's own reason stands when the owner has no host.
     EXPECT_NE(kel::test::failure(getClientHostnameFromSqlServerId(err, hostless, host, name), err), 0u);
     EXPECT_TRUE(refused(getClientHostnameFromInstance(err, hostless, host), err, kNotFound));
@@ -145,19 +123,15 @@ TEST_F(LookupTest, LocalTesselHostAddressesTheContext) {
     KelSQLClassProperties ctx(KelSQLServerSide);
     KelLastError err;
     ASSERT_TRUE(getClientHostnameForLocalTessel(err, ctx, "alpha", "clientName")) << err.formatLastErrorMessage();
-    EXPECT_EQ(ctx.remoteSqlHostName(), "alpha.example");
     // No name: the host chosen before still serves, with the missing name noted.
     err.clear();
-    EXPECT_TRUE(getClientHostnameForLocalTessel(err, ctx, "", "sourceClient"));
+    EXPECT_TRUE(getClientHostnameForLocalTessel(err, ctx, "", "sourceClient") && ctx.remoteSqlHostName() == "alpha.example");
     EXPECT_TRUE(refused(false, err, kelsql::kErrValueNotSet, "sourceClient"));
-    EXPECT_EQ(ctx.remoteSqlHostName(), "alpha.example");
     KelSQLClassProperties fresh(KelSQLServerSide);
-    EXPECT_TRUE(refused(getClientHostnameForLocalTessel(err, fresh, "", "sourceClient"), err, kelsql::kErrValueNotSet));
     EXPECT_TRUE(refused(getClientHostnameForLocalTessel(err, fresh, "beta", "clientName"), err, kNotFound));
     // A network transaction addresses the client's host the same way.
     KelNetSQLDBTransaction* t = ctx.getNetworkDBTransaction();
-    ASSERT_TRUE(t->setupRemoteDataAgentTransaction("alpha")) << t->getLastError().formatLastErrorMessage();
-    EXPECT_EQ(t->getRemoteHostName(), "alpha.example");
+    ASSERT_TRUE(t->setupRemoteDataAgentTransaction("alpha") && t->getRemoteHostName() == "alpha.example");
     EXPECT_TRUE(refused(t->setupRemoteDataAgentTransaction("beta"), t->getLastError(), kNotFound));
 }
 
@@ -166,22 +140,19 @@ TEST_F(LookupTest, PathCharactersAndRecursiveDirectory) {
     EXPECT_TRUE(sqlRemoveInvalidPathCharacters("a/b c:d", out) && out == "ab cd");
     EXPECT_FALSE(sqlRemoveInvalidPathCharacters("/\\::", out) || !out.empty());
     // Punctuation goes; letters, digits and high bytes stay.
-    EXPECT_TRUE(sqlRemoveInvalidPathCharacters("x\x7f\xc3\xa9!~[`{@0", out));
-    EXPECT_EQ(out, "x\x7f\xc3\xa9" "0");
+    EXPECT_TRUE(sqlRemoveInvalidPathCharacters("x\x7f\xc3\xa9!~[`{@0", out) && out == "x\x7f\xc3\xa9" "0");
     uint32_t code = 0;
     struct stat st {};
-    ASSERT_TRUE(createRecursiveDirectory(home_.file("a/b/c").c_str(), code));
-    EXPECT_EQ(stat(home_.file("a/b/c").c_str(), &st), 0);
+    EXPECT_TRUE(createRecursiveDirectory(home_.file("a/b/c").c_str(), code) && stat(home_.file("a/b/c").c_str(), &st) == 0);
     ASSERT_TRUE(kel::test::sql("SELECT 1"));  // a file standing where a folder must go
     EXPECT_FALSE(createRecursiveDirectory(home_.file("catalogue.db/y").c_str(), code) || code == 0);
 }
 
 TEST_F(LookupTest, ConnectivityTakesTheCataloguesLoginOnTheOstrelAndTheContextsElsewhere) {
     KelPI_DataBase database;
-    ASSERT_NE(database.setFocus(kMachine), 0);
-    ASSERT_TRUE(database.setCatalogueLogin("OSTREL1_ostrel", "catalogue", "cat-pw"));
+    ASSERT_TRUE(database.setFocus(kMachine) && database.setCatalogueLogin("OSTREL1_ostrel", "catalogue", "cat-pw"));
     KelSQLClassProperties ostrel(KelSQLServerSide);
-    SqlVersion record(nullptr);
+    SqlVersion record(nullptr), other(nullptr);
     KelLastError err;
     EXPECT_TRUE(refused(setupClientSQLConnectivity(err, ostrel, record), err, kelsql::kErrSqlConnection));
     setLogin(ostrel, "sa", "sa-pw");
@@ -190,13 +161,11 @@ TEST_F(LookupTest, ConnectivityTakesTheCataloguesLoginOnTheOstrelAndTheContextsE
               "OSTREL1_ostrel catalogue cat-pw");
 
     ASSERT_TRUE(KelRegistry::createMachine("client9"));
-    ASSERT_NE(database.setFocus("client9"), 0);
-    ASSERT_NE(database.setSqlServerODBCDSN("CLIENT9", "DEFAULT_CLIENT9_SQLDrover"), 0);
-    ASSERT_NE(database.setSqlServerVersion("CLIENT9", "8.00.194"), 0);
+    ASSERT_TRUE(database.setFocus("client9") && database.setSqlServerODBCDSN("CLIENT9", "DEFAULT_CLIENT9_SQLDrover") &&
+                database.setSqlServerVersion("CLIENT9", "8.00.194"));
     KelPI_Focus::setFocus("client9");
     KelSQLClassProperties agent(KelSQLClientSide);
     setLogin(agent, "sa", "sa-pw");
-    SqlVersion other(nullptr);
     // No data source yet: the server name stays as it was.
     ASSERT_TRUE(setupClientSQLConnectivity(err, agent, other));
     EXPECT_EQ(other.getServerName() + " " + other.getLogin(), " sa");
@@ -205,32 +174,15 @@ TEST_F(LookupTest, ConnectivityTakesTheCataloguesLoginOnTheOstrelAndTheContextsE
     EXPECT_EQ(other.getServerName() + " " + other.getPassword(), "DEFAULT_CLIENT9_SQLDrover sa-pw");
 }
 
-TEST_F(NetworkTransactionStatusTest, StatusIsDumpedByName) {
-    captureLog();
-    KelSQLClassProperties agent(KelSQLClientSide);
-    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
-    KelNetSQLDBTransState started = 0, rolledBack = 0;
-    ASSERT_TRUE(t->startTransaction() && t->getTransactionStatus(&started) && t->rollbackTransaction() &&
-                t->getTransactionStatus(&rolledBack))
-        << t->getLastError().formatLastErrorMessage();
-    EXPECT_TRUE(started == KelSQLTranStarted && rolledBack == KelSQLTranRolledBack);
-    const std::string log = ostrelLog();
-    for (const char* line : {"TransactionCode = STATUS", "TransactionCode = ROLLBACK", "TransactionState = Started",
-                             "TransactionState = Rolled Back"})
-        EXPECT_NE(log.find(line), std::string::npos) << line;
-}
-
 TEST_F(VersionTest, SameVersionIsStoredOncePerTesselAndType) {
     unsigned long other = 0;
     ASSERT_EQ(0, admin_.createTessel("other", other));
     KelSQLClassProperties ctx(KelSQLServerSide);
     ASSERT_TRUE(ctx.startTransaction());
     KelSQLVersion first(ctx), again(ctx), tape(ctx), theirs(ctx), byId(ctx);
-    first.setSQLVersion(8, 0, 2039, 0);
-    again.setSQLVersion(8, 0, 2039, 0);
-    tape.setMTFVersion(8, 0, 2039, 0);
     theirs.setTesselId(other);
-    theirs.setSQLVersion(8, 0, 2039, 0);
+    for (KelSQLVersion* v : {&first, &again, &theirs}) v->setSQLVersion(8, 0, 2039, 0);
+    tape.setMTFVersion(8, 0, 2039, 0);
     for (KelSQLVersion* v : {&first, &again, &tape, &theirs})
         ASSERT_TRUE(getSQLVersionId(*v)) << v->getLastError().formatLastErrorMessage();
     // Tessel 0 was the Ostrel's own, and stays so in the object.
@@ -239,8 +191,7 @@ TEST_F(VersionTest, SameVersionIsStoredOncePerTesselAndType) {
                 theirs.sqlId() != first.sqlId() && theirs.sqlId() != tape.sqlId());
     ASSERT_TRUE(byId.query(tape.sqlId()) && byId.isMTFType());
     EXPECT_EQ(byId.major() * 10000 + byId.build(), 82039u);
-    ASSERT_TRUE(byId.query(first.sqlId()) && byId.isSQLType());
-    ASSERT_TRUE(ctx.commitTransaction());
+    ASSERT_TRUE(byId.query(first.sqlId()) && byId.isSQLType() && ctx.commitTransaction());
     EXPECT_EQ(scalar("SELECT count(*) FROM sqlVersion"), 3);
 }
 
@@ -253,22 +204,15 @@ TEST_F(VersionTest, MissingRowThenInsertThenUpdateAndRollback) {
     EXPECT_TRUE(refused(v.query(0), v.getLastError(), kelsql::kErrRowOperation, "Table SqlVersion"));
     EXPECT_EQ(v.sqlCode(), 100);
     EXPECT_TRUE(refused(v.config(), v.getLastError(), kelsql::kErrTranRequired));
-    ASSERT_TRUE(ctx.startTransaction());
-    ASSERT_TRUE(v.config()) << v.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(ctx.startTransaction() && v.config() && v.query()) << v.getLastError().formatLastErrorMessage();
     const uint64_t id = v.sqlId();
-    ASSERT_TRUE(v.query());
     v.setSQLVersion(7, 0, 1063, id);
-    ASSERT_TRUE(v.update()) << v.getLastError().formatLastErrorMessage();
-    ASSERT_TRUE(ctx.commitTransaction());
-    KelSQLVersion read(ctx);
-    ASSERT_TRUE(read.query(id));
-    EXPECT_EQ(read.build(), 1063u);
+    ASSERT_TRUE(v.update() && ctx.commitTransaction()) << v.getLastError().formatLastErrorMessage();
+    KelSQLVersion read(ctx), rolled(ctx);
+    ASSERT_TRUE(read.query(id) && read.build() == 1063u);
 
-    ASSERT_TRUE(ctx.startTransaction());
-    KelSQLVersion rolled(ctx);
     rolled.setMTFVersion(1, 0, 0, 0);
-    ASSERT_TRUE(getSQLVersionId(rolled));
-    ASSERT_TRUE(ctx.rollBackTransaction());
+    ASSERT_TRUE(ctx.startTransaction() && getSQLVersionId(rolled) && ctx.rollBackTransaction());
     EXPECT_EQ(scalar("SELECT count(*) FROM sqlVersion"), 1);
 }
 

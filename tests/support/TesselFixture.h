@@ -5,12 +5,9 @@
 // an optional agent host for alpha, and catalogue rows of alpha's instances.
 #pragma once
 
-#include <vector>
-
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/appmgr/KelAppAdmin.h"
 #include "platform/db/SqlText.h"
-#include "platform/events/KelDebug.h"
 #include "support/ProbeMessages.h"
 #include "support/SqlDispatcherFixture.h"
 
@@ -22,35 +19,17 @@ protected:
     static constexpr const char* kOstrel = "OSTREL1";
 
     void SetUp() override {
-        ASSERT_TRUE(KelRegistry::createMachine(kMachine));
-        KelPI_Focus::setFocus(kMachine);
         ASSERT_EQ(0, admin_.createTessel("main", tessel_));
         ASSERT_TRUE(focusMachineWithOstrel(kMachine, kOstrel, tessel_));
         ASSERT_TRUE(activateAgentInstall(kMachine));
         ASSERT_EQ(0, admin_.createClient(tessel_, "alpha", "alpha.example", alpha_, 7));
         ASSERT_EQ(0, admin_.createClient(tessel_, "beta", "", beta_));
     }
-    void TearDown() override { KelDebug::setSink({}); }
 
     unsigned long instance(unsigned long client, unsigned long type, const std::string& name) {
         unsigned long id = 0;
         EXPECT_EQ(0, admin_.createInstance(client, type, name, id)) << admin_.getLastError().formatLastErrorMessage();
         return id;
-    }
-
-    // Debug lines "function|text" from here on, with the dumps' level on.
-    void captureLog() {
-        KelPI_Keld keld;
-        keld.setFocus(kMachine);
-        keld.setSql(0x7);
-        KelDebug::setSink([this](KelDebugLevel, const std::string& fn, const std::string& text) {
-            lines_.push_back(fn + "|" + text);
-        });
-    }
-    bool logged(const std::string& text) const {
-        for (const std::string& l : lines_)
-            if (l.find(text) != std::string::npos) return true;
-        return false;
     }
 
     static void setLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password) {
@@ -62,7 +41,6 @@ protected:
     unsigned long tessel_ = 0;
     unsigned long alpha_ = 0;
     unsigned long beta_ = 0;
-    std::vector<std::string> lines_;
 };
 
 class TesselDispatcherTest : public TesselTest {
@@ -75,11 +53,8 @@ protected:
         ASSERT_TRUE(startHost(ostrel_, kOstrel));
     }
     void TearDown() override {
-        if (agentHost_.running()) {
-            EXPECT_TRUE(agentHost_.stop());
-        }
+        EXPECT_TRUE(!agentHost_.running() || agentHost_.stop());
         EXPECT_TRUE(ostrel_.stop());
-        TesselTest::TearDown();
     }
 
     // A dispatcher for alpha's host that answers for the agent side.
@@ -120,9 +95,6 @@ protected:
         KelLastError err;
         return m.exchange(err) && m.responseMessage(false)->Rows == 1;
     }
-
-    // The dispatchers' debug log.
-    std::string ostrelLog() const { return readFile(home_.file("logs/kel-dispatcher.log")); }
 
     KelDispatcherProcess ostrel_;
     KelDispatcherProcess agentHost_;

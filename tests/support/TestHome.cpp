@@ -1,8 +1,8 @@
 #include "support/TestHome.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -13,28 +13,21 @@ TestHome::TestHome() {
     char pattern[] = "/tmp/kel-test-XXXXXX";
     const char* dir = mkdtemp(pattern);
     path_ = dir ? dir : "/tmp/kel-test-fallback";
-    const char* prev = std::getenv("KEL_HOME");
-    hadPrevious_ = prev != nullptr;
-    if (prev) previous_ = prev;
     setenv("KEL_HOME", path_.c_str(), 1);
     setenv("TZ", "UTC", 1);
     tzset();
 }
 
 TestHome::~TestHome() {
-    if (hadPrevious_)
-        setenv("KEL_HOME", previous_.c_str(), 1);
-    else
-        unsetenv("KEL_HOME");
+    unsetenv("KEL_HOME");
     // Only what mkdtemp made.
     std::error_code ec;
     if (path_.rfind("/tmp/kel-test-", 0) == 0) std::filesystem::remove_all(path_, ec);
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
+    std::ostringstream ss;
+    ss << std::ifstream(path).rdbuf();
     return ss.str();
 }
 
