@@ -8,11 +8,12 @@
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLServerDSN.h"
-#include "OdbcFixture.h"
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPI_DataBase.h"
 #include "platform/info/KelPlatformInfoStore.h"
+#include "platform/info/KelRegistry.h"
 #include "support/Checks.h"
+#include "support/TestHome.h"
 
 TEST(DataSourceName, AgentNamesKeepTheInstancePartOrPrefixTheDefaultWhileItFitsAndOstrelNamesTheHost) {
     const std::string fits(14, 'a'), tooLong(15, 'b');  // 8 + 14 + 10 = 32
@@ -30,12 +31,72 @@ TEST(DataSourceName, AgentNamesKeepTheInstancePartOrPrefixTheDefaultWhileItFitsA
               "HOST_ostrelHOST_ostrel");
 }
 
-using kel::test::OdbcTest;
 using kel::test::readFile;
 using kel::test::refused;
 using Names = std::vector<std::string>;
 
 namespace {
+
+class OdbcTest : public kel::test::HomeTest {
+protected:
+    static constexpr const char* kAgent = "client7";
+    static constexpr const char* kOstrel = "ostrel1";
+
+    void SetUp() override {
+        ASSERT_TRUE(KelRegistry::createMachine(kAgent));
+        ASSERT_TRUE(KelRegistry::createMachine(kOstrel));
+        KelPI_Focus::setFocus(kOstrel);
+    }
+
+    // The platform's view of one machine.
+    KelPI_DataBase database(const char* machine) {
+        KelPI_DataBase db;
+        EXPECT_NE(db.setFocus(machine), 0);
+        return db;
+    }
+
+    void setDataSource(const char* machine, const char* instance, const char* dataSource) {
+        ASSERT_NE(database(machine).setSqlServerODBCDSN(instance, dataSource), 0);
+    }
+
+    // The data source registered for an instance; empty when there is none.
+    std::string dataSource(const char* machine, const char* instance) {
+        char buffer[1024] = {};
+        int capacity = sizeof(buffer);
+        return database(machine).getSqlServerODBCDSN(instance, buffer, &capacity) ? buffer : "";
+    }
+
+    void setList(const char* machine, const std::vector<std::string>& names) {
+        char buffer[4096] = {};
+        size_t used = 0;
+        ASSERT_TRUE(KelPI_DataBase::joinList(names, buffer, sizeof(buffer), &used));
+        ASSERT_NE(database(machine).setDSNList(buffer, static_cast<int>(used)), 0);
+    }
+
+    std::vector<std::string> list(const char* machine) {
+        char buffer[4096] = {};
+        int size = sizeof(buffer);
+        KelPI_DataBase db = database(machine);
+        if (!db.getDSNList(buffer, &size)) return {};
+        return KelPI_DataBase::splitList(buffer, static_cast<size_t>(size));
+    }
+
+    // Names that fill a list buffer of exactly size bytes, terminator included.
+    static std::vector<std::string> namesFilling(size_t size, const std::string& last) {
+        std::vector<std::string> names;
+        size_t left = size - 1 - (last.size() + 1);
+        int n = 0;
+        while (left > 0) {
+            size_t len = left > 200 ? 100 : left - 1;
+            std::string name = "H" + std::to_string(n++) + "\\";
+            name += std::string(len - name.size(), 'x');
+            names.push_back(name);
+            left -= len + 1;
+        }
+        names.push_back(last);
+        return names;
+    }
+};
 
 class EnvironmentTest : public OdbcTest {
 protected:
@@ -57,6 +118,19 @@ protected:
     }
     Names errors_;
 };
+
+class ServerDSNTest : public OdbcTest {
+protected:
+    void SetUp() override {
+        OdbcTest::SetUp();
+        setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
+    }
+    void setVersion(const char* machine, const char* instance, const char* version) {
+        ASSERT_NE(database(machine).setSqlServerVersion(instance, version), 0);
+    }
+    static constexpr const char* kSignature = "KelSQLServerDSN::setSqlServerName(sqlServerName)";
+};
+using PlatformDataBaseTest = OdbcTest;
 
 }  // namespace
 
@@ -177,10 +251,6 @@ TEST_F(EnvironmentTest, RemoveDeletesTheOstrelsDataSourcesUpToAForeignOneAndTheA
     EXPECT_EQ(errors_.back(), "KelSQLEnvironment::deconfigureDSN()");
 }
 
-using kel::test::OdbcTest;
-
-using PlatformDataBaseTest = OdbcTest;
-
 TEST_F(PlatformDataBaseTest, DataSourcesAreLookedUpWithoutRegardToCase) {
     KelPI_DataBase db = database(kAgent);
     char buffer[1024] = {};
@@ -188,8 +258,8 @@ TEST_F(PlatformDataBaseTest, DataSourcesAreLookedUpWithoutRegardToCase) {
     EXPECT_EQ(db.getSqlServerODBCDSN("HOST\\INST", buffer, &capacity), 0);
     EXPECT_TRUE(db.getRegError() == KelPI_DataBase::kRegNoEntry && db.getLastError().number() == kel::kErrNoEntry);
 
-    ASSERT_NE(db.setSqlServerODBCDSN("HOST\\INST", "INST_SQLDrover"), 0);
-    ASSERT_NE(db.setSqlServerODBCDSN("host\\inst", "Other"), 0);  // replaces, one entry
+    // The second replaces the first: one entry.
+    ASSERT_TRUE(db.setSqlServerODBCDSN("HOST\\INST", "INST_SQLDrover") && db.setSqlServerODBCDSN("host\\inst", "Other"));
     capacity = sizeof(buffer);
     ASSERT_NE(db.getSqlServerODBCDSN("Host\\Inst", buffer, &capacity), 0);
     EXPECT_EQ(buffer + std::to_string(capacity), "Other5");
@@ -198,8 +268,7 @@ TEST_F(PlatformDataBaseTest, DataSourcesAreLookedUpWithoutRegardToCase) {
     // Another machine's registry is not this one's.
     EXPECT_EQ(dataSource(kOstrel, "HOST\\INST"), "");
     ASSERT_NE(db.deleteSqlServerODBCDSN("HOST\\INST"), 0);
-    EXPECT_EQ(db.deleteSqlServerODBCDSN("HOST\\INST"), 0);
-    EXPECT_EQ(db.getRegError(), KelPI_DataBase::kRegNoEntry);
+    EXPECT_TRUE(db.deleteSqlServerODBCDSN("HOST\\INST") == 0 && db.getRegError() == KelPI_DataBase::kRegNoEntry);
 }
 
 TEST_F(PlatformDataBaseTest, ValueThatDoesNotFitIsRefusedWithItsSize) {
@@ -208,8 +277,7 @@ TEST_F(PlatformDataBaseTest, ValueThatDoesNotFitIsRefusedWithItsSize) {
     char buffer[8];
     std::memset(buffer, '#', sizeof(buffer));
     int capacity = sizeof(buffer);
-    EXPECT_EQ(db.getSqlServerODBCDSN("HOST", buffer, &capacity), 0);
-    EXPECT_EQ(db.getRegError(), KelPI_DataBase::kRegMoreData);
+    EXPECT_TRUE(db.getSqlServerODBCDSN("HOST", buffer, &capacity) == 0 && db.getRegError() == KelPI_DataBase::kRegMoreData);
     EXPECT_EQ(buffer[0] + std::to_string(capacity), "#9");
 }
 
@@ -221,13 +289,10 @@ TEST_F(PlatformDataBaseTest, ListIsReadWithinItsSizeAndNotPastIt) {
     char buffer[16];
     int size = sizeof(buffer);
     ASSERT_NE(db.getDSNList(buffer, &size), 0);
-    EXPECT_EQ(KelPI_DataBase::splitList(buffer, static_cast<size_t>(size)),
-              (std::vector<std::string>{"A", "BC"}));
+    EXPECT_EQ(KelPI_DataBase::splitList(buffer, static_cast<size_t>(size)), (Names{"A", "BC"}));
     EXPECT_EQ(size, 6);  // "A\0BC\0\0"
-
     size = 5;
-    EXPECT_EQ(db.getDSNList(buffer, &size), 0);
-    EXPECT_TRUE(db.getRegError() == KelPI_DataBase::kRegMoreData && size == 6);
+    EXPECT_TRUE(db.getDSNList(buffer, &size) == 0 && db.getRegError() == KelPI_DataBase::kRegMoreData && size == 6);
 }
 
 TEST_F(PlatformDataBaseTest, JoinRefusesAListThatDoesNotFit) {
@@ -236,17 +301,14 @@ TEST_F(PlatformDataBaseTest, JoinRefusesAListThatDoesNotFit) {
     size_t used = 0;
     EXPECT_TRUE(KelPI_DataBase::joinList({"AB", "C"}, buffer, 6, &used) && used == 6u);
     EXPECT_EQ(std::string(buffer, 6), std::string("AB\0C\0\0", 6));
-    std::memset(buffer, '#', sizeof(buffer));
-    EXPECT_FALSE(KelPI_DataBase::joinList({"AB", "CD"}, buffer, 6, &used));
-    EXPECT_EQ(buffer[0], '#');
+    EXPECT_FALSE(KelPI_DataBase::joinList({"XY", "CD"}, buffer, 6, &used) || buffer[0] != 'A');
 }
 
 TEST_F(PlatformDataBaseTest, AgentDatabaseAndInformationStore) {
     KelPI_DataBase db = database(kAgent);
     EXPECT_TRUE(db.invalidDataBase() != 0 && db.getInstance() == nullptr);
     ASSERT_NE(db.create("opt1", nullptr, "INST_SQLDrover"), 0);
-    EXPECT_EQ(db.invalidDataBase(), 0);
-    EXPECT_STREQ(db.getInstance(), "INST_SQLDrover");
+    EXPECT_TRUE(db.invalidDataBase() == 0 && std::string(db.getInstance()) == "INST_SQLDrover");
 
     KelPlatformInfo info(kAgent);
     char buffer[15];
@@ -257,113 +319,63 @@ TEST_F(PlatformDataBaseTest, AgentDatabaseAndInformationStore) {
     EXPECT_EQ(info.getString(kel::kSectionDatabase, kel::kKeyInstance, buffer, &capacity), 0);
     EXPECT_EQ(info.getLastError().number(), kel::kErrValueTooLong);
     ASSERT_NE(info.deleteSection(kel::kSectionDatabase), 0);
-    EXPECT_EQ(info.deleteSection(kel::kSectionDatabase), 0);
-    EXPECT_EQ(info.getLastError().number(), kel::kErrNoEntry);
-    EXPECT_NE(db.invalidDataBase(), 0);
-
-    // An unknown machine never answers from the process's own.
-    ASSERT_NE(database(kOstrel).create("", "", "OSTREL_SQLDrover"), 0);
-    KelPlatformInfo ghost("ghost");
-    EXPECT_EQ(ghost.getLastError().number(), kel::kErrUnknownMachine);
-    char wide[64] = {};
-    capacity = sizeof(wide);
-    EXPECT_EQ(ghost.getString(kel::kSectionDatabase, kel::kKeyInstance, wide, &capacity), 0);
-    EXPECT_EQ(ghost.setString(kel::kSectionDatabase, kel::kKeyInstance, "X") + std::strlen(wide), 0u);
-    EXPECT_FALSE(KelRegistry::machineExists("ghost"));
+    EXPECT_TRUE(info.deleteSection(kel::kSectionDatabase) == 0 && info.getLastError().number() == kel::kErrNoEntry &&
+                db.invalidDataBase() != 0);
 }
 
-using kel::test::arguments;
-using kel::test::OdbcTest;
-using kel::test::refused;
-
-namespace {
-
-class ServerDSNTest : public OdbcTest {
-protected:
-    void SetUp() override {
-        OdbcTest::SetUp();
-        setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
-    }
-
-    void setVersion(const char* machine, const char* instance, const char* version) {
-        ASSERT_NE(database(machine).setSqlServerVersion(instance, version), 0);
-    }
-
-    static constexpr const char* kSignature = "KelSQLServerDSN::setSqlServerName(sqlServerName)";
-};
-
-}  // namespace
-
-TEST_F(ServerDSNTest, FoundInstanceIsValidWithItsVersion) {
+TEST_F(ServerDSNTest, FoundInstanceIsValidWithItsVersionAndACopyOwnsItsPlatformObject) {
     setVersion(kAgent, "HOST\\INST", "8.00.2039");
-    KelSQLServerDSN dsn(kAgent, "host\\inst");
-    ASSERT_TRUE(dsn.isValid()) << dsn.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(dsn.dataSourceName() + " " + std::to_string(dsn.major()) + "." + std::to_string(dsn.minor()) + "." +
-                  std::to_string(dsn.build()),
+    auto dsn = std::make_unique<KelSQLServerDSN>(kAgent, "host\\inst");
+    ASSERT_TRUE(dsn->isValid()) << dsn->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(dsn->dataSourceName() + " " + std::to_string(dsn->major()) + "." + std::to_string(dsn->minor()) + "." +
+                  std::to_string(dsn->build()),
               "INST_SQLDrover 8.0.0");
-    EXPECT_EQ(dsn.sqlAppType().appType(), KelSQL_AppTypeSql2000);
+    EXPECT_EQ(dsn->sqlAppType().appType(), KelSQL_AppTypeSql2000);
     // The installer registry is asked first and says it is not there.
     EXPECT_NE(kel::test::readFile(KelDebug::logFilePath()).find("ERROR sqlServerRegVersion(): "), std::string::npos);
+    KelSQLServerDSN copy;
+    copy = *dsn;
+    dsn.reset();
+    EXPECT_TRUE(copy.isValid() && copy.dataSourceName() == "INST_SQLDrover" && copy.setSqlServerName("HOST\\INST"));
+    copy.deleteDatabase();
+    EXPECT_EQ(copy.dataSourceName(), "");
 }
 
-TEST_F(ServerDSNTest, UnknownInstanceIsACriticalPlatformError) {
-    KelSQLServerDSN dsn(kAgent);
+TEST_F(ServerDSNTest, UnknownInstanceOrMachineIsACriticalPlatformError) {
+    KelSQLServerDSN dsn(kAgent), unfocused;
     EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\NONE"), dsn.getLastError(), kel::kErrNoEntry));
     EXPECT_TRUE(dsn.getLastError().isCritical());
-    EXPECT_EQ(arguments(dsn.getLastError()),
-              (std::vector<std::string>{"KelPI_DataBase::getSqlServerODBCDSN(instance)", kAgent,
-                                        "ODBC Data Sources\\HOST\\NONE"}));
+    EXPECT_EQ(kel::test::arguments(dsn.getLastError()),
+              (Names{"KelPI_DataBase::getSqlServerODBCDSN(instance)", kAgent, "ODBC Data Sources\\HOST\\NONE"}));
     EXPECT_EQ(dsn.sqlServerName() + dsn.dataSourceName(), "HOST\\NONE");
+    // A machine is required; the process focus knows the instance, but an
+    // unknown machine is never replaced by it.
+    EXPECT_TRUE(refused(unfocused.setSqlServerName("HOST\\INST"), unfocused.getLastError(), kelsql::kErrValueNotSet,
+                        "virtualMachine"));
+    setDataSource(kOstrel, "HOST\\INST", "INST_SQLDrover");
+    setVersion(kOstrel, "HOST\\INST", "9.00");
+    EXPECT_FALSE(unfocused.setVirtualMachine("ghost"));
+    EXPECT_TRUE(unfocused.getLastError().isCritical());
+    EXPECT_TRUE(refused(unfocused.setSqlServerName("HOST\\INST"), unfocused.getLastError(), kel::kErrUnknownMachine));
+    EXPECT_FALSE(unfocused.isValid());
 }
 
-TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesTheName) {
-    setVersion(kAgent, "HOST\\INST", "10.50");
-    KelSQLServerDSN dsn(kAgent);
-    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
-    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "10.50"}));
-    EXPECT_EQ(dsn.dataSourceName() + std::to_string(dsn.major()), "0");
-    // No version anywhere: the instance is named instead.
-    setVersion(kAgent, "HOST\\INST", "");
-    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
-    EXPECT_EQ(arguments(dsn.getLastError()), (std::vector<std::string>{kSignature, "HOST\\INST"}));
-}
-
-// A failed switch to another instance never leaves the first one's data
-// source (or the other's, found before its version was refused) in use.
-TEST_F(ServerDSNTest, FailedSwitchToAnotherInstanceHidesEveryName) {
-    setVersion(kAgent, "HOST\\INST", "8.00.2039");
+// A version outside 7 to 9, or none, is refused; a failed switch to another
+// instance never leaves the first one's data source (or the other's, found
+// before its version was refused) in use.
+TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesEveryName) {
+    setVersion(kAgent, "HOST\\INST", "7.00.623");
     setDataSource(kAgent, "HOST\\NEW", "NEW_SQLDrover");
     setVersion(kAgent, "HOST\\NEW", "10.50");
     KelSQLServerDSN dsn(kAgent, "HOST\\INST");
-    ASSERT_TRUE(dsn.isValid());
-    EXPECT_FALSE(dsn.setSqlServerName("HOST\\NEW"));
-    EXPECT_EQ(dsn.dataSourceName(), "");
+    ASSERT_TRUE(dsn.isValid() && dsn.sqlAppType().appType() == KelSQL_AppTypeSql7);
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\NEW"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
+    EXPECT_EQ(kel::test::arguments(dsn.getLastError()), (Names{kSignature, "10.50"}));
+    EXPECT_EQ(dsn.dataSourceName() + std::to_string(dsn.major()), "7");  // never 10
     ASSERT_TRUE(dsn.setSqlServerName("HOST\\INST"));
     EXPECT_FALSE(dsn.setSqlServerName("HOST\\NONE"));
     EXPECT_EQ(dsn.dataSourceName(), "");
-}
-
-TEST_F(ServerDSNTest, MachineIsRequiredAndAnUnknownOneNeverReplacedByTheProcessFocus) {
-    KelSQLServerDSN dsn;
-    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrValueNotSet, "virtualMachine"));
-    // The process focus machine knows the instance; "ghost" does not exist.
-    setDataSource(kOstrel, "HOST\\INST", "INST_SQLDrover");
-    setVersion(kOstrel, "HOST\\INST", "9.00");
-    EXPECT_FALSE(dsn.setVirtualMachine("ghost"));
-    EXPECT_TRUE(dsn.getLastError().isCritical());
-    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kel::kErrUnknownMachine));
-    EXPECT_FALSE(dsn.isValid());
-}
-TEST_F(ServerDSNTest, CopyOwnsItsOwnPlatformObject) {
-    setVersion(kAgent, "HOST\\INST", "7.00.623");
-    auto original = std::make_unique<KelSQLServerDSN>(kAgent, "HOST\\INST");
-    ASSERT_TRUE(original->isValid());
-    KelSQLServerDSN copy;
-    copy = *original;
-    original.reset();
-    EXPECT_TRUE(copy.isValid() && copy.sqlAppType().appType() == KelSQL_AppTypeSql7);
-    EXPECT_EQ(copy.dataSourceName(), "INST_SQLDrover");
-    EXPECT_TRUE(copy.setSqlServerName("HOST\\INST"));
-    copy.deleteDatabase();
-    EXPECT_EQ(copy.dataSourceName(), "");
+    setVersion(kAgent, "HOST\\INST", "");
+    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
+    EXPECT_EQ(kel::test::arguments(dsn.getLastError()), (Names{kSignature, "HOST\\INST"}));
 }
