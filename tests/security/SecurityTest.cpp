@@ -52,6 +52,23 @@ protected:
     KelLastError err_;
 };
 
+class OwnedMessagesTest : public kel::test::TesselDispatcherTest {
+protected:
+    // Marks the context's messages so that a rebuilt one shows.
+    static void mark(KelSQLClassProperties& ctx) {
+        ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode = 9;
+        ctx.getRemoteSecurity()->requestMessage(false)->OpCode = 9;
+        ctx.getNTSecurity()->requestMessage(false)->OpCode = 9;
+    }
+    static int marks(KelSQLClassProperties& ctx) {
+        return (ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode == 9) +
+               (ctx.getRemoteSecurity()->requestMessage(false)->OpCode == 9) +
+               (ctx.getNTSecurity()->requestMessage(false)->OpCode == 9);
+    }
+};
+using SecurityMessageTest = kel::test::TesselDispatcherTest;
+using VerifyTest = kel::test::TesselDispatcherTest;
+
 }  // namespace
 
 TEST_F(LoginLookupTest, WalksUpToTheNearestIdGiven) {
@@ -98,25 +115,6 @@ TEST_F(LoginLookupTest, ReadsInsideTheContextsTransaction) {
     EXPECT_EQ(login().sqlUser(), "uncommitted");
     ASSERT_TRUE(ctx_->rollBackTransaction());
 }
-
-namespace {
-
-class OwnedMessagesTest : public kel::test::TesselDispatcherTest {
-protected:
-    // Marks the context's messages so that a rebuilt one shows.
-    static void mark(KelSQLClassProperties& ctx) {
-        ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode = 9;
-        ctx.getRemoteSecurity()->requestMessage(false)->OpCode = 9;
-        ctx.getNTSecurity()->requestMessage(false)->OpCode = 9;
-    }
-    static int marks(KelSQLClassProperties& ctx) {
-        return (ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode == 9) +
-               (ctx.getRemoteSecurity()->requestMessage(false)->OpCode == 9) +
-               (ctx.getNTSecurity()->requestMessage(false)->OpCode == 9);
-    }
-};
-
-}  // namespace
 
 TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
     KelSQLClassProperties ctx(kMachine, KelSQLClientSide);
@@ -178,13 +176,6 @@ TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
     ASSERT_TRUE(copy.getNetworkDBTransaction()->rollbackTransaction());
 }
 
-namespace {
-
-using kel::test::refused;
-using SecurityMessageTest = kel::test::TesselDispatcherTest;
-
-}  // namespace
-
 TEST_F(SecurityMessageTest, AgentLooksUpItsInstanceLoginDecrypted) {
     loginRow("ALPHA\\SQL1", "backup", "pa'ss word");
     KelPI_DataBase database;
@@ -206,26 +197,7 @@ TEST_F(SecurityMessageTest, AgentLooksUpItsInstanceLoginDecrypted) {
     EXPECT_EQ(agent.getSQLUserAndPassword(), KelSQLUserAndPassword("backup", "pa'ss word", false));
 }
 
-TEST_F(SecurityMessageTest, RefusedBeforeSending) {
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
-    KelNetSQLSecurity* os = ostrel.getRemoteSecurity();
-    setLogin(ostrel, "sa", "pw");
-    // A client without a host.
-    EXPECT_TRUE(refused(os->update("beta", "BETA\\SQL1"), os->getLastError(), kelsql::kErrClientNotFound));
-
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    KelNetSQLSecurity* as = agent.getRemoteSecurity();
-    // Cut to its field, the name could be another client's.
-    EXPECT_TRUE(refused(as->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""), as->getLastError(),
-                        kelsql::kErrInvalidArgument, "clientName"));
-    // A user name of 100 characters has no two-digit length; no user at all
-    // cannot be sent either.
-    setLogin(agent, std::string(100, 'u'), "pw");
-    EXPECT_TRUE(refused(as->update("alpha", "ALPHA\\SQL1"), as->getLastError(), kelsql::kErrEncrypt));
-    setLogin(agent, "", "pw");
-    EXPECT_TRUE(refused(as->insert(), as->getLastError(), kelsql::kErrEncrypt));
-}
-
+// Refused before sending, or by the Ostrel when meant for an agent.
 TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
     KelNetSQLSecurity* security = agent.getRemoteSecurity();
@@ -233,6 +205,15 @@ TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {
     setLogin(agent, "sa", "pw");
     EXPECT_TRUE(refused(security->insert(), security->getLastError(), kelsql::kErrRequestRefused));
     EXPECT_FALSE(holdsLogin(agent, "sa", "pw"));
+    // A user name of 100 characters has no two-digit length; no user at all
+    // cannot be sent either.
+    setLogin(agent, std::string(100, 'u'), "pw");
+    EXPECT_TRUE(refused(security->update("alpha", "ALPHA\\SQL1"), security->getLastError(), kelsql::kErrEncrypt));
+    setLogin(agent, "", "pw");
+    EXPECT_TRUE(refused(security->insert(), security->getLastError(), kelsql::kErrEncrypt));
+    // Cut to its field, the name could be another client's.
+    EXPECT_TRUE(refused(security->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""), security->getLastError(),
+                        kelsql::kErrInvalidArgument, "clientName"));
 
     // The longest user name that travels; the Ostrel answers with success
     // only once it has read the form.
@@ -245,10 +226,8 @@ TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {
     // Another session's answering context was sent nothing.
     KelSQLClassProperties other(kMachine, KelSQLClientSide);
     EXPECT_FALSE(holdsLogin(other, "sa", "new'secret"));
-}
 
-TEST_F(SecurityMessageTest, ReceivedFormIsReadOnlyWithinItsField) {
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
+    // A received form is read only within its field.
     KelNetSQLSecurityReq_t req{};
     req.OpCode = KelNetSQLSecurityUpdateAgent;
     std::memset(req.Credential, 'A', sizeof(req.Credential));  // no NUL anywhere
@@ -275,6 +254,9 @@ TEST_F(SecurityMessageTest, OstrelPushesALoginToTheAgentHost) {
         << second.getRemoteSecurity()->getLastError().formatLastErrorMessage();
     EXPECT_TRUE(holdsLogin(second, "second", "pw2", kAgentHost));
 
+    // A client without a host.
+    EXPECT_TRUE(refused(second.getRemoteSecurity()->update("beta", "BETA\\SQL1"), second.getRemoteSecurity()->getLastError(),
+                        kelsql::kErrClientNotFound));
     // The agent host refuses a lookup and a login meant for the Ostrel.
     KelSQLClassProperties third(kMachine, KelSQLServerSide);
     KelNetSQLSecurity m(third, false);
@@ -287,13 +269,6 @@ TEST_F(SecurityMessageTest, OstrelPushesALoginToTheAgentHost) {
     }
     EXPECT_FALSE(holdsLogin(third, "sa", "pw", kAgentHost));
 }
-
-namespace {
-
-using kel::test::refused;
-using VerifyTest = kel::test::TesselDispatcherTest;
-
-}  // namespace
 
 TEST_F(VerifyTest, VerifyUserIsAnsweredByAnAgentHostWithFailure) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
