@@ -1,17 +1,38 @@
-
-#include "AppMgrFixture.h"
+// The application manager's rows on the shared Tessel, with its clients
+// "alpha" (a network host name, OS 7) and "beta" (none): application ids with
+// their instance, backup set and subclient, lists, lookups, deletion, and the
+// installation's registrations and properties.
 #include "platform/appmgr/ApplProperties.h"
+#include "platform/appmgr/ApplicationId.h"
+#include "platform/appmgr/ClientApplicationList.h"
+#include "platform/appmgr/KelClient.h"
 #include "platform/appmgr/KelSimDb.h"
 #include "platform/db/DBtable.h"
+#include "support/TesselFixture.h"
 
 namespace kel::test {
 namespace {
 
-using kel::appmgr::kAppErrApplication;
-using kel::appmgr::kAppErrClient;
+using namespace kel::appmgr;
 
-class ApplicationIdTest : public AppMgrTest {
+class AppMgrTest : public TesselTest {
 protected:
+    // A row's name, or why there is none.
+    template <class T>
+    static std::string nameOf(T&& row) {
+        std::string name;
+        const int rc = row.getName(name);
+        return rc == 0 ? name : "error " + std::to_string(rc);
+    }
+    template <class T>
+    static std::string nameOf(T* row) {
+        return row ? nameOf(*row) : "<null>";
+    }
+    static std::vector<std::string> texts(std::initializer_list<unsigned long> ids) {
+        std::vector<std::string> out;
+        for (unsigned long id : ids) out.push_back(std::to_string(id));
+        return out;
+    }
     // Creates and returns the application id of the names on alpha.
     unsigned long create(unsigned long type, const std::string& inst, const std::string& db, const std::string& sub) {
         ApplicationId application(tessel_, alpha_, type, inst, db, sub);
@@ -26,6 +47,7 @@ protected:
         return list;
     }
 };
+using ApplicationIdTest = AppMgrTest;
 
 TEST_F(ApplicationIdTest, CreationRegistersInstanceBackupSetAndSubclientOnce) {
     const unsigned long appId = create(16, "SQL1", "[ sales ]", "default");
@@ -36,19 +58,14 @@ TEST_F(ApplicationIdTest, CreationRegistersInstanceBackupSetAndSubclientOnce) {
               "SQL1|[ sales ]|default|alpha");
     EXPECT_EQ(appId, application.getSubclient()->getId());
     // The instance is the one InstanceByName finds, on the right client.
-    unsigned long found = 0, client = 0;
-    EXPECT_EQ(1, InstanceByName().getInstanceId(alpha_, 16, "sql1", &found, nullptr));
-    EXPECT_EQ(application.getInstance()->getId(), found);
-    EXPECT_EQ(0, ClientFromInstanceId().getClientId(found, client, nullptr));
-    EXPECT_EQ(alpha_, client);
-
+    unsigned long found = 0, client = 0, id = 0;
+    EXPECT_TRUE(InstanceByName().getInstanceId(alpha_, 16, "sql1", &found, nullptr) == 1 &&
+                found == application.getInstance()->getId());
+    EXPECT_TRUE(ClientFromInstanceId().getClientId(found, client, nullptr) == 0 && client == alpha_);
     // Again under other case: the existing id is reported.
     ApplicationId again(tessel_, alpha_, 16, "sql1", "[ SALES ]", "Default");
-    unsigned long id = 0;
-    EXPECT_EQ(kel::appmgr::kAppIdExists, again.createApplicationId(nullptr));
-    EXPECT_EQ(0, again.getAppId(id));
-    EXPECT_EQ(appId, id);
-    EXPECT_EQ(1u, applications(16).size());
+    EXPECT_EQ(kAppIdExists, again.createApplicationId(nullptr));
+    EXPECT_TRUE(again.getAppId(id) == 0 && id == appId && applications(16).size() == 1);
 }
 
 TEST_F(ApplicationIdTest, SubclientsShareInstanceAndBackupSetAndListBy) {
@@ -57,9 +74,9 @@ TEST_F(ApplicationIdTest, SubclientsShareInstanceAndBackupSetAndListBy) {
     const unsigned long e = create(16, "SQL3", "db1", "default");
     ApplicationId first(tessel_, a), second(tessel_, b), third(tessel_, c);
     ASSERT_TRUE(first.getBackupSet() && second.getBackupSet() && third.getBackupSet());
-    EXPECT_EQ(first.getInstance()->getId(), third.getInstance()->getId());
-    EXPECT_EQ(first.getBackupSet()->getId(), second.getBackupSet()->getId());
-    EXPECT_NE(first.getBackupSet()->getId(), third.getBackupSet()->getId());
+    EXPECT_TRUE(first.getInstance()->getId() == third.getInstance()->getId() &&
+                first.getBackupSet()->getId() == second.getBackupSet()->getId() &&
+                first.getBackupSet()->getId() != third.getBackupSet()->getId());
 
     std::vector<unsigned long> ids;
     std::vector<std::string> names;
@@ -77,31 +94,27 @@ TEST_F(ApplicationIdTest, SubclientsShareInstanceAndBackupSetAndListBy) {
     EXPECT_EQ(texts({c}), applications(16, inst, fromText.getBackupSet()->getId()));
     // The client without applications has an empty list; an unknown one fails.
     std::vector<std::string> list{"stale"};
-    EXPECT_EQ(0, ClientApplicationList().getApplications(list, tessel_, beta_, 16, 0, 0, nullptr, false));
-    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(ClientApplicationList().getApplications(list, tessel_, beta_, 16, 0, 0, nullptr, false) == 0 && list.empty());
     EXPECT_EQ(kAppErrClient, ClientApplicationList().getApplications(list, tessel_, beta_ + 100, 16, 0, 0, nullptr, false));
 }
 
 TEST_F(ApplicationIdTest, UnknownForeignRefusedOrRolledBack) {
     const unsigned long a = create(16, "SQL1", "db1", "default");
     ApplicationId wrongTessel(tessel_ + 1, a);
-    EXPECT_EQ(nullptr, wrongTessel.getClient());
-    EXPECT_EQ(static_cast<uint64_t>(kAppErrApplication), wrongTessel.getLastError().number());
+    EXPECT_TRUE(wrongTessel.getClient() == nullptr && wrongTessel.getLastError().number() == kAppErrApplication);
     for (const char* text : {"", "abc", "12x", "-1", "99999999999"}) {
         ApplicationId bad{std::string(text)};
-        EXPECT_EQ(nullptr, bad.getInstance()) << text;
-        EXPECT_EQ(static_cast<uint64_t>(kAppErrApplication), bad.getLastError().number()) << text;
+        EXPECT_TRUE(bad.getInstance() == nullptr && bad.getLastError().number() == kAppErrApplication) << text;
     }
     unsigned long id = 0, found = 0;
     EXPECT_EQ(kAppErrApplication, ApplicationId(tessel_, alpha_, 16, "SQL1", "db1", "files").getAppId(id));
     EXPECT_EQ(kAppErrClient, ApplicationId(tessel_, beta_ + 100, 16, "SQL1", "db1", "default").createApplicationId(nullptr));
-    EXPECT_EQ(kel::appmgr::kAppErrArgument, ApplicationId(tessel_, alpha_, 16, "SQL1", "", "default").createApplicationId(nullptr));
+    EXPECT_EQ(kAppErrArgument, ApplicationId(tessel_, alpha_, 16, "SQL1", "", "default").createApplicationId(nullptr));
     {
         DBtran tran(false);
         ASSERT_EQ(0, tran.startTran());
         ApplicationId application(tessel_, alpha_, 16, "SQL2", "db1", "default");
-        ASSERT_EQ(0, application.createApplicationId(&tran));
-        EXPECT_NE(nullptr, application.getInstance(&tran));
+        ASSERT_TRUE(application.createApplicationId(&tran) == 0 && application.getInstance(&tran) != nullptr);
         ASSERT_EQ(0, tran.rollbackTran());
     }
     EXPECT_EQ(texts({a}), applications(16));
@@ -117,21 +130,17 @@ TEST_F(ApplicationIdTest, RemovalTakesTheInstancesApplicationIdsAndMarksIt) {
     bool deleted = true;
     ASSERT_EQ(0, RemoveAppIdHelper(removed, count, alpha_, 16, inst, ApplicationId(tessel_, b).getBackupSet()->getId(), nullptr));
     EXPECT_EQ(texts({b}), removed);
-    EXPECT_EQ(0, Instance(inst).isDeleted(deleted));
-    EXPECT_FALSE(deleted);
+    EXPECT_TRUE(Instance(inst).isDeleted(deleted) == 0 && !deleted);
 
     ASSERT_EQ(0, RemoveAppIdHelper(removed, count, alpha_, 16, inst, 0, nullptr));
-    EXPECT_EQ(2u, count);
-    EXPECT_EQ(texts({b, a}), removed);
-    EXPECT_EQ(0, Instance(inst).isDeleted(deleted));
-    EXPECT_TRUE(deleted);
+    EXPECT_TRUE(count == 2 && removed == texts({b, a}));
+    EXPECT_TRUE(Instance(inst).isDeleted(deleted) == 0 && deleted);
     EXPECT_EQ(texts({other}), applications(16));
     EXPECT_TRUE(ClientApplicationList().isAppTypeInstalled(alpha_, 16));  // SQL2 remains
 
     // The instance keeps its id: registering the database again reuses it.
     const unsigned long again = create(16, "SQL1", "db1", "default");
-    EXPECT_GT(again, other);
-    EXPECT_EQ(inst, ApplicationId(tessel_, again).getInstance()->getId());
+    EXPECT_TRUE(again > other && inst == ApplicationId(tessel_, again).getInstance()->getId());
 }
 
 // Storage policies, the file subclient's group and instance settings, as
@@ -152,34 +161,20 @@ TEST_F(ApplicationIdTest, SettingsPersist) {
 
     MsSqlInstance settings(inst);
     bool discovery = false, writer = false;
-    EXPECT_EQ(0, settings.getDefaultSPForDiscoveredDB(data, nullptr));
-    EXPECT_EQ(5u, data);  // none named: the caller's value stays
+    EXPECT_TRUE(settings.getDefaultSPForDiscoveredDB(data, nullptr) == 0 && data == 5);  // none named: the caller's value stays
     ASSERT_EQ(0, admin_.setDiscovery(inst, true, 3, 4) + admin_.setUseSnapshotWriter(inst, true));
     EXPECT_EQ(0, settings.isEnableDiscovery(discovery, nullptr) + settings.isUseSnapshotWriter(writer, nullptr) +
                      settings.getDefaultSPForDiscoveredDB(data, nullptr) + settings.getDefaultLogSPForDiscoveredDB(log, nullptr));
-    EXPECT_TRUE(discovery && writer);
-    EXPECT_EQ(std::to_string(data) + std::to_string(log), "34");
-    EXPECT_EQ(kel::appmgr::kAppErrInstance, MsSqlInstance(inst + 1).isEnableDiscovery(discovery, nullptr));
-    EXPECT_EQ(kel::appmgr::kAppErrInstance, admin_.setDiscovery(inst + 1, true, 3, 4));
+    EXPECT_TRUE(discovery && writer && data == 3 && log == 4);
+    EXPECT_TRUE(MsSqlInstance(inst + 1).isEnableDiscovery(discovery, nullptr) == kAppErrInstance &&
+                admin_.setDiscovery(inst + 1, true, 3, 4) == kAppErrInstance);
 }
-
-}  // namespace
-}  // namespace kel::test
-
-namespace kel::test {
-namespace {
-
-using kel::appmgr::kAppErrClient;
-using kel::appmgr::kAppErrExists;
-using kel::appmgr::kAppErrInstance;
-using kel::appmgr::kAppErrTessel;
 
 TEST_F(AppMgrTest, TesselsAndClientsByNameAndId) {
     unsigned long number = 0, id = 0, os = 0, other = 0, found = 0;
     std::string host;
-    EXPECT_EQ(0, KelTessel(tessel_).getTesselNumber(number));
-    EXPECT_EQ(std::to_string(number) + nameOf(KelTessel(tessel_)), std::to_string(tessel_) + "main");
-    EXPECT_EQ(kAppErrTessel, KelTessel(tessel_ + 1).lookup());
+    EXPECT_TRUE(KelTessel(tessel_).getTesselNumber(number) == 0 && number == tessel_ && KelTessel(tessel_ + 1).lookup() == kAppErrTessel);
+    EXPECT_EQ(nameOf(KelTessel(tessel_)), "main");
     // By name, whatever the case and trailing blanks: the stored name.
     KelClient client(tessel_, "ALPHA  ", false, 0);
     EXPECT_EQ(0, client.getClientId(id) + client.getNetworkHostname(host) + client.getOperatingSystemId(os));
@@ -192,11 +187,9 @@ TEST_F(AppMgrTest, TesselsAndClientsByNameAndId) {
     EXPECT_EQ(kAppErrExists, admin_.createClient(tessel_, "Alpha", "", id));
     ASSERT_EQ(0, admin_.createTessel("other", other));
     KelClient wrongTessel(other, beta_);
-    EXPECT_EQ(kAppErrClient, wrongTessel.lookup());
-    EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), wrongTessel.getLastError().number());
+    EXPECT_TRUE(wrongTessel.lookup() == kAppErrClient && wrongTessel.getLastError().number() == kAppErrClient);
     ASSERT_EQ(0, admin_.createClient(other, "alpha", "", id));
-    EXPECT_EQ(0, KelClient(other, "alpha", false, 0).getClientId(found));
-    EXPECT_EQ(id, found);
+    EXPECT_TRUE(KelClient(other, "alpha", false, 0).getClientId(found) == 0 && found == id);
     EXPECT_EQ(kAppErrTessel, admin_.createClient(other + 5, "delta", "", id));
 }
 
@@ -204,25 +197,19 @@ TEST_F(AppMgrTest, UnknownOrHostlessClientKeepsOutputs) {
     KelClient byName(tessel_, "gamma", false, 0);
     unsigned long id = 99;
     std::string host = "unchanged";
-    EXPECT_EQ(kAppErrClient, byName.getClientId(id));
-    EXPECT_EQ(kAppErrClient, byName.getNetworkHostname(host));
-    EXPECT_EQ(99u, id);
+    EXPECT_TRUE(byName.getClientId(id) == kAppErrClient && byName.getNetworkHostname(host) == kAppErrClient && id == 99);
     EXPECT_NE(std::string::npos, byName.getLastError().formatLastErrorMessage().find("gamma"));
-    EXPECT_EQ(kAppErrClient, KelClient(beta_ + 100).lookup());
-    EXPECT_EQ(kAppErrClient, KelClient(0UL).lookup());
-    EXPECT_EQ(kAppErrClient, KelClient(tessel_, "", false, 0).lookup());
-    EXPECT_EQ(kel::appmgr::kAppErrNoHost, KelClient(tessel_, "beta", false, 0).getNetworkHostname(host));
-    EXPECT_EQ("unchanged", host);
+    EXPECT_TRUE(KelClient(beta_ + 100).lookup() == kAppErrClient && KelClient(0UL).lookup() == kAppErrClient &&
+                KelClient(tessel_, "", false, 0).lookup() == kAppErrClient);
+    EXPECT_TRUE(KelClient(tessel_, "beta", false, 0).getNetworkHostname(host) == kAppErrNoHost && host == "unchanged");
     ASSERT_EQ(0, admin_.setNetworkHostname(beta_, "beta.example"));
-    EXPECT_EQ(0, KelClient(beta_).getNetworkHostname(host));
-    EXPECT_EQ("beta.example", host);
+    EXPECT_TRUE(KelClient(beta_).getNetworkHostname(host) == 0 && host == "beta.example");
 
     // Quotes are stored whole.
     const std::string quoted = "o'brien'; DROP TABLE APP_Client; --";
     ASSERT_EQ(0, admin_.createClient(tessel_, quoted, "h'1", id));
-    EXPECT_EQ(0, KelClient(tessel_, quoted, false, 0).getNetworkHostname(host));
+    EXPECT_EQ(0, KelClient(tessel_, quoted, false, 0).getNetworkHostname(host) + KelClient(alpha_).lookup());
     EXPECT_EQ(nameOf(KelClient(id)) + "|" + host, quoted + "|h'1");
-    EXPECT_EQ(0, KelClient(alpha_).lookup());
 }
 
 TEST_F(AppMgrTest, InstancesByNameClientAndList) {
@@ -233,19 +220,14 @@ TEST_F(AppMgrTest, InstancesByNameClientAndList) {
     // By name under one type only.
     InstanceByName lookup;
     unsigned long id = 0, client = 42;
-    EXPECT_EQ(0, lookup.getInstanceId(alpha_, 4, "sales", &id, nullptr));
-    EXPECT_EQ(0u, id);
-    EXPECT_EQ(static_cast<uint64_t>(kAppErrInstance), lookup.getLastError().number());
-    EXPECT_EQ(1, lookup.getInstanceId(alpha_, 16, "sales", &id, nullptr));
-    EXPECT_EQ(sales, id);
-    EXPECT_EQ(0, lookup.getInstanceId(alpha_, 16, "sales2", &id, nullptr));
-    EXPECT_EQ(0, lookup.getInstanceId(alpha_, 16, "sales", nullptr, nullptr));
-    EXPECT_EQ(kAppErrExists, admin_.createInstance(alpha_, 16, "Sales", id));
-    EXPECT_EQ(kAppErrClient, admin_.createInstance(beta_ + 100, 16, "x", id));
+    EXPECT_TRUE(lookup.getInstanceId(alpha_, 4, "sales", &id, nullptr) == 0 && id == 0 &&
+                lookup.getLastError().number() == kAppErrInstance);
+    EXPECT_TRUE(lookup.getInstanceId(alpha_, 16, "sales", &id, nullptr) == 1 && id == sales);
+    EXPECT_EQ(0, lookup.getInstanceId(alpha_, 16, "sales2", &id, nullptr) + lookup.getInstanceId(alpha_, 16, "sales", nullptr, nullptr));
+    EXPECT_TRUE(admin_.createInstance(alpha_, 16, "Sales", id) == kAppErrExists && admin_.createInstance(beta_ + 100, 16, "x", id) == kAppErrClient);
     // The client of an unknown instance: refused, the output kept.
-    EXPECT_EQ(kAppErrInstance, ClientFromInstanceId().getClientId(second + 10, client, nullptr));
-    EXPECT_EQ(kAppErrInstance, ClientFromInstanceId().getClientId(0, client, nullptr));
-    EXPECT_EQ(42u, client);
+    EXPECT_TRUE(ClientFromInstanceId().getClientId(second + 10, client, nullptr) == kAppErrInstance &&
+                ClientFromInstanceId().getClientId(0, client, nullptr) == kAppErrInstance && client == 42);
 
     // The list of one client and type, in creation order, replacing the old.
     ClientApplicationList list;
@@ -255,8 +237,7 @@ TEST_F(AppMgrTest, InstancesByNameClientAndList) {
     EXPECT_EQ(std::vector<unsigned long>({sales, first, second}), ids);
     EXPECT_EQ(std::vector<std::string>({"SALES", "B", "A"}), names);
     EXPECT_TRUE(list.isAppTypeInstalled(alpha_, 70) && !list.isAppTypeInstalled(beta_, 70));
-    EXPECT_EQ(kAppErrClient, list.getInstanceList(beta_ + 100, 16, ids, names, nullptr, 1));
-    EXPECT_TRUE(ids.empty());
+    EXPECT_TRUE(list.getInstanceList(beta_ + 100, 16, ids, names, nullptr, 1) == kAppErrClient && ids.empty());
 }
 
 TEST_F(AppMgrTest, IdsAreNeverReusedAfterDelete) {
@@ -265,18 +246,16 @@ TEST_F(AppMgrTest, IdsAreNeverReusedAfterDelete) {
     const unsigned long inst = instance(client, 16, "I1");
     ASSERT_EQ(0, admin_.createApplication(client, 16, "I1", "db", "default", app));
     ASSERT_EQ(0, admin_.deleteClient(client));
-    EXPECT_EQ(kAppErrClient, KelClient(client).lookup());
-    EXPECT_EQ(kAppErrInstance, Instance(inst).lookup());
+    EXPECT_TRUE(KelClient(client).lookup() == kAppErrClient && Instance(inst).lookup() == kAppErrInstance);
 
     // The newest ids were deleted: a new row must still not take them.
     ASSERT_EQ(0, admin_.createClient(tessel_, "temp", "", again));
-    EXPECT_GT(again, client);
-    EXPECT_GT(instance(again, 16, "I1"), inst);
+    EXPECT_TRUE(again > client && instance(again, 16, "I1") > inst);
     ASSERT_EQ(0, admin_.createApplication(again, 16, "I1", "db", "default", app2));
     ASSERT_EQ(0, admin_.deleteApplication(app2));
     ASSERT_EQ(0, admin_.createApplication(again, 16, "I1", "db", "default", app3));
     EXPECT_TRUE(app < app2 && app2 < app3);
-    EXPECT_EQ(kel::appmgr::kAppErrApplication, admin_.deleteApplication(app2));
+    EXPECT_EQ(kAppErrApplication, admin_.deleteApplication(app2));
 }
 
 TEST_F(AppMgrTest, DeleteRefusedWholeWhileTheCatalogueRefersToTheInstance) {
@@ -286,12 +265,10 @@ TEST_F(AppMgrTest, DeleteRefusedWholeWhileTheCatalogueRefersToTheInstance) {
     const unsigned long inst = ApplicationId(tessel_, app).getInstance()->getId();
     ASSERT_TRUE(sql("PRAGMA foreign_keys = ON; INSERT INTO sqlServer (instanceId, tesselId, clientId) VALUES (" +
                     std::to_string(inst) + ", " + std::to_string(tessel_) + ", " + std::to_string(alpha_) + ")"));
-    EXPECT_EQ(kel::appmgr::kAppErrDatabase, admin_.deleteInstance(inst));
+    EXPECT_EQ(kAppErrDatabase, admin_.deleteInstance(inst));
     // Nothing went: the application id and its backup set are still there.
-    EXPECT_EQ(0, ApplicationId(tessel_, app).getAppId(id));
-    EXPECT_NE(nullptr, ApplicationId(tessel_, app).getBackupSet());
-    EXPECT_EQ(kel::appmgr::kAppErrDatabase, admin_.deleteClient(alpha_));
-    EXPECT_EQ(0, KelClient(alpha_).lookup());
+    EXPECT_TRUE(ApplicationId(tessel_, app).getAppId(id) == 0 && ApplicationId(tessel_, app).getBackupSet() != nullptr);
+    EXPECT_TRUE(admin_.deleteClient(alpha_) == kAppErrDatabase && KelClient(alpha_).lookup() == 0);
 }
 
 TEST_F(AppMgrTest, LookupsSeeTheCallersTransaction) {
@@ -299,21 +276,11 @@ TEST_F(AppMgrTest, LookupsSeeTheCallersTransaction) {
     ASSERT_EQ(0, tran.startTran());
     unsigned long client = 0;
     std::string host;
-    ASSERT_EQ(0, kel::appmgr::Admin(&tran).createClient(tessel_, "pending", "p.example", client));
-    EXPECT_EQ(0, KelClient(tessel_, "pending", false, 0).getNetworkHostname(host, &tran));
-    EXPECT_EQ("p.example", host);
+    ASSERT_EQ(0, Admin(&tran).createClient(tessel_, "pending", "p.example", client));
+    EXPECT_TRUE(KelClient(tessel_, "pending", false, 0).getNetworkHostname(host, &tran) == 0 && host == "p.example");
     ASSERT_EQ(0, tran.rollbackTran());
     EXPECT_EQ(kAppErrClient, KelClient(tessel_, "pending", false, 0).lookup());
 }
-
-}  // namespace
-}  // namespace kel::test
-
-namespace kel::test {
-namespace {
-
-using kel::appmgr::kAppErrClient;
-using kel::appmgr::kAppErrProperty;
 
 TEST_F(AppMgrTest, FileSystemAndClientApplicationsRegisterUpdateAndUpgrade) {
     ASSERT_EQ(0, admin_.setFileSystemInstalled(beta_, false));
@@ -321,25 +288,21 @@ TEST_F(AppMgrTest, FileSystemAndClientApplicationsRegisterUpdateAndUpgrade) {
     bool alpha = false, beta = true, unknown = true;
     EXPECT_TRUE(sim.isFileSystemAlreadyInstalled(alpha_, alpha, nullptr) && sim.isFileSystemAlreadyInstalled(beta_, beta, nullptr));
     EXPECT_FALSE(sim.isFileSystemAlreadyInstalled(beta_ + 100, unknown, nullptr));
-    EXPECT_TRUE(alpha && !beta && unknown);
-    EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), sim.getLastError().number());
+    EXPECT_TRUE(alpha && !beta && unknown && sim.getLastError().number() == kAppErrClient);
 
     auto release = [&](unsigned long type) {
         std::string r;
         return sim.getClientApplication(alpha_, type, r) ? r : "<none>";
     };
     EXPECT_EQ(release(16), "<none>");
-    ASSERT_TRUE(sim.updateSimClientApplication(alpha_, 7, "4.1", 0, 16, 0, 3, nullptr));
-    ASSERT_TRUE(sim.updateSimClientApplication(alpha_, 7, "4.2", 0, 16, 0, 3, nullptr));
+    ASSERT_TRUE(sim.updateSimClientApplication(alpha_, 7, "4.1", 0, 16, 0, 3, nullptr) &&
+                sim.updateSimClientApplication(alpha_, 7, "4.2", 0, 16, 0, 3, nullptr));
     EXPECT_EQ(release(16), "4.2");
     EXPECT_FALSE(sim.updateSimClientApplication(beta_ + 100, 7, "4.2", 0, 16, 0, 3, nullptr));
     // Upgraded, run again or to the same type: the registration moves and stays.
-    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "ALPHA", 0, 3, nullptr));
-    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "ALPHA", 0, 3, nullptr));
-    ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, 70, "ALPHA", 0, 3, nullptr));
+    for (unsigned long from : {16, 16, 70}) ASSERT_TRUE(sim.loadSimCSUpgradeDbFromAppType(70, from, "ALPHA", 0, 3, nullptr));
     EXPECT_EQ(release(16) + "|" + release(70), "<none>|4.2");
-    EXPECT_FALSE(sim.loadSimCSUpgradeDbFromAppType(70, 16, "nobody", 0, 3, nullptr));
-    EXPECT_EQ(static_cast<uint64_t>(kAppErrClient), sim.getLastError().number());
+    EXPECT_TRUE(!sim.loadSimCSUpgradeDbFromAppType(70, 16, "nobody", 0, 3, nullptr) && sim.getLastError().number() == kAppErrClient);
     // Populating keeps a registered release and adds a missing type.
     KelEvent event;
     EXPECT_EQ(0, PopulateActivity().populateClientApptype(event, alpha_, 70) +
@@ -370,10 +333,8 @@ TEST_F(AppMgrTest, ApplicationTypeDeletionMark) {
     KelApplicationType all(alpha_, 16);
     bool deleted = true;
     ASSERT_EQ(0, all.lookup() + all.setMarkedDeleted(false) + all.update());
-    EXPECT_EQ(0, Instance(first).isDeleted(deleted));
-    EXPECT_FALSE(deleted);
-    EXPECT_TRUE(ClientApplicationList().isAppTypeInstalled(alpha_, 16));
-    EXPECT_EQ(kel::appmgr::kAppErrAppType, KelApplicationType(alpha_, 70).lookup());
+    EXPECT_TRUE(Instance(first).isDeleted(deleted) == 0 && !deleted && ClientApplicationList().isAppTypeInstalled(alpha_, 16));
+    EXPECT_EQ(kAppErrAppType, KelApplicationType(alpha_, 70).lookup());
 }
 
 TEST_F(AppMgrTest, SubclientPropertiesByName) {
