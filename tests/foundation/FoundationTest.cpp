@@ -1,13 +1,8 @@
-// Conversions, comparisons and texts of KelSQLDateAndTime (run in UTC).
-// Argument checks, the installer's saved error and its formatter, and the
-// copy of an error's arguments into an event.
-// The semaphore and the recursive critical section under real threads.
-// What the leveled log really writes to the program's log file for a debug
-// level set in the focused machine's registry.
-// The status block between the answering and the asking side: what travels,
-// what is dropped, and that a peer's block is never read past its end.
-// Stream counts, wide texts and the zeroed state of wire records built over
-// dirty memory.
+// The foundation: times (run in UTC), argument checks and the installer's
+// saved error, locks under real threads, what the leveled log really writes
+// for the level in the focused machine's registry, the status block between
+// the answering and the asking side (never read past its end), values, and
+// wire records built over dirty memory.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -59,43 +54,8 @@ TEST_F(DateAndTimeTest, TextsOfSetZeroAndUnconvertibleTimes) {
     KelSQLDateAndTime back;
     back.setTime(t.timeStamp());
     EXPECT_EQ(back.time(), now);
-}
 
-TEST_F(DateAndTimeTest, WireRecordTimestampAndSecondsCompare) {
-    KelNetSQLDateTime_t w;
-    w.Fraction = 77;
-    KelSQLDateAndTime t(kSample);
-    t.setTime(w);
-    EXPECT_EQ(t.time(), 0u);
-    w.Year = 2021, w.Month = 3, w.Day = 7, w.Hour = 14, w.Minute = 5, w.Second = 9;
-    t.setTime(w);
-    EXPECT_EQ(t.time() + t.timeStamp().fraction, kSample);
-    EXPECT_TRUE(t == w);
-    w.Second = 10;
-    EXPECT_TRUE(t != w && t <= w);
-    w.Second = 8;
-    EXPECT_FALSE(t <= w);
-
-    // A timestamp keeps its fraction, which equality ignores.
-    TIMESTAMP_STRUCT ts = t.timeStamp();
-    ts.fraction = 500;
-    KelSQLDateAndTime f;
-    f.setTime(ts);
-    EXPECT_EQ(f.time() * 1000 + f.timeStamp().fraction, kSample * 1000 + 500);
-    ts.fraction = 0;
-    EXPECT_TRUE(f == ts && f <= ts);
-    ts.minute = 4;
-    EXPECT_TRUE(f != ts && !(f <= ts) && !(f <= TIMESTAMP_STRUCT()));
-
-    KelSQLDateAndTime later(kSample + 1);
-    EXPECT_EQ(std::to_string(t.compare(kSample + 1)) + std::to_string(t.compare(kSample)) +
-                  std::to_string(t.compare(kSample - 1)),
-              "10-1");
-    EXPECT_TRUE(t <= later && !(later <= t));
-}
-
-TEST_F(DateAndTimeTest, TimeZoneRecalculationFailsWithANumber) {
-    KelSQLDateAndTime t(kSample);
+    // Time zones are not supported: a number, never a changed result.
     SIM_TimeZoneInfo_t zone;
     unsigned long result = 5;
     EXPECT_TRUE(kel::test::refused(t.recalculateWithTimeZoneFromServer(kSample, nullptr, result), t.getLastError(),
@@ -109,18 +69,45 @@ TEST_F(DateAndTimeTest, TimeZoneRecalculationFailsWithANumber) {
               std::string::npos);
 }
 
+TEST_F(DateAndTimeTest, WireRecordTimestampAndSecondsCompare) {
+    KelNetSQLDateTime_t w;
+    w.Fraction = 77;
+    KelSQLDateAndTime t(kSample), f, later(kSample + 1);
+    t.setTime(w);
+    EXPECT_EQ(t.time(), 0u);
+    w.Year = 2021, w.Month = 3, w.Day = 7, w.Hour = 14, w.Minute = 5, w.Second = 9;
+    t.setTime(w);
+    EXPECT_TRUE(t.time() + t.timeStamp().fraction == kSample && t == w);
+    w.Second = 10;
+    EXPECT_TRUE(t != w && t <= w);
+    w.Second = 8;
+    EXPECT_FALSE(t <= w);
+
+    // A timestamp keeps its fraction, which equality ignores.
+    TIMESTAMP_STRUCT ts = t.timeStamp();
+    ts.fraction = 500;
+    f.setTime(ts);
+    EXPECT_EQ(f.time() * 1000 + f.timeStamp().fraction, kSample * 1000 + 500);
+    ts.fraction = 0;
+    EXPECT_TRUE(f == ts && f <= ts);
+    ts.minute = 4;
+    EXPECT_TRUE(f != ts && !(f <= ts) && !(f <= TIMESTAMP_STRUCT()));
+    EXPECT_EQ(std::to_string(t.compare(kSample + 1)) + std::to_string(t.compare(kSample)) +
+                  std::to_string(t.compare(kSample - 1)),
+              "10-1");
+    EXPECT_TRUE(t <= later && !(later <= t));
+}
+
 using kel::test::arguments;
 
 TEST(ArgumentChecks, NameComesBeforeTheSignature) {
     KelLastError err;
     const char* sig = "KelSQLClassProperties::getClientClusteredStatus(sqlServerId)";
-    EXPECT_TRUE(idNotSet(err, 12, "sqlServerId", sig));
-    EXPECT_EQ(err.number(), 0u);
+    EXPECT_TRUE(idNotSet(err, 12, "sqlServerId", sig) && err.number() == 0);
     EXPECT_TRUE(kel::test::refused(idNotSet(err, 0, "sqlServerId", sig), err, kelsql::kErrValueNotSet));
     EXPECT_EQ(arguments(err), (std::vector<std::string>{"sqlServerId", sig}));
     err.clear();
-    EXPECT_TRUE(stringEmpty(err, "x", "clientName", sig));
-    EXPECT_FALSE(stringEmpty(err, "", "clientName", sig));
+    EXPECT_TRUE(stringEmpty(err, "x", "clientName", sig) && !stringEmpty(err, "", "clientName", sig));
     EXPECT_EQ(arguments(err), (std::vector<std::string>{"clientName", sig}));
 
     // Into an event, in order from the first whatever the cursor.
@@ -129,8 +116,7 @@ TEST(ArgumentChecks, NameComesBeforeTheSignature) {
     lsn.addArgument("Table SqlLSNs");
     lsn.getNextArgument();
     KelEvent event;
-    EXPECT_EQ(PushKelErrorParamsToKelEvent(&lsn, &event), 2);
-    EXPECT_EQ(event.arguments(), arguments(lsn));
+    EXPECT_TRUE(PushKelErrorParamsToKelEvent(&lsn, &event) == 2 && event.arguments() == arguments(lsn));
     EXPECT_EQ(PushKelErrorParamsToKelEvent(nullptr, &event) + PushKelErrorParamsToKelEvent(&lsn, nullptr), 0);
 }
 
@@ -140,31 +126,25 @@ TEST(SavedInstallError, FormatterFillsOnlyItsBuffer) {
     unsigned long number = 99;
     char text[16];
     std::memset(text, 'Z', sizeof(text));
-    EXPECT_EQ(sqlFormatLastError(&number, text, sizeof(text)), 0u);
-    EXPECT_EQ(number, 0u);
-    EXPECT_STREQ(text, "");
+    EXPECT_TRUE(sqlFormatLastError(&number, text, sizeof(text)) == 0 && number == 0 && text[0] == '\0');
 
     // Bad buffers are refused untouched.
     number = 99;
     std::strcpy(text, "abc");
     for (int size : {0, -1}) EXPECT_EQ(sqlFormatLastError(&number, text, size), kelsql::kErrInvalidArgument);
-    EXPECT_EQ(sqlFormatLastError(nullptr, text, 4), kelsql::kErrInvalidArgument);
-    EXPECT_EQ(sqlFormatLastError(&number, nullptr, 4), kelsql::kErrInvalidArgument);
-    EXPECT_EQ(number, 99u);
-    EXPECT_STREQ(text, "abc");
+    EXPECT_TRUE(sqlFormatLastError(nullptr, text, 4) == kelsql::kErrInvalidArgument &&
+                sqlFormatLastError(&number, nullptr, 4) == kelsql::kErrInvalidArgument);
+    EXPECT_EQ(std::to_string(number) + text, "99abc");
 
     // Cut and terminated inside the buffer.
     KelLastError err;
     idNotSet(err, 0, "sqlServerId", "sqlCreateDataSourceName()");
     save(err);
     std::memset(text, 'Z', sizeof(text));
-    EXPECT_EQ(sqlFormatLastError(&number, text, 8), 0u);
-    EXPECT_EQ(number, kelsql::kErrValueNotSet);
+    EXPECT_TRUE(sqlFormatLastError(&number, text, 8) == 0 && number == kelsql::kErrValueNotSet && text[8] == 'Z');
     EXPECT_EQ(std::string(text), err.formatLastErrorMessage().substr(0, 7));
-    EXPECT_EQ(text[8], 'Z');
     char one[1] = {'Z'};
-    EXPECT_EQ(sqlFormatLastError(&number, one, 1), 0u);
-    EXPECT_EQ(one[0], '\0');
+    EXPECT_TRUE(sqlFormatLastError(&number, one, 1) == 0 && one[0] == '\0');
     save(KelLastError());
 }
 
@@ -182,11 +162,9 @@ TEST(Locks, SemaphoresReleaseOneUnitAndFailWithoutThrowing) {
     waiter.join();
     EXPECT_TRUE(passed.load());
 
-    KelSemaphore* bad = nullptr;
-    EXPECT_NO_THROW(bad = new KelSemaphore(-1));
-    EXPECT_FALSE(bad->valid());
-    EXPECT_EQ(bad->wait() + bad->release(1), -2);
-    delete bad;
+    std::unique_ptr<KelSemaphore> bad;
+    EXPECT_NO_THROW(bad.reset(new KelSemaphore(-1)));
+    EXPECT_TRUE(!bad->valid() && bad->wait() + bad->release(1) == -2);
 }
 
 TEST(Locks, RecursiveLockHeldUntilBothUnlocks) {
@@ -204,8 +182,7 @@ TEST(Locks, RecursiveLockHeldUntilBothUnlocks) {
     EXPECT_FALSE(got.load()) << "one unlock of two released the lock";
     cs.Unlock();
     other.join();
-    EXPECT_TRUE(got.load());
-    EXPECT_EQ(cs.GetLockOwner(), 0u);
+    EXPECT_TRUE(got.load() && cs.GetLockOwner() == 0);
 }
 
 class MessageLogTest : public kel::test::HomeTest {
@@ -270,7 +247,7 @@ TEST_F(MessageLogTest, EachLevelBitOpensItsOwnWriters) {
     EXPECT_TRUE(logged("3     KelNetSQLMSVersion server: \n") && logged("        Major = 9\n"));
 }
 
-TEST_F(MessageLogTest, LinesKeepPercentSignsAndAreCutToTheirBuffer) {
+TEST_F(MessageLogTest, LinesKeepPercentSignsAndAreCutToTheirBufferAndTheInstallLogWaitsForItsStart) {
     KelSQLMessageLog log;
     log.debug("f()", "name [%s]", "db%d%s%n");
     EXPECT_TRUE(logged("f(): name [db%d%s%n]\n"));
@@ -290,9 +267,8 @@ TEST_F(MessageLogTest, LinesKeepPercentSignsAndAreCutToTheirBuffer) {
     EXPECT_NE(log.formatLastErrorMessage(err), nullptr);
     err.addArgument(10);
     EXPECT_EQ(log.formatLastErrorMessage(err), nullptr);
-}
 
-TEST_F(MessageLogTest, InstallLogWritesOnlyOnceInitialized) {
+    // The install log writes only once initialized.
     {
         KelSqlInstallLog install("SQLHOST");
         install.logMsg("before");
@@ -300,11 +276,10 @@ TEST_F(MessageLogTest, InstallLogWritesOnlyOnceInitialized) {
         ASSERT_TRUE(install.enabled());
         install.logMsg("installed instance");
     }
-    const std::string text = kel::test::readFile(home_.file("logs/KelSqlInstall.log"));
-    EXPECT_TRUE(text.find("before") == std::string::npos && text.find(" installed instance\n") != std::string::npos);
+    const std::string installed = kel::test::readFile(home_.file("logs/KelSqlInstall.log"));
+    EXPECT_TRUE(installed.find("before") == std::string::npos && installed.find(" installed instance\n") != std::string::npos);
 }
 
-using kel::test::arguments;
 using Texts = std::vector<std::string>;
 
 class OperationStatusTest : public ::testing::Test {
@@ -333,16 +308,14 @@ TEST_F(OperationStatusTest, SuccessSendsOnlyAMinorError) {
     }
     // The caller's own error is neither kept nor replaced by a minor one.
     caller_.setNumber(0x1E000001);
-    EXPECT_TRUE(operationStatus(*block_, caller_));
-    EXPECT_EQ(caller_.number(), 0x1E000001u);
+    EXPECT_TRUE(operationStatus(*block_, caller_) && caller_.number() == 0x1E000001u);
     err.setMinor(0x1E0000F8);
     err.addArgument("discover()");
     err.addArgument("db1");
     populateSQLOperationStatus(block_.get(), true, err);
     caller_.clear();
     EXPECT_EQ(header(), "0/" + std::to_string(0x1E0000F8) + "/1/2/15");
-    EXPECT_TRUE(operationStatus(*block_, caller_));
-    EXPECT_EQ(caller_.number(), 0u);
+    EXPECT_TRUE(operationStatus(*block_, caller_) && caller_.number() == 0);
 }
 
 TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsField) {
@@ -351,8 +324,7 @@ TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsField) {
     err.addArgument("KelSQLFileSubClient::create()");
     err.addArgument(42);
     populateSQLOperationStatus(block_.get(), false, err);
-    EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E0000D7));
-    EXPECT_TRUE(caller_.isCritical());
+    EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E0000D7) && caller_.isCritical());
     EXPECT_EQ(arguments(caller_), (Texts{"KelSQLFileSubClient::create()", "42"}));
 
     // Number zero still fails.
@@ -375,8 +347,7 @@ TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsField) {
     // An unknown severity is rebuilt as major.
     block_->Severity = 7;
     caller_.setMinor(5);
-    EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E000033));
-    EXPECT_TRUE(caller_.isMajor());
+    EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E000033) && caller_.isMajor());
 }
 
 TEST_F(OperationStatusTest, HostileBlockIsReadOnlyWithinItself) {
