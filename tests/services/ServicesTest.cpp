@@ -8,7 +8,6 @@
 #include "Db/Tbl/sqlVersion.h"
 #include "KelSQL/KelNetSQLClientClustered.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
-#include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLVersion.h"
 #include "platform/info/KelPI_DataBase.h"

@@ -32,8 +32,7 @@ inline ::testing::AssertionResult refused(bool ok, const KelLastError& err, uint
     if (ok) return ::testing::AssertionFailure() << "succeeded";
     if (err.number() != number)
         return ::testing::AssertionFailure() << std::hex << "number 0x" << err.number() << ", not 0x" << number;
-    const std::vector<std::string> args = arguments(err);
-    const std::string first = args.empty() ? "" : args.front();
+    const std::string first = err.argumentCount() > 0 ? arguments(err).front() : "";
     if (argument && first != argument)
         return ::testing::AssertionFailure() << "first argument \"" << first << "\", not \"" << argument << "\"";
     return ::testing::AssertionSuccess();

@@ -16,8 +16,7 @@ namespace kel::test {
 inline bool sql(const std::string& text) {
     std::string error;
     std::unique_ptr<DBConnection> c(DBConnection::open(error));
-    if (!c) return false;
-    return sqlite3_exec(c->db(), text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    return c && sqlite3_exec(c->db(), text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 // Committed probe rows; negative when the catalogue cannot be read.
 inline long probeRows() { return static_cast<long>(scalar("SELECT count(*) FROM frameProbe")); }

@@ -33,14 +33,11 @@ protected:
     }
 
     static void setLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password) {
-        ctx.getSQLUserAndPassword().setSqlUser(user);
-        ctx.getSQLUserAndPassword().setSqlPassword(password);
+        ctx.getSQLUserAndPassword() = KelSQLUserAndPassword(user, password, false);
     }
 
     kel::appmgr::Admin admin_;
-    unsigned long tessel_ = 0;
-    unsigned long alpha_ = 0;
-    unsigned long beta_ = 0;
+    unsigned long tessel_ = 0, alpha_ = 0, beta_ = 0;
 };
 
 class TesselDispatcherTest : public TesselTest {
@@ -49,7 +46,6 @@ protected:
 
     void SetUp() override {
         TesselTest::SetUp();
-        ASSERT_TRUE(sql("CREATE TABLE IF NOT EXISTS frameProbe(tag TEXT)"));
         ASSERT_TRUE(startHost(ostrel_, kOstrel));
     }
     void TearDown() override {
@@ -88,12 +84,10 @@ protected:
     static bool holdsLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password,
                            const std::string& host = std::string()) {
         kel::probe::Probe m(ctx, false);
-        if (!host.empty() && !m.setRemoteDataAgent(host)) return false;
-        kel::probe::ProbeReq_t* req = m.requestMessage(true);
-        req->Code = kel::probe::kProbeLogin;
-        kel::copyField(req->Tag, user + ":" + password);
         KelLastError err;
-        return m.exchange(err) && m.responseMessage(false)->Rows == 1;
+        m.requestMessage(true)->Code = kel::probe::kProbeLogin;
+        kel::copyField(m.requestMessage(false)->Tag, user + ":" + password);
+        return (host.empty() || m.setRemoteDataAgent(host)) && m.exchange(err) && m.responseMessage(false)->Rows == 1;
     }
 
     KelDispatcherProcess ostrel_;
