@@ -12,7 +12,6 @@
 #include "KelSQL/KelNetSQLVerifyUser.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLServer.h"
-#include "platform/events/KelDebug.h"
 #include "platform/info/KelPI_DataBase.h"
 #include "support/TesselFixture.h"
 
@@ -28,14 +27,11 @@ protected:
         server_ = loginRow("ALPHA\\SQL1", "owner", "it's me");
         other_ = loginRow("ALPHA\\SQL2", "other", "not me");
         const std::string t = std::to_string(tessel_) + ", ", s = std::to_string(server_);
-        ASSERT_TRUE(kel::test::sql("INSERT INTO APP_BackupSetName(id, tesselId, instanceId, name) VALUES (41, " + t + s +
-                                   ", 'db');"
-                                   "INSERT INTO sqlDatabase(backupSetId, tesselId, sqlServerId, databaseName) VALUES (41, " +
-                                   t + s + ", 'sales');"
-                                   "INSERT INTO sqlFileGroup(id, tesselId, sqlDatabaseId, fileGroupName) VALUES (52, " +
-                                   t + "41, 'PRIMARY');"
-                                   "INSERT INTO sqlFile(id, tesselId, sqlFileGroupId, logicalName) VALUES (63, " + t +
-                                   "52, 'sales_data')"));
+        ASSERT_TRUE(sql("INSERT INTO APP_BackupSetName(id, tesselId, instanceId, name) VALUES (41, " + t + s + ", 'db');"
+                        "INSERT INTO sqlDatabase(backupSetId, tesselId, sqlServerId, databaseName) VALUES (41, " + t + s +
+                        ", 'sales'); INSERT INTO sqlFileGroup(id, tesselId, sqlDatabaseId, fileGroupName) VALUES (52, " + t +
+                        "41, 'PRIMARY'); INSERT INTO sqlFile(id, tesselId, sqlFileGroupId, logicalName) VALUES (63, " + t +
+                        "52, 'sales_data')"));
     }
 
     bool lookup(unsigned long server, unsigned long database, unsigned long group, unsigned long file) {
@@ -125,10 +121,6 @@ TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
     ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\svc", "pw", form) && nb.set(form));
     na = nb;
     EXPECT_TRUE(&na.context() == &a && na.ntUser() == "DOMAIN\\svc");
-    KelNetSQLSecurity sa(a, false), sb(b, false);
-    sb.requestMessage(false)->OpCode = 4;
-    sa = sb;
-    EXPECT_TRUE(&sa.context() == &a && sa.requestMessage(false)->OpCode == 4u);
 }
 
 TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
@@ -254,7 +246,7 @@ TEST_F(SecurityMessageTest, OstrelPushesALoginToTheAgentHost) {
     EXPECT_FALSE(holdsLogin(third, "sa", "pw", kAgentHost));
 }
 
-TEST_F(VerifyTest, VerifyUserIsAnsweredByAnAgentHostWithFailure) {
+TEST_F(VerifyTest, UserAndNTChecksAreAnsweredByAnAgentHostWithFailure) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelNetSQLVerifyUser m(ostrel, false);
     KelNetSQLVerifyUserReq_t* req = m.requestMessage(true);
@@ -265,26 +257,23 @@ TEST_F(VerifyTest, VerifyUserIsAnsweredByAnAgentHostWithFailure) {
 
     startAgentHost();
     ASSERT_TRUE(kelsql::fillCredentialField(req->Credential, "sa", "pw"));
-    EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrNotSupported));
-    EXPECT_EQ(m.responseMessage(false)->Status.Status, 1u);
+    EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrNotSupported) &&
+                m.responseMessage(false)->Status.Status == 1);
     // An unreadable credential is refused before any check.
     kel::copyField(req->Credential, "not a sealed form");
     EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrDecrypt));
-}
 
-TEST_F(VerifyTest, NTVerifyReachesTheAgentHostAfterItsArgumentChecks) {
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
+    // The NT check reaches the agent host after its own argument checks.
     KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
     const KelLastError& err = nt->getLastError();
-    startAgentHost();
     loginRow("ALPHA\\SQL1", "sa", "pw");
     EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), err, kelsql::kErrNotSupported));
     EXPECT_EQ(ostrel.remoteSqlHostName() + " " + nt->getRemoteHostName(), std::string(kAgentHost) + " " + kAgentHost);
     EXPECT_TRUE(refused(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""), err, kelsql::kErrNotSupported));
     // Whatever SQL user the caller names, the request carries none.
     std::string user, password;
-    ASSERT_TRUE(decryptNetworkSQLPassword(kel::fieldText(nt->requestMessage(false)->SqlCredential), user, password));
-    EXPECT_EQ(user + ":" + password, "NotApplicable:pw");
+    EXPECT_TRUE(decryptNetworkSQLPassword(kel::fieldText(nt->requestMessage(false)->SqlCredential), user, password) &&
+                user + ":" + password == "NotApplicable:pw");
     // beta has no host to send to.
     EXPECT_TRUE(refused(nt->verify("beta", "BETA\\SQL1", "svc", "pw"), err, kelsql::kErrClientNotFound));
     // A host the messaging cannot address: refused, never sent elsewhere.
@@ -293,16 +282,15 @@ TEST_F(VerifyTest, NTVerifyReachesTheAgentHostAfterItsArgumentChecks) {
     EXPECT_TRUE(refused(nt->verify("gamma", "GAMMA\\SQL1", "svc", "pw"), err, kelsql::kErrAgentAddress));
 
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    EXPECT_TRUE(refused(agent.getNTSecurity()->verify("alpha", "ALPHA\\SQL1", "svc", "pw"),
-                        agent.getNTSecurity()->getLastError(), kelsql::kErrNoSide));
+    KelNetSQLNTSecurity* own = agent.getNTSecurity();
+    EXPECT_TRUE(refused(own->verify("alpha", "ALPHA\\SQL1", "svc", "pw"), own->getLastError(), kelsql::kErrNoSide));
     // Updating the account is not offered on this platform.
-    EXPECT_TRUE(refused(agent.getNTSecurity()->update("alpha", "ALPHA\\SQL1", "svc", "pw", false),
-                        agent.getNTSecurity()->getLastError(), kelsql::kErrNotSupported));
+    EXPECT_TRUE(refused(own->update("alpha", "ALPHA\\SQL1", "svc", "pw", false), own->getLastError(), kelsql::kErrNotSupported));
 }
 
 TEST_F(VerifyTest, InstallerChecksAndAccountUpdateNeverReadAsSuccess) {
-    EXPECT_EQ(sqlVerifySQLUser("ALPHA\\SQL1", "sa", "pw", nullptr, 1), kelsql::kErrNotSupported);
-    EXPECT_EQ(sqlVerifyNTSQLUser("ALPHA\\SQL1", "svc", "pw", kMachine, "sa", "pw"), kelsql::kErrNotSupported);
+    EXPECT_TRUE(sqlVerifySQLUser("ALPHA\\SQL1", "sa", "pw", nullptr, 1) == kelsql::kErrNotSupported &&
+                sqlVerifyNTSQLUser("ALPHA\\SQL1", "svc", "pw", kMachine, "sa", "pw") == kelsql::kErrNotSupported);
     EXPECT_TRUE(sqlUpdateNTAccount(nullptr, "svc", "pw", kMachine) == kelsql::kErrInvalidArgument &&
                 sqlUpdateNTAccount("ALPHA\\SQL1", "", "pw", kMachine) == kelsql::kErrInvalidArgument &&
                 sqlUpdateNTAccount("ALPHA\\SQL1", "svc", nullptr, kMachine) == kelsql::kErrInvalidArgument);
@@ -311,30 +299,27 @@ TEST_F(VerifyTest, InstallerChecksAndAccountUpdateNeverReadAsSuccess) {
     // A caller's context must bring a started network transaction.
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
     EXPECT_EQ(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrTranRequired);
-    ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
-    EXPECT_EQ(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrNotSupported);
     KelNetSQLDBTransState state = 0;
-    ASSERT_TRUE(agent.getNetworkDBTransaction()->getTransactionStatus(&state) && state == KelSQLTranRolledBack);
+    ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
+    EXPECT_TRUE(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine) == kelsql::kErrNotSupported &&
+                agent.getNetworkDBTransaction()->getTransactionStatus(&state) && state == KelSQLTranRolledBack);
 }
 
 TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
     const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
     KelSQLClassProperties agent(kMachine, KelSQLClientSide);
     KelNetSQLDBTransaction* tran = agent.getNetworkDBTransaction();
-    ASSERT_TRUE(tran->startTransaction());
     KelNetSQLNTSecurity* nt = agent.getNTSecurity();
     // The lookup of an instance without an account keeps the previous one.
     std::string form;
-    ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\old", "oldpw", form) && nt->set(form));
-    ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1")) << nt->getLastError().formatLastErrorMessage();
-    EXPECT_EQ(nt->ntUser() + ":" + nt->ntPassword(), "DOMAIN\\old:oldpw");
+    ASSERT_TRUE(tran->startTransaction() && encryptNetworkSQLPassword("DOMAIN\\old", "oldpw", form) && nt->set(form));
+    ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1") && nt->ntUser() + ":" + nt->ntPassword() == "DOMAIN\\old:oldpw");
     KelNetSQLNTSecurityReq_t* req = nt->requestMessage(true);
     req->OpCode = KelNetSQLNTSecurityUpdate;
     kel::copyField(req->ClientName, "alpha");
     kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
     ASSERT_TRUE(kelsql::fillCredentialField(req->NTCredential, "DOMAIN\\svc", "svc'pw"));
-    ASSERT_TRUE(nt->networkQuery()) << nt->getLastError().formatLastErrorMessage();
-    ASSERT_TRUE(tran->commitTransaction());
+    ASSERT_TRUE(nt->networkQuery() && tran->commitTransaction()) << nt->getLastError().formatLastErrorMessage();
 
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelSQLServer server(ostrel, false);
@@ -343,17 +328,15 @@ TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
     ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1") && nt->ntUser() + ":" + nt->ntPassword() == "DOMAIN\\svc:svc'pw");
 
     // An unknown instance is the instance lookup's error.
-    ASSERT_TRUE(tran->startTransaction());
     kel::copyField(nt->requestMessage(false)->SqlServerName, "ALPHA\\NONE");
+    ASSERT_TRUE(tran->startTransaction());
     EXPECT_NE(kel::test::failure(nt->networkQuery(), nt->getLastError()), 0u);
     ASSERT_TRUE(tran->rollbackTransaction());
 
     // Checked with the agent host first, which cannot: the account is not stored.
     startAgentHost();
-    ASSERT_TRUE(ostrel.startTransaction());
-    ASSERT_TRUE(server.query(id));
-    EXPECT_TRUE(refused(server.setNTUser("alpha", "DOMAIN\\other", "pw", true), server.getLastError(),
-                        kelsql::kErrNotSupported));
+    ASSERT_TRUE(ostrel.startTransaction() && server.query(id));
+    EXPECT_TRUE(refused(server.setNTUser("alpha", "DOMAIN\\other", "pw", true), server.getLastError(), kelsql::kErrNotSupported));
     ASSERT_TRUE(ostrel.commitTransaction());
     EXPECT_EQ(kel::test::text("SELECT sqlNTAccount FROM sqlServer"), "DOMAIN\\svc");
 }
