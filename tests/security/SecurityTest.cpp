@@ -27,7 +27,7 @@ protected:
         server_ = loginRow("ALPHA\\SQL1", "owner", "it's me");
         other_ = loginRow("ALPHA\\SQL2", "other", "not me");
         const std::string t = std::to_string(tessel_) + ", ", s = std::to_string(server_);
-        ASSERT_TRUE(sql("INSERT INTO APP_BackupSetName(id, tesselId, instanceId, name) VALUES (41, " + t + s + ", 'db');"
+        ASSERT_TRUE(kel::test::sql("INSERT INTO APP_BackupSetName(id, tesselId, instanceId, name) VALUES (41, " + t + s + ", 'db');"
                         "INSERT INTO sqlDatabase(backupSetId, tesselId, sqlServerId, databaseName) VALUES (41, " + t + s +
                         ", 'sales'); INSERT INTO sqlFileGroup(id, tesselId, sqlDatabaseId, fileGroupName) VALUES (52, " + t +
                         "41, 'PRIMARY'); INSERT INTO sqlFile(id, tesselId, sqlFileGroupId, logicalName) VALUES (63, " + t +
