@@ -70,8 +70,8 @@ TEST_F(ApplicationIdTest, CreationRegistersInstanceBackupSetAndSubclientOnce) {
 
 TEST_F(ApplicationIdTest, SubclientsShareInstanceAndBackupSetAndListBy) {
     const unsigned long a = create(16, "SQL1", "db1", "default"), b = create(16, "SQL1", "db1", "files");
-    const unsigned long c = create(16, "SQL1", "db2", "default"), d = create(70, "SQL2", "db1", "default");
-    const unsigned long e = create(16, "SQL3", "db1", "default");
+    const unsigned long c = create(16, "SQL1", "db2", "default"), d = create(70, "SQL2", "db1", "default"),
+                        e = create(16, "SQL3", "db1", "default");
     ApplicationId first(tessel_, a), second(tessel_, b), third(tessel_, c);
     ASSERT_TRUE(first.getBackupSet() && second.getBackupSet() && third.getBackupSet());
     EXPECT_TRUE(first.getInstance()->getId() == third.getInstance()->getId() &&
@@ -81,12 +81,10 @@ TEST_F(ApplicationIdTest, SubclientsShareInstanceAndBackupSetAndListBy) {
     std::vector<unsigned long> ids;
     std::vector<std::string> names;
     ASSERT_EQ(0, ClientApplicationList().getSubclientList(ids, names, 16, first.getBackupSet()->getId(), nullptr, 1));
-    EXPECT_EQ(std::vector<unsigned long>({a, b}), ids);
-    EXPECT_EQ(std::vector<std::string>({"default", "files"}), names);
+    EXPECT_TRUE(ids == std::vector<unsigned long>({a, b}) && names == std::vector<std::string>({"default", "files"}));
 
     // By client and type, instance, backup set.
-    EXPECT_EQ(texts({a, b, c, e}), applications(16));
-    EXPECT_EQ(texts({d}), applications(70));
+    EXPECT_TRUE(texts({a, b, c, e}) == applications(16) && texts({d}) == applications(70));
     ApplicationId fromText(std::to_string(c));
     EXPECT_EQ(nameOf(fromText.getBackupSet()), "db2");
     const unsigned long inst = fromText.getInstance()->getId();
@@ -148,7 +146,6 @@ TEST_F(ApplicationIdTest, RemovalTakesTheInstancesApplicationIdsAndMarksIt) {
 TEST_F(ApplicationIdTest, SettingsPersist) {
     const unsigned long a = create(16, "SQL1", "db1", "files"), inst = instance(alpha_, 70, "SQL5");
     ApplicationId application(tessel_, a), reread(tessel_, a);
-    ASSERT_NE(nullptr, application.getSubclient());
     ASSERT_EQ(0, application.setDataArchiveGroup(5, nullptr, nullptr, nullptr) +
                      application.setIndexArchiveGroup(6, nullptr, nullptr, nullptr) +
                      application.getSubclient()->setSQLFileGroupID(12, nullptr));
@@ -244,24 +241,21 @@ TEST_F(AppMgrTest, IdsAreNeverReusedAfterDelete) {
     unsigned long client = 0, again = 0, app = 0, app2 = 0, app3 = 0;
     ASSERT_EQ(0, admin_.createClient(tessel_, "temp", "", client));
     const unsigned long inst = instance(client, 16, "I1");
-    ASSERT_EQ(0, admin_.createApplication(client, 16, "I1", "db", "default", app));
-    ASSERT_EQ(0, admin_.deleteClient(client));
+    ASSERT_TRUE(admin_.createApplication(client, 16, "I1", "db", "default", app) == 0 && admin_.deleteClient(client) == 0);
     EXPECT_TRUE(KelClient(client).lookup() == kAppErrClient && Instance(inst).lookup() == kAppErrInstance);
 
     // The newest ids were deleted: a new row must still not take them.
     ASSERT_EQ(0, admin_.createClient(tessel_, "temp", "", again));
     EXPECT_TRUE(again > client && instance(again, 16, "I1") > inst);
-    ASSERT_EQ(0, admin_.createApplication(again, 16, "I1", "db", "default", app2));
-    ASSERT_EQ(0, admin_.deleteApplication(app2));
-    ASSERT_EQ(0, admin_.createApplication(again, 16, "I1", "db", "default", app3));
+    ASSERT_TRUE(admin_.createApplication(again, 16, "I1", "db", "default", app2) == 0 && admin_.deleteApplication(app2) == 0 &&
+                admin_.createApplication(again, 16, "I1", "db", "default", app3) == 0);
     EXPECT_TRUE(app < app2 && app2 < app3);
     EXPECT_EQ(kAppErrApplication, admin_.deleteApplication(app2));
 }
 
 TEST_F(AppMgrTest, DeleteRefusedWholeWhileTheCatalogueRefersToTheInstance) {
     unsigned long app = 0, id = 0;
-    ASSERT_EQ(0, admin_.createApplication(alpha_, 16, "I1", "db", "default", app));
-    ASSERT_NE(nullptr, ApplicationId(tessel_, app).getInstance());
+    ASSERT_TRUE(admin_.createApplication(alpha_, 16, "I1", "db", "default", app) == 0 && ApplicationId(tessel_, app).getInstance());
     const unsigned long inst = ApplicationId(tessel_, app).getInstance()->getId();
     ASSERT_TRUE(sql("PRAGMA foreign_keys = ON; INSERT INTO sqlServer (instanceId, tesselId, clientId) VALUES (" +
                     std::to_string(inst) + ", " + std::to_string(tessel_) + ", " + std::to_string(alpha_) + ")"));
@@ -273,10 +267,9 @@ TEST_F(AppMgrTest, DeleteRefusedWholeWhileTheCatalogueRefersToTheInstance) {
 
 TEST_F(AppMgrTest, LookupsSeeTheCallersTransaction) {
     DBtran tran(false);
-    ASSERT_EQ(0, tran.startTran());
     unsigned long client = 0;
     std::string host;
-    ASSERT_EQ(0, Admin(&tran).createClient(tessel_, "pending", "p.example", client));
+    ASSERT_TRUE(tran.startTran() == 0 && Admin(&tran).createClient(tessel_, "pending", "p.example", client) == 0);
     EXPECT_TRUE(KelClient(tessel_, "pending", false, 0).getNetworkHostname(host, &tran) == 0 && host == "p.example");
     ASSERT_EQ(0, tran.rollbackTran());
     EXPECT_EQ(kAppErrClient, KelClient(tessel_, "pending", false, 0).lookup());
@@ -339,8 +332,8 @@ TEST_F(AppMgrTest, ApplicationTypeDeletionMark) {
 
 TEST_F(AppMgrTest, SubclientPropertiesByName) {
     unsigned long app = 0, other = 0;
-    ASSERT_EQ(0, admin_.createApplication(alpha_, 16, "SQL1", "db1", "default", app));
-    ASSERT_EQ(0, admin_.createApplication(alpha_, 16, "SQL1", "db1", "files", other));
+    ASSERT_EQ(0, admin_.createApplication(alpha_, 16, "SQL1", "db1", "default", app) +
+                     admin_.createApplication(alpha_, 16, "SQL1", "db1", "files", other));
     auto get = [](unsigned long id, const char* name) {
         ApplNativeProperty p(name, ApplNativeProperty::Boolean, "", 0);
         const int rc = ApplProperties(id).getProperty(p);
