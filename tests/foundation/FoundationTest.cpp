@@ -1,16 +1,13 @@
 // The foundation: times (run in UTC), argument checks and the installer's
 // saved error, locks under real threads, what the leveled log really writes
 // for the level in the focused machine's registry, the status block between
-// the answering and the asking side (never read past its end), values, and
-// wire records built over dirty memory.
-#include <algorithm>
+// the answering and the asking side (never read past its end), and values.
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <gtest/gtest.h>
 #include <memory>
-#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,13 +57,8 @@ TEST_F(DateAndTimeTest, TextsOfSetZeroAndUnconvertibleTimes) {
     unsigned long result = 5;
     EXPECT_TRUE(kel::test::refused(t.recalculateWithTimeZoneFromServer(kSample, nullptr, result), t.getLastError(),
                                    kelsql::kErrNotSupported));
-    EXPECT_EQ(kel::test::readFile(KelDebug::logFilePath()).find("SQLDrover"), std::string::npos);
-    t.getLastError().clear();
     EXPECT_TRUE(kel::test::refused(t.recalculateWithTimeZone(kSample, &zone, result), t.getLastError(),
-                                   kelsql::kErrNotSupported));
-    EXPECT_EQ(result, 5u);
-    EXPECT_NE(kel::test::readFile(KelDebug::logFilePath()).find("KelSQLDateAndTime::recalculateWithTimeZone()"),
-              std::string::npos);
+                                   kelsql::kErrNotSupported) && result == 5);
 }
 
 TEST_F(DateAndTimeTest, WireRecordTimestampAndSecondsCompare) {
@@ -100,7 +92,7 @@ TEST_F(DateAndTimeTest, WireRecordTimestampAndSecondsCompare) {
 
 using kel::test::arguments;
 
-TEST(ArgumentChecks, NameComesBeforeTheSignature) {
+TEST(ArgumentChecks, NameComesBeforeTheSignatureAndTheSavedErrorFillsOnlyItsBuffer) {
     KelLastError err;
     const char* sig = "KelSQLClassProperties::getClientClusteredStatus(sqlServerId)";
     EXPECT_TRUE(idNotSet(err, 12, "sqlServerId", sig) && err.number() == 0);
@@ -118,9 +110,8 @@ TEST(ArgumentChecks, NameComesBeforeTheSignature) {
     KelEvent event;
     EXPECT_TRUE(PushKelErrorParamsToKelEvent(&lsn, &event) == 2 && event.arguments() == arguments(lsn));
     EXPECT_EQ(PushKelErrorParamsToKelEvent(nullptr, &event) + PushKelErrorParamsToKelEvent(&lsn, nullptr), 0);
-}
 
-TEST(SavedInstallError, FormatterFillsOnlyItsBuffer) {
+    // The installer's saved error: the formatter fills only its buffer.
     const auto save = [](KelLastError err) { sqlInstallLastError(KelSQL_InstallErrorSave, err); };
     save(KelLastError());
     unsigned long number = 99;
@@ -137,12 +128,12 @@ TEST(SavedInstallError, FormatterFillsOnlyItsBuffer) {
     EXPECT_EQ(std::to_string(number) + text, "99abc");
 
     // Cut and terminated inside the buffer.
-    KelLastError err;
-    idNotSet(err, 0, "sqlServerId", "sqlCreateDataSourceName()");
-    save(err);
+    KelLastError cut;
+    idNotSet(cut, 0, "sqlServerId", "sqlCreateDataSourceName()");
+    save(cut);
     std::memset(text, 'Z', sizeof(text));
     EXPECT_TRUE(sqlFormatLastError(&number, text, 8) == 0 && number == kelsql::kErrValueNotSet && text[8] == 'Z');
-    EXPECT_EQ(std::string(text), err.formatLastErrorMessage().substr(0, 7));
+    EXPECT_EQ(std::string(text), cut.formatLastErrorMessage().substr(0, 7));
     char one[1] = {'Z'};
     EXPECT_TRUE(sqlFormatLastError(&number, one, 1) == 0 && one[0] == '\0');
     save(KelLastError());
@@ -150,7 +141,7 @@ TEST(SavedInstallError, FormatterFillsOnlyItsBuffer) {
 
 using namespace std::chrono_literals;
 
-TEST(Locks, SemaphoresReleaseOneUnitAndFailWithoutThrowing) {
+TEST(Locks, SemaphoresReleaseOneUnitAndRecursiveLocksHoldUntilBothUnlocks) {
     KelSimpleDBSem sem(1);
     ASSERT_TRUE(sem.wait() == 0 && sem.release(5) == 0 && sem.wait() == 0);
     // Only one unit came back: a second waiter must block.
@@ -165,9 +156,8 @@ TEST(Locks, SemaphoresReleaseOneUnitAndFailWithoutThrowing) {
     std::unique_ptr<KelSemaphore> bad;
     EXPECT_NO_THROW(bad.reset(new KelSemaphore(-1)));
     EXPECT_TRUE(!bad->valid() && bad->wait() + bad->release(1) == -2);
-}
 
-TEST(Locks, RecursiveLockHeldUntilBothUnlocks) {
+    // The recursive lock is held until both unlocks.
     FXCriticalSection cs;
     ASSERT_TRUE(cs.Lock() && cs.Lock());
     EXPECT_EQ(cs.GetLockOwner(), GetCurrentThreadId());
@@ -237,10 +227,6 @@ TEST_F(MessageLogTest, EachLevelBitOpensItsOwnWriters) {
     setLevel(0x4);
     EXPECT_TRUE(log.isLogLevel(0x1) && sqlLogLevel(4) && !sqlLogLevel(0x3));
     setLevel(5);
-    KelNetSQLOPStatus_t block;
-    block.LastError = 0x1E000037;
-    printSQLOperationStatus(&block);
-    EXPECT_TRUE(logged("        LastError = 0x1E000037\n"));
     KelNetSQLMSVersion_t version;
     version.Major = 9;
     printSQLMSVersion(3, "server", &version);
@@ -318,7 +304,7 @@ TEST_F(OperationStatusTest, SuccessSendsOnlyAMinorError) {
     EXPECT_TRUE(operationStatus(*block_, caller_) && caller_.number() == 0);
 }
 
-TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsField) {
+TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsFieldAndAHostileBlockIsReadWithinItself) {
     KelLastError err;
     err.setCritical(0x1E0000D7);
     err.addArgument("KelSQLFileSubClient::create()");
@@ -348,9 +334,8 @@ TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsField) {
     block_->Severity = 7;
     caller_.setMinor(5);
     EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E000033) && caller_.isMajor());
-}
 
-TEST_F(OperationStatusTest, HostileBlockIsReadOnlyWithinItself) {
+    // A hostile block is read only within itself.
     fill('A');  // no NUL anywhere, padding included
     block_->ArgumentCount = 0x7FFFFFFF;
     block_->ArgumentLength = ~uint64_t{0};
@@ -385,28 +370,6 @@ TEST(Values, StreamMaximumIsNeverLoweredAndEmptyWideTextResets) {
     KelSQLWideString w("caf\xc3\xa9");
     EXPECT_TRUE(w.isSet() && w.wideText() == L"caf\u00e9");
     EXPECT_TRUE(w.setWideString("") && !w.isSet() && w.text().empty() && w.wideText().empty());
-}
-
-// Built over dirty memory, a record without padding is all zeros.
-template <typename T>
-bool zeroOverDirt(unsigned char* storage) {
-    std::memset(storage, 0xCD, sizeof(T));
-    new (storage) T;
-    return std::all_of(storage, storage + sizeof(T), [](unsigned char c) { return c == 0; });
-}
-
-TEST(Values, WireRecordsZeroEveryField) {
-    alignas(16) unsigned char storage[1024];
-    EXPECT_TRUE(zeroOverDirt<KelNetSQLMSVersion_t>(storage) && zeroOverDirt<KelNetSQLBSRestoreArchive_t>(storage));
-    std::memset(storage, 0xCD, sizeof(KelNetSQLOPStatus_t));
-    auto* st = new (storage) KelNetSQLOPStatus_t;
-    EXPECT_TRUE(st->Status == 0 && st->LastError == 0 && st->Severity == 0 && st->ArgumentCount == 0 &&
-                st->ArgumentLength == 0);
-    EXPECT_TRUE(std::all_of(st->Arguments, st->Arguments + sizeof st->Arguments, [](char c) { return c == 0; }));
-    std::memset(storage, 0xCD, sizeof(SIM_TimeZoneInfo_t));
-    auto* tz = new (storage) SIM_TimeZoneInfo_t;
-    EXPECT_TRUE(tz->Bias == 0 && tz->StandardBias == 0 && tz->DaylightBias == 0 && tz->StandardName[256] == 0 &&
-                tz->DaylightName[0] == 0 && tz->StandardDate.Year == 0 && tz->DaylightDate.Milliseconds == 0);
 }
 
 }  // namespace
