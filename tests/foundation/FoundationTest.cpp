@@ -178,19 +178,16 @@ TEST(Locks, SemaphoresReleaseOneUnitAndRecursiveLocksHoldUntilBothUnlocks) {
 class MessageLogTest : public kel::test::HomeTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(KelRegistry::createMachine("SQLHOST"));
-        ASSERT_TRUE(KelPI_Focus::setFocus("SQLHOST"));
+        ASSERT_TRUE(KelRegistry::createMachine("SQLHOST") && KelPI_Focus::setFocus("SQLHOST"));
     }
     void setLevel(uint64_t level) {
         KelPI_Keld keld;
-        ASSERT_NE(keld.setFocus("SQLHOST"), 0);
-        ASSERT_TRUE(keld.setSql(level));
+        ASSERT_TRUE(keld.setFocus("SQLHOST") != 0 && keld.setSql(level));
     }
     std::string logText() const { return kel::test::readFile(KelDebug::logFilePath()); }
     // Looks only at what was written since the last mark().
     bool logged(const std::string& text) const {
-        const std::string all = logText();
-        return all.find(text, std::min(mark_, all.size())) != std::string::npos;
+        return logText().find(text, mark_) != std::string::npos;
     }
     void mark() { mark_ = logText().size(); }
     size_t mark_ = 0;
@@ -198,27 +195,23 @@ protected:
 
 TEST_F(MessageLogTest, EachLevelBitOpensItsOwnWriters) {
     // debug always; 0x1 debug1 and debug3, 0x2 debug2 and debug3, 0x4 dumps only, 0x8 data trace.
-    const struct {
-        uint64_t level;
-        const char* want;
-    } cases[] = {{0x1, "1010"}, {0x2, "0110"}, {0x4, "0000"}, {0x8, "0001"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.level);
+    for (const auto& [level, want] : {std::pair<uint64_t, std::string>{0x1, "11010"}, {0x2, "10110"}, {0x4, "10000"}, {0x8, "10001"}}) {
+        SCOPED_TRACE(level);
         mark();
-        setLevel(c.level);
+        setLevel(level);
         KelSQLMessageLog log;
         log.debug("f()", "line %s", "debug0");
         log.debug1("f()", "line %s", "debug1");
         log.debug2("f()", "line %s", "debug2");
         log.debug3("f()", "line %s", "debug3");
         log.dataTrace("f()", "line %s", "trace");
-        EXPECT_TRUE(logged("f(): line debug0"));
         std::string got;
-        for (const char* t : {"line debug1", "line debug2", "line debug3", "line trace"}) got += logged(t) ? '1' : '0';
-        EXPECT_EQ(got, c.want);
+        for (const char* t : {"f(): line debug0", "line debug1", "line debug2", "line debug3", "line trace"})
+            got += logged(t) ? '1' : '0';
+        EXPECT_EQ(got, want);
         KelNetSQLOPStatus_t block;
         printSQLOperationStatus(&block);
-        EXPECT_EQ(logged("KelNetSQLOPStatus"), c.level == 0x4);
+        EXPECT_EQ(logged("KelNetSQLOPStatus"), level == 0x4);
     }
     // The writers' level is read once, the dumps' each time.
     setLevel(0x1);
@@ -276,9 +269,9 @@ protected:
 
     void fill(char c) { std::memset(static_cast<void*>(block_.get()), c, sizeof(*block_)); }
     std::string header() const {
-        return std::to_string(block_->Status) + "/" + std::to_string(block_->LastError) + "/" +
-               std::to_string(block_->Severity) + "/" + std::to_string(block_->ArgumentCount) + "/" +
-               std::to_string(block_->ArgumentLength);
+        const KelNetSQLOPStatus_t& b = *block_;
+        return std::to_string(b.Status) + "/" + std::to_string(b.LastError) + "/" + std::to_string(b.Severity) + "/" +
+               std::to_string(b.ArgumentCount) + "/" + std::to_string(b.ArgumentLength);
     }
 };
 
