@@ -33,8 +33,8 @@ constexpr const char* kZero = "{ts'0000-00-00 00:00:00'}";
 
 class DateAndTimeTest : public kel::test::HomeTest {};
 
-TEST_F(DateAndTimeTest, TextsOfSetZeroAndUnconvertibleTimes) {
-    KelSQLDateAndTime t(kSample);
+TEST_F(DateAndTimeTest, TextsConversionsAndComparisons) {
+    KelSQLDateAndTime t(kSample), back;
     EXPECT_STREQ(t.odbcDateFormat(false), "{ts'2021-03-07 14:05:09'}");
     EXPECT_STREQ(t.odbcDateFormat(true), "{ts+'2021-03-07 14:05:09+'}");
     EXPECT_EQ(t.formatMMDDYYYYHHMMSS() + "|" + t.stopAt(), "03-07-2021 14:05:09|Mar 07, 2021 02:05:09 PM");
@@ -48,7 +48,6 @@ TEST_F(DateAndTimeTest, TextsOfSetZeroAndUnconvertibleTimes) {
     EXPECT_EQ(t.timeStamp().year, 2106);
     const unsigned long now = t.setCurrent();
     EXPECT_LE(static_cast<long>(now) - static_cast<long>(std::time(nullptr)), 1);
-    KelSQLDateAndTime back;
     back.setTime(t.timeStamp());
     EXPECT_EQ(back.time(), now);
 
@@ -59,24 +58,23 @@ TEST_F(DateAndTimeTest, TextsOfSetZeroAndUnconvertibleTimes) {
                                    kelsql::kErrNotSupported));
     EXPECT_TRUE(kel::test::refused(t.recalculateWithTimeZone(kSample, &zone, result), t.getLastError(),
                                    kelsql::kErrNotSupported) && result == 5);
-}
 
-TEST_F(DateAndTimeTest, WireRecordTimestampAndSecondsCompare) {
+    // Wire records, timestamps and seconds compare.
     KelNetSQLDateTime_t w;
     w.Fraction = 77;
-    KelSQLDateAndTime t(kSample), f, later(kSample + 1);
-    t.setTime(w);
-    EXPECT_EQ(t.time(), 0u);
+    KelSQLDateAndTime u(kSample), f, later(kSample + 1);
+    u.setTime(w);
+    EXPECT_EQ(u.time(), 0u);
     w.Year = 2021, w.Month = 3, w.Day = 7, w.Hour = 14, w.Minute = 5, w.Second = 9;
-    t.setTime(w);
-    EXPECT_TRUE(t.time() + t.timeStamp().fraction == kSample && t == w);
+    u.setTime(w);
+    EXPECT_TRUE(u.time() + u.timeStamp().fraction == kSample && u == w);
     w.Second = 10;
-    EXPECT_TRUE(t != w && t <= w);
+    EXPECT_TRUE(u != w && u <= w);
     w.Second = 8;
-    EXPECT_FALSE(t <= w);
+    EXPECT_FALSE(u <= w);
 
     // A timestamp keeps its fraction, which equality ignores.
-    TIMESTAMP_STRUCT ts = t.timeStamp();
+    TIMESTAMP_STRUCT ts = u.timeStamp();
     ts.fraction = 500;
     f.setTime(ts);
     EXPECT_EQ(f.time() * 1000 + f.timeStamp().fraction, kSample * 1000 + 500);
@@ -84,15 +82,15 @@ TEST_F(DateAndTimeTest, WireRecordTimestampAndSecondsCompare) {
     EXPECT_TRUE(f == ts && f <= ts);
     ts.minute = 4;
     EXPECT_TRUE(f != ts && !(f <= ts) && !(f <= TIMESTAMP_STRUCT()));
-    EXPECT_EQ(std::to_string(t.compare(kSample + 1)) + std::to_string(t.compare(kSample)) +
-                  std::to_string(t.compare(kSample - 1)),
+    EXPECT_EQ(std::to_string(u.compare(kSample + 1)) + std::to_string(u.compare(kSample)) +
+                  std::to_string(u.compare(kSample - 1)),
               "10-1");
-    EXPECT_TRUE(t <= later && !(later <= t));
+    EXPECT_TRUE(u <= later && !(later <= u));
 }
 
 using kel::test::arguments;
 
-TEST(ArgumentChecks, NameComesBeforeTheSignatureAndTheSavedErrorFillsOnlyItsBuffer) {
+TEST(ArgumentChecksAndValues, NameComesBeforeTheSignatureSavedErrorFillsOnlyItsBufferStreamsNeverLowered) {
     KelLastError err;
     const char* sig = "KelSQLClassProperties::getClientClusteredStatus(sqlServerId)";
     EXPECT_TRUE(idNotSet(err, 12, "sqlServerId", sig) && err.number() == 0);
@@ -137,6 +135,17 @@ TEST(ArgumentChecks, NameComesBeforeTheSignatureAndTheSavedErrorFillsOnlyItsBuff
     char one[1] = {'Z'};
     EXPECT_TRUE(sqlFormatLastError(&number, one, 1) == 0 && one[0] == '\0');
     save(KelLastError());
+
+    // The stream maximum is never lowered; an empty wide text resets.
+    KelSQLStreams s;
+    EXPECT_TRUE(s.setStreams(3) && !s.setMaxStreams(2));
+    EXPECT_EQ(s.streams() * 10 + s.maxStreams(), 33);
+    EXPECT_TRUE(s.setMaxStreams(5) && s.setStreams(1) && s.setLogStreams(2));
+    EXPECT_EQ(s.streams() * 100 + s.logStreams() * 10 + s.maxStreams(), 125);
+
+    KelSQLWideString w("caf\xc3\xa9");
+    EXPECT_TRUE(w.isSet() && w.wideText() == L"caf\u00e9");
+    EXPECT_TRUE(w.setWideString("") && !w.isSet() && w.text().empty() && w.wideText().empty());
 }
 
 using namespace std::chrono_literals;
@@ -145,7 +154,7 @@ TEST(Locks, SemaphoresReleaseOneUnitAndRecursiveLocksHoldUntilBothUnlocks) {
     KelSimpleDBSem sem(1);
     ASSERT_TRUE(sem.wait() == 0 && sem.release(5) == 0 && sem.wait() == 0);
     // Only one unit came back: a second waiter must block.
-    std::atomic<bool> passed{false};
+    std::atomic<bool> passed{false}, got{false};
     std::thread waiter([&] { passed = sem.wait() == 0; });
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(passed.load());
@@ -161,7 +170,6 @@ TEST(Locks, SemaphoresReleaseOneUnitAndRecursiveLocksHoldUntilBothUnlocks) {
     FXCriticalSection cs;
     ASSERT_TRUE(cs.Lock() && cs.Lock());
     EXPECT_EQ(cs.GetLockOwner(), GetCurrentThreadId());
-    std::atomic<bool> got{false};
     std::thread other([&] {
         FXCriticalSectionGuard guard(cs);
         got = guard.held();
@@ -193,7 +201,7 @@ protected:
     size_t mark_ = 0;
 };
 
-TEST_F(MessageLogTest, EachLevelBitOpensItsOwnWriters) {
+TEST_F(MessageLogTest, EachLevelBitOpensItsOwnWritersAndLinesAreCutToTheirBuffer) {
     // debug always; 0x1 debug1 and debug3, 0x2 debug2 and debug3, 0x4 dumps only, 0x8 data trace.
     for (const auto& [level, want] : {std::pair<uint64_t, std::string>{0x1, "11010"}, {0x2, "10110"}, {0x4, "10000"}, {0x8, "10001"}}) {
         SCOPED_TRACE(level);
@@ -224,28 +232,27 @@ TEST_F(MessageLogTest, EachLevelBitOpensItsOwnWriters) {
     version.Major = 9;
     printSQLMSVersion(3, "server", &version);
     EXPECT_TRUE(logged("3     KelNetSQLMSVersion server: \n") && logged("        Major = 9\n"));
-}
 
-TEST_F(MessageLogTest, LinesKeepPercentSignsAndAreCutToTheirBufferAndTheInstallLogWaitsForItsStart) {
-    KelSQLMessageLog log;
-    log.debug("f()", "name [%s]", "db%d%s%n");
+    // Lines keep percent signs and are cut to their buffer; the install log waits for its start.
+    KelSQLMessageLog plain;
+    plain.debug("f()", "name [%s]", "db%d%s%n");
     EXPECT_TRUE(logged("f(): name [db%d%s%n]\n"));
-    log.debug("long()", "%s|end", std::string(6000, 'x').c_str());
-    const std::string text = logText();
-    const size_t start = text.find("long(): ");
-    EXPECT_EQ(text.find('\n', start) - (start + 8), KelSQLMessageLog::kBufferSize - 1);
-    EXPECT_EQ(text.find("|end"), std::string::npos);
+    plain.debug("long()", "%s|end", std::string(6000, 'x').c_str());
+    const std::string written = logText();
+    const size_t start = written.find("long(): ");
+    EXPECT_EQ(written.find('\n', start) - (start + 8), KelSQLMessageLog::kBufferSize - 1);
+    EXPECT_EQ(written.find("|end"), std::string::npos);
 
-    KelLastError err(kelsql::kErrValueNotSet);
-    EXPECT_STREQ(log.formatLastErrorMessage(err), err.message());
-    err.addArgument("%s%n");
-    err.addArgument("f()");
-    EXPECT_STREQ(log.formatLastErrorMessage(err), "The required value %s%n is not set (f()).");
-    err.setNumber(kelsql::kErrValueNotSet);
-    for (int i = 0; i < 10; ++i) err.addArgument(i);
-    EXPECT_NE(log.formatLastErrorMessage(err), nullptr);
-    err.addArgument(10);
-    EXPECT_EQ(log.formatLastErrorMessage(err), nullptr);
+    KelLastError notSet(kelsql::kErrValueNotSet);
+    EXPECT_STREQ(plain.formatLastErrorMessage(notSet), notSet.message());
+    notSet.addArgument("%s%n");
+    notSet.addArgument("f()");
+    EXPECT_STREQ(plain.formatLastErrorMessage(notSet), "The required value %s%n is not set (f()).");
+    notSet.setNumber(kelsql::kErrValueNotSet);
+    for (int i = 0; i < 10; ++i) notSet.addArgument(i);
+    EXPECT_NE(plain.formatLastErrorMessage(notSet), nullptr);
+    notSet.addArgument(10);
+    EXPECT_EQ(plain.formatLastErrorMessage(notSet), nullptr);
 
     // The install log writes only once initialized.
     {
@@ -275,7 +282,7 @@ protected:
     }
 };
 
-TEST_F(OperationStatusTest, SuccessSendsOnlyAMinorError) {
+TEST_F(OperationStatusTest, SuccessSendsOnlyAMinorErrorAndAFailureTravelsWithinItsField) {
     KelLastError err;
     err.setMajor(0x1E000033);
     err.addArgument("KelSQLFileGroup::insert()");
@@ -295,14 +302,13 @@ TEST_F(OperationStatusTest, SuccessSendsOnlyAMinorError) {
     caller_.clear();
     EXPECT_EQ(header(), "0/" + std::to_string(0x1E0000F8) + "/1/2/15");
     EXPECT_TRUE(operationStatus(*block_, caller_) && caller_.number() == 0);
-}
 
-TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsFieldAndAHostileBlockIsReadWithinItself) {
-    KelLastError err;
-    err.setCritical(0x1E0000D7);
-    err.addArgument("KelSQLFileSubClient::create()");
-    err.addArgument(42);
-    populateSQLOperationStatus(block_.get(), false, err);
+    // A failure travels whole, cut at its field; a hostile block is read within itself.
+    KelLastError failed;
+    failed.setCritical(0x1E0000D7);
+    failed.addArgument("KelSQLFileSubClient::create()");
+    failed.addArgument(42);
+    populateSQLOperationStatus(block_.get(), false, failed);
     EXPECT_TRUE(kel::test::refused(operationStatus(*block_, caller_), caller_, 0x1E0000D7) && caller_.isCritical());
     EXPECT_EQ(arguments(caller_), (Texts{"KelSQLFileSubClient::create()", "42"}));
 
@@ -351,18 +357,6 @@ TEST_F(OperationStatusTest, FailureRoundTripsCutAtItsFieldAndAHostileBlockIsRead
     block_->ArgumentCount = 0xFFFFFFFFu;
     networkKelLastError(block_.get(), &caller_);
     EXPECT_EQ(caller_.argumentCount(), 0);
-}
-
-TEST(Values, StreamMaximumIsNeverLoweredAndEmptyWideTextResets) {
-    KelSQLStreams s;
-    EXPECT_TRUE(s.setStreams(3) && !s.setMaxStreams(2));
-    EXPECT_EQ(s.streams() * 10 + s.maxStreams(), 33);
-    EXPECT_TRUE(s.setMaxStreams(5) && s.setStreams(1) && s.setLogStreams(2));
-    EXPECT_EQ(s.streams() * 100 + s.logStreams() * 10 + s.maxStreams(), 125);
-
-    KelSQLWideString w("caf\xc3\xa9");
-    EXPECT_TRUE(w.isSet() && w.wideText() == L"caf\u00e9");
-    EXPECT_TRUE(w.setWideString("") && !w.isSet() && w.text().empty() && w.wideText().empty());
 }
 
 }  // namespace
