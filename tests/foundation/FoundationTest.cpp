@@ -138,10 +138,9 @@ TEST(ArgumentChecksAndValues, NameComesBeforeTheSignatureSavedErrorFillsOnlyItsB
 
     // The stream maximum is never lowered; an empty wide text resets.
     KelSQLStreams s;
-    EXPECT_TRUE(s.setStreams(3) && !s.setMaxStreams(2));
-    EXPECT_EQ(s.streams() * 10 + s.maxStreams(), 33);
-    EXPECT_TRUE(s.setMaxStreams(5) && s.setStreams(1) && s.setLogStreams(2));
-    EXPECT_EQ(s.streams() * 100 + s.logStreams() * 10 + s.maxStreams(), 125);
+    EXPECT_TRUE(s.setStreams(3) && !s.setMaxStreams(2) && s.streams() * 10 + s.maxStreams() == 33);
+    EXPECT_TRUE(s.setMaxStreams(5) && s.setStreams(1) && s.setLogStreams(2) &&
+                s.streams() * 100 + s.logStreams() * 10 + s.maxStreams() == 125);
 
     KelSQLWideString w("caf\xc3\xa9");
     EXPECT_TRUE(w.isSet() && w.wideText() == L"caf\u00e9");
@@ -168,8 +167,7 @@ TEST(Locks, SemaphoresReleaseOneUnitAndRecursiveLocksHoldUntilBothUnlocks) {
 
     // The recursive lock is held until both unlocks.
     FXCriticalSection cs;
-    ASSERT_TRUE(cs.Lock() && cs.Lock());
-    EXPECT_EQ(cs.GetLockOwner(), GetCurrentThreadId());
+    ASSERT_TRUE(cs.Lock() && cs.Lock() && cs.GetLockOwner() == GetCurrentThreadId());
     std::thread other([&] {
         FXCriticalSectionGuard guard(cs);
         got = guard.held();
