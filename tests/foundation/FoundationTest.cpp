@@ -34,7 +34,7 @@ constexpr const char* kZero = "{ts'0000-00-00 00:00:00'}";
 class DateAndTimeTest : public kel::test::HomeTest {};
 
 TEST_F(DateAndTimeTest, TextsConversionsAndComparisons) {
-    KelSQLDateAndTime t(kSample), back;
+    KelSQLDateAndTime t(kSample), back, u(kSample), f, later(kSample + 1);
     EXPECT_STREQ(t.odbcDateFormat(false), "{ts'2021-03-07 14:05:09'}");
     EXPECT_STREQ(t.odbcDateFormat(true), "{ts+'2021-03-07 14:05:09+'}");
     EXPECT_EQ(t.formatMMDDYYYYHHMMSS() + "|" + t.stopAt(), "03-07-2021 14:05:09|Mar 07, 2021 02:05:09 PM");
@@ -62,7 +62,6 @@ TEST_F(DateAndTimeTest, TextsConversionsAndComparisons) {
     // Wire records, timestamps and seconds compare.
     KelNetSQLDateTime_t w;
     w.Fraction = 77;
-    KelSQLDateAndTime u(kSample), f, later(kSample + 1);
     u.setTime(w);
     EXPECT_EQ(u.time(), 0u);
     w.Year = 2021, w.Month = 3, w.Day = 7, w.Hour = 14, w.Minute = 5, w.Second = 9;
