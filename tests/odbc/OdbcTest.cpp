@@ -86,10 +86,6 @@ protected:
         names.push_back(last);
         return names;
     }
-};
-
-class EnvironmentTest : public OdbcTest {
-protected:
     void makeAgentDatabase(const char* machine, const char* name) {
         ASSERT_NE(database(machine).create("", "", name), 0);
     }
@@ -112,13 +108,13 @@ protected:
     static constexpr const char* kSignature = "KelSQLServerDSN::setSqlServerName(sqlServerName)";
 };
 using PlatformDataBaseTest = OdbcTest;
+using EnvironmentTest = OdbcTest;
 
 }  // namespace
 
-TEST_F(EnvironmentTest, UnsupportedDriverStepsAndBadArgumentsFailWithTheirNumbers) {
+TEST_F(EnvironmentTest, UnsupportedStepsAndBadArgumentsFailWithTheirNumbersExistingDatabasesAreKept) {
     KelSQLEnvironment env(kAgent);
     std::string text;
-    ASSERT_TRUE(env.isReady());
     EXPECT_TRUE(refused(env.configureDSN("HOST\\INST", "INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported,
                         "KelSQLEnvironment::configureDSN()"));
     EXPECT_TRUE(refused(env.deconfigureDSN("INST_SQLDrover"), env.getLastError(), kelsql::kErrNotSupported) &&
@@ -139,15 +135,14 @@ TEST_F(EnvironmentTest, UnsupportedDriverStepsAndBadArgumentsFailWithTheirNumber
     // No agent database: the platform's number, read back by the installer.
     EXPECT_TRUE(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr) == kel::kErrNoAgentDatabase &&
                 savedError().number() == kel::kErrNoAgentDatabase);
-}
 
-TEST_F(EnvironmentTest, CreateOnAnExistingDatabaseRegistersOnlyTheDataSource) {
+    // On an existing database only the data source is registered.
     makeAgentDatabase(kAgent, "INST_SQLDrover");
     setDataSource(kAgent, "HOST\\INST", "inst_sqldrover");
     const std::string before = readFile(KelRegistry::filePath(kAgent));
-    KelSQLEnvironment env(kAgent);
-    EXPECT_TRUE(env.createDSN("HOST\\INST", nullptr) && env.createDSN("host\\inst", "HOST\\INST_SQLDROVER"));
-    EXPECT_EQ(readFile(KelRegistry::filePath(kAgent)), before);
+    KelSQLEnvironment existing(kAgent);
+    EXPECT_TRUE(existing.createDSN("HOST\\INST", nullptr) && existing.createDSN("host\\inst", "HOST\\INST_SQLDROVER") &&
+                readFile(KelRegistry::filePath(kAgent)) == before);
     // The exported form with a null name forms the agent name itself.
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\INST", nullptr) + sqlCreateDataSourceName(kAgent, "HOST\\INST", ""), 0u);
     setDataSource(kAgent, "HOST\\INST", "INST_SQLDrover");
@@ -160,7 +155,7 @@ TEST_F(EnvironmentTest, CreateOnAnExistingDatabaseRegistersOnlyTheDataSource) {
     EXPECT_TRUE(sqlCreateDataSourceName(kOstrel, "HOST\\INST", "something_else") == 0 && dataSource(kOstrel, "HOST\\INST") == "HOST_OSTREL");
 }
 
-TEST_F(EnvironmentTest, NewOrRenamedRegistrationNeedsTheDriverAndLeavesNothing) {
+TEST_F(EnvironmentTest, NewRenamedOrListedRegistrationNeedsTheDriverAndRoom) {
     makeAgentDatabase(kAgent, "A_SQLDrover");
     setList(kAgent, {"HOST\\A"});
     EXPECT_TRUE(sqlCreateDataSourceName(kAgent, "HOST\\B", nullptr) == kelsql::kErrNotSupported &&
@@ -169,10 +164,8 @@ TEST_F(EnvironmentTest, NewOrRenamedRegistrationNeedsTheDriverAndLeavesNothing) 
     setDataSource(kAgent, "HOST\\A", "OldName");
     EXPECT_TRUE(sqlCreateDataSourceName(kAgent, "HOST\\A", nullptr) == kelsql::kErrNotSupported && dataSource(kAgent, "HOST\\A") == "OldName");
     EXPECT_NE(readFile(KelDebug::logFilePath()).find("ERROR KelSQLEnvironment::deconfigureDSN(): "), std::string::npos);
-}
 
-TEST_F(EnvironmentTest, FullListRefusesAndExactListIsWalkedToItsEnd) {
-    makeAgentDatabase(kAgent, "A_SQLDrover");
+    // A full list refuses; an exact list is walked to its end.
     const Names names = namesFilling(KelSQLEnvironment::kInstanceListSize, "HOST\\LAST");
     setList(kAgent, names);
     EXPECT_EQ(sqlCreateDataSourceName(kAgent, "HOST\\NEW", nullptr), kel::kErrListFull);
@@ -221,7 +214,7 @@ TEST_F(EnvironmentTest, RemoveDeletesTheOstrelsDataSourcesUpToAForeignOneAndTheA
                 !KelRegistry::has(kAgent, kel::kSectionDatabase, kel::kKeyInstance));
 }
 
-TEST_F(PlatformDataBaseTest, DataSourcesAreLookedUpWithoutRegardToCase) {
+TEST_F(PlatformDataBaseTest, DataSourcesListsAndTheAgentDatabaseAreReadWithinTheirBuffers) {
     KelPI_DataBase db = database(kAgent);
     char buffer[1024] = {};
     int capacity = sizeof(buffer);
@@ -243,36 +236,14 @@ TEST_F(PlatformDataBaseTest, DataSourcesAreLookedUpWithoutRegardToCase) {
     capacity = 8;
     EXPECT_TRUE(db.getSqlServerODBCDSN("HOST", buffer, &capacity) == 0 && db.getRegError() == KelPI_DataBase::kRegMoreData);
     EXPECT_EQ(buffer[0] + std::to_string(capacity), "#9");
-}
 
-// A list is read within its size and never past it; joined only when it fits.
-TEST_F(PlatformDataBaseTest, ListsAreJoinedAndReadWithinTheirSize) {
-    KelPI_DataBase db = database(kAgent);
-    // No terminator within the size given: the last name ends at the size.
-    const char raw[] = {'A', '\0', 'B', 'C', 'X', 'Y'};
-    ASSERT_NE(db.setDSNList(raw, 4), 0);
-    char buffer[16];
-    int size = sizeof(buffer);
-    ASSERT_NE(db.getDSNList(buffer, &size), 0);
-    // "A\0BC\0\0"
-    EXPECT_TRUE(KelPI_DataBase::splitList(buffer, static_cast<size_t>(size)) == (Names{"A", "BC"}) && size == 6);
-    size = 5;
-    EXPECT_TRUE(db.getDSNList(buffer, &size) == 0 && db.getRegError() == KelPI_DataBase::kRegMoreData && size == 6);
-    size_t used = 0;
-    EXPECT_TRUE(KelPI_DataBase::joinList({"AB", "C"}, buffer, 6, &used) && used == 6u);
-    EXPECT_EQ(std::string(buffer, 6), std::string("AB\0C\0\0", 6));
-    EXPECT_FALSE(KelPI_DataBase::joinList({"XY", "CD"}, buffer, 6, &used) || buffer[0] != 'A');
-}
-
-TEST_F(PlatformDataBaseTest, AgentDatabaseAndInformationStore) {
-    KelPI_DataBase db = database(kAgent);
+    // The agent database and the information store.
     EXPECT_TRUE(db.invalidDataBase() != 0 && db.getInstance() == nullptr);
     ASSERT_NE(db.create("opt1", nullptr, "INST_SQLDrover"), 0);
     EXPECT_TRUE(db.invalidDataBase() == 0 && std::string(db.getInstance()) == "INST_SQLDrover");
 
     KelPlatformInfo info(kAgent);
-    char buffer[15];
-    int capacity = sizeof(buffer);
+    capacity = 15;
     ASSERT_TRUE(info.getString(kel::kSectionDatabase, kel::kKeyInstance, buffer, &capacity) && std::string(buffer) == "INST_SQLDrover");
     capacity = 14;
     EXPECT_TRUE(info.getString(kel::kSectionDatabase, kel::kKeyInstance, buffer, &capacity) == 0 &&
@@ -280,47 +251,30 @@ TEST_F(PlatformDataBaseTest, AgentDatabaseAndInformationStore) {
     ASSERT_NE(info.deleteSection(kel::kSectionDatabase), 0);
     EXPECT_TRUE(info.deleteSection(kel::kSectionDatabase) == 0 && info.getLastError().number() == kel::kErrNoEntry &&
                 db.invalidDataBase() != 0);
+
+    // A list is read within its size and never past it; joined only when it fits.
+    // No terminator within the size given: the last name ends at the size.
+    const char raw[] = {'A', '\0', 'B', 'C', 'X', 'Y'};
+    ASSERT_NE(db.setDSNList(raw, 4), 0);
+    char list[16];
+    int size = sizeof(list);
+    ASSERT_NE(db.getDSNList(list, &size), 0);
+    // "A\0BC\0\0"
+    EXPECT_TRUE(KelPI_DataBase::splitList(list, static_cast<size_t>(size)) == (Names{"A", "BC"}) && size == 6);
+    size = 5;
+    EXPECT_TRUE(db.getDSNList(list, &size) == 0 && db.getRegError() == KelPI_DataBase::kRegMoreData && size == 6);
+    size_t used = 0;
+    EXPECT_TRUE(KelPI_DataBase::joinList({"AB", "C"}, list, 6, &used) && used == 6u &&
+                std::string(list, 6) == std::string("AB\0C\0\0", 6));
+    EXPECT_FALSE(KelPI_DataBase::joinList({"XY", "CD"}, list, 6, &used) || list[0] != 'A');
 }
 
-TEST_F(ServerDSNTest, FoundInstanceIsValidWithItsVersionAndACopyOwnsItsPlatformObject) {
-    setVersion(kAgent, "HOST\\INST", "8.00.2039");
-    auto dsn = std::make_unique<KelSQLServerDSN>(kAgent, "host\\inst");
-    ASSERT_TRUE(dsn->isValid()) << dsn->getLastError().formatLastErrorMessage();
-    EXPECT_EQ(dsn->dataSourceName() + " " + std::to_string(dsn->major()) + "." + std::to_string(dsn->minor()) + "." +
-                  std::to_string(dsn->build()),
-              "INST_SQLDrover 8.0.0");
-    EXPECT_EQ(dsn->sqlAppType().appType(), KelSQL_AppTypeSql2000);
-    // The installer registry is asked first and says it is not there.
-    EXPECT_NE(kel::test::readFile(KelDebug::logFilePath()).find("ERROR sqlServerRegVersion(): "), std::string::npos);
-    KelSQLServerDSN copy;
-    copy = *dsn;
-    dsn.reset();
-    EXPECT_TRUE(copy.isValid() && copy.dataSourceName() == "INST_SQLDrover" && copy.setSqlServerName("HOST\\INST"));
-    copy.deleteDatabase();
-    EXPECT_TRUE(copy.dataSourceName().empty());
-}
-
-TEST_F(ServerDSNTest, UnknownInstanceOrMachineIsACriticalPlatformError) {
-    KelSQLServerDSN dsn(kAgent), unfocused;
-    EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\NONE"), dsn.getLastError(), kel::kErrNoEntry) && dsn.getLastError().isCritical());
-    EXPECT_EQ(kel::test::arguments(dsn.getLastError()),
-              (Names{"KelPI_DataBase::getSqlServerODBCDSN(instance)", kAgent, "ODBC Data Sources\\HOST\\NONE"}));
-    EXPECT_EQ(dsn.sqlServerName() + dsn.dataSourceName(), "HOST\\NONE");
-    // A machine is required; the process focus knows the instance, but an
-    // unknown machine is never replaced by it.
-    EXPECT_TRUE(refused(unfocused.setSqlServerName("HOST\\INST"), unfocused.getLastError(), kelsql::kErrValueNotSet,
-                        "virtualMachine"));
-    setDataSource(kOstrel, "HOST\\INST", "INST_SQLDrover");
-    setVersion(kOstrel, "HOST\\INST", "9.00");
-    EXPECT_TRUE(!unfocused.setVirtualMachine("ghost") && unfocused.getLastError().isCritical());
-    EXPECT_TRUE(refused(unfocused.setSqlServerName("HOST\\INST"), unfocused.getLastError(), kel::kErrUnknownMachine) &&
-                !unfocused.isValid());
-}
+// A list is read within its size and never past it; joined only when it fits.
 
 // A version outside 7 to 9, or none, is refused; a failed switch to another
 // instance never leaves the first one's data source (or the other's, found
 // before its version was refused) in use.
-TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesEveryName) {
+TEST_F(ServerDSNTest, FoundUnknownAndUnsupportedInstances) {
     setVersion(kAgent, "HOST\\INST", "7.00.623");
     setDataSource(kAgent, "HOST\\NEW", "NEW_SQLDrover");
     setVersion(kAgent, "HOST\\NEW", "10.50");
@@ -334,4 +288,36 @@ TEST_F(ServerDSNTest, VersionOutsideSevenToNineIsRefusedAndHidesEveryName) {
     setVersion(kAgent, "HOST\\INST", "");
     EXPECT_TRUE(refused(dsn.setSqlServerName("HOST\\INST"), dsn.getLastError(), kelsql::kErrUnsupportedVersion));
     EXPECT_EQ(kel::test::arguments(dsn.getLastError()), (Names{kSignature, "HOST\\INST"}));
+
+    // An unknown instance or machine is a critical platform error.
+    KelSQLServerDSN other(kAgent), unfocused;
+    EXPECT_TRUE(refused(other.setSqlServerName("HOST\\NONE"), other.getLastError(), kel::kErrNoEntry) && other.getLastError().isCritical());
+    EXPECT_EQ(kel::test::arguments(other.getLastError()),
+              (Names{"KelPI_DataBase::getSqlServerODBCDSN(instance)", kAgent, "ODBC Data Sources\\HOST\\NONE"}));
+    EXPECT_EQ(other.sqlServerName() + other.dataSourceName(), "HOST\\NONE");
+    // A machine is required; the process focus knows the instance, but an
+    // unknown machine is never replaced by it.
+    EXPECT_TRUE(refused(unfocused.setSqlServerName("HOST\\INST"), unfocused.getLastError(), kelsql::kErrValueNotSet,
+                        "virtualMachine"));
+    setDataSource(kOstrel, "HOST\\INST", "INST_SQLDrover");
+    setVersion(kOstrel, "HOST\\INST", "9.00");
+    EXPECT_TRUE(!unfocused.setVirtualMachine("ghost") && unfocused.getLastError().isCritical());
+    EXPECT_TRUE(refused(unfocused.setSqlServerName("HOST\\INST"), unfocused.getLastError(), kel::kErrUnknownMachine) &&
+                !unfocused.isValid());
+
+    // A found instance is valid with its version; a copy owns its platform object.
+    setVersion(kAgent, "HOST\\INST", "8.00.2039");
+    auto found = std::make_unique<KelSQLServerDSN>(kAgent, "host\\inst");
+    ASSERT_TRUE(found->isValid()) << found->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(found->dataSourceName() + " " + std::to_string(found->major()) + "." + std::to_string(found->minor()) + "." +
+                  std::to_string(found->build()), "INST_SQLDrover 8.0.0");
+    EXPECT_EQ(found->sqlAppType().appType(), KelSQL_AppTypeSql2000);
+    // The installer registry is asked first and says it is not there.
+    EXPECT_NE(kel::test::readFile(KelDebug::logFilePath()).find("ERROR sqlServerRegVersion(): "), std::string::npos);
+    KelSQLServerDSN copy;
+    copy = *found;
+    found.reset();
+    EXPECT_TRUE(copy.isValid() && copy.dataSourceName() == "INST_SQLDrover" && copy.setSqlServerName("HOST\\INST"));
+    copy.deleteDatabase();
+    EXPECT_TRUE(copy.dataSourceName().empty());
 }
