@@ -65,7 +65,7 @@ using VerifyTest = kel::test::TesselDispatcherTest;
 
 }  // namespace
 
-TEST_F(LoginLookupTest, WalksUpToTheNearestIdGiven) {
+TEST_F(LoginLookupTest, WalksUpToTheNearestIdGivenAndChangesNothingWhenItCannot) {
     const KelSQLUserAndPassword owner("owner", "it's me", false), other("other", "not me", false);
     const struct {
         unsigned long server, database, group, file;
@@ -82,9 +82,8 @@ TEST_F(LoginLookupTest, WalksUpToTheNearestIdGiven) {
         ASSERT_TRUE(lookup(c.server, c.database, c.group, c.file)) << err_.formatLastErrorMessage();
         EXPECT_EQ(login(), c.login);
     }
-}
 
-TEST_F(LoginLookupTest, MissingRowsAndUnreadablePasswordsChangeNothingInsideTheContextsTransaction) {
+    // Missing rows and unreadable passwords change nothing, read inside the context's transaction.
     EXPECT_TRUE(refused(lookup(0, 0, 0, 0), err_, kelsql::kErrValueNotSet,
                         "sqlServerId, sqlDatabaseId, sqlFileGroupId, or sqlFileId"));
     EXPECT_TRUE(refused(lookup(0, 0, 0, 999), err_, kelsql::kErrRowOperation, "Table SqlFile"));
@@ -103,7 +102,7 @@ TEST_F(LoginLookupTest, MissingRowsAndUnreadablePasswordsChangeNothingInsideTheC
     ASSERT_TRUE(lookup(0, 0, 0, 63) && login().sqlUser() == "owner") << err_.formatLastErrorMessage();
 }
 
-TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
+TEST_F(OwnedMessagesTest, RebuiltOnSetFocusGoneWhenFocusFailsAndTakenOverByAssignment) {
     KelSQLClassProperties ctx(kMachine, KelSQLClientSide);
     mark(ctx);
     ASSERT_TRUE(marks(ctx) == 3 && ctx.setFocus(kMachine));
@@ -121,9 +120,8 @@ TEST_F(OwnedMessagesTest, RebuiltOnSetFocusAndGoneWhenFocusFails) {
     ASSERT_TRUE(encryptNetworkSQLPassword("DOMAIN\\svc", "pw", form) && nb.set(form));
     na = nb;
     EXPECT_TRUE(&na.context() == &a && na.ntUser() == "DOMAIN\\svc");
-}
 
-TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
+    // A context's assignment takes its messages over with one owner each.
     KelPI_DataBase db;
     ASSERT_TRUE(db.setFocus(kMachine) && db.setSqlServerODBCDSN("ALPHA\\SALES", "SALES_SQLDrover") &&
                 db.setSqlServerVersion("ALPHA\\SALES", "9.00.1399"));
@@ -156,7 +154,7 @@ TEST_F(OwnedMessagesTest, AssignmentTakesTheMessagesOverWithOneOwnerEach) {
     ASSERT_TRUE(copy.getNetworkDBTransaction()->rollbackTransaction());
 }
 
-TEST_F(SecurityMessageTest, AgentLooksUpItsInstanceLoginDecrypted) {
+TEST_F(SecurityMessageTest, LoginsTravelAndStayInTheAnsweringSessionContext) {
     loginRow("ALPHA\\SQL1", "backup", "pa'ss word");
     KelPI_DataBase database;
     ASSERT_TRUE(database.setFocus(kMachine) && database.setSqlServerODBCDSN("ALPHA\\SQL1", "SQL1_SQLDrover") &&
@@ -174,33 +172,32 @@ TEST_F(SecurityMessageTest, AgentLooksUpItsInstanceLoginDecrypted) {
     // An unknown instance leaves the login alone.
     EXPECT_NE(kel::test::failure(security->lookup("alpha", "ALPHA\\NONE", "master"), security->getLastError()), 0u);
     EXPECT_EQ(agent.getSQLUserAndPassword(), KelSQLUserAndPassword("backup", "pa'ss word", false));
-}
 
-// Refused before sending, or by the Ostrel when meant for an agent.
-TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    KelNetSQLSecurity* security = agent.getRemoteSecurity();
-    // The Ostrel refuses a login meant for an agent.
-    setLogin(agent, "sa", "pw");
-    EXPECT_TRUE(refused(security->insert(), security->getLastError(), kelsql::kErrRequestRefused));
-    EXPECT_FALSE(holdsLogin(agent, "sa", "pw"));
+    // The agent's login stays in the Ostrel's session context.
+    // Refused before sending, or by the Ostrel when meant for an agent.
+    KelSQLClassProperties sender(kMachine, KelSQLClientSide);
+    KelNetSQLSecurity* sending = sender.getRemoteSecurity();
+    // The Ostrel refuses a login meant for an sender.
+    setLogin(sender, "sa", "pw");
+    EXPECT_TRUE(refused(sending->insert(), sending->getLastError(), kelsql::kErrRequestRefused));
+    EXPECT_FALSE(holdsLogin(sender, "sa", "pw"));
     // A user name of 100 characters has no two-digit length; no user at all
     // cannot be sent either.
-    setLogin(agent, std::string(100, 'u'), "pw");
-    EXPECT_TRUE(refused(security->update("alpha", "ALPHA\\SQL1"), security->getLastError(), kelsql::kErrEncrypt));
-    setLogin(agent, "", "pw");
-    EXPECT_TRUE(refused(security->insert(), security->getLastError(), kelsql::kErrEncrypt));
+    setLogin(sender, std::string(100, 'u'), "pw");
+    EXPECT_TRUE(refused(sending->update("alpha", "ALPHA\\SQL1"), sending->getLastError(), kelsql::kErrEncrypt));
+    setLogin(sender, "", "pw");
+    EXPECT_TRUE(refused(sending->insert(), sending->getLastError(), kelsql::kErrEncrypt));
     // Cut to its field, the name could be another client's.
-    EXPECT_TRUE(refused(security->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""), security->getLastError(),
+    EXPECT_TRUE(refused(sending->lookup(std::string(257, 'a'), "ALPHA\\SQL1", ""), sending->getLastError(),
                         kelsql::kErrInvalidArgument, "clientName"));
 
     // The longest user name that travels; the Ostrel answers with success
     // only once it has read the form.
-    setLogin(agent, std::string(99, 'u'), "pw");
-    ASSERT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
-    setLogin(agent, "sa", "new'secret");
-    ASSERT_TRUE(security->update("alpha", "ALPHA\\SQL1")) << security->getLastError().formatLastErrorMessage();
-    EXPECT_TRUE(security->requestMessage(false)->OpCode == KelNetSQLSecurityUpdateOstrel && holdsLogin(agent, "sa", "new'secret"));
+    setLogin(sender, std::string(99, 'u'), "pw");
+    ASSERT_TRUE(sending->update("alpha", "ALPHA\\SQL1")) << sending->getLastError().formatLastErrorMessage();
+    setLogin(sender, "sa", "new'secret");
+    ASSERT_TRUE(sending->update("alpha", "ALPHA\\SQL1")) << sending->getLastError().formatLastErrorMessage();
+    EXPECT_TRUE(sending->requestMessage(false)->OpCode == KelNetSQLSecurityUpdateOstrel && holdsLogin(sender, "sa", "new'secret"));
     // Another session's answering context was sent nothing.
     KelSQLClassProperties other(kMachine, KelSQLClientSide);
     EXPECT_FALSE(holdsLogin(other, "sa", "new'secret"));
@@ -209,23 +206,22 @@ TEST_F(SecurityMessageTest, AgentLoginStaysInTheOstrelsSessionContext) {
     KelNetSQLSecurityReq_t req{};
     req.OpCode = KelNetSQLSecurityUpdateAgent;
     std::memset(req.Credential, 'A', sizeof(req.Credential));  // no NUL anywhere
-    KelNetSQLSecurity answering(agent, 1, reinterpret_cast<char*>(&req));
+    KelNetSQLSecurity answering(sender, 1, reinterpret_cast<char*>(&req));
     EXPECT_TRUE(refused(answering.buildReply(), answering.getLastError(), kelsql::kErrDecrypt));
     EXPECT_EQ(answering.responseMessage(false)->Status.Status, 1u);
-}
 
-TEST_F(SecurityMessageTest, OstrelPushesALoginToTheAgentHost) {
+    // The Ostrel pushes a login to the agent host.
     startAgentHost();
-    const unsigned long id = loginRow("ALPHA\\CLU", "ignored", "ignored", 0x1);
+    const unsigned long clu = loginRow("ALPHA\\CLU", "ignored", "ignored", 0x1);
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     setLogin(ostrel, "pushed", "p@ss");
-    KelNetSQLSecurity* security = ostrel.getRemoteSecurity();
-    ASSERT_TRUE(security->update(id, "alpha")) << security->getLastError().formatLastErrorMessage();
-    EXPECT_EQ(ostrel.remoteSqlHostName() + " " + kel::fieldText(security->requestMessage(false)->AgentSqlServerName),
+    KelNetSQLSecurity* pushing = ostrel.getRemoteSecurity();
+    ASSERT_TRUE(pushing->update(clu, "alpha")) << pushing->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(ostrel.remoteSqlHostName() + " " + kel::fieldText(pushing->requestMessage(false)->AgentSqlServerName),
               std::string(kAgentHost) + " ALPHA\\CLU");
     EXPECT_TRUE(holdsLogin(ostrel, "pushed", "p@ss", kAgentHost));
 
-    // By instance name and client id, on a fresh session.
+    // By instance name and client clu, on a fresh session.
     KelSQLClassProperties second(kMachine, KelSQLServerSide);
     setLogin(second, "second", "pw2");
     EXPECT_TRUE(second.getRemoteSecurity()->update("ALPHA\\CLU", alpha_) && holdsLogin(second, "second", "pw2", kAgentHost));
@@ -246,7 +242,7 @@ TEST_F(SecurityMessageTest, OstrelPushesALoginToTheAgentHost) {
     EXPECT_FALSE(holdsLogin(third, "sa", "pw", kAgentHost));
 }
 
-TEST_F(VerifyTest, UserAndNTChecksAreAnsweredByAnAgentHostWithFailure) {
+TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelNetSQLVerifyUser m(ostrel, false);
     KelNetSQLVerifyUserReq_t* req = m.requestMessage(true);
@@ -286,9 +282,8 @@ TEST_F(VerifyTest, UserAndNTChecksAreAnsweredByAnAgentHostWithFailure) {
     EXPECT_TRUE(refused(own->verify("alpha", "ALPHA\\SQL1", "svc", "pw"), own->getLastError(), kelsql::kErrNoSide));
     // Updating the account is not offered on this platform.
     EXPECT_TRUE(refused(own->update("alpha", "ALPHA\\SQL1", "svc", "pw", false), own->getLastError(), kelsql::kErrNotSupported));
-}
 
-TEST_F(VerifyTest, InstallerChecksAndAccountUpdateNeverReadAsSuccess) {
+    // The installer's checks and account update never read as success.
     EXPECT_TRUE(sqlVerifySQLUser("ALPHA\\SQL1", "sa", "pw", nullptr, 1) == kelsql::kErrNotSupported &&
                 sqlVerifyNTSQLUser("ALPHA\\SQL1", "svc", "pw", kMachine, "sa", "pw") == kelsql::kErrNotSupported);
     EXPECT_TRUE(sqlUpdateNTAccount(nullptr, "svc", "pw", kMachine) == kelsql::kErrInvalidArgument &&
@@ -297,12 +292,12 @@ TEST_F(VerifyTest, InstallerChecksAndAccountUpdateNeverReadAsSuccess) {
     // The update itself is not offered: the transaction it opened is rolled back.
     EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrNotSupported);
     // A caller's context must bring a started network transaction.
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    EXPECT_EQ(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrTranRequired);
+    KelSQLClassProperties installer(kMachine, KelSQLClientSide);
+    EXPECT_EQ(sqlUpdateNTAccountProperty(&installer, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrTranRequired);
     KelNetSQLDBTransState state = 0;
-    ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
-    EXPECT_TRUE(sqlUpdateNTAccountProperty(&agent, "ALPHA\\SQL1", "svc", "pw", kMachine) == kelsql::kErrNotSupported &&
-                agent.getNetworkDBTransaction()->getTransactionStatus(&state) && state == KelSQLTranRolledBack);
+    ASSERT_TRUE(installer.getNetworkDBTransaction()->startTransaction());
+    EXPECT_TRUE(sqlUpdateNTAccountProperty(&installer, "ALPHA\\SQL1", "svc", "pw", kMachine) == kelsql::kErrNotSupported &&
+                installer.getNetworkDBTransaction()->getTransactionStatus(&state) && state == KelSQLTranRolledBack);
 }
 
 TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
