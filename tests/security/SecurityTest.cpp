@@ -262,7 +262,7 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     // The NT check reaches the agent host after its own argument checks.
     KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
     const KelLastError& err = nt->getLastError();
-    loginRow("ALPHA\\SQL1", "sa", "pw");
+    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
     EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), err, kelsql::kErrNotSupported));
     EXPECT_EQ(ostrel.remoteSqlHostName() + " " + nt->getRemoteHostName(), std::string(kAgentHost) + " " + kAgentHost);
     EXPECT_TRUE(refused(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""), err, kelsql::kErrNotSupported));
@@ -298,40 +298,40 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     ASSERT_TRUE(installer.getNetworkDBTransaction()->startTransaction());
     EXPECT_TRUE(sqlUpdateNTAccountProperty(&installer, "ALPHA\\SQL1", "svc", "pw", kMachine) == kelsql::kErrNotSupported &&
                 installer.getNetworkDBTransaction()->getTransactionStatus(&state) && state == KelSQLTranRolledBack);
-}
 
-TEST_F(VerifyTest, OstrelStoresAnAccountAnAgentSends) {
-    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    KelNetSQLDBTransaction* tran = agent.getNetworkDBTransaction();
-    KelNetSQLNTSecurity* nt = agent.getNTSecurity();
+    // The Ostrel stores an account an agent sends; the lookup of an instance
+    // without an account keeps the previous one.
+    KelSQLClassProperties sender(kMachine, KelSQLClientSide);
+    KelNetSQLDBTransaction* net = sender.getNetworkDBTransaction();
+    KelNetSQLNTSecurity* account = sender.getNTSecurity();
     // The lookup of an instance without an account keeps the previous one.
-    std::string form;
-    ASSERT_TRUE(tran->startTransaction() && encryptNetworkSQLPassword("DOMAIN\\old", "oldpw", form) && nt->set(form));
-    ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1") && nt->ntUser() + ":" + nt->ntPassword() == "DOMAIN\\old:oldpw");
-    KelNetSQLNTSecurityReq_t* req = nt->requestMessage(true);
-    req->OpCode = KelNetSQLNTSecurityUpdate;
-    kel::copyField(req->ClientName, "alpha");
-    kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
-    ASSERT_TRUE(kelsql::fillCredentialField(req->NTCredential, "DOMAIN\\svc", "svc'pw"));
-    ASSERT_TRUE(nt->networkQuery() && tran->commitTransaction()) << nt->getLastError().formatLastErrorMessage();
+    std::string old;
+    ASSERT_TRUE(net->startTransaction() && encryptNetworkSQLPassword("DOMAIN\\old", "oldpw", old) && account->set(old));
+    ASSERT_TRUE(account->lookup("alpha", "ALPHA\\SQL1") && account->ntUser() + ":" + account->ntPassword() == "DOMAIN\\old:oldpw");
+    KelNetSQLNTSecurityReq_t* update = account->requestMessage(true);
+    update->OpCode = KelNetSQLNTSecurityUpdate;
+    kel::copyField(update->ClientName, "alpha");
+    kel::copyField(update->SqlServerName, "ALPHA\\SQL1");
+    ASSERT_TRUE(kelsql::fillCredentialField(update->NTCredential, "DOMAIN\\svc", "svc'pw"));
+    ASSERT_TRUE(account->networkQuery() && net->commitTransaction()) << account->getLastError().formatLastErrorMessage();
 
-    KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
-    KelSQLServer server(ostrel, false);
-    ASSERT_TRUE(server.query(id)) << server.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(server.ntUser() + ":" + server.ntUserPassword() + ":" + server.sa(), "DOMAIN\\svc:svc'pw:sa");
-    ASSERT_TRUE(nt->lookup("alpha", "ALPHA\\SQL1") && nt->ntUser() + ":" + nt->ntPassword() == "DOMAIN\\svc:svc'pw");
+    KelSQLClassProperties keeper(kMachine, KelSQLServerSide);
+    KelSQLServer stored(keeper, false);
+    ASSERT_TRUE(stored.query(id)) << stored.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(stored.ntUser() + ":" + stored.ntUserPassword() + ":" + stored.sa(), "DOMAIN\\svc:svc'pw:sa");
+    ASSERT_TRUE(account->lookup("alpha", "ALPHA\\SQL1") && account->ntUser() + ":" + account->ntPassword() == "DOMAIN\\svc:svc'pw");
 
     // An unknown instance is the instance lookup's error.
-    kel::copyField(nt->requestMessage(false)->SqlServerName, "ALPHA\\NONE");
-    ASSERT_TRUE(tran->startTransaction());
-    EXPECT_NE(kel::test::failure(nt->networkQuery(), nt->getLastError()), 0u);
-    ASSERT_TRUE(tran->rollbackTransaction());
+    // An unknown instance is the instance lookup's error.
+    kel::copyField(account->requestMessage(false)->SqlServerName, "ALPHA\\NONE");
+    ASSERT_TRUE(net->startTransaction());
+    EXPECT_NE(kel::test::failure(account->networkQuery(), account->getLastError()), 0u);
+    ASSERT_TRUE(net->rollbackTransaction());
 
     // Checked with the agent host first, which cannot: the account is not stored.
-    startAgentHost();
-    ASSERT_TRUE(ostrel.startTransaction() && server.query(id));
-    EXPECT_TRUE(refused(server.setNTUser("alpha", "DOMAIN\\other", "pw", true), server.getLastError(), kelsql::kErrNotSupported));
-    ASSERT_TRUE(ostrel.commitTransaction());
+    ASSERT_TRUE(keeper.startTransaction() && stored.query(id));
+    EXPECT_TRUE(refused(stored.setNTUser("alpha", "DOMAIN\\other", "pw", true), stored.getLastError(), kelsql::kErrNotSupported));
+    ASSERT_TRUE(keeper.commitTransaction());
     EXPECT_EQ(kel::test::text("SELECT sqlNTAccount FROM sqlServer"), "DOMAIN\\svc");
 }
+
