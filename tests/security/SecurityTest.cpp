@@ -48,16 +48,13 @@ protected:
 
 class OwnedMessagesTest : public kel::test::TesselDispatcherTest {
 protected:
-    // Marks the context's messages so that a rebuilt one shows.
-    static void mark(KelSQLClassProperties& ctx) {
-        ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode = 9;
-        ctx.getRemoteSecurity()->requestMessage(false)->OpCode = 9;
-        ctx.getNTSecurity()->requestMessage(false)->OpCode = 9;
-    }
-    static int marks(KelSQLClassProperties& ctx) {
-        return (ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode == 9) +
-               (ctx.getRemoteSecurity()->requestMessage(false)->OpCode == 9) +
-               (ctx.getNTSecurity()->requestMessage(false)->OpCode == 9);
+    // The context's messages marked (when mark is set, so that a rebuilt one shows).
+    static int marks(KelSQLClassProperties& ctx, bool mark = false) {
+        int n = 0;
+        for (uint32_t* code : {&ctx.getNetworkDBTransaction()->requestMessage(false)->TransactionCode,
+                               &ctx.getRemoteSecurity()->requestMessage(false)->OpCode, &ctx.getNTSecurity()->requestMessage(false)->OpCode})
+            n += mark ? (*code = 9) == 9 : *code == 9;
+        return n;
     }
 };
 using SecurityMessageTest = kel::test::TesselDispatcherTest;
@@ -93,16 +90,14 @@ TEST_F(LoginLookupTest, WalksUpToTheNearestIdGivenAndChangesNothingWhenItCannot)
     ASSERT_TRUE(ctx_->startTransaction());
     ASSERT_EQ(sqlite3_exec(ctx_->getDBTransaction()->tranConnection()->db(),
                            ("UPDATE sqlServer SET sa = 'uncommitted', saPassword = 'tampered' WHERE instanceId = " +
-                            std::to_string(server_)).c_str(), nullptr, nullptr, nullptr),
-              SQLITE_OK);
+                            std::to_string(server_)).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_TRUE(refused(lookup(server_, 0, 0, 0), err_, kelsql::kErrDecrypt) && login() == KelSQLUserAndPassword("kept", "kept", false));
     ASSERT_TRUE(ctx_->rollBackTransaction() && lookup(0, 0, 0, 63) && login().sqlUser() == "owner") << err_.formatLastErrorMessage();
 }
 
 TEST_F(OwnedMessagesTest, RebuiltOnSetFocusGoneWhenFocusFailsAndTakenOverByAssignment) {
     KelSQLClassProperties ctx(kMachine, KelSQLClientSide), unfocused("no-such-machine", KelSQLClientSide);
-    mark(ctx);
-    ASSERT_TRUE(marks(ctx) == 3 && ctx.setFocus(kMachine));
+    ASSERT_TRUE(marks(ctx, true) == 3 && ctx.setFocus(kMachine));
     EXPECT_EQ(marks(ctx), 0);
 
     EXPECT_TRUE(!ctx.setFocus("no-such-machine") && !ctx.getNetworkDBTransaction() && !ctx.getRemoteSecurity() &&
@@ -127,7 +122,7 @@ TEST_F(OwnedMessagesTest, RebuiltOnSetFocusGoneWhenFocusFailsAndTakenOverByAssig
     ASSERT_TRUE(source->setFocus(kMachine) && source->getSQLDSN().dataSourceName() == "SALES_SQLDrover");
     ASSERT_TRUE(source->getNetworkDBTransaction()->startTransaction() &&
                 source->getRemoteSecurity()->update("alpha", "ALPHA\\SQL1"));
-    mark(*source);
+    marks(*source, true);
 
     KelSQLClassProperties copy(kMachine, KelSQLClientSide);
     // Its own session and messages, given up by the assignment.
@@ -233,11 +228,13 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     KelSQLClassProperties ostrel(kMachine, KelSQLServerSide);
     KelNetSQLVerifyUser m(ostrel, false);
     KelNetSQLVerifyUserReq_t* req = m.requestMessage(true);
+    KelSQLClassProperties installer(kMachine, KelSQLClientSide);
     kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
     // The Ostrel's dispatcher answers on an Ostrel-side context: refused.
     EXPECT_TRUE(refused(m.networkVerify(kOstrel), m.getLastError(), kelsql::kErrRequestRefused));
 
     startAgentHost();
+    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
     ASSERT_TRUE(kelsql::fillCredentialField(req->Credential, "sa", "pw"));
     EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrNotSupported) &&
                 m.responseMessage(false)->Status.Status == 1);
@@ -248,9 +245,8 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     // The NT check reaches the agent host after its own argument checks.
     KelNetSQLNTSecurity* nt = ostrel.getNTSecurity();
     const KelLastError& err = nt->getLastError();
-    const unsigned long id = loginRow("ALPHA\\SQL1", "sa", "pw");
-    EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), err, kelsql::kErrNotSupported));
-    EXPECT_EQ(ostrel.remoteSqlHostName() + " " + nt->getRemoteHostName(), std::string(kAgentHost) + " " + kAgentHost);
+    EXPECT_TRUE(refused(nt->verify("alpha", "ALPHA\\SQL1", "DOMAIN\\svc", "pw"), err, kelsql::kErrNotSupported) &&
+                ostrel.remoteSqlHostName() + " " + nt->getRemoteHostName() == std::string(kAgentHost) + " " + kAgentHost);
     EXPECT_TRUE(refused(nt->verify(tessel_, alpha_, "ALPHA\\SQL1", "DOMAIN\\svc", "pw", "", ""), err, kelsql::kErrNotSupported));
     // Whatever SQL user the caller names, the request carries none.
     std::string user, password;
@@ -261,22 +257,16 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     ASSERT_EQ(0, admin_.createClient(tessel_, "gamma", std::string(256, 'h'), gamma));
     EXPECT_TRUE(refused(nt->verify("gamma", "GAMMA\\SQL1", "svc", "pw"), err, kelsql::kErrAgentAddress));
 
-    KelSQLClassProperties agent(kMachine, KelSQLClientSide);
-    KelNetSQLNTSecurity* own = agent.getNTSecurity();
-    // Updating the account is not offered on this platform.
-    EXPECT_TRUE(refused(own->update("alpha", "ALPHA\\SQL1", "svc", "pw", false), own->getLastError(), kelsql::kErrNotSupported));
-
     // The installer's checks and account update never read as success.
     EXPECT_TRUE(sqlVerifySQLUser("ALPHA\\SQL1", "sa", "pw", nullptr, 1) == kelsql::kErrNotSupported &&
                 sqlVerifyNTSQLUser("ALPHA\\SQL1", "svc", "pw", kMachine, "sa", "pw") == kelsql::kErrNotSupported);
     EXPECT_TRUE(sqlUpdateNTAccount(nullptr, "svc", "pw", kMachine) == kelsql::kErrInvalidArgument &&
                 sqlUpdateNTAccount("ALPHA\\SQL1", "", "pw", kMachine) == kelsql::kErrInvalidArgument &&
                 sqlUpdateNTAccount("ALPHA\\SQL1", "svc", nullptr, kMachine) == kelsql::kErrInvalidArgument);
-    // The update itself is not offered: the transaction it opened is rolled back.
-    EXPECT_EQ(sqlUpdateNTAccount("ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrNotSupported);
-    // A caller's context must bring a started network transaction.
-    KelSQLClassProperties installer(kMachine, KelSQLClientSide);
-    EXPECT_EQ(sqlUpdateNTAccountProperty(&installer, "ALPHA\\SQL1", "svc", "pw", kMachine), kelsql::kErrTranRequired);
+    // The update itself is not offered: the transaction it opened is rolled back. A caller's context must
+    // bring a started network transaction.
+    EXPECT_TRUE(sqlUpdateNTAccount("ALPHA\\SQL1", "svc", "pw", kMachine) == kelsql::kErrNotSupported &&
+                sqlUpdateNTAccountProperty(&installer, "ALPHA\\SQL1", "svc", "pw", kMachine) == kelsql::kErrTranRequired);
     KelNetSQLDBTransState state = 0;
     ASSERT_TRUE(installer.getNetworkDBTransaction()->startTransaction());
     EXPECT_TRUE(sqlUpdateNTAccountProperty(&installer, "ALPHA\\SQL1", "svc", "pw", kMachine) == kelsql::kErrNotSupported &&
