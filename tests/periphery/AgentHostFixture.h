@@ -3,14 +3,9 @@
 // agent side on its own machine's registry.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <string>
 
-#include "platform/info/KelPlatformInfo.h"
-#include "platform/info/KelRegistry.h"
-#include "platform/net/KelDispatcherProcess.h"
 #include "platform/util/KelHome.h"
 #include "support/Checks.h"
 #include "support/MachineSetup.h"
@@ -39,11 +34,8 @@ protected:
         std::ifstream in(kel::homePath("logs/kel-dispatcher.log"));
         const std::string pid = " " + std::to_string(agent_.pid()) + " ";
         std::string text, line;
-        while (std::getline(in, line)) {
-            // "date time.ms pid LEVEL function: text"
-            size_t at = line.find(' ', line.find(' ') + 1);
-            if (at != std::string::npos && line.compare(at, pid.size(), pid) == 0) text += line + "\n";
-        }
+        while (std::getline(in, line))  // "date time.ms pid LEVEL function: text"
+            if (line.find(pid) == line.find(' ', line.find(' ') + 1)) text += line + "\n";
         return text;
     }
     static size_t occurrences(const std::string& text, const std::string& what) {

@@ -16,25 +16,22 @@ namespace kel::test {
 // ostrelHost, of Tessel tesselId.
 inline ::testing::AssertionResult focusMachineWithOstrel(const std::string& machine, const std::string& ostrelHost,
                                                          unsigned long tesselId) {
-    if (!KelRegistry::createMachine(machine)) return ::testing::AssertionFailure() << "no machine " << machine;
-    KelPI_Focus::setFocus(machine);
     KelPI_Ostrel ostrel;
-    if (ostrel.setFocus(machine) == 0 || !ostrel.setOstrelHostName(ostrelHost) || !ostrel.setTesselId(tesselId))
-        return ::testing::AssertionFailure() << "cannot set the Ostrel of " << machine;
-    return ::testing::AssertionSuccess();
+    if (KelRegistry::createMachine(machine) && KelPI_Focus::setFocus(machine) && ostrel.setFocus(machine) != 0 &&
+        ostrel.setOstrelHostName(ostrelHost) && ostrel.setTesselId(tesselId))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "cannot set up " << machine << " with its Ostrel";
 }
 
 inline ::testing::AssertionResult activateAgentInstall(const std::string& machine) {
     KelPI_MSSqlAgent agent;
-    if (agent.setFocus(machine) == 0 || !agent.setAgentInstallActive(true))
-        return ::testing::AssertionFailure() << "cannot activate the agent install of " << machine;
-    return ::testing::AssertionSuccess();
+    if (agent.setFocus(machine) != 0 && agent.setAgentInstallActive(true)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "cannot activate the agent install of " << machine;
 }
 
 inline ::testing::AssertionResult startHost(KelDispatcherProcess& dispatcher, const std::string& host) {
     if (dispatcher.start(host)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "cannot start " << KelDispatcherProcess::defaultProgram() << " for "
-                                         << host;
+    return ::testing::AssertionFailure() << "cannot start " << KelDispatcherProcess::defaultProgram() << " for " << host;
 }
 
 }  // namespace kel::test

@@ -18,7 +18,6 @@ namespace kel::probe {
 inline constexpr unsigned long long kProbeRequest = 0x1E0000E1, kProbeResponse = 0x1E0000E2;
 inline constexpr unsigned long long kListRequest = 0x1E0000E3, kListResponse = 0x1E0000E4;
 inline constexpr uint64_t kMinorNotice = 0x1E0000F8;
-inline constexpr const char* kProbeTable = "frameProbe";
 
 enum ProbeCode : uint32_t {
     kProbeMinor = 1,   // succeeds with a minor error

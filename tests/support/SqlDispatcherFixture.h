@@ -3,16 +3,10 @@
 // and the probe handler, and a catalogue with the probe table.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <sqlite3.h>
 #include <string>
 
 #include "KelSQL/KelSQLClassProperties.h"
-#include "platform/db/DBEngine.h"
-#include "platform/info/KelPlatformInfo.h"
-#include "platform/info/KelRegistry.h"
-#include "platform/net/KelDispatcherProcess.h"
+#include "support/Checks.h"
 #include "support/MachineSetup.h"
 #include "support/TestHome.h"
 
@@ -22,21 +16,10 @@ namespace kel::test {
 inline bool sql(const std::string& text) {
     std::string error;
     std::unique_ptr<DBConnection> c(DBConnection::open(error));
-    if (!c) return false;
-    return sqlite3_exec(c->db(), text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    return c && sqlite3_exec(c->db(), text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
-// Committed probe rows; -1 when the catalogue cannot be read.
-inline long probeRows() {
-    std::string error;
-    std::unique_ptr<DBConnection> c(DBConnection::open(error));
-    if (!c) return -1;
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(c->db(), "SELECT count(*) FROM frameProbe", -1, &stmt, nullptr) != SQLITE_OK) return -1;
-    long n = sqlite3_step(stmt) == SQLITE_ROW ? static_cast<long>(sqlite3_column_int64(stmt, 0)) : -1;
-    sqlite3_finalize(stmt);
-    return n;
-}
-
+// Committed probe rows; negative when the catalogue cannot be read.
+inline long probeRows() { return static_cast<long>(scalar("SELECT count(*) FROM frameProbe")); }
 
 class SqlDispatcherTest : public HomeTest {
 protected:

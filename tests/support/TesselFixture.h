@@ -5,24 +5,11 @@
 // an optional agent host for alpha, and catalogue rows of alpha's instances.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/appmgr/KelAppAdmin.h"
 #include "platform/db/SqlText.h"
-#include "platform/events/KelDebug.h"
-#include "platform/info/KelPlatformInfo.h"
-#include "platform/info/KelRegistry.h"
-#include "platform/net/KelDispatcherProcess.h"
-#include "support/Checks.h"
-#include "support/MachineSetup.h"
 #include "support/ProbeMessages.h"
 #include "support/SqlDispatcherFixture.h"
-#include "support/TestHome.h"
 
 namespace kel::test {
 
@@ -32,15 +19,12 @@ protected:
     static constexpr const char* kOstrel = "OSTREL1";
 
     void SetUp() override {
-        ASSERT_TRUE(KelRegistry::createMachine(kMachine));
-        KelPI_Focus::setFocus(kMachine);
         ASSERT_EQ(0, admin_.createTessel("main", tessel_));
         ASSERT_TRUE(focusMachineWithOstrel(kMachine, kOstrel, tessel_));
         ASSERT_TRUE(activateAgentInstall(kMachine));
         ASSERT_EQ(0, admin_.createClient(tessel_, "alpha", "alpha.example", alpha_, 7));
         ASSERT_EQ(0, admin_.createClient(tessel_, "beta", "", beta_));
     }
-    void TearDown() override { KelDebug::setSink({}); }
 
     unsigned long instance(unsigned long client, unsigned long type, const std::string& name) {
         unsigned long id = 0;
@@ -48,31 +32,12 @@ protected:
         return id;
     }
 
-    // Debug lines "function|text" from here on, with the dumps' level on.
-    void captureLog() {
-        KelPI_Keld keld;
-        keld.setFocus(kMachine);
-        keld.setSql(0x7);
-        KelDebug::setSink([this](KelDebugLevel, const std::string& fn, const std::string& text) {
-            lines_.push_back(fn + "|" + text);
-        });
-    }
-    bool logged(const std::string& text) const {
-        for (const std::string& l : lines_)
-            if (l.find(text) != std::string::npos) return true;
-        return false;
-    }
-
     static void setLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password) {
-        ctx.getSQLUserAndPassword().setSqlUser(user);
-        ctx.getSQLUserAndPassword().setSqlPassword(password);
+        ctx.getSQLUserAndPassword() = KelSQLUserAndPassword(user, password, false);
     }
 
     kel::appmgr::Admin admin_;
-    unsigned long tessel_ = 0;
-    unsigned long alpha_ = 0;
-    unsigned long beta_ = 0;
-    std::vector<std::string> lines_;
+    unsigned long tessel_ = 0, alpha_ = 0, beta_ = 0;
 };
 
 class TesselDispatcherTest : public TesselTest {
@@ -81,15 +46,11 @@ protected:
 
     void SetUp() override {
         TesselTest::SetUp();
-        ASSERT_TRUE(sql("CREATE TABLE IF NOT EXISTS frameProbe(tag TEXT)"));
         ASSERT_TRUE(startHost(ostrel_, kOstrel));
     }
     void TearDown() override {
-        if (agentHost_.running()) {
-            EXPECT_TRUE(agentHost_.stop());
-        }
+        EXPECT_TRUE(!agentHost_.running() || agentHost_.stop());
         EXPECT_TRUE(ostrel_.stop());
-        TesselTest::TearDown();
     }
 
     // A dispatcher for alpha's host that answers for the agent side.
@@ -123,16 +84,11 @@ protected:
     static bool holdsLogin(KelSQLClassProperties& ctx, const std::string& user, const std::string& password,
                            const std::string& host = std::string()) {
         kel::probe::Probe m(ctx, false);
-        if (!host.empty() && !m.setRemoteDataAgent(host)) return false;
-        kel::probe::ProbeReq_t* req = m.requestMessage(true);
-        req->Code = kel::probe::kProbeLogin;
-        kel::copyField(req->Tag, user + ":" + password);
         KelLastError err;
-        return m.exchange(err) && m.responseMessage(false)->Rows == 1;
+        m.requestMessage(true)->Code = kel::probe::kProbeLogin;
+        kel::copyField(m.requestMessage(false)->Tag, user + ":" + password);
+        return (host.empty() || m.setRemoteDataAgent(host)) && m.exchange(err) && m.responseMessage(false)->Rows == 1;
     }
-
-    // The dispatchers' debug log.
-    std::string ostrelLog() const { return readFile(home_.file("logs/kel-dispatcher.log")); }
 
     KelDispatcherProcess ostrel_;
     KelDispatcherProcess agentHost_;

@@ -20,8 +20,6 @@ public:
 
 private:
     std::string path_;
-    std::string previous_;
-    bool hadPrevious_ = false;
 };
 
 // Reads a whole file; empty when it does not exist.
