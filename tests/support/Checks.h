@@ -25,6 +25,10 @@ inline std::vector<std::string> arguments(KelLastError err) {
     return out;
 }
 
+inline std::string firstArgument(const KelLastError& err) {
+    return err.argumentCount() > 0 ? arguments(err).front() : "";
+}
+
 // A call that must fail with number and, when argument is given, name it
 // first among the error's arguments.
 inline ::testing::AssertionResult refused(bool ok, const KelLastError& err, uint64_t number,
@@ -32,7 +36,7 @@ inline ::testing::AssertionResult refused(bool ok, const KelLastError& err, uint
     if (ok) return ::testing::AssertionFailure() << "succeeded";
     if (err.number() != number)
         return ::testing::AssertionFailure() << std::hex << "number 0x" << err.number() << ", not 0x" << number;
-    const std::string first = err.argumentCount() > 0 ? arguments(err).front() : "";
+    const std::string first = firstArgument(err);
     if (argument && first != argument)
         return ::testing::AssertionFailure() << "first argument \"" << first << "\", not \"" << argument << "\"";
     return ::testing::AssertionSuccess();

@@ -7,6 +7,7 @@
 
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/appmgr/KelAppAdmin.h"
+#include "platform/events/KelDebug.h"
 #include "platform/db/SqlText.h"
 #include "support/ProbeMessages.h"
 #include "support/SqlDispatcherFixture.h"
@@ -36,8 +37,24 @@ protected:
         ctx.getSQLUserAndPassword() = KelSQLUserAndPassword(user, password, false);
     }
 
+    // Debug lines "function|text" from here on, with the dumps' level on.
+    void captureLog() {
+        KelPI_Keld keld;
+        keld.setFocus(kMachine);
+        keld.setSql(0x7);
+        KelDebug::setSink([this](KelDebugLevel, const std::string& fn, const std::string& text) {
+            lines_.push_back(fn + "|" + text);
+        });
+    }
+    bool logged(const std::string& text) const {
+        for (const std::string& l : lines_)
+            if (l.find(text) != std::string::npos) return true;
+        return false;
+    }
+
     kel::appmgr::Admin admin_;
     unsigned long tessel_ = 0, alpha_ = 0, beta_ = 0;
+    std::vector<std::string> lines_;
 };
 
 class TesselDispatcherTest : public TesselTest {
@@ -89,6 +106,9 @@ protected:
         kel::copyField(m.requestMessage(false)->Tag, user + ":" + password);
         return (host.empty() || m.setRemoteDataAgent(host)) && m.exchange(err) && m.responseMessage(false)->Rows == 1;
     }
+
+    // The dispatchers' debug log.
+    std::string ostrelLog() const { return readFile(home_.file("logs/kel-dispatcher.log")); }
 
     KelDispatcherProcess ostrel_;
     KelDispatcherProcess agentHost_;
