@@ -4,21 +4,28 @@
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, has the agent read a database of it and
-// find its application id, and records a backup of that database that the
-// Ostrel reads back. It grows with the library.
+// find its application id, records a backup of that database that the
+// Ostrel reads back, then records the backup's file and media family and
+// lists the backup's files from the Ostrel. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
 #include "Db/Tbl/sqlDatabase.h"
+#include "Db/Tbl/sqlFile.h"
+#include "Db/Tbl/sqlFileGroup.h"
+#include "KelSQL/KelNetSQLBackupFileExist.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLAppId.h"
+#include "KelSQL/KelSQLBackupFile.h"
+#include "KelSQL/KelSQLBackupFileInfo.h"
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
+#include "KelSQL/KelSQLMediaFamily.h"
 #include "KelSQL/KelSQLMessageLog.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLServer.h"
@@ -239,7 +246,7 @@ static bool readDatabase(unsigned long client, unsigned long instanceId, unsigne
 // The agent records a finished full backup of the database inside a network
 // transaction: the backup set (its versions resolved on the Ostrel), its LSN
 // row and its media set. The Ostrel then reads it back by name.
-static bool recordBackup(unsigned long sqlDatabaseId) {
+static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& sqlBackupSetId) {
     KelSQLClassProperties agent(KelSQLClientSide);
     const long finish = KelSQLDateAndTime().setCurrent();
     KelNetSQLBackupSet2_t record{};
@@ -294,7 +301,104 @@ static bool recordBackup(unsigned long sqlDatabaseId) {
                 storedLsn.first().c_str(), storedLsn.last().c_str(),
                 compareLSN(storedLsn.first().c_str(), storedLsn.last().c_str()) < 0 ? "before" : "not before",
                 static_cast<unsigned long long>(stored.getMediaSet().streams()));
+    sqlBackupSetId = set.sqlId();
     return stored.sqlId() == set.sqlId() && stored.jobId() == 0x100000001ull;
+}
+
+// The database's file layout on the Ostrel: file group PRIMARY with the
+// data file "pubs" (registering file groups from the agent is not built yet).
+static bool writeFileLayout(unsigned long sqlDatabaseId) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    const auto tessel = static_cast<int32_t>(ostrel.getOstrel().getTesselId());
+    SqlFileGroup group(ostrel.getDBTransaction());
+    SqlFileGroup_t& g = *group.getDataPtr();
+    g.tesselId = tessel;
+    g.sqlDatabaseId = static_cast<int32_t>(sqlDatabaseId);
+    g.groupId = 1;
+    kel::copyField(g.fileGroupName, std::string("PRIMARY"));
+    g.streams = g.maxStreams = 1;
+    if (int rc = group.rowInsert(true)) {
+        std::fprintf(stderr, "kel-example: file group row failed: %s\n", group.getErrorStr(rc));
+        return false;
+    }
+    SqlFile file(ostrel.getDBTransaction());
+    SqlFile_t& f = *file.getDataPtr();
+    f.tesselId = tessel;
+    f.sqlFileGroupId = g.id;
+    f.fileId = 1;
+    kel::copyField(f.physicalName, std::string("C:\\Data\\pubs.mdf"));
+    kel::copyField(f.logicalName, std::string("pubs"));
+    if (int rc = file.rowInsert(true)) {
+        std::fprintf(stderr, "kel-example: file row failed: %s\n", file.getErrorStr(rc));
+        return false;
+    }
+    return ostrel.commitTransaction() || fail("COMMIT", ostrel.getLastError());
+}
+
+// The agent records the backup's data file and its one stream in a network
+// transaction (the Ostrel finds the file's group itself), asks whether the
+// file is recorded, and lists the backup's files from the Ostrel.
+static bool recordFiles(unsigned long sqlDatabaseId, unsigned long sqlBackupSetId) {
+    if (!writeFileLayout(sqlDatabaseId)) return false;
+    KelSQLClassProperties agent(KelSQLClientSide);
+    const unsigned long tessel = agent.getOstrel().getTesselId();
+    KelNetSQLBackupFile_t fileRecord{};
+    kel::copyField(fileRecord.LogicalName, std::string("pubs"));
+    kel::copyField(fileRecord.PhysicalName, std::string("C:\\Data\\pubs.mdf"));
+    kel::copyField(fileRecord.PhysicalDrive, std::string("C:\\"));
+    fileRecord.Number = 1;
+    fileRecord.PageSize = 8192;
+    fileRecord.PageCount = 256;
+    fileRecord.Type = 'D';
+    KelSQLBackupFile file(agent, false);
+    file.restore(&fileRecord);
+    KelNetSQLMediaFamily_t familyRecord{};
+    familyRecord.MediaSetId = 7;
+    familyRecord.SequenceNumber = 1;
+    familyRecord.ArchiveFile.GroupNumber = 3;
+    familyRecord.ArchiveFile.FileNumber = 11;
+    KelSQLMediaFamily family(agent, false);
+    family.restore(&familyRecord);
+
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    if (!file.insert(tessel, sqlBackupSetId)) {
+        t->rollbackTransaction();
+        return fail("backup file insert", file.getLastError());
+    }
+    if (!family.insert(tessel, sqlBackupSetId)) {
+        t->rollbackTransaction();
+        return fail("media family insert", family.getLastError());
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+    std::printf("agent recorded backup file %llu \"%s\" in file group %llu and media family %llu (stream %llu in "
+                "archive group %llu, file %llu)\n",
+                static_cast<unsigned long long>(file.sqlId()), file.logicalName().c_str(),
+                static_cast<unsigned long long>(file.sqlFileGroupId()),
+                static_cast<unsigned long long>(family.sqlId()),
+                static_cast<unsigned long long>(family.sequenceNumber()),
+                static_cast<unsigned long long>(family.archiveGroupNumber()),
+                static_cast<unsigned long long>(family.archiveFileNumber()));
+
+    KelNetSQLBackupFileExist exist(agent, false);
+    if (!exist.networkQuery(tessel, sqlBackupSetId, "pubs")) return fail("backup file check", exist.getLastError());
+    std::printf("Ostrel answers the check for \"pubs\" with %u (found)\n", exist.responseMessage(false)->FileStatus);
+
+    KelSQLBackupFileInfo info(agent, false);
+    if (!info.networkQuery(tessel, sqlBackupSetId)) return fail("backup file list", info.getLastError());
+    const KelNetSQLBkpFileInfoRsp_t* list = info.responseMessage(false);
+    std::printf("Ostrel lists %u file(s) of backup set %lu\n", list->Count, sqlBackupSetId);
+    for (uint32_t i = 0; i < list->Count; ++i) {
+        const KelNetSQLBackupFileInfo_t& e = list->Entries[i];
+        std::printf("  file %llu: %s at %s (drive %s), number %llu, %llu pages of %llu bytes, type %c, group %llu\n",
+                    static_cast<unsigned long long>(e.SqlBackupFileId), e.LogicalName, e.PhysicalName,
+                    e.PhysicalDrive, static_cast<unsigned long long>(e.Number),
+                    static_cast<unsigned long long>(e.PageCount), static_cast<unsigned long long>(e.PageSize),
+                    static_cast<char>(e.Type), static_cast<unsigned long long>(e.SqlFileGroupId));
+    }
+    return exist.responseMessage(false)->FileStatus == KelNetSQLBackupFileExistFound && list->Count == 1 &&
+           list->Entries[0].SqlFileGroupId == file.sqlFileGroupId();
 }
 
 int main() {
@@ -318,9 +422,10 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    unsigned long client = 0, instance = 0, database = 0;
+    unsigned long client = 0, instance = 0, database = 0, backupSet = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance, database) && recordBackup(database);
+              readDatabase(client, instance, database) && recordBackup(database, backupSet) &&
+              recordFiles(database, backupSet);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;
