@@ -63,9 +63,9 @@ public:
         : KelNetSQLMessage(ctx, messageId, request) {}
 
     void printSQLBackupFile(const KelNetSQLBackupFile_t* record);
-    // Answering side (the Ostrel): DBCode 1 lookup, 4 insert, on a
-    // KelSQLBackupFile built as server object; any other code is refused
-    // (0x1E000031). A failed operation answers an empty record.
+    // Answering side, the Ostrel only: DBCode 1 lookup, 4 insert, on a
+    // KelSQLBackupFile built as server object; any other code or side is
+    // refused (0x1E000031). A failed operation answers an empty record.
     bool answer(KelNetSQLBackupFileReq_t& req, KelNetSQLBackupFileRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLBackupFileReq_t& req);
     void dumpResponse(const char* fn, const KelNetSQLBackupFileRsp_t& rsp);

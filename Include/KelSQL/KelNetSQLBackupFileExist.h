@@ -52,6 +52,7 @@ public:
     // (0x1E000037) before anything is sent: cut, it would name another file.
     bool networkQuery(unsigned long tesselId, unsigned long sqlBackupSetId, const std::string& logicalName);
 
+    // Answering side: the Ostrel only; any other side refuses (0x1E000031).
     bool answer(KelNetSQLBackupFileExistReq_t& req, KelNetSQLBackupFileExistRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLBackupFileExistReq_t& req);
     void dumpResponse(const char* fn, const KelNetSQLBackupFileExistRsp_t& rsp);

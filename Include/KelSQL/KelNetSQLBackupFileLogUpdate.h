@@ -45,6 +45,7 @@ public:
     // The request, sent; true when the Ostrel answered success.
     bool networkUpdate(unsigned long tesselId, unsigned long sqlDatabaseId, unsigned long sqlBackupSetId);
 
+    // Answering side: the Ostrel only; any other side refuses (0x1E000031).
     bool answer(KelNetSQLBackupFileLogUpdateReq_t& req, KelNetSQLBackupFileLogUpdateRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLBackupFileLogUpdateReq_t& req);
 };

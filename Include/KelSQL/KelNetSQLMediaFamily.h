@@ -66,9 +66,9 @@ public:
 
     void printSQLMediaFamily(const KelNetSQLMediaFamily_t* record);
     void printSQLArchiveFileId(const KelNetSQLArchiveFileId_t* record);
-    // Answering side (the Ostrel): DBCode 1 lookup, 4 insert, on a
-    // KelSQLMediaFamily built as server object; any other code is refused
-    // (0x1E000031). A failed operation answers an empty record.
+    // Answering side, the Ostrel only: DBCode 1 lookup, 4 insert, on a
+    // KelSQLMediaFamily built as server object; any other code or side is
+    // refused (0x1E000031). A failed operation answers an empty record.
     bool answer(KelNetSQLMediaFamilyReq_t& req, KelNetSQLMediaFamilyRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLMediaFamilyReq_t& req);
     void dumpResponse(const char* fn, const KelNetSQLMediaFamilyRsp_t& rsp);

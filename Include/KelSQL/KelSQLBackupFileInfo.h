@@ -111,6 +111,7 @@ public:
     bool reply() override;
     bool messageOperations() override;
 
+    // Answering side: the Ostrel only; any other side refuses (0x1E000031).
     bool answer(KelNetSQLBkpFileInfoReq_t& req, KelNetSQLBkpFileInfoRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLBkpFileInfoReq_t& req);
 

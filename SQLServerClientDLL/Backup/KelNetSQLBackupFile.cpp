@@ -36,6 +36,8 @@ void KelNetSQLBackupFile::dumpResponse(const char*, const KelNetSQLBackupFileRsp
 }
 
 bool KelNetSQLBackupFile::answer(KelNetSQLBackupFileReq_t& req, KelNetSQLBackupFileRsp_t& rsp) {
+    // Only the Ostrel keeps the catalogue.
+    if (!context().isServerOperations()) return refuse("KelNetSQLBackupFile::buildReply()", req.DBCode);
     KelSQLBackupFile file(context(), true);
     bool ok = false;
     switch (req.DBCode) {

@@ -36,6 +36,8 @@ bool KelNetSQLBackupFileExist::networkQuery(unsigned long tesselId, unsigned lon
 }
 
 bool KelNetSQLBackupFileExist::answer(KelNetSQLBackupFileExistReq_t& req, KelNetSQLBackupFileExistRsp_t& rsp) {
+    // Only the Ostrel keeps the catalogue.
+    if (!context().isServerOperations()) return refuse("KelNetSQLBackupFileExist::buildReply()", 0);
     KelSQLBackupFile file(context(), true);
     if (file.query(static_cast<unsigned long>(req.TesselId), static_cast<unsigned long>(req.SqlBackupSetId),
                    kel::fieldText(req.LogicalName))) {

@@ -61,6 +61,8 @@ bool KelNetSQLBackupFileLogUpdate::networkUpdate(unsigned long tesselId, unsigne
 }
 
 bool KelNetSQLBackupFileLogUpdate::answer(KelNetSQLBackupFileLogUpdateReq_t& req, KelNetSQLBackupFileLogUpdateRsp_t&) {
+    // Only the Ostrel keeps the catalogue.
+    if (!context().isServerOperations()) return refuse("KelNetSQLBackupFileLogUpdate::buildReply()", 0);
     return update(static_cast<unsigned long>(req.TesselId), static_cast<unsigned long>(req.SqlDatabaseId),
                   static_cast<unsigned long>(req.SqlBackupSetId));
 }

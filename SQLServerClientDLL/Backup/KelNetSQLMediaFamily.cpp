@@ -39,6 +39,8 @@ void KelNetSQLMediaFamily::dumpResponse(const char*, const KelNetSQLMediaFamilyR
 }
 
 bool KelNetSQLMediaFamily::answer(KelNetSQLMediaFamilyReq_t& req, KelNetSQLMediaFamilyRsp_t& rsp) {
+    // Only the Ostrel keeps the catalogue.
+    if (!context().isServerOperations()) return refuse("KelNetSQLMediaFamily::buildReply()", req.DBCode);
     KelSQLMediaFamily family(context(), true);
     bool ok = false;
     switch (req.DBCode) {

@@ -228,6 +228,8 @@ void KelSQLBackupFileInfo::freeNetworkMessage() {
 }
 
 bool KelSQLBackupFileInfo::answer(KelNetSQLBkpFileInfoReq_t& req, KelNetSQLBkpFileInfoRsp_t& rsp) {
+    // Only the Ostrel keeps the catalogue.
+    if (!context().isServerOperations()) return refuse("KelSQLBackupFileInfo::buildReply()", req.DBCode);
     if (!query(static_cast<unsigned long>(req.BackupFile.TesselId),
                static_cast<unsigned long>(req.BackupFile.SqlBackupSetId)))
         return false;

@@ -5,6 +5,7 @@
 #include "KelSQL/KelNetSQLBackupFileLogUpdate.h"
 #include "KelSQL/KelSQLBackupFile.h"
 #include "KelSQL/KelSQLBackupFileInfo.h"
+#include "KelSQL/KelSQLMediaFamily.h"
 
 using kel::test::arguments;
 using kel::test::failure;
@@ -27,6 +28,16 @@ KelNetSQLBackupFile_t fileRecord(const std::string& logicalName) {
     r.Number = 7;
     r.Type = 'D';
     return r;
+}
+
+// The error of an empty request of M sent to host; 0 when it was answered.
+template <class M>
+uint64_t answerAt(KelSQLClassProperties& ctx, const char* host) {
+    M m(ctx, false);
+    if (!m.setRemoteDataAgent(host)) return 1;
+    m.requestMessage(true);
+    KelLastError err;
+    return failure(m.exchange(err), err);
 }
 
 }  // namespace
@@ -182,4 +193,14 @@ TEST_F(BackupFileTest, LogUpdateRefusesOtherSetsAndStopsAtAFailingStatement) {
     EXPECT_EQ(written.backupFileList()[0].logicalName, "data");
     ASSERT_TRUE(ostrel.rollBackTransaction());
     EXPECT_EQ(count("sqlBackupSetId = " + std::to_string(bs_)), 0);
+}
+
+TEST_F(BackupFileTest, AnAgentHostAnswersNoneOfTheOstrelsRequests) {
+    startAgentHost();
+    KelSQLClassProperties agent(KelSQLClientSide);
+    EXPECT_EQ(answerAt<KelNetSQLBackupFile>(agent, kAgentHost), kelsql::kErrRequestRefused);
+    EXPECT_EQ(answerAt<KelNetSQLBackupFileExist>(agent, kAgentHost), kelsql::kErrRequestRefused);
+    EXPECT_EQ(answerAt<KelNetSQLBackupFileLogUpdate>(agent, kAgentHost), kelsql::kErrRequestRefused);
+    EXPECT_EQ(answerAt<KelNetSQLMediaFamily>(agent, kAgentHost), kelsql::kErrRequestRefused);
+    EXPECT_EQ(answerAt<KelSQLBackupFileInfo>(agent, kAgentHost), kelsql::kErrRequestRefused);
 }
