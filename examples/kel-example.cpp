@@ -4,11 +4,12 @@
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, has the agent read a database of it and
-// catalogue, registers an instance, has the agent read a database of it,
 // find its application id and register its file group and file, records a
-// backup of that database that the Ostrel reads back, stores a restore task
-// of that backup and reads it back, also through the job manager, and lists
-// the client's configured instances. It grows with the library.
+// backup of that database that the Ostrel reads back with the backup's file
+// and media family, lists the backup's files from the Ostrel, stores a
+// restore task of that backup and reads it back, also through the job
+// manager, and lists the client's configured instances. It grows with the
+// library.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,9 +17,14 @@
 
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlDatabase.h"
+#include "Db/Tbl/sqlFile.h"
+#include "Db/Tbl/sqlFileGroup.h"
+#include "KelSQL/KelNetSQLBackupFileExist.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLApplication.h"
 #include "KelSQL/KelSQLAppId.h"
+#include "KelSQL/KelSQLBackupFile.h"
+#include "KelSQL/KelSQLBackupFileInfo.h"
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
@@ -26,6 +32,7 @@
 #include "KelSQL/KelSQLFileGroup.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
+#include "KelSQL/KelSQLMediaFamily.h"
 #include "KelSQL/KelSQLMessageLog.h"
 #include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelNetSQLSecurity.h"
@@ -406,6 +413,70 @@ static bool restoreTask(unsigned long instanceId, unsigned long databaseId, unsi
     return read.sqlBackupSetId() == backupSetId && byJob.sqlRestoreTaskId() == task.sqlRestoreTaskId();
 }
 
+// The agent records the backup's data file and its one stream in a network
+// transaction (the Ostrel finds the file's group itself), asks whether the
+// file is recorded, and lists the backup's files from the Ostrel.
+static bool recordFiles(unsigned long sqlBackupSetId) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    const unsigned long tessel = agent.getOstrel().getTesselId();
+    KelNetSQLBackupFile_t fileRecord{};
+    kel::copyField(fileRecord.LogicalName, std::string("pubs_data"));
+    kel::copyField(fileRecord.PhysicalName, std::string("C:\\MSSQL\\Data\\pubs.mdf"));
+    kel::copyField(fileRecord.PhysicalDrive, std::string("C:\\"));
+    fileRecord.Number = 1;
+    fileRecord.PageSize = 8192;
+    fileRecord.PageCount = 256;
+    fileRecord.Type = 'D';
+    KelSQLBackupFile file(agent, false);
+    file.restore(&fileRecord);
+    KelNetSQLMediaFamily_t familyRecord{};
+    familyRecord.MediaSetId = 7;
+    familyRecord.SequenceNumber = 1;
+    familyRecord.ArchiveFile.GroupNumber = 3;
+    familyRecord.ArchiveFile.FileNumber = 11;
+    KelSQLMediaFamily family(agent, false);
+    family.restore(&familyRecord);
+
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    if (!file.insert(tessel, sqlBackupSetId)) {
+        t->rollbackTransaction();
+        return fail("backup file insert", file.getLastError());
+    }
+    if (!family.insert(tessel, sqlBackupSetId)) {
+        t->rollbackTransaction();
+        return fail("media family insert", family.getLastError());
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+    std::printf("agent recorded backup file %llu \"%s\" in file group %llu and media family %llu (stream %llu in "
+                "archive group %llu, file %llu)\n",
+                static_cast<unsigned long long>(file.sqlId()), file.logicalName().c_str(),
+                static_cast<unsigned long long>(file.sqlFileGroupId()),
+                static_cast<unsigned long long>(family.sqlId()),
+                static_cast<unsigned long long>(family.sequenceNumber()),
+                static_cast<unsigned long long>(family.archiveGroupNumber()),
+                static_cast<unsigned long long>(family.archiveFileNumber()));
+
+    KelNetSQLBackupFileExist exist(agent, false);
+    if (!exist.networkQuery(tessel, sqlBackupSetId, "pubs_data")) return fail("backup file check", exist.getLastError());
+    std::printf("Ostrel answers the check for \"pubs_data\" with %u (found)\n", exist.responseMessage(false)->FileStatus);
+
+    KelSQLBackupFileInfo info(agent, false);
+    if (!info.networkQuery(tessel, sqlBackupSetId)) return fail("backup file list", info.getLastError());
+    const KelNetSQLBkpFileInfoRsp_t* list = info.responseMessage(false);
+    std::printf("Ostrel lists %u file(s) of backup set %lu\n", list->Count, sqlBackupSetId);
+    for (uint32_t i = 0; i < list->Count; ++i) {
+        const KelNetSQLBackupFileInfo_t& e = list->Entries[i];
+        std::printf("  file %llu: %s at %s (drive %s), number %llu, %llu pages of %llu bytes, type %c, group %llu\n",
+                    static_cast<unsigned long long>(e.SqlBackupFileId), e.LogicalName, e.PhysicalName,
+                    e.PhysicalDrive, static_cast<unsigned long long>(e.Number),
+                    static_cast<unsigned long long>(e.PageCount), static_cast<unsigned long long>(e.PageSize),
+                    static_cast<char>(e.Type), static_cast<unsigned long long>(e.SqlFileGroupId));
+    }
+    return exist.responseMessage(false)->FileStatus == KelNetSQLBackupFileExistFound && list->Count == 1 &&
+           list->Entries[0].SqlFileGroupId == file.sqlFileGroupId();
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -430,8 +501,8 @@ int main() {
     unsigned long client = 0, instance = 0, database = 0, backupSet = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) &&
-              recordBackup(database, backupSet) && restoreTask(instance, database, backupSet) &&
-              listInstances(client);
+              recordBackup(database, backupSet) && recordFiles(backupSet) &&
+              restoreTask(instance, database, backupSet) && listInstances(client);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;
