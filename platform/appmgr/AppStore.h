@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/db/DBEngine.h"
+#include "platform/db/DBHandles.h"
 #include "platform/events/KelLastError.h"
 
 struct sqlite3;

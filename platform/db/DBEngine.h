@@ -9,21 +9,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/db/DBHandles.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kel::tsql {
 class BatchRunner;
 }
-
-class DBConnection;
-
-// Hands a connection back to its thread's idle pool (or closes it when it
-// cannot be reused): what DBConnection::take gives is released through it.
-struct DBConnectionRecycler {
-    void operator()(DBConnection* connection) const;
-};
-using DBPooledConnection = std::unique_ptr<DBConnection, DBConnectionRecycler>;
 
 // One connection to the catalogue, with two caches of prepared statements:
 // the library's own statements, one per table and shape, kept for the
@@ -89,13 +82,6 @@ int DBbusyTimeout();
 // with the quoted stored form. False with error set for a malformed or
 // all-zero literal.
 bool DBrewriteTimestamps(const std::string& sql, std::string& out, std::string& error);
-
-// A literal lifted out of a statement text by DBparameterize.
-struct DBParam {
-    bool isText;
-    long long number;
-    std::string text;
-};
 
 // Replaces the integer and text literals of sql (outside names and comments)
 // with parameters, so that statements that differ only in their values share

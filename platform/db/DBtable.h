@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/db/DBEngine.h"
+#include "platform/db/DBHandles.h"
 #include "platform/db/KelDBDataType.h"
 #include "platform/db/DBColumnLayout.h"
 #include "platform/db/SqlText.h"

@@ -4,7 +4,7 @@
 // a real Ostrel dispatcher as an agent registers and reads it back; its copies
 // to and from the wire; and its undo file path, measured by an agent host.
 #include <filesystem>
-#include <optional>
+#include <memory>
 #include <sys/statvfs.h>
 
 #include "KelSQL/KelNetSQLDBTransaction.h"
@@ -92,9 +92,9 @@ protected:
     }
     void SetUp() override {
         InstanceTest::SetUp();
-        ostrel_.emplace(KelSQLServerSide);
+        ostrel_ = std::make_unique<KelSQLClassProperties>(KelSQLServerSide);
     }
-    std::optional<KelSQLClassProperties> ostrel_;
+    std::unique_ptr<KelSQLClassProperties> ostrel_;
 };
 
 }  // namespace
