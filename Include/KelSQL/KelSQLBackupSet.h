@@ -73,6 +73,21 @@ public:
     // type 'd'; times in seconds since 1970. Always true.
     bool initializeForVSS(uint64_t jobId, long startTime, long finishTime, uint64_t streams);
 
+    // Ostrel, in the caller's started transaction (else 0x1E000041 before
+    // any table is touched): removes the backup set with its archive sets,
+    // the database's log marks inside its LSN range, its LSN row and its
+    // backup files. A set that is gone already counts as removed. Before,
+    // unless its database is logically deleted, the agent of its instance is
+    // sent its instance's login and the removal notice; neither decides the
+    // result. On false the caller rolls back.
+    bool remove(unsigned long sqlBackupSetId);
+    // Ostrel: the removal notice (DBCode 6, first layout) to the agent host
+    // of clientName (empty: the context's remote SQL host); true when the
+    // agent answered with success.
+    bool remove(unsigned long backupSetId, unsigned long mediaSetId, const std::string& clientName);
+    // Ostrel, in the caller's started transaction: removes every backup set
+    // of the database, in id order, as remove() does.
+    bool databaseForceDelete(unsigned long sqlDatabaseId);
     // Ostrel, in the caller's started transaction: removes every file or
     // file-group backup ('F') holding a file of the file group, with its
     // archive sets, the log marks inside its LSN range, its LSN row and its
@@ -126,6 +141,8 @@ private:
     // The rows of one backup set, in the started transaction; a set that is
     // gone already counts as removed.
     bool removeRows(unsigned long sqlBackupSetId);
+    bool removeMarks(unsigned long tesselId, const char* signature);
+    void sendRemovalNotice(unsigned long sqlServerId);
     bool deleteRows(DBtable& table, const char* signature);
 
     KelSQLClassProperties& context_;

@@ -64,6 +64,15 @@ public:
     // Agent: the task the job manager names for its restore task id (0: the
     // object's).
     bool query(unsigned long evRestoreTaskId);
+    // Ostrel (or server object), in the caller's started transaction: the
+    // task and every task chained after it, each with its restore data.
+    // Tasks before it are not touched (nor relinked).
+    bool remove(unsigned long sqlRestoreTaskId);
+    // Ostrel, in the caller's started transaction: every task of a database
+    // (or of an instance) with its restore data; the chains of other tasks
+    // are linked around them.
+    bool databaseForceDelete(unsigned long sqlDatabaseId);
+    bool serverForceDelete(unsigned long sqlServerId);
     // The chain of tasks from an id, asked of the Ostrel from any side.
     bool queryRestoreTaskList(unsigned long sqlRestoreTaskId, std::vector<KelNetSQLRestoreTaskInfo_t>& list);
 
@@ -152,6 +161,7 @@ private:
     void nextFullAfterRestore();
     bool alwaysFullAfterRestore(unsigned long appType, bool& listed);
     void setDatabaseNextFull();
+    bool forceDelete(const char* column, unsigned long id, const char* idName, const char* signature);
     template <class Rec>
     bool answerLookup(KelNetSQLRestoreTaskReq_t* req, Rec* rsp, const char* signature, int line);
 

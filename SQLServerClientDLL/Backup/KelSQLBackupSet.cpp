@@ -7,10 +7,14 @@
 #include "Db/Tbl/sqlBackupFile.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlLSNs.h"
-#include "Db/Tbl/sqlLogMarkNames.h"
+#include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelNetSQLVerifyUser.h"
 #include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLLogMarkName.h"
+#include "KelSQL/KelSQLLookups.h"
 #include "BackupRecords.h"
 #include "platform/db/SqlText.h"
 #include "platform/util/BoundedCopy.h"
@@ -477,38 +481,42 @@ bool KelSQLBackupSet::lookup(const KelNetSQLBackupSet2_t& request, KelNetSQLBack
     return true;
 }
 
-// ---- forced deletion
+// ---- removal
 
 bool KelSQLBackupSet::deleteRows(DBtable& table, const char* signature) {
     sqlCode_ = table.rowDelete();
-    // Nothing to delete is not a failure.
+    // Nothing to delete is not a failure: a log backup before its log
+    // update, a snapshot backup or an unfinished job has no rows there.
     if (sqlCode_ == 0 || sqlCode_ == kDBNoRow) return true;
     return kelsql::backup::rowError(getLastError(), signature, table, sqlCode_);
 }
 
+bool KelSQLBackupSet::remove(unsigned long sqlBackupSetId) {
+    static const char* kFn = "KelSQLBackupSet::remove(backupSetId)";
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn)) return false;
+    return removeRows(sqlBackupSetId);
+}
+
 bool KelSQLBackupSet::removeRows(unsigned long sqlBackupSetId) {
     static const char* kFn = "KelSQLBackupSet::remove(backupSetId)";
-    if (!query(sqlBackupSetId)) {
+    // The row alone: a set whose LSN row is missing must still go, or it
+    // would block its database's pruning and forced deletion for ever.
+    where_ = kel::sql::format("id=%d", static_cast<int>(sqlBackupSetId));
+    if (!readRow(kFn)) {
         if (sqlCode_ != kDBNoRow) return false;
         getLastError().clear();
         return true;
     }
+    KelSQLDatabase database(context_, false);
+    if (!database.query(sqlDatabaseId_, nullptr)) return copyError(database.getLastError());
+    if (!database.getDeleteFlag()->isDeleted()) sendRemovalNotice(database.sqlServerId());
     DBtran* tran = context_.getDBTransaction();
     const int id = static_cast<int>(sqlBackupSetId);
     SqlArchiveSet archiveSets(tran);
     archiveSets.setWhere("sqlBackupSetId = %d", id);
-    if (!deleteRows(archiveSets, kFn)) return false;
-    // The database's log marks inside this backup's LSN range.
-    if (!stringEmpty(getLastError(), lsn_->first(), "firstLSN", kFn) ||
-        !stringEmpty(getLastError(), lsn_->last(), "lastLSN", kFn) ||
-        !kelsql::backup::fitsColumn(getLastError(), lsn_->first(), KelSQLLSN::kLSNMax + 1, "firstLSN", kFn) ||
-        !kelsql::backup::fitsColumn(getLastError(), lsn_->last(), KelSQLLSN::kLSNMax + 1, "lastLSN", kFn))
-        return false;
-    SqlLogMarkNames marks(tran);
-    marks.setWhere("tesselId = %d and sqlDatabaseId = %d and lsn >= %s and lsn <= %s", static_cast<int>(tesselId_),
-                   static_cast<int>(sqlDatabaseId_), kel::sql::quoted(lsn_->first()).c_str(),
-                   kel::sql::quoted(lsn_->last()).c_str());
-    if (!deleteRows(marks, kFn)) return false;
+    if (!deleteRows(archiveSets, kFn) || !removeMarks(database.tesselId(), kFn)) return false;
     SqlLSNs lsns(tran);
     lsns.setWhere("sqlBackupSetId = %d", id);
     if (!deleteRows(lsns, kFn)) return false;
@@ -519,6 +527,104 @@ bool KelSQLBackupSet::removeRows(unsigned long sqlBackupSetId) {
     set.setWhere("id=%d", id);
     sqlCode_ = set.rowDelete();
     if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), kFn, set, sqlCode_);
+    return true;
+}
+
+// The database's marks inside the LSN range of the loaded set; a set without
+// LSN row has no range, and its marks go with its database.
+bool KelSQLBackupSet::removeMarks(unsigned long tesselId, const char* signature) {
+    KelSQLLogMarkName marks(context_, false);
+    bool found = false;
+    if (!marks.query(tesselId, sqlDatabaseId_, found)) {
+        if (marks.getLastError().number() == kelsql::kErrLogMark) return true;
+        return copyError(marks.getLastError());
+    }
+    if (!found) return true;
+    SqlLSNs lsns(context_.getDBTransaction());
+    lsns.setWhere("sqlBackupSetId = %d", static_cast<int>(sqlId_));
+    sqlCode_ = lsns.openCursor();
+    if (sqlCode_ == kDBNoRow) return true;
+    if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), signature, lsns, sqlCode_);
+    while ((sqlCode_ = lsns.fetchCursor(true)) == 0) {
+        const SqlLSNs_t& row = *lsns.getDataPtr();
+        if (!marks.removeLSNRange(tesselId, sqlDatabaseId_, kel::fieldText(row.firstLSN),
+                                  kel::fieldText(row.lastLSN))) {
+            lsns.closeCursor();
+            return copyError(marks.getLastError());
+        }
+    }
+    lsns.closeCursor();
+    if (sqlCode_ != kDBNoRow) return kelsql::backup::rowError(getLastError(), signature, lsns, sqlCode_);
+    return true;
+}
+
+// The agent that took the backup hears of its removal, after its instance's
+// login reached it. Nothing here decides the removal: a notice that cannot
+// go is logged and left.
+void KelSQLBackupSet::sendRemovalNotice(unsigned long sqlServerId) {
+    static const char* kFn = "KelSQLBackupSet::remove(backupSetId)";
+    KelLastError err;
+    // The agent of this database's instance, not whichever host the context
+    // spoke to last.
+    std::string host;
+    if (getClientHostnameFromInstance(err, sqlServerId, host)) context_.setRemoteSqlHostName(host);
+    KelNetSQLSecurity* security = context_.getRemoteSecurity();
+    bool ok = !context_.remoteSqlHostName().empty() && security &&
+              lookupSqlUserInformation(err, context_, sqlServerId, 0, 0, 0);
+    if (ok && !security->update(sqlServerId, std::string())) {
+        err = security->getLastError();
+        ok = false;
+    }
+    if (ok && !remove(backupSetId_, mediaSetId_, std::string())) {
+        err = getLastError();
+        getLastError().clear();
+        ok = false;
+    }
+    if (!ok)
+        context_.log().debug3(kFn, "no removal notice for backup set %lu: %s", sqlId_,
+                              err.formatLastErrorMessage().c_str());
+}
+
+bool KelSQLBackupSet::remove(unsigned long backupSetId, unsigned long mediaSetId, const std::string& clientName) {
+    static const char* kFn = "KelSQLBackupSet::remove(backupSetId, mediaSetId, clientName)";
+    KelLastError& err = getLastError();
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!idNotSet(err, backupSetId, "backupSetId", kFn) || !idNotSet(err, mediaSetId, "mediaSetId", kFn) ||
+        !getClientHostnameForLocalTessel(err, context_, clientName, "clientName"))
+        return false;
+    KelSQLBackupSet notice(context_, false, kRequestType);
+    if (!notice.setRemoteDataAgent(context_.remoteSqlHostName())) {
+        fail(kelsql::kErrAgentAddress, kFn);
+        err.addArgument(context_.remoteSqlHostName());
+        return false;
+    }
+    KelNetSQLBackupSetReq_t* req = notice.requestMessage(true);
+    if (!req) return fail(kelsql::kErrNoBuffer, kFn);
+    req->DBCode = KelNetSQLBackupSetRemove;
+    req->BackupSet.BackupSetId = backupSetId;
+    req->BackupSet.MediaSetId = mediaSetId;
+    return notice.exchange(err);
+}
+
+bool KelSQLBackupSet::databaseForceDelete(unsigned long sqlDatabaseId) {
+    static const char* kFn = "KelSQLBackupSet::databaseForceDelete(sqlDatabaseId)";
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn)) return false;
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
+    std::vector<unsigned long> ids;
+    {
+        SqlBackupSet sets(context_.getDBTransaction());
+        sets.setWhere("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId));
+        sqlCode_ = sets.openCursor();
+        if (sqlCode_ == kDBNoRow) return true;
+        if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), kFn, sets, sqlCode_);
+        while ((sqlCode_ = sets.fetchCursor(true)) == 0) ids.push_back(column(sets.getDataPtr()->id));
+        sets.closeCursor();
+        if (sqlCode_ != kDBNoRow) return kelsql::backup::rowError(getLastError(), kFn, sets, sqlCode_);
+    }
+    for (unsigned long id : ids)
+        if (!removeRows(id)) return false;
+    sqlCode_ = 0;
     return true;
 }
 

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "ChainWalk.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "Db/Tbl/sqlRestoreTask.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
+#include "KelSQL/KelSQLRestoreData.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "KelSQL/SqlRestoreTaskTable.h"
@@ -645,4 +647,79 @@ bool KelSQLRestoreTask::lookup(KelNetSQLRestoreTaskListReq_t* req, KelNetSQLRest
             return true;
         }
     }
+}
+
+// ---- removal
+
+bool KelSQLRestoreTask::remove(unsigned long sqlRestoreTaskId) {
+    static const char* kFn = "KelSQLRestoreTask::remove(sqlRestoreTaskId)";
+    if (!idNotSet(getLastError(), sqlRestoreTaskId, "sqlRestoreTaskId", kFn)) return false;
+    if (!context_.isServerOperations() && !serverObject_) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
+    SqlRestoreTask record(context_.getDBTransaction());
+    KelSQLRestoreData data(context_, serverObject_);
+    kelsql::backup::ChainWalk walk;
+    for (unsigned long id = sqlRestoreTaskId; id != 0; id = next_) {
+        if (!walk.enter(id, getLastError(), kFn, record.getpDescribe()) || !queryLocal(id, kFn)) return false;
+        if (sqlRestoreDataId_ != 0 && !data.remove(sqlRestoreDataId_)) return copyError(data.getLastError());
+        record.setWhere("id=%d", static_cast<int>(id));
+        sqlCode_ = record.rowDelete();
+        if (sqlCode_ != 0) return catalogueError(kFn, record);
+    }
+    return true;
+}
+
+bool KelSQLRestoreTask::databaseForceDelete(unsigned long sqlDatabaseId) {
+    return forceDelete("sqlDatabaseId", sqlDatabaseId, "sqlDatabaseId",
+                       "KelSQLRestoreTask::databaseForceDelete(sqlDatabaseId)");
+}
+
+bool KelSQLRestoreTask::serverForceDelete(unsigned long sqlServerId) {
+    return forceDelete("sqlServerId", sqlServerId, "sqlServerId", "KelSQLRestoreTask::serverForceDelete(sqlServerId)");
+}
+
+bool KelSQLRestoreTask::forceDelete(const char* column, unsigned long id, const char* idName, const char* signature) {
+    if (!idNotSet(getLastError(), id, idName, signature) || !writable(signature)) return false;
+    DBtran* tran = context_.getDBTransaction();
+    struct Doomed {
+        unsigned long id, next, data;
+    };
+    std::vector<Doomed> doomed;
+    {
+        SqlRestoreTask cursor(tran);
+        cursor.setWhere("%s = %d", column, static_cast<int>(id));
+        sqlCode_ = cursor.openCursor();
+        if (sqlCode_ == kDBNoRow) return true;
+        if (sqlCode_ != 0) return catalogueError(signature, cursor);
+        while ((sqlCode_ = cursor.fetchCursor(true)) == 0) {
+            const SqlRestoreTask_t& row = *cursor.getDataPtr();
+            doomed.push_back({widen(row.id), widen(row.next), widen(row.sqlRestoreDataId)});
+        }
+        cursor.closeCursor();
+        if (sqlCode_ != kDBNoRow) return catalogueError(signature, cursor);
+    }
+    // Each relink reads the predecessor as the earlier ones left it, so a run
+    // of doomed tasks inside another chain is bridged step by step.
+    SqlRestoreTaskTable relink(tran);
+    for (const Doomed& task : doomed) {
+        relink.setWhere("next = %d", static_cast<int>(task.id));
+        sqlCode_ = relink.getOneRow(&relink, false, -1, 0);
+        if (sqlCode_ == kDBNoRow) continue;
+        if (sqlCode_ != 0) return catalogueError(signature, relink);
+        relink.clearUpdateClause();
+        relink.setColumn(task.next, "next");
+        relink.setWhere("next = %d", static_cast<int>(task.id));
+        sqlCode_ = relink.rowUpdate(relink.getUpdateClause().c_str());
+        if (sqlCode_ != 0) return catalogueError(signature, relink);
+    }
+    KelSQLRestoreData data(context_, false);
+    SqlRestoreTask record(tran);
+    for (const Doomed& task : doomed) {
+        if (task.data != 0 && !data.remove(task.data)) return copyError(data.getLastError());
+        record.setWhere("id=%d", static_cast<int>(task.id));
+        sqlCode_ = record.rowDelete();
+        if (sqlCode_ != 0) return catalogueError(signature, record);
+    }
+    sqlCode_ = 0;
+    return true;
 }
