@@ -34,6 +34,9 @@
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMediaFamily.h"
 #include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelSQLFileRename.h"
+#include "KelSQL/KelSQLLogMarkName.h"
+#include "KelSQL/KelSQLRestoreData.h"
 #include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLServer.h"
@@ -371,7 +374,8 @@ static bool listInstances(unsigned long client) {
 // The Ostrel stores a restore task of pubs to its backup set; the agent reads
 // it back in the newest message version, and again through the job manager's
 // restore task id, which its library translates on the Ostrel.
-static bool restoreTask(unsigned long instanceId, unsigned long databaseId, unsigned long backupSetId) {
+static bool restoreTask(unsigned long instanceId, unsigned long databaseId, unsigned long backupSetId,
+                        unsigned long& taskId) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     ostrel.getSQLUserAndPassword().setSqlUser("restorer");
     ostrel.getSQLUserAndPassword().setSqlPassword("restore-pw");
@@ -410,6 +414,7 @@ static bool restoreTask(unsigned long instanceId, unsigned long databaseId, unsi
                 static_cast<unsigned long long>(jobTask), static_cast<unsigned long long>(byJob.JobId()),
                 byJob.UserName().c_str(), byJob.sqlRestoreTaskId(), byJob.databaseName().c_str(),
                 byJob.restoreType());
+    taskId = task.sqlRestoreTaskId();
     return read.sqlBackupSetId() == backupSetId && byJob.sqlRestoreTaskId() == task.sqlRestoreTaskId();
 }
 
@@ -477,6 +482,60 @@ static bool recordFiles(unsigned long sqlBackupSetId) {
            list->Entries[0].SqlFileGroupId == file.sqlFileGroupId();
 }
 
+// The Ostrel gives the restore task an item (the database) with a file
+// relocation, which the agent reads back by id; then the Ostrel force-deletes
+// the database's history in one transaction: its restore tasks with their
+// items and relocations, its backup sets with their rows, and its log marks.
+static bool removeHistory(unsigned long databaseId, unsigned long backupSetId, unsigned long taskId) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    KelSQLFileRename rename(ostrel, false);
+    rename.setRestoreTaskId(taskId);
+    rename.setLogicalName("pubs_data");
+    rename.setPhysicalName("D:\\Restored\\pubs.mdf");
+    KelSQLRestoreData item(ostrel, false);
+    item.setRestoreTaskId(taskId);
+    item.setDataSqlId(databaseId);
+    item.setSqlName("pubs");
+    KelSQLRestoreTask task(ostrel, false);
+    bool ok = rename.insert();
+    if (!ok) fail("file relocation", rename.getLastError());
+    item.setSqlFileRenameId(rename.sqlId());
+    if (ok && !(ok = item.insert())) fail("restore data", item.getLastError());
+    task.setSqlRestoreDataId(item.sqlId());
+    if (ok && !(ok = task.update(taskId))) fail("restore task update", task.getLastError());
+    if (!ok || !ostrel.commitTransaction()) {
+        ostrel.rollBackTransaction();
+        return false;
+    }
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLRestoreData read(agent, false);
+    if (!read.query(item.sqlId())) return fail("restore data read", read.getLastError());
+    std::printf("agent reads restore data %lu of task %lu: %s (id %lu), relocation %lu to %s\n", read.sqlId(),
+                read.restoreTaskId(), read.sqlName().c_str(), read.dataSqlId(), read.sqlFileRenameId(),
+                rename.physicalName().c_str());
+
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    KelSQLBackupSet sets(ostrel, false);
+    KelSQLLogMarkName marks(ostrel, false);
+    if (!task.databaseForceDelete(databaseId)) ok = fail("restore task deletion", task.getLastError());
+    else if (!sets.databaseForceDelete(databaseId)) ok = fail("backup set deletion", sets.getLastError());
+    else if (!marks.removeDatabase(ostrel.getOstrel().getTesselId(), databaseId))
+        ok = fail("log mark deletion", marks.getLastError());
+    if (!ok) {
+        ostrel.rollBackTransaction();
+        return false;
+    }
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    KelSQLRestoreData gone(ostrel, false);
+    KelSQLBackupSet goneSet(ostrel, false);
+    const bool removed =
+        !gone.query(item.sqlId()) && !task.querySqlRestoreTask(taskId) && !goneSet.query(backupSetId);
+    std::printf("Ostrel force-deleted the history of database %lu: restore task, data, relocation and backup set %lu "
+                "%s\n", databaseId, backupSetId, removed ? "gone" : "still there");
+    return removed;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -498,11 +557,12 @@ int main() {
         return 1;
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
-    unsigned long client = 0, instance = 0, database = 0, backupSet = 0;
+    unsigned long client = 0, instance = 0, database = 0, backupSet = 0, task = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
-              restoreTask(instance, database, backupSet) && listInstances(client);
+              restoreTask(instance, database, backupSet, task) && listInstances(client) &&
+              removeHistory(database, backupSet, task);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;
