@@ -8,8 +8,8 @@
 // backup of that database that the Ostrel reads back with the backup's file
 // and media family, lists the backup's files from the Ostrel, stores a
 // restore task of that backup and reads it back, also through the job
-// manager, and lists the client's configured instances. It grows with the
-// library.
+// manager, lists the client's configured instances and browses what the
+// catalogue holds of the client now. It grows with the library.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,6 +23,7 @@
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLApplication.h"
 #include "KelSQL/KelSQLAppId.h"
+#include "KelSQL/KelSQLAppTypeBrowse.h"
 #include "KelSQL/KelSQLBackupFile.h"
 #include "KelSQL/KelSQLBackupFileInfo.h"
 #include "KelSQL/KelSQLBackupSet.h"
@@ -78,6 +79,21 @@ bool configure(const std::string& machine) {
 // A fresh catalogue: the Ostrel creates it with the schema on first use.
 void removeCatalogue() {
     for (const char* suffix : {"", "-wal", "-shm"}) unlink(kel::homePath(std::string("catalogue.db") + suffix).c_str());
+}
+
+// A time as the wire carries it: local calendar fields.
+KelNetSQLDateTime_t wireTime(long seconds) {
+    KelSQLDateAndTime t;
+    t.setTime(seconds);
+    const TIMESTAMP_STRUCT& ts = t.timeStamp();
+    KelNetSQLDateTime_t w;
+    w.Year = ts.year;
+    w.Month = ts.month;
+    w.Day = ts.day;
+    w.Hour = ts.hour;
+    w.Minute = ts.minute;
+    w.Second = ts.second;
+    return w;
 }
 
 bool step(KelNetSQLDBTransaction& t, const char* name, bool (KelNetSQLDBTransaction::*op)()) {
@@ -324,6 +340,9 @@ static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& backupSetId
     lsn.setLast("15000000042000001");
     lsn.setCheckpoint("15000000040000037");
     lsn.setDatabase("0");
+    const KelNetSQLDateTime_t started = wireTime(finish - 60), finished = wireTime(finish);
+    lsn.setStartTime(&started);
+    lsn.setFinishTime(&finished);
 
     KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
     if (!t->startTransaction()) return fail("START", t->getLastError());
@@ -536,6 +555,38 @@ static bool removeHistory(unsigned long databaseId, unsigned long backupSetId, u
     return removed;
 }
 
+// The Ostrel browses client1 as the catalogue holds it now, down to the
+// files: the instance, the database with its full backup, its file group and
+// its file, each covered by backup data.
+static bool browseClient(unsigned long client) {
+    KelSQLAppTypeBrowse browse;
+    std::vector<KelSQLServerBrowse>* servers = browse.getServerList(nullptr, kTesselId, client, 0);
+    if (!servers) return fail("client browse", browse.getLastError());
+    std::printf("browse of %s (%s): %zu instance(s) with backup data\n", browse.clientName().c_str(),
+                browse.appTypeName().c_str(), servers->size());
+    size_t files = 0;
+    for (KelSQLServerBrowse& server : *servers) {
+        std::printf("  instance %s\n", server.serverName().c_str());
+        for (KelSQLDatabaseBrowse& db : server.databaseList()) {
+            std::vector<KelSQLFileGroupBrowse>* groups = db.getFileGroupList(nullptr, 0, 0);
+            if (!groups) return fail("database browse", db.getLastError());
+            std::printf("    database %s (id %lu)\n", db.databaseName().c_str(), db.sqlDatabaseId());
+            for (KelSQLFileGroupBrowse& group : *groups) {
+                std::vector<KelSQLFileBrowse>* list = group.getFileList(nullptr, 0, 0);
+                if (!list) return fail("file group browse", group.getLastError());
+                std::printf("      file group %s (SQL Server id %llu)\n", group.fileGroupName().c_str(),
+                            static_cast<unsigned long long>(group.localFgId()));
+                for (KelSQLFileBrowse& file : *list)
+                    std::printf("        file %s at %s, size %llu%s\n", file.logicalName().c_str(),
+                                file.physicalName().c_str(), static_cast<unsigned long long>(file.size()),
+                                file.backupDataExist() ? ", backed up" : "");
+                files += list->size();
+            }
+        }
+    }
+    return browse.backupDataExist() && files == 1;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -561,7 +612,7 @@ int main() {
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
-              restoreTask(instance, database, backupSet, task) && listInstances(client) &&
+              restoreTask(instance, database, backupSet, task) && listInstances(client) && browseClient(client) &&
               removeHistory(database, backupSet, task);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
