@@ -97,22 +97,35 @@ bool KelSQLDatabaseLSNList::copyToNetwork(KelNetSQLBSIdListRsp_t* rsp) {
 
 // ---- small reads
 
-bool KelSQLDatabaseLSNList::getBackupsetSize(unsigned long sqlBackupSetId, unsigned long long& size) {
-    static const char* kFn = "KelSQLDatabaseLSNList::getBackupsetSize(sqlBackupSetId, size)";
+namespace {
+
+const char* const kSizeFn = "KelSQLDatabaseLSNList::getBackupsetSize(sqlBackupSetId, size)";
+
+// One set's size through a record the caller may keep for the next: the
+// lookup's statement is prepared once for a whole chain.
+long long readSize(SqlBackupSet& record, unsigned long sqlBackupSetId, unsigned long long& size) {
     size = 0;
-    SqlBackupSet record(kelsql::backup::transactionOf(context_));
     record.setWhere("id=%d", static_cast<int>(sqlBackupSetId));
-    dbStatus_ = record.getOneRow(&record, false, -1, 0);
-    if (dbStatus_ != 0) return kelsql::backup::rowError(getLastError(), kFn, record, dbStatus_);
-    size = kelsql::chain::sizeOf(record.getDataPtr()->backupSize);
-    return true;
+    const long long rc = record.getOneRow(&record, false, -1, 0);
+    if (rc == 0) size = kelsql::chain::sizeOf(record.getDataPtr()->backupSize);
+    return rc;
+}
+
+}  // namespace
+
+bool KelSQLDatabaseLSNList::getBackupsetSize(unsigned long sqlBackupSetId, unsigned long long& size) {
+    SqlBackupSet record(kelsql::backup::transactionOf(context_));
+    dbStatus_ = readSize(record, sqlBackupSetId, size);
+    return dbStatus_ == 0 || kelsql::backup::rowError(getLastError(), kSizeFn, record, dbStatus_);
 }
 
 bool KelSQLDatabaseLSNList::sumSizes() {
     restoreByteSize_ = 0;
+    SqlBackupSet record(kelsql::backup::transactionOf(context_));
     for (uint64_t id : bsIdList_) {
         unsigned long long size = 0;
-        if (!getBackupsetSize(static_cast<unsigned long>(id), size)) return false;
+        dbStatus_ = readSize(record, static_cast<unsigned long>(id), size);
+        if (dbStatus_ != 0) return kelsql::backup::rowError(getLastError(), kSizeFn, record, dbStatus_);
         restoreByteSize_ += size;
     }
     return true;
