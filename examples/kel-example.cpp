@@ -29,6 +29,7 @@
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
+#include "KelSQL/KelSQLDatabaseLSNList.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLFileGroup.h"
 #include "KelSQL/KelSQLErrorStatus.h"
@@ -376,6 +377,83 @@ static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& backupSetId
     return stored.sqlId() == set.sqlId() && stored.jobId() == 0x100000001ull;
 }
 
+static KelNetSQLDateTime_t wireTime(long seconds) {
+    const KelSQLDateAndTime time(static_cast<unsigned long>(seconds));
+    const TIMESTAMP_STRUCT& ts = time.timeStamp();
+    KelNetSQLDateTime_t w;
+    w.Year = ts.year;
+    w.Month = ts.month;
+    w.Day = ts.day;
+    w.Hour = ts.hour;
+    w.Minute = ts.minute;
+    w.Second = ts.second;
+    return w;
+}
+
+// The agent records a full, a differential and two logs of the database, then
+// asks the Ostrel which backups restore it to a point in time between the logs.
+static bool restoreChain(unsigned long sqlDatabaseId) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    const long base = KelSQLDateAndTime().setCurrent() - 7200;
+    const struct {
+        const char* name;
+        uint64_t type;
+        const char* first;
+        const char* last;
+        const char* checkpoint;
+        const char* full;
+        long start;
+    } sets[] = {
+        {"pubs chain full", KelSQLBackupTypeDatabase, "15000000050000001", "15000000052000001", "15000000051000001",
+         "15000000040000037", 0},
+        {"pubs chain differential", KelSQLBackupTypeDifferential, "15000000053000001", "15000000054000001",
+         "15000000053500001", "15000000051000001", 600},
+        {"pubs chain log 1", KelSQLBackupTypeLog, "15000000052000001", "15000000055000001", "15000000053500001",
+         "15000000051000001", 1200},
+        {"pubs chain log 2", KelSQLBackupTypeLog, "15000000055000001", "15000000056000001", "15000000053500001",
+         "15000000051000001", 1800},
+    };
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    for (const auto& s : sets) {
+        KelNetSQLBackupSet2_t record{};
+        KelNetSQLBackupSet_t& r = record.BackupSet;
+        kel::copyField(r.Name, std::string(s.name));
+        kel::copyField(r.BackupSize, std::string("1048576"));
+        r.SqlVersion.Major = 8;
+        r.MtfVersion.Major = 1;
+        r.SeltraStartTime = static_cast<uint64_t>(base + s.start);
+        r.SeltraFinishTime = static_cast<uint64_t>(base + s.start + 60);
+        KelSQLBackupSet set(agent, false);
+        set.copyFromNetwork(record);
+        KelSQLLSN& lsn = set.getLSN();
+        lsn.setBackupType(s.type);
+        lsn.setFirst(s.first);
+        lsn.setLast(s.last);
+        lsn.setCheckpoint(s.checkpoint);
+        lsn.setDatabase(s.full);
+        const KelNetSQLDateTime_t start = wireTime(base + s.start), finish = wireTime(base + s.start + 60);
+        lsn.setStartTime(&start);
+        lsn.setFinishTime(&finish);
+        if (!set.insert(agent.getOstrel().getTesselId(), sqlDatabaseId)) {
+            t->rollbackTransaction();
+            return fail("backup set insert", set.getLastError());
+        }
+        std::printf("agent recorded %c backup set %lu \"%s\"\n", static_cast<char>(s.type), set.sqlId(), s.name);
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+    KelSQLDatabaseLSNList chain(agent, false);
+    KelSQLDateAndTime between(static_cast<unsigned long>(base + 1500));
+    if (!chain.query(nullptr, sqlDatabaseId, between.time(), KelSQLTimeTypePointInTime))
+        return fail("restore chain", chain.getLastError());
+    std::printf("Ostrel's chain to %s (between the logs):", between.stopAt().c_str());
+    for (uint64_t id : *chain.getBSIdList()) std::printf(" %llu", static_cast<unsigned long long>(id));
+    std::printf(", %llu bytes to read\n", chain.restoreByteSize());
+    // The full, the differential and both logs: the restore stops inside
+    // the second.
+    return chain.getBSIdList()->size() == 4;
+}
+
 // The Ostrel lists the client's instances configured in its catalogue (the
 // example runs no agent host that could list those installed on the client).
 static bool listInstances(unsigned long client) {
@@ -612,8 +690,8 @@ int main() {
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
-              restoreTask(instance, database, backupSet, task) && listInstances(client) && browseClient(client) &&
-              removeHistory(database, backupSet, task);
+              restoreTask(instance, database, backupSet, task) && restoreChain(database) && listInstances(client) &&
+              browseClient(client) && removeHistory(database, backupSet, task);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

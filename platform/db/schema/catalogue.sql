@@ -137,6 +137,11 @@ CREATE INDEX IF NOT EXISTS sqlArchiveSet_archiveGroup ON sqlArchiveSet (archiveG
 CREATE INDEX IF NOT EXISTS sqlLSNs_tesselId ON sqlLSNs (tesselId);
 CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId ON sqlLSNs (sqlDatabaseId);
 CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_backupType ON sqlLSNs (sqlDatabaseId, backupType);
+-- Restore chains link rows by LSN inside one database: each step finds its
+-- rows by an LSN column, so a chain costs its own length, not the history's.
+CREATE INDEX IF NOT EXISTS sqlLSNs_chain_fullBackupLSN ON sqlLSNs (sqlDatabaseId, fullBackupLSN, startTime);
+CREATE INDEX IF NOT EXISTS sqlLSNs_chain_checkpointLSN ON sqlLSNs (sqlDatabaseId, checkpointLSN);
+CREATE INDEX IF NOT EXISTS sqlLSNs_chain_lastLSN ON sqlLSNs (sqlDatabaseId, lastLSN);
 
 CREATE INDEX IF NOT EXISTS sqlLogMarkNames_sqlDatabaseId ON sqlLogMarkNames (sqlDatabaseId);
 CREATE INDEX IF NOT EXISTS sqlLogMarkNames_tesselId ON sqlLogMarkNames (tesselId);

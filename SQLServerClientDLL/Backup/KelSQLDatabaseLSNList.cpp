@@ -1,0 +1,373 @@
+#include "KelSQL/KelSQLDatabaseLSNList.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "ChainRows.h"
+#include "Db/Tbl/sqlBackupSet.h"
+#include "KelSQL/KelNetSQLTarnLogRestore.h"
+#include "KelSQL/KelSQLBackupSet.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+
+using kelsql::backup::Where;
+using kelsql::chain::idOf;
+using kelsql::chain::lsn;
+using kelsql::chain::LsnCursor;
+using kelsql::chain::lsnError;
+using kelsql::chain::when;
+
+namespace {
+
+const char* const kChainFn = "KelSQLDatabaseLSNList::query(sqlBackupSetId)";
+
+// Backup sets already in a chain: a row met again is passed over, so no walk
+// holds a set twice or runs on forever.
+using Taken = std::unordered_set<uint64_t>;
+
+// The full ('D' or 'd') that an LSN names, newest first by start, among those
+// started by time: its checkpoint LSN, or its last LSN for SQL Server 7.
+std::string fullWhere(unsigned long sqlDatabaseId, const std::string& lsnLiteral, const std::string& time,
+                      bool sql7) {
+    return sql7 ? kel::sql::format("sqlDatabaseId = %d and lastLSN = %s and \t\t\t\tbackupType in (%d,%d) and "
+                                   "startTime <= %s",
+                                   static_cast<int>(sqlDatabaseId), lsnLiteral.c_str(), kelsql::chain::kFull,
+                                   kelsql::chain::kSnapshot, time.c_str())
+                : kel::sql::format("sqlDatabaseId = %d and checkpointLSN = %s and \t\t\t\tbackupType in (%d, %d) "
+                                   "and startTime <= %s",
+                                   static_cast<int>(sqlDatabaseId), lsnLiteral.c_str(), kelsql::chain::kFull,
+                                   kelsql::chain::kSnapshot, time.c_str());
+}
+
+}  // namespace
+
+KelSQLDatabaseLSNList::KelSQLDatabaseLSNList(KelSQLClassProperties& context, bool serverObject)
+    : KelNetSQLBSIdList(context, false), context_(context), serverObject_(serverObject) {}
+
+bool KelSQLDatabaseLSNList::fail(uint64_t number, const char* signature) {
+    getLastError().setNumber(number);
+    getLastError().addArgument(signature);
+    return false;
+}
+
+// ---- the request's agent side
+
+bool KelSQLDatabaseLSNList::sendRequest(uint32_t restoreType, unsigned long sqlBackupSetId,
+                                        unsigned long sqlDatabaseId, unsigned long time) {
+    KelNetSQLBSIdListReq_t* req = requestMessage(true);
+    if (!req) return fail(kelsql::kErrNoBuffer, "KelSQLDatabaseLSNList::networkQuery()");
+    req->RestoreType = restoreType;
+    req->SqlBackupSetId = sqlBackupSetId;
+    req->SqlDatabaseId = sqlDatabaseId;
+    req->RestoreTime = time;
+    return networkQuery();
+}
+
+bool KelSQLDatabaseLSNList::networkQuery() {
+    if (!exchange(getLastError())) return false;
+    return copyFromNetwork(responseMessage(false));
+}
+
+bool KelSQLDatabaseLSNList::copyFromNetwork(KelNetSQLBSIdListRsp_t* rsp) {
+    bsIdList_.clear();
+    restoreByteSize_ = 0;
+    if (!rsp) return fail(kelsql::kErrNoBuffer, "KelSQLDatabaseLSNList::copyFromNetwork(rspBSIds)");
+    // A count the slots cannot hold is a broken answer, not a longer list.
+    if (rsp->TotalCount > kelsql::kBSIdSlots) {
+        fail(kelsql::kErrListRead, "KelSQLDatabaseLSNList::copyFromNetwork(rspBSIds)");
+        getLastError().addArgument("TotalCount beyond the response's slots");
+        return false;
+    }
+    bsIdList_.assign(rsp->SqlBackupSetId, rsp->SqlBackupSetId + rsp->TotalCount);
+    restoreByteSize_ = rsp->RestoreByteSize;
+    return true;
+}
+
+bool KelSQLDatabaseLSNList::copyToNetwork(KelNetSQLBSIdListRsp_t* rsp) {
+    if (!rsp) return fail(kelsql::kErrNoBuffer, "KelSQLDatabaseLSNList::copyToNetwork(rspBSIds)");
+    if (bsIdList_.size() > kelsql::kBSIdMax) {
+        getLastError().setNumber(kelsql::kErrBackupSetListFull);
+        return false;
+    }
+    std::copy(bsIdList_.begin(), bsIdList_.end(), rsp->SqlBackupSetId);
+    rsp->TotalCount = bsIdList_.size();
+    rsp->RestoreByteSize = restoreByteSize_;
+    return true;
+}
+
+// ---- small reads
+
+namespace {
+
+const char* const kSizeFn = "KelSQLDatabaseLSNList::getBackupsetSize(sqlBackupSetId, size)";
+
+// One set's size through a record the caller may keep for the next: the
+// lookup's statement is prepared once for a whole chain.
+long long readSize(SqlBackupSet& record, unsigned long sqlBackupSetId, unsigned long long& size) {
+    size = 0;
+    record.setWhere("id=%d", static_cast<int>(sqlBackupSetId));
+    const long long rc = record.getOneRow(&record, false, -1, 0);
+    if (rc == 0) size = kelsql::chain::sizeOf(record.getDataPtr()->backupSize);
+    return rc;
+}
+
+}  // namespace
+
+bool KelSQLDatabaseLSNList::getBackupsetSize(unsigned long sqlBackupSetId, unsigned long long& size) {
+    SqlBackupSet record(kelsql::backup::transactionOf(context_));
+    dbStatus_ = readSize(record, sqlBackupSetId, size);
+    return dbStatus_ == 0 || kelsql::backup::rowError(getLastError(), kSizeFn, record, dbStatus_);
+}
+
+bool KelSQLDatabaseLSNList::sumSizes() {
+    restoreByteSize_ = 0;
+    SqlBackupSet record(kelsql::backup::transactionOf(context_));
+    for (uint64_t id : bsIdList_) {
+        unsigned long long size = 0;
+        dbStatus_ = readSize(record, static_cast<unsigned long>(id), size);
+        if (dbStatus_ != 0) return kelsql::backup::rowError(getLastError(), kSizeFn, record, dbStatus_);
+        restoreByteSize_ += size;
+    }
+    return true;
+}
+
+bool KelSQLDatabaseLSNList::doesFullBackupChainExist(unsigned long sqlDatabaseId, KelSQLDateAndTime& time,
+                                                     std::string fullBackupLSN, bool sql7, DBtran*, bool& exists) {
+    return fullPresent(sqlDatabaseId, time.odbcDateFormat(true), fullBackupLSN, sql7, exists);
+}
+
+bool KelSQLDatabaseLSNList::fullPresent(unsigned long sqlDatabaseId, const std::string& time,
+                                        const std::string& fullBackupLSN, bool sql7, bool& exists) {
+    static const char* kFn = "KelSQLDatabaseLSNList::doesFullBackupChainExist";
+    exists = true;
+    LsnCursor full(context_);
+    dbStatus_ = full.one(fullWhere(sqlDatabaseId, lsn(fullBackupLSN), time, sql7), "finishTime desc");
+    if (dbStatus_ == 0) return true;
+    context_.log().debug1(kFn, "Failed to find FULL backup for database [%ld] with LSN [%s] and time [%s].",
+                          static_cast<long>(sqlDatabaseId), fullBackupLSN.c_str(), time.c_str());
+    if (dbStatus_ == kDBNoRow) {
+        exists = false;
+        return true;
+    }
+    return lsnError(getLastError(), full, dbStatus_);
+}
+
+bool KelSQLDatabaseLSNList::setStepRestoreList(unsigned long sqlBackupSetId) {
+    static const char* kFn = "KelSQLDatabaseLSNList::setStepRestoreList(sqlBackupSetId)";
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn)) return false;
+    KelSQLLSN row(context_, false);
+    if (!row.query(sqlBackupSetId)) {
+        getLastError() = row.getLastError();
+        return false;
+    }
+    if (kelsql::chain::isFileBackup(static_cast<int>(row.backupType()))) {
+        getLastError().setNumber(kelsql::kErrStepRestoreList);
+        return false;
+    }
+    bsIdList_.assign(1, sqlBackupSetId);
+    KelSQLBackupSet set(context_, false, KelSQLBackupSet::kRequestType2);
+    if (!set.query(sqlBackupSetId)) {
+        getLastError() = set.getLastError();
+        return false;
+    }
+    restoreByteSize_ = kelsql::chain::sizeOf(set.backupSize().c_str());
+    return true;
+}
+
+bool KelSQLDatabaseLSNList::setTarnLogOnlyRestoreList(unsigned long sqlDatabaseId, unsigned long stopSqlBackupSetId,
+                                                      std::string firstLSN, std::string lastLSN,
+                                                      std::string extraLSN1, std::string extraLSN2,
+                                                      unsigned long pointInTime) {
+    bsIdList_.clear();
+    restoreByteSize_ = 0;
+    KelNetSQLTarnLogRestore logs(context_, true);
+    if (!logs.query(sqlDatabaseId, stopSqlBackupSetId, std::move(firstLSN), std::move(lastLSN), std::move(extraLSN1),
+                    std::move(extraLSN2), pointInTime)) {
+        getLastError() = logs.getLastError();
+        return false;
+    }
+    bsIdList_ = logs.getBSIdList();
+    restoreByteSize_ = logs.getBackupSize();
+    return true;
+}
+
+// ---- the chain of one backup set
+
+bool KelSQLDatabaseLSNList::query(unsigned long sqlBackupSetId) {
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kChainFn)) return false;
+    switch (kelsql::backup::placeOf(context_, *this)) {
+    case Where::Remote: return sendRequest(KelNetSQLRestoreTypeDBBackupSet, sqlBackupSetId, 0, 0);
+    case Where::Neither: return fail(kelsql::kErrOstrelSideOnly, kChainFn);
+    case Where::Local: break;
+    }
+    LsnCursor target(context_);
+    dbStatus_ = target.one(kel::sql::format("sqlBackupSetId = %d", static_cast<int>(sqlBackupSetId)),
+                           "sqlBackupSetId");
+    if (dbStatus_ != 0) {
+        context_.log().debug(kChainFn, "Failed get backupset info for [%ld].", static_cast<long>(sqlBackupSetId));
+        return lsnError(getLastError(), target, dbStatus_);
+    }
+    bsIdList_.clear();
+    const SqlLSNs_t row = target.row();
+    if (kelsql::chain::isFileBackup(row.backupType)) {
+        context_.log().debug(kChainFn, "Failed to get backupset info for [%ld]. \t\t\t\t\tThis is a FFG backupset",
+                             static_cast<long>(sqlBackupSetId));
+        return lsnError(getLastError(), target, dbStatus_);
+    }
+    if (kelsql::chain::isFull(row.backupType)) {
+        bsIdList_.assign(1, sqlBackupSetId);
+        return getBackupsetSize(sqlBackupSetId, restoreByteSize_);
+    }
+    return chainOf(row);
+}
+
+// Walks back from the target: while the full its logs name is missing,
+// through those logs and older logs linked by LSN; then the present full's
+// chain, or the newest full before. W holds later segments first.
+bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
+    std::vector<uint64_t> w;
+    Taken taken;
+    SqlLSNs_t r = target;
+    for (;;) {
+        const int database = static_cast<int>(r.sqlDatabaseId);
+        const std::string f = kel::fieldText(r.fullBackupLSN);
+        if (!appType_.query(context_, idOf(r))) {
+            getLastError() = appType_.getLastError();
+            return false;
+        }
+        const bool sql7 = appType_.bsAppType7().isOn();
+        bool exists = false;
+        if (!fullPresent(static_cast<unsigned long>(database), when(r.startTime), f, sql7, exists)) return false;
+        if (exists) {
+            context_.log().debug3(kChainFn, "FULL backup chaining to LSN [%s] found.", f.c_str());
+            if (!presentFullChain(r, sql7, w, taken)) return false;
+            break;
+        }
+        context_.log().debug3(kChainFn, "FULL backup chaining to LSN [%s] NOT found.", f.c_str());
+        // A differential cannot be restored without its own full: an older
+        // full alone would restore to another set than the one asked for.
+        if (r.backupType != kelsql::chain::kLog) {
+            context_.log().debug(kChainFn, "Failed to get FULL backup before backupset [%ld].",
+                                 static_cast<long>(idOf(r)));
+            LsnCursor none(context_);
+            return lsnError(getLastError(), none, kDBNoRow);
+        }
+        // The logs of the missing full, newest first, linked by LSN.
+        LsnCursor logs(context_);
+        const std::string start = when(r.startTime);
+        int rc = logs.open(kel::sql::format("sqlDatabaseId = %d and backupType = %d and \t\t\t\t\t\t\tfullBackupLSN = "
+                                            "%s and startTime <= %s",
+                                            database, kelsql::chain::kLog, lsn(f).c_str(), start.c_str()),
+                           "startTime desc");
+        std::string k;
+        bool progressed = false;
+        while (rc == 0 && (rc = logs.fetch()) == 0) {
+            const SqlLSNs_t& x = logs.row();
+            if (taken.count(idOf(x)) || (!k.empty() && compareLSN(k.c_str(), x.lastLSN) != 0)) continue;
+            w.push_back(idOf(x));
+            taken.insert(idOf(x));
+            k = kel::fieldText(x.firstLSN);
+            r = x;
+            progressed = true;
+        }
+        if (rc != kDBNoRow) {
+            context_.log().debug(kChainFn, "Failed to find Log backups for LSN [%s] and time [%s]", f.c_str(),
+                                 start.c_str());
+            return lsnError(getLastError(), logs, rc);
+        }
+        logs.close();
+        // Every log of this segment is in the chain already: the LSNs lead
+        // back to where the walk has been.
+        if (!progressed) {
+            getLastError().setNumber(kelsql::kErrRowOperation);
+            getLastError().addArgument(kChainFn);
+            getLastError().addArgument("the log chain returns to a backup set it holds");
+            return false;
+        }
+        // An older log that ends where the oldest taken one begins; the one
+        // taken already (a log whose first and last LSN are equal finds
+        // itself) is no older log.
+        LsnCursor older(context_);
+        const std::string oldestStart = when(r.startTime);
+        rc = older.open(kel::sql::format("sqlDatabaseId = %d and backupType = %d and \t\t\t\t\t\t\tstartTime <= %s and "
+                                         "lastLSN = %s",
+                                         database, kelsql::chain::kLog, oldestStart.c_str(), lsn(k).c_str()),
+                        "startTime desc");
+        bool found = false;
+        while (rc == 0 && (rc = older.fetch()) == 0) {
+            if (taken.count(idOf(older.row()))) continue;
+            r = older.row();
+            found = true;
+            break;
+        }
+        if (!found && rc != kDBNoRow) {
+            context_.log().debug(kChainFn, "Failed to find log backup with lastLSN [%s].", k.c_str());
+            return lsnError(getLastError(), older, rc);
+        }
+        if (found) continue;
+        context_.log().debug3(kChainFn, "No more log backups to chain. Find an unchained FULL.");
+        LsnCursor full(context_);
+        rc = full.one(kel::sql::format("sqlDatabaseId = %d and backupType in (%d, %d) and \t\t\t\t\t\t\t\tstartTime <= "
+                                       "%s and sqlBackupSetId < %d",
+                                       database, kelsql::chain::kFull, kelsql::chain::kSnapshot, oldestStart.c_str(),
+                                       static_cast<int>(idOf(r))),
+                      "startTime desc");
+        if (rc != 0) {
+            context_.log().debug(kChainFn, "Failed to get FULL backup before backupset [%ld].",
+                                 static_cast<long>(idOf(r)));
+            return lsnError(getLastError(), full, rc);
+        }
+        w.push_back(idOf(full.row()));
+        break;
+    }
+    bsIdList_.assign(w.rbegin(), w.rend());
+    return sumSizes();
+}
+
+// The chain of a present full up to r: the logs linked back from r, the
+// newest differential met (one that finished by the restore time, for a
+// point in time), then the full. The full is found by its own index and the
+// walk stops at the differential: what lies between them is never read.
+bool KelSQLDatabaseLSNList::presentFullChain(const SqlLSNs_t& r, bool sql7, std::vector<uint64_t>& w,
+                                             std::unordered_set<uint64_t>& taken) {
+    const int database = static_cast<int>(r.sqlDatabaseId);
+    const std::string f = kel::fieldText(r.fullBackupLSN);
+    const std::string start = when(r.startTime);
+    auto failed = [&](LsnCursor& cursor, long long rc) {
+        context_.log().debug(kChainFn, "DB error. Failed to find backups chaining to lSN [%s].", f.c_str());
+        return lsnError(getLastError(), cursor, rc);
+    };
+    LsnCursor full(context_);
+    int rc = full.one(fullWhere(static_cast<unsigned long>(database), lsn(f), start, sql7), "startTime desc");
+    if (rc != 0 && rc != kDBNoRow) return failed(full, rc);
+    const bool haveFull = rc == 0;
+    const uint64_t fullId = haveFull ? idOf(full.row()) : 0;
+    std::string where = kel::sql::format("sqlDatabaseId = %d and backupType != %d and backupType != %d and "
+                                         "fullBackupLSN = %s and startTime <= %s",
+                                         database, kelsql::chain::kFile, kelsql::chain::kFileDifferential,
+                                         lsn(f).c_str(), start.c_str());
+    if (haveFull) where += " and startTime >= " + when(full.row().startTime);
+    LsnCursor rows(context_);
+    rc = rows.open(where, "startTime desc");
+    std::string p;
+    while (rc == 0 && (rc = rows.fetch()) == 0) {
+        const SqlLSNs_t& x = rows.row();
+        if (idOf(x) == fullId || taken.count(idOf(x))) continue;
+        if (x.backupType == kelsql::chain::kLog) {
+            if ((p.empty() || compareLSN(p.c_str(), x.lastLSN) == 0) && compareLSN(f.c_str(), x.fullBackupLSN) == 0) {
+                w.push_back(idOf(x));
+                taken.insert(idOf(x));
+                p = kel::fieldText(x.firstLSN);
+            }
+        } else if (x.backupType == kelsql::chain::kDifferential) {
+            if (restoreTimeType_ == KelSQLTimeTypePointInTime && restoreTime_.compare(kelsql::chain::secondsOf(x.finishTime)) > 0)
+                continue;
+            w.push_back(idOf(x));
+            taken.insert(idOf(x));
+            break;
+        }
+    }
+    if (rc != 0 && rc != kDBNoRow) return failed(rows, rc);
+    if (haveFull) w.push_back(fullId);
+    return true;
+}

@@ -1,0 +1,175 @@
+// Restore chains of a backup set, a point in time, a discrete time and a
+// browse time over real catalogue rows, here on the Ostrel and from an agent
+// over a real dispatcher.
+#include "ChainFixture.h"
+#include "Db/Tbl/sqlLSNs.h"
+#include "KelSQL/KelSQLErrors.h"
+
+using kel::test::refused;
+using kel::test::sql;
+
+namespace {
+
+using Ids = std::vector<uint64_t>;
+
+class RestoreChainTest : public kel::test::ChainTest {
+protected:
+    // The full (checkpoint 110), logs linked by LSN, two differentials; log 7
+    // does not link to anything; set 11 is of an unknown version, set 12 a
+    // file backup.
+    void SetUp() override {
+        ChainTest::SetUp();
+        add({{1, 'D', 100, 120, 110, 50, 100},  {2, 'L', 120, 130, 0, 110, 200}, {3, 'L', 130, 140, 0, 110, 300},
+             {4, 'I', 135, 150, 145, 110, 400}, {5, 'L', 140, 150, 0, 110, 500}, {6, 'L', 150, 160, 0, 110, 600},
+             {7, 'L', 155, 158, 0, 110, 700},   {8, 'L', 160, 170, 0, 110, 800}, {9, 'I', 170, 175, 172, 110, 900},
+             {10, 'L', 170, 180, 0, 110, 1000}, {11, 'L', 180, 190, 0, 110, 1100, kV10},
+             {12, 'F', 180, 185, 0, 110, 1150}});
+    }
+    static long at(long offset) { return kBase + offset; }
+};
+
+TEST_F(RestoreChainTest, ChainOfABackupSet) {
+    const unsigned long hr = databaseRow("hr"), ops = databaseRow("ops"), v7 = databaseRow("legacy"),
+                        loop = databaseRow("loop");
+    // hr: the full of logs 23 and 24 (checkpoint 320) is missing; older logs
+    // lead to full 20. ops: no log ends where 31 begins. loop: a log whose
+    // first and last LSN are equal. legacy: SQL Server 7, its log names the
+    // full by its last LSN, and an older full has that LSN as checkpoint.
+    add({{20, 'D', 290, 300, 300, 250, 100}, {21, 'L', 300, 310, 0, 300, 200}, {22, 'L', 310, 320, 0, 300, 300},
+         {23, 'L', 320, 330, 0, 320, 400}, {24, 'L', 330, 340, 0, 320, 500}}, hr);
+    add({{30, 'D', 390, 410, 400, 350, 100}, {31, 'L', 500, 510, 0, 450, 200}}, ops);
+    add({{40, 'D', 590, 610, 600, 550, 100}, {41, 'L', 700, 700, 0, 650, 200}}, loop);
+    add({{49, 'D', 790, 825, 820, 750, 50, kV7}, {50, 'D', 800, 820, 810, 750, 100, kV7},
+         {51, 'L', 820, 830, 0, 820, 200, kV7}}, v7);
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    const struct {
+        const char* what;
+        unsigned long target;
+        Ids chain;
+        uint64_t error;
+    } cases[] = {
+        {"a full alone", 1, {1}, 0},
+        {"logs before the differential", 3, {1, 2, 3}, 0},
+        {"a differential", 4, {1, 4}, 0},
+        {"one differential, the logs before it passed over, log 7 left out", 8, {1, 4, 5, 6, 8}, 0},
+        {"the newest differential only", 10, {1, 9, 10}, 0},
+        {"missing full reached through older logs", 24, {20, 21, 22, 23, 24}, 0},
+        {"missing full, the newest older full", 31, {30, 31}, 0},
+        {"a log that matches itself", 41, {40, 41}, 0},
+        {"SQL Server 7: the full by its last LSN", 51, {50, 51}, 0},
+        {"a set of an unknown version", 11, {}, kelsql::kErrUnsupportedVersion},
+        {"a file backup", 12, {}, kelsql::kErrRowOperation},
+        {"no such set", 99, {}, kelsql::kErrRowOperation},
+    };
+    for (const auto& c : cases) {
+        KelSQLDatabaseLSNList list(ostrel, false);
+        const bool ok = list.query(c.target);
+        if (c.error) {
+            EXPECT_TRUE(refused(ok, list.getLastError(), c.error)) << c.what;
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.what << ": " << message(list.getLastError());
+        EXPECT_EQ(*list.getBSIdList(), c.chain) << c.what;
+        EXPECT_EQ(list.restoreByteSize(), sizeOf(c.chain)) << c.what;
+        EXPECT_EQ(list.lastSqlBackupSetId(), c.target) << c.what;
+    }
+}
+
+TEST_F(RestoreChainTest, ChainsChosenByTime) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    const struct {
+        const char* what;
+        KelSQLTimeType type;
+        long time;
+        Ids chain;
+        KelSQLTimeType typeAfter;
+    } cases[] = {
+        {"point in time inside log 8", KelSQLTimeTypePointInTime, at(820), {1, 4, 5, 6, 8}, KelSQLTimeTypeNone},
+        // Differential 9 finished at 950, after the time: the older one is used.
+        {"point in time between logs", KelSQLTimeTypePointInTime, at(940), {1, 4, 5, 6, 8, 10},
+         KelSQLTimeTypePointInTime},
+        {"discrete time at a finish", KelSQLTimeTypeDiscreteTime, at(850), {1, 4, 7}, KelSQLTimeTypeNone},
+        {"discrete time after a finish", KelSQLTimeTypeDiscreteTime, at(851), {1, 4, 5, 6, 8}, KelSQLTimeTypeNone},
+    };
+    for (const auto& c : cases) {
+        KelSQLDatabaseLSNList list(ostrel, false);
+        ASSERT_TRUE(list.query(nullptr, db_, static_cast<unsigned long>(c.time), c.type))
+            << c.what << ": " << message(list.getLastError());
+        EXPECT_EQ(*list.getBSIdList(), c.chain) << c.what;
+        EXPECT_EQ(list.restoreTimeType(), c.typeAfter) << c.what;
+    }
+    KelSQLDatabaseLSNList late(ostrel, false), early(ostrel, false);
+    EXPECT_TRUE(refused(late.query(nullptr, db_, at(5000), KelSQLTimeTypePointInTime), late.getLastError(),
+                        kelsql::kErrRowOperation));
+    EXPECT_TRUE(refused(early.query(nullptr, db_, at(10), KelSQLTimeTypeDiscreteTime), early.getLastError(),
+                        kelsql::kErrRowOperation));
+    // Browse: the newest backup finished by the time, its chain newest first
+    // with the agent's numbers.
+    KelSQLDatabaseLSNList browse(ostrel, false);
+    ASSERT_TRUE(browse.query(nullptr, db_, static_cast<unsigned long>(at(1060)))) << message(browse.getLastError());
+    const auto& items = browse.browseItems();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].sqlBackupSetId, 10u);
+    EXPECT_EQ(items[0].backupSetId, 5010u);
+    EXPECT_EQ(items[0].finishTime, static_cast<uint64_t>(at(1050)));
+    EXPECT_EQ(items[1].backupType, 'I');
+    EXPECT_EQ(items[2].sqlBackupSetId, 1u);
+    // The full a browse time depends on, and none before the first backup.
+    SqlLSNs_t row;
+    ASSERT_TRUE(browse.getLSNRecordForLastFull(nullptr, db_, static_cast<unsigned long>(at(860)), row));
+    EXPECT_EQ(row.sqlBackupSetId, 1);
+    EXPECT_FALSE(browse.getLSNRecordForLastFull(nullptr, db_, static_cast<unsigned long>(at(10)), row));
+}
+
+TEST_F(RestoreChainTest, JobBasedPruningSelectsByLSN) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabaseLSNList full(ostrel, false);
+    ASSERT_TRUE(full.queryForJobBasedPruning(1)) << message(full.getLastError());
+    EXPECT_EQ(*full.getBSIdList(), (Ids{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    // A differential: itself and the later sets sharing its checkpoint LSN.
+    KelSQLDatabaseLSNList differential(ostrel, false);
+    ASSERT_TRUE(differential.queryForJobBasedPruning(9)) << message(differential.getLastError());
+    EXPECT_EQ(*differential.getBSIdList(), (Ids{9}));
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLDatabaseLSNList refusedHere(agent, false);
+    EXPECT_TRUE(refused(refusedHere.queryForJobBasedPruning(1), refusedHere.getLastError(),
+                        kelsql::kErrOstrelSideOnly));
+}
+
+TEST_F(RestoreChainTest, AgentAsksTheOstrel) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLDatabaseLSNList bySet(agent, false), byTime(agent, false);
+    ASSERT_TRUE(bySet.query(8)) << message(bySet.getLastError());
+    EXPECT_EQ(*bySet.getBSIdList(), (Ids{1, 4, 5, 6, 8}));
+    EXPECT_EQ(bySet.restoreByteSize(), sizeOf({1, 4, 5, 6, 8}));
+    ASSERT_TRUE(byTime.query(nullptr, db_, static_cast<unsigned long>(at(940)), KelSQLTimeTypePointInTime))
+        << message(byTime.getLastError());
+    EXPECT_EQ(*byTime.getBSIdList(), (Ids{1, 4, 5, 6, 8, 10}));
+    KelSQLDatabaseLSNList bad(agent, false);
+    EXPECT_TRUE(refused(bad.query(12), bad.getLastError(), kelsql::kErrRowOperation));
+
+    // A full and 1800 linked logs: 1799 sets travel whole, 1800 do not.
+    const unsigned long big = databaseRow("big");
+    add({{100, 'D', 0, 5, 5, 1, 0}}, big);
+    const std::string n = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1800) ";
+    const std::string db = std::to_string(big), t = std::to_string(tessel_);
+    ASSERT_TRUE(sql(n + "INSERT INTO sqlBackupSet (id, tesselId, sqlDatabaseId, name, sqlVersionId, mtfVersionId, "
+                        "backupSize) SELECT 100 + i, " + t + ", " + db + ", 'log' || i, 1, 1, '1' FROM n"));
+    ASSERT_TRUE(sql(n + "INSERT INTO sqlLSNs SELECT 100 + i, " + t + ", " + db +
+                    ", datetime(" + std::to_string(kBase) + " + i, 'unixepoch'), datetime(" + std::to_string(kBase) +
+                    " + i, 'unixepoch'), 76, CAST(100000000000000000 + 10 * i - 5 AS TEXT), "
+                    "CAST(100000000000000000 + 10 * i + 5 AS TEXT), '0', '" + lsn(5) + "' FROM n"));
+    KelSQLDatabaseLSNList whole(agent, false);
+    ASSERT_TRUE(whole.query(1898)) << message(whole.getLastError());
+    EXPECT_EQ(whole.getBSIdList()->size(), 1799u);
+    EXPECT_EQ(whole.getBSIdList()->front(), 100u);
+    KelNetSQLBSIdList tooLong(agent, false);
+    tooLong.requestMessage(true)->RestoreType = KelNetSQLRestoreTypeDBBackupSet;
+    tooLong.requestMessage(false)->SqlBackupSetId = 1899;
+    KelLastError err;
+    EXPECT_TRUE(refused(tooLong.exchange(err), err, kelsql::kErrBackupSetListFull));
+    EXPECT_EQ(tooLong.responseMessage(false)->Status.Status, 1u);
+    EXPECT_EQ(tooLong.responseMessage(false)->TotalCount, 0u);
+}
+
+}  // namespace
