@@ -377,19 +377,6 @@ static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& backupSetId
     return stored.sqlId() == set.sqlId() && stored.jobId() == 0x100000001ull;
 }
 
-static KelNetSQLDateTime_t wireTime(long seconds) {
-    const KelSQLDateAndTime time(static_cast<unsigned long>(seconds));
-    const TIMESTAMP_STRUCT& ts = time.timeStamp();
-    KelNetSQLDateTime_t w;
-    w.Year = ts.year;
-    w.Month = ts.month;
-    w.Day = ts.day;
-    w.Hour = ts.hour;
-    w.Minute = ts.minute;
-    w.Second = ts.second;
-    return w;
-}
-
 // The agent records a full, a differential and two logs of the database, then
 // asks the Ostrel which backups restore it to a point in time between the logs.
 static bool restoreChain(unsigned long sqlDatabaseId) {
