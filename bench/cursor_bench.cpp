@@ -32,13 +32,13 @@ constexpr int kInstance = 7;
 constexpr int kSeconds = 1622505600;  // 2021-06-01 00:00:00 UTC
 
 const char* const kHandWritten =
-    "select distinct sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet"
+    "select sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet"
     " where sqlserver.instanceid = ?1"
     " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= ?3 and sqlserver.addtime <= ?3))"
     " and sqlserver.instanceid = sqldatabase.sqlserverid and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid"
     " and sqlbackupset.id = sqllsns.sqlbackupsetid and sqlbackupset.id = sqlArchiveSet.sqlbackupsetid"
     " and sqlArchiveSet.bIsTombStoned <= ?4 and sqlbackupset.sqlFileSubClientId <= 0"
-    " and sqllsns.finishtime <= ?2 and sqllsns.backupType != 71 and sqllsns.backupType != 70";
+    " and sqllsns.finishtime <= ?2 and sqllsns.backupType != 71 and sqllsns.backupType != 70 limit 1";
 
 std::string g_home;
 
@@ -161,8 +161,6 @@ void handWritten(benchmark::State& state, bool sameTime) {
         sqlite3_bind_int(st, 3, seconds);
         sqlite3_bind_int(st, 4, 0);
         if (sqlite3_step(st) == SQLITE_ROW) row.found = sqlite3_column_int(st, 0);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-        }
         sqlite3_reset(st);
         if (row.found != kInstance) {
             state.SkipWithError("no row");

@@ -2,15 +2,20 @@
 // (one per backup set; a third of the archive files without any copy, a third
 // whose only copy has flag bit 256), run through their records (DBtable and
 // the connection's T-SQL runner) and as the equivalent hand-written SQLite
-// statements on a connection of the same catalogue.
+// statements on a connection of the same catalogue; and the peak resident
+// memory of a prune of 1,000,000 sets both ways.
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -82,7 +87,7 @@ void useCatalogue(int sets) {
     sqlite3_close(db);
 }
 
-void BM_TombStoneRecord(benchmark::State& state) {
+void BM_TombStoneRecord_vs_TombStoneHandWritten(benchmark::State& state) {
     const int sets = int(state.range(0));
     useCatalogue(sets);
     SqlTombStoneSQLBackups record(nullptr);  // its connection stays open
@@ -121,7 +126,7 @@ void BM_TombStoneHandWritten(benchmark::State& state) {
     sqlite3_close(db);
 }
 
-void BM_PruneRecord(benchmark::State& state) {
+void BM_PruneRecord_vs_PruneHandWritten(benchmark::State& state) {
     const int sets = int(state.range(0));
     useCatalogue(sets);
     SqlGetBackupSetsToPrune record(nullptr);
@@ -166,10 +171,94 @@ void BM_PruneHandWritten(benchmark::State& state) {
     sqlite3_close(db);
 }
 
-BENCHMARK(BM_TombStoneRecord)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+int pruneThroughRecord() {
+    SqlGetBackupSetsToPrune record(nullptr);
+    record.setValues();
+    int rows = 0;
+    int rc = record.openCursor();
+    while (rc == 0 && (rc = record.fetchCursor(true)) == 0) ++rows;
+    record.closeCursor();
+    return rc == 100 ? rows : -1;
+}
+
+int pruneHandWritten() {
+    sqlite3* db = openCatalogue();
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, kPruneSql, -1, &st, nullptr);
+    int rows = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        SqlGetBackupSetsToPrune_t row;
+        row.backupSetId = sqlite3_column_int(st, 0);
+        benchmark::DoNotOptimize(row);
+        ++rows;
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
+}
+
+long statusKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    return -1;
+}
+
+// The peak resident memory (KiB) of one prune run in a child of this
+// process, which starts from the same memory for both forms; its
+// high-water mark is reset to that start.
+long peakKiB(int (*prune)(), int& rows) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        std::ofstream("/proc/self/clear_refs") << "5";
+        long answer[2] = {prune(), statusKiB("VmHWM:")};
+        ssize_t ignored = write(fds[1], answer, sizeof answer);
+        (void)ignored;
+        _exit(0);
+    }
+    close(fds[1]);
+    long answer[2] = {-1, -1};
+    if (child < 0 || read(fds[0], answer, sizeof answer) != ssize_t(sizeof answer)) answer[1] = -1;
+    close(fds[0]);
+    if (child > 0) waitpid(child, nullptr, 0);
+    rows = int(answer[0]);
+    return answer[1];
+}
+
+// Peak memory, not time: both forms run alternately, three times each, and
+// the lowest peak of each counts.
+void BM_PrunePeakRecord_vs_PrunePeakHandWritten(benchmark::State& state) {
+    const int sets = int(state.range(0));
+    useCatalogue(sets);
+    long record = -1, hand = -1;
+    int recordRows = 0, handRows = 0;
+    for (auto _ : state) {
+        for (int pass = 0; pass < 3; ++pass) {
+            long r = peakKiB(pruneThroughRecord, recordRows);
+            long h = peakKiB(pruneHandWritten, handRows);
+            record = record < 0 ? r : std::min(record, r);
+            hand = hand < 0 ? h : std::min(hand, h);
+        }
+    }
+    if (record <= 0 || hand <= 0 || recordRows != handRows) {
+        state.SkipWithError("a prune failed or the forms disagree");
+        return;
+    }
+    state.counters["rows"] = recordRows;
+    state.counters["record_MiB"] = double(record) / 1024;
+    state.counters["hand_MiB"] = double(hand) / 1024;
+    state.counters["ratio"] = double(record) / double(hand);
+}
+
+BENCHMARK(BM_TombStoneRecord_vs_TombStoneHandWritten)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_TombStoneHandWritten)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(BM_PruneRecord)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_PruneRecord_vs_PruneHandWritten)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_PruneHandWritten)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_PrunePeakRecord_vs_PrunePeakHandWritten)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -5,10 +5,11 @@
 #include "platform/events/KelDebug.h"
 #include "platform/info/KelPlatformInfo.h"
 
+// Read straight from the registry: focusing a KelPI_Keld first would test the
+// machine's file once more, and a missing or unreadable file gives 0 either
+// way. Message dumps ask twice for every request a dispatcher answers.
 uint64_t sqlDebugLevel() {
-    KelPI_Keld keld;
-    keld.setFocus(KelPI_Focus::getFocus());
-    return keld.getSql(true);
+    return kel::registryNumber(KelPI_Focus::getFocus(), kel::kSectionPlatform, kel::kKeySqlDebugLevel, 0);
 }
 
 bool sqlLogLevel(unsigned long mask) { return (sqlDebugLevel() & mask) != 0; }

@@ -5,6 +5,9 @@
 
 #include "platform/db/SqlText.h"
 
+// The point-in-time cursors answer with one fixed id or nothing, so they
+// select top 1 rather than distinct: the engine stops at the first match
+// instead of reading every qualifying backup of the history.
 // The opening every point-in-time batch shares: @id, @dt and @ut from its
 // first three parameters.
 #define KEL_DB_AT_TIME_DECLARES                                                                      \

@@ -7,8 +7,11 @@
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/info/KelPI_DataBase.h"
@@ -67,9 +70,7 @@ bool sealSecret(const std::string& plain, std::string& stored) {
     return true;
 }
 
-bool readDocument(const std::string& path, Document& doc) {
-    std::ifstream in(path);
-    if (!in) return false;
+void parseDocument(std::istream& in, Document& doc) {
     std::string line;
     while (std::getline(in, line)) {
         std::string t = trim(line);
@@ -86,7 +87,79 @@ bool readDocument(const std::string& path, Document& doc) {
         if (isSecret(doc.back().name, key)) value = openSecret(value);
         doc.back().entries.emplace_back(std::move(key), std::move(value));
     }
+}
+
+bool readDocument(const std::string& path, Document& doc) {
+    std::ifstream in(path);
+    if (!in) return false;
+    parseDocument(in, doc);
     return true;
+}
+
+// Reading a machine's file costs an open, two reads and a parse, and a
+// dispatcher reads the debug level twice for every request it answers. So a
+// thread keeps the files it read and uses one again while stat shows the same
+// file (device, inode, size, times) that had not changed for a second before
+// it was read: any later write then carries a later time, however coarse the
+// file system's clock.
+struct Snapshot {
+    struct stat file;
+    bool settled;
+    std::shared_ptr<const Document> doc;
+};
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+bool before(const timespec& t, const timespec& limit) {
+    return t.tv_sec < limit.tv_sec || (t.tv_sec == limit.tv_sec && t.tv_nsec <= limit.tv_nsec);
+}
+
+// The machine's file as it stands; null when it cannot be read.
+std::shared_ptr<const Document> currentDocument(const std::string& path) {
+    thread_local std::unordered_map<std::string, Snapshot> kept;
+    struct stat now;
+    if (::stat(path.c_str(), &now) != 0) {
+        kept.erase(path);
+        return nullptr;
+    }
+    auto found = kept.find(path);
+    if (found != kept.end() && found->second.settled && sameFile(found->second.file, now)) return found->second.doc;
+
+    timespec readAt{};
+    clock_gettime(CLOCK_REALTIME, &readAt);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    Snapshot snap{};
+    std::string text;
+    char buf[8192];
+    ssize_t n = 0;
+    bool ok = fstat(fd, &snap.file) == 0;
+    while (ok && (n = ::read(fd, buf, sizeof buf)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        else text.append(buf, size_t(n));
+    }
+    ::close(fd);
+    if (!ok) return nullptr;
+    auto doc = std::make_shared<Document>();
+    std::istringstream in(text);
+    parseDocument(in, *doc);
+    readAt.tv_sec -= 1;
+    snap.settled = before(snap.file.st_mtim, readAt) && before(snap.file.st_ctim, readAt);
+    snap.doc = doc;
+    if (kept.size() >= 16) kept.clear();  // a thread reads few machines' files
+    kept[path] = snap;
+    return doc;
+}
+
+const Section* findSection(const Document& doc, const std::string& name) {
+    for (const Section& s : doc)
+        if (s.name == name) return &s;
+    return nullptr;
 }
 
 bool writeAll(int fd, const std::string& text) {
@@ -192,9 +265,9 @@ bool KelRegistry::removeMachine(const std::string& machine) {
 std::string KelRegistry::get(const std::string& machine, const std::string& section,
                              const std::string& key, const std::string& fallback) {
     if (!validMachineName(machine)) return fallback;
-    Document doc;
-    if (!readDocument(filePath(machine), doc)) return fallback;
-    if (Section* s = findSection(doc, section))
+    std::shared_ptr<const Document> doc = currentDocument(filePath(machine));
+    if (!doc) return fallback;
+    if (const Section* s = findSection(*doc, section))
         for (const auto& e : s->entries)
             if (e.first == key) return e.second;
     return fallback;
@@ -242,9 +315,10 @@ bool KelRegistry::remove(const std::string& machine, const std::string& section,
 }
 
 KelRegistry::Entries KelRegistry::section(const std::string& machine, const std::string& section) {
-    Document doc;
-    if (!validMachineName(machine) || !readDocument(filePath(machine), doc)) return {};
-    Section* s = findSection(doc, section);
+    if (!validMachineName(machine)) return {};
+    std::shared_ptr<const Document> doc = currentDocument(filePath(machine));
+    if (!doc) return {};
+    const Section* s = findSection(*doc, section);
     return s ? s->entries : Entries();
 }
 
@@ -263,10 +337,11 @@ bool KelRegistry::removeSection(const std::string& machine, const std::string& s
 }
 
 std::vector<std::string> KelRegistry::sections(const std::string& machine) {
-    Document doc;
     std::vector<std::string> names;
-    if (!validMachineName(machine) || !readDocument(filePath(machine), doc)) return names;
-    for (const Section& s : doc)
+    if (!validMachineName(machine)) return names;
+    std::shared_ptr<const Document> doc = currentDocument(filePath(machine));
+    if (!doc) return names;
+    for (const Section& s : *doc)
         if (!s.name.empty()) names.push_back(s.name);
     return names;
 }

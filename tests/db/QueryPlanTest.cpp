@@ -65,7 +65,8 @@ protected:
         ASSERT_TRUE(conn_) << error;
     }
 
-    // Every "SCAN <table>" of the statement's plan.
+    // Every "SCAN <table>" of the statement's plan, and every sort of one
+    // that stops at its first rows.
     std::vector<std::string> scans(const std::string& sql) {
         std::vector<std::string> found;
         sqlite3_stmt* stmt = nullptr;
@@ -74,6 +75,9 @@ protected:
             << sqlite3_errmsg(conn_->db()) << "\n" << sql;
         while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
             std::string detail = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
+            // A sort before a LIMIT reads every match: as costly as a scan.
+            if (detail.rfind("USE TEMP B-TREE", 0) == 0 && sql.find(" LIMIT ") != std::string::npos)
+                found.push_back("(sorted) " + detail);
             if (detail.rfind("SCAN ", 0) != 0) continue;
             std::string table = detail.substr(5, detail.find(' ', 5) - 5);
             found.push_back(table);
@@ -112,7 +116,8 @@ TEST_F(QueryPlanTest, HistoryCursorsSeekTheirRows) {
             for (const std::string& table : scans(sql->text)) {
                 bool allowed = false;
                 for (const std::string& whole : cursor.wholeTables) allowed |= strcasecmp(whole.c_str(), table.c_str()) == 0;
-                EXPECT_TRUE(!history(table) || allowed) << "SCAN " << table << " in\n" << sql->text;
+                EXPECT_TRUE((!history(table) || allowed) && table.rfind("(sorted)", 0) != 0)
+                    << "SCAN " << table << " in\n" << sql->text;
             }
         }
     }

@@ -38,13 +38,13 @@ public:
         return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             KEL_DB_2K_TYPE_DECLARES
-            " select top 1 * from ( select distinct sqlfile.id, sqlbackupfile.sqlBackupSetId, sqllsns.startTime,"
+            " select top 1 sqlfile.id, sqlbackupfile.sqlBackupSetId, sqllsns.startTime,"
             " sqllsns.finishTime from sqlfile, sqllsns, sqlbackupfile \n"
             "\twhere sqlFile.id = @id and sqlFile.addtime <= @ut"
             " and sqlFile.sqlFileGroupid = sqlbackupfile.sqlfilegroupid and sqlFile.logicalName = sqlbackupfile.logicalName"
             " and sqllsns.backupType != @type and sqllsns.backupType != @type2 and sqllsns.backupType != @type3"
             " and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid and sqllsns.finishtime <= @dt"
-            " ) a order by a.sqlBackupSetId desc \n"
+            " order by sqlbackupfile.sqlBackupSetId desc \n"
             "\tSET NOCOUNT OFF",
             id, kel::sql::dateLiteral(dt).c_str(), ut, type);
     }

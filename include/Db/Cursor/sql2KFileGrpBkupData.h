@@ -33,13 +33,13 @@ public:
         return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             KEL_DB_2K_TYPE_DECLARES
-            " select top 1 * from ( select distinct sqlfilegroup.id, sqlbackupfile.sqlBackupSetId"
+            " select top 1 sqlfilegroup.id, sqlbackupfile.sqlBackupSetId"
             " from sqlfilegroup, sqllsns, sqlbackupfile \n"
             "\twhere sqlFileGroup.id = @id and sqlFileGroup.addtime <= @ut"
             " and sqlFileGroup.id = sqlbackupfile.sqlfilegroupid and sqllsns.backupType != @type"
             " and sqllsns.backupType != @type2 and sqllsns.backupType != @type3"
             " and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid and sqllsns.finishtime <= @dt"
-            " ) a order by a.sqlBackupSetId desc \n"
+            " order by sqlbackupfile.sqlBackupSetId desc \n"
             "\tSET NOCOUNT OFF",
             id, kel::sql::dateLiteral(dt).c_str(), ut, type);
     }

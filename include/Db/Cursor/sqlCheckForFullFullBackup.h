@@ -33,7 +33,7 @@ public:
             KEL_DB_AT_TIME_DECLARES
             " declare @dbId integer \n set @dbId = %d \n declare @tombStone integer \n set @tombStone = %d \n"
             " IF @dbId = 0 \n BEGIN \n"
-            " select distinct sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
+            " select top 1 sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
             "\twhere sqlserver.instanceid = @id"
             " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= @ut and sqlserver.addtime <= @ut))"
             " and sqlserver.instanceid = sqldatabase.sqlserverid and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid"
@@ -41,7 +41,7 @@ public:
             " and sqlArchiveSet.bIsTombStoned <= @tombStone and sqlbackupset.sqlFileSubClientId <= 0"
             " and sqllsns.finishtime <= @dt and (sqllsns.backupType = 68 or sqllsns.backupType = 100) \n"
             " END \n ELSE \n BEGIN \n"
-            " select distinct sqldatabase.backupSetId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
+            " select top 1 sqldatabase.backupSetId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
             "\twhere sqldatabase.backupsetid = @dbId and sqlserver.instanceid = sqldatabase.sqlserverid"
             " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= @ut and sqlserver.addtime <= @ut))"
             " and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid and sqlbackupset.id = sqllsns.sqlbackupsetid"

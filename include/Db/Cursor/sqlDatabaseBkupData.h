@@ -32,7 +32,7 @@ public:
         return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             " declare @tombStone integer \n set @tombStone = %d \n"
-            " select distinct sqldatabase.backupSetId from sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
+            " select top 1 sqldatabase.backupSetId from sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
             "\twhere sqldatabase.backupsetid = @id and sqlbackupset.id = sqlArchiveSet.sqlbackupsetid"
             " and sqlArchiveSet.bIsTombStoned <= @tombStone and sqldatabase.addtime <= @ut"
             " and (sqldatabase.removaltime = 0 or sqldatabase.removaltime >= @ut)"

@@ -31,7 +31,7 @@ public:
     int setValues(int id, const char* dt, int ut) {
         return formatBatch(
             KEL_DB_AT_TIME_DECLARES
-            " select distinct sqlfile.id from sqlfile, sqllsns, sqlbackupfile \n"
+            " select top 1 sqlfile.id from sqlfile, sqllsns, sqlbackupfile \n"
             "\twhere sqlFile.id = @id and sqlFile.addtime <= @ut"
             " and (sqlFile.removaltime = 0 or sqlFile.removaltime >= @ut)"
             " and sqlFile.sqlFileGroupid = sqlbackupfile.sqlfilegroupid and sqlFile.logicalName = sqlbackupfile.logicalName"

@@ -30,7 +30,7 @@ public:
     int setValues(int id, const char* dt, int ut) {
         return formatBatch(
             KEL_DB_AT_TIME_DECLARES
-            " select distinct sqlfilegroup.id from sqlfilegroup, sqllsns, sqlbackupfile \n"
+            " select top 1 sqlfilegroup.id from sqlfilegroup, sqllsns, sqlbackupfile \n"
             "\twhere sqlFileGroup.id = @id and sqlFileGroup.addtime <= @ut"
             " and (sqlFileGroup.removaltime = 0 or sqlFileGroup.removaltime >= @ut)"
             " and sqlFileGroup.id = sqlbackupfile.sqlfilegroupid and sqlbackupfile.sqlbackupsetid = sqllsns.sqlbackupsetid"

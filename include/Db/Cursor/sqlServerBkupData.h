@@ -33,7 +33,7 @@ public:
         return formatBatch(
             KEL_DB_AT_TIME_DECLARES
             " declare @tombStone integer \n set @tombStone = %d \n"
-            " select distinct sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
+            " select top 1 sqlserver.instanceId from sqlserver, sqlbackupset, sqldatabase, sqllsns, sqlArchiveSet \n"
             "\twhere sqlserver.instanceid = @id"
             " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= @ut and sqlserver.addtime <= @ut))"
             " and sqlserver.instanceid = sqldatabase.sqlserverid and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid"

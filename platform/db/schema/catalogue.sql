@@ -128,6 +128,10 @@ CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlBackupSetId ON sqlBackupFile (sqlBac
 CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlFileGroupId ON sqlBackupFile (sqlFileGroupId);
 CREATE INDEX IF NOT EXISTS sqlBackupFile_tesselId ON sqlBackupFile (tesselId);
 CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlBackupSetId_logicalName ON sqlBackupFile (sqlBackupSetId, logicalName);
+-- The point-in-time file and file group cursors walk a group's backups from
+-- the newest set down and stop at the first that qualifies.
+CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlFileGroupId_sqlBackupSetId ON sqlBackupFile (sqlFileGroupId, sqlBackupSetId);
+CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlFileGroupId_logicalName ON sqlBackupFile (sqlFileGroupId, logicalName, sqlBackupSetId);
 
 CREATE INDEX IF NOT EXISTS sqlArchiveSet_sqlBackupSetId ON sqlArchiveSet (sqlBackupSetId);
 CREATE INDEX IF NOT EXISTS sqlArchiveSet_tesselId ON sqlArchiveSet (tesselId);
