@@ -311,7 +311,10 @@ unsigned long KelSQLFileSubClientGroup::updateContent(unsigned long sqlFileSubCl
     static const char* kFn =
         "KelSQLFileSubClientGroup::updateContent(sqlFileSubClientGroupId, newNextId, nextIdPending, contentChanged)";
     if (!requireOstrel(kFn)) return 0;
-    if (!query(sqlFileSubClientGroupId)) return 0;
+    // The start is always named: the object's own row is no default here.
+    if (!idNotSet(getLastError(), sqlFileSubClientGroupId, "sqlFileSubClientGroupId", kFn) ||
+        !query(sqlFileSubClientGroupId))
+        return 0;
     // The rows from here to the end, bounded by the subclient's rows; then
     // repaired from the end towards the start, so that a deleted row's
     // successor is known when its predecessor is written.
