@@ -57,6 +57,7 @@ public:
     unsigned long sqlFileGroupId() const { return sqlFileGroupId_; }
     unsigned long sqlNextId() const { return sqlNextId_; }
     long long sqlCode() const { return sqlCode_; }
+    bool serverSide() const { return serverSide_; }
     void setTesselId(unsigned long id) { tesselId_ = id; }
     void setSqlFileSubClientId(unsigned long id) { sqlFileSubClientId_ = id; }
     // A single-file member.
