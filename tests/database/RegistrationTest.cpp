@@ -242,6 +242,17 @@ TEST_F(RegistrationTest, AllowFlagsAndCascades) {
               "1:500,1:77");
     EXPECT_EQ(kel::test::text("SELECT deleteFlag || ':' || removalTime FROM sqlFile"), "1:500");
     EXPECT_EQ(scalar("SELECT flags FROM sqlFileSubClient"), 1);
+
+    // SQL Server 7 keeps no file subclients: they are left as they are.
+    ASSERT_TRUE(sql("INSERT INTO sqlVersion(tesselId, type, major, minor, build) VALUES (" + std::to_string(tessel_) +
+                    ", 1, 7, 0, 623); UPDATE sqlServer SET sqlVersionId = (SELECT max(id) FROM sqlVersion)"));
+    ASSERT_TRUE(ostrel.startTransaction());
+    ASSERT_TRUE(db.query(user, nullptr));
+    db.setDeleteFlag()->setUndelete();
+    ASSERT_TRUE(db.updateDeleteFlag()) << db.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(ostrel.commitTransaction());
+    EXPECT_EQ(kel::test::text("SELECT group_concat(deleteFlag, ',') FROM sqlFileGroup"), "0,0");
+    EXPECT_EQ(scalar("SELECT flags FROM sqlFileSubClient"), 1);
 }
 
 }  // namespace
