@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include "Db/Tbl/sqlBackupSet.h"
-#include "Db/Tbl/sqlDatabase.h"
 #include "Db/Tbl/sqlFile.h"
 #include "Db/Tbl/sqlFileGroup.h"
 #include "KelSQL/KelNetSQLBackupFileExist.h"
@@ -215,8 +214,9 @@ static bool registerInstance(unsigned long instanceId) {
 }
 
 // The instance's database "pubs": an application id in the application
-// manager and its catalogue row, written on the Ostrel (registering a
-// database from the agent is not built yet). The agent then reads the row
+// manager, then the agent registers the database with the Ostrel in a
+// network transaction (the Ostrel stores it under the application id it
+// looks up, with the log's pseudo file group). The agent then reads the row
 // from the Ostrel and asks for the database's application id.
 static bool readDatabase(unsigned long client, unsigned long instanceId, unsigned long& backupSetId) {
     kel::appmgr::Admin admin;
@@ -230,24 +230,23 @@ static bool readDatabase(unsigned long client, unsigned long instanceId, unsigne
     backupSetId = registered.getBackupSet() ? registered.getBackupSet()->getId() : 0;
     std::printf("application id %lu registers pubs of SQL1 as backup set %lu\n", appId, backupSetId);
 
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
-    SqlDatabase record(ostrel.getDBTransaction());
-    SqlDatabase_t& row = *record.getDataPtr();
-    row.backupSetId = static_cast<int32_t>(backupSetId);
-    row.tesselId = static_cast<int32_t>(ostrel.getOstrel().getTesselId());
-    row.sqlServerId = static_cast<int32_t>(instanceId);
-    row.applicationNumber = static_cast<int32_t>(appId);
-    row.databaseId = 5;
-    kel::copyField(row.databaseName, std::string("pubs"));
-    row.streams = row.maxStreams = row.logStreams = 1;
-    row.allowFlags = 0x17;  // next full, full allowed, file full, next file full allowed
-    row.addTime = static_cast<int32_t>(KelSQLDateAndTime().setCurrent());
-    if (int rc = record.rowInsert(false)) {
-        std::fprintf(stderr, "kel-example: database row failed: %s\n", record.getErrorStr(rc));
-        return false;
+    {
+        KelSQLClassProperties agent(KelSQLClientSide);
+        KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+        if (!t->startTransaction()) return fail("START", t->getLastError());
+        KelSQLDatabase pubs(agent, false);
+        pubs.setDatabaseName("pubs");
+        pubs.setSqlServerName("SQL1");
+        pubs.setClientName("client1");
+        pubs.setId(5);
+        if (!pubs.config(instanceId, 1)) {
+            t->rollbackTransaction();
+            return fail("database registration", pubs.getLastError());
+        }
+        if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+        std::printf("agent registered database pubs as %lu, application number %lu\n", pubs.sqlId(),
+                    pubs.applicationNumber());
     }
-    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
 
     KelSQLClassProperties agent(KelSQLClientSide);
     KelSQLDatabase database(agent, false);
@@ -310,6 +309,32 @@ static bool registerFiles(unsigned long database) {
                 fileBack.logicalName().c_str(), fileBack.physicalName().c_str(), fileBack.size(),
                 fileBack.sqlFileGroupId());
     return groupBack.sqlId() == group.sqlId() && fileBack.sqlId() == file.sqlId();
+}
+
+// The Ostrel lists the database's file groups; the agent asks for a
+// differential next backup through the allow-flag message.
+static bool showDatabase(unsigned long database) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    KelSQLDatabase flags(agent, false);
+    if (!flags.updateFlag(database, KelSQL_AllowNextDiff, 1, 0)) {
+        t->rollbackTransaction();
+        return fail("allow flag", flags.getLastError());
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabase stored(ostrel, false);
+    if (!stored.query(database, nullptr)) return fail("database read", stored.getLastError());
+    std::vector<KelSQLFileGroup_t>* groups = stored.getConfiguredFGs(true, database);
+    if (!groups) return fail("file-group list", stored.getLastError());
+    std::string names;
+    for (const KelSQLFileGroup_t& g : *groups) names += (names.empty() ? "" : ", ") + g.name;
+    std::printf("Ostrel lists database %lu (%s) with file groups %s; allow flags 0x%lX (next differential %s)\n",
+                stored.sqlId(), stored.databaseName().c_str(), names.c_str(), stored.allowFlags(),
+                stored.isNextDiffOn() ? "on" : "off");
+    return groups->size() == 2 && stored.isNextDiffOn();
 }
 
 // The agent records a finished full backup of the database inside a network
@@ -675,7 +700,7 @@ int main() {
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
     unsigned long client = 0, instance = 0, database = 0, backupSet = 0, task = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
-              readDatabase(client, instance, database) && registerFiles(database) &&
+              readDatabase(client, instance, database) && registerFiles(database) && showDatabase(database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && listInstances(client) &&
               browseClient(client) && removeHistory(database, backupSet, task);

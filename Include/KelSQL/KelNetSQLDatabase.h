@@ -124,8 +124,7 @@ public:
     // Sends the filled request; the status block's verdict, the sender's
     // error in getLastError() on failure.
     bool network();
-    // The Ostrel's answer comes with the database's flag updates; until then
-    // the request is refused (0x1E000031).
+    // Answering side (the Ostrel): the database's updateFlag.
     bool answer(KelNetSQLDBFlagsReq_t& req, KelNetSQLDBFlagsRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLDBFlagsReq_t& req);
 };

@@ -16,6 +16,7 @@
 #include "KelSQL/KelNetSQLDatabase.h"
 #include "KelSQL/KelSQLDatabaseProperties.h"
 #include "KelSQL/KelSQLDateAndTime.h"
+#include "KelSQL/KelSQLFileGroup.h"
 #include "KelSQL/KelSQLLogicalDeletion.h"
 #include "KelSQL/KelSQLValues.h"
 
@@ -32,6 +33,14 @@ enum KelSQL_AllowFlagBits : uint32_t {
     KelSQL_AllowNextFullContent = 5,
     KelSQL_AllowNextDiff = 8,
     KelSQL_AllowSPChanged = 9,
+};
+
+// The column groups one item update writes (updateItem).
+enum KelSQL_UpdateDBItem : uint32_t {
+    KelSQL_UpdateDBStreams = 1,
+    KelSQL_UpdateDBAllowFlags = 2,
+    KelSQL_UpdateDBRemovalTime = 3,
+    KelSQL_UpdateDBDeleteFlag = 4,
 };
 
 // An entry of an instance's database list: name and catalogue id (0: not
@@ -76,12 +85,50 @@ public:
 
     // Answering operations (reply mode only).
     bool lookup(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp);
+    // DBCode 4: inserts or refreshes the row; on an agent host, relays it
+    // to the Ostrel inside a network transaction of its own.
+    bool config(KelNetSQLDatabase_t* reqDb, KelNetSQLDatabase_t* rspDb);
     // Agent: the live database named in the request, into the response.
     bool extract(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp);
 
     // Agent: the live file-group names of the database, kept between calls
     // (fetch, or an empty list, reads them again); null on the Ostrel.
     std::vector<std::string>* getFileGroupNames(const std::string& sqlDatabaseName, bool fetch);
+    // Ostrel: the live file-group names, asked of the client's agent host.
+    std::vector<std::string>* getFileGroupNames(bool fetch, unsigned long sqlDatabaseId,
+                                                const std::string& clientName);
+    // Ostrel: the database's file groups in the catalogue, in name order.
+    std::vector<KelSQLFileGroup_t>* getConfiguredFGs(bool fetch, unsigned long sqlDatabaseId);
+    // Ostrel: live names without a configured group of the same name.
+    std::vector<std::string>* getUnConfiguredFGs(const std::string& clientName, unsigned long sqlDatabaseId);
+
+    // Agent: registers the database (names and record set by the caller)
+    // with the Ostrel, then its live file groups and "DatabaseLogs".
+    bool config(unsigned long sqlServerId, unsigned long archiveGroupNameId);
+    // Agent: checks its arguments; there is nothing to register here.
+    bool config(const std::string& sqlServerName, const std::string& databaseName, unsigned long archiveGroupNameId,
+                unsigned long, unsigned long, KelSQLClassProperties* inCP);
+    // Ostrel: asks the client's agent host to register the database, then
+    // checks that a primary data file is catalogued.
+    bool config(const std::string& clientName, const std::string& sqlServerName, const std::string& databaseName,
+                unsigned long archiveGroupNameId);
+
+    // One allow-flag bit, written to the row (or, with sqlServerId, the
+    // word to every database of the instance); sent as KelNetSQLDBFlags from
+    // an agent.
+    bool updateFlag(unsigned long sqlDatabaseId, KelSQL_AllowFlagBits flag, unsigned long state,
+                    unsigned long sqlServerId);
+    // Ostrel, in the started transaction: the item's columns of the row.
+    bool updateItem(const char* signature, KelSQL_UpdateDBItem item);
+    bool updateStreams();
+    bool updateAllowFlags();
+    // Also stamps the configured file groups still present.
+    bool updateRemovalTime();
+    // Also the file groups with their files and, from SQL Server 2000 on,
+    // the file subclients.
+    bool updateDeleteFlag();
+    bool updateFGDeleteFlag(unsigned long sqlDatabaseId, bool deleteFlag);
+    bool updateFGRemovalTime(unsigned long sqlDatabaseId, unsigned long removalTime);
 
     // Agent readers of the live database; outputs left as they are when
     // nothing is read.
@@ -177,6 +224,16 @@ private:
     // The request of DBCode 1, cleared.
     KelNetSQLDatabaseReq_t* lookupRequest();
     void loadStreams(int64_t streams, int64_t maxStreams, int64_t logStreams);
+    bool registerFileGroups();
+    bool relayConfig(KelNetSQLDatabase_t& reqDb);
+    bool storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLDatabase_t& rspDb);
+    bool sendRegistration(const std::string& clientName, const std::string& sqlServerName,
+                          const std::string& databaseName, unsigned long archiveGroupNameId);
+    // Whether no catalogued file of the database looks like a primary data file.
+    bool primaryDataFileMissing();
+    // The database's instance decides; the context's data source when the
+    // instance is not known.
+    bool isSql7();
 
     KelSQLClassProperties& context_;
     std::unique_ptr<KelSQLDatabaseProperties> properties_;
@@ -197,6 +254,8 @@ private:
     KelSQLDateAndTime removalTime_;
     std::unique_ptr<KelSQLLogicalDeletion> deleteFlag_;
     std::vector<std::string> fileGroupNames_;
+    std::vector<std::string> unconfiguredFGs_;
+    std::vector<KelSQLFileGroup_t> configuredFGs_;
     long long sqlCode_ = 0;
     std::string where_;
     std::string values_;

@@ -60,6 +60,8 @@ constexpr uint64_t kErrTranBusy = 0x1E0000B0;
 constexpr uint64_t kErrCredentialUserLength = 0x1E0000B1;
 constexpr uint64_t kErrCredentialCharacter = 0x1E0000B2;
 constexpr uint64_t kErrCredentialLength = 0x1E0000B3;
+// A walk of a file subclient's member chain met a loop or missed its row.
+constexpr uint64_t kErrBrokenChain = 0x1E0000B4;
 constexpr uint64_t kErrUnsupportedVersion = 0x1E0000C0;
 constexpr uint64_t kErrUnknownAppType = 0x1E0000C1;
 constexpr uint64_t kErrRecoveryType = 0x1E0000C4;

@@ -48,8 +48,9 @@ bool KelNetSQLDatabase::answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp
     bool ok = false;
     switch (req.DBCode) {
     case KelNetSQLDatabaseLookup: ok = database.lookup(&req, &rsp); break;
-    // Update, registration and logical deletion are answered once the
-    // database's lifecycle is built; DBCode 8 is the agent host's.
+    case KelNetSQLDatabaseConfig: ok = database.config(&req.Database, &rsp.Database); break;
+    // Update and logical deletion are answered once the database's
+    // comparison and deletion are built; DBCode 8 is the agent host's.
     default: return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
     }
     if (!ok) {

@@ -96,6 +96,7 @@ const ErrorText kTexts[] = {
     {0x1E0000B1, "%s: the login's user name is empty or longer than 99 characters."},
     {0x1E0000B2, "%s: the login's user name or password contains a NUL character."},
     {0x1E0000B3, "%s: the login's user name and password together are longer than 509 characters."},
+    {0x1E0000B4, "%s: the member chain of the file subclient is broken (a row outside it, or a loop)."},
     {0x1E0000C0, "%s: unsupported SQL Server version."},
     {0x1E0000C1, "%s: unknown application type."},
     {0x1E0000C4, "%s: the recovery type of the database could not be read."},

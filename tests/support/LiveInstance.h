@@ -27,7 +27,7 @@ inline std::vector<std::string> liveFileGroups(const std::string& database) {
     return names;
 }
 
-class ServedLiveSqlServer final : public kel::live::LiveSqlServer {
+class ServedLiveSqlServer : public kel::live::LiveSqlServer {
 public:
     using Target = kel::live::LiveTarget;
     bool database(const Target&, const std::string&, kel::live::LiveDatabase&, bool&, KelLastError&) override {

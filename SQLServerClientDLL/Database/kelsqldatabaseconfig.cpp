@@ -1,0 +1,458 @@
+// KelSQLDatabase: registration, the file-group lists, allow flags and the
+// item updates that carry down to file groups, files and file subclients.
+#include <algorithm>
+
+#include "Db/Cursor/sqlFileGroupList.h"
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelNetSQLFileGroupNameList.h"
+#include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelNetSQLVerifyUser.h"
+#include "KelSQL/KelSQLAppId.h"
+#include "KelSQL/KelSQLDatabase.h"
+#include "KelSQL/KelSQLFileSubClient.h"
+#include "KelSQL/KelSQLServer.h"
+#include "KelSQL/SqlDatabaseTable.h"
+#include "RecordSupport.h"
+#include "platform/events/KelEvent.h"
+#include "platform/util/BoundedCopy.h"
+
+using kelsql::record::transactionOf;
+
+namespace {
+
+constexpr const char* kLogGroupName = "DatabaseLogs";
+
+int32_t toColumn(unsigned long value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+
+// A primary data file: a physical name of more than 7 characters ending in
+// ".mdf" or ".MDF", exactly these two spellings.
+bool isPrimaryDataFile(const std::string& physicalName) {
+    if (physicalName.size() <= 7) return false;
+    const std::string end = physicalName.substr(physicalName.size() - 4);
+    return end == ".mdf" || end == ".MDF";
+}
+
+}  // namespace
+
+bool KelSQLDatabase::isSql7() {
+    if (sqlServerId_ != 0) {
+        KelSQLServer server(context_, false);
+        if (server.query(sqlServerId_)) return server.sqlAppType().isSql7AppType();
+    }
+    return context_.getSQLDSN().sqlAppType().isSql7AppType();
+}
+
+// ---- registration from the agent
+
+bool KelSQLDatabase::config(unsigned long sqlServerId, unsigned long archiveGroupNameId) {
+    static const char* kFn = "KelSQLDatabase::config(sqlServerId, archiveGroupNameId)";
+    KelLastError& err = getLastError();
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+    if (!idNotSet(err, sqlServerId, "sqlServerId", kFn) ||
+        !idNotSet(err, archiveGroupNameId, "archiveGroupNameId", kFn) ||
+        !stringEmpty(err, serverName_, "sqlServerName", kFn) || !stringEmpty(err, clientName_, "clientName", kFn))
+        return false;
+    sqlServerId_ = sqlServerId;
+    setNextFullAllowedOn();
+    setNextFullOn();
+    setFileFullOn();
+    setNextFileFullAllowedOn();
+    addTime_.setCurrent();
+    KelNetSQLDatabaseReq_t* req = requestMessage(true);
+    if (!req) return false;
+    req->DBCode = KelNetSQLDatabaseConfig;
+    copyToNetwork(req->Database);
+    req->Database.SqlServerId = sqlServerId;
+    req->Database.ArchiveGroupNameId = archiveGroupNameId;
+    return networkQuery() && registerFileGroups();
+}
+
+bool KelSQLDatabase::registerFileGroups() {
+    const std::string databaseName = databaseName_;
+    std::vector<std::string>* names = getFileGroupNames(databaseName, true);
+    if (!names) return false;
+    KelSQLFileGroup group(context_, false);
+    for (const std::string& name : *names) {
+        if (!group.query(databaseName, name) || !group.config(sqlId_, &databaseName))
+            return copyError(group.getLastError());
+    }
+    // The transaction log stands as a group of its own.
+    group.initializeSQLObject(true);
+    group.setTesselId(tesselId_);
+    group.setFileGroupName(kLogGroupName);
+    group.setId(0);
+    group.setSqlDatabaseId(sqlId_);
+    return group.config(sqlId_, &databaseName) || copyError(group.getLastError());
+}
+
+bool KelSQLDatabase::config(const std::string& sqlServerName, const std::string& databaseName,
+                            unsigned long archiveGroupNameId, unsigned long, unsigned long,
+                            KelSQLClassProperties* inCP) {
+    static const char* kFn = "KelSQLDatabase::config(sqlServerName, databaseName, archiveGroupNameId, inCP)";
+    KelLastError& err = getLastError();
+    KelSQLClassProperties& ctx = inCP ? *inCP : context_;
+    if (!idNotSet(err, archiveGroupNameId, "archiveGroupNameId", kFn) ||
+        !stringEmpty(err, sqlServerName, "sqlServerName", kFn) ||
+        !stringEmpty(err, databaseName, "databaseName", kFn))
+        return false;
+    // The agent reads no live instance here: nothing more to register.
+    return ctx.isClientOperations() || fail(kelsql::kErrAgentSideOnly, kFn);
+}
+
+// ---- DBCode 4
+
+bool KelSQLDatabase::config(KelNetSQLDatabase_t* reqDb, KelNetSQLDatabase_t* rspDb) {
+    static const char* kFn = "KelSQLDatabase::config(reqDb, rspDb)";
+    if (!serverSide_) return fail(kelsql::kErrNoSide, kFn);
+    if (context_.isServerOperations() ||
+        (reqDb->DatabaseId != 0 && context_.isClientOperations() && !connectionNeeded()))
+        return storeRegistration(*reqDb, *rspDb);
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+    if (!relayConfig(*reqDb)) return false;
+    *rspDb = *reqDb;
+    return true;
+}
+
+bool KelSQLDatabase::storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLDatabase_t& rspDb) {
+    static const char* kFn = "KelSQLDatabase::config(reqDb, rspDb)";
+    const std::string databaseName = kel::fieldText(reqDb.DatabaseName);
+    const bool exists = query(static_cast<unsigned long>(reqDb.SqlServerId), databaseName);
+    if (!exists && sqlCode_ != 100) return false;
+    const unsigned long storedAddTime = exists ? addTime_.time() : 0;
+    getLastError().clear();
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
+
+    // The instance's version gives the data source its major version, which
+    // chooses the application type of the lookup.
+    KelSQLServer server(context_, false);
+    if (!server.query(static_cast<unsigned long>(reqDb.SqlServerId))) return copyError(server.getLastError());
+    context_.getSQLDSN().setSqlServerVersion(static_cast<unsigned long>(server.getSQLVersion().major()), 0, 0);
+    KelSQLAppId app(context_, false);
+    if (!app.setApplicationType(0)) return copyError(app.getLastError());
+    app.setClientName(kel::fieldText(reqDb.ClientName));
+    app.setServerName(kel::fieldText(reqDb.ServerName));
+    app.setDatabaseName(databaseName);
+    app.setSubClientName("default");
+    if (!app.lookup()) return copyError(app.getLastError());
+
+    SqlDatabase record(context_.getDBTransaction());
+    SqlDatabase_t& row = *record.getDataPtr();
+    copyNetworkToDb(reqDb, row);
+    addTime_.setCurrent();
+    // A second registration keeps the first one's time.
+    row.addTime = toColumn(exists ? storedAddTime : static_cast<unsigned long>(reqDb.AddTime));
+    row.backupSetId = toColumn(app.backupSetId());
+    row.deleteFlag = 0;
+    row.tesselId = toColumn(context_.getOstrel().getTesselId());
+    row.removalTime = 0;
+    row.applicationNumber = toColumn(app.applicationId());
+    row.streams = row.maxStreams = row.logStreams = 1;
+    row.systemFlags = toColumn(static_cast<unsigned long>(reqDb.SystemFlags));
+    if (exists) {
+        record.setWhere("backupSetId = %d", row.backupSetId);
+        sqlCode_ = record.rowUpdate(nullptr);
+    } else {
+        sqlCode_ = record.rowInsert(false);
+    }
+    if (sqlCode_ != 0) return catalogueError(kFn, record);
+    rspDb = reqDb;
+    copyNetworkFromDb(rspDb, row);
+    return true;
+}
+
+// An agent host asked by the Ostrel to register a database answers inside a
+// network transaction of its own with the Ostrel.
+bool KelSQLDatabase::relayConfig(KelNetSQLDatabase_t& reqDb) {
+    static const char* kFn = "KelSQLDatabase::config(reqDb, rspDb)";
+    KelSQLClassProperties relay(context_.virtualMachine(), KelSQLClientSide);
+    relay.setMssqlActiveFlag();
+    relay.getSQLUserAndPassword() = context_.getSQLUserAndPassword();
+    relay.setRemoteSqlHostName(relay.getMSSqlAgent().getOstrelHostName());
+    KelNetSQLDBTransaction* tran = relay.getNetworkDBTransaction();
+    if (!tran) return fail(kelsql::kErrNoContext, kFn);
+    if (!tran->setRemoteOstrel(relay.remoteSqlHostName()) || !tran->startTransaction())
+        return copyError(tran->getLastError());
+    if (!config(kel::fieldText(reqDb.ServerName), kel::fieldText(reqDb.DatabaseName),
+                static_cast<unsigned long>(reqDb.ArchiveGroupNameId), 1, 0, &relay)) {
+        tran->rollbackTransaction();
+        return false;
+    }
+    return tran->commitTransaction() || copyError(tran->getLastError());
+}
+
+// ---- registration driven by the Ostrel
+
+bool KelSQLDatabase::config(const std::string& clientName, const std::string& sqlServerName,
+                            const std::string& databaseName, unsigned long archiveGroupNameId) {
+    static const char* kFn = "KelSQLDatabase::config(clientName, sqlServerName, databaseName, archiveGroupNameId)";
+    KelLastError& err = getLastError();
+    if (!stringEmpty(err, sqlServerName, "sqlServerName", kFn) || !stringEmpty(err, clientName, "clientName", kFn) ||
+        !stringEmpty(err, databaseName, "databaseName", kFn) ||
+        !idNotSet(err, archiveGroupNameId, "archiveGroupNameId", kFn))
+        return false;
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!getClientHostnameForLocalTessel(err, context_, clientName, "clientName")) return false;
+    KelSQLServer server(context_, false);
+    if (!server.query(clientName, sqlServerName)) return copyError(server.getLastError());
+    if (context_.getSQLUserAndPassword().sqlUser().empty() &&
+        !lookupSqlUserInformation(err, context_, server.instanceId(), 0, 0, 0))
+        return false;
+    KelNetSQLSecurity* security = context_.getRemoteSecurity();
+    if (!security) return fail(kelsql::kErrNoContext, kFn);
+    if (!security->update(clientName, sqlServerName)) return copyError(security->getLastError());
+    if (!sendRegistration(clientName, sqlServerName, databaseName, archiveGroupNameId)) return false;
+
+    // Not found is no failure: the agent may have had nothing to register.
+    if (!query(clientName, sqlServerName, databaseName)) {
+        err.clear();
+        return true;
+    }
+    if (!isSql7() && primaryDataFileMissing()) {
+        KelEvent event(kelsql::kErrDatabaseConfigNotice);
+        event << databaseName_;
+        event.raise(kFn);
+    }
+    err.clear();
+    return true;
+}
+
+bool KelSQLDatabase::sendRegistration(const std::string& clientName, const std::string& sqlServerName,
+                                      const std::string& databaseName, unsigned long archiveGroupNameId) {
+    static const char* kFn = "KelSQLDatabase::config(clientName, sqlServerName, databaseName, archiveGroupNameId)";
+    KelNetSQLDBTransaction* tran = context_.getNetworkDBTransaction();
+    if (!tran) return fail(kelsql::kErrNoContext, kFn);
+    bool startedHere = false;
+    if (!tran->isTransactionStarted()) {
+        if (!tran->setRemoteDataAgent(context_.remoteSqlHostName()) || !tran->startTransaction())
+            return copyError(tran->getLastError());
+        startedHere = true;
+    }
+    bool ok = addressDataAgent(context_.remoteSqlHostName(), kFn);
+    KelNetSQLDatabaseReq_t* req = ok ? requestMessage(true) : nullptr;
+    if (req) {
+        req->DBCode = KelNetSQLDatabaseConfig;
+        kel::copyField(req->Database.DatabaseName, databaseName);
+        kel::copyField(req->Database.ClientName, clientName);
+        kel::copyField(req->Database.ServerName, sqlServerName);
+        req->Database.ArchiveGroupNameId = archiveGroupNameId;
+        ok = networkQuery();
+    }
+    if (!req || !ok) {
+        if (startedHere) tran->rollbackTransaction();
+        return false;
+    }
+    return !startedHere || tran->commitTransaction() || copyError(tran->getLastError());
+}
+
+bool KelSQLDatabase::primaryDataFileMissing() {
+    std::vector<KelSQLFileGroup_t>* groups = getConfiguredFGs(true, sqlId_);
+    // Nothing catalogued: nothing to miss.
+    if (!groups || groups->empty()) return false;
+    const std::vector<KelSQLFileGroup_t> list = *groups;
+    KelSQLFileGroup group(context_, false);
+    KelSQLFile file(context_, false);
+    for (const KelSQLFileGroup_t& entry : list) {
+        std::vector<KelSQLFile_t>* files = group.getConfiguredFiles(true, entry.sqlId);
+        if (!files) continue;
+        for (const KelSQLFile_t& f : *files)
+            if (file.query(f.sqlId) && isPrimaryDataFile(file.physicalName())) return false;
+    }
+    return true;
+}
+
+// ---- file-group lists
+
+std::vector<std::string>* KelSQLDatabase::getFileGroupNames(bool fetch, unsigned long sqlDatabaseId,
+                                                            const std::string& clientName) {
+    static const char* kFn = "KelSQLDatabase::getFileGroupNames(fetch, sqlDatabaseId, clientName)";
+    KelLastError& err = getLastError();
+    if (!context_.isServerOperations()) {
+        fail(kelsql::kErrOstrelSideOnly, kFn);
+        return nullptr;
+    }
+    const std::string client = clientName.empty() ? clientName_ : clientName;
+    const unsigned long id = sqlDatabaseId ? sqlDatabaseId : sqlId_;
+    if (!stringEmpty(err, client, "clientName", kFn) || !idNotSet(err, id, "sqlDatabaseId", kFn)) return nullptr;
+    if (!query(id, nullptr)) return nullptr;
+    clientName_ = client;
+    if (!fetch && !fileGroupNames_.empty()) return &fileGroupNames_;
+    fileGroupNames_.clear();
+    std::string host;
+    if (!getClientHostname(err, tesselId_, client, host)) return nullptr;
+    context_.setRemoteSqlHostName(host);
+    if (context_.getSQLUserAndPassword().sqlUser().empty() && !lookupSqlUserInformation(err, context_, 0, id, 0, 0))
+        return nullptr;
+    KelNetSQLSecurity* security = context_.getRemoteSecurity();
+    if (!security) {
+        fail(kelsql::kErrNoContext, kFn);
+        return nullptr;
+    }
+    if (!security->update(sqlServerId_, client)) {
+        copyError(security->getLastError());
+        return nullptr;
+    }
+    KelNetSQLFileGroupNameList names(context_, false);
+    if (!names.lookup(databaseName_, fileGroupNames_)) {
+        copyError(names.getLastError());
+        fileGroupNames_.clear();
+        return nullptr;
+    }
+    return &fileGroupNames_;
+}
+
+std::vector<KelSQLFileGroup_t>* KelSQLDatabase::getConfiguredFGs(bool fetch, unsigned long sqlDatabaseId) {
+    static const char* kFn = "KelSQLDatabase::getConfiguredFGs(fetch, sqlDatabaseId)";
+    if (sqlDatabaseId != 0) sqlId_ = sqlDatabaseId;
+    if (!idNotSet(getLastError(), sqlId_, "sqlDatabaseId", kFn)) return nullptr;
+    if (!context_.isServerOperations()) {
+        fail(kelsql::kErrOstrelSideOnly, kFn);
+        return nullptr;
+    }
+    if (!fetch && !configuredFGs_.empty()) return &configuredFGs_;
+    configuredFGs_.clear();
+    SqlFileGroupList cursor(transactionOf(context_));
+    int code = cursor.setValues(static_cast<int>(sqlId_));
+    if (code == 0) code = cursor.openCursor();
+    if (code == 0) {
+        const SqlFileGroupList_t& row = *cursor.getDataPtr();
+        while ((code = cursor.fetchCursor(true)) == 0)
+            configuredFGs_.push_back({kel::fieldText(row.fgname), kelsql::record::column(row.sqlfgid)});
+        cursor.closeCursor();
+    }
+    sqlCode_ = code;
+    if (code == 100) return &configuredFGs_;
+    configuredFGs_.clear();
+    kelsql::record::catalogueError(getLastError(), kFn, cursor, code);
+    return nullptr;
+}
+
+std::vector<std::string>* KelSQLDatabase::getUnConfiguredFGs(const std::string& clientName,
+                                                              unsigned long sqlDatabaseId) {
+    static const char* kFn = "KelSQLDatabase::getUnConfiguredFGs(clientName, sqlDatabaseId)";
+    if (!context_.isServerOperations()) {
+        fail(kelsql::kErrOstrelSideOnly, kFn);
+        return nullptr;
+    }
+    std::vector<std::string>* live = getFileGroupNames(true, sqlDatabaseId, clientName);
+    if (!live) return nullptr;
+    std::vector<KelSQLFileGroup_t>* configured = getConfiguredFGs(true, 0);
+    if (!configured) return nullptr;
+    unconfiguredFGs_.clear();
+    for (const std::string& name : *live) {
+        auto match = std::find_if(configured->begin(), configured->end(), [&](const KelSQLFileGroup_t& g) {
+            return kelsql::record::sameText(g.name, name);
+        });
+        // Each configured group answers for one live name only.
+        if (match != configured->end())
+            configured->erase(match);
+        else
+            unconfiguredFGs_.push_back(name);
+    }
+    // Its next use reads the catalogue again.
+    configured->clear();
+    return &unconfiguredFGs_;
+}
+
+// ---- allow flags and item updates
+
+bool KelSQLDatabase::updateFlag(unsigned long sqlDatabaseId, KelSQL_AllowFlagBits flag, unsigned long state,
+                                unsigned long sqlServerId) {
+    if (serverSide_ || context_.isServerOperations()) {
+        if (!query(sqlDatabaseId, nullptr)) return false;
+        state ? setAllowFlagBitOn(flag) : setAllowFlagBitOff(flag);
+        // A system database is always backed up in full.
+        if (isSystemDatabase()) setNextFullOn();
+        where_ = sqlServerId ? kel::sql::format("sqlServerId=%d", static_cast<int>(sqlServerId))
+                             : kel::sql::format("backupSetId=%d", static_cast<int>(sqlDatabaseId));
+        values_ = kel::sql::format("allowFlags = %ld", static_cast<long>(static_cast<int32_t>(allowFlags_)));
+        return updateOstrelDb(where_.c_str(), values_.c_str());
+    }
+    if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", "updateFlag(sqlDatabaseId, flag, state)"))
+        return false;
+    KelNetSQLDBFlags message(context_, false);
+    KelNetSQLDBFlagsReq_t* req = message.requestMessage(true);
+    if (!req) return false;
+    req->sqlDatabaseId = sqlDatabaseId;
+    req->Flag = flag;
+    req->State = state ? 1 : 0;
+    return message.network() || copyError(message.getLastError());
+}
+
+bool KelSQLDatabase::updateItem(const char* signature, KelSQL_UpdateDBItem item) {
+    if (!idNotSet(getLastError(), sqlId_, "sqlDatabaseId", signature)) return false;
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, signature);
+    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, signature);
+    SqlDatabaseTable table(context_.getDBTransaction());
+    table.setWhere("backupSetId=%d", static_cast<int>(sqlId_));
+    table.clearUpdateClause();
+    switch (item) {
+    case KelSQL_UpdateDBStreams:
+        table.setColumn(static_cast<unsigned long>(streams_.streams()), "streams");
+        table.setColumn(static_cast<unsigned long>(streams_.maxStreams()), "maxStreams");
+        table.setColumn(static_cast<unsigned long>(streams_.logStreams()), "logStreams");
+        break;
+    case KelSQL_UpdateDBAllowFlags: table.setColumn(allowFlags_, "allowFlags"); break;
+    case KelSQL_UpdateDBRemovalTime: {
+        // "Back again" is a marker, never a stored time.
+        const unsigned long removal = removalTime_.time();
+        table.setColumn(removal == kRemovalTimeBack ? 0ul : removal, "removalTime");
+        break;
+    }
+    case KelSQL_UpdateDBDeleteFlag: table.setColumn(deleteFlag_->isDeleted() ? 1ul : 0ul, "deleteFlag"); break;
+    default: return fail(kelsql::kErrInvalidArgument, signature);
+    }
+    values_ = table.getUpdateClause();
+    sqlCode_ = table.rowUpdate(values_.c_str());
+    return sqlCode_ == 0 || catalogueError(signature, table);
+}
+
+bool KelSQLDatabase::updateStreams() { return updateItem("KelSQLDatabase::updateStreams()", KelSQL_UpdateDBStreams); }
+
+bool KelSQLDatabase::updateAllowFlags() {
+    return updateItem("KelSQLDatabase::updateAllowFlags()", KelSQL_UpdateDBAllowFlags);
+}
+
+bool KelSQLDatabase::updateRemovalTime() {
+    return updateItem("KelSQLDatabase::updateRemovalTime()", KelSQL_UpdateDBRemovalTime) &&
+           updateFGRemovalTime(sqlId_, removalTime_.time());
+}
+
+bool KelSQLDatabase::updateDeleteFlag() {
+    if (!updateItem("KelSQLDatabase::updateDeleteFlag()", KelSQL_UpdateDBDeleteFlag) ||
+        !updateFGDeleteFlag(sqlId_, deleteFlag_->isDeleted()))
+        return false;
+    // SQL Server 7 keeps no file subclients.
+    if (isSql7()) return true;
+    KelSQLFileSubClient subclients(context_, false);
+    return subclients.updateDeleteFlag(sqlId_, deleteFlag_->isDeleted()) || copyError(subclients.getLastError());
+}
+
+bool KelSQLDatabase::updateFGDeleteFlag(unsigned long sqlDatabaseId, bool deleteFlag) {
+    static const char* kFn = "KelSQLDatabase::updateFGDeleteFlag(sqlDatabaseId, deleteFlag)";
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    std::vector<KelSQLFileGroup_t>* groups = getConfiguredFGs(true, sqlDatabaseId);
+    if (!groups) return false;
+    KelSQLFileGroup group(context_, false);
+    for (const KelSQLFileGroup_t& entry : *groups) {
+        group.setSqlId(entry.sqlId);
+        deleteFlag ? group.setDeleteFlag()->setDelete() : group.setDeleteFlag()->setUndelete();
+        if (!group.updateDeleteFlag()) return copyError(group.getLastError());
+    }
+    return true;
+}
+
+bool KelSQLDatabase::updateFGRemovalTime(unsigned long sqlDatabaseId, unsigned long removalTime) {
+    static const char* kFn = "KelSQLDatabase::updateFGRemovalTime(sqlDatabaseId, removalTime)";
+    if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    std::vector<KelSQLFileGroup_t>* groups = getConfiguredFGs(true, sqlDatabaseId);
+    if (!groups) return false;
+    KelSQLFileGroup group(context_, false);
+    for (const KelSQLFileGroup_t& entry : *groups) {
+        if (!group.query(entry.sqlId)) return copyError(group.getLastError());
+        // A group already stamped keeps its own time.
+        if (group.getRemovalTime().time() != 0) continue;
+        group.setRemovalTime().setTime(static_cast<long>(removalTime));
+        if (!group.updateRemovalTime()) return copyError(group.getLastError());
+    }
+    return true;
+}

@@ -1,0 +1,258 @@
+// Database registration: from the agent (DBCode 4) with its file groups,
+// driven by the Ostrel through the agent host's relay, the file-group lists,
+// the primary-data-file notice, allow flags and the delete-flag and
+// removal-time cascades.
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "DatabaseFixture.h"
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelSQLDatabase.h"
+#include "KelSQL/KelSQLFileSubClient.h"
+#include "platform/info/KelPlatformInfo.h"
+#include "platform/info/KelRegistry.h"
+#include "support/LiveInstance.h"
+
+using kel::test::refused;
+using kel::test::scalar;
+using kel::test::sql;
+
+namespace {
+
+// The tests' live instance, whose file groups are found by name too.
+class FindingLiveSqlServer : public kel::test::ServedLiveSqlServer {
+public:
+    bool fileGroup(const Target&, const std::string& database, const std::string& name,
+                   kel::live::LiveFileGroup& out, bool& found, KelLastError&) override {
+        const std::vector<std::string> names = kel::test::liveFileGroups(database);
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i] == name) {
+                out.groupId = i + 1;
+                found = true;
+            }
+        return true;
+    }
+};
+
+class RegistrationTest : public kel::test::DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        // SQL Server 2005 with the login "sa" / "pw".
+        std::string sealed;
+        ASSERT_TRUE(encryptSQLPassword("pw", sealed));
+        ASSERT_TRUE(sql("INSERT INTO sqlVersion(tesselId, type, major, minor, build) VALUES (" +
+                        std::to_string(tessel_) + ", 1, 9, 0, 1399)"));
+        ASSERT_TRUE(sql("UPDATE sqlServer SET sqlVersionId = (SELECT max(id) FROM sqlVersion), sa = 'sa', "
+                        "saPassword = '" + sealed + "' WHERE instanceId = " + std::to_string(instance_)));
+        previous_ = kel::live::installLiveSqlServer(std::make_unique<FindingLiveSqlServer>());
+    }
+    void TearDown() override {
+        kel::live::installLiveSqlServer(std::move(previous_));
+        DatabaseTest::TearDown();
+    }
+
+    // The agent registers database name inside a network transaction.
+    bool agentRegisters(const std::string& name, unsigned long archive, KelLastError& err) {
+        KelSQLClassProperties agent(KelSQLClientSide);
+        KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+        if (!t->startTransaction()) return false;
+        KelSQLDatabase db(agent, false);
+        db.setDatabaseName(name);
+        db.setSqlServerName(kInstance);
+        db.setClientName("alpha");
+        const bool ok = db.config(instance_, archive);
+        err = db.getLastError();
+        return ok ? t->commitTransaction() : (t->rollbackTransaction(), false);
+    }
+    static long long column(const std::string& col, unsigned long id) {
+        return scalar("SELECT " + col + " FROM sqlDatabase WHERE backupSetId = " + std::to_string(id));
+    }
+
+    // An agent host on a home of its own: a machine without the catalogue.
+    void startRemoteAgentHost() {
+        namespace fs = std::filesystem;
+        const std::string own = home_.path() + "/agenthost";
+        fs::create_directories(own);
+        fs::copy(home_.file("registry"), own + "/registry", fs::copy_options::recursive);
+        fs::copy(home_.file("keys"), own + "/keys", fs::copy_options::recursive);
+        setenv("KEL_HOME", own.c_str(), 1);
+        agentHost_.setAgentSide(true);
+        const bool started = agentHost_.start(kAgentHost);
+        setenv("KEL_HOME", home_.path().c_str(), 1);
+        ASSERT_TRUE(started);
+        ASSERT_TRUE(KelRegistry::set(kMachine, kel::kSectionHosts, kAgentHost,
+                                     "127.0.0.1:" + std::to_string(agentHost_.port())));
+        agentLog_ = own + "/logs/kel-dispatcher.log";
+    }
+
+    std::unique_ptr<kel::live::LiveSqlServer> previous_;
+    std::string agentLog_;
+};
+
+TEST_F(RegistrationTest, AgentRegistersItsDatabaseWithItsGroups) {
+    unsigned long id = 0;
+    const unsigned long appId = application("fg2", "default", &id);
+    KelLastError err;
+    EXPECT_TRUE(refused(agentRegisters("fg2", 0, err), err, kelsql::kErrValueNotSet, "archiveGroupNameId"));
+    EXPECT_EQ(scalar("SELECT count(*) FROM sqlDatabase WHERE databaseName = 'fg2'"), 0);
+
+    ASSERT_TRUE(agentRegisters("fg2", 7, err)) << err.formatLastErrorMessage();
+    EXPECT_EQ(column("applicationNumber", id), static_cast<long long>(appId));
+    EXPECT_EQ(column("allowFlags", id), 0x17);
+    EXPECT_EQ(column("sqlServerId", id), static_cast<long long>(instance_));
+
+    // Registering again keeps the first time and resets flags and streams.
+    ASSERT_TRUE(sql("UPDATE sqlDatabase SET addTime = 1000, deleteFlag = 1, removalTime = 5, streams = 4, "
+                    "maxStreams = 4, logStreams = 3 WHERE backupSetId = " + std::to_string(id)));
+    ASSERT_TRUE(agentRegisters("fg2", 7, err)) << err.formatLastErrorMessage();
+    const char* expected[][2] = {{"addTime", "1000"},  {"deleteFlag", "0"}, {"removalTime", "0"},
+                                 {"streams", "1"},     {"maxStreams", "1"}, {"logStreams", "1"}};
+    for (auto& e : expected) EXPECT_EQ(std::to_string(column(e[0], id)), e[1]) << e[0];
+
+    // The Ostrel lists it with its groups, the log's included.
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabase db(ostrel, false);
+    ASSERT_TRUE(db.query(id, nullptr));
+    EXPECT_EQ(db.databaseName(), "fg2");
+    std::vector<KelSQLFileGroup_t>* groups = db.getConfiguredFGs(true, id);
+    ASSERT_NE(groups, nullptr);
+    std::vector<std::string> names;
+    for (const KelSQLFileGroup_t& g : *groups) names.push_back(g.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"DatabaseLogs", kel::test::fileGroupName(0), "FG1001"}));
+}
+
+TEST_F(RegistrationTest, OstrelDrivenRegistrationRelaysAndNotices) {
+    captureLog();
+    startRemoteAgentHost();
+    // Load the live names into the agent host for the unconfigured list.
+    {
+        KelSQLClassProperties ostrel(KelSQLServerSide);
+        kel::probe::Probe p(ostrel, false);
+        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
+        p.setDLLName("sLNSQLLIVE");
+        p.setDLLEntryPointName("sLPSQLLIVEMSG");
+        p.requestMessage(true)->Code = kel::probe::kProbeSide;
+        KelLastError err;
+        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+    }
+    // fg3 with one group (a group without files is no primary data file);
+    // its files decide the primary-data-file notice.
+    const unsigned long id = databaseRow("fg3");
+    ASSERT_TRUE(sql("INSERT INTO sqlFileGroup(tesselId, sqlDatabaseId, applicationNumber, groupId, fileGroupName, "
+                    "streams, maxStreams, addTime, removalTime, deleteFlag) VALUES (" + std::to_string(tessel_) +
+                    ", " + std::to_string(id) + ", 0, 2, 'fg1001', 1, 1, 1, 0, 0)"));
+    const long long group = scalar("SELECT max(id) FROM sqlFileGroup");
+    struct Case {
+        const char* path;
+        bool notice;
+    };
+    const Case cases[] = {{nullptr, true}, {"db1.mdf", true}, {"d:\\data\\db1.Mdf", true},
+                          {"d:\\data\\db1.mdf", false}, {"d:\\data\\db1.MDF", false}};
+    for (const Case& c : cases) {
+        if (c.path) {
+            ASSERT_TRUE(sql("DELETE FROM sqlFile; INSERT INTO sqlFile(tesselId, sqlFileGroupId, fileId, physicalName, "
+                            "logicalName, size, maxSize, addTime, removalTime, deleteFlag) VALUES (" +
+                            std::to_string(tessel_) + ", " + std::to_string(group) + ", 1, " +
+                            kel::sql::quoted(c.path) + ", 'f', 1, 1, 1, 0, 0)"));
+        }
+        lines_.clear();
+        KelSQLClassProperties ostrel(KelSQLServerSide);
+        KelSQLDatabase db(ostrel, false);
+        ASSERT_TRUE(db.config("alpha", kInstance, "fg3", 7)) << db.getLastError().formatLastErrorMessage();
+        EXPECT_EQ(logged("event 0x1E0000FA | fg3"), c.notice) << (c.path ? c.path : "no file");
+        // The login reached the agent host first; no transaction is left open.
+        EXPECT_TRUE(holdsLogin(ostrel, "sa", "pw", kAgentHost));
+        EXPECT_FALSE(ostrel.getNetworkDBTransaction()->isTransactionStarted());
+    }
+    const std::string agentLog = kel::test::readFile(agentLog_);
+    EXPECT_NE(agentLog.find("Network database transaction committed!"), std::string::npos);
+
+    // The relay rolls its transaction back when its registration fails.
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelNetSQLDatabase raw(ostrel, false);
+    ASSERT_TRUE(raw.setRemoteDataAgent(kAgentHost));
+    raw.requestMessage(true)->DBCode = KelNetSQLDatabaseConfig;
+    kel::copyField(raw.requestMessage(false)->Database.ServerName, std::string(kInstance));
+    kel::copyField(raw.requestMessage(false)->Database.DatabaseName, std::string("fg3"));
+    KelLastError err;
+    EXPECT_TRUE(refused(raw.exchange(err), err, kelsql::kErrValueNotSet, "archiveGroupNameId"));
+    EXPECT_NE(kel::test::readFile(agentLog_).find("Network database transaction rolled back!"), std::string::npos);
+
+    // The live names without a configured group (fg1001 matches FG1001).
+    KelSQLDatabase db(ostrel, false);
+    std::vector<std::string>* unconfigured = db.getUnConfiguredFGs("alpha", id);
+    ASSERT_NE(unconfigured, nullptr) << db.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(*unconfigured, (std::vector<std::string>{kel::test::fileGroupName(0), "FG1002"}));
+}
+
+TEST_F(RegistrationTest, AllowFlagsAndCascades) {
+    const unsigned long user = databaseRow("sales", 1, 0x100);
+    const unsigned long system = databaseRow("master", 1, 0x100);
+    ASSERT_TRUE(sql("UPDATE sqlDatabase SET systemFlags = 0 WHERE backupSetId = " + std::to_string(user)));
+    ASSERT_TRUE(sql("INSERT INTO sqlFileGroup(tesselId, sqlDatabaseId, applicationNumber, groupId, fileGroupName, "
+                    "streams, maxStreams, addTime, removalTime, deleteFlag) VALUES (" + std::to_string(tessel_) +
+                    ", " + std::to_string(user) + ", 0, 1, 'A', 1, 1, 1, 0, 0), (" + std::to_string(tessel_) + ", " +
+                    std::to_string(user) + ", 0, 2, 'B', 1, 1, 1, 77, 0)"));
+    const long long groupA = scalar("SELECT min(id) FROM sqlFileGroup");
+    ASSERT_TRUE(sql("INSERT INTO sqlFile(tesselId, sqlFileGroupId, fileId, physicalName, logicalName, size, maxSize, "
+                    "addTime, removalTime, deleteFlag) VALUES (" + std::to_string(tessel_) + ", " +
+                    std::to_string(groupA) + ", 1, 'd:\\a.mdf', 'a', 1, 1, 1, 0, 0)"));
+
+    // Through DBFlags from the agent, inside its network transaction.
+    {
+        KelSQLClassProperties agent(KelSQLClientSide);
+        KelSQLDatabase db(agent, false);
+        EXPECT_TRUE(refused(db.updateFlag(0, KelSQL_AllowNextDiff, 1, 0), db.getLastError(),
+                            kelsql::kErrValueNotSet, "sqlDatabaseId"));
+        EXPECT_TRUE(refused(db.updateFlag(user, KelSQL_AllowNextFull, 1, 0), db.getLastError(),
+                            kelsql::kErrTranRequired));
+        ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
+        ASSERT_TRUE(db.updateFlag(user, KelSQL_AllowNextFullAllowed, 1, 0)) << db.getLastError().formatLastErrorMessage();
+        // A system database: bit 0 forced on and bit 8 off whatever is asked.
+        ASSERT_TRUE(db.updateFlag(system, KelSQL_AllowNextFullContent, 0, 0));
+        ASSERT_TRUE(agent.getNetworkDBTransaction()->commitTransaction());
+    }
+    EXPECT_EQ(column("allowFlags", user), 0x102);
+    EXPECT_EQ(column("allowFlags", system), 0x1);
+
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ASSERT_TRUE(ostrel.startTransaction());
+    KelSQLFileSubClient sub(ostrel, false);
+    sub.setTesselId(tessel_);
+    sub.setSqlDatabaseId(user);
+    sub.setSubClientName("fs");
+    ASSERT_TRUE(sub.insert());
+    KelSQLDatabase db(ostrel, false);
+    // The instance-wide write: the word of one database to all of them.
+    ASSERT_TRUE(db.updateFlag(user, KelSQL_AllowFileFull, 1, instance_));
+    ASSERT_TRUE(db.query(user, nullptr));
+    db.setDeleteFlag()->setDelete();
+    ASSERT_TRUE(db.updateDeleteFlag()) << db.getLastError().formatLastErrorMessage();
+    db.getRemovalTime().setTime(500L);
+    ASSERT_TRUE(db.updateRemovalTime()) << db.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(ostrel.commitTransaction());
+
+    EXPECT_EQ(column("allowFlags", system), 0x106);
+    EXPECT_EQ(column("deleteFlag", user), 1);
+    EXPECT_EQ(column("removalTime", user), 500);
+    EXPECT_EQ(kel::test::text("SELECT group_concat(deleteFlag || ':' || removalTime, ',') FROM "
+                              "(SELECT * FROM sqlFileGroup ORDER BY id)"),
+              "1:500,1:77");
+    EXPECT_EQ(kel::test::text("SELECT deleteFlag || ':' || removalTime FROM sqlFile"), "1:500");
+    EXPECT_EQ(scalar("SELECT flags FROM sqlFileSubClient"), 1);
+
+    // SQL Server 7 keeps no file subclients: they are left as they are.
+    ASSERT_TRUE(sql("INSERT INTO sqlVersion(tesselId, type, major, minor, build) VALUES (" + std::to_string(tessel_) +
+                    ", 1, 7, 0, 623); UPDATE sqlServer SET sqlVersionId = (SELECT max(id) FROM sqlVersion)"));
+    ASSERT_TRUE(ostrel.startTransaction());
+    ASSERT_TRUE(db.query(user, nullptr));
+    db.setDeleteFlag()->setUndelete();
+    ASSERT_TRUE(db.updateDeleteFlag()) << db.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(ostrel.commitTransaction());
+    EXPECT_EQ(kel::test::text("SELECT group_concat(deleteFlag, ',') FROM sqlFileGroup"), "0,0");
+    EXPECT_EQ(scalar("SELECT flags FROM sqlFileSubClient"), 1);
+}
+
+}  // namespace
