@@ -23,9 +23,10 @@ export TZ=UTC
 (cd "$BUILD" && ctest --output-on-failure -j"$JOBS" --timeout 300) | tee build/ctest.log
 
 # clang, warnings as errors: the tests and benchmarks compile too (they are
-# not run again here).
+# not run again here, so no debug information is written for them).
 CLANG=build/clang
-cmake -S . -B "$CLANG" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+cmake -S . -B "$CLANG" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG=-O0 -DCMAKE_CXX_FLAGS_DEBUG=-O0 \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DKEL_WERROR=ON -DKEL_TESTS=ON -DKEL_BENCH=ON "${LAUNCHER[@]}" >/dev/null
 cmake --build "$CLANG" -j"$JOBS"
 
