@@ -29,6 +29,7 @@
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDatabaseLSNList.h"
+#include "KelSQL/KelSQLDatabaseReports.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLFileGroup.h"
 #include "KelSQL/KelSQLErrorStatus.h"
@@ -466,6 +467,23 @@ static bool restoreChain(unsigned long sqlDatabaseId) {
     return chain.getBSIdList()->size() == 4;
 }
 
+// The Ostrel reports the database's backup chains: from the newest log back
+// through the chain's full to the first full, whose checkpoint the chain's
+// full names; nothing is left inactive.
+static bool chainReports(unsigned long sqlDatabaseId) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabaseReports reports(ostrel);
+    if (!reports.createChainReports(sqlDatabaseId)) return fail("chain reports", reports.getLastError());
+    for (const auto* list : {&reports.activeLSNChain(sqlDatabaseId), &reports.inactiveLSNChain()}) {
+        std::printf("Ostrel's %s chain:", list == &reports.inactiveLSNChain() ? "inactive" : "active");
+        for (const auto& r : *list)
+            std::printf(" %llu (%c)", static_cast<unsigned long long>(r.sqlBackupSetId), static_cast<char>(r.backupType));
+        std::printf("\n");
+    }
+    const auto& active = reports.activeLSNChain(sqlDatabaseId);
+    return active.size() == 5 && active.front().backupType == KelSQLBackupTypeLog && reports.inactiveLSNChain().empty();
+}
+
 // The Ostrel lists the client's instances configured in its catalogue (the
 // example runs no agent host that could list those installed on the client).
 static bool listInstances(unsigned long client) {
@@ -702,7 +720,8 @@ int main() {
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) && showDatabase(database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
-              restoreTask(instance, database, backupSet, task) && restoreChain(database) && listInstances(client) &&
+              restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
+              listInstances(client) &&
               browseClient(client) && removeHistory(database, backupSet, task);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");

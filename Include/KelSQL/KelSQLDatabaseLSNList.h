@@ -23,6 +23,7 @@
 #include "KelSQL/KelSQLLogicalDeletion.h"
 
 class DBtran;
+class KelSQLStepRestoreState;
 struct SqlLSNs_t;
 
 enum KelSQLTimeType : uint32_t {
@@ -89,6 +90,21 @@ public:
     // first; restoreByteSize is left alone.
     bool queryForJobBasedPruning(unsigned long sqlBackupSetId);
 
+    // Ostrel: the next step of a database restored step by step, from the
+    // state its agent reported, as stepItems(): for a standby database the
+    // logs (or the one log) that follow the set restored last, for a loading
+    // one the log-only step; any other state gives an empty list.
+    bool query(unsigned long sqlDatabaseId, KelSQLStepRestoreState& state);
+    // The log-only step of a loading database: the logs that cover the
+    // reported LSN range and continue it, in catalogue order.
+    bool query(unsigned long sqlDatabaseId, KelSQLStepRestoreState* state);
+    // Ostrel: for a hot-standby server that restored the set of that agent
+    // number (or name, when given), the catalogue set to restore next; flags
+    // 1 up to date, 2 a full restore is needed.
+    bool hotServerStandbyQuery(unsigned long sqlDatabaseId, unsigned long restoredBackupSetId,
+                               unsigned long& currentSqlBackupSetId, unsigned long& nextSqlBackupSetId,
+                               const std::string& restoredBackupSetName, unsigned long& flags);
+
     // Whether a full ('D' or 'd') of the database has fullBackupLSN as its
     // checkpoint LSN (its last LSN for SQL Server 7) and started by time.
     bool doesFullBackupChainExist(unsigned long sqlDatabaseId, KelSQLDateAndTime& time, std::string fullBackupLSN,
@@ -113,6 +129,7 @@ public:
     unsigned long lastSqlBackupSetId() const { return bsIdList_.empty() ? 0 : static_cast<unsigned long>(bsIdList_.back()); }
     std::vector<uint64_t>* getBSIdList() { return &bsIdList_; }
     const std::vector<KelSQLDBRestoreBackupSetItem_t>& browseItems() const { return browseItems_; }
+    const std::vector<KelSQLDBRestoreBackupSetItem_t>& stepItems() const { return stepItems_; }
     unsigned long long restoreByteSize() const { return restoreByteSize_; }
     void setRestoreTimeType(KelSQLTimeType type) { restoreTimeType_ = type; }
     void setRestoreTime(KelSQLDateAndTime time) { restoreTime_ = time; }
@@ -143,6 +160,12 @@ private:
     // The target a time picks, chained; T already in its final form.
     bool pointInTimeTarget(unsigned long sqlDatabaseId, KelSQLDateAndTime& when, KelSQLTimeType type);
     bool browseItemsOf(const char* signature);
+    // The checks both step queries open with; empties stepItems.
+    bool stepEntry(unsigned long sqlDatabaseId, const KelSQLStepRestoreState& state);
+    bool standbyStep(unsigned long sqlDatabaseId, const KelSQLStepRestoreState& state);
+    bool appendStepItem(const SqlLSNs_t& row);
+    // Every row of a cursor over sqlLSNs as a step item (one: the first only).
+    bool stepItemsOf(const std::string& where, const char* order, bool one);
     // T of a time-based query: the client's time when the zone applies.
     static unsigned long clientTime(unsigned long time, SIM_TimeZoneInfo_t* timeZone);
 
@@ -152,6 +175,7 @@ private:
     KelSQLBackupSetAppType appType_;
     std::vector<uint64_t> bsIdList_;
     std::vector<KelSQLDBRestoreBackupSetItem_t> browseItems_;
+    std::vector<KelSQLDBRestoreBackupSetItem_t> stepItems_;
     unsigned long long restoreByteSize_ = 0;
     KelSQLTimeType restoreTimeType_ = KelSQLTimeTypeNone;
     KelSQLDateAndTime restoreTime_;

@@ -45,6 +45,8 @@ constexpr uint64_t kErrNoRecoveryPointInTime = 0x1E000059;
 constexpr uint64_t kErrUndoPath = 0x1E000060;
 constexpr uint64_t kErrCompareAndUpdate = 0x1E000061;
 constexpr uint64_t kErrBackupSetExists = 0x1E000066;
+// An agent's answer that the state of a step-restored database cannot be told.
+constexpr uint64_t kErrStepStateUnavailable = 0x1E00008D;
 constexpr uint64_t kErrBackupFileExists = 0x1E000068;
 constexpr uint64_t kErrMediaFamilyExists = 0x1E000069;
 constexpr uint64_t kErrBrowseDepth = 0x1E00006C;

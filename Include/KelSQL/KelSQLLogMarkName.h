@@ -10,11 +10,24 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "KelSQL/KelNetSQLLogMarkName.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 
 struct SqlLogMarkNames_t;
+
+// One row of a log-mark report; sequence is its place in the report as
+// fetched, from 1.
+struct KelSQL_LogMark_t {
+    uint64_t id = 0;
+    uint64_t sqlDatabaseId = 0;
+    int64_t markTime = 0;  // seconds since 1970
+    std::string name;
+    std::string description;
+    std::string lsn;
+    uint64_t sequence = 0;
+};
 
 class KelSQLLogMarkName : public KelNetSQLLogMarkName {
 public:
@@ -48,6 +61,23 @@ public:
     bool removeLSNRange(unsigned long tesselId, unsigned long sqlDatabaseId, const std::string& firstLSN,
                         const std::string& lastLSN);
     bool updateLogMarks(unsigned long, unsigned long, const std::string&, const std::string&) { return true; }
+    // Ostrel reports; each clears list first. Times are seconds since 1970,
+    // 0 no bound; beforeBrowseTime is the upper bound of a restore window,
+    // afterBrowseTime the lower. Without a lower bound the window starts at
+    // the finish of the full a restore up to beforeBrowseTime would start
+    // from (none: 0x1E0000CE). A failure part-way leaves what was fetched.
+    bool databaseLogMarksReport(unsigned long tesselId, unsigned long sqlDatabaseId,
+                                std::vector<KelSQL_LogMark_t>& list);
+    bool serverLogMarksReport(unsigned long tesselId, unsigned long sqlServerId, std::vector<KelSQL_LogMark_t>& list);
+    bool getLogMarksForDatabaseRestore(unsigned long tesselId, unsigned long sqlDatabaseId,
+                                       std::vector<KelSQL_LogMark_t>& list, unsigned long beforeBrowseTime,
+                                       unsigned long afterBrowseTime);
+    // The restore-window marks of the first database that every other one
+    // has too (same name, same time).
+    bool getCommonDatabaseLogMarks(unsigned long tesselId, unsigned long sqlServerId,
+                                   const std::vector<unsigned long>& sqlDatabaseIdList, unsigned long beforeBrowseTime,
+                                   std::vector<KelSQL_LogMark_t>& list);
+
     // The handler's DBCode 1 and 2 (server object only).
     bool query(const KelNetSQLLogMarkName_t& request, KelNetSQLLogMarkName_t& response);
     bool insert(const KelNetSQLLogMarkName_t& request, KelNetSQLLogMarkName_t& response);
@@ -79,6 +109,11 @@ private:
     bool isSql7(unsigned long sqlDatabaseId);
     bool serverQuery(unsigned long sqlDatabaseId);
     bool serverRemove(unsigned long sqlDatabaseId);
+    // The checks a report opens with.
+    bool reportOpening(unsigned long tesselId, const char* idName, unsigned long id, bool idFirst,
+                       const char* signature);
+    template <class Record>
+    bool fetchReport(Record& record, std::vector<KelSQL_LogMark_t>& list, const char* signature);
 
     KelSQLClassProperties& context_;
     bool serverObject_;

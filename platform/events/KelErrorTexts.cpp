@@ -86,6 +86,7 @@ const ErrorText kTexts[] = {
     {0x1E000069, "%s: the media family record already exists."},
     {0x1E00006C, "%s: unknown browse depth."},
     {0x1E00006D, "%s: the restore-task list is too long."},
+    {0x1E00008D, "%s: the state of the step-restored database cannot be told."},
     {0x1E0000A4, "%s: the database may not be deleted."},
     {0x1E0000A7, "%s: the requested backup level was converted."},
     {0x1E0000A8, "%s: the requested backup level was converted."},

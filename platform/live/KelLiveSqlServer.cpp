@@ -31,6 +31,10 @@ bool LiveSqlServer::flagProperty(const LiveTarget&, const std::string&, const st
 
 bool LiveSqlServer::fullBackupRequired(const LiveTarget&, const std::string&, bool&, KelLastError&) { return true; }
 
+bool LiveSqlServer::restoreState(const LiveTarget&, const std::string&, LiveRestoreState&, bool&, KelLastError&) {
+    return true;
+}
+
 LiveSqlServer& liveSqlServer() {
     LiveSqlServer* reader = current.load(std::memory_order_acquire);
     return reader ? *reader : nothingRead();

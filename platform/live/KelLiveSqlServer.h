@@ -36,6 +36,22 @@ struct LiveFileGroup {
     unsigned long groupId = 0;
 };
 
+// What SQL Server reports of a database restored step by step: its status
+// word, the agent's property code, the last restore and, for a database
+// still loading, the log range it may take next. Times in seconds since 1970.
+struct LiveRestoreState {
+    unsigned long status = 0;
+    unsigned long property = 0;
+    unsigned long restoreId = 0;
+    unsigned long backupSetId = 0;
+    unsigned long restoreType = 0;
+    unsigned long restoreDate = 0;
+    unsigned long stopAt = 0;
+    std::string backupSetName;
+    bool logOnly = false;
+    std::string firstLSN, lastLSN, checkpointLSN, fullBackupLSN;
+};
+
 // One SQL Server instance installed on a machine, as its enumeration gives it.
 struct LiveInstance {
     std::string name;
@@ -94,6 +110,9 @@ public:
     // possible (a log chain broken since the last full backup).
     virtual bool fullBackupRequired(const LiveTarget& at, const std::string& database, bool& fullBackup,
                                     KelLastError& err);
+    // The database's step-restore state; read says whether anything was read.
+    virtual bool restoreState(const LiveTarget& at, const std::string& database, LiveRestoreState& out, bool& read,
+                              KelLastError& err);
 };
 
 // The reader in use: the installed one, else NoLiveSqlServer.

@@ -2,9 +2,12 @@
 // from the file live-instances under the platform home ("name|version|
 // description" a line, so that an agent host's dispatcher serves what the
 // test wrote); properties, yes/no properties and options from maps, each
-// read counted; the reader named in failProperty fails.
+// read counted; the reader named in failProperty fails. A database's
+// step-restore state comes from the file live-restore-state ("key=value"
+// lines; fail=N makes the read fail with N); no file, nothing read.
 #pragma once
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
@@ -16,6 +19,7 @@
 namespace kel::test {
 
 inline std::string liveInstancesFile() { return kel::homePath("live-instances"); }
+inline std::string liveRestoreStateFile() { return kel::homePath("live-restore-state"); }
 
 class ScriptedLiveSqlServer final : public kel::live::LiveSqlServer {
     using T = kel::live::LiveTarget;
@@ -46,6 +50,29 @@ public:
     }
     bool fullBackupRequired(const T&, const S&, bool& full, E&) override {
         full = full || fullRequired;
+        return true;
+    }
+    bool restoreState(const T&, const S&, kel::live::LiveRestoreState& out, bool& read, E& err) override {
+        std::ifstream in(liveRestoreStateFile());
+        for (S line; std::getline(in, line);) {
+            const size_t eq = line.find('=');
+            const S key = line.substr(0, eq), value = line.substr(eq + 1);
+            const unsigned long n = std::strtoul(value.c_str(), nullptr, 0);
+            read = true;
+            if (key == "fail") {
+                err.setNumber(n);
+                return false;
+            }
+            if (key == "status") out.status = n;
+            if (key == "property") out.property = n;
+            if (key == "backupSetId") out.backupSetId = n;
+            if (key == "restoreDate") out.restoreDate = n;
+            if (key == "stopAt") out.stopAt = n;
+            if (key == "name") out.backupSetName = value;
+            if (key == "logOnly") out.logOnly = n != 0;
+            if (key == "first") out.firstLSN = value;
+            if (key == "last") out.lastLSN = value;
+        }
         return true;
     }
     bool fileGroup(const T&, const S&, const S&, kel::live::LiveFileGroup&, bool&, E&) override { return true; }
