@@ -110,7 +110,9 @@ protected:
         next = flags = 99;
         const bool ok = state.hotServerQuery(current, next, flags);
         err = state.getLastError();
-        if (ok && restored != 0) EXPECT_EQ(current + 5000, name.empty() ? restored : 5011);
+        if (ok && restored != 0) {
+            EXPECT_EQ(current + 5000, name.empty() ? restored : 5011);
+        }
         return ok;
     }
 
