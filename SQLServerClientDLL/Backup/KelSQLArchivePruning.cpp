@@ -1,6 +1,7 @@
 // The archive-pruning object and the cycles of one database's history.
 #include "KelSQL/KelSQLArchivePruning.h"
 
+#include <algorithm>
 #include <deque>
 #include <unordered_map>
 
@@ -8,7 +9,6 @@
 #include "Db/Tbl/sqlArchiveSet.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlVersion.h"
-#include "KelSQL/KelSQLBSRestore.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLSN.h"
@@ -285,20 +285,40 @@ void KelSQLArchivePruning::keepByRetention(uint64_t dateTime) {
     candidates_.swap(left);
 }
 
+// The archive files of every set of the database in one read, in the order
+// a restore description lists them (archive set id): the same entries as a
+// description per prunable full, without a round of reads for each.
 bool KelSQLArchivePruning::listPrunableFulls() {
-    KelSQLBSRestore description(context_, false);
+    std::unordered_map<uint64_t, std::vector<SqlArchiveSet_t>> archivesOf;
+    for (const SqlLSNs_t& p : candidates_) archivesOf[idOf(p)];
+    SqlArchiveSet archives(kelsql::backup::transactionOf(context_));
+    archives.setWhere("sqlBackupSetId in (select id from sqlBackupSet where sqlDatabaseId = %d)",
+                      static_cast<int>(sqlDatabaseId_));
+    // No ORDER BY: it would walk the whole table in id order; each set's
+    // rows are put in id order below.
+    int rc = archives.openCursor();
+    while (rc == 0 && (rc = archives.fetchCursor(true)) == 0) {
+        auto set = archivesOf.find(column(archives.getDataPtr()->sqlBackupSetId));
+        if (set != archivesOf.end()) set->second.push_back(*archives.getDataPtr());
+    }
+    archives.closeCursor();
+    if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, archives, rc);
     for (const SqlLSNs_t& p : candidates_) {
-        if (!description.query(idOf(p))) return copyError(description.getLastError());
-        for (const KelNetSQLBSRestoreArchive_t& a : description.archiveList()) {
+        std::vector<SqlArchiveSet_t>& rows = archivesOf[idOf(p)];
+        std::sort(rows.begin(), rows.end(),
+                  [](const SqlArchiveSet_t& a, const SqlArchiveSet_t& b) { return a.id < b.id; });
+        // A description's Tessel is that of its last archive row.
+        const uint64_t tessel = rows.empty() ? 0 : column(rows.back().tesselId);
+        for (const SqlArchiveSet_t& a : rows) {
             KelSQLFullArchiveMapping_t entry;
-            entry.tesselId = description.tesselId();
-            entry.archiveGroupId = a.ArchiveGroup;
-            entry.archiveFileId = a.ArchiveFile;
+            entry.tesselId = tessel;
+            entry.archiveGroupId = column(a.archiveGroup);
+            entry.archiveFileId = column(a.archiveFile);
             entry.sqlBackupSetId = idOf(p);
             entry.isPrunable = true;
             prunableFulls_.push_back(entry);
             context_.log().debug3(kCyclesFn, "Prunable full bs = %d  ag = %d  af = %d", static_cast<int>(idOf(p)),
-                                  static_cast<int>(a.ArchiveGroup), static_cast<int>(a.ArchiveFile));
+                                  a.archiveGroup, a.archiveFile);
         }
     }
     cyclesCreated_ = true;
