@@ -15,6 +15,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "Db/Tbl/sqlArchiveSet.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlFile.h"
 #include "Db/Tbl/sqlFileGroup.h"
@@ -23,6 +24,7 @@
 #include "KelSQL/KelSQLApplication.h"
 #include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLAppTypeBrowse.h"
+#include "KelSQL/KelSQLArchivePruning.h"
 #include "KelSQL/KelSQLBackupFile.h"
 #include "KelSQL/KelSQLBackupFileInfo.h"
 #include "KelSQL/KelSQLBackupSet.h"
@@ -403,20 +405,50 @@ static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& backupSetId
     return stored.sqlId() == set.sqlId() && stored.jobId() == 0x100000001ull;
 }
 
+// One backup the agent records in its open network transaction.
+struct BackupSpec {
+    const char* name;
+    uint64_t type;
+    const char* first;
+    const char* last;
+    const char* checkpoint;
+    const char* full;
+    long start;  // seconds after the base; finishes a minute later
+};
+
+static bool recordSet(KelSQLClassProperties& agent, unsigned long sqlDatabaseId, const BackupSpec& s, long base,
+                      unsigned long& id) {
+    KelNetSQLBackupSet2_t record{};
+    KelNetSQLBackupSet_t& r = record.BackupSet;
+    kel::copyField(r.Name, std::string(s.name));
+    kel::copyField(r.BackupSize, std::string("1048576"));
+    r.SqlVersion.Major = 8;
+    r.MtfVersion.Major = 1;
+    r.SeltraStartTime = static_cast<uint64_t>(base + s.start);
+    r.SeltraFinishTime = static_cast<uint64_t>(base + s.start + 60);
+    KelSQLBackupSet set(agent, false);
+    set.copyFromNetwork(record);
+    KelSQLLSN& lsn = set.getLSN();
+    lsn.setBackupType(s.type);
+    lsn.setFirst(s.first);
+    lsn.setLast(s.last);
+    lsn.setCheckpoint(s.checkpoint);
+    lsn.setDatabase(s.full);
+    const KelNetSQLDateTime_t start = wireTime(base + s.start), finish = wireTime(base + s.start + 60);
+    lsn.setStartTime(&start);
+    lsn.setFinishTime(&finish);
+    if (!set.insert(agent.getOstrel().getTesselId(), sqlDatabaseId)) return fail("backup set insert", set.getLastError());
+    std::printf("agent recorded %c backup set %lu \"%s\"\n", static_cast<char>(s.type), set.sqlId(), s.name);
+    id = set.sqlId();
+    return true;
+}
+
 // The agent records a full, a differential and two logs of the database, then
 // asks the Ostrel which backups restore it to a point in time between the logs.
 static bool restoreChain(unsigned long sqlDatabaseId) {
     KelSQLClassProperties agent(KelSQLClientSide);
     const long base = KelSQLDateAndTime().setCurrent() - 7200;
-    const struct {
-        const char* name;
-        uint64_t type;
-        const char* first;
-        const char* last;
-        const char* checkpoint;
-        const char* full;
-        long start;
-    } sets[] = {
+    const BackupSpec sets[] = {
         {"pubs chain full", KelSQLBackupTypeDatabase, "15000000050000001", "15000000052000001", "15000000051000001",
          "15000000040000037", 0},
         {"pubs chain differential", KelSQLBackupTypeDifferential, "15000000053000001", "15000000054000001",
@@ -429,30 +461,11 @@ static bool restoreChain(unsigned long sqlDatabaseId) {
     KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
     if (!t->startTransaction()) return fail("START", t->getLastError());
     for (const auto& s : sets) {
-        KelNetSQLBackupSet2_t record{};
-        KelNetSQLBackupSet_t& r = record.BackupSet;
-        kel::copyField(r.Name, std::string(s.name));
-        kel::copyField(r.BackupSize, std::string("1048576"));
-        r.SqlVersion.Major = 8;
-        r.MtfVersion.Major = 1;
-        r.SeltraStartTime = static_cast<uint64_t>(base + s.start);
-        r.SeltraFinishTime = static_cast<uint64_t>(base + s.start + 60);
-        KelSQLBackupSet set(agent, false);
-        set.copyFromNetwork(record);
-        KelSQLLSN& lsn = set.getLSN();
-        lsn.setBackupType(s.type);
-        lsn.setFirst(s.first);
-        lsn.setLast(s.last);
-        lsn.setCheckpoint(s.checkpoint);
-        lsn.setDatabase(s.full);
-        const KelNetSQLDateTime_t start = wireTime(base + s.start), finish = wireTime(base + s.start + 60);
-        lsn.setStartTime(&start);
-        lsn.setFinishTime(&finish);
-        if (!set.insert(agent.getOstrel().getTesselId(), sqlDatabaseId)) {
+        unsigned long id = 0;
+        if (!recordSet(agent, sqlDatabaseId, s, base, id)) {
             t->rollbackTransaction();
-            return fail("backup set insert", set.getLastError());
+            return false;
         }
-        std::printf("agent recorded %c backup set %lu \"%s\"\n", static_cast<char>(s.type), set.sqlId(), s.name);
     }
     if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
     KelSQLDatabaseLSNList chain(agent, false);
@@ -663,6 +676,86 @@ static bool removeHistory(unsigned long databaseId, unsigned long backupSetId, u
     return removed;
 }
 
+// Two cycles of the database (a full with its log, twice), each backup on
+// an archive file of its own. The archive manager asks which files may go
+// when one cycle is kept, and takes the backup sets on them out of the
+// catalogue.
+static bool pruneArchives(unsigned long sqlDatabaseId) {
+    KelSQLClassProperties agent(KelSQLClientSide), ostrel(KelSQLServerSide);
+    const long base = KelSQLDateAndTime().setCurrent() - 3600;
+    const BackupSpec sets[] = {
+        {"pubs old full", KelSQLBackupTypeDatabase, "16000000010000001", "16000000012000001", "16000000011000001",
+         "16000000001000001", 0},
+        {"pubs old log", KelSQLBackupTypeLog, "16000000012000001", "16000000013000001", "16000000011000001",
+         "16000000011000001", 600},
+        {"pubs new full", KelSQLBackupTypeDatabase, "16000000020000001", "16000000022000001", "16000000021000001",
+         "16000000011000001", 1200},
+        {"pubs new log", KelSQLBackupTypeLog, "16000000022000001", "16000000023000001", "16000000021000001",
+         "16000000021000001", 1800},
+    };
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    std::vector<unsigned long> ids;
+    for (const auto& s : sets) {
+        ids.push_back(0);
+        if (!recordSet(agent, sqlDatabaseId, s, base, ids.back())) {
+            t->rollbackTransaction();
+            return false;
+        }
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+    // The media manager's side: backup i lies on archive file 9001 + i.
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    std::vector<KelSQLFullArchiveMapping_t> batch;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        SqlArchiveSet record(ostrel.getDBTransaction());
+        SqlArchiveSet_t& row = *record.getDataPtr();
+        row.tesselId = static_cast<int32_t>(kTesselId);
+        row.sqlBackupSetId = static_cast<int32_t>(ids[i]);
+        row.sequenceNumber = 1;
+        row.archiveGroup = 1;
+        row.archiveFile = static_cast<int32_t>(9001 + i);
+        if (int rc = record.rowInsert(true)) {
+            std::fprintf(stderr, "kel-example: archive set failed: %s\n", record.getErrorStr(rc));
+            return false;
+        }
+        KelSQLFullArchiveMapping_t e;
+        e.tesselId = kTesselId;
+        e.archiveGroupId = 1;
+        e.archiveFileId = 9001 + i;
+        batch.push_back(e);
+    }
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    // The batch ends with the newest full: the cycles are read from there.
+    std::swap(batch[2], batch[3]);
+
+    KelSQLArchivePruning pruning(ostrel);
+    bool prunable = false;
+    if (!pruning.pruneArchiveFiles(prunable, 1, 0, batch)) return fail("archive pruning", pruning.getLastError());
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    KelSQLBackupSet remover(ostrel, false);
+    size_t gone = 0;
+    for (const KelSQLFullArchiveMapping_t& e : batch) {
+        std::printf("archive file %llu (backup set %llu): %s\n", static_cast<unsigned long long>(e.archiveFileId),
+                    static_cast<unsigned long long>(e.sqlBackupSetId), e.isPrunable ? "may go" : "kept");
+        if (!e.isPrunable) continue;
+        if (!remover.remove(static_cast<unsigned long>(e.sqlBackupSetId))) {
+            ostrel.rollBackTransaction();
+            return fail("backup set removal", remover.getLastError());
+        }
+    }
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    for (const KelSQLFullArchiveMapping_t& e : batch) {
+        KelSQLBackupSet check(ostrel, false);
+        const bool present = check.query(static_cast<unsigned long>(e.sqlBackupSetId));
+        if (e.isPrunable && !present) ++gone;
+        if (e.isPrunable == present) return false;
+    }
+    std::printf("the backup sets of the %zu pruned archive files left the catalogue\n", gone);
+    // The older cycle goes, the newer stays.
+    return gone == 2;
+}
+
 // The Ostrel browses client1 as the catalogue holds it now, down to the
 // files: the instance, the database with its full backup, its file group and
 // its file, each covered by backup data.
@@ -721,8 +814,8 @@ int main() {
               readDatabase(client, instance, database) && registerFiles(database) && showDatabase(database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
-              listInstances(client) &&
-              browseClient(client) && removeHistory(database, backupSet, task);
+              listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
+              pruneArchives(database);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

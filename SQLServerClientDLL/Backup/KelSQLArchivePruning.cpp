@@ -1,0 +1,326 @@
+// The archive-pruning object and the cycles of one database's history.
+#include "KelSQL/KelSQLArchivePruning.h"
+
+#include <algorithm>
+#include <deque>
+#include <unordered_map>
+
+#include "ChainRows.h"
+#include "Db/Tbl/sqlArchiveSet.h"
+#include "Db/Tbl/sqlBackupSet.h"
+#include "Db/Tbl/sqlVersion.h"
+#include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLErrorStatus.h"
+#include "KelSQL/KelSQLLSN.h"
+
+using kelsql::backup::column;
+using kelsql::chain::idOf;
+using kelsql::chain::secondsOf;
+
+namespace {
+
+const char* const kCyclesFn =
+    "KelSQLArchivePruning::createDatabaseCycles(cycles, dateTime, tesselId, archiveGroupId, archiveFileId)";
+
+// An LSN as compareLSN reads it, so that equal numbers give equal keys.
+std::string lsnKey(const char* text) {
+    while (*text == ' ') ++text;
+    while (*text == '0') ++text;
+    const char* end = text;
+    while (*end >= '0' && *end <= '9') ++end;
+    return std::string(text, end);
+}
+
+}  // namespace
+
+KelSQLArchivePruning::KelSQLArchivePruning(KelSQLClassProperties& context)
+    : context_(context), lsn_(std::make_unique<KelSQLLSN>(context, false)) {
+    initializeSQLObject();
+}
+
+KelSQLArchivePruning::~KelSQLArchivePruning() = default;
+
+void KelSQLArchivePruning::initializeSQLObject() {
+    archiveLoaded_ = cyclesCreated_ = false;
+    tesselId_ = archiveGroup_ = archiveFile_ = id_ = sqlBackupSetId_ = mediaSetId_ = sequenceNumber_ = 0;
+    sqlDatabaseId_ = 0;
+    isFullBackup_ = isFullFileBackup_ = false;
+}
+
+bool KelSQLArchivePruning::fail(uint64_t number, const char* signature) {
+    error_.setNumber(number);
+    error_.addArgument(signature);
+    return false;
+}
+
+bool KelSQLArchivePruning::copyError(KelLastError& from) {
+    error_ = from;
+    return false;
+}
+
+bool KelSQLArchivePruning::printBackupSetList(const char* label, std::vector<unsigned long>* ids) {
+    if (ids)
+        for (unsigned long id : *ids) context_.log().debug2(label, "  %d", static_cast<int>(id));
+    return false;
+}
+
+void KelSQLArchivePruning::copyFromSql(const SqlArchiveSet_t& row) {
+    // Each column sign-extended, as the archive manager's ids are.
+    auto wide = [](int32_t v) { return static_cast<uint64_t>(static_cast<int64_t>(v)); };
+    tesselId_ = wide(row.tesselId);
+    archiveGroup_ = wide(row.archiveGroup);
+    archiveFile_ = wide(row.archiveFile);
+    id_ = wide(row.id);
+    sqlBackupSetId_ = wide(row.sqlBackupSetId);
+    mediaSetId_ = wide(row.mediaSetId);
+    sequenceNumber_ = wide(row.sequenceNumber);
+    archiveLoaded_ = true;
+}
+
+bool KelSQLArchivePruning::queryArchiveSet(uint64_t tesselId, uint64_t archiveGroupId, uint64_t archiveFileId) {
+    static const char* kFn = "KelSQLArchivePruning::queryArchiveSet(tesselId, archiveGroupId, archiveFileId)";
+    // A refused id is no verdict on the archive: an earlier "not found" must
+    // not stand for it.
+    archiveNotFound_ = false;
+    if (!idNotSet(error_, static_cast<unsigned long>(tesselId), "tesselId", kFn) ||
+        !idNotSet(error_, static_cast<unsigned long>(archiveGroupId), "archiveGroupId", kFn) ||
+        !idNotSet(error_, static_cast<unsigned long>(archiveFileId), "archiveFileId", kFn))
+        return false;
+    // The current archive only: the cycles stay for the next batch.
+    const bool cycles = cyclesCreated_;
+    initializeSQLObject();
+    cyclesCreated_ = cycles;
+    SqlArchiveSet record(kelsql::backup::transactionOf(context_));
+    record.setWhere("tesselId = %d and archiveGroup = %d and archiveFile = %d", static_cast<int>(tesselId),
+                    static_cast<int>(archiveGroupId), static_cast<int>(archiveFileId));
+    dbStatus_ = record.getOneRow(&record, false, -1, 0);
+    if (dbStatus_ == 0) {
+        copyFromSql(*record.getDataPtr());
+        return true;
+    }
+    archiveNotFound_ = dbStatus_ == kDBNoRow;
+    error_.setNumber(kelsql::kErrRowOperation);
+    error_.addArgument(record.getpDescribe());
+    error_.addArgument(record.getErrorStr(static_cast<int>(dbStatus_)));
+    return false;
+}
+
+bool KelSQLArchivePruning::query(uint64_t tesselId, uint64_t archiveGroupId, uint64_t archiveFileId) {
+    if (!queryArchiveSet(tesselId, archiveGroupId, archiveFileId)) return false;
+    if (!lsn_->query(static_cast<unsigned long>(sqlBackupSetId_))) return copyError(lsn_->getLastError());
+    sqlDatabaseId_ = lsn_->sqlDatabaseId();
+    isFullBackup_ = lsn_->isBackupTypeDatabase();
+    isFullFileBackup_ = lsn_->isBackupTypeFileGroup();
+    return true;
+}
+
+// ---- cycles
+
+bool KelSQLArchivePruning::createDatabaseCycles(uint64_t cycles, uint64_t dateTime, uint64_t tesselId,
+                                                uint64_t archiveGroupId, uint64_t archiveFileId) {
+    if (tesselId != 0 || archiveGroupId != 0 || archiveFileId != 0) {
+        if (!query(tesselId, archiveGroupId, archiveFileId)) return false;
+    }
+    if (!idNotSet(error_, static_cast<unsigned long>(sqlDatabaseId_), "sqlDatabaseId", kCyclesFn)) return false;
+    if (!isFullBackup_) {
+        error_.setNumber(kelsql::kErrPruneNotFull);
+        error_.addArgument(static_cast<unsigned long>(tesselId_));
+        error_.addArgument(static_cast<unsigned long>(archiveGroup_));
+        error_.addArgument(static_cast<unsigned long>(archiveFile_));
+        return false;
+    }
+    allRows_.clear();
+    fulls_.clear();
+    candidates_.clear();
+    kept_.clear();
+    prunableFulls_.clear();
+    cyclesCreated_ = false;
+    if (!readHistory(kCyclesFn)) return false;
+    if (!formCycles()) return false;
+    keepByCount(cycles);
+    if (candidates_.empty()) return true;
+    if (dateTime != 0) keepByRetention(dateTime);
+    if (candidates_.empty()) return true;
+    return listPrunableFulls();
+}
+
+bool KelSQLArchivePruning::readHistory(const char*) {
+    kelsql::chain::LsnCursor rows(context_);
+    int rc = rows.open(kel::sql::format("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_)), "startTime desc");
+    while (rc == 0 && (rc = rows.fetch()) == 0) allRows_.push_back(rows.row());
+    if (rc != kDBNoRow) return kelsql::chain::lsnError(error_, rows, rc);
+    return true;
+}
+
+bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
+    DBtran* tran = kelsql::backup::transactionOf(context_);
+    std::unordered_map<int32_t, int32_t> majors;
+    SqlVersion versions(tran);
+    int rc = versions.openCursor();
+    while (rc == 0 && (rc = versions.fetchCursor(true)) == 0)
+        majors[versions.getDataPtr()->id] = versions.getDataPtr()->major;
+    if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, versions, rc);
+    std::unordered_map<int32_t, int32_t> setMajor;
+    SqlBackupSet sets(tran);
+    sets.setWhere("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_));
+    rc = sets.openCursor();
+    while (rc == 0 && (rc = sets.fetchCursor(true)) == 0) {
+        auto v = majors.find(sets.getDataPtr()->sqlVersionId);
+        setMajor[sets.getDataPtr()->id] = v == majors.end() ? 0 : v->second;
+    }
+    if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, sets, rc);
+    sql7.assign(allRows_.size(), 0);
+    for (size_t i = 0; i < allRows_.size(); ++i) {
+        auto m = setMajor.find(allRows_[i].sqlBackupSetId);
+        const int major = m == setMajor.end() ? 0 : m->second;
+        if (major == 7 || major == 8 || major == 9) {
+            sql7[i] = major == 7;
+            continue;
+        }
+        // The lookup itself says why: no version row, or one it does not know.
+        if (!appType_.query(context_, idOf(allRows_[i]))) return copyError(appType_.getLastError());
+        sql7[i] = appType_.bsAppType7().isOn();
+    }
+    return true;
+}
+
+// Each pass takes the newest row left and removes its cycle: the rows based
+// on its key up to the full that has that key, and that full. The rows of a
+// key are indexed once, so the history is walked in linear time.
+bool KelSQLArchivePruning::formCycles() {
+    std::vector<char> sql7;
+    if (!sql7Flags(sql7)) return false;
+    const size_t n = allRows_.size();
+    std::vector<char> alive(n, 1);
+    std::unordered_map<uint64_t, size_t> position;
+    std::unordered_map<std::string, std::deque<size_t>> basedOn, fullOf;
+    for (size_t i = 0; i < n; ++i) {
+        const SqlLSNs_t& x = allRows_[i];
+        position.emplace(idOf(x), i);
+        if (x.backupType == kelsql::chain::kFull)
+            fullOf[lsnKey(sql7[i] ? x.lastLSN : x.checkpointLSN)].push_back(i);
+        else
+            basedOn[lsnKey(x.fullBackupLSN)].push_back(i);
+    }
+    for (size_t front = 0;; ++front) {
+        while (front < n && !alive[front]) ++front;
+        if (front == n) break;
+        const SqlLSNs_t& r = allRows_[front];
+        const bool full = r.backupType == kelsql::chain::kFull;
+        const std::string key = lsnKey(!full ? r.fullBackupLSN : sql7[front] ? r.lastLSN : r.checkpointLSN);
+        // A file or file-group backup has no database chain: its cycle goes
+        // without a full counted, which can only keep more.
+        if (!kelsql::chain::isFileBackup(r.backupType)) {
+            std::vector<uint64_t> chain(1, idOf(r));
+            if (!kelsql::chain::isFull(r.backupType)) {
+                KelSQLDatabaseLSNList list(context_, false);
+                if (!list.query(idOf(r)) || list.getBSIdList()->empty()) return copyError(list.getLastError());
+                chain = *list.getBSIdList();
+            }
+            for (auto id = chain.rbegin(); id != chain.rend(); ++id) {
+                auto at = position.find(*id);
+                if (at == position.end() || !alive[at->second]) continue;
+                const SqlLSNs_t& x = allRows_[at->second];
+                context_.log().debug3(kCyclesFn, "list cycles sql bs = %d  bt = %d", static_cast<int>(idOf(x)),
+                                      static_cast<int>(x.backupType));
+                if (x.backupType == kelsql::chain::kFull) fulls_.push_back(x);
+            }
+        }
+        std::deque<size_t>& fullRows = fullOf[key];
+        const size_t end = fullRows.empty() ? n : fullRows.front();
+        std::deque<size_t>& based = basedOn[key];
+        while (!based.empty() && based.front() < end) {
+            alive[based.front()] = 0;
+            based.pop_front();
+        }
+        if (end < n) {
+            alive[end] = 0;
+            fullRows.pop_front();
+        }
+    }
+    return true;
+}
+
+void KelSQLArchivePruning::keepByCount(uint64_t cycles) {
+    candidates_ = fulls_;
+    context_.log().debug3(kCyclesFn, "number of cycles to keep = %d", static_cast<int>(cycles));
+    if (cycles == 0 || candidates_.empty()) return;
+    size_t n = 0;
+    unsigned long oldest = 0;
+    do {
+        const SqlLSNs_t& c = candidates_[n++];
+        context_.log().debug3(kCyclesFn, "cycle = %d  full sql bs = %d", static_cast<int>(n),
+                              static_cast<int>(idOf(c)));
+        const unsigned long start = secondsOf(c.startTime);
+        if (n == 1 || start < oldest) oldest = start;
+        kept_.push_back(c);
+    } while (n != cycles && n < candidates_.size());
+    // A full started after the oldest kept one stays, whatever order its
+    // cycle was found in.
+    std::vector<SqlLSNs_t> left;
+    for (size_t i = n; i < candidates_.size(); ++i)
+        (secondsOf(candidates_[i].startTime) > oldest ? kept_ : left).push_back(candidates_[i]);
+    candidates_.swap(left);
+}
+
+void KelSQLArchivePruning::keepByRetention(uint64_t dateTime) {
+    KelSQLDateAndTime t(static_cast<unsigned long>(dateTime));
+    context_.log().debug3(kCyclesFn, "Retension Time = %s", t.formatMMDDYYYYHHMMSS().c_str());
+    unsigned long limit = static_cast<unsigned long>(dateTime);
+    bool found = false;
+    size_t n = 0;
+    // Newer fulls stay, and so does the first that finished by the time.
+    while (n < candidates_.size() && !found) {
+        const SqlLSNs_t& c = candidates_[n++];
+        const unsigned long finish = secondsOf(c.finishTime);
+        if (c.backupType == kelsql::chain::kFull && finish <= limit) {
+            limit = finish;
+            found = true;
+        }
+        kept_.push_back(c);
+    }
+    std::vector<SqlLSNs_t> left;
+    for (size_t i = n; i < candidates_.size(); ++i)
+        (secondsOf(candidates_[i].finishTime) > limit ? kept_ : left).push_back(candidates_[i]);
+    candidates_.swap(left);
+}
+
+// The archive files of every set of the database in one read, in the order
+// a restore description lists them (archive set id): the same entries as a
+// description per prunable full, without a round of reads for each.
+bool KelSQLArchivePruning::listPrunableFulls() {
+    std::unordered_map<uint64_t, std::vector<SqlArchiveSet_t>> archivesOf;
+    for (const SqlLSNs_t& p : candidates_) archivesOf[idOf(p)];
+    SqlArchiveSet archives(kelsql::backup::transactionOf(context_));
+    archives.setWhere("sqlBackupSetId in (select id from sqlBackupSet where sqlDatabaseId = %d)",
+                      static_cast<int>(sqlDatabaseId_));
+    // No ORDER BY: it would walk the whole table in id order; each set's
+    // rows are put in id order below.
+    int rc = archives.openCursor();
+    while (rc == 0 && (rc = archives.fetchCursor(true)) == 0) {
+        auto set = archivesOf.find(column(archives.getDataPtr()->sqlBackupSetId));
+        if (set != archivesOf.end()) set->second.push_back(*archives.getDataPtr());
+    }
+    archives.closeCursor();
+    if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, archives, rc);
+    for (const SqlLSNs_t& p : candidates_) {
+        std::vector<SqlArchiveSet_t>& rows = archivesOf[idOf(p)];
+        std::sort(rows.begin(), rows.end(),
+                  [](const SqlArchiveSet_t& a, const SqlArchiveSet_t& b) { return a.id < b.id; });
+        // A description's Tessel is that of its last archive row.
+        const uint64_t tessel = rows.empty() ? 0 : column(rows.back().tesselId);
+        for (const SqlArchiveSet_t& a : rows) {
+            KelSQLFullArchiveMapping_t entry;
+            entry.tesselId = tessel;
+            entry.archiveGroupId = column(a.archiveGroup);
+            entry.archiveFileId = column(a.archiveFile);
+            entry.sqlBackupSetId = idOf(p);
+            entry.isPrunable = true;
+            prunableFulls_.push_back(entry);
+            context_.log().debug3(kCyclesFn, "Prunable full bs = %d  ag = %d  af = %d", static_cast<int>(idOf(p)),
+                                  a.archiveGroup, a.archiveFile);
+        }
+    }
+    cyclesCreated_ = true;
+    return true;
+}

@@ -1,0 +1,116 @@
+// Which fulls the cycles keep, and which archive files of a batch may go,
+// over real catalogue rows.
+#include "KelSQL/KelSQLErrors.h"
+#include "PruneFixture.h"
+
+using kel::test::refused;
+
+namespace {
+
+class ArchivePruningTest : public kel::test::PruneTest {
+protected:
+    // The batch is walked from its last entry, which the cycles start from.
+    // Three cycles: full 1 with log 2, full 3 with log 4, full 5 with log 6;
+    // each full finishes 50 seconds after it starts.
+    void SetUp() override {
+        PruneTest::SetUp();
+        history({{1, 'D', 100, 120, 110, 50, 100}, {2, 'L', 120, 130, 0, 110, 200}, {3, 'D', 300, 320, 310, 110, 300},
+                 {4, 'L', 320, 330, 0, 310, 400}, {5, 'D', 500, 520, 510, 310, 500}, {6, 'L', 520, 530, 0, 510, 600}});
+    }
+    static std::vector<int> fullFiles(const KelSQLArchivePruning& p) {
+        std::vector<int> out;
+        for (const auto& e : p.prunableFulls()) out.push_back(static_cast<int>(e.archiveFileId));
+        return out;
+    }
+};
+
+TEST_F(ArchivePruningTest, CyclesKeptByCountAndRetentionTime) {
+    // A newer file backup on full 5's base: its cycle goes without a full.
+    const unsigned long files = databaseRow("files");
+    history({{11, 'D', 100, 120, 110, 50, 100}, {12, 'D', 300, 320, 310, 110, 300}, {13, 'L', 320, 330, 0, 310, 400},
+             {14, 'F', 330, 340, 0, 310, 500}},
+            files);
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    const struct {
+        const char* what;
+        uint64_t cycles, retention;
+        int file;
+        std::vector<int> prunable;
+        uint64_t error;
+    } cases[] = {
+        {"nothing kept", 0, 0, 101, {105, 103, 101}, 0},
+        {"one cycle", 1, 0, 105, {103, 101}, 0},
+        {"more cycles than fulls", 5, 0, 105, {}, 0},
+        {"retention at a full's finish keeps it", 1, kBase + 350, 105, {101}, 0},
+        {"retention before it keeps the older full too", 1, kBase + 349, 105, {}, 0},
+        {"retention alone", 0, kBase + 550, 105, {103, 101}, 0},
+        {"a file backup newest: its full is not counted", 1, 0, 111, {}, 0},
+        {"a file backup newest, none kept by count", 0, 0, 111, {111}, 0},
+        {"an archive holding a log", 1, 0, 106, {}, kelsql::kErrPruneNotFull},
+        {"an unknown archive", 1, 0, 999, {}, kelsql::kErrRowOperation},
+    };
+    for (const auto& c : cases) {
+        KelSQLArchivePruning p(ostrel);
+        const bool ok = p.createDatabaseCycles(c.cycles, c.retention, tessel_, 1, c.file);
+        if (c.error) {
+            EXPECT_TRUE(refused(ok, p.getLastError(), c.error)) << c.what;
+            EXPECT_EQ(p.archiveNotFound(), c.file == 999) << c.what;
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.what << ": " << message(p.getLastError());
+        EXPECT_EQ(fullFiles(p), c.prunable) << c.what;
+        EXPECT_EQ(p.cyclesCreated(), !c.prunable.empty()) << c.what;
+    }
+    KelSQLArchivePruning p(ostrel);
+    ASSERT_TRUE(p.createDatabaseCycles(0, 0, tessel_, 1, 105));
+    EXPECT_TRUE(refused(p.createDatabaseCycles(0, 0, tessel_, 1, 106), p.getLastError(), kelsql::kErrPruneNotFull));
+    EXPECT_EQ(kel::test::arguments(p.getLastError()),
+              (std::vector<std::string>{std::to_string(tessel_), "1", "106"}));
+}
+
+TEST_F(ArchivePruningTest, BatchMarkedByItsFullsAndTheirDependants) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    const struct {
+        const char* what;
+        std::vector<int> batch;
+        uint64_t cycles;
+        std::vector<int> marked;
+        uint64_t error;
+    } cases[] = {
+        {"whole history, one cycle kept", {101, 102, 103, 104, 106, 105}, 1, {101, 102, 103, 104}, 0},
+        {"a dependant outside keeps its full", {101, 103, 104, 105}, 1, {103, 104}, 0},
+        {"nothing to prune", {101, 102, 105}, 5, {}, 0},
+        {"unknown files only", {901, 902}, 1, {901, 902}, 0},
+        {"an unknown newest file", {101, 102, 105, 903}, 1, {101, 102, 903}, 0},
+        {"a batch ending in a log", {101, 106}, 1, {}, kelsql::kErrPruneNotFull},
+        {"empty", {}, 1, {}, 0},
+    };
+    for (const auto& c : cases) {
+        KelSQLArchivePruning p(ostrel);
+        auto list = batch(c.batch);
+        for (auto& e : list) e.isPrunable = true;  // whatever the caller left there
+        bool prunable = true;
+        const bool ok = p.pruneArchiveFiles(prunable, c.cycles, 0, list);
+        EXPECT_FALSE(prunable) << c.what;
+        if (c.error) {
+            EXPECT_TRUE(refused(ok, p.getLastError(), c.error)) << c.what;
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.what << ": " << message(p.getLastError());
+        EXPECT_EQ(marked(list), c.marked) << c.what;
+        for (const auto& e : list)
+            if (!c.marked.empty())  // an early answer writes no backup set
+                EXPECT_EQ(e.sqlBackupSetId, e.archiveFileId > 900 ? 0 : e.archiveFileId - 100) << c.what;
+    }
+    // The same object keeps its cycles for the next batch of the database,
+    // even when the newest archive of that batch would be refused.
+    KelSQLArchivePruning p(ostrel);
+    auto first = batch({101, 102, 105});
+    bool prunable = false;
+    ASSERT_TRUE(p.pruneArchiveFiles(prunable, 1, 0, first));
+    auto second = batch({103, 104, 106});
+    ASSERT_TRUE(p.pruneArchiveFiles(prunable, 1, 0, second)) << message(p.getLastError());
+    EXPECT_EQ(marked(second), (std::vector<int>{103, 104}));
+}
+
+}  // namespace
