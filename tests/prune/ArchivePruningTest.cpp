@@ -98,9 +98,11 @@ TEST_F(ArchivePruningTest, BatchMarkedByItsFullsAndTheirDependants) {
         }
         ASSERT_TRUE(ok) << c.what << ": " << message(p.getLastError());
         EXPECT_EQ(marked(list), c.marked) << c.what;
-        for (const auto& e : list)
-            if (!c.marked.empty())  // an early answer writes no backup set
+        for (const auto& e : list) {
+            if (!c.marked.empty()) {  // an early answer writes no backup set
                 EXPECT_EQ(e.sqlBackupSetId, e.archiveFileId > 900 ? 0 : e.archiveFileId - 100) << c.what;
+            }
+        }
     }
     // The same object keeps its cycles for the next batch of the database,
     // even when the newest archive of that batch would be refused.
