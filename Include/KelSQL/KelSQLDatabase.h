@@ -130,6 +130,16 @@ public:
     bool updateFGDeleteFlag(unsigned long sqlDatabaseId, bool deleteFlag);
     bool updateFGRemovalTime(unsigned long sqlDatabaseId, unsigned long removalTime);
 
+    // Comparison with newer values: writes into the row what differs and is
+    // set (removal time: a time only over 0, the back-again marker as 0).
+    // Local (DBCode 2 from an agent); the object then holds the row as read
+    // before the update, or the caller's values after a failure.
+    bool update();
+    // DBCode 2 (reply mode): answers the row as read before the update.
+    bool update(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp);
+    // Local, in the context's started transaction.
+    bool compareAndUpdate(KelSQLDatabase& sqlDatabase, unsigned long sqlDatabaseId);
+
     // Agent readers of the live database; outputs left as they are when
     // nothing is read.
     bool getLatestBackupSetId(unsigned long* backupSetId);
