@@ -50,8 +50,8 @@ bool KelNetSQLDatabase::answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp
     case KelNetSQLDatabaseLookup: ok = database.lookup(&req, &rsp); break;
     case KelNetSQLDatabaseConfig: ok = database.config(&req.Database, &rsp.Database); break;
     case KelNetSQLDatabaseUpdate: ok = database.update(&req, &rsp); break;
-    // Logical deletion is answered once the database's deletion is built;
-    // DBCode 8 is the agent host's.
+    case KelNetSQLDatabaseCompare: ok = database.CompareAndUpdate(&req, &rsp); break;
+    // Logical deletion is answered once the database's deletion is built.
     default: return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
     }
     if (!ok) {
