@@ -50,7 +50,11 @@ bool KelNetSQLDatabase::answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp
     case KelNetSQLDatabaseLookup: ok = database.lookup(&req, &rsp); break;
     case KelNetSQLDatabaseConfig: ok = database.config(&req.Database, &rsp.Database); break;
     case KelNetSQLDatabaseUpdate: ok = database.update(&req, &rsp); break;
-    case KelNetSQLDatabaseCompare: ok = database.CompareAndUpdate(&req, &rsp); break;
+    case KelNetSQLDatabaseCompare:
+        // Only an agent host compares with its live instance.
+        if (!context().isClientOperations()) return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
+        ok = database.CompareAndUpdate(&req, &rsp);
+        break;
     // Logical deletion is answered once the database's deletion is built.
     default: return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
     }
