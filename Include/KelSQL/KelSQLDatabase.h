@@ -130,6 +130,28 @@ public:
     bool updateFGDeleteFlag(unsigned long sqlDatabaseId, bool deleteFlag);
     bool updateFGRemovalTime(unsigned long sqlDatabaseId, unsigned long removalTime);
 
+    // Comparison with newer values: writes into the row what differs and is
+    // set (removal time: a time only over 0, the back-again marker as 0).
+    // Local (DBCode 2 from an agent); the object then holds the row as read
+    // before the update, or the caller's values after a failure.
+    bool update();
+    // DBCode 2 (reply mode): answers the row as read before the update.
+    bool update(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp);
+    // Local, in the context's started transaction.
+    bool compareAndUpdate(KelSQLDatabase& sqlDatabase, unsigned long sqlDatabaseId);
+
+    // Agent, inside the network transaction: this object (the catalogue row)
+    // against localDatabase (the live one); the row is updated and new live
+    // file groups registered. fullNeeded: whether the next backup must be full.
+    bool backupCompareAndUpdate(KelSQLDatabase& localDatabase, bool& fullNeeded);
+    // Agent host, DBCode 8: the comparison for the database the request
+    // names; AllowFlags 5 in the response when a full backup is required.
+    bool CompareAndUpdate(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp);
+    // Ostrel: asks the client's agent host for that comparison and, when a
+    // full backup is required, marks the database and its file subclients.
+    bool CompareAndUpdate(const std::string& clientName, const std::string& sqlServerName, unsigned long sqlServerId,
+                          unsigned long databaseId);
+
     // Agent readers of the live database; outputs left as they are when
     // nothing is read.
     bool getLatestBackupSetId(unsigned long* backupSetId);

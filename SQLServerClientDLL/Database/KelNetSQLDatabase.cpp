@@ -49,8 +49,13 @@ bool KelNetSQLDatabase::answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp
     switch (req.DBCode) {
     case KelNetSQLDatabaseLookup: ok = database.lookup(&req, &rsp); break;
     case KelNetSQLDatabaseConfig: ok = database.config(&req.Database, &rsp.Database); break;
-    // Update and logical deletion are answered once the database's
-    // comparison and deletion are built; DBCode 8 is the agent host's.
+    case KelNetSQLDatabaseUpdate: ok = database.update(&req, &rsp); break;
+    case KelNetSQLDatabaseCompare:
+        // Only an agent host compares with its live instance.
+        if (!context().isClientOperations()) return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
+        ok = database.CompareAndUpdate(&req, &rsp);
+        break;
+    // Logical deletion is answered once the database's deletion is built.
     default: return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
     }
     if (!ok) {

@@ -28,6 +28,7 @@ constexpr int kAppErrExists = 0x0A000048;      // a client or instance of that n
 constexpr int kAppErrBackupSet = 0x0A000049;   // no such backup set
 constexpr int kAppErrProperty = 0x0A00004A;    // the subclient has no such property
 constexpr int kAppErrInstallDb = 0x0A00004B;   // the installation database refused
+constexpr int kAppErrSystemOS = 0x0A00004C;    // no such operating system
 // createApplicationId on an application id that is already registered.
 constexpr int kAppIdExists = 50209;
 

@@ -42,6 +42,7 @@ const ErrorText kTexts[] = {
     {0x0A000049, "%s: the backup set %s is not known to the application manager."},
     {0x0A00004A, "%s: the subclient has no property %s."},
     {0x0A00004B, "%s: the installation database could not record the change (%s)."},
+    {0x0A00004C, "%s: no operating system with id %s is known."},
     {50209, "%s: the application id %s is registered already."},
     {0x0900003F, "%s: no %s buffer was given."},
     {0x1E000001, "%s: invalid argument."},

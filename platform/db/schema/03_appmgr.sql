@@ -23,3 +23,11 @@ CREATE TABLE IF NOT EXISTS APP_SubclientProp (
     FOREIGN KEY (subclientId) REFERENCES APP_Application (id)
 );
 CREATE UNIQUE INDEX IF NOT EXISTS APP_SubclientProp_name ON APP_SubclientProp (subclientId, name);
+
+-- The operating systems a client may run, by the id APP_Client.osId names;
+-- 0 is a client whose system was never reported.
+CREATE TABLE IF NOT EXISTS APP_SystemOS (
+    id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 2147483647),
+    name TEXT COLLATE KELTEXT CHECK (length(CAST(name AS BLOB)) <= 128)
+);
+INSERT OR IGNORE INTO APP_SystemOS (id, name) VALUES (0, 'Unknown');
