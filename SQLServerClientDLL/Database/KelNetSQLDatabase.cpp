@@ -49,8 +49,9 @@ bool KelNetSQLDatabase::answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp
     switch (req.DBCode) {
     case KelNetSQLDatabaseLookup: ok = database.lookup(&req, &rsp); break;
     case KelNetSQLDatabaseConfig: ok = database.config(&req.Database, &rsp.Database); break;
-    // Update and logical deletion are answered once the database's
-    // comparison and deletion are built; DBCode 8 is the agent host's.
+    case KelNetSQLDatabaseLogicalDeletion: ok = database.logicalDeletion(&req.Database, &rsp.Database); break;
+    // Update is answered once the database's comparison is built; DBCode 8
+    // is the agent host's.
     default: return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
     }
     if (!ok) {
