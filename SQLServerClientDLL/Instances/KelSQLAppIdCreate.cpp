@@ -37,7 +37,12 @@ bool sameName(const std::string& a, const std::string& b) { return strcasecmp(a.
 // hand on to each other.
 class KelSQLAppIdCreation {
 public:
-    explicit KelSQLAppIdCreation(KelSQLAppId& appId) : o_(appId), log_(appId.context_.log()) {}
+    // SQLite lets one connection write at a time: inside the caller's
+    // catalogue transaction the application manager works in it.
+    explicit KelSQLAppIdCreation(KelSQLAppId& appId)
+        : o_(appId),
+          log_(appId.context_.log()),
+          tran_(appId.context_.isTransactionStarted() ? appId.context_.getDBTransaction() : nullptr) {}
     bool run();
 
 private:
@@ -63,6 +68,7 @@ private:
 
     KelSQLAppId& o_;
     KelSQLMessageLog& log_;
+    DBtran* tran_;
     unsigned long tesselId_ = 0;
     unsigned long clientId_ = 0;
     unsigned long osId_ = 0;
@@ -113,14 +119,14 @@ bool KelSQLAppIdCreation::client() {
     if (tesselId_ == 0) return failWith(o_.context_.getOstrel().getLastError().number());
     log_.debug3(kFn, "Got TesselId [%ld]", static_cast<long>(tesselId_));
     KelClient client(tesselId_, o_.clientName_, false, 0);
-    if (client.lookup(nullptr) != 0) {
+    if (client.lookup(tran_) != 0) {
         log_.debug(kFn, "Failed to lookup client [%d..%s].", static_cast<int>(tesselId_), o_.clientName_.c_str());
         return o_.fail(kelsql::kErrClientNotFound, kFn);
     }
     log_.debug2(kFn, "Got Info from AppManager for client [%s]", o_.clientName_.c_str());
-    if (int rc = client.getClientId(clientId_, nullptr)) return failWith(static_cast<uint64_t>(rc));
+    if (int rc = client.getClientId(clientId_, tran_)) return failWith(static_cast<uint64_t>(rc));
     log_.debug3(kFn, "Got client Id [%ld]", static_cast<long>(clientId_));
-    if (int rc = client.getOperatingSystemId(osId_, nullptr)) return failWith(static_cast<uint64_t>(rc));
+    if (int rc = client.getOperatingSystemId(osId_, tran_)) return failWith(static_cast<uint64_t>(rc));
     log_.debug3(kFn, "Got systen Os Id [%ld]", static_cast<long>(osId_));
     return true;
 }
@@ -128,7 +134,7 @@ bool KelSQLAppIdCreation::client() {
 bool KelSQLAppIdCreation::checkFileSystem() {
     log_.debug2(kFn, "Check if File System is Installed.");
     bool installed = true;
-    KelSimDb().isFileSystemAlreadyInstalled(clientId_, installed, nullptr);
+    KelSimDb().isFileSystemAlreadyInstalled(clientId_, installed, tran_);
     if (!installed) {
         KelDebug::Debug(kFn, "Could not find FileSystem Drover in the database. File system Drover has to be "
                              "installed before any other Seltra Drover's. Install will break here.");
@@ -154,17 +160,17 @@ bool KelSQLAppIdCreation::registeredType(unsigned long& registered) {
     for (const Probe& probe : probes) {
         log_.debug3(kFn, "%s", probe.ask);
         std::vector<std::string> list;
-        if (ClientApplicationList().getApplications(list, tesselId_, clientId_, probe.type, 0, 0, nullptr, false)) {
+        if (ClientApplicationList().getApplications(list, tesselId_, clientId_, probe.type, 0, 0, tran_, false)) {
             log_.debug(kFn, "Failed to getApplications for tessel[%ld], cl[%ld] and appType[%ld]",
                        static_cast<long>(tesselId_), static_cast<long>(clientId_), static_cast<long>(probe.type));
             return refused();
         }
         for (const std::string& text : list) {
             ApplicationId app(text);
-            Instance* instance = app.getInstance(nullptr);
+            Instance* instance = app.getInstance(tran_);
             if (!instance) return failWith(app.getLastError().number());
             std::string name;
-            if (int rc = instance->getName(name, nullptr)) return failWith(static_cast<uint64_t>(rc));
+            if (int rc = instance->getName(name, tran_)) return failWith(static_cast<uint64_t>(rc));
             if (!sameName(name, o_.serverName_)) continue;
             log_.debug2(kFn, "Instance [%s] is configured as %s!!", o_.serverName_.c_str(), probe.version);
             registered = probe.type;
@@ -201,21 +207,21 @@ bool KelSQLAppIdCreation::checkTypes(unsigned long registered) {
     if (upgrade) {
         log_.debug2(kFn, "Starting appTypeUpgrade...");
         KelSimDb simDb;
-        if (!simDb.loadSimCSUpgradeDbFromAppType(requested, registered, o_.clientName_, 0, 3, nullptr)) {
+        if (!simDb.loadSimCSUpgradeDbFromAppType(requested, registered, o_.clientName_, 0, 3, tran_)) {
             // The creation goes on; the number tells the caller afterwards.
             log_.debug2(kFn, "appTypeUpgrade failed!!");
             o_.getLastError().setNumber(simDb.getLastError().number());
         }
     }
     log_.debug2(kFn, "Do we need to update simClient Apps??");
-    if (!upgrade && ClientApplicationList().isAppTypeInstalled(clientId_, requested, nullptr)) updateApps_ = false;
+    if (!upgrade && ClientApplicationList().isAppTypeInstalled(clientId_, requested, tran_)) updateApps_ = false;
     log_.debug2(kFn, "update simClientApps [%s]", updateApps_ ? "TRUE" : "FALSE");
     return true;
 }
 
 bool KelSQLAppIdCreation::findExisting() {
     std::vector<std::string> list;
-    if (ClientApplicationList().getApplications(list, tesselId_, clientId_, o_.applicationType_, 0, 0, nullptr,
+    if (ClientApplicationList().getApplications(list, tesselId_, clientId_, o_.applicationType_, 0, 0, tran_,
                                                 false)) {
         log_.debug(kFn, "Failed to getApplications for tessel[%ld], cl[%ld] and appType[%ld]",
                    static_cast<long>(tesselId_), static_cast<long>(clientId_), static_cast<long>(o_.applicationType_));
@@ -223,14 +229,14 @@ bool KelSQLAppIdCreation::findExisting() {
     }
     for (const std::string& text : list) {
         ApplicationId app(text);
-        Instance* instance = app.getInstance(nullptr);
+        Instance* instance = app.getInstance(tran_);
         if (!instance) return failWith(app.getLastError().number());
         std::string name;
-        if (int rc = instance->getName(name, nullptr)) return failWith(static_cast<uint64_t>(rc));
+        if (int rc = instance->getName(name, tran_)) return failWith(static_cast<uint64_t>(rc));
         if (!sameName(name, o_.serverName_)) continue;
-        BackupSet* backupSet = app.getBackupSet(nullptr);
+        BackupSet* backupSet = app.getBackupSet(tran_);
         if (!backupSet) return failWith(app.getLastError().number());
-        if (int rc = backupSet->getName(name, nullptr)) return failWith(static_cast<uint64_t>(rc));
+        if (int rc = backupSet->getName(name, tran_)) return failWith(static_cast<uint64_t>(rc));
         // Compared once within the instance, the name is used bare from here on.
         if (!backupSetName_.empty() && backupSetName_.front() == '[')
             backupSetName_ = backupSetName_.size() < 2 ? std::string()
@@ -241,10 +247,10 @@ bool KelSQLAppIdCreation::findExisting() {
         configured_ = true;
         o_.clientId_ = clientId_;
         o_.instanceId_ = instance->getId();
-        if (int rc = Instance(o_.instanceId_).isDeleted(instanceDeleted_, nullptr))
+        if (int rc = Instance(o_.instanceId_).isDeleted(instanceDeleted_, tran_))
             return failWith(static_cast<uint64_t>(rc));
         o_.backupSetId_ = backupSet->getId();
-        if (int rc = app.getAppId(o_.applicationId_, nullptr)) return failWith(static_cast<uint64_t>(rc));
+        if (int rc = app.getAppId(o_.applicationId_, tran_)) return failWith(static_cast<uint64_t>(rc));
         return true;
     }
     return true;
@@ -253,7 +259,7 @@ bool KelSQLAppIdCreation::findExisting() {
 bool KelSQLAppIdCreation::createNew(ApplicationId& app) {
     log_.debug3(kFn, "The database [%s..%s] is being configured for the first time.", o_.serverName_.c_str(),
                 backupSetName_.c_str());
-    if (int rc = app.createApplicationId(nullptr)) {
+    if (int rc = app.createApplicationId(tran_)) {
         log_.debug2(kFn, "AppID craete failed.");
         if (rc != kel::appmgr::kAppIdExists) return refused();
         log_.debug2(kFn, "This should have not happened unless this is a FFG!!");
@@ -261,27 +267,27 @@ bool KelSQLAppIdCreation::createNew(ApplicationId& app) {
     }
     isNew_ = true;
     o_.clientId_ = clientId_;
-    if (int rc = app.getAppId(o_.applicationId_, nullptr)) return failWith(static_cast<uint64_t>(rc));
-    Instance* instance = app.getInstance(nullptr);
+    if (int rc = app.getAppId(o_.applicationId_, tran_)) return failWith(static_cast<uint64_t>(rc));
+    Instance* instance = app.getInstance(tran_);
     if (!instance) return failWith(app.getLastError().number());
     o_.instanceId_ = instance->getId();
     bool discovery = false;
-    if (int rc = MsSqlInstance(o_.instanceId_).isEnableDiscovery(discovery, nullptr))
+    if (int rc = MsSqlInstance(o_.instanceId_).isEnableDiscovery(discovery, tran_))
         return failWith(static_cast<uint64_t>(rc));
     if (discovery && !discoveryPolicies()) return false;
-    BackupSet* backupSet = app.getBackupSet(nullptr);
+    BackupSet* backupSet = app.getBackupSet(tran_);
     if (!backupSet) return failWith(app.getLastError().number());
     o_.backupSetId_ = backupSet->getId();
-    Subclient* subclient = app.getSubclient(nullptr);
+    Subclient* subclient = app.getSubclient(tran_);
     if (!subclient) return failWith(app.getLastError().number());
     const unsigned long fileSubclient = static_cast<uint32_t>(o_.sqlFileSubClientId_);
-    if (int rc = subclient->setSQLFileGroupID(fileSubclient, nullptr)) return failWith(static_cast<uint64_t>(rc));
+    if (int rc = subclient->setSQLFileGroupID(fileSubclient, tran_)) return failWith(static_cast<uint64_t>(rc));
     return true;
 }
 
 bool KelSQLAppIdCreation::discoveryPolicies() {
     unsigned long policy = 1;
-    MsSqlInstance(o_.instanceId_).getDefaultLogSPForDiscoveredDB(policy, nullptr);
+    MsSqlInstance(o_.instanceId_).getDefaultLogSPForDiscoveredDB(policy, tran_);
     if (policy > 1 && !policyExists(policy, "LOG")) policy = 1;
     o_.logArchiveGroupNameId_ = policy;
     if (o_.archiveGroupNameId_ > 1 && !policyExists(o_.archiveGroupNameId_, "DATA")) o_.archiveGroupNameId_ = 1;
@@ -290,7 +296,7 @@ bool KelSQLAppIdCreation::discoveryPolicies() {
 
 // A missing policy is told as an event; the caller falls back on policy 1.
 bool KelSQLAppIdCreation::policyExists(unsigned long policy, const char* which) {
-    ArchGroup record(nullptr);
+    ArchGroup record(tran_);
     record.setWhere("id = %ld", static_cast<long>(policy));
     if (record.getOneRow(&record, false, -1, 0) == 0) return true;
     KelEvent event(kelsql::kErrStoragePolicyMissing);
@@ -303,16 +309,16 @@ bool KelSQLAppIdCreation::undelete() {
     log_.debug3(kFn, "Check if instance was mark deleted.");
     KelApplicationType type(clientId_, o_.applicationType_);
     bool deleted = false;
-    int rc = type.isMarkedDeleted(deleted, nullptr);
+    int rc = type.isMarkedDeleted(deleted, tran_);
     if (rc == 100) {
-        if (int found = type.lookup(nullptr)) return failWith(static_cast<uint64_t>(found));
+        if (int found = type.lookup(tran_)) return failWith(static_cast<uint64_t>(found));
         deleted = false;
     } else if (rc != 0) {
         return failWith(static_cast<uint64_t>(rc));
     }
     if (deleted) {
         if (int cleared = type.setMarkedDeleted(false)) return failWith(static_cast<uint64_t>(cleared));
-        if (int written = type.update(nullptr)) return failWith(static_cast<uint64_t>(written));
+        if (int written = type.update(tran_)) return failWith(static_cast<uint64_t>(written));
     }
     if (!(deleted || instanceDeleted_) || isNew_) return true;
     log_.debug2(kFn, "Instance was mark deleted. Undleete it now..");
@@ -326,7 +332,7 @@ bool KelSQLAppIdCreation::assignPolicies(ApplicationId* created) {
     if (created) return applyRule(*created);
     std::vector<std::string> list;
     if (ClientApplicationList().getApplications(list, tesselId_, clientId_, o_.applicationType_, o_.instanceId_,
-                                                o_.backupSetId_, nullptr, false))
+                                                o_.backupSetId_, tran_, false))
         return refused();
     for (const std::string& text : list) {
         ApplicationId app(text);
@@ -339,32 +345,32 @@ bool KelSQLAppIdCreation::assignPolicies(ApplicationId* created) {
 bool KelSQLAppIdCreation::applyRule(ApplicationId& app) {
     const bool ownPolicies = o_.assignSPFlag_ == 2;
     unsigned long current = 0;
-    if (int rc = app.getDataArchiveGroup(current, nullptr)) return failWith(static_cast<uint64_t>(rc));
+    if (int rc = app.getDataArchiveGroup(current, tran_)) return failWith(static_cast<uint64_t>(rc));
     if (current == 1) {
         if (ownPolicies) {
             const unsigned long own = ownPolicy(app, kOwnDataPolicy);
             if (own > 1) o_.archiveGroupNameId_ = own;
         }
-        if (app.setDataArchiveGroup(o_.archiveGroupNameId_, nullptr, nullptr, nullptr)) return refused();
+        if (app.setDataArchiveGroup(o_.archiveGroupNameId_, tran_, nullptr, nullptr)) return refused();
     }
-    if (int rc = app.getIndexArchiveGroup(current, nullptr)) return failWith(static_cast<uint64_t>(rc));
+    if (int rc = app.getIndexArchiveGroup(current, tran_)) return failWith(static_cast<uint64_t>(rc));
     if (current == 1) {
         if (o_.logArchiveGroupNameId_ < 2) o_.logArchiveGroupNameId_ = o_.archiveGroupNameId_;
         if (ownPolicies) {
             const unsigned long own = ownPolicy(app, kOwnLogPolicy);
             if (own > 1) o_.logArchiveGroupNameId_ = own;
         }
-        if (app.setIndexArchiveGroup(o_.logArchiveGroupNameId_, nullptr, nullptr, nullptr)) return refused();
+        if (app.setIndexArchiveGroup(o_.logArchiveGroupNameId_, tran_, nullptr, nullptr)) return refused();
     }
     return true;
 }
 
 // The subclient's own policy of that name; 1 when it has none.
 unsigned long KelSQLAppIdCreation::ownPolicy(ApplicationId& app, const char* name) {
-    Subclient* subclient = app.getSubclient(nullptr);
+    Subclient* subclient = app.getSubclient(tran_);
     if (!subclient) return 1;
     ApplNativeProperty property(name, ApplNativeProperty::Integer, "1");
-    ApplProperties(subclient->getId()).getProperty(property, nullptr);
+    ApplProperties(subclient->getId()).getProperty(property, tran_);
     return std::strtoul(property.getValue().c_str(), nullptr, 10);
 }
 
@@ -372,11 +378,11 @@ bool KelSQLAppIdCreation::finish() {
     if (!configuring_) return true;
     if (!o_.release_.empty() && updateApps_) {
         KelSimDb simDb;
-        if (!simDb.updateSimClientApplication(clientId_, osId_, o_.release_, 0, o_.applicationType_, 0, 3, nullptr))
+        if (!simDb.updateSimClientApplication(clientId_, osId_, o_.release_, 0, o_.applicationType_, 0, 3, tran_))
             return failWith(simDb.getLastError().number());
     }
     KelEvent event;
-    PopulateActivity(nullptr).populateClientApptype(event, clientId_, o_.applicationType_);
+    PopulateActivity(tran_).populateClientApptype(event, clientId_, o_.applicationType_);
     return true;
 }
 
