@@ -189,3 +189,26 @@ TEST_F(AppIdCreateTest, MarkedDeletedInstanceIsBroughtBackThroughTheLibrary) {
         << "another client's instance";
     EXPECT_EQ(appId.getLastError().number(), static_cast<uint64_t>(kel::appmgr::kAppErrInstance));
 }
+
+TEST_F(AppIdCreateTest, AgentAsksTheOstrelToCreate) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLAppId appId(agent, false);
+    appId.setClientName("alpha");
+    appId.setServerName(kInstance);
+    appId.setDatabaseName("orders");
+    appId.setSubClientName("default");
+    appId.setArchiveGroupNameId(4);
+    ASSERT_TRUE(appId.setApplicationType(70));
+    KelNetSQLAppIdReqV3_t* req = appId.requestMessage(true);
+    appId.copyToRequest(*req);
+    req->DBCode = KelNetSQLAppIdCreate;
+    ASSERT_TRUE(appId.networkQuery()) << appId.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(appId.instanceId(), instance_);
+    EXPECT_EQ(appId.clientId(), alpha_);
+    EXPECT_EQ(policies(appId.applicationId()), "4/4");
+    req = appId.requestMessage(true);
+    appId.copyToRequest(*req);
+    req->DBCode = KelNetSQLAppIdCreate;
+    req->ArchiveGroupNameId = 0;
+    EXPECT_EQ(kel::test::failure(appId.networkQuery(), appId.getLastError()), kelsql::kErrValueNotSet);
+}
