@@ -34,6 +34,8 @@
 #include "KelSQL/KelSQLDatabaseReports.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLFileGroup.h"
+#include "KelSQL/KelSQLFileSubClient.h"
+#include "KelSQL/KelSQLFileSubClientConfig.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMediaFamily.h"
@@ -788,6 +790,44 @@ static bool browseClient(unsigned long client) {
     return browse.backupDataExist() && files == 1;
 }
 
+// The Ostrel makes a file-group subclient of the database from its layout
+// (the application id comes with it), reads the layout back with the member
+// marked, then force-deletes the database with everything under it.
+static bool subclientAndDeletion(unsigned long databaseId) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLFileSubClientConfig config(ostrel);
+    KelSQLDatabaseLayout layout;
+    if (!config.getDatabaseLayout(databaseId, layout)) return fail("database layout", config.getLastError());
+    for (KelSQLDatabaseFileGroup& node : layout.fileGroupList())
+        if (node.fileGroupName() == "PRIMARY")
+            KelSQLDatabaseLayoutFlagsInternal(node.layoutFlags()).updateFlagsOn(KelSQLDatabaseLayoutFlags::kAddOperation);
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    if (!config.createFileSubClientLayout("client1", kTesselId, 1, layout, "primary files")) {
+        ostrel.rollBackTransaction();
+        return fail("file subclient", config.getLastError());
+    }
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    const unsigned long sub = config.subClient().sqlId();
+    if (!config.getFileSubClientLayout(sub, layout)) return fail("subclient layout", config.getLastError());
+    const KelSQLDatabaseFileGroup& group = layout.fileGroupList().back();
+    std::printf("Ostrel made file subclient %lu \"%s\" (application id %lu) of database %s: file group %s is %s\n",
+                sub, config.subClient().subClientName().c_str(), config.subClient().applicationNumber(),
+                layout.databaseName().c_str(), group.fileGroupName().c_str(),
+                group.layoutFlags().isConfigured() ? "a whole-group member" : "not a member");
+
+    KelSQLDatabase database(ostrel, false);
+    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
+    if (!database.forceDeletion(databaseId, false)) {
+        ostrel.rollBackTransaction();
+        return fail("database deletion", database.getLastError());
+    }
+    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
+    const bool gone = !database.query(databaseId, nullptr) && database.sqlCode() == 100;
+    std::printf("Ostrel force-deleted database %lu with its file groups, files and subclients: %s\n", databaseId,
+                gone ? "gone" : "still there");
+    return group.layoutFlags().isConfigured() && gone;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -815,7 +855,7 @@ int main() {
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
-              pruneArchives(database);
+              pruneArchives(database) && subclientAndDeletion(database);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

@@ -28,6 +28,9 @@ public:
     unsigned long applicationId() const { return applicationId_; }
     unsigned long clientId() const { return clientId_; }
     unsigned long applicationType() const { return applicationType_; }
+    // The storage policies as a creation finally used them.
+    unsigned long archiveGroupNameId() const { return archiveGroupNameId_; }
+    unsigned long logArchiveGroupNameId() const { return logArchiveGroupNameId_; }
 
     void setSQL7MajorVersion() { majorVersion_ = 7; }
     void setSQL2000MajorVersion() { majorVersion_ = 8; }
@@ -44,8 +47,15 @@ public:
     // Finds the application id in the application manager, where it is
     // called (no network path).
     bool lookup();
-    // Creates the application id on the Ostrel.
+    // Ostrel (or reply mode): registers the database with the application
+    // manager, and the instance itself for master (and msdb on the Ostrel's
+    // own client); then assigns the storage policies of every application id
+    // of the database. Work done before a failure stays done.
     bool create();
+    // Loads the installation service's library and calls its entry, which
+    // marks the instance deleted (flag 0) or brings it back (flag 1).
+    bool loadSimCSMarkDeleteApplicationInstance(unsigned long tesselId, unsigned long clientId,
+                                                unsigned long applicationType, unsigned long instanceId, int flag);
     // Answering operations (reply mode only).
     bool lookup(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t* rsp);
     bool update(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t* rsp);
@@ -58,6 +68,7 @@ public:
     void copyFromResponse(const KelNetSQLAppIdRsp_t& rsp);
 
 private:
+    friend class KelSQLAppIdCreation;
     bool fail(uint64_t number, const char* signature);
     bool requireReplyMode(const char* signature);
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "KelSQL/KelNetSQLDatabase.h"
+#include "KelSQL/KelSQLDatabaseLayout.h"
 #include "KelSQL/KelSQLDatabaseProperties.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLFileGroup.h"
@@ -152,6 +153,20 @@ public:
     bool CompareAndUpdate(const std::string& clientName, const std::string& sqlServerName, unsigned long sqlServerId,
                           unsigned long databaseId);
 
+    // Sets or clears the delete flag of the database and everything under
+    // it; sent as DBCode 5 from an agent that needs a connection. Id 0: the
+    // object's own.
+    bool logicalDeletion(bool deleteFlag, unsigned long sqlDatabaseId);
+    // DBCode 5 (reply mode only): answers the row with its new flag.
+    bool logicalDeletion(KelNetSQLDatabase_t* reqDatabase, KelNetSQLDatabase_t* rspDatabase);
+    // Ostrel, in the caller's started transaction: the database with its
+    // restore tasks, backup history, log marks, file subclients, file groups
+    // and files. "master" and id 1 only when logically deleted or forced; a
+    // row already gone is success.
+    bool forceDeletion(unsigned long sqlDatabaseId, bool force);
+    // Ostrel: the database with its configured file groups and files.
+    bool getDatabaseLayout(KelSQLDatabaseLayout& layout, unsigned long sqlDatabaseId);
+
     // Agent readers of the live database; outputs left as they are when
     // nothing is read.
     bool getLatestBackupSetId(unsigned long* backupSetId);
@@ -256,6 +271,9 @@ private:
     // The database's instance decides; the context's data source when the
     // instance is not known.
     bool isSql7();
+    bool removeHistory(unsigned long sqlDatabaseId);
+    bool deleteRow(unsigned long sqlDatabaseId, const char* signature);
+    bool addLayoutGroup(KelSQLDatabaseLayoutInternal& view, unsigned long sqlFileGroupId);
 
     KelSQLClassProperties& context_;
     std::unique_ptr<KelSQLDatabaseProperties> properties_;

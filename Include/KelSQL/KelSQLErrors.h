@@ -70,6 +70,12 @@ constexpr uint64_t kErrRecoveryType = 0x1E0000C4;
 constexpr uint64_t kErrLogMark = 0x1E0000CE;
 constexpr uint64_t kErrSubclientCreate = 0x1E0000D7;
 constexpr uint64_t kErrSubclientUpdate = 0x1E0000D8;
+// A storage policy without its archGroup row (raised as an event).
+constexpr uint64_t kErrStoragePolicyMissing = 0x1E000108;
+// Application-id creation: no file system agent on the client; an instance
+// registered with a newer type.
+constexpr uint64_t kErrFileSystemMissing = 0x04000154;
+constexpr uint64_t kErrDowngrade = 0x0400015D;
 constexpr uint64_t kErrBackupFileLogUpdate = 0x1E0000F1;
 constexpr uint64_t kErrRestoreChain = 0x1E0000F4;
 constexpr uint64_t kErrRestoreChain2 = 0x1E0000F5;

@@ -55,7 +55,7 @@ bool KelNetSQLDatabase::answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp
         if (!context().isClientOperations()) return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
         ok = database.CompareAndUpdate(&req, &rsp);
         break;
-    // Logical deletion is answered once the database's deletion is built.
+    case KelNetSQLDatabaseLogicalDeletion: ok = database.logicalDeletion(&req.Database, &rsp.Database); break;
     default: return refuse("KelNetSQLDatabase::buildReply()", req.DBCode);
     }
     if (!ok) {

@@ -116,10 +116,6 @@ bool KelSQLAppId::lookup() {
     return applicationId_ != 0 || fail(kelsql::kErrApplicationId, kFn);
 }
 
-// Creation on the Ostrel is built with the subclient configuration that
-// needs it; until then it is refused.
-bool KelSQLAppId::create() { return fail(kelsql::kErrRequestRefused, "KelSQLAppId::create()"); }
-
 bool KelSQLAppId::lookup(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t* rsp) {
     if (!requireReplyMode("KelSQLAppId::lookup(reqCreateAppId, rspCreateAppId)")) return false;
     copyFromRequest(*req);
