@@ -40,6 +40,7 @@
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLMediaFamily.h"
 #include "KelSQL/KelSQLMessageLog.h"
+#include "KelSQL/KelSQLDeletionCheck.h"
 #include "KelSQL/KelSQLFileRename.h"
 #include "KelSQL/KelSQLLogMarkName.h"
 #include "KelSQL/KelSQLRestoreData.h"
@@ -340,6 +341,26 @@ static bool showDatabase(unsigned long database) {
                 stored.sqlId(), stored.databaseName().c_str(), names.c_str(), stored.allowFlags(),
                 stored.isNextDiffOn() ? "on" : "off");
     return groups->size() == 2 && stored.isNextDiffOn();
+}
+
+// The agent asks the Ostrel what of the database has gone from its live
+// instance; the Ostrel probes the client's agent host, whose reader on this
+// platform reads nothing and so reports everything present.
+static bool detectRemovals(unsigned long instance, unsigned long database) {
+    KelDispatcherProcess agentHost;
+    agentHost.setAgentSide(true);
+    if (!agentHost.start("client1.local")) {
+        std::fprintf(stderr, "kel-example: cannot start the agent host client1.local\n");
+        return false;
+    }
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLDatabaseDeletionCheck check(agent, false);
+    const bool ran = check.removalUpdate(kTesselId, "client1", instance, database);
+    const bool stopped = agentHost.stop();
+    if (!ran) return fail("removal detection", check.getLastError());
+    std::printf("removal detection of database %lu on client1.local: %s stamped\n", database,
+                check.removalUpdate() ? "something" : "nothing");
+    return stopped && !check.removalUpdate();
 }
 
 // The agent records a finished full backup of the database inside a network
@@ -852,6 +873,7 @@ int main() {
     unsigned long client = 0, instance = 0, database = 0, backupSet = 0, task = 0;
     bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) && showDatabase(database) &&
+              detectRemovals(instance, database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&

@@ -280,12 +280,17 @@ bool KelSQLFile::query(const std::string& databaseName, const std::string& fileN
     static const char* kFn = "KelSQLFile::query(databaseName, fileName, noCopy)";
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     kel::live::LiveFile live;
-    bool found = false;
+    // A reader that leaves found alone reports the file present.
+    bool found = true;
+    kel::live::LiveSqlServer& reader = kel::live::liveSqlServer();
     // The live file is found by its logical name in any group of the database.
-    if (!kel::live::liveSqlServer().file(liveTarget(context_), databaseName, std::string(), fileName, live, found,
-                                         getLastError()))
+    if (!reader.file(liveTarget(context_), databaseName, std::string(), fileName, live, found, getLastError()))
         return false;
-    if (!found || noCopy) return true;
+    if (!found) {
+        sqlCode_ = 100;
+        return fail(kelsql::kErrRowOperation, kFn);
+    }
+    if (noCopy || !reader.readsLiveInstance()) return true;
     logicalName_ = fileName;
     fileId_ = live.fileId;
     physicalName_ = live.physicalName;

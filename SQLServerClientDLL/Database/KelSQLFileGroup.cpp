@@ -267,11 +267,16 @@ bool KelSQLFileGroup::query(const std::string& databaseName, const std::string& 
     static const char* kFn = "KelSQLFileGroup::query(databaseName, fileGroupName, noCopy)";
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     kel::live::LiveFileGroup live;
-    bool found = false;
-    if (!kel::live::liveSqlServer().fileGroup(liveTarget(context_), databaseName, fileGroupName, live, found,
-                                              getLastError()))
+    // A reader that leaves found alone reports the group present.
+    bool found = true;
+    kel::live::LiveSqlServer& reader = kel::live::liveSqlServer();
+    if (!reader.fileGroup(liveTarget(context_), databaseName, fileGroupName, live, found, getLastError()))
         return false;
-    if (!found || noCopy) return true;
+    if (!found) {
+        sqlCode_ = 100;
+        return fail(kelsql::kErrRowOperation, kFn);
+    }
+    if (noCopy || !reader.readsLiveInstance()) return true;
     fileGroupName_ = fileGroupName;
     groupId_ = live.groupId;
     valid_ = true;

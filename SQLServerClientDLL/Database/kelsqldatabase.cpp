@@ -366,11 +366,15 @@ bool KelSQLDatabase::query(const std::string& databaseName) {
     static const char* kFn = "KelSQLDatabase::query(databaseName)";
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     kel::live::LiveDatabase live;
-    bool found = false;
-    if (!kel::live::liveSqlServer().database(liveTarget(context_, serverName_), databaseName, live, found,
-                                             getLastError()))
-        return false;
-    if (!found) return true;
+    // A reader that leaves found alone reports the database present.
+    bool found = true;
+    kel::live::LiveSqlServer& reader = kel::live::liveSqlServer();
+    if (!reader.database(liveTarget(context_, serverName_), databaseName, live, found, getLastError())) return false;
+    if (!found) {
+        sqlCode_ = 100;
+        return fail(kelsql::kErrRowOperation, kFn);
+    }
+    if (!reader.readsLiveInstance()) return true;
     databaseName_ = databaseName;
     databaseId_ = live.databaseId;
     creationTime_.setTime(static_cast<long>(live.creationTime));

@@ -96,6 +96,10 @@ public:
     // The SQL Server instances installed on the machine.
     virtual bool instanceNames(const std::string& machine, std::vector<std::string>& names, KelLastError& err) = 0;
 
+    // False for a reader that reads nothing (this platform's): a lookup by
+    // name then takes the object as present and copies nothing from it.
+    virtual bool readsLiveInstance() const { return true; }
+
     // The readers below read nothing unless a reader overrides them, so that
     // readers written before them keep their meaning.
     //

@@ -23,6 +23,7 @@ public:
     bool serviceState(const LiveTarget&, unsigned long&, KelLastError&) override;
     bool controlService(const LiveTarget&, bool, KelLastError&) override;
     bool instanceNames(const std::string&, std::vector<std::string>&, KelLastError&) override;
+    bool readsLiveInstance() const override { return false; }
 };
 
 }  // namespace kel::live

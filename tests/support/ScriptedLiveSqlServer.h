@@ -4,7 +4,10 @@
 // test wrote); properties, yes/no properties and options from maps, each
 // read counted; the reader named in failProperty fails. A database's
 // step-restore state comes from the file live-restore-state ("key=value"
-// lines; fail=N makes the read fail with N); no file, nothing read.
+// lines; fail=N makes the read fail with N); no file, nothing read. The
+// databases, file groups and files gone from the instance are the lines
+// "database|fileGroup|file" of the file live-gone (a file by its logical name
+// with the group empty); a line starting with "!" makes that lookup fail.
 #pragma once
 
 #include <cstdlib>
@@ -20,6 +23,7 @@ namespace kel::test {
 
 inline std::string liveInstancesFile() { return kel::homePath("live-instances"); }
 inline std::string liveRestoreStateFile() { return kel::homePath("live-restore-state"); }
+inline std::string liveGoneFile() { return kel::homePath("live-gone"); }
 
 class ScriptedLiveSqlServer final : public kel::live::LiveSqlServer {
     using T = kel::live::LiveTarget;
@@ -44,9 +48,9 @@ public:
     bool property(const T&, const S&, const S& n, S& value, E& e) override { return read(properties, n, value, e); }
     bool flagProperty(const T&, const S&, const S& n, bool& set, E& e) override { return read(flags, n, set, e); }
     bool option(const T&, const S&, const S& name, bool& set, E& err) override { return read(options, name, set, err); }
-    bool database(const T&, const S&, kel::live::LiveDatabase&, bool& found, E&) override {
+    bool database(const T&, const S& name, kel::live::LiveDatabase&, bool& found, E& err) override {
         found = exists;
-        return true;
+        return gone(name + "||", found, err);
     }
     bool fullBackupRequired(const T&, const S&, bool& full, E&) override {
         full = full || fullRequired;
@@ -75,8 +79,12 @@ public:
         }
         return true;
     }
-    bool fileGroup(const T&, const S&, const S&, kel::live::LiveFileGroup&, bool&, E&) override { return true; }
-    bool file(const T&, const S&, const S&, const S&, kel::live::LiveFile&, bool&, E&) override { return true; }
+    bool fileGroup(const T&, const S& db, const S& name, kel::live::LiveFileGroup&, bool& found, E& err) override {
+        return gone(db + "|" + name + "|", found, err);
+    }
+    bool file(const T&, const S& db, const S&, const S& name, kel::live::LiveFile&, bool& found, E& err) override {
+        return gone(db + "||" + name, found, err);
+    }
     bool databaseNames(const T&, std::vector<S>&, E&) override { return true; }
     bool fileGroupNames(const T&, const S&, std::vector<S>&, E&) override { return true; }
     bool fileNames(const T&, const S&, const S&, std::vector<S>&, E&) override { return true; }
@@ -85,6 +93,17 @@ public:
     bool instanceNames(const S&, std::vector<S>&, E&) override { return true; }
 
 private:
+    bool gone(const S& key, bool& found, E& err) {
+        std::ifstream in(liveGoneFile());
+        for (S line; std::getline(in, line);) {
+            if (line == "!" + key) {
+                err.setNumber(0x1E0000F7);
+                return false;
+            }
+            if (line == key) found = false;
+        }
+        return true;
+    }
     // A name the map does not hold is not read: the output stays.
     template <typename V>
     bool read(std::map<S, V>& values, const S& name, V& out, E& err) {
