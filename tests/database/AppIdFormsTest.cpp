@@ -34,7 +34,7 @@ protected:
 
 }  // namespace
 
-TEST_F(AppIdFormsTest, RefusalsCarryTheirNumbers) {
+TEST_F(AppIdFormsTest, RefusalsThenAnAgentSideCreation) {
     startAgentHost();
     // The agent machine's own instance, known to the catalogue.
     unsigned long own = 0;
