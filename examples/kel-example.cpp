@@ -849,6 +849,27 @@ static bool subclientAndDeletion(unsigned long databaseId) {
     return group.layoutFlags().isConfigured() && gone;
 }
 
+// The agent's own creation path: the client is this machine, and the Ostrel
+// creates the application id of a system database of one of its instances
+// (no catalogue row needed for it). The agent install must be active for the
+// Ostrel's client too.
+static bool agentCreatesApplicationId(const std::string& machine) {
+    kel::appmgr::Admin admin;
+    unsigned long own = 0;
+    if (!configure(kOstrelHost) || admin.createClient(kTesselId, machine, "", own)) {
+        std::fprintf(stderr, "kel-example: cannot register %s as a client\n", machine.c_str());
+        return false;
+    }
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelSQLAppId appId(agent, false);
+    if (!appId.setApplicationType(16)) return fail("application type", appId.getLastError());
+    if (!appId.create("", "SQL9", "model", 2, 0, 0, ""))
+        return fail("agent-side application id creation", appId.getLastError());
+    std::printf("agent created application id %lu for %s/SQL9/model/default (client %lu)\n", appId.applicationId(),
+                machine.c_str(), appId.clientId());
+    return appId.clientId() == own && appId.applicationId() != 0;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -877,7 +898,7 @@ int main() {
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
-              pruneArchives(database) && subclientAndDeletion(database);
+              pruneArchives(database) && subclientAndDeletion(database) && agentCreatesApplicationId(machine);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

@@ -62,6 +62,26 @@ public:
     // Sends the filled request; the four ids of the answer.
     bool networkQuery();
 
+    // From names. Ostrel side: asks the client's host (creation code 4, which
+    // its handler refuses). Agent side: createApplicationId on this context.
+    bool create(const std::string& clientName, const std::string& serverName, const std::string& databaseName,
+                unsigned long archiveGroupNameId, unsigned long logArchiveGroupNameId, unsigned long assignSPFlag,
+                const std::string& subClientName);
+    // Reply mode only: createApplicationId from the request's fields; the
+    // response is left as it is.
+    bool create(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t* rsp);
+    // Agent side: has the Ostrel create the application id of a database of
+    // an instance of this machine's client (the client is the machine in
+    // focus), on prop or on a fresh agent-side context of this object's
+    // virtual machine. On success the four ids are this object's too.
+    bool createApplicationId(KelSQLClassProperties* prop, const std::string& serverName,
+                             const std::string& databaseName, unsigned long archiveGroupNameId,
+                             unsigned long logArchiveGroupNameId, unsigned long assignSPFlag,
+                             const std::string& subClientName);
+    // Agent side: sends the object's fields to the Ostrel as a creation
+    // (code 2) and takes the four ids of the answer.
+    bool update();
+
     void copyToRequest(KelNetSQLAppIdReqV3_t& req) const;
     void copyFromRequest(const KelNetSQLAppIdReqV3_t& req);
     void copyToResponse(KelNetSQLAppIdRsp_t& rsp) const;
@@ -71,6 +91,8 @@ private:
     friend class KelSQLAppIdCreation;
     bool fail(uint64_t number, const char* signature);
     bool requireReplyMode(const char* signature);
+    bool createOnClientHost(const char* signature);
+    void takeIds(const KelSQLAppId& other);
 
     KelSQLClassProperties& context_;
     bool replyMode_;
