@@ -20,8 +20,13 @@
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "KelSQL/KelSQLVersion.h"
 
+class KelNetSQLServerControl;
 class SqlServer;
 class SqlServerTable;
+
+// The state of an instance's service as the agent reports it (0 unknown,
+// 2 runs, 4 runs in single-user mode); 0 when a request fails.
+using KelSQLServerStatusControl = uint32_t;
 
 // Columns of one single-column update (updateItem).
 enum KelSQL_UpdateServerItem : uint32_t {
@@ -104,6 +109,21 @@ public:
     bool updateDBRemovalTime(unsigned long sqlServerId, unsigned long removalTime);
     bool updateDBDeleteFlag(unsigned long sqlServerId, bool deleted);
 
+    // Ostrel: the state of the instance's service from the agent at the
+    // context's remote SQL host, and a stop or start there. The record must
+    // be loaded (SQL Server and service name).
+    bool remoteSqlServerStatus(KelSQLServerStatusControl& status);
+    bool remoteSqlServerStop(KelSQLServerStatusControl& status);
+    bool remoteSqlServerStart(KelSQLServerStatusControl& status);
+    // Makes the control message once and addresses it to the context's
+    // current remote SQL host.
+    bool createServerStatus();
+    // The kept control message; null before the first request.
+    const KelNetSQLServerControl* serverControl() const { return serverControl_.get(); }
+    // The part after the first backslash, else the whole name / empty.
+    std::string& sqlServerInstanceName(std::string& name) const;
+    std::string& sqlServerInstanceNameOnly(std::string& name) const;
+
     // Copies between the record and the wire records.
     void copyToRequest(KelNetSQLServerReq_t* req);
     void copyToResponse(KelNetSQLServerRsp_t* rsp);
@@ -166,6 +186,7 @@ private:
     bool setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
                        const char* passwordColumn, uint64_t error, const char* signature);
     bool runUpdate(SqlServerTable& table, const char* signature);
+    bool controlService(uint32_t code, KelSQLServerStatusControl& status, const char* signature);
 
     KelSQLClassProperties& context_;
     bool replyMode_;
@@ -196,4 +217,6 @@ private:
     std::vector<std::string> databaseNames_;
     std::vector<std::string> unconfiguredNames_;
     KelSQLAppType appType_;
+    // Made by the first service request, kept for the later ones.
+    std::unique_ptr<KelNetSQLServerControl> serverControl_;
 };

@@ -4,6 +4,7 @@
 
 #include "Db/Tbl/sqlServer.h"
 #include "KelSQL/KelNetSQLNTSecurity.h"
+#include "KelSQL/KelNetSQLServerControl.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
