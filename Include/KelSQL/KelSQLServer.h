@@ -15,6 +15,7 @@
 
 #include "KelSQL/KelNetSQLServer.h"
 #include "KelSQL/KelSQLAppType.h"
+#include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLLogicalDeletion.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
@@ -105,9 +106,42 @@ public:
     bool verifyUndoFilePath(const std::string& path);
     bool setUndoFilePath(const std::string& path);
 
-    // Kept for callers; both answer true: no database rows follow an instance yet.
+    // Ostrel: the record's removal time / delete flag into its row and down
+    // to its databases.
+    bool updateRemovalTime();
+    bool updateDeleteFlag();
+    // Ostrel: a removal time for each database of the instance that has none;
+    // the delete flag for every database of the instance.
     bool updateDBRemovalTime(unsigned long sqlServerId, unsigned long removalTime);
     bool updateDBDeleteFlag(unsigned long sqlServerId, bool deleted);
+    // Ostrel, in the started transaction: removes the instance with its
+    // databases and restore tasks; a row already gone is no failure.
+    bool forceDeletion(unsigned long sqlServerId);
+
+    // Database lists of the instance. The lists are the record's own, valid
+    // while it lives and until the next call that refills them; null with
+    // the error set on failure.
+    //
+    // The live names: on the Ostrel asked of the client's agent host (the
+    // SQL login is pushed there first); on an agent, its own list, read from
+    // the live instance when fetch is true.
+    std::vector<std::string>* getDatabaseNames(bool fetch, const std::string& clientName, unsigned long sqlServerId);
+    // Ostrel: the live user databases of an instance known by name.
+    std::vector<std::string>* getDatabaseNames(unsigned long tesselId, unsigned long clientId,
+                                               const std::string& sqlServerName);
+    // Ostrel: the catalogue's databases of the instance, in name order,
+    // logically deleted ones included; kept unless fetch.
+    std::vector<KelSQLDatabase_t>* getConfiguredDBs(bool fetch, unsigned long sqlServerId);
+    // Ostrel: live names without a live catalogue row (tempdb never).
+    std::vector<std::string>* getUnConfiguredDBs(const std::string& clientName, unsigned long sqlServerId);
+    // The same appended to list, type 1 for master, msdb and model.
+    bool getUnConfiguredDBsWithType(std::vector<KelSQLDBNameWithType_t>& list, const std::string& clientName,
+                                    unsigned long sqlServerId);
+    // Ostrel: the catalogue rows flagged as system databases.
+    bool getSystemDatabases(std::vector<KelSQLDatabase_t>& list, unsigned long sqlServerId);
+    // Ostrel: registers every unconfigured database when the instance's
+    // discovery is on, raising an event for each.
+    bool autoDiscoverDatabases(unsigned long tesselId, unsigned long sqlServerId);
 
     // Ostrel: the state of the instance's service from the agent at the
     // context's remote SQL host, and a stop or start there. The record must
@@ -186,6 +220,7 @@ private:
     bool setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
                        const char* passwordColumn, uint64_t error, const char* signature);
     bool runUpdate(SqlServerTable& table, const char* signature);
+    bool forceDeleteDatabase(unsigned long sqlDatabaseId);
     bool controlService(uint32_t code, KelSQLServerStatusControl& status, const char* signature);
 
     KelSQLClassProperties& context_;
@@ -213,9 +248,10 @@ private:
     std::unique_ptr<KelSQLBitFlag> upgradeView_;
     std::unique_ptr<KelSQLBitFlag> clusteredView_;
     std::unique_ptr<KelSQLLogicalDeletion> deleteFlag_;
-    // The live and unconfigured database names; nothing fills them on this platform.
+    // The database lists (caches of the list operations).
     std::vector<std::string> databaseNames_;
     std::vector<std::string> unconfiguredNames_;
+    std::vector<KelSQLDatabase_t> configuredDBs_;
     KelSQLAppType appType_;
     // Made by the first service request, kept for the later ones.
     std::unique_ptr<KelNetSQLServerControl> serverControl_;
