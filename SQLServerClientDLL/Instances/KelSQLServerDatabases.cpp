@@ -10,16 +10,14 @@
 #include "Db/Cursor/sqlGetDBsByFlag.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "Db/Tbl/sqlServer.h"
+#include "DatabaseForceDeletion.h"
 #include "KelSQL/KelNetSQLDatabaseNameList.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelNetSQLVerifyUser.h"
-#include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLFileGroup.h"
-#include "KelSQL/KelSQLFileSubClient.h"
-#include "KelSQL/KelSQLLogMarkName.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelSQLServer.h"
@@ -340,34 +338,7 @@ bool KelSQLServer::forceDeletion(unsigned long sqlServerId) {
     return sqlCode_ == 0 || sqlCode_ == 100 || catalogueError(kFn, record);
 }
 
-// Stands in for the database record's own forced deletion (system databases
-// included): its restore tasks, backup sets, log marks and file subclients,
-// its file groups with their files, then its row; all in the caller's
-// transaction. A database already gone is no failure.
+// Until the database record deletes itself by force, the stand-in does.
 bool KelSQLServer::forceDeleteDatabase(unsigned long sqlDatabaseId) {
-    static const char* kFn = "KelSQLServer::forceDeleteDatabase(sqlDatabaseId)";
-    KelSQLDatabase database(context_, false);
-    if (!database.query(sqlDatabaseId, nullptr)) {
-        if (database.sqlCode() != 100) return copyError(database.getLastError());
-        getLastError().clear();
-        return true;
-    }
-    KelSQLRestoreTask tasks(context_, false, kelsql::kRestoreTaskV3);
-    if (!tasks.databaseForceDelete(sqlDatabaseId)) return copyError(tasks.getLastError());
-    KelSQLBackupSet backupSets(context_, false);
-    if (!backupSets.databaseForceDelete(sqlDatabaseId)) return copyError(backupSets.getLastError());
-    KelSQLLogMarkName marks(context_, false);
-    if (!marks.removeDatabase(database.tesselId(), sqlDatabaseId)) return copyError(marks.getLastError());
-    KelSQLFileSubClient subclients(context_, false);
-    if (!subclients.deleteDatabase(sqlDatabaseId)) return copyError(subclients.getLastError());
-    const std::vector<KelSQLFileGroup_t>* listed = database.getConfiguredFGs(true, sqlDatabaseId);
-    if (!listed) return copyError(database.getLastError());
-    const std::vector<KelSQLFileGroup_t> groups = *listed;
-    KelSQLFileGroup group(context_, false);
-    for (const KelSQLFileGroup_t& entry : groups)
-        if (!group.forceDeletion(entry.sqlId, true)) return copyError(group.getLastError());
-    SqlDatabase record(context_.getDBTransaction());
-    record.setWhere("backupSetId=%d", static_cast<int>(sqlDatabaseId));
-    const int code = record.rowDelete();
-    return code == 0 || code == 100 || cursorFailed(getLastError(), kFn, record, code);
+    return kelsql::forceDeleteDatabaseRows(context_, sqlDatabaseId, true, getLastError());
 }
