@@ -11,6 +11,7 @@
 // manager, lists the client's configured instances and browses what the
 // catalogue holds of the client now. It grows with the library.
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 #include <unistd.h>
@@ -43,6 +44,7 @@
 #include "KelSQL/KelSQLRestoreData.h"
 #include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelSQLRemovalEntryPoints.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLVersion.h"
 #include "platform/appmgr/ApplicationId.h"
@@ -788,6 +790,34 @@ static bool browseClient(unsigned long client) {
     return browse.backupDataExist() && files == 1;
 }
 
+// The instance is found missing on its client: the stamp reaches its one
+// database. Then the Ostrel's maintenance removes that database, the
+// instance's last, and the instance goes from the catalogue with it.
+static bool removeInstance(const std::string& machine, unsigned long client, unsigned long instance) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLServer server(ostrel, false);
+    if (!server.query(instance)) return fail("instance lookup", server.getLastError());
+    const std::vector<KelSQLDatabase_t>* listed = server.getConfiguredDBs(true, instance);
+    if (!listed) return fail("configured databases", server.getLastError());
+    if (listed->size() != 1) return false;
+    const unsigned long database = listed->front().sqlId;
+    server.getRemovalTime().setTime(static_cast<long>(time(nullptr)));
+    if (!ostrel.startTransaction() || !server.updateRemovalTime() || !ostrel.commitTransaction())
+        return fail("instance removal time", server.getLastError());
+    KelSQLDatabase db(ostrel, false);
+    if (!db.query(database, nullptr)) return fail("database lookup", db.getLastError());
+    std::printf("instance %s found missing: its database %s is stamped too (%s)\n", server.sqlServerName().c_str(),
+                db.databaseName().c_str(), db.getRemovalTime().time() != 0 ? "yes" : "no");
+    KelLastError err;
+    if (!sqlAppIdBackupSetDelete(machine, kTesselId, client, instance, database, err))
+        return fail("backup set removal", err);
+    KelSQLServer gone(ostrel, false);
+    const bool still = gone.query(instance);
+    std::printf("its last database removed by the Ostrel's maintenance: the instance row is %s\n",
+                still ? "still there" : "gone");
+    return !still && gone.sqlCode() == 100 && db.getRemovalTime().time() != 0;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -815,7 +845,7 @@ int main() {
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
-              pruneArchives(database);
+              pruneArchives(database) && removeInstance(machine, client, instance);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;
