@@ -54,6 +54,8 @@ public:
     const std::string& serviceName() const { return serviceName_; }
     const std::string& instanceName() const { return instanceName_; }
     unsigned long lastState() const { return static_cast<unsigned long>(state_); }
+    // The context it was built on; null for the first form.
+    KelSQLClassProperties* context() const { return context_; }
 
 private:
     void clear();
