@@ -11,6 +11,7 @@
 // manager, lists the client's configured instances and browses what the
 // catalogue holds of the client now. It grows with the library.
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 #include <unistd.h>
@@ -46,6 +47,7 @@
 #include "KelSQL/KelSQLRestoreData.h"
 #include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelSQLRemovalEntryPoints.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLVersion.h"
 #include "platform/appmgr/ApplicationId.h"
@@ -812,9 +814,9 @@ static bool browseClient(unsigned long client) {
 }
 
 // The Ostrel makes a file-group subclient of the database from its layout
-// (the application id comes with it), reads the layout back with the member
-// marked, then force-deletes the database with everything under it.
-static bool subclientAndDeletion(unsigned long databaseId) {
+// (the application id comes with it) and reads the layout back with the
+// member marked.
+static bool makeFileSubclient(unsigned long databaseId) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLFileSubClientConfig config(ostrel);
     KelSQLDatabaseLayout layout;
@@ -836,17 +838,7 @@ static bool subclientAndDeletion(unsigned long databaseId) {
                 layout.databaseName().c_str(), group.fileGroupName().c_str(),
                 group.layoutFlags().isConfigured() ? "a whole-group member" : "not a member");
 
-    KelSQLDatabase database(ostrel, false);
-    if (!ostrel.startTransaction()) return fail("START", ostrel.getLastError());
-    if (!database.forceDeletion(databaseId, false)) {
-        ostrel.rollBackTransaction();
-        return fail("database deletion", database.getLastError());
-    }
-    if (!ostrel.commitTransaction()) return fail("COMMIT", ostrel.getLastError());
-    const bool gone = !database.query(databaseId, nullptr) && database.sqlCode() == 100;
-    std::printf("Ostrel force-deleted database %lu with its file groups, files and subclients: %s\n", databaseId,
-                gone ? "gone" : "still there");
-    return group.layoutFlags().isConfigured() && gone;
+    return group.layoutFlags().isConfigured();
 }
 
 // The agent's own creation path: the client is this machine, and the Ostrel
@@ -868,6 +860,34 @@ static bool agentCreatesApplicationId(const std::string& machine) {
     std::printf("agent created application id %lu for %s/SQL9/model/default (client %lu)\n", appId.applicationId(),
                 machine.c_str(), appId.clientId());
     return appId.clientId() == own && appId.applicationId() != 0;
+}
+
+// The instance is found missing on its client: the stamp reaches its one
+// database. Then the Ostrel's maintenance removes that database, the
+// instance's last, and the instance goes from the catalogue with it.
+static bool removeInstance(const std::string& machine, unsigned long client, unsigned long instance) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLServer server(ostrel, false);
+    if (!server.query(instance)) return fail("instance lookup", server.getLastError());
+    const std::vector<KelSQLDatabase_t>* listed = server.getConfiguredDBs(true, instance);
+    if (!listed) return fail("configured databases", server.getLastError());
+    if (listed->size() != 1) return false;
+    const unsigned long database = listed->front().sqlId;
+    server.getRemovalTime().setTime(static_cast<long>(time(nullptr)));
+    if (!ostrel.startTransaction() || !server.updateRemovalTime() || !ostrel.commitTransaction())
+        return fail("instance removal time", server.getLastError());
+    KelSQLDatabase db(ostrel, false);
+    if (!db.query(database, nullptr)) return fail("database lookup", db.getLastError());
+    std::printf("instance %s found missing: its database %s is stamped too (%s)\n", server.sqlServerName().c_str(),
+                db.databaseName().c_str(), db.getRemovalTime().time() != 0 ? "yes" : "no");
+    KelLastError err;
+    if (!sqlAppIdBackupSetDelete(machine, kTesselId, client, instance, database, err))
+        return fail("backup set removal", err);
+    KelSQLServer gone(ostrel, false);
+    const bool still = gone.query(instance);
+    std::printf("its last database removed by the Ostrel's maintenance: the instance row is %s\n",
+                still ? "still there" : "gone");
+    return !still && gone.sqlCode() == 100 && db.getRemovalTime().time() != 0;
 }
 
 int main() {
@@ -898,7 +918,8 @@ int main() {
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
-              pruneArchives(database) && subclientAndDeletion(database) && agentCreatesApplicationId(machine);
+              pruneArchives(database) && makeFileSubclient(database) && removeInstance(machine, client, instance) &&
+              agentCreatesApplicationId(machine);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

@@ -81,6 +81,7 @@ constexpr uint64_t kErrRestoreChain = 0x1E0000F4;
 constexpr uint64_t kErrRestoreChain2 = 0x1E0000F5;
 constexpr uint64_t kErrDiscoveryFailed = 0x1E0000F7;
 constexpr uint64_t kErrDiscoveryNotice = 0x1E0000F8;
+constexpr uint64_t kErrDiscoveryPolicy = 0x1E000108;
 constexpr uint64_t kErrDatabaseConfigNotice = 0x1E0000FA;
 constexpr uint64_t kErrNotSupported = 0x1E0000FF;
 

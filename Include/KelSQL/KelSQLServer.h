@@ -15,13 +15,19 @@
 
 #include "KelSQL/KelNetSQLServer.h"
 #include "KelSQL/KelSQLAppType.h"
+#include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLDateAndTime.h"
 #include "KelSQL/KelSQLLogicalDeletion.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "KelSQL/KelSQLVersion.h"
 
+class KelNetSQLServerControl;
 class SqlServer;
 class SqlServerTable;
+
+// The state of an instance's service as the agent reports it (0 unknown,
+// 2 runs, 4 runs in single-user mode); 0 when a request fails.
+using KelSQLServerStatusControl = uint32_t;
 
 // Columns of one single-column update (updateItem).
 enum KelSQL_UpdateServerItem : uint32_t {
@@ -100,9 +106,57 @@ public:
     bool verifyUndoFilePath(const std::string& path);
     bool setUndoFilePath(const std::string& path);
 
-    // Kept for callers; both answer true: no database rows follow an instance yet.
+    // Ostrel: the record's removal time / delete flag into its row and down
+    // to its databases.
+    bool updateRemovalTime();
+    bool updateDeleteFlag();
+    // Ostrel: a removal time for each database of the instance that has none;
+    // the delete flag for every database of the instance.
     bool updateDBRemovalTime(unsigned long sqlServerId, unsigned long removalTime);
     bool updateDBDeleteFlag(unsigned long sqlServerId, bool deleted);
+    // Ostrel, in the started transaction: removes the instance with its
+    // databases and restore tasks; a row already gone is no failure.
+    bool forceDeletion(unsigned long sqlServerId);
+
+    // Database lists of the instance. The lists are the record's own, valid
+    // while it lives and until the next call that refills them; null with
+    // the error set on failure.
+    //
+    // The live names: on the Ostrel asked of the client's agent host (the
+    // SQL login is pushed there first); on an agent, its own list, read from
+    // the live instance when fetch is true.
+    std::vector<std::string>* getDatabaseNames(bool fetch, const std::string& clientName, unsigned long sqlServerId);
+    // Ostrel: the live user databases of an instance known by name.
+    std::vector<std::string>* getDatabaseNames(unsigned long tesselId, unsigned long clientId,
+                                               const std::string& sqlServerName);
+    // Ostrel: the catalogue's databases of the instance, in name order,
+    // logically deleted ones included; kept unless fetch.
+    std::vector<KelSQLDatabase_t>* getConfiguredDBs(bool fetch, unsigned long sqlServerId);
+    // Ostrel: live names without a live catalogue row (tempdb never).
+    std::vector<std::string>* getUnConfiguredDBs(const std::string& clientName, unsigned long sqlServerId);
+    // The same appended to list, type 1 for master, msdb and model.
+    bool getUnConfiguredDBsWithType(std::vector<KelSQLDBNameWithType_t>& list, const std::string& clientName,
+                                    unsigned long sqlServerId);
+    // Ostrel: the catalogue rows flagged as system databases.
+    bool getSystemDatabases(std::vector<KelSQLDatabase_t>& list, unsigned long sqlServerId);
+    // Ostrel: registers every unconfigured database when the instance's
+    // discovery is on, raising an event for each.
+    bool autoDiscoverDatabases(unsigned long tesselId, unsigned long sqlServerId);
+
+    // Ostrel: the state of the instance's service from the agent at the
+    // context's remote SQL host, and a stop or start there. The record must
+    // be loaded (SQL Server and service name).
+    bool remoteSqlServerStatus(KelSQLServerStatusControl& status);
+    bool remoteSqlServerStop(KelSQLServerStatusControl& status);
+    bool remoteSqlServerStart(KelSQLServerStatusControl& status);
+    // Makes the control message once and addresses it to the context's
+    // current remote SQL host.
+    bool createServerStatus();
+    // The kept control message; null before the first request.
+    const KelNetSQLServerControl* serverControl() const { return serverControl_.get(); }
+    // The part after the first backslash, else the whole name / empty.
+    std::string& sqlServerInstanceName(std::string& name) const;
+    std::string& sqlServerInstanceNameOnly(std::string& name) const;
 
     // Copies between the record and the wire records.
     void copyToRequest(KelNetSQLServerReq_t* req);
@@ -166,6 +220,8 @@ private:
     bool setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
                        const char* passwordColumn, uint64_t error, const char* signature);
     bool runUpdate(SqlServerTable& table, const char* signature);
+    bool forceDeleteDatabase(unsigned long sqlDatabaseId);
+    bool controlService(uint32_t code, KelSQLServerStatusControl& status, const char* signature);
 
     KelSQLClassProperties& context_;
     bool replyMode_;
@@ -192,8 +248,11 @@ private:
     std::unique_ptr<KelSQLBitFlag> upgradeView_;
     std::unique_ptr<KelSQLBitFlag> clusteredView_;
     std::unique_ptr<KelSQLLogicalDeletion> deleteFlag_;
-    // The live and unconfigured database names; nothing fills them on this platform.
+    // The database lists (caches of the list operations).
     std::vector<std::string> databaseNames_;
     std::vector<std::string> unconfiguredNames_;
+    std::vector<KelSQLDatabase_t> configuredDBs_;
     KelSQLAppType appType_;
+    // Made by the first service request, kept for the later ones.
+    std::unique_ptr<KelNetSQLServerControl> serverControl_;
 };

@@ -4,6 +4,7 @@
 
 #include "Db/Tbl/sqlServer.h"
 #include "KelSQL/KelNetSQLNTSecurity.h"
+#include "KelSQL/KelNetSQLServerControl.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -74,6 +75,7 @@ void KelSQLServer::initializeSQLServerData() {
     clientName_.clear();
     databaseNames_.clear();
     unconfiguredNames_.clear();
+    configuredDBs_.clear();
 }
 
 void KelSQLServer::setSQLVersion(unsigned long major, unsigned long minor, unsigned long build, unsigned long sqlId) {
@@ -527,8 +529,7 @@ bool KelSQLServer::logicalDeletion(bool deleteFlag, unsigned long sqlServerId) {
     case Where::Local:
         if (!query(sqlServerId)) return false;
         deleteFlag ? deleteFlag_->setDelete() : deleteFlag_->setUndelete();
-        if (!updateItem(kFn, KelSQL_UpdateDeleteFlag)) return false;
-        return updateDBDeleteFlag(sqlId_, deleteFlag);
+        return updateDeleteFlag();
     case Where::Remote: {
         KelNetSQLServerReq_t* req = requestMessage(true);
         if (!req) return false;
@@ -550,20 +551,6 @@ bool KelSQLServer::logicalDeletion(KelNetSQLServerReq_t* req, KelNetSQLServerRsp
     if (!logicalDeletion(req->Server.DeleteFlag != 0, static_cast<unsigned long>(req->Server.SqlServerId)))
         return false;
     copyToResponse(rsp);
-    return true;
-}
-
-// The instance's databases are recorded by the database catalogue, which
-// takes these over; until then an instance has no database rows to follow it.
-bool KelSQLServer::updateDBRemovalTime(unsigned long sqlServerId, unsigned long removalTime) {
-    (void)sqlServerId;
-    (void)removalTime;
-    return true;
-}
-
-bool KelSQLServer::updateDBDeleteFlag(unsigned long sqlServerId, bool deleted) {
-    (void)sqlServerId;
-    (void)deleted;
     return true;
 }
 

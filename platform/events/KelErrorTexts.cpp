@@ -114,6 +114,7 @@ const ErrorText kTexts[] = {
     {0x1E0000F7, "%s: automatic database discovery failed."},
     {0x1E0000F8, "%s: automatic database discovery found changes."},
     {0x1E0000FA, "%s: database configuration notice."},
+    {0x1E000108, "%s: a discovered database of %s on %s of client %s takes the default storage policy."},
     {0x1E0000FF, "%s: this function is not supported on this platform."},
     {0x0A000070, "%s: the machine %s has no entry %s."},
     {0x0A000071, "%s: a value of machine %s does not fit its buffer (%s)."},

@@ -1,8 +1,9 @@
 // A live SQL Server whose answers a test sets: the host's instances come
 // from the file live-instances under the platform home ("name|version|
 // description" a line, so that an agent host's dispatcher serves what the
-// test wrote); properties, yes/no properties and options from maps, each
-// read counted; the reader named in failProperty fails. A database's
+// test wrote), its database names from live-databases (one a line);
+// properties, yes/no properties and options from maps, each read counted;
+// the reader named in failProperty fails. A database's
 // step-restore state comes from the file live-restore-state ("key=value"
 // lines; fail=N makes the read fail with N); no file, nothing read. The
 // databases, file groups and files gone from the instance are the lines
@@ -24,6 +25,8 @@ namespace kel::test {
 inline std::string liveInstancesFile() { return kel::homePath("live-instances"); }
 inline std::string liveRestoreStateFile() { return kel::homePath("live-restore-state"); }
 inline std::string liveGoneFile() { return kel::homePath("live-gone"); }
+// The live instance's database names, one a line.
+inline std::string liveDatabasesFile() { return kel::homePath("live-databases"); }
 
 class ScriptedLiveSqlServer final : public kel::live::LiveSqlServer {
     using T = kel::live::LiveTarget;
@@ -85,7 +88,11 @@ public:
     bool file(const T&, const S& db, const S&, const S& name, kel::live::LiveFile&, bool& found, E& err) override {
         return gone(db + "||" + name, found, err);
     }
-    bool databaseNames(const T&, std::vector<S>&, E&) override { return true; }
+    bool databaseNames(const T&, std::vector<S>& names, E&) override {
+        std::ifstream in(liveDatabasesFile());
+        for (S line; std::getline(in, line);) names.push_back(line);
+        return true;
+    }
     bool fileGroupNames(const T&, const S&, std::vector<S>&, E&) override { return true; }
     bool fileNames(const T&, const S&, const S&, std::vector<S>&, E&) override { return true; }
     bool serviceState(const T&, unsigned long&, E&) override { return true; }
