@@ -7,7 +7,6 @@
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLFileSubClientConfig.h"
 #include "KelSQL/KelSQLErrors.h"
-#include "KelSQL/KelSQLFileSubClient.h"
 #include "KelSQL/KelSQLServer.h"
 #include "platform/appmgr/ApplicationId.h"
 #include "platform/appmgr/ClientApplicationList.h"
@@ -90,7 +89,6 @@ bool sqlAppIdBackupSetDelete(const std::string& virtualMachine, unsigned long te
     if (!pointAtClient(ctx, client, database, error, kFn)) return false;
     if (!ctx.startTransaction()) return copied(error, ctx.getLastError());
     if (wholeInstance) return finish(ctx, server.forceDeletion(instanceId), error, server.getLastError());
-    KelSQLDatabase database(ctx, false);
     const bool ok = database.forceDeletion(backupSetId, false);
     return finish(ctx, ok, error, database.getLastError());
 }
