@@ -94,31 +94,16 @@ bool sqlServerEnableNextFullBackup(KelSQLClassProperties& context, KelLastError&
         err = server.getLastError();
         return false;
     }
-    if (context.getSQLDSN().sqlAppType().isSql2000AppType()) {
-        server.sql2000Upgrade()->enable();
-        if (!server.updateSQL2000UpgradeFlag()) {
-            err = server.getLastError();
-            return false;
-        }
-    }
-    std::vector<unsigned long> ids;
-    if (!configuredDatabases(context, err, sqlServerId, ids)) return false;
-    // The allow flags are written in a transaction: the caller's, else one
-    // per database, so that those marked before a failure stay marked.
+    // The flags are written in a transaction: the caller's, else one per
+    // row, so that those marked before a failure stay marked.
     const bool own = !context.isTransactionStarted();
-    KelSQLDatabase database(context, false);
-    for (unsigned long id : ids) {
+    auto write = [&](KelLastError& rowError, auto&& change) {
         if (own && !context.startTransaction()) {
             err = context.getLastError();
             return false;
         }
-        bool ok = database.query(id, nullptr);
-        if (ok) {
-            database.setNextFullOn();
-            ok = database.updateAllowFlags();
-        }
-        if (!ok) {
-            err = database.getLastError();
+        if (!change()) {
+            err = rowError;
             if (own) context.rollBackTransaction();
             return false;
         }
@@ -126,6 +111,24 @@ bool sqlServerEnableNextFullBackup(KelSQLClassProperties& context, KelLastError&
             err = context.getLastError();
             return false;
         }
+        return true;
+    };
+    if (context.getSQLDSN().sqlAppType().isSql2000AppType() &&
+        !write(server.getLastError(), [&] {
+            server.sql2000Upgrade()->enable();
+            return server.updateSQL2000UpgradeFlag();
+        }))
+        return false;
+    std::vector<unsigned long> ids;
+    if (!configuredDatabases(context, err, sqlServerId, ids)) return false;
+    KelSQLDatabase database(context, false);
+    for (unsigned long id : ids) {
+        if (!write(database.getLastError(), [&] {
+                if (!database.query(id, nullptr)) return false;
+                database.setNextFullOn();
+                return database.updateAllowFlags();
+            }))
+            return false;
     }
     return true;
 }
