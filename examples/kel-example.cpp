@@ -27,7 +27,9 @@
 #include "KelSQL/KelSQLAppTypeBrowse.h"
 #include "KelSQL/KelSQLArchivePruning.h"
 #include "KelSQL/KelSQLBackupFile.h"
+#include "KelSQL/KelSQLBackupConversions.h"
 #include "KelSQL/KelSQLBackupFileInfo.h"
+#include "KelSQL/KelSQLBackupRules.h"
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
@@ -890,6 +892,29 @@ static bool removeInstance(const std::string& machine, unsigned long client, uns
     return !still && gone.sqlCode() == 100 && db.getRemovalTime().time() != 0;
 }
 
+// The Ostrel marks every database of the instance for a full next backup and
+// decides the level of a log-without-truncation job: the catalogue refresh
+// with the agent fails (no agent host runs), which that level survives, and
+// the next-full rule converts it to full (or refuses it where automatic
+// conversion is off).
+static bool convertLevel(unsigned long client, unsigned long instance, unsigned long sqlDatabaseId) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelLastError err;
+    if (!sqlServerEnableNextFullBackup(ostrel, err, kTesselId, instance)) return fail("next full", err);
+    KelSQLDatabase db(ostrel, false);
+    if (!db.query(sqlDatabaseId, nullptr)) return fail("database", db.getLastError());
+    KelBkpLevel level = KelBkpLevelLogNoTruncate;
+    std::string message;
+    const int result = getBackupConversion(KelPI_Focus::getFocus().c_str(), kTesselId, client, instance,
+                                           db.applicationNumber(), level, message, 1);
+    if (result == 1) {
+        std::printf("backup level: a log without truncation runs as level %d\n", static_cast<int>(level));
+        return level == KelBkpLevelFull;
+    }
+    std::printf("backup level: the job is refused: %s\n", message.c_str());
+    return message.find("automatic conversion is off") != std::string::npos;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -918,8 +943,8 @@ int main() {
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
-              pruneArchives(database) && makeFileSubclient(database) && removeInstance(machine, client, instance) &&
-              agentCreatesApplicationId(machine);
+              pruneArchives(database) && convertLevel(client, instance, database) && makeFileSubclient(database) &&
+              removeInstance(machine, client, instance) && agentCreatesApplicationId(machine);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

@@ -303,6 +303,9 @@ public:
     static constexpr const char* kResponseName = "KelNetSQLTemplateRsp";
 
     KelNetSQLTemplate(KelSQLClassProperties& ctx, bool terminate) : Base(ctx, terminate) {}
+    // Answering end: answers with the zeroed response (success, no fields).
+    KelNetSQLTemplate(KelSQLClassProperties& ctx, unsigned long long messageId, char* request)
+        : Base(ctx, messageId, request) {}
     ~KelNetSQLTemplate() override = default;
 
     void printRequestMessage(char*) override {}

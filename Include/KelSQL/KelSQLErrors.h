@@ -84,6 +84,9 @@ constexpr uint64_t kErrDiscoveryNotice = 0x1E0000F8;
 constexpr uint64_t kErrDiscoveryPolicy = 0x1E000108;
 constexpr uint64_t kErrDatabaseConfigNotice = 0x1E0000FA;
 constexpr uint64_t kErrNotSupported = 0x1E0000FF;
+// The agent converted a level (or next differential is on) while automatic
+// conversion is off for the database.
+constexpr uint64_t kErrAgentLevelConverted = 0x1E00010D;
 
 // Written at error level under the stubbed function's own name.
 constexpr const char* kNotSupportedText = "This function is not supported by SQLDrover.";

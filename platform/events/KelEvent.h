@@ -24,6 +24,9 @@ public:
 
     // Writes the event with its arguments as one line under function.
     void raise(const char* function) const;
+    // Raises it as an informational event of a job: the event's number
+    // becomes eventId, logged with the job and the arguments.
+    void InfoEvent(uint64_t eventId, uint64_t jobId, uint64_t flags);
 
 private:
     uint64_t number_ = 0;
