@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "../Records/RecordPlace.h"
 #include "KelSQL/KelNetSQLWire.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -14,22 +15,10 @@
 
 namespace kelsql::backup {
 
-enum class Where { Local, Remote, Neither };
-
-// Here on the Ostrel or on an agent that needs no connection; sent from any
-// other agent.
-inline Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
-    if (ctx.isServerOperations()) return Where::Local;
-    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
-    return Where::Neither;
-}
-
-inline DBtran* transactionOf(KelSQLClassProperties& ctx) {
-    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
-}
-
-// Catalogue columns are 32-bit: ids and times read back unsigned.
-inline unsigned long column(int32_t value) { return static_cast<unsigned long>(static_cast<uint32_t>(value)); }
+using record::column;
+using record::placeOf;
+using record::transactionOf;
+using record::Where;
 
 inline KelNetSQLDateTime_t wireDate(const DB_DATETIME& d) {
     KelNetSQLDateTime_t w;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "../Records/RecordPlace.h"
 #include "ChainWalk.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlDatabase.h"
@@ -20,19 +21,9 @@
 
 namespace {
 
-enum class Where { Local, Remote, Neither };
-
-// Here on the Ostrel, or on an agent that needs no connection; sent from
-// any other agent.
-Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
-    if (ctx.isServerOperations()) return Where::Local;
-    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
-    return Where::Neither;
-}
-
-DBtran* transactionOf(KelSQLClassProperties& ctx) {
-    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
-}
+using kelsql::record::placeOf;
+using kelsql::record::transactionOf;
+using kelsql::record::Where;
 
 // Columns are 32-bit and widen with their sign.
 unsigned long widen(int32_t value) { return static_cast<unsigned long>(static_cast<long>(value)); }

@@ -1,5 +1,6 @@
 #include "KelSQL/KelSQLDatabase.h"
 
+#include "../Records/RecordPlace.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
@@ -12,22 +13,10 @@
 
 namespace {
 
-enum class Where { Local, Remote, Neither };
-
-// Either-side operations: here on the Ostrel, or on an agent that needs no
-// connection; sent from any other agent.
-Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
-    if (ctx.isServerOperations()) return Where::Local;
-    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
-    return Where::Neither;
-}
-
-DBtran* transactionOf(KelSQLClassProperties& ctx) {
-    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
-}
-
-// Catalogue columns are 32-bit: ids and times read back unsigned.
-unsigned long column(int32_t value) { return static_cast<unsigned long>(static_cast<uint32_t>(value)); }
+using kelsql::record::column;
+using kelsql::record::placeOf;
+using kelsql::record::transactionOf;
+using kelsql::record::Where;
 
 KelNetSQLDateTime_t wireDate(const TIMESTAMP_STRUCT& ts) {
     KelNetSQLDateTime_t w;

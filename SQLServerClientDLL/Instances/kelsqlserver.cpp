@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "../Records/RecordPlace.h"
 #include "Db/Tbl/sqlServer.h"
 #include "KelSQL/KelNetSQLNTSecurity.h"
 #include "KelSQL/KelNetSQLServerControl.h"
@@ -14,15 +15,8 @@
 
 namespace {
 
-enum class Where { Local, Remote, Neither };
-
-// Either-side operations: here on the Ostrel, or on an agent that needs no
-// connection; sent from any other agent.
-Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
-    if (ctx.isServerOperations()) return Where::Local;
-    if (ctx.isClientOperations()) return message.connectionNeeded() ? Where::Remote : Where::Local;
-    return Where::Neither;
-}
+using kelsql::record::placeOf;
+using kelsql::record::Where;
 
 std::string keyWhere(unsigned long id) {
     char buffer[32];
