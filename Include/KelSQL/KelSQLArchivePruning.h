@@ -150,9 +150,10 @@ private:
     bool isFullBackup_ = false;
     bool isFullFileBackup_ = false;
     std::vector<SqlLSNs_t> allRows_;
-    std::vector<SqlLSNs_t> fulls_;
-    std::vector<SqlLSNs_t> candidates_;
-    std::vector<SqlLSNs_t> kept_;
+    // Rows of allRows_, which stays as read until the next cycles are formed.
+    std::vector<const SqlLSNs_t*> fulls_;
+    std::vector<const SqlLSNs_t*> candidates_;
+    std::vector<const SqlLSNs_t*> kept_;
     std::vector<KelSQLFullArchiveMapping_t> prunableFulls_;
     bool cyclesCreated_ = false;
 };

@@ -24,6 +24,8 @@ public:
     // Derives the seconds from the timestamp (daylight saving left to the
     // system); all ones when it cannot be converted.
     unsigned long setUnixTime();
+    // The seconds setTime(wire) gives, without an object to hold them.
+    static unsigned long secondsOf(const KelNetSQLDateTime_t& wire);
 
     unsigned long time() const { return static_cast<unsigned long>(time_); }
     const TIMESTAMP_STRUCT& timeStamp() const { return timestamp_; }

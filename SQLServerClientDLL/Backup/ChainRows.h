@@ -38,9 +38,7 @@ inline std::string lsn(const std::string& text) { return kel::sql::quoted(text);
 inline std::string when(const DB_DATETIME& date) { return kel::sql::dateLiteral(date); }
 
 inline unsigned long secondsOf(const DB_DATETIME& date) {
-    KelSQLDateAndTime t;
-    t.setTime(kelsql::backup::wireDate(date));
-    return t.time();
+    return KelSQLDateAndTime::secondsOf(kelsql::backup::wireDate(date));
 }
 
 // A decimal size text; anything else counts 0.

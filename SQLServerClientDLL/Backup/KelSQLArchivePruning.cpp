@@ -2,7 +2,7 @@
 #include "KelSQL/KelSQLArchivePruning.h"
 
 #include <algorithm>
-#include <deque>
+#include <string_view>
 #include <unordered_map>
 
 #include "ChainRows.h"
@@ -23,12 +23,12 @@ const char* const kCyclesFn =
     "KelSQLArchivePruning::createDatabaseCycles(cycles, dateTime, tesselId, archiveGroupId, archiveFileId)";
 
 // An LSN as compareLSN reads it, so that equal numbers give equal keys.
-std::string lsnKey(const char* text) {
+std::string_view lsnKey(const char* text) {
     while (*text == ' ') ++text;
     while (*text == '0') ++text;
     const char* end = text;
     while (*end >= '0' && *end <= '9') ++end;
-    return std::string(text, end);
+    return std::string_view(text, static_cast<size_t>(end - text));
 }
 
 }  // namespace
@@ -160,21 +160,29 @@ bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
     while (rc == 0 && (rc = versions.fetchCursor(true)) == 0)
         majors[versions.getDataPtr()->id] = versions.getDataPtr()->major;
     if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, versions, rc);
+    sql7.assign(allRows_.size(), 0);
+    // Every set names its version row: when all of them are SQL Server 8
+    // or 9, no set needs a look.
+    bool others = false;
+    for (const auto& v : majors) others |= v.second != 8 && v.second != 9;
+    if (!others) return true;
+    // Sets of SQL Server 8 and 9 are told apart on the index alone; only
+    // the others are read.
     std::unordered_map<int32_t, int32_t> setMajor;
     SqlBackupSet sets(tran);
-    sets.setWhere("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_));
+    sets.setWhere("sqlDatabaseId = %d and sqlVersionId not in (select id from sqlVersion where major in (8, 9))",
+                  static_cast<int>(sqlDatabaseId_));
     rc = sets.openCursor();
     while (rc == 0 && (rc = sets.fetchCursor(true)) == 0) {
         auto v = majors.find(sets.getDataPtr()->sqlVersionId);
         setMajor[sets.getDataPtr()->id] = v == majors.end() ? 0 : v->second;
     }
     if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, sets, rc);
-    sql7.assign(allRows_.size(), 0);
     for (size_t i = 0; i < allRows_.size(); ++i) {
         auto m = setMajor.find(allRows_[i].sqlBackupSetId);
-        const int major = m == setMajor.end() ? 0 : m->second;
-        if (major == 7 || major == 8 || major == 9) {
-            sql7[i] = major == 7;
+        if (m == setMajor.end()) continue;
+        if (m->second == 7) {
+            sql7[i] = 1;
             continue;
         }
         // The lookup itself says why: no version row, or one it does not know.
@@ -185,81 +193,109 @@ bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
 }
 
 // Each pass takes the newest row left and removes its cycle: the rows based
-// on its key up to the full that has that key, and that full. The rows of a
-// key are indexed once, so the history is walked in linear time.
+// on its key up to the full that has that key, and that full. Every row has
+// one key (a full its own LSN, any other row its full's), and the rows of a
+// key are listed once in history order, so the history is walked in linear
+// time.
 bool KelSQLArchivePruning::formCycles() {
     std::vector<char> sql7;
     if (!sql7Flags(sql7)) return false;
     const size_t n = allRows_.size();
-    std::vector<char> alive(n, 1);
-    std::unordered_map<uint64_t, size_t> position;
-    std::unordered_map<std::string, std::deque<size_t>> basedOn, fullOf;
+    std::vector<uint32_t> keyOf(n);
+    std::unordered_map<std::string_view, uint32_t> keys;
+    keys.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         const SqlLSNs_t& x = allRows_[i];
-        position.emplace(idOf(x), i);
-        if (x.backupType == kelsql::chain::kFull)
-            fullOf[lsnKey(sql7[i] ? x.lastLSN : x.checkpointLSN)].push_back(i);
-        else
-            basedOn[lsnKey(x.fullBackupLSN)].push_back(i);
+        const bool full = x.backupType == kelsql::chain::kFull;
+        const std::string_view key = lsnKey(!full ? x.fullBackupLSN : sql7[i] ? x.lastLSN : x.checkpointLSN);
+        keyOf[i] = keys.emplace(key, static_cast<uint32_t>(keys.size())).first->second;
     }
+    // Per key, its fulls and its other rows in history order: one array
+    // each, a key's rows from first_[key] on, consumed from next_[key].
+    struct Rows {
+        std::vector<uint32_t> first, next, rows;
+        void index(const std::vector<uint32_t>& keyOf, size_t keyCount, const std::vector<char>& member) {
+            first.assign(keyCount + 1, 0);
+            for (size_t i = 0; i < keyOf.size(); ++i)
+                if (member[i]) ++first[keyOf[i] + 1];
+            for (size_t k = 0; k < keyCount; ++k) first[k + 1] += first[k];
+            next.assign(first.begin(), first.end() - 1);
+            rows.resize(first[keyCount]);
+            for (size_t i = 0; i < keyOf.size(); ++i)
+                if (member[i]) rows[next[keyOf[i]]++] = static_cast<uint32_t>(i);
+            next.assign(first.begin(), first.end() - 1);
+        }
+        bool empty(uint32_t key) const { return next[key] == first[key + 1]; }
+        uint32_t front(uint32_t key) const { return rows[next[key]]; }
+    };
+    std::vector<char> isFull(n);
+    for (size_t i = 0; i < n; ++i) isFull[i] = allRows_[i].backupType == kelsql::chain::kFull;
+    Rows fullOf, basedOn;
+    fullOf.index(keyOf, keys.size(), isFull);
+    for (char& f : isFull) f = !f;
+    basedOn.index(keyOf, keys.size(), isFull);
+    std::vector<char> alive(n, 1);
+    std::unordered_map<uint64_t, size_t> position;
+    fulls_.reserve(fullOf.rows.size());
     for (size_t front = 0;; ++front) {
         while (front < n && !alive[front]) ++front;
         if (front == n) break;
         const SqlLSNs_t& r = allRows_[front];
-        const bool full = r.backupType == kelsql::chain::kFull;
-        const std::string key = lsnKey(!full ? r.fullBackupLSN : sql7[front] ? r.lastLSN : r.checkpointLSN);
+        const uint32_t key = keyOf[front];
         // A file or file-group backup has no database chain: its cycle goes
         // without a full counted, which can only keep more.
         if (!kelsql::chain::isFileBackup(r.backupType)) {
-            std::vector<uint64_t> chain(1, idOf(r));
-            if (!kelsql::chain::isFull(r.backupType)) {
-                KelSQLDatabaseLSNList list(context_, false);
-                if (!list.query(idOf(r)) || list.getBSIdList()->empty()) return copyError(list.getLastError());
-                chain = *list.getBSIdList();
-            }
-            for (auto id = chain.rbegin(); id != chain.rend(); ++id) {
-                auto at = position.find(*id);
-                if (at == position.end() || !alive[at->second]) continue;
-                const SqlLSNs_t& x = allRows_[at->second];
+            auto count = [&](const SqlLSNs_t& x) {
                 context_.log().debug3(kCyclesFn, "list cycles sql bs = %d  bt = %d", static_cast<int>(idOf(x)),
                                       static_cast<int>(x.backupType));
-                if (x.backupType == kelsql::chain::kFull) fulls_.push_back(x);
+                if (x.backupType == kelsql::chain::kFull) fulls_.push_back(&x);
+            };
+            if (kelsql::chain::isFull(r.backupType)) {
+                count(r);
+            } else {
+                KelSQLDatabaseLSNList list(context_, false);
+                if (!list.query(idOf(r)) || list.getBSIdList()->empty()) return copyError(list.getLastError());
+                if (position.empty())
+                    for (size_t i = 0; i < n; ++i) position.emplace(idOf(allRows_[i]), i);
+                const std::vector<uint64_t>& chain = *list.getBSIdList();
+                for (auto id = chain.rbegin(); id != chain.rend(); ++id) {
+                    auto at = position.find(*id);
+                    if (at != position.end() && alive[at->second]) count(allRows_[at->second]);
+                }
             }
         }
-        std::deque<size_t>& fullRows = fullOf[key];
-        const size_t end = fullRows.empty() ? n : fullRows.front();
-        std::deque<size_t>& based = basedOn[key];
-        while (!based.empty() && based.front() < end) {
-            alive[based.front()] = 0;
-            based.pop_front();
+        const size_t end = fullOf.empty(key) ? n : fullOf.front(key);
+        while (!basedOn.empty(key) && basedOn.front(key) < end) {
+            alive[basedOn.front(key)] = 0;
+            ++basedOn.next[key];
         }
         if (end < n) {
             alive[end] = 0;
-            fullRows.pop_front();
+            ++fullOf.next[key];
         }
     }
     return true;
 }
 
 void KelSQLArchivePruning::keepByCount(uint64_t cycles) {
-    candidates_ = fulls_;
+    candidates_.swap(fulls_);
     context_.log().debug3(kCyclesFn, "number of cycles to keep = %d", static_cast<int>(cycles));
     if (cycles == 0 || candidates_.empty()) return;
     size_t n = 0;
     unsigned long oldest = 0;
     do {
-        const SqlLSNs_t& c = candidates_[n++];
+        const SqlLSNs_t& c = *candidates_[n++];
         context_.log().debug3(kCyclesFn, "cycle = %d  full sql bs = %d", static_cast<int>(n),
                               static_cast<int>(idOf(c)));
         const unsigned long start = secondsOf(c.startTime);
         if (n == 1 || start < oldest) oldest = start;
-        kept_.push_back(c);
+        kept_.push_back(&c);
     } while (n != cycles && n < candidates_.size());
     // A full started after the oldest kept one stays, whatever order its
     // cycle was found in.
-    std::vector<SqlLSNs_t> left;
+    std::vector<const SqlLSNs_t*> left;
     for (size_t i = n; i < candidates_.size(); ++i)
-        (secondsOf(candidates_[i].startTime) > oldest ? kept_ : left).push_back(candidates_[i]);
+        (secondsOf(candidates_[i]->startTime) > oldest ? kept_ : left).push_back(candidates_[i]);
     candidates_.swap(left);
 }
 
@@ -271,17 +307,17 @@ void KelSQLArchivePruning::keepByRetention(uint64_t dateTime) {
     size_t n = 0;
     // Newer fulls stay, and so does the first that finished by the time.
     while (n < candidates_.size() && !found) {
-        const SqlLSNs_t& c = candidates_[n++];
+        const SqlLSNs_t& c = *candidates_[n++];
         const unsigned long finish = secondsOf(c.finishTime);
         if (c.backupType == kelsql::chain::kFull && finish <= limit) {
             limit = finish;
             found = true;
         }
-        kept_.push_back(c);
+        kept_.push_back(&c);
     }
-    std::vector<SqlLSNs_t> left;
+    std::vector<const SqlLSNs_t*> left;
     for (size_t i = n; i < candidates_.size(); ++i)
-        (secondsOf(candidates_[i].finishTime) > limit ? kept_ : left).push_back(candidates_[i]);
+        (secondsOf(candidates_[i]->finishTime) > limit ? kept_ : left).push_back(candidates_[i]);
     candidates_.swap(left);
 }
 
@@ -289,36 +325,56 @@ void KelSQLArchivePruning::keepByRetention(uint64_t dateTime) {
 // a restore description lists them (archive set id): the same entries as a
 // description per prunable full, without a round of reads for each.
 bool KelSQLArchivePruning::listPrunableFulls() {
-    std::unordered_map<uint64_t, std::vector<SqlArchiveSet_t>> archivesOf;
-    for (const SqlLSNs_t& p : candidates_) archivesOf[idOf(p)];
+    std::vector<uint64_t> wanted;
+    wanted.reserve(candidates_.size());
+    for (const SqlLSNs_t* p : candidates_) wanted.push_back(idOf(*p));
+    std::sort(wanted.begin(), wanted.end());
+    if (wanted.empty()) return cyclesCreated_ = true;
     SqlArchiveSet archives(kelsql::backup::transactionOf(context_));
-    archives.setWhere("sqlBackupSetId in (select id from sqlBackupSet where sqlDatabaseId = %d)",
-                      static_cast<int>(sqlDatabaseId_));
-    // No ORDER BY: it would walk the whole table in id order; each set's
-    // rows are put in id order below.
+    // Sets that lie close together in id order (a database backed up alone,
+    // or most of its history) are read as one range of the set index, at
+    // most twice the rows wanted; sets spread among other databases' are
+    // looked up one by one, from the fulls of the history read.
+    if (wanted.back() - wanted.front() < 2 * wanted.size())
+        archives.setWhere("sqlBackupSetId between %d and %d", static_cast<int>(wanted.front()),
+                          static_cast<int>(wanted.back()));
+    else
+        archives.setWhere(
+            "sqlBackupSetId in (select sqlBackupSetId from sqlLSNs where sqlDatabaseId = %d and backupType = %d)",
+            static_cast<int>(sqlDatabaseId_), kelsql::chain::kFull);
+    // No ORDER BY: it would walk the whole table in id order; the rows are
+    // put in set and id order below.
+    std::vector<SqlArchiveSet_t> rows;
     int rc = archives.openCursor();
     while (rc == 0 && (rc = archives.fetchCursor(true)) == 0) {
-        auto set = archivesOf.find(column(archives.getDataPtr()->sqlBackupSetId));
-        if (set != archivesOf.end()) set->second.push_back(*archives.getDataPtr());
+        if (std::binary_search(wanted.begin(), wanted.end(), column(archives.getDataPtr()->sqlBackupSetId)))
+            rows.push_back(*archives.getDataPtr());
     }
     archives.closeCursor();
     if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, archives, rc);
-    for (const SqlLSNs_t& p : candidates_) {
-        std::vector<SqlArchiveSet_t>& rows = archivesOf[idOf(p)];
-        std::sort(rows.begin(), rows.end(),
-                  [](const SqlArchiveSet_t& a, const SqlArchiveSet_t& b) { return a.id < b.id; });
+    auto setOf = [](const SqlArchiveSet_t& a) { return column(a.sqlBackupSetId); };
+    std::sort(rows.begin(), rows.end(), [&](const SqlArchiveSet_t& a, const SqlArchiveSet_t& b) {
+        return setOf(a) != setOf(b) ? setOf(a) < setOf(b) : a.id < b.id;
+    });
+    prunableFulls_.reserve(rows.size());
+    for (const SqlLSNs_t* full : candidates_) {
+        const uint64_t set = idOf(*full);
+        auto first = std::lower_bound(rows.begin(), rows.end(), set,
+                                      [&](const SqlArchiveSet_t& a, uint64_t id) { return setOf(a) < id; });
+        auto last = first;
+        while (last != rows.end() && setOf(*last) == set) ++last;
         // A description's Tessel is that of its last archive row.
-        const uint64_t tessel = rows.empty() ? 0 : column(rows.back().tesselId);
-        for (const SqlArchiveSet_t& a : rows) {
+        const uint64_t tessel = first == last ? 0 : column((last - 1)->tesselId);
+        for (auto a = first; a != last; ++a) {
             KelSQLFullArchiveMapping_t entry;
             entry.tesselId = tessel;
-            entry.archiveGroupId = column(a.archiveGroup);
-            entry.archiveFileId = column(a.archiveFile);
-            entry.sqlBackupSetId = idOf(p);
+            entry.archiveGroupId = column(a->archiveGroup);
+            entry.archiveFileId = column(a->archiveFile);
+            entry.sqlBackupSetId = set;
             entry.isPrunable = true;
             prunableFulls_.push_back(entry);
-            context_.log().debug3(kCyclesFn, "Prunable full bs = %d  ag = %d  af = %d", static_cast<int>(idOf(p)),
-                                  a.archiveGroup, a.archiveFile);
+            context_.log().debug3(kCyclesFn, "Prunable full bs = %d  ag = %d  af = %d", static_cast<int>(set),
+                                  a->archiveGroup, a->archiveFile);
         }
     }
     cyclesCreated_ = true;

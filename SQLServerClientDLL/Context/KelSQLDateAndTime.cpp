@@ -101,6 +101,11 @@ void KelSQLDateAndTime::setTime(const KelNetSQLDateTime_t& w) {
     setUnixTime();
 }
 
+unsigned long KelSQLDateAndTime::secondsOf(const KelNetSQLDateTime_t& w) {
+    if (calendarSum(w) == 0) return 0;
+    return static_cast<unsigned long>(toSeconds(w.Year, w.Month, w.Day, w.Hour, w.Minute, w.Second, -1));
+}
+
 unsigned long KelSQLDateAndTime::setUnixTime() {
     const TIMESTAMP_STRUCT& ts = timestamp_;
     time_ = toSeconds(ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second, -1);

@@ -52,18 +52,23 @@ int createSchema(sqlite3* db, std::string& error) {
     return execAll(db, kKelCatalogueSchema, error);
 }
 
-// Creates the schema once; the check is repeated under the write lock so
-// that two first openers do not both run it.
+// 2: the history indexes that pruning seeks on.
+constexpr int kSchemaVersion = 2;
+
+// Creates the schema once, or brings an older catalogue's written schema up
+// to date (every statement of it may run again); the check is repeated under
+// the write lock so that two first openers do not both run it.
 int ensureSchema(sqlite3* db, std::string& error) {
     int version = 0;
     int rc = schemaVersion(db, version);
-    if (rc != SQLITE_OK || version >= 1) return rc;
+    if (rc != SQLITE_OK || version >= kSchemaVersion) return rc;
     rc = execAll(db, "BEGIN IMMEDIATE", error);
     if (rc != SQLITE_OK) return rc;
     rc = schemaVersion(db, version);
-    if (rc == SQLITE_OK && version < 1) {
-        rc = createSchema(db, error);
-        if (rc == SQLITE_OK) rc = execAll(db, "PRAGMA user_version = 1", error);
+    if (rc == SQLITE_OK && version < kSchemaVersion) {
+        rc = version < 1 ? createSchema(db, error) : execAll(db, kKelCatalogueSchema, error);
+        if (rc == SQLITE_OK)
+            rc = execAll(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str(), error);
     }
     std::string ignored;
     if (rc == SQLITE_OK) {
@@ -94,7 +99,11 @@ int DBbusyTimeout() { return g_busyTimeoutMs; }
 int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) {
     *out = nullptr;
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // A connection serves one thread at a time (the idle pool is per thread,
+    // a transaction stays with its session's thread), so SQLite's own lock
+    // on every call, a good part of a row's cost, protects nothing.
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
     if (rc != SQLITE_OK) {
         error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);

@@ -126,10 +126,35 @@ const char* DB_DATETIME::format() {
     return text;
 }
 
+namespace {
+
+// The form the catalogue stores, "YYYY-MM-DD HH:MM:SS": read without sscanf,
+// which costs more than the rest of a history row.
+bool parseStoredForm(const char* t, int& y, int& mo, int& d, int& h, int& mi, int& s) {
+    static const char kForm[] = "0000-00-00 00:00:00";
+    for (size_t i = 0; i + 1 < sizeof kForm; ++i) {
+        if (kForm[i] == '0' ? (t[i] < '0' || t[i] > '9') : t[i] != kForm[i]) return false;
+    }
+    auto two = [t](int at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
+    y = two(0) * 100 + two(2);
+    mo = two(5);
+    d = two(8);
+    h = two(11);
+    mi = two(14);
+    s = two(17);
+    return true;
+}
+
+}  // namespace
+
 bool DB_DATETIME::parse(const char* stored) {
     clear();
     int y, mo, d, h, mi, s;
-    if (!stored || std::sscanf(stored, "%4d-%2d-%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6) return false;
+    if (!stored) return false;
+    // Anything else is read as it always was.
+    if (!parseStoredForm(stored, y, mo, d, h, mi, s) &&
+        std::sscanf(stored, "%4d-%2d-%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
+        return false;
     year = int16_t(y);
     month = uint16_t(mo);
     day = uint16_t(d);

@@ -78,6 +78,10 @@ protected:
             // A sort before a LIMIT reads every match: as costly as a scan.
             if (detail.rfind("USE TEMP B-TREE", 0) == 0 && sql.find(" LIMIT ") != std::string::npos)
                 found.push_back("(sorted) " + detail);
+            // A catalogue's rows share one Tessel: seeking on it alone reads
+            // them all.
+            if (detail.rfind("SEARCH ", 0) == 0 && detail.find("(tesselId=?)") != std::string::npos)
+                found.push_back(detail.substr(7, detail.find(' ', 7) - 7));
             if (detail.rfind("SCAN ", 0) != 0) continue;
             std::string table = detail.substr(5, detail.find(' ', 5) - 5);
             found.push_back(table);
@@ -121,6 +125,76 @@ TEST_F(QueryPlanTest, HistoryCursorsSeekTheirRows) {
             }
         }
     }
+}
+
+// The record lookups that pruning and the selective copy make, in the form
+// the table records send them: each seeks on all of its conditions, and a
+// database's history comes newest first without a sort.
+TEST_F(QueryPlanTest, RecordLookupsSeekOnAllTheirConditions) {
+    const struct {
+        const char* sql;
+        const char* plan;  // what the plan must say
+    } lookups[] = {
+        {"SELECT * FROM sqlArchiveSet WHERE tesselId = ? and archiveGroup = ? and archiveFile = ?",
+         "(archiveFile=? AND tesselId=? AND archiveGroup=?)"},
+        {"SELECT * FROM sqlArchiveSet WHERE tesselId = ? and archiveFile = ?", "(archiveFile=? AND tesselId=?)"},
+        {"SELECT * FROM sqlLSNs WHERE sqlDatabaseId = ? ORDER BY startTime desc", "(sqlDatabaseId=?)"},
+        {"SELECT * FROM sqlArchiveSet WHERE sqlBackupSetId between ? and ?", "COVERING INDEX"},
+        {"SELECT * FROM sqlArchiveSet WHERE sqlBackupSetId in"
+         " (select sqlBackupSetId from sqlLSNs where sqlDatabaseId = ? and backupType = ?)",
+         "COVERING INDEX sqlArchiveSet_set (sqlBackupSetId=?)"},
+        {"SELECT * FROM sqlBackupSet WHERE sqlDatabaseId = ?"
+         " and sqlVersionId not in (select id from sqlVersion where major in (8, 9))",
+         "(sqlDatabaseId=?)"},
+    };
+    for (const auto& lookup : lookups) {
+        SCOPED_TRACE(lookup.sql);
+        for (const std::string& table : scans(lookup.sql)) EXPECT_FALSE(history(table)) << "SCAN " << table;
+        std::string plan;
+        sqlite3_stmt* stmt = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(conn_->db(), (std::string("EXPLAIN QUERY PLAN ") + lookup.sql).c_str(), -1, &stmt,
+                                     nullptr),
+                  SQLITE_OK);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            plan += std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3))) + "\n";
+        sqlite3_finalize(stmt);
+        EXPECT_NE(plan.find(lookup.plan), std::string::npos) << plan;
+        EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+    }
+}
+
+// A catalogue written by the release before these indexes gets them when it
+// is next opened, and loses the ones they replace.
+TEST_F(QueryPlanTest, AnOlderCatalogueGainsTheIndexes) {
+    const char* const downgrade =
+        "DROP INDEX sqlArchiveSet_file; DROP INDEX sqlArchiveSet_set; DROP INDEX sqlLSNs_sqlDatabaseId_startTime;"
+        "DROP INDEX sqlBackupSet_sqlDatabaseId_sqlVersionId;"
+        "CREATE INDEX sqlArchiveSet_archiveFile ON sqlArchiveSet (archiveFile);"
+        "CREATE INDEX sqlArchiveSet_sqlBackupSetId ON sqlArchiveSet (sqlBackupSetId);"
+        "PRAGMA user_version = 1";
+    ASSERT_EQ(sqlite3_exec(conn_->db(), downgrade, nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(conn_->db());
+    conn_.reset();
+    std::string error;
+    conn_.reset(DBConnection::open(error));
+    ASSERT_TRUE(conn_) << error;
+    auto names = [this] {
+        std::vector<std::string> out;
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(conn_->db(),
+                           "SELECT name FROM sqlite_master WHERE type = 'index' AND name IN ('sqlArchiveSet_file',"
+                           " 'sqlArchiveSet_set', 'sqlLSNs_sqlDatabaseId_startTime',"
+                           " 'sqlBackupSet_sqlDatabaseId_sqlVersionId', 'sqlArchiveSet_archiveFile',"
+                           " 'sqlArchiveSet_sqlBackupSetId') ORDER BY name",
+                           -1, &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        sqlite3_finalize(stmt);
+        return out;
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"sqlArchiveSet_file", "sqlArchiveSet_set",
+                                                 "sqlBackupSet_sqlDatabaseId_sqlVersionId",
+                                                 "sqlLSNs_sqlDatabaseId_startTime"}));
 }
 
 }  // namespace

@@ -68,6 +68,30 @@ TEST_F(ArchivePruningTest, CyclesKeptByCountAndRetentionTime) {
               (std::vector<std::string>{std::to_string(tessel_), "1", "106"}));
 }
 
+// A database's fulls are read with their archive files whether its sets lie
+// close together (other databases' sets among them left out) or spread
+// among others'; and a catalogue whose sets are all SQL Server 8 or 9 keys
+// its fulls by checkpoint, as one that also knows SQL Server 7 does.
+TEST_F(ArchivePruningTest, OnlyTheDatabasesOwnFullsWhereverTheirIdsLie) {
+    const unsigned long x = databaseRow("x"), y = databaseRow("y");
+    auto full = [](int id) { return Set{id, 'D', id * 10, id * 10 + 2, id * 10 + 1, 0, id * 100}; };
+    history({full(20), full(22)}, x);
+    history({full(21), full(30), full(31)}, y);
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLArchivePruning close(ostrel);
+    ASSERT_TRUE(close.createDatabaseCycles(0, 0, tessel_, 1, 122)) << message(close.getLastError());
+    EXPECT_EQ(fullFiles(close), (std::vector<int>{122, 120}));
+    history({full(40)}, x);
+    KelSQLArchivePruning spread(ostrel);
+    ASSERT_TRUE(spread.createDatabaseCycles(0, 0, tessel_, 1, 140)) << message(spread.getLastError());
+    EXPECT_EQ(fullFiles(spread), (std::vector<int>{140, 122, 120}));
+
+    ASSERT_TRUE(kel::test::sql("DELETE FROM sqlVersion WHERE id <> " + n(kV9)));
+    KelSQLArchivePruning sql9(ostrel);
+    ASSERT_TRUE(sql9.createDatabaseCycles(1, 0, tessel_, 1, 105)) << message(sql9.getLastError());
+    EXPECT_EQ(fullFiles(sql9), (std::vector<int>{103, 101}));
+}
+
 TEST_F(ArchivePruningTest, BatchMarkedByItsFullsAndTheirDependants) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     const struct {

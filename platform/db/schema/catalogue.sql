@@ -122,6 +122,9 @@ CREATE INDEX IF NOT EXISTS sqlBackupSet_sqlVersionId ON sqlBackupSet (sqlVersion
 CREATE INDEX IF NOT EXISTS sqlBackupSet_mtfVersionId ON sqlBackupSet (mtfVersionId);
 CREATE INDEX IF NOT EXISTS sqlBackupSet_sqlDatabaseId_backupSetId ON sqlBackupSet (sqlDatabaseId, backupSetId);
 CREATE INDEX IF NOT EXISTS sqlBackupSet_sqlDatabaseId_name ON sqlBackupSet (sqlDatabaseId, name);
+-- Which of a database's sets were written by which SQL Server, from the
+-- index alone.
+CREATE INDEX IF NOT EXISTS sqlBackupSet_sqlDatabaseId_sqlVersionId ON sqlBackupSet (sqlDatabaseId, sqlVersionId);
 CREATE INDEX IF NOT EXISTS sqlBackupSet_mediaSetId ON sqlBackupSet (mediaSetId);
 
 CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlBackupSetId ON sqlBackupFile (sqlBackupSetId);
@@ -133,14 +136,24 @@ CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlBackupSetId_logicalName ON sqlBackup
 CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlFileGroupId_sqlBackupSetId ON sqlBackupFile (sqlFileGroupId, sqlBackupSetId);
 CREATE INDEX IF NOT EXISTS sqlBackupFile_sqlFileGroupId_logicalName ON sqlBackupFile (sqlFileGroupId, logicalName, sqlBackupSetId);
 
-CREATE INDEX IF NOT EXISTS sqlArchiveSet_sqlBackupSetId ON sqlArchiveSet (sqlBackupSetId);
+-- A set's archive rows in id order from the index alone: pruning reads
+-- them for every set of a database.
+DROP INDEX IF EXISTS sqlArchiveSet_sqlBackupSetId;
+CREATE INDEX IF NOT EXISTS sqlArchiveSet_set ON sqlArchiveSet
+    (sqlBackupSetId, id, tesselId, mediaSetId, sequenceNumber, archiveGroup, archiveFile, bIsTombstoned);
 CREATE INDEX IF NOT EXISTS sqlArchiveSet_tesselId ON sqlArchiveSet (tesselId);
-CREATE INDEX IF NOT EXISTS sqlArchiveSet_archiveFile ON sqlArchiveSet (archiveFile);
+-- An archive file's sets are looked up with their Tessel (and group); on an
+-- index of the file alone the planner may take the Tessel's, which every row
+-- shares.
+DROP INDEX IF EXISTS sqlArchiveSet_archiveFile;
+CREATE INDEX IF NOT EXISTS sqlArchiveSet_file ON sqlArchiveSet (archiveFile, tesselId, archiveGroup);
 CREATE INDEX IF NOT EXISTS sqlArchiveSet_archiveGroup ON sqlArchiveSet (archiveGroup);
 
 CREATE INDEX IF NOT EXISTS sqlLSNs_tesselId ON sqlLSNs (tesselId);
 CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId ON sqlLSNs (sqlDatabaseId);
 CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_backupType ON sqlLSNs (sqlDatabaseId, backupType);
+-- A database's history newest first (cycles, pruning) without a sort.
+CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_startTime ON sqlLSNs (sqlDatabaseId, startTime);
 -- Restore chains link rows by LSN inside one database: each step finds its
 -- rows by an LSN column, so a chain costs its own length, not the history's.
 CREATE INDEX IF NOT EXISTS sqlLSNs_chain_fullBackupLSN ON sqlLSNs (sqlDatabaseId, fullBackupLSN, startTime);
