@@ -3,6 +3,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdarg>
+#include <cstdint>
 #include <atomic>
 #include <cinttypes>
 #include <cstdio>
@@ -271,11 +275,80 @@ const char* DBtable::getpDescribe() const {
 
 void DBtable::setOrderBy(const char* orderBy) { m_orderBy = orderBy ? orderBy : ""; }
 
+namespace {
+
+bool nameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$' || c == '#' || c == '.';
+}
+
+// What a where format may hold around its numbers for its shape to be read
+// from it: names, blanks and operators that parameterisation copies as they
+// are (no texts, digits, signs, comments, times or parameter marks).
+bool plainWhereChar(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == ' ' || c == '=' || c == '<' || c == '>' ||
+           c == '!' || c == '(' || c == ')' || c == ',' || c == '.' || c == '*' || c == '\t' || c == '\n';
+}
+
+}  // namespace
+
+// A format of names, operators and plain integer conversions gives its text,
+// its shape (a "?" for each number) and its parameters in one pass, as the
+// text's parameterisation would; anything else is left to vsnprintf and to
+// parameterisation when a lookup runs. False, with nothing written, when the
+// format is not of that kind.
+bool DBtable::shapeWhere(const char* format, va_list args) {
+    m_whereText.clear();
+    m_shape.clear();
+    m_params.clear();
+    for (const char* f = format; *f;) {
+        if (*f != '%') {
+            if (!plainWhereChar(*f)) return false;
+            m_whereText += *f;
+            m_shape += *f++;
+            continue;
+        }
+        const char* conv = f + 1;
+        int longs = 0;
+        while (*conv == 'l' && longs < 2) ++conv, ++longs;
+        const char kind = *conv;
+        if (kind != 'd' && kind != 'i' && kind != 'u') return false;
+        // A number run into a name stays in the text.
+        if (!m_whereText.empty() && nameChar(m_whereText.back())) return false;
+        if (nameChar(conv[1]) || conv[1] == '%') return false;
+        long long value = 0;
+        if (kind == 'u') {
+            const unsigned long long u = longs == 0   ? va_arg(args, unsigned int)
+                                         : longs == 1 ? va_arg(args, unsigned long)
+                                                      : va_arg(args, unsigned long long);
+            if (u > static_cast<unsigned long long>(INT64_MAX)) return false;
+            value = static_cast<long long>(u);
+        } else {
+            value = longs == 0 ? va_arg(args, int) : longs == 1 ? va_arg(args, long) : va_arg(args, long long);
+        }
+        char digits[24];
+        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+        m_whereText.append(digits, end.ptr);
+        m_shape += '?';
+        m_params.push_back(DBParam{false, value, std::string()});
+        f = conv + 1;
+    }
+    whereClauseCheck(m_whereText.size() + 1);
+    std::memcpy(m_where.data(), m_whereText.c_str(), m_whereText.size() + 1);
+    m_whereSet = !m_whereText.empty();
+    m_whereShaped = true;
+    return true;
+}
+
 int DBtable::setWhere(const char* format, ...) {
     // Straight into the where buffer: a lookup sets its where text each time.
     int n = -1;
     if (format) {
         va_list args;
+        va_start(args, format);
+        const bool shaped = shapeWhere(format, args);
+        va_end(args);
+        if (shaped) return kDBOk;
+        m_whereShaped = false;
         va_start(args, format);
         n = std::vsnprintf(m_where.data(), m_where.size(), format, args);
         va_end(args);
@@ -287,6 +360,7 @@ int DBtable::setWhere(const char* format, ...) {
         }
     }
     if (n < 0) n = 0;
+    m_whereShaped = false;
     m_where[size_t(n)] = '\0';
     m_whereSet = n > 0;
     return kDBOk;
@@ -305,7 +379,10 @@ void DBtable::valuesClauseCheck(unsigned long size) {
 }
 
 void DBtable::whereClauseCheck(unsigned long size) {
-    if (m_where.size() < size + 1) m_where.assign(size + 1, '\0');
+    if (m_where.size() < size + 1) {
+        m_where.assign(size + 1, '\0');
+        m_whereShaped = false;
+    }
 }
 
 int DBtable::CallDBsprintf(char* buf, unsigned long size, const char* format, ...) {
@@ -316,7 +393,10 @@ int DBtable::CallDBsprintf(char* buf, unsigned long size, const char* format, ..
     std::vector<char>* own = nullptr;
     if (buf == m_query.data()) own = &m_query;
     else if (buf == m_values.data()) own = &m_values;
-    else if (buf == m_where.data()) own = &m_where;
+    else if (buf == m_where.data()) {
+        own = &m_where;
+        m_whereShaped = false;
+    }
     if (own) {
         // Doubled quotes may outgrow what the caller reserved.
         if (own->size() < text.size() + 1) own->assign(text.size() + 1, '\0');
@@ -382,6 +462,7 @@ DBConnection* DBtable::connection() {
 
 void DBtable::setPrimaryWhere() {
     clearText(m_where);
+    m_whereShaped = false;
     if (!m_layout || !m_row || m_layout->keyCount <= 0) return;
     std::string text;
     for (int k = 0; k < m_layout->keyCount; ++k) {
@@ -743,9 +824,11 @@ int DBtable::oneRowFromTable() {
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
     std::string error;
-    m_params.clear();
-    m_shape.clear();
-    if (m_whereSet) {
+    if (!m_whereShaped) {
+        m_params.clear();
+        m_shape.clear();
+    }
+    if (m_whereSet && !m_whereShaped) {
         // Only the where text's literals become parameters: an ORDER BY
         // may name columns by number.
         std::string_view where(m_where.data());

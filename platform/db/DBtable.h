@@ -235,6 +235,7 @@ protected:
     // Null: the whole row; else the SET list as it stands.
     virtual int updateRow(const char* setList);
     int updateRowFormat(const char* format, va_list args) KEL_DB_PRINTF(2, 0);
+    bool shapeWhere(const char* format, va_list args);
     static void clearText(std::vector<char>& buf) { if (!buf.empty()) buf[0] = '\0'; }
 
     std::string m_name;
@@ -273,8 +274,12 @@ protected:
     unsigned long long m_lookupSerial = 0;
     unsigned long long m_lookupEpoch = 0;
     sqlite3_stmt* m_lookupStmt = nullptr;
-    std::string m_shape;                 // scratch: the where text being parameterised
+    std::string m_shape;                 // the where text parameterised
     std::vector<DBParam> m_params;       // bound as SQLITE_STATIC: kept until the next lookup
+    // m_shape and m_params were read from setWhere's format and still
+    // stand for the where text.
+    bool m_whereShaped = false;
+    std::string m_whereText;             // scratch of shapeWhere
 };
 
 template <typename>

@@ -74,6 +74,40 @@ TEST_F(CatalogueTest, QuotesAndPercentSurviveEveryPath) {
     EXPECT_EQ(groupName(other), "other");
 }
 
+// A where format read straight into its parameters finds what the same text
+// parameterised would, leaves the same text behind, and gives way to the
+// formatted text wherever its numbers are not plain; a record switching
+// between the two forms never keeps a stale one.
+TEST_F(CatalogueTest, WhereFormatsFindTheRowsTheirTextNames) {
+    const int a = insertGroup("a"), b = insertGroup("b");
+    ASSERT_GT(b, a);
+    FileGroupRecord rec;
+    auto found = [&rec]() { return rec.getOneRow(&rec, false, -1, 0) == 0 ? rec.row.id : 0; };
+    auto where = [&rec]() { return std::string(rec.getWhereBuffer()); };
+
+    rec.setWhere("id = %d and sqlDatabaseId = %u", a, 11u);
+    EXPECT_EQ(found(), a);
+    EXPECT_EQ(where(), "id = " + std::to_string(a) + " and sqlDatabaseId = 11");
+    rec.setWhere("id = %lld", static_cast<long long>(b));
+    EXPECT_EQ(found(), b);
+    rec.setWhere("fileGroupName = '%s' or id = %d", "a", 0);
+    EXPECT_EQ(found(), a);
+    rec.setWhere("id = - %d", -b);  // a sign in the format: the text's own parameters
+    EXPECT_EQ(found(), b);
+    rec.setWhere("id > %d and id < %ld", -5, static_cast<long>(b));
+    EXPECT_EQ(found(), a);
+    EXPECT_EQ(where(), "id > -5 and id < " + std::to_string(b));
+    rec.setWhere("id < %llu", 18446744073709551615ull);  // beyond a 64-bit integer: stays in the text
+    EXPECT_EQ(found(), a);
+    rec.setWhere("id = %d", b);
+    EXPECT_EQ(found(), b);
+    rec.setWhere("id = %d", a);
+    EXPECT_EQ(found(), a);
+    EXPECT_EQ(rec.rowDelete(), 0);
+    rec.setWhere("id = %d", a);
+    EXPECT_EQ(rec.getOneRow(&rec, false, -1, 0), 100);
+}
+
 TEST_F(CatalogueTest, TextComparesWithoutCaseAndTrailingBlanks) {
     DatabaseRecord rec;
     rec.setWhere("databaseName = %s", kel::sql::quoted("MASTER").c_str());
