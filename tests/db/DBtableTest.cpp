@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Db/Tbl/archGroup.h"
 #include "db/TestRecords.h"
 #include "platform/db/DBEngine.h"
 #include "platform/events/KelDebug.h"
@@ -106,6 +107,36 @@ TEST_F(CatalogueTest, WhereFormatsFindTheRowsTheirTextNames) {
     EXPECT_EQ(rec.rowDelete(), 0);
     rec.setWhere("id = %d", a);
     EXPECT_EQ(rec.getOneRow(&rec, false, -1, 0), 100);
+}
+
+// Texts come back as stored, null apart from empty: an owned text that is
+// null stays unset, an empty one is an empty text; a null time reads
+// cleared.
+TEST_F(CatalogueTest, TextsAndTimesReadAsStored) {
+    ASSERT_EQ(execSql("INSERT INTO archGroup (id, name, description) VALUES (1, 'a', NULL), (2, '', ''),"
+                      " (3, 'c', 'thirty-two characters of it here')"),
+              SQLITE_OK);
+    TestRecord<ArchGroup> group;
+    const struct {
+        int id;
+        const char* name;
+        const char* description;  // null: unset
+    } rows[] = {{1, "a", nullptr}, {2, "", ""}, {3, "c", "thirty-two characters of it here"}};
+    for (const auto& r : rows) {
+        group.setWhere("id = %d", r.id);
+        ASSERT_EQ(group.getOneRow(&group, false, -1, 0), 0) << r.id;
+        EXPECT_STREQ(group.row.name, r.name);
+        if (r.description) EXPECT_STREQ(group.row.description, r.description);
+        else EXPECT_EQ(group.row.description, nullptr);
+    }
+    ASSERT_EQ(execSql("INSERT INTO sqlLSNs (sqlBackupSetId, tesselId, sqlDatabaseId, startTime, finishTime)"
+                      " VALUES (1, 1, 11, '2024-01-02 03:04:05', NULL)"),
+              SQLITE_OK);
+    LsnRecord lsn;
+    lsn.setWhere("sqlBackupSetId = %d", 1);
+    ASSERT_EQ(lsn.getOneRow(&lsn, false, -1, 0), 0);
+    EXPECT_EQ(lsn.row.startTime.second, 5);
+    EXPECT_TRUE(lsn.row.finishTime.isCleared());
 }
 
 TEST_F(CatalogueTest, TextComparesWithoutCaseAndTrailingBlanks) {
