@@ -70,18 +70,13 @@ bool isPointerToken(const char* token) { return token[0] == 'u' && token[1] == '
 
 // Column readers for fetchRowFrom: a null value reads as integer 0 and as a
 // null text.
-// A text is read as the bytes SQLite holds, not terminated: terminating it
-// costs SQLite a copy of every text column of every row. An empty text reads
-// as "", not as null.
 struct StatementReader {
     sqlite3_stmt* stmt;
     long long integer(int column) { return sqlite3_column_int64(stmt, column); }
     const char* text(int column, int* len) {
-        *len = 0;
-        if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return nullptr;
-        const void* value = sqlite3_column_blob(stmt, column);
-        *len = sqlite3_column_bytes(stmt, column);
-        return value ? static_cast<const char*>(value) : "";
+        const char* value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        *len = value ? sqlite3_column_bytes(stmt, column) : 0;
+        return value;
     }
 };
 
@@ -797,15 +792,8 @@ void DBtable::fetchRowFrom(Reader& reader, int columns) {
             DB_DATETIME& date = field<DB_DATETIME>(m_row, column);
             int len = 0;
             const char* value = reader.text(i, &len);
-            if (!value) {
-                date.clear();
-            } else if (len < 64) {
-                char stored[64];
-                kel::boundedCopy(stored, sizeof stored, value, size_t(len));
-                date.parse(stored);
-            } else {
-                date.parse(std::string(value, size_t(len)).c_str());
-            }
+            if (!value) date.clear();
+            else date.parse(value);
         } else if (isPointerToken(token)) {
             char*& text = field<char*>(m_row, column);
             delete[] text;
