@@ -3,12 +3,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
+#include <cinttypes>
 #include <cstdarg>
 #include <cstdint>
-#include <atomic>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <exception>
