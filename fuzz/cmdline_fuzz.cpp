@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <unistd.h>
 
+#include "FuzzHome.h"
 #include "KelSQL/KelCommandLine.h"
 #include "KelSQL/KelSQLCmdArgs.h"
 
@@ -64,14 +64,7 @@ void scan(KelCommandLine& line, const std::string& text, KelSQLCmdArgs& args) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The cipher behind setDBO keeps its key under the platform home.
-    static char home[] = "/tmp/kel-fuzz-XXXXXX";
-    if (mkdtemp(home)) {
-        setenv("KEL_HOME", home, 1);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(home, ignored);
-        });
-    }
+    kel::fuzz::fuzzHome();
     return 0;
 }
 

@@ -18,6 +18,11 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/*.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
+# The drivers make their homes under TMPDIR; a crash leaves them, so the run
+# removes them all when it ends.
+TMPDIR="$(mktemp -d)"
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 for t in "${targets[@]}"; do
   echo "== $t for ${SECONDS_EACH}s"
   "$BUILD/fuzz/$t" -max_total_time="$SECONDS_EACH" -max_len=8192
