@@ -155,26 +155,16 @@ void KelSQLFile::copyNetworkFromSql(KelNetSQLFile_t& rec, const SqlFile_t& row) 
 // ---- catalogue and network
 
 bool KelSQLFile::serverQuery(const char* where) {
-    static const char* kFn = "KelSQLFile::serverQuery(where)";
-    SqlFile record(transactionOf(context_));
-    if (where) record.setWhere("%s", where);
-    sqlCode_ = record.getOneRow(&record, false, -1, 0);
-    if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, record, sqlCode_);
-    copyFromSql(*record.getDataPtr());
-    return true;
+    return readRow<SqlFile>(getLastError(), context_, where, "KelSQLFile::serverQuery(where)", sqlCode_,
+                            [this](const SqlFile_t& row) { copyFromSql(row); });
 }
 
 bool KelSQLFile::serverUpdate(const char* where, const char* values) {
     static const char* kFn = "KelSQLFile::serverUpdate(where, values)";
-    if (!requireTransaction(kFn)) return false;
-    SqlFile record(context_.getDBTransaction());
-    copyToSql(*record.getDataPtr());
-    // Without a where text the record keys the row by its catalogue id.
-    if (where) record.setWhere("%s", where);
-    sqlCode_ = record.rowUpdate(values);
-    if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, record, sqlCode_);
-    copyFromSql(*record.getDataPtr());
-    return true;
+    return requireTransaction(kFn) &&
+           updateRow<SqlFile>(
+               getLastError(), context_, where, values, kFn, sqlCode_, [this](SqlFile_t& row) { copyToSql(row); },
+               [this](const SqlFile_t& row) { copyFromSql(row); });
 }
 
 bool KelSQLFile::networkQuery() {

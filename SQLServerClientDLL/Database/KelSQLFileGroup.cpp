@@ -157,26 +157,16 @@ void KelSQLFileGroup::copyNetworkFromSql(KelNetSQLFileGroup_t& rec, const SqlFil
 // ---- catalogue and network
 
 bool KelSQLFileGroup::serverQuery(const char* where) {
-    static const char* kFn = "KelSQLFileGroup::serverQuery(where)";
-    SqlFileGroup record(transactionOf(context_));
-    if (where) record.setWhere("%s", where);
-    sqlCode_ = record.getOneRow(&record, false, -1, 0);
-    if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, record, sqlCode_);
-    copyFromSql(*record.getDataPtr());
-    return true;
+    return readRow<SqlFileGroup>(getLastError(), context_, where, "KelSQLFileGroup::serverQuery(where)", sqlCode_,
+                                 [this](const SqlFileGroup_t& row) { copyFromSql(row); });
 }
 
 bool KelSQLFileGroup::serverUpdate(const char* where, const char* values) {
     static const char* kFn = "KelSQLFileGroup::serverUpdate(where, values)";
-    if (!requireTransaction(kFn)) return false;
-    SqlFileGroup record(context_.getDBTransaction());
-    copyToSql(*record.getDataPtr());
-    // Without a where text the record keys the row by its catalogue id.
-    if (where) record.setWhere("%s", where);
-    sqlCode_ = record.rowUpdate(values);
-    if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, record, sqlCode_);
-    copyFromSql(*record.getDataPtr());
-    return true;
+    return requireTransaction(kFn) &&
+           updateRow<SqlFileGroup>(
+               getLastError(), context_, where, values, kFn, sqlCode_, [this](SqlFileGroup_t& row) { copyToSql(row); },
+               [this](const SqlFileGroup_t& row) { copyFromSql(row); });
 }
 
 bool KelSQLFileGroup::networkQuery() {

@@ -120,13 +120,10 @@ void KelSQLFileSubClient::copyFromSql(const SqlFileSubClient_t& row) {
 // ---- reads
 
 bool KelSQLFileSubClient::serverQuery(unsigned long id) {
-    static const char* kFn = "KelSQLFileSubClient::query(sqlFileSubClientId)";
-    SqlFileSubClient record(transactionOf(context_));
-    record.setWhere("id=%d", static_cast<int>(id));
-    sqlCode_ = record.getOneRow(&record, false, -1, 0);
-    if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, record, sqlCode_);
-    copyFromSql(*record.getDataPtr());
-    return true;
+    const std::string where = kel::sql::format("id=%d", static_cast<int>(id));
+    return readRow<SqlFileSubClient>(getLastError(), context_, where.c_str(),
+                                     "KelSQLFileSubClient::query(sqlFileSubClientId)", sqlCode_,
+                                     [this](const SqlFileSubClient_t& row) { copyFromSql(row); });
 }
 
 bool KelSQLFileSubClient::query(unsigned long sqlFileSubClientId) {

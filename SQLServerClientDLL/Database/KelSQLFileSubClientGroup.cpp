@@ -116,13 +116,10 @@ void KelSQLFileSubClientGroup::copyFromSql(const SqlFileSubClientGroup_t& row) {
 // ---- reads
 
 bool KelSQLFileSubClientGroup::serverQuery(unsigned long id) {
-    static const char* kFn = "KelSQLFileSubClientGroup::query(sqlFileSubClientGroupId)";
-    SqlFileSubClientGroup record(transactionOf(context_));
-    record.setWhere("id=%d", static_cast<int>(id));
-    sqlCode_ = record.getOneRow(&record, false, -1, 0);
-    if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, record, sqlCode_);
-    copyFromSql(*record.getDataPtr());
-    return true;
+    const std::string where = kel::sql::format("id=%d", static_cast<int>(id));
+    return readRow<SqlFileSubClientGroup>(getLastError(), context_, where.c_str(),
+                                          "KelSQLFileSubClientGroup::query(sqlFileSubClientGroupId)", sqlCode_,
+                                          [this](const SqlFileSubClientGroup_t& row) { copyFromSql(row); });
 }
 
 bool KelSQLFileSubClientGroup::query(unsigned long sqlFileSubClientGroupId) {

@@ -34,6 +34,35 @@ inline bool catalogueError(KelLastError& err, const char* signature, DBtable& ta
     return false;
 }
 
+// One row of Record in the caller's transaction, by where (the first row
+// without one), handed to copy; else 0x1E000033 with signature, the table and
+// the database's text. code keeps the database's answer either way.
+template <typename Record, typename Copy>
+bool readRow(KelLastError& err, KelSQLClassProperties& ctx, const char* where, const char* signature, long long& code,
+             Copy copy) {
+    Record record(transactionOf(ctx));
+    if (where) record.setWhere("%s", where);
+    code = record.getOneRow(&record, false, -1, 0);
+    if (code != 0) return catalogueError(err, signature, record, code);
+    copy(*record.getDataPtr());
+    return true;
+}
+
+// The row fill writes over the one where names (its catalogue id without a
+// where text) in the started transaction, with the SET list values or the
+// whole row, and is handed back to copy as the database then holds it.
+template <typename Record, typename Fill, typename Copy>
+bool updateRow(KelLastError& err, KelSQLClassProperties& ctx, const char* where, const char* values,
+               const char* signature, long long& code, Fill fill, Copy copy) {
+    Record record(ctx.getDBTransaction());
+    fill(*record.getDataPtr());
+    if (where) record.setWhere("%s", where);
+    code = record.rowUpdate(values);
+    if (code != 0) return catalogueError(err, signature, record, code);
+    copy(*record.getDataPtr());
+    return true;
+}
+
 // A name compared in SQL must fit its column: a cut name could match
 // another row.
 inline bool nameFits(KelLastError& err, const std::string& name, size_t field, const char* what,
