@@ -295,11 +295,11 @@ size_t skipOpaque(std::string_view sql, size_t i) {
     return n;
 }
 
-bool isNameChar(char c) {
+}  // namespace
+
+bool DBisNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$' || c == '#' || c == '.';
 }
-
-}  // namespace
 
 void DBparameterize(std::string_view sql, std::string& out, std::vector<DBParam>& params) {
     out.clear();
@@ -314,7 +314,7 @@ void DBparameterize(std::string_view sql, std::string& out, std::vector<DBParam>
             ++i;
             continue;
         }
-        if (c == '\'' && !(i > 0 && (sql[i - 1] == 'x' || sql[i - 1] == 'X') && (i < 2 || !isNameChar(sql[i - 2])))) {
+        if (c == '\'' && !(i > 0 && (sql[i - 1] == 'x' || sql[i - 1] == 'X') && (i < 2 || !DBisNameChar(sql[i - 2])))) {
             std::string text;
             size_t j = i + 1;
             bool closed = false;
@@ -345,18 +345,18 @@ void DBparameterize(std::string_view sql, std::string& out, std::vector<DBParam>
             i = end;
             continue;
         }
-        if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !isNameChar(sql[i - 1]))) {
+        if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !DBisNameChar(sql[i - 1]))) {
             size_t j = i;
             long long value = 0;
             // Only 18 digits at most become a parameter, and cannot overflow.
             for (; j < n && std::isdigit(static_cast<unsigned char>(sql[j])); ++j)
                 if (j - i < 18) value = value * 10 + (sql[j] - '0');
-            bool plain = j - i <= 18 && (j == n || !(isNameChar(sql[j])));
+            bool plain = j - i <= 18 && (j == n || !(DBisNameChar(sql[j])));
             if (plain) {
                 params.push_back(DBParam{false, value, std::string()});
                 out += '?';
             } else {
-                while (j < n && isNameChar(sql[j])) ++j;
+                while (j < n && DBisNameChar(sql[j])) ++j;
                 out.append(sql.substr(i, j - i));
             }
             i = j;

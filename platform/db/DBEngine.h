@@ -88,6 +88,10 @@ bool DBrewriteTimestamps(const std::string& sql, std::string& out, std::string& 
 // one prepared statement. The values are appended to params in order.
 void DBparameterize(std::string_view sql, std::string& out, std::vector<DBParam>& params);
 
+// Whether c continues a name for DBparameterize: a number run into one is
+// part of the name, not a literal.
+bool DBisNameChar(char c);
+
 // Binds params to stmt from parameter index first on; SQLite result code.
 int DBbindParams(sqlite3_stmt* stmt, int first, const std::vector<DBParam>& params);
 

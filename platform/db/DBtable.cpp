@@ -277,10 +277,6 @@ void DBtable::setOrderBy(const char* orderBy) { m_orderBy = orderBy ? orderBy : 
 
 namespace {
 
-bool nameChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$' || c == '#' || c == '.';
-}
-
 // What a where format may hold around its numbers for its shape to be read
 // from it: names, blanks and operators that parameterisation copies as they
 // are (no texts, digits, signs, comments, times or parameter marks).
@@ -313,8 +309,8 @@ bool DBtable::shapeWhere(const char* format, va_list args) {
         const char kind = *conv;
         if (kind != 'd' && kind != 'i' && kind != 'u') return false;
         // A number run into a name stays in the text.
-        if (!m_whereText.empty() && nameChar(m_whereText.back())) return false;
-        if (nameChar(conv[1]) || conv[1] == '%') return false;
+        if (!m_whereText.empty() && DBisNameChar(m_whereText.back())) return false;
+        if (DBisNameChar(conv[1]) || conv[1] == '%') return false;
         long long value = 0;
         if (kind == 'u') {
             const unsigned long long u = longs == 0   ? va_arg(args, unsigned int)
