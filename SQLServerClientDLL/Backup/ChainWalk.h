@@ -29,6 +29,17 @@ public:
     }
     // The ids in the order they were passed.
     const std::vector<unsigned long>& order() const { return order_; }
+    // Deletes the rows passed through record, the last passed first: 0, else
+    // the database's answer for the row that could not go.
+    template <typename Record>
+    long long deleteFromTail(Record& record) const {
+        for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+            record.setWhere("id=%d", static_cast<int>(*it));
+            const long long code = record.rowDelete();
+            if (code != 0) return code;
+        }
+        return 0;
+    }
 
 private:
     std::unordered_set<unsigned long> seen_;

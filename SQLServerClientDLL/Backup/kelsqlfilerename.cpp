@@ -128,12 +128,8 @@ bool KelSQLFileRename::remove(unsigned long sqlFileRenameId) {
         if (!walk.enter(id, getLastError(), kFn, "Table SqlFileRename") || !queryLocal(id)) return false;
     }
     SqlFileRename record(context_.getDBTransaction());
-    for (auto it = walk.order().rbegin(); it != walk.order().rend(); ++it) {
-        record.setWhere("id=%d", static_cast<int>(*it));
-        sqlCode_ = record.rowDelete();
-        if (sqlCode_ != 0) return rowError(record);
-    }
-    return true;
+    sqlCode_ = walk.deleteFromTail(record);
+    return sqlCode_ == 0 || rowError(record);
 }
 
 // ---- reads

@@ -149,12 +149,8 @@ bool KelSQLRestoreData::remove(unsigned long sqlRestoreDataId) {
         }
     }
     SqlRestoreData record(context_.getDBTransaction());
-    for (auto it = walk.order().rbegin(); it != walk.order().rend(); ++it) {
-        record.setWhere("id=%d", static_cast<int>(*it));
-        sqlCode_ = record.rowDelete();
-        if (sqlCode_ != 0) return rowError(record);
-    }
-    return true;
+    sqlCode_ = walk.deleteFromTail(record);
+    return sqlCode_ == 0 || rowError(record);
 }
 
 // ---- reads
