@@ -191,8 +191,13 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
     // A later log that goes past an LSN no log continues from: the standby
     // cannot be brought forward, which is no "up to date".
     auto gapAfter = [&](const char* reached) {
+        const std::string at = lsn(reached);
+        if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and firstLSN <= %s and lastLSN > %s",
+                                   database, kelsql::chain::kLog, at.c_str(), at.c_str()),
+                  kelsql::chain::kEarliestFinishFirst) != kDBNoRow)
+            return dbStatus_ != 0 && !failed();
         if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and lastLSN > %s and sqlBackupSetId > %d",
-                                   database, kelsql::chain::kLog, lsn(reached).c_str(), static_cast<int>(current)),
+                                   database, kelsql::chain::kLog, at.c_str(), static_cast<int>(current)),
                   kelsql::chain::kEarliestFinishFirst) == kDBNoRow)
             return false;
         if (dbStatus_ == 0) {
