@@ -254,7 +254,8 @@ bool KelSQLArchivePruning::formCycles() {
                 count(r);
             } else {
                 KelSQLDatabaseLSNList list(context_, false);
-                if (!list.query(idOf(r)) && list.chainBroken()) {
+                const bool formed = list.query(idOf(r));
+                if (!formed && list.chainBroken()) {
                     // A set no server could restore (an orphaned
                     // differential, a log past a gap) needs nothing and
                     // heads no cycle: it neither keeps nor shields the
@@ -264,7 +265,7 @@ bool KelSQLArchivePruning::formCycles() {
                     alive[front] = 0;
                     continue;
                 }
-                if (list.getBSIdList()->empty()) return copyError(list.getLastError());
+                if (!formed || list.getBSIdList()->empty()) return copyError(list.getLastError());
                 if (position.empty())
                     for (size_t i = 0; i < n; ++i) position.emplace(idOf(allRows_[i]), i);
                 const std::vector<uint64_t>& chain = *list.getBSIdList();
