@@ -16,7 +16,6 @@ namespace kelsql::chain {
 class ChainLinks {
 public:
     bool has(uint64_t id) const { return taken_.count(id) != 0; }
-    bool empty() const { return links_.empty(); }
     // Appends row (newer segments first, each newest first); a set taken
     // before is not taken again.
     void add(const SqlLSNs_t& row) {
@@ -39,7 +38,7 @@ public:
         for (size_t i = 0; i < order.size(); ++i)
             if (order[i]->type != kLog) base = i;
         if (order.empty() || base == order.size() || !isFull(order.front()->type))
-            return broken(err, signature, "no full backup heads the chain");
+            return chainError(err, signature, "no full backup heads the chain");
         for (size_t i = 0; i <= base; ++i) ids.push_back(order[i]->id);
         std::string reached = order[base]->last;
         bool first = true;
@@ -48,14 +47,14 @@ public:
             if (first && compareLSN(log.last.c_str(), reached.c_str()) <= 0) continue;
             const bool joins = first ? compareLSN(log.first.c_str(), reached.c_str()) <= 0
                                      : compareLSN(log.first.c_str(), reached.c_str()) == 0;
-            if (!joins) return broken(err, signature, "the log chain breaks at LSN " + reached);
+            if (!joins) return chainError(err, signature, "the log chain breaks at LSN " + reached);
             ids.push_back(log.id);
             reached = log.last;
             first = false;
         }
         // The set asked for must itself be restored, last.
-        if (!order.empty() && ids.back() != order.back()->id)
-            return broken(err, signature,
+        if (ids.back() != order.back()->id)
+            return chainError(err, signature,
                           "backup set " + std::to_string(order.back()->id) + " ends at or before LSN " + reached +
                               ", where the backup restored before it ends");
         return true;
@@ -67,13 +66,6 @@ private:
         int type;
         std::string first, last;
     };
-    static bool broken(KelLastError& err, const char* signature, const std::string& why) {
-        err.setNumber(kErrRowOperation);
-        err.addArgument(signature);
-        err.addArgument(why);
-        return false;
-    }
-
     std::vector<Link> links_;
     std::unordered_set<uint64_t> taken_;
 };

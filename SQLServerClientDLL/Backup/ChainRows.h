@@ -95,4 +95,12 @@ inline bool lsnError(KelLastError& err, LsnCursor& cursor, long long code) {
     return false;
 }
 
+// 0x1E000033 for a chain the catalogue does not hold: the signature and why.
+inline bool chainError(KelLastError& err, const char* signature, const std::string& why) {
+    err.setNumber(kErrRowOperation);
+    err.addArgument(signature);
+    err.addArgument(why);
+    return false;
+}
+
 }  // namespace kelsql::chain

@@ -146,7 +146,8 @@ bool KelSQLArchivePruning::createDatabaseCycles(uint64_t cycles, uint64_t dateTi
 
 bool KelSQLArchivePruning::readHistory(const char*) {
     kelsql::chain::LsnCursor rows(context_);
-    int rc = rows.open(kel::sql::format("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_)), kelsql::chain::kNewestStartFirst);
+    int rc = rows.open(kel::sql::format("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_)),
+                       kelsql::chain::kNewestStartFirst);
     while (rc == 0 && (rc = rows.fetch()) == 0) allRows_.push_back(rows.row());
     if (rc != kDBNoRow) return kelsql::chain::lsnError(error_, rows, rc);
     return true;

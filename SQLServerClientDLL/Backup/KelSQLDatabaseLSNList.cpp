@@ -288,21 +288,19 @@ bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
         // back to where the walk has been.
         if (!progressed) {
             chainBroken_ = true;
-            getLastError().setNumber(kelsql::kErrRowOperation);
-            getLastError().addArgument(kChainFn);
-            getLastError().addArgument("the log chain returns to a backup set it holds");
-            return false;
+            return kelsql::chain::chainError(getLastError(), kChainFn, "the log chain returns to a backup set it holds");
         }
         // The newest full that may head the chain, recorded before the
         // oldest log taken.
         LsnCursor full(context_);
         const std::string oldestStart = when(r.startTime);
-        int fullRc = full.one(kel::sql::format("sqlDatabaseId = %d and backupType in (%d, %d) and \t\t\t\t\t\t\t\tstartTime "
-                                               "<= %s and sqlBackupSetId < %d",
-                                               database, kelsql::chain::kFull, kelsql::chain::kSnapshot,
-                                               oldestStart.c_str(), static_cast<int>(idOf(r))) +
-                                  finished,
-                              kelsql::chain::kNewestStartFirst);
+        const int fullRc =
+            full.one(kel::sql::format("sqlDatabaseId = %d and backupType in (%d, %d) and \t\t\t\t\t\t\t\tstartTime <= "
+                                      "%s and sqlBackupSetId < %d",
+                                      database, kelsql::chain::kFull, kelsql::chain::kSnapshot, oldestStart.c_str(),
+                                      static_cast<int>(idOf(r))) +
+                         finished,
+                     kelsql::chain::kNewestStartFirst);
         if (fullRc != 0 && fullRc != kDBNoRow) return lsnError(getLastError(), full, fullRc);
         // An older log that ends where the oldest taken one begins; the one
         // taken already (a log whose first and last LSN are equal finds

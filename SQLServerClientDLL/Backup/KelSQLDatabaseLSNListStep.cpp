@@ -190,24 +190,26 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
     auto failed = [&]() { return lsnError(getLastError(), probe, dbStatus_); };
     // A later log that goes past an LSN no log continues from: the standby
     // cannot be brought forward, which is no "up to date".
+    // True when the caller fails with the error set here.
     auto gapAfter = [&](const char* reached) {
         const std::string at = lsn(reached);
-        if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and firstLSN <= %s and lastLSN > %s",
-                                   database, kelsql::chain::kLog, at.c_str(), at.c_str()),
-                  kelsql::chain::kEarliestFinishFirst) != kDBNoRow)
-            return dbStatus_ != 0 && !failed();
-        if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and lastLSN > %s and sqlBackupSetId > %d",
-                                   database, kelsql::chain::kLog, at.c_str(), static_cast<int>(current)),
-                  kelsql::chain::kEarliestFinishFirst) == kDBNoRow)
-            return false;
-        if (dbStatus_ == 0) {
-            chainBroken_ = true;
-            getLastError().setNumber(kelsql::kErrRowOperation);
-            getLastError().addArgument(kHotFn);
-            getLastError().addArgument("the log chain breaks at LSN " + std::string(reached));
-        } else {
+        const long long holder = first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and firstLSN <= %s and "
+                                                  "lastLSN > %s",
+                                                  database, kelsql::chain::kLog, at.c_str(), at.c_str()),
+                                 kelsql::chain::kEarliestFinishFirst);
+        if (holder == 0) return false;
+        const long long later = holder != kDBNoRow
+            ? holder
+            : first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and lastLSN > %s and sqlBackupSetId > %d",
+                                     database, kelsql::chain::kLog, at.c_str(), static_cast<int>(current)),
+                    kelsql::chain::kEarliestFinishFirst);
+        if (later == kDBNoRow) return false;
+        if (later != 0) {
             failed();
+            return true;
         }
+        chainBroken_ = true;
+        kelsql::chain::chainError(getLastError(), kHotFn, "the log chain breaks at LSN " + std::string(reached));
         return true;
     };
 
@@ -261,8 +263,8 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
         }
         const std::string key = appType_.bsAppType7().isOn() ? lsn(r.lastLSN) : lsn(r.checkpointLSN);
         const char* const byFull = "sqlDatabaseId = %d and backupType = %d and fullBackupLSN = %s";
-        if (first(kel::sql::format(byFull, database, kelsql::chain::kDifferential, key.c_str()), kelsql::chain::kEarliestFinishFirst) ==
-            0) {
+        if (first(kel::sql::format(byFull, database, kelsql::chain::kDifferential, key.c_str()),
+                  kelsql::chain::kEarliestFinishFirst) == 0) {
             nextSqlBackupSetId = idOf(probe.row());
             log.debug3(kHotFn, "Diff backupset to be restored next [%ld].", static_cast<long>(nextSqlBackupSetId));
             return true;

@@ -163,7 +163,8 @@ TEST_F(ArchivePruningTest, ASetNoServerCouldRestoreNeitherStopsNorShieldsPruning
     }
     // Only the first database: D1 and L2 alone still prune.
     const unsigned long small = databaseRow("small");
-    history({{211, 'D', 100, 120, 110, 50, 100}, {212, 'L', 120, 130, 0, 110, 200}, {214, 'I', 400, 410, 405, 390, 400}},
+    history({{211, 'D', 100, 120, 110, 50, 100}, {212, 'L', 120, 130, 0, 110, 200},
+             {214, 'I', 400, 410, 405, 390, 400}},
             small);
     KelSQLArchivePruning p(ostrel);
     ASSERT_TRUE(p.createDatabaseCycles(1, 0, tessel_, 1, 311)) << message(p.getLastError());
