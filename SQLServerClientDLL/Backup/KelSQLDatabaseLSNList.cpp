@@ -288,7 +288,8 @@ bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
         // back to where the walk has been.
         if (!progressed) {
             chainBroken_ = true;
-            return kelsql::chain::chainError(getLastError(), kChainFn, "the log chain returns to a backup set it holds");
+            return kelsql::chain::chainError(getLastError(), kChainFn,
+                                             "the log chain returns to a backup set it holds");
         }
         // The newest full that may head the chain, recorded before the
         // oldest log taken.
