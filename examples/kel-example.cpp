@@ -524,6 +524,47 @@ static bool chainReports(unsigned long sqlDatabaseId) {
     return active.size() == 5 && active.front().backupType == KelSQLBackupTypeLog && reports.inactiveLSNChain().empty();
 }
 
+// The agent records a full and three logs of the database, the first two
+// started in the same second; the Ostrel's chains take them in the order the
+// agent recorded them, to a point in time after the third log began and to
+// the second log itself.
+static bool sameSecondChain(unsigned long sqlDatabaseId) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    const long base = KelSQLDateAndTime().setCurrent() - 3600;
+    const BackupSpec sets[] = {
+        {"pubs second full", KelSQLBackupTypeDatabase, "16000000010000001", "16000000020000001", "16000000010000001",
+         "15000000051000001", 0},
+        {"pubs same-second log A", KelSQLBackupTypeLog, "16000000015000001", "16000000030000001", "16000000010000001",
+         "16000000010000001", 600},
+        {"pubs same-second log B", KelSQLBackupTypeLog, "16000000030000001", "16000000040000001", "16000000010000001",
+         "16000000010000001", 600},
+        {"pubs log C", KelSQLBackupTypeLog, "16000000040000001", "16000000050000001", "16000000010000001",
+         "16000000010000001", 1200},
+    };
+    unsigned long ids[4] = {};
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    if (!t->startTransaction()) return fail("START", t->getLastError());
+    for (size_t i = 0; i < 4; ++i) {
+        if (!recordSet(agent, sqlDatabaseId, sets[i], base, ids[i])) {
+            t->rollbackTransaction();
+            return false;
+        }
+    }
+    if (!t->commitTransaction()) return fail("COMMIT", t->getLastError());
+    KelSQLDatabaseLSNList toPoint(agent, false), toB(agent, false);
+    KelSQLDateAndTime between(static_cast<unsigned long>(base + 900));
+    if (!toPoint.query(nullptr, sqlDatabaseId, between.time(), KelSQLTimeTypePointInTime))
+        return fail("same-second chain", toPoint.getLastError());
+    if (!toB.query(ids[2])) return fail("chain of log B", toB.getLastError());
+    std::printf("Ostrel's chain to %s (logs A and B began in one second):", between.stopAt().c_str());
+    for (uint64_t id : *toPoint.getBSIdList()) std::printf(" %llu", static_cast<unsigned long long>(id));
+    std::printf("\nOstrel's chain of log B:");
+    for (uint64_t id : *toB.getBSIdList()) std::printf(" %llu", static_cast<unsigned long long>(id));
+    std::printf("\n");
+    const std::vector<uint64_t> all(ids, ids + 4), upToB(ids, ids + 3);
+    return *toPoint.getBSIdList() == all && *toB.getBSIdList() == upToB;
+}
+
 // The Ostrel lists the client's instances configured in its catalogue (the
 // example runs no agent host that could list those installed on the client).
 static bool listInstances(unsigned long client) {
@@ -942,6 +983,7 @@ int main() {
               detectRemovals(instance, database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
               restoreTask(instance, database, backupSet, task) && restoreChain(database) && chainReports(database) &&
+              sameSecondChain(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
               pruneArchives(database) && convertLevel(client, instance, database) && makeFileSubclient(database) &&
               removeInstance(machine, client, instance) && agentCreatesApplicationId(machine);

@@ -25,6 +25,9 @@
 class DBtran;
 class KelSQLStepRestoreState;
 struct SqlLSNs_t;
+namespace kelsql::chain {
+class ChainLinks;
+}
 
 enum KelSQLTimeType : uint32_t {
     KelSQLTimeTypeNone = 0,
@@ -135,6 +138,10 @@ public:
     void setRestoreTime(KelSQLDateAndTime time) { restoreTime_ = time; }
     KelSQLTimeType restoreTimeType() const { return restoreTimeType_; }
     long long dbStatus() const { return dbStatus_; }
+    // After a failed chain query: true when the catalogue holds no chain a
+    // server could restore (no full, an LSN gap), false when reading it
+    // failed.
+    bool chainBroken() const { return chainBroken_; }
 
     // The agent's side of the request: send, status, copy the answer.
     bool networkQuery();
@@ -151,11 +158,17 @@ private:
     bool sendsRequest() const;
     // The walk of a log or differential target (steps of query(id)).
     bool chainOf(const SqlLSNs_t& target);
-    bool presentFullChain(const SqlLSNs_t& from, bool sql7, std::vector<uint64_t>& w,
-                          std::unordered_set<uint64_t>& taken);
-    // doesFullBackupChainExist with the time as its literal.
+    bool presentFullChain(const SqlLSNs_t& from, const SqlLSNs_t& limit, bool sql7, kelsql::chain::ChainLinks& w);
+    bool differentialOf(const SqlLSNs_t& full, const SqlLSNs_t& r, bool sql7, kelsql::chain::ChainLinks& w);
+    // doesFullBackupChainExist with the time as its literal; finishedBy is
+    // added to the full's where text.
     bool fullPresent(unsigned long sqlDatabaseId, const std::string& time, const std::string& fullBackupLSN,
-                     bool sql7, bool& exists);
+                     bool sql7, bool& exists, const std::string& finishedBy);
+    // For a point in time, the condition that a full finished by the point;
+    // else empty.
+    std::string finishedBy();
+    // A differential that finished after the point of a point-in-time query.
+    bool finishedAfterPoint(const SqlLSNs_t& row) const;
     bool sumSizes();
     // The target a time picks, chained; T already in its final form.
     bool pointInTimeTarget(unsigned long sqlDatabaseId, KelSQLDateAndTime& when, KelSQLTimeType type);
@@ -171,6 +184,7 @@ private:
 
     KelSQLClassProperties& context_;
     long long dbStatus_ = 0;
+    bool chainBroken_ = false;
     bool serverObject_;
     KelSQLBackupSetAppType appType_;
     std::vector<uint64_t> bsIdList_;

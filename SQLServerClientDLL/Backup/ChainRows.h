@@ -24,6 +24,13 @@ constexpr int kLog = 'L';
 constexpr int kFile = 'F';
 constexpr int kFileDifferential = 'G';
 
+// Backups that start or finish in the same second come in the order the
+// agent recorded them (catalogue id), never in the order an index yields.
+constexpr const char* kNewestStartFirst = "startTime desc, sqlBackupSetId desc";
+constexpr const char* kOldestStartFirst = "startTime asc, sqlBackupSetId asc";
+constexpr const char* kLatestFinishFirst = "finishTime desc, sqlBackupSetId desc";
+constexpr const char* kEarliestFinishFirst = "finishTime asc, sqlBackupSetId asc";
+
 inline bool isFull(int type) { return type == kFull || type == kSnapshot; }
 inline bool isFileBackup(int type) { return type == kFile || type == kFileDifferential; }
 inline unsigned long idOf(const SqlLSNs_t& row) { return kelsql::backup::column(row.sqlBackupSetId); }
@@ -36,6 +43,11 @@ std::string lsn(const char (&field)[N]) {
 inline std::string lsn(const std::string& text) { return kel::sql::quoted(text); }
 // A row's time as the literal it is stored as.
 inline std::string when(const DB_DATETIME& date) { return kel::sql::dateLiteral(date); }
+
+// Whether a recorded after b though both started in the same second.
+inline bool laterSameStart(const SqlLSNs_t& a, const SqlLSNs_t& b) {
+    return when(a.startTime) == when(b.startTime) && idOf(a) > idOf(b);
+}
 
 inline unsigned long secondsOf(const DB_DATETIME& date) {
     return KelSQLDateAndTime::secondsOf(kelsql::backup::wireDate(date));
@@ -80,6 +92,14 @@ inline bool lsnError(KelLastError& err, LsnCursor& cursor, long long code) {
     err.setNumber(kErrRowOperation);
     err.addArgument(cursor.record().getpDescribe());
     err.addArgument(cursor.record().getErrorStr(static_cast<int>(code)));
+    return false;
+}
+
+// 0x1E000033 for a chain the catalogue does not hold: the signature and why.
+inline bool chainError(KelLastError& err, const char* signature, const std::string& why) {
+    err.setNumber(kErrRowOperation);
+    err.addArgument(signature);
+    err.addArgument(why);
     return false;
 }
 

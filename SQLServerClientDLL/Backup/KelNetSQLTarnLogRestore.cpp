@@ -63,7 +63,7 @@ bool KelNetSQLTarnLogRestore::query(unsigned long sqlDatabaseId, unsigned long s
     // The chosen logs end before the point in time: the first log after it.
     rc = logs.one(kel::sql::format("sqlDatabaseId = %d and backupType = %d and  %s < startTime", database,
                                    kelsql::chain::kLog, t.c_str()),
-                  "startTime asc");
+                  kelsql::chain::kOldestStartFirst);
     if (rc != 0) return lsnError(getLastError(), logs, rc);
     return take(kelsql::chain::idOf(logs.row()));
 }

@@ -146,7 +146,8 @@ bool KelSQLArchivePruning::createDatabaseCycles(uint64_t cycles, uint64_t dateTi
 
 bool KelSQLArchivePruning::readHistory(const char*) {
     kelsql::chain::LsnCursor rows(context_);
-    int rc = rows.open(kel::sql::format("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_)), "startTime desc");
+    int rc = rows.open(kel::sql::format("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_)),
+                       kelsql::chain::kNewestStartFirst);
     while (rc == 0 && (rc = rows.fetch()) == 0) allRows_.push_back(rows.row());
     if (rc != kDBNoRow) return kelsql::chain::lsnError(error_, rows, rc);
     return true;
@@ -254,7 +255,18 @@ bool KelSQLArchivePruning::formCycles() {
                 count(r);
             } else {
                 KelSQLDatabaseLSNList list(context_, false);
-                if (!list.query(idOf(r)) || list.getBSIdList()->empty()) return copyError(list.getLastError());
+                const bool formed = list.query(idOf(r));
+                if (!formed && list.chainBroken()) {
+                    // A set no server could restore (an orphaned
+                    // differential, a log past a gap) needs nothing and
+                    // heads no cycle: it neither keeps nor shields the
+                    // fulls around it, and the next set takes its turn.
+                    context_.log().debug3(kCyclesFn, "no restore chain for sql bs = %d",
+                                          static_cast<int>(idOf(r)));
+                    alive[front] = 0;
+                    continue;
+                }
+                if (!formed || list.getBSIdList()->empty()) return copyError(list.getLastError());
                 if (position.empty())
                     for (size_t i = 0; i < n; ++i) position.emplace(idOf(allRows_[i]), i);
                 const std::vector<uint64_t>& chain = *list.getBSIdList();

@@ -135,7 +135,7 @@ bool KelSQLArchivePruning::markDependants(const KelSQLFullArchiveMapping_t& p, A
                                 "backupType = %d)) or (checkpointLSN = %s and startTime > %s and backupType = %d))",
                          static_cast<int>(full.sqlDatabaseId), key.c_str(), finish.c_str(), kelsql::chain::kLog,
                          kelsql::chain::kDifferential, key.c_str(), finish.c_str(), kelsql::chain::kFull),
-        "startTime desc");
+        kelsql::chain::kNewestStartFirst);
     if (rc != 0) return kelsql::chain::lsnError(error_, rows, rc);
     while ((rc = rows.fetch()) == 0) {
         if (mark(idOf(rows.row()))) continue;

@@ -88,7 +88,7 @@ bool KelSQLArchivePruning::fullChain(uint64_t jobId, KelSQLDatabaseLSNList& chai
     // Each round looks at an older log only, so the search ends.
     for (;;) {
         kelsql::chain::LsnCursor logs(context_);
-        int rc = logs.open(where, "startTime desc");
+        int rc = logs.open(where, kelsql::chain::kNewestStartFirst);
         if (rc == 0) rc = logs.fetch();
         if (rc == kDBNoRow) break;
         if (rc != 0) {
@@ -97,12 +97,15 @@ bool KelSQLArchivePruning::fullChain(uint64_t jobId, KelSQLDatabaseLSNList& chai
         }
         const unsigned long log = kelsql::chain::idOf(logs.row());
         logs.close();
-        if (!chain.query(log)) return copyError(chain.getLastError());
-        if (chain.getBSIdList()->empty()) {
+        // A log no server could restore needs the full no more than any
+        // other backup: an older log decides.
+        const bool formed = chain.query(log);
+        if (!formed && !chain.chainBroken()) return copyError(chain.getLastError());
+        if (formed && chain.getBSIdList()->empty()) {
             context_.log().debug(signature, "BackupSetList empty for full database [%d].", database);
             return false;
         }
-        if (sqlBackupSetId_ >= chain.getBSIdList()->front()) return true;
+        if (formed && sqlBackupSetId_ >= chain.getBSIdList()->front()) return true;
         chain.getBSIdList()->clear();
         where = kel::sql::format("sqlDatabaseId = %d and fullBackupLSN = %s and backupType = %d and sqlBackupSetId < %d",
                                  database, key.c_str(), kelsql::chain::kLog, static_cast<int>(log));

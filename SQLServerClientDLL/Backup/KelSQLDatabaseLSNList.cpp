@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "ChainLinks.h"
 #include "ChainRows.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "KelSQL/KelNetSQLTarnLogRestore.h"
@@ -11,6 +12,7 @@
 #include "KelSQL/KelSQLErrorStatus.h"
 
 using kelsql::backup::Where;
+using kelsql::chain::ChainLinks;
 using kelsql::chain::idOf;
 using kelsql::chain::lsn;
 using kelsql::chain::LsnCursor;
@@ -21,22 +23,19 @@ namespace {
 
 const char* const kChainFn = "KelSQLDatabaseLSNList::query(sqlBackupSetId)";
 
-// Backup sets already in a chain: a row met again is passed over, so no walk
-// holds a set twice or runs on forever.
-using Taken = std::unordered_set<uint64_t>;
-
 // The full ('D' or 'd') that an LSN names, newest first by start, among those
 // started by time: its checkpoint LSN, or its last LSN for SQL Server 7.
 std::string fullWhere(unsigned long sqlDatabaseId, const std::string& lsnLiteral, const std::string& time,
-                      bool sql7) {
-    return sql7 ? kel::sql::format("sqlDatabaseId = %d and lastLSN = %s and \t\t\t\tbackupType in (%d,%d) and "
+                      bool sql7, const std::string& finishedBy = std::string()) {
+    return (sql7 ? kel::sql::format("sqlDatabaseId = %d and lastLSN = %s and \t\t\t\tbackupType in (%d,%d) and "
                                    "startTime <= %s",
                                    static_cast<int>(sqlDatabaseId), lsnLiteral.c_str(), kelsql::chain::kFull,
                                    kelsql::chain::kSnapshot, time.c_str())
                 : kel::sql::format("sqlDatabaseId = %d and checkpointLSN = %s and \t\t\t\tbackupType in (%d, %d) "
                                    "and startTime <= %s",
                                    static_cast<int>(sqlDatabaseId), lsnLiteral.c_str(), kelsql::chain::kFull,
-                                   kelsql::chain::kSnapshot, time.c_str());
+                                   kelsql::chain::kSnapshot, time.c_str())) +
+           finishedBy;
 }
 
 }  // namespace
@@ -133,15 +132,17 @@ bool KelSQLDatabaseLSNList::sumSizes() {
 
 bool KelSQLDatabaseLSNList::doesFullBackupChainExist(unsigned long sqlDatabaseId, KelSQLDateAndTime& time,
                                                      std::string fullBackupLSN, bool sql7, DBtran*, bool& exists) {
-    return fullPresent(sqlDatabaseId, time.odbcDateFormat(true), fullBackupLSN, sql7, exists);
+    return fullPresent(sqlDatabaseId, time.odbcDateFormat(true), fullBackupLSN, sql7, exists, std::string());
 }
 
 bool KelSQLDatabaseLSNList::fullPresent(unsigned long sqlDatabaseId, const std::string& time,
-                                        const std::string& fullBackupLSN, bool sql7, bool& exists) {
+                                        const std::string& fullBackupLSN, bool sql7, bool& exists,
+                                        const std::string& finishedBy) {
     static const char* kFn = "KelSQLDatabaseLSNList::doesFullBackupChainExist";
     exists = true;
     LsnCursor full(context_);
-    dbStatus_ = full.one(fullWhere(sqlDatabaseId, lsn(fullBackupLSN), time, sql7), "finishTime desc");
+    dbStatus_ = full.one(fullWhere(sqlDatabaseId, lsn(fullBackupLSN), time, sql7, finishedBy),
+                         kelsql::chain::kLatestFinishFirst);
     if (dbStatus_ == 0) return true;
     context_.log().debug1(kFn, "Failed to find FULL backup for database [%ld] with LSN [%s] and time [%s].",
                           static_cast<long>(sqlDatabaseId), fullBackupLSN.c_str(), time.c_str());
@@ -200,6 +201,7 @@ bool KelSQLDatabaseLSNList::query(unsigned long sqlBackupSetId) {
     case Where::Neither: return fail(kelsql::kErrOstrelSideOnly, kChainFn);
     case Where::Local: break;
     }
+    chainBroken_ = false;
     LsnCursor target(context_);
     dbStatus_ = target.one(kel::sql::format("sqlBackupSetId = %d", static_cast<int>(sqlBackupSetId)),
                            "sqlBackupSetId");
@@ -223,11 +225,15 @@ bool KelSQLDatabaseLSNList::query(unsigned long sqlBackupSetId) {
 
 // Walks back from the target: while the full its logs name is missing,
 // through those logs and older logs linked by LSN; then the present full's
-// chain, or the newest full before. W holds later segments first.
+// chain, or the newest full before. The walk only gathers; whether a server
+// can restore what it gathered is decided once, at the end.
 bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
-    std::vector<uint64_t> w;
-    Taken taken;
+    ChainLinks w;
     SqlLSNs_t r = target;
+    // The oldest set taken so far: what is restored before it must have
+    // been recorded before it.
+    SqlLSNs_t limit = target;
+    const std::string finished = finishedBy();
     for (;;) {
         const int database = static_cast<int>(r.sqlDatabaseId);
         const std::string f = kel::fieldText(r.fullBackupLSN);
@@ -237,10 +243,11 @@ bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
         }
         const bool sql7 = appType_.bsAppType7().isOn();
         bool exists = false;
-        if (!fullPresent(static_cast<unsigned long>(database), when(r.startTime), f, sql7, exists)) return false;
+        if (!fullPresent(static_cast<unsigned long>(database), when(r.startTime), f, sql7, exists, finished))
+            return false;
         if (exists) {
             context_.log().debug3(kChainFn, "FULL backup chaining to LSN [%s] found.", f.c_str());
-            if (!presentFullChain(r, sql7, w, taken)) return false;
+            if (!presentFullChain(r, limit, sql7, w)) return false;
             break;
         }
         context_.log().debug3(kChainFn, "FULL backup chaining to LSN [%s] NOT found.", f.c_str());
@@ -249,23 +256,24 @@ bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
         if (r.backupType != kelsql::chain::kLog) {
             context_.log().debug(kChainFn, "Failed to get FULL backup before backupset [%ld].",
                                  static_cast<long>(idOf(r)));
+            chainBroken_ = true;
             LsnCursor none(context_);
             return lsnError(getLastError(), none, kDBNoRow);
         }
-        // The logs of the missing full, newest first, linked by LSN.
+        // The logs of the missing full, newest first, linked by LSN; the
+        // first one taken is r itself.
         LsnCursor logs(context_);
         const std::string start = when(r.startTime);
         int rc = logs.open(kel::sql::format("sqlDatabaseId = %d and backupType = %d and \t\t\t\t\t\t\tfullBackupLSN = "
                                             "%s and startTime <= %s",
                                             database, kelsql::chain::kLog, lsn(f).c_str(), start.c_str()),
-                           "startTime desc");
+                           kelsql::chain::kNewestStartFirst);
         std::string k;
         bool progressed = false;
         while (rc == 0 && (rc = logs.fetch()) == 0) {
             const SqlLSNs_t& x = logs.row();
-            if (taken.count(idOf(x)) || (!k.empty() && compareLSN(k.c_str(), x.lastLSN) != 0)) continue;
-            w.push_back(idOf(x));
-            taken.insert(idOf(x));
+            if (k.empty() ? idOf(x) != idOf(r) : (w.has(idOf(x)) || compareLSN(k.c_str(), x.lastLSN) != 0)) continue;
+            w.add(x);
             k = kel::fieldText(x.firstLSN);
             r = x;
             progressed = true;
@@ -279,66 +287,111 @@ bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
         // Every log of this segment is in the chain already: the LSNs lead
         // back to where the walk has been.
         if (!progressed) {
-            getLastError().setNumber(kelsql::kErrRowOperation);
-            getLastError().addArgument(kChainFn);
-            getLastError().addArgument("the log chain returns to a backup set it holds");
-            return false;
+            chainBroken_ = true;
+            return kelsql::chain::chainError(getLastError(), kChainFn,
+                                             "the log chain returns to a backup set it holds");
         }
+        // The newest full that may head the chain, recorded before the
+        // oldest log taken.
+        LsnCursor full(context_);
+        const std::string oldestStart = when(r.startTime);
+        const int fullRc =
+            full.one(kel::sql::format("sqlDatabaseId = %d and backupType in (%d, %d) and \t\t\t\t\t\t\t\tstartTime <= "
+                                      "%s and sqlBackupSetId < %d",
+                                      database, kelsql::chain::kFull, kelsql::chain::kSnapshot, oldestStart.c_str(),
+                                      static_cast<int>(idOf(r))) +
+                         finished,
+                     kelsql::chain::kNewestStartFirst);
+        if (fullRc != 0 && fullRc != kDBNoRow) return lsnError(getLastError(), full, fullRc);
         // An older log that ends where the oldest taken one begins; the one
         // taken already (a log whose first and last LSN are equal finds
-        // itself) is no older log.
+        // itself) is no older log, nor is one recorded after it. One older
+        // than that full leads to an older full: the newer one heads.
         LsnCursor older(context_);
-        const std::string oldestStart = when(r.startTime);
         rc = older.open(kel::sql::format("sqlDatabaseId = %d and backupType = %d and \t\t\t\t\t\t\tstartTime <= %s and "
                                          "lastLSN = %s",
                                          database, kelsql::chain::kLog, oldestStart.c_str(), lsn(k).c_str()),
-                        "startTime desc");
+                        kelsql::chain::kNewestStartFirst);
         bool found = false;
         while (rc == 0 && (rc = older.fetch()) == 0) {
-            if (taken.count(idOf(older.row()))) continue;
+            if (w.has(idOf(older.row())) || kelsql::chain::laterSameStart(older.row(), r)) continue;
+            if (fullRc == 0 && idOf(older.row()) < idOf(full.row())) break;
+            limit = r;
             r = older.row();
             found = true;
             break;
         }
-        if (!found && rc != kDBNoRow) {
+        if (!found && rc != 0 && rc != kDBNoRow) {
             context_.log().debug(kChainFn, "Failed to find log backup with lastLSN [%s].", k.c_str());
             return lsnError(getLastError(), older, rc);
         }
         if (found) continue;
         context_.log().debug3(kChainFn, "No more log backups to chain. Find an unchained FULL.");
-        LsnCursor full(context_);
-        rc = full.one(kel::sql::format("sqlDatabaseId = %d and backupType in (%d, %d) and \t\t\t\t\t\t\t\tstartTime <= "
-                                       "%s and sqlBackupSetId < %d",
-                                       database, kelsql::chain::kFull, kelsql::chain::kSnapshot, oldestStart.c_str(),
-                                       static_cast<int>(idOf(r))),
-                      "startTime desc");
-        if (rc != 0) {
+        if (fullRc != 0) {
             context_.log().debug(kChainFn, "Failed to get FULL backup before backupset [%ld].",
                                  static_cast<long>(idOf(r)));
-            return lsnError(getLastError(), full, rc);
+            chainBroken_ = true;
+            return lsnError(getLastError(), full, fullRc);
         }
-        w.push_back(idOf(full.row()));
+        const SqlLSNs_t base = full.row();
+        if (!differentialOf(base, r, sql7, w)) return false;
+        w.add(base);
         break;
     }
-    bsIdList_.assign(w.rbegin(), w.rend());
+    if (!w.restoreOrder(bsIdList_, getLastError(), kChainFn)) {
+        chainBroken_ = true;
+        return false;
+    }
     return sumSizes();
+}
+
+std::string KelSQLDatabaseLSNList::finishedBy() {
+    if (restoreTimeType_ != KelSQLTimeTypePointInTime) return std::string();
+    return std::string(" and finishTime <= ") + restoreTime_.odbcDateFormat(true);
+}
+
+bool KelSQLDatabaseLSNList::finishedAfterPoint(const SqlLSNs_t& x) const {
+    return restoreTimeType_ == KelSQLTimeTypePointInTime &&
+           restoreTime_.compare(kelsql::chain::secondsOf(x.finishTime)) > 0;
+}
+
+// The newest differential of full recorded before r (one that finished by
+// the point, for a point in time): a chain that reaches a full through logs
+// of a later, missing one restores it before the logs as well.
+bool KelSQLDatabaseLSNList::differentialOf(const SqlLSNs_t& full, const SqlLSNs_t& r, bool sql7, ChainLinks& w) {
+    LsnCursor rows(context_);
+    int rc = rows.open(kel::sql::format("sqlDatabaseId = %d and backupType = %d and fullBackupLSN = %s and "
+                                        "startTime <= %s",
+                                        static_cast<int>(full.sqlDatabaseId), kelsql::chain::kDifferential,
+                                        lsn(sql7 ? full.lastLSN : full.checkpointLSN).c_str(),
+                                        when(r.startTime).c_str()),
+                       kelsql::chain::kNewestStartFirst);
+    while (rc == 0 && (rc = rows.fetch()) == 0) {
+        const SqlLSNs_t& x = rows.row();
+        if (kelsql::chain::laterSameStart(x, r) || idOf(x) > idOf(r) || finishedAfterPoint(x)) continue;
+        w.add(x);
+        return true;
+    }
+    return rc == kDBNoRow || lsnError(getLastError(), rows, rc);
 }
 
 // The chain of a present full up to r: the logs linked back from r, the
 // newest differential met (one that finished by the restore time, for a
-// point in time), then the full. The full is found by its own index and the
-// walk stops at the differential: what lies between them is never read.
-bool KelSQLDatabaseLSNList::presentFullChain(const SqlLSNs_t& r, bool sql7, std::vector<uint64_t>& w,
-                                             std::unordered_set<uint64_t>& taken) {
+// point in time), then the full. A differential recorded after r but before
+// limit (the oldest set of a later segment) serves as well: the later logs
+// then continue from it. The full is found by its own index and the walk
+// stops at the differential: what lies between them is never read.
+bool KelSQLDatabaseLSNList::presentFullChain(const SqlLSNs_t& r, const SqlLSNs_t& limit, bool sql7, ChainLinks& w) {
     const int database = static_cast<int>(r.sqlDatabaseId);
     const std::string f = kel::fieldText(r.fullBackupLSN);
-    const std::string start = when(r.startTime);
+    const std::string start = when(limit.startTime);
     auto failed = [&](LsnCursor& cursor, long long rc) {
         context_.log().debug(kChainFn, "DB error. Failed to find backups chaining to lSN [%s].", f.c_str());
         return lsnError(getLastError(), cursor, rc);
     };
     LsnCursor full(context_);
-    int rc = full.one(fullWhere(static_cast<unsigned long>(database), lsn(f), start, sql7), "startTime desc");
+    int rc = full.one(fullWhere(static_cast<unsigned long>(database), lsn(f), start, sql7, finishedBy()),
+                      kelsql::chain::kNewestStartFirst);
     if (rc != 0 && rc != kDBNoRow) return failed(full, rc);
     const bool haveFull = rc == 0;
     const uint64_t fullId = haveFull ? idOf(full.row()) : 0;
@@ -348,26 +401,26 @@ bool KelSQLDatabaseLSNList::presentFullChain(const SqlLSNs_t& r, bool sql7, std:
                                          lsn(f).c_str(), start.c_str());
     if (haveFull) where += " and startTime >= " + when(full.row().startTime);
     LsnCursor rows(context_);
-    rc = rows.open(where, "startTime desc");
+    rc = rows.open(where, kelsql::chain::kNewestStartFirst);
     std::string p;
     while (rc == 0 && (rc = rows.fetch()) == 0) {
         const SqlLSNs_t& x = rows.row();
-        if (idOf(x) == fullId || taken.count(idOf(x))) continue;
+        // A set recorded after limit in limit's second is not before it.
+        if (idOf(x) == fullId || w.has(idOf(x)) || kelsql::chain::laterSameStart(x, limit)) continue;
         if (x.backupType == kelsql::chain::kLog) {
-            if ((p.empty() || compareLSN(p.c_str(), x.lastLSN) == 0) && compareLSN(f.c_str(), x.fullBackupLSN) == 0) {
-                w.push_back(idOf(x));
-                taken.insert(idOf(x));
+            // The logs start at r itself.
+            if ((p.empty() ? idOf(x) == idOf(r) : compareLSN(p.c_str(), x.lastLSN) == 0) &&
+                compareLSN(f.c_str(), x.fullBackupLSN) == 0) {
+                w.add(x);
                 p = kel::fieldText(x.firstLSN);
             }
         } else if (x.backupType == kelsql::chain::kDifferential) {
-            if (restoreTimeType_ == KelSQLTimeTypePointInTime && restoreTime_.compare(kelsql::chain::secondsOf(x.finishTime)) > 0)
-                continue;
-            w.push_back(idOf(x));
-            taken.insert(idOf(x));
+            if (finishedAfterPoint(x)) continue;
+            w.add(x);
             break;
         }
     }
     if (rc != 0 && rc != kDBNoRow) return failed(rows, rc);
-    if (haveFull) w.push_back(fullId);
+    if (haveFull) w.add(full.row());
     return true;
 }

@@ -70,7 +70,7 @@ bool KelSQLDatabaseLSNList::query(unsigned long sqlBackupSetId, KelNetSQLRestore
                          kelsql::chain::kFile, kelsql::chain::kFileDifferential, fl.c_str(), kelsql::chain::kFull,
                          kelsql::chain::kSnapshot, kelsql::chain::kFile, kelsql::chain::kFileDifferential,
                          when(r.startTime).c_str()),
-        "startTime desc");
+        kelsql::chain::kNewestStartFirst);
     if (rc != 0) return lsnError(getLastError(), rows, rc);
     std::vector<uint64_t> w;
     std::string p, lst;
@@ -153,7 +153,7 @@ bool KelSQLDatabaseLSNList::queryForJobBasedPruning(unsigned long sqlBackupSetId
                                  lsn(b.checkpointLSN).c_str(), static_cast<int>(sqlBackupSetId));
     }
     LsnCursor rows(context_);
-    int rc = rows.open(where, "startTime desc");
+    int rc = rows.open(where, kelsql::chain::kNewestStartFirst);
     std::vector<uint64_t> w;
     while (rc == 0 && (rc = rows.fetch()) == 0) w.push_back(idOf(rows.row()));
     if (rc != kDBNoRow) {

@@ -90,13 +90,13 @@ bool KelSQLDatabaseLSNList::standbyStep(unsigned long sqlDatabaseId, const KelSQ
         // Every log that begins where it ends, the latest finish first.
         return stepItemsOf(kel::sql::format("sqlDatabaseId = %d and backupType = %d and firstLSN = %s", database,
                                             kelsql::chain::kLog, lsn(r.lastLSN).c_str()),
-                           "finishTime desc", false);
+                           kelsql::chain::kLatestFinishFirst, false);
     case kelsql::chain::kFull:
     case kelsql::chain::kSnapshot: {
         const std::string key = appType_.bsAppType7().isOn() ? lsn(r.lastLSN) : lsn(r.checkpointLSN);
         return stepItemsOf(kel::sql::format("sqlDatabaseId = %d and backupType = %d and fullBackupLSN = %s", database,
                                             kelsql::chain::kLog, key.c_str()),
-                           "finishTime asc", true);
+                           kelsql::chain::kEarliestFinishFirst, true);
     }
     case kelsql::chain::kDifferential:
         // A log that started before the differential finished holds changes
@@ -105,7 +105,7 @@ bool KelSQLDatabaseLSNList::standbyStep(unsigned long sqlDatabaseId, const KelSQ
                                             "startTime >= %s",
                                             database, kelsql::chain::kLog, lsn(r.fullBackupLSN).c_str(),
                                             when(r.finishTime).c_str()),
-                           "finishTime asc", true);
+                           kelsql::chain::kEarliestFinishFirst, true);
     default: return true;
     }
 }
@@ -188,6 +188,30 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
         return dbStatus_;
     };
     auto failed = [&]() { return lsnError(getLastError(), probe, dbStatus_); };
+    // A later log that goes past an LSN no log continues from: the standby
+    // cannot be brought forward, which is no "up to date".
+    // True when the caller fails with the error set here.
+    auto gapAfter = [&](const char* reached) {
+        const std::string at = lsn(reached);
+        const long long holder = first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and firstLSN <= %s and "
+                                                  "lastLSN > %s",
+                                                  database, kelsql::chain::kLog, at.c_str(), at.c_str()),
+                                 kelsql::chain::kEarliestFinishFirst);
+        if (holder == 0) return false;
+        const long long later = holder != kDBNoRow
+            ? holder
+            : first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and lastLSN > %s and sqlBackupSetId > %d",
+                                     database, kelsql::chain::kLog, at.c_str(), static_cast<int>(current)),
+                    kelsql::chain::kEarliestFinishFirst);
+        if (later == kDBNoRow) return false;
+        if (later != 0) {
+            failed();
+            return true;
+        }
+        chainBroken_ = true;
+        kelsql::chain::chainError(getLastError(), kHotFn, "the log chain breaks at LSN " + std::string(reached));
+        return true;
+    };
 
     if (first(kel::sql::format("sqlDatabaseId = %d and sqlBackupSetId > %d and backupType in (%d, %d)", database,
                                static_cast<int>(current), kelsql::chain::kFull, kelsql::chain::kSnapshot),
@@ -202,9 +226,10 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
     const SqlLSNs_t r = probe.row();
     switch (r.backupType) {
     case kelsql::chain::kLog: {
-        if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and firstLSN = %s", database,
-                                   kelsql::chain::kLog, lsn(r.lastLSN).c_str()),
-                  "finishTime desc") == 0) {
+        // Not itself: an empty log begins where it ends.
+        if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and firstLSN = %s and sqlBackupSetId <> %d",
+                                   database, kelsql::chain::kLog, lsn(r.lastLSN).c_str(), static_cast<int>(current)),
+                  kelsql::chain::kLatestFinishFirst) == 0) {
             nextSqlBackupSetId = idOf(probe.row());
             return true;
         }
@@ -218,11 +243,12 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
                                    "and finishTime > %s",
                                    database, kelsql::chain::kDifferential, lsn(r.fullBackupLSN).c_str(),
                                    when(r.finishTime).c_str()),
-                  "finishTime desc") == 0) {
+                  kelsql::chain::kLatestFinishFirst) == 0) {
             flags = kelsql::kHotServerFullRestore;
             return true;
         }
         if (dbStatus_ != kDBNoRow) return failed();
+        if (gapAfter(r.lastLSN)) return false;
         log.debug3(kHotFn, "NO restores required for database [%ld]. DB is UpToDate", static_cast<long>(sqlDatabaseId));
         flags = kelsql::kHotServerUpToDate;
         return true;
@@ -237,8 +263,8 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
         }
         const std::string key = appType_.bsAppType7().isOn() ? lsn(r.lastLSN) : lsn(r.checkpointLSN);
         const char* const byFull = "sqlDatabaseId = %d and backupType = %d and fullBackupLSN = %s";
-        if (first(kel::sql::format(byFull, database, kelsql::chain::kDifferential, key.c_str()), "finishTime asc") ==
-            0) {
+        if (first(kel::sql::format(byFull, database, kelsql::chain::kDifferential, key.c_str()),
+                  kelsql::chain::kEarliestFinishFirst) == 0) {
             nextSqlBackupSetId = idOf(probe.row());
             log.debug3(kHotFn, "Diff backupset to be restored next [%ld].", static_cast<long>(nextSqlBackupSetId));
             return true;
@@ -246,8 +272,14 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
         if (dbStatus_ != kDBNoRow) return failed();
         log.debug3(kHotFn, "No diff backups found after backupset [%ld].\t\t\t\t\t\t\t\t\tLook for LOG backups",
                    static_cast<long>(current));
-        if (first(kel::sql::format(byFull, database, kelsql::chain::kLog, key.c_str()), "finishTime asc") == 0) {
-            nextSqlBackupSetId = idOf(probe.row());
+        // The first log that goes past the full: one that ends at or before
+        // its last LSN has nothing to apply; the one after must hold it.
+        if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and fullBackupLSN = %s and lastLSN > %s",
+                                   database, kelsql::chain::kLog, key.c_str(), lsn(r.lastLSN).c_str()),
+                  kelsql::chain::kEarliestFinishFirst) == 0) {
+            const unsigned long next = idOf(probe.row());
+            if (compareLSN(probe.row().firstLSN, r.lastLSN) > 0 && gapAfter(r.lastLSN)) return false;
+            nextSqlBackupSetId = next;
             log.debug3(kHotFn, "Log backupset found to be restored next [%ld].", static_cast<long>(nextSqlBackupSetId));
             return true;
         }
@@ -261,16 +293,18 @@ bool KelSQLDatabaseLSNList::hotServerStandbyQuery(unsigned long sqlDatabaseId, u
         log.debug3(kHotFn, "Backupset [%ld] wass a DIFF backup that was restored.", static_cast<long>(current));
         // The LSN columns compare as numbers, so the range test holds
         // whatever the digits' count.
+        // The log that holds the differential's last LSN.
         if (first(kel::sql::format("sqlDatabaseId = %d and backupType = %d and \t\t\t\t\t\tfirstLSN <= %s and lastLSN "
-                                   ">= %s and fullBackupLSN = %s\t\t\t\t\t\tand finishTime > %s",
-                                   database, kelsql::chain::kLog, lsn(r.firstLSN).c_str(), lsn(r.lastLSN).c_str(),
+                                   "> %s and fullBackupLSN = %s\t\t\t\t\t\tand finishTime > %s",
+                                   database, kelsql::chain::kLog, lsn(r.lastLSN).c_str(), lsn(r.lastLSN).c_str(),
                                    lsn(r.fullBackupLSN).c_str(), when(r.finishTime).c_str()),
-                  "finishTime desc") == 0) {
+                  kelsql::chain::kLatestFinishFirst) == 0) {
             nextSqlBackupSetId = idOf(probe.row());
             log.debug3(kHotFn, "LOG backupset to be restored next [%ld].", static_cast<long>(nextSqlBackupSetId));
             return true;
         }
         if (dbStatus_ != kDBNoRow) return failed();
+        if (gapAfter(r.lastLSN)) return false;
         log.debug3(kHotFn, "No restores required. Backupset [%ld] is UpToDate.", static_cast<long>(current));
         nextSqlBackupSetId = 0;
         flags = kelsql::kHotServerUpToDate;

@@ -57,12 +57,12 @@ bool KelSQLDatabaseLSNList::pointInTimeTarget(unsigned long sqlDatabaseId, KelSQ
     if (pointInTime) {
         where = kel::sql::format("sqlDatabaseId = %d and backupType = %d and %s < startTime", database,
                                  kelsql::chain::kLog, t.c_str());
-        dbStatus_ = pick.one(where, "startTime asc");
+        dbStatus_ = pick.one(where, kelsql::chain::kOldestStartFirst);
     } else {
         where = kel::sql::format("sqlDatabaseId = %d and backupType != %d and backupType != %d and \t\t\t\t\t\t   "
                                  "finishTime < %s",
                                  database, kelsql::chain::kFile, kelsql::chain::kFileDifferential, t.c_str());
-        dbStatus_ = pick.one(where, "finishTime desc");
+        dbStatus_ = pick.one(where, kelsql::chain::kLatestFinishFirst);
     }
     if (dbStatus_ != 0) return lsnError(getLastError(), pick, dbStatus_);
     if (pointInTime) {
@@ -86,7 +86,7 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
                                             "and finishTime <= %s",
                                             static_cast<int>(sqlDatabaseId), kelsql::chain::kFile,
                                             kelsql::chain::kFileDifferential, t.c_str()),
-                           "finishTime desc");
+                           kelsql::chain::kLatestFinishFirst);
     if (dbStatus_ != 0) {
         context_.log().debug(kFn, "Failed to find backupSet for database [%ld] and time [%s].",
                              static_cast<long>(sqlDatabaseId), t.c_str());
@@ -136,7 +136,7 @@ bool KelSQLDatabaseLSNList::getLSNRecordForLastFull(SIM_TimeZoneInfo_t* timeZone
     dbStatus_ = newest.one(kel::sql::format("sqlDatabaseId = %d and backupType != %d and backupType != %d and "
                                             "finishTime <= %s",
                                             database, kelsql::chain::kFile, kelsql::chain::kFileDifferential, a.c_str()),
-                           "finishTime desc");
+                           kelsql::chain::kLatestFinishFirst);
     if (dbStatus_ == kDBNoRow) return false;
     if (dbStatus_ != 0) return lsnError(getLastError(), newest, dbStatus_);
     if (kelsql::chain::isFull(newest.row().backupType)) {
@@ -149,7 +149,7 @@ bool KelSQLDatabaseLSNList::getLSNRecordForLastFull(SIM_TimeZoneInfo_t* timeZone
                                           "checkpointLSN = %s and finishTime <= %s",
                                           database, kelsql::chain::kFull, kelsql::chain::kSnapshot,
                                           lsn(newest.row().fullBackupLSN).c_str(), a.c_str()),
-                         "finishTime desc");
+                         kelsql::chain::kLatestFinishFirst);
     if (dbStatus_ == kDBNoRow) return false;
     if (dbStatus_ != 0) return lsnError(getLastError(), full, dbStatus_);
     row = full.row();
@@ -169,7 +169,7 @@ bool KelSQLDatabaseLSNList::getLogLSNRecordForFFGPIT(SIM_TimeZoneInfo_t* timeZon
                                             "backupType != %d",
                                             database, kelsql::chain::kFull, kelsql::chain::kSnapshot,
                                             kelsql::chain::kDifferential),
-                           "finishTime desc");
+                           kelsql::chain::kLatestFinishFirst);
     if (dbStatus_ == kDBNoRow) return false;
     if (dbStatus_ != 0) return lsnError(getLastError(), latest, dbStatus_);
     const SqlLSNs_t& l = latest.row();
@@ -184,7 +184,7 @@ bool KelSQLDatabaseLSNList::getLogLSNRecordForFFGPIT(SIM_TimeZoneInfo_t* timeZon
     LsnCursor after(context_);
     dbStatus_ = after.one(kel::sql::format("sqlDatabaseId = %d and backupType = %d and finishTime > %s", database,
                                            kelsql::chain::kLog, at.odbcDateFormat(true)),
-                          "finishTime asc");
+                          kelsql::chain::kEarliestFinishFirst);
     if (dbStatus_ == kDBNoRow) return false;
     if (dbStatus_ != 0) return lsnError(getLastError(), after, dbStatus_);
     if (after.row().backupType != kelsql::chain::kLog) return false;

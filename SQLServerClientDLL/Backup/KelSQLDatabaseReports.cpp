@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "BackupRecords.h"
+#include "ChainRows.h"
 #include "Db/Tbl/sqlArchiveSet.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlLSNs.h"
@@ -185,7 +186,7 @@ bool KelSQLDatabaseReports::activeWalk(DBtran& tran, SqlBackupSet& sets, SqlLSNs
                           : "sqlDatabaseId = %d and ((fullBackupLSN = %s and backupType != %d) or (checkpointLSN = "
                             "%s and backupType = %d))",
                       database, l.c_str(), kFull, l.c_str(), kFull);
-        rows.setOrderBy("startTime desc");
+        rows.setOrderBy(kelsql::chain::kNewestStartFirst);
         sqlCode_ = rows.openCursor();
         if (sqlCode_ == kDBNoRow) return true;
         if (sqlCode_ != 0) return tableError(rows, sqlCode_);
@@ -216,7 +217,7 @@ bool KelSQLDatabaseReports::activeWalk(DBtran& tran, SqlBackupSet& sets, SqlLSNs
 bool KelSQLDatabaseReports::inactiveList(DBtran& tran) {
     SqlLSNs rows(&tran);
     rows.setWhere("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_));
-    rows.setOrderBy("startTime desc");
+    rows.setOrderBy(kelsql::chain::kNewestStartFirst);
     sqlCode_ = rows.openCursor();
     if (sqlCode_ == kDBNoRow) {
         built_ = true;

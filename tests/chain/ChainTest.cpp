@@ -51,11 +51,13 @@ TEST_F(RestoreChainTest, ChainOfABackupSet) {
         {"a full alone", 1, {1}, 0},
         {"logs before the differential", 3, {1, 2, 3}, 0},
         {"a differential", 4, {1, 4}, 0},
-        {"one differential, the logs before it passed over, log 7 left out", 8, {1, 4, 5, 6, 8}, 0},
+        // Log 5 ends where differential 4 ends: nothing of it is applied.
+        {"one differential, the logs before it passed over, logs 5 and 7 left out", 8, {1, 4, 6, 8}, 0},
         {"the newest differential only", 10, {1, 9, 10}, 0},
         {"missing full reached through older logs", 24, {20, 21, 22, 23, 24}, 0},
-        {"missing full, the newest older full", 31, {30, 31}, 0},
-        {"a log that matches itself", 41, {40, 41}, 0},
+        {"missing full, the newest older full ends before the log begins", 31, {}, kelsql::kErrRowOperation},
+        {"a log that matches itself, past the older full's end", 41, {}, kelsql::kErrRowOperation},
+        {"a log that links to nothing after the differential", 7, {}, kelsql::kErrRowOperation},
         {"SQL Server 7: the full by its last LSN", 51, {50, 51}, 0},
         {"a set of an unknown version", 11, {}, kelsql::kErrUnsupportedVersion},
         {"a file backup", 12, {}, kelsql::kErrRowOperation},
@@ -84,12 +86,12 @@ TEST_F(RestoreChainTest, ChainsChosenByTime) {
         Ids chain;
         KelSQLTimeType typeAfter;
     } cases[] = {
-        {"point in time inside log 8", KelSQLTimeTypePointInTime, at(820), {1, 4, 5, 6, 8}, KelSQLTimeTypeNone},
+        {"point in time inside log 8", KelSQLTimeTypePointInTime, at(820), {1, 4, 6, 8}, KelSQLTimeTypeNone},
         // Differential 9 finished at 950, after the time: the older one is used.
-        {"point in time between logs", KelSQLTimeTypePointInTime, at(940), {1, 4, 5, 6, 8, 10},
+        {"point in time between logs", KelSQLTimeTypePointInTime, at(940), {1, 4, 6, 8, 10},
          KelSQLTimeTypePointInTime},
-        {"discrete time at a finish", KelSQLTimeTypeDiscreteTime, at(850), {1, 4, 7}, KelSQLTimeTypeNone},
-        {"discrete time after a finish", KelSQLTimeTypeDiscreteTime, at(851), {1, 4, 5, 6, 8}, KelSQLTimeTypeNone},
+        {"discrete time at a finish", KelSQLTimeTypeDiscreteTime, at(750), {1, 4, 6}, KelSQLTimeTypeNone},
+        {"discrete time after a finish", KelSQLTimeTypeDiscreteTime, at(851), {1, 4, 6, 8}, KelSQLTimeTypeNone},
     };
     for (const auto& c : cases) {
         KelSQLDatabaseLSNList list(ostrel, false);
@@ -140,11 +142,11 @@ TEST_F(RestoreChainTest, AgentAsksTheOstrel) {
     KelSQLClassProperties agent(KelSQLClientSide);
     KelSQLDatabaseLSNList bySet(agent, false), byTime(agent, false);
     ASSERT_TRUE(bySet.query(8)) << message(bySet.getLastError());
-    EXPECT_EQ(*bySet.getBSIdList(), (Ids{1, 4, 5, 6, 8}));
-    EXPECT_EQ(bySet.restoreByteSize(), sizeOf({1, 4, 5, 6, 8}));
+    EXPECT_EQ(*bySet.getBSIdList(), (Ids{1, 4, 6, 8}));
+    EXPECT_EQ(bySet.restoreByteSize(), sizeOf({1, 4, 6, 8}));
     ASSERT_TRUE(byTime.query(nullptr, db_, static_cast<unsigned long>(at(940)), KelSQLTimeTypePointInTime))
         << message(byTime.getLastError());
-    EXPECT_EQ(*byTime.getBSIdList(), (Ids{1, 4, 5, 6, 8, 10}));
+    EXPECT_EQ(*byTime.getBSIdList(), (Ids{1, 4, 6, 8, 10}));
     KelSQLDatabaseLSNList bad(agent, false);
     EXPECT_TRUE(refused(bad.query(12), bad.getLastError(), kelsql::kErrRowOperation));
 
@@ -170,6 +172,54 @@ TEST_F(RestoreChainTest, AgentAsksTheOstrel) {
     EXPECT_TRUE(refused(tooLong.exchange(err), err, kelsql::kErrBackupSetListFull));
     EXPECT_EQ(tooLong.responseMessage(false)->Status.Status, 1u);
     EXPECT_EQ(tooLong.responseMessage(false)->TotalCount, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+class SameSecondChainTest : public kel::test::ChainTest {};
+
+TEST_F(SameSecondChainTest, BackupsStartedTogetherComeInRecordedOrder) {
+    // Logs 82 to 86 and differential 81 start in one second; so do logs 87
+    // and 88 after it. Recorded in the agent's order.
+    add({{80, 'D', 100, 120, 110, 50, 0},   {81, 'I', 120, 130, 125, 110, 100}, {82, 'L', 130, 140, 0, 110, 100},
+         {83, 'L', 140, 150, 0, 110, 100},  {84, 'L', 150, 150, 0, 110, 100},   {85, 'L', 150, 160, 0, 110, 100},
+         {86, 'L', 160, 170, 0, 110, 100},  {87, 'L', 170, 180, 0, 110, 300},   {88, 'L', 180, 190, 0, 110, 300}});
+    KelSQLClassProperties ostrel(KelSQLServerSide), agent(KelSQLClientSide);
+    const struct {
+        unsigned long target;
+        Ids chain;
+    } cases[] = {{88, {80, 81, 82, 83, 84, 85, 86, 87, 88}}, {86, {80, 81, 82, 83, 84, 85, 86}},
+                 {84, {80, 81, 82, 83, 84}}, {81, {80, 81}}};
+    for (const auto& c : cases)
+        for (KelSQLClassProperties* side : {&ostrel, &agent}) {
+            KelSQLDatabaseLSNList list(*side, false);
+            ASSERT_TRUE(list.query(c.target)) << c.target << ": " << message(list.getLastError());
+            EXPECT_EQ(*list.getBSIdList(), c.chain) << c.target;
+        }
+    // The newest backup, by browse time, is the one recorded last.
+    KelSQLDatabaseLSNList browse(ostrel, false);
+    ASSERT_TRUE(browse.query(nullptr, db_, static_cast<unsigned long>(kBase + 400))) << message(browse.getLastError());
+    EXPECT_EQ(*browse.getBSIdList(), (Ids{80, 81, 82, 83, 84, 85, 86, 87, 88}));
+}
+
+TEST_F(SameSecondChainTest, AGapOrALogTooEarlyIsNoChain) {
+    // Log 92 begins past where 91 ends, so nothing continues from the
+    // full's last LSN; log 94 ends at the full's last LSN
+    // and is left out, 95 holds it.
+    add({{90, 'D', 100, 110, 105, 50, 0}, {91, 'L', 110, 125, 0, 105, 100}, {92, 'L', 120, 130, 0, 105, 200}});
+    const unsigned long early = databaseRow("early");
+    add({{93, 'D', 300, 320, 310, 50, 0}, {94, 'L', 290, 320, 0, 310, 100}, {95, 'L', 320, 330, 0, 310, 200}}, early);
+    KelSQLClassProperties ostrel(KelSQLServerSide), agent(KelSQLClientSide);
+    for (KelSQLClassProperties* side : {&ostrel, &agent}) {
+        KelSQLDatabaseLSNList gap(*side, false), tooEarly(*side, false), onlyEarly(*side, false);
+        EXPECT_TRUE(refused(gap.query(92), gap.getLastError(), kelsql::kErrRowOperation));
+        EXPECT_NE(message(gap.getLastError()).find(lsn(110)), std::string::npos) << message(gap.getLastError());
+        ASSERT_TRUE(tooEarly.query(95)) << message(tooEarly.getLastError());
+        EXPECT_EQ(*tooEarly.getBSIdList(), (Ids{93, 95}));
+        EXPECT_TRUE(refused(onlyEarly.query(94), onlyEarly.getLastError(), kelsql::kErrRowOperation));
+    }
 }
 
 }  // namespace

@@ -139,4 +139,39 @@ TEST_F(ArchivePruningTest, BatchMarkedByItsFullsAndTheirDependants) {
     EXPECT_EQ(marked(second), (std::vector<int>{103, 104}));
 }
 
+TEST_F(ArchivePruningTest, ASetNoServerCouldRestoreNeitherStopsNorShieldsPruning) {
+    // Differential 204's full is not in the catalogue: it has no chain.
+    const unsigned long orphan = databaseRow("orphan");
+    history({{201, 'D', 100, 120, 110, 50, 100}, {202, 'L', 120, 130, 0, 110, 200}, {204, 'I', 400, 410, 405, 390, 400},
+             {205, 'D', 500, 520, 510, 390, 500}, {206, 'L', 130, 530, 0, 510, 600}},
+            orphan);
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabaseLSNList none(ostrel, false);
+    ASSERT_TRUE(refused(none.query(204), none.getLastError(), kelsql::kErrRowOperation));
+    const struct {
+        uint64_t cycles;
+        std::vector<int> marked;
+    } cases[] = {{1, {301, 302}}, {2, {}}};
+    for (const auto& c : cases) {
+        KelSQLArchivePruning cycles(ostrel);
+        ASSERT_TRUE(cycles.createDatabaseCycles(c.cycles, 0, tessel_, 1, 305)) << message(cycles.getLastError());
+        KelSQLArchivePruning p(ostrel);
+        auto list = batch({301, 302, 304, 306, 305});
+        bool prunable = true;
+        ASSERT_TRUE(p.pruneArchiveFiles(prunable, c.cycles, 0, list)) << c.cycles << ": " << message(p.getLastError());
+        EXPECT_EQ(marked(list), c.marked) << c.cycles;
+    }
+    // Only the first database: D1 and L2 alone still prune.
+    const unsigned long small = databaseRow("small");
+    history({{211, 'D', 100, 120, 110, 50, 100}, {212, 'L', 120, 130, 0, 110, 200},
+             {214, 'I', 400, 410, 405, 390, 400}},
+            small);
+    KelSQLArchivePruning p(ostrel);
+    ASSERT_TRUE(p.createDatabaseCycles(1, 0, tessel_, 1, 311)) << message(p.getLastError());
+    auto list = batch({312, 314, 311});
+    bool prunable = true;
+    ASSERT_TRUE(p.pruneArchiveFiles(prunable, 1, 0, list)) << message(p.getLastError());
+    EXPECT_EQ(marked(list), (std::vector<int>{}));
+}
+
 }  // namespace

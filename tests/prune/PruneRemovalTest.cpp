@@ -131,4 +131,25 @@ TEST_F(PruneRemovalTest, JobsByTheirArchiveFiles) {
                                                        {99, t, 0, 0}}));
 }
 
+TEST_F(PruneRemovalTest, AJobsLogPastAGapLeavesTheChainToOlderLogs) {
+    // Log 5 of full 1 begins past where log 3 ends: no server restores it,
+    // so full 1's chain is the one log 3 ends.
+    history({{5, 'L', 150, 160, 0, 110, 500}});
+    const long j1 = static_cast<int32_t>(static_cast<uint32_t>(kJobId));
+    archFile(101, j1, kBase + 100, 1);
+    archFile(102, 12, kBase + 200, 2);
+    archFile(103, 13, kBase + 300, 2);
+    archFile(105, 15, kBase + 500, 2);
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabaseLSNList broken(ostrel, false);
+    ASSERT_TRUE(refused(broken.query(5), broken.getLastError(), kelsql::kErrRowOperation));
+    // The full's job ages with its logs up to log 3, the last of its chain.
+    KelSQLArchivePruning p(ostrel);
+    bool prunable = false;
+    uint64_t job = 0, tessel = 0;
+    ASSERT_TRUE(p.isJobPrunable(kJobId, tessel_, kBase + 1000, prunable, job, tessel)) << message(p.getLastError());
+    EXPECT_TRUE(prunable);
+    EXPECT_EQ(job, 13u);
+}
+
 }  // namespace

@@ -192,4 +192,21 @@ TEST_F(HotStandbyTest, RefusedAnswers) {
                         kelsql::kErrValueNotSet));
 }
 
+TEST_F(HotStandbyTest, TheNextSetContinuesTheLSNs) {
+    // gapped: nothing begins where log 71 ends, though log 72 goes past it.
+    // early: log 76 ends where full 75 ends and has nothing to apply.
+    const unsigned long gapped = databaseRow("gapped"), early = databaseRow("early");
+    add({{70, 'D', 100, 110, 105, 50, 0}, {71, 'L', 110, 120, 0, 105, 100}, {72, 'L', 130, 140, 0, 105, 200}},
+        gapped);
+    add({{75, 'D', 200, 220, 210, 50, 0}, {76, 'L', 190, 220, 0, 210, 100}, {77, 'L', 220, 230, 0, 210, 200}},
+        early);
+    unsigned long next = 0, flags = 0;
+    KelLastError err;
+    EXPECT_TRUE(refused(ask(gapped, 5071, next, flags, err), err, kelsql::kErrRowOperation));
+    EXPECT_NE(message(err).find(lsn(120)), std::string::npos) << message(err);
+    ASSERT_TRUE(ask(early, 5075, next, flags, err)) << message(err);
+    EXPECT_EQ(next, 77u);
+    EXPECT_EQ(flags, 0u);
+}
+
 }  // namespace

@@ -32,7 +32,7 @@ public:
             "SET NOCOUNT ON \n declare @indbid integer \n set @indbid = %d \n"
             " select sqlBackupSet.backupSetId, sqlLSNs.finishTime from sqlBackupSet, sqlLSNs \n"
             "\twhere sqlBackupSet.sqlDatabaseId = @indbid and sqlBackupSet.id = sqlLSNs.sqlBackupSetId \n"
-            "\torder by sqlLSNs.finishTime DESC \n"
+            "\torder by sqlLSNs.finishTime DESC, sqlLSNs.sqlBackupSetId DESC \n"
             "\tSET NOCOUNT OFF",
             sqlDatabaseId);
     }
