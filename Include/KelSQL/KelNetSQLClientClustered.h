@@ -45,6 +45,8 @@ public:
     using KelNetSQLMessage::KelNetSQLMessage;
 
     bool answer(KelNetSQLClientClusteredReq_t& req, KelNetSQLClientClusteredRsp_t& rsp);
+    // The Ostrel answers a get; a set is stored wherever it arrives.
+    static kelsql::AnswerSide answerSide(const KelNetSQLClientClusteredReq_t& req);
     void dumpRequest(const char* fn, const KelNetSQLClientClusteredReq_t& req);
     void dumpResponse(const char* fn, const KelNetSQLClientClusteredRsp_t& rsp);
 };

@@ -89,9 +89,12 @@ public:
         : KelNetSQLMessage(ctx, messageId, request) {}
 
     void printSQLDatabase(const KelNetSQLDatabase_t* record);
-    // Answering side (the Ostrel): runs the operation of the request's code
-    // on a KelSQLDatabase in reply mode.
+    // Answering side: runs the operation of the request's code on a
+    // KelSQLDatabase in reply mode. The catalogue's codes are the Ostrel's,
+    // the comparison with the live instance is the agent host's, and a
+    // registration is answered on both (an agent host relays it).
     bool answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp_t& rsp);
+    static kelsql::AnswerSide answerSide(const KelNetSQLDatabaseReq_t& req);
     void dumpRequest(const char* fn, const KelNetSQLDatabaseReq_t& req);
     void dumpResponse(const char* fn, const KelNetSQLDatabaseRsp_t& rsp);
 };

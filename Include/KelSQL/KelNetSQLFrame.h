@@ -38,6 +38,9 @@ inline constexpr unsigned long long kMessageFamily = 0x1E000000;
 inline constexpr const char* kHandlerLibrary = "sLNSQL";
 inline constexpr const char* kHandlerEntryPoint = "sLPSQLMSG";
 
+// Which dispatchers answer a request: the Ostrel's, an agent host's, or both.
+enum class AnswerSide { Ostrel, Agent, Both };
+
 }  // namespace kelsql
 
 // What does not depend on the records.

@@ -88,6 +88,9 @@ public:
     bool networkQuery();
 
     bool answer(KelNetSQLNTSecurityReq_t& req, KelNetSQLNTSecurityRsp_t& rsp);
+    // Lookup and update read and write the catalogue (the Ostrel); a verify
+    // is the agent host's.
+    static kelsql::AnswerSide answerSide(const KelNetSQLNTSecurityReq_t& req);
 
 private:
     // Fills a credential field with the network form of user and password;

@@ -91,6 +91,9 @@ public:
     bool networkQuery();
 
     bool answer(KelNetSQLSecurityReq_t& req, KelNetSQLSecurityRsp_t& rsp);
+    // A lookup and a login sent to the Ostrel are the Ostrel's; a login sent
+    // to an agent is the agent host's.
+    static kelsql::AnswerSide answerSide(const KelNetSQLSecurityReq_t& req);
 
 private:
     // A fresh request with the code and the network form of the context's

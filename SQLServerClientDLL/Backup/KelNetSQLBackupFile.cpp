@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLBackupFile> registered;
+const kelsql::MessageRegistration<KelNetSQLBackupFile, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

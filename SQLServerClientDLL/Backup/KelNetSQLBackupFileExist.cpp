@@ -8,7 +8,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLBackupFileExist> registered;
+const kelsql::MessageRegistration<KelNetSQLBackupFileExist, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

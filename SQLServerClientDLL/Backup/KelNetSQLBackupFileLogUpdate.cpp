@@ -8,7 +8,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLBackupFileLogUpdate> registered;
+const kelsql::MessageRegistration<KelNetSQLBackupFileLogUpdate, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

@@ -12,14 +12,28 @@ std::unique_ptr<KelNetMessage> build(KelSQLClassProperties& ctx, unsigned long l
     return std::make_unique<KelNetSQLBackupSet>(ctx, messageId, request, requestType);
 }
 
+// The catalogue's codes are the Ostrel's; the removal notice is an agent
+// host's. Both layouts begin with the code.
+kelsql::AnswerSide answerSide(const char* request) {
+    uint32_t code = 0;
+    std::memcpy(&code, request, sizeof code);
+    switch (code) {
+    case KelNetSQLBackupSetLookup:
+    case KelNetSQLBackupSetInsert: return kelsql::AnswerSide::Ostrel;
+    case KelNetSQLBackupSetRemove: return kelsql::AnswerSide::Agent;
+    default: return kelsql::AnswerSide::Both;
+    }
+}
+
 // Both layouts answer; each answering object keeps the layout it received.
 class Registration {
 public:
     Registration()
-        : first_(kelsql::registerMessageClass(
-              {KelNetSQLBackupSet::kRequestType, sizeof(KelNetSQLBackupSetReq_t), &build})),
-          second_(kelsql::registerMessageClass(
-              {KelNetSQLBackupSet::kRequestType2, sizeof(KelNetSQLBackupSet2Req_t), &build})) {}
+        : first_(kelsql::registerMessageClass({KelNetSQLBackupSet::kRequestType, sizeof(KelNetSQLBackupSetReq_t),
+                                               &build, kelsql::AnswerSide::Both, &answerSide})),
+          second_(kelsql::registerMessageClass({KelNetSQLBackupSet::kRequestType2,
+                                                sizeof(KelNetSQLBackupSet2Req_t), &build, kelsql::AnswerSide::Both,
+                                                &answerSide})) {}
     ~Registration() {
         if (first_) kelsql::unregisterMessageClass(KelNetSQLBackupSet::kRequestType);
         if (second_) kelsql::unregisterMessageClass(KelNetSQLBackupSet::kRequestType2);

@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLLSN> registered;
+const kelsql::MessageRegistration<KelNetSQLLSN, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLMediaFamily> registered;
+const kelsql::MessageRegistration<KelNetSQLMediaFamily, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

@@ -73,10 +73,7 @@ bool KelNetSQLTarnLogRestore::answer(KelNetSQLTarnLogRestoreReq_t& req, KelNetSQ
                kel::fieldText(req.FirstLSN), kel::fieldText(req.LastLSN), kel::fieldText(req.ExtraLSN1),
                kel::fieldText(req.ExtraLSN2), static_cast<unsigned long>(req.PointInTime)))
         return false;
-    if (ids_.size() > kelsql::kBSIdMax) {
-        getLastError().setNumber(kelsql::kErrBackupSetListFull);
-        return false;
-    }
+    if (ids_.size() > kelsql::kBSIdMax) return fail(kelsql::kErrBackupSetListFull, "KelNetSQLTarnLogRestore::buildReply()");
     std::copy(ids_.begin(), ids_.end(), rsp.SqlBackupSetId);
     rsp.TotalCount = ids_.size();
     rsp.RestoreByteSize = byteSize_;

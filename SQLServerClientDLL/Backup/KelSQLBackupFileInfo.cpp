@@ -14,7 +14,7 @@ using kelsql::backup::column;
 
 namespace {
 
-const kelsql::MessageRegistration<KelSQLBackupFileInfo> registered;
+const kelsql::MessageRegistration<KelSQLBackupFileInfo, kelsql::AnswerSide::Ostrel> registered;
 
 // The trailing data of one response packet: a u32 entry count, then per
 // entry its eight numbers (u64, in record order), the u16 lengths of its

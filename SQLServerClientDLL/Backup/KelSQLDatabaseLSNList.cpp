@@ -83,11 +83,9 @@ bool KelSQLDatabaseLSNList::copyFromNetwork(KelNetSQLBSIdListRsp_t* rsp) {
 }
 
 bool KelSQLDatabaseLSNList::copyToNetwork(KelNetSQLBSIdListRsp_t* rsp) {
-    if (!rsp) return fail(kelsql::kErrNoBuffer, "KelSQLDatabaseLSNList::copyToNetwork(rspBSIds)");
-    if (bsIdList_.size() > kelsql::kBSIdMax) {
-        getLastError().setNumber(kelsql::kErrBackupSetListFull);
-        return false;
-    }
+    static const char* kFn = "KelSQLDatabaseLSNList::copyToNetwork(rspBSIds)";
+    if (!rsp) return fail(kelsql::kErrNoBuffer, kFn);
+    if (bsIdList_.size() > kelsql::kBSIdMax) return fail(kelsql::kErrBackupSetListFull, kFn);
     std::copy(bsIdList_.begin(), bsIdList_.end(), rsp->SqlBackupSetId);
     rsp->TotalCount = bsIdList_.size();
     rsp->RestoreByteSize = restoreByteSize_;

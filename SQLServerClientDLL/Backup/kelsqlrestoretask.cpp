@@ -622,13 +622,15 @@ bool KelSQLRestoreTask::lookup(KelNetSQLRestoreTaskListReq_t* req, KelNetSQLRest
     }
     SqlRestoreTask record(transactionOf(context_));
     unsigned long id = static_cast<unsigned long>(req->SqlRestoreTaskId);
-    // Bounded by the tasks one list may hold, which also ends a loop.
+    // Bounded by the tasks one list may hold; a loop is reported as one.
+    kelsql::backup::ChainWalk walk;
     for (size_t count = 0;; ++count) {
+        if (!walk.enter(id, getLastError(), kFn, record.getpDescribe())) return false;
         where_ = kel::sql::format("id=%d", static_cast<int>(id));
         record.setWhere("%s", where_.c_str());
         sqlCode_ = record.getOneRow(&record, false, -1, 0);
         if (sqlCode_ != 0) return catalogueError(kFn, record);
-        if (count == kelsql::kRestoreTaskChainMax) return fail(kelsql::kErrRestoreTaskListFull, nullptr);
+        if (count == kelsql::kRestoreTaskChainMax) return fail(kelsql::kErrRestoreTaskListFull, kFn);
         const SqlRestoreTask_t& row = *record.getDataPtr();
         rsp->Entries[count].Id = id;
         rsp->Entries[count].SystemFlags = static_cast<uint64_t>(static_cast<int64_t>(row.systemFlags));

@@ -6,7 +6,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLClientClustered> registered;
+const kelsql::MessageRegistration<KelNetSQLClientClustered, kelsql::AnswerSide::Both> registered;
 
 void storeClustered(KelSQLClassProperties& ctx, uint64_t clustered) {
     if (clustered != 0)
@@ -16,6 +16,10 @@ void storeClustered(KelSQLClassProperties& ctx, uint64_t clustered) {
 }
 
 }  // namespace
+
+kelsql::AnswerSide KelNetSQLClientClustered::answerSide(const KelNetSQLClientClusteredReq_t& req) {
+    return req.ClusteredOpCode == KelNetSQLClusteredGet ? kelsql::AnswerSide::Ostrel : kelsql::AnswerSide::Both;
+}
 
 bool KelNetSQLClientClustered::answer(KelNetSQLClientClusteredReq_t& req, KelNetSQLClientClusteredRsp_t& rsp) {
     static const char* kFn = "KelNetSQLClientClustered::buildReply()";

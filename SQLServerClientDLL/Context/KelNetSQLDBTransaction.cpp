@@ -26,7 +26,7 @@ const char* KelNetSQLDBTransaction::stateName(uint32_t state) {
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLDBTransaction> registered;
+const kelsql::MessageRegistration<KelNetSQLDBTransaction, kelsql::AnswerSide::Both> registered;
 
 }  // namespace
 

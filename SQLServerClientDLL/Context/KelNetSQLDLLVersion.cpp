@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLDLLVersion> registered;
+const kelsql::MessageRegistration<KelNetSQLDLLVersion, kelsql::AnswerSide::Both> registered;
 
 }  // namespace
 

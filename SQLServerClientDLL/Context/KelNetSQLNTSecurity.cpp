@@ -11,7 +11,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLNTSecurity> registered;
+const kelsql::MessageRegistration<KelNetSQLNTSecurity, kelsql::AnswerSide::Both> registered;
 
 constexpr const char* kVerifyByName = "KelNetSQLNTSecurity::verify(clientName, serverName, NTUser, NTPassword)";
 constexpr const char* kVerifyById =
@@ -170,6 +170,15 @@ bool KelNetSQLNTSecurity::verify(unsigned long tesselId, unsigned long clientId,
         password = server.saPassword();
     }
     return sendVerify(clientName, serverName, kNoSqlUser, password, ntUser, ntPassword, kVerifyById);
+}
+
+kelsql::AnswerSide KelNetSQLNTSecurity::answerSide(const KelNetSQLNTSecurityReq_t& req) {
+    switch (req.OpCode) {
+    case KelNetSQLNTSecurityLookup:
+    case KelNetSQLNTSecurityUpdate: return kelsql::AnswerSide::Ostrel;
+    case KelNetSQLNTSecurityVerify: return kelsql::AnswerSide::Agent;
+    default: return kelsql::AnswerSide::Both;
+    }
 }
 
 bool KelNetSQLNTSecurity::answer(KelNetSQLNTSecurityReq_t& req, KelNetSQLNTSecurityRsp_t& rsp) {

@@ -13,6 +13,12 @@ namespace kelsql {
 
 namespace {
 
+// Whether a request for side is answered by a dispatcher that answers for
+// an agent host (agentHost) or for the Ostrel.
+bool answeredHere(AnswerSide side, bool agentHost) {
+    return side == AnswerSide::Both || (side == AnswerSide::Agent) == agentHost;
+}
+
 struct Registry {
     std::mutex mutex;
     std::map<unsigned long long, MessageClass> classes;
@@ -56,13 +62,21 @@ void unregisterMessageClass(unsigned long long requestType) {
     r.classes.erase(requestType);
 }
 
-bool findMessageClass(unsigned long long requestType, MessageClass& entry) {
+std::vector<MessageClass> registeredMessageClasses() {
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    std::vector<MessageClass> all;
+    all.reserve(r.classes.size());
+    for (const auto& entry : r.classes) all.push_back(entry.second);
+    return all;
+}
+
+std::optional<MessageClass> findMessageClass(unsigned long long requestType) {
     Registry& r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     auto found = r.classes.find(requestType);
-    if (found == r.classes.end()) return false;
-    entry = found->second;
-    return true;
+    if (found == r.classes.end()) return std::nullopt;
+    return found->second;
 }
 
 KelSQLClassProperties* answeringContext(void* session) {
@@ -72,7 +86,10 @@ KelSQLClassProperties* answeringContext(void* session) {
         state = new (std::nothrow)
             AnsweringState(static_cast<CKelNetwork*>(session), kelSessionSide(session) == KEL_SIDE_AGENT);
         if (!state) return nullptr;
-        kelSessionSetState(session, state, releaseState);
+        if (!kelSessionSetState(session, state, releaseState)) {
+            releaseState(state);
+            return nullptr;
+        }
     }
     return &state->context;
 }
@@ -81,13 +98,15 @@ unsigned long long answerRequest(void* session, unsigned long long messageId, un
                                  unsigned long long type, const char* request, unsigned long requestLength) {
     static const char* kFunction = "sLPSQLMSG";
     try {
-        MessageClass entry{};
-        if (family != kMessageFamily || !findMessageClass(type, entry)) {
+        std::optional<MessageClass> found;
+        if (family == kMessageFamily) found = findMessageClass(type);
+        if (!found) {
             KelDebug::Error(kFunction, ("no message class answers type " + std::to_string(type)).c_str());
             return kErrRequestRefused;
         }
+        const MessageClass& entry = *found;
         const bool agentHost = kelSessionSide(session) == KEL_SIDE_AGENT;
-        if ((entry.side == AnswerSide::Ostrel && agentHost) || (entry.side == AnswerSide::Agent && !agentHost)) {
+        if (!answeredHere(entry.side, agentHost)) {
             KelDebug::Error(kFunction, ("type " + std::to_string(type) + " is not answered on this side").c_str());
             return kErrRequestRefused;
         }
@@ -95,6 +114,11 @@ unsigned long long answerRequest(void* session, unsigned long long messageId, un
             KelDebug::Error(kFunction, ("request of type " + std::to_string(type) + " has " +
                                         std::to_string(requestLength) + " bytes").c_str());
             return kErrInvalidArgument;
+        }
+        if (entry.sideOf && !answeredHere(entry.sideOf(request), agentHost)) {
+            KelDebug::Error(kFunction, ("this request of type " + std::to_string(type) +
+                                        " is not answered on this side").c_str());
+            return kErrRequestRefused;
         }
         KelSQLClassProperties* ctx = answeringContext(session);
         if (!ctx) return kErrNoContext;

@@ -8,7 +8,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLSecurity> registered;
+const kelsql::MessageRegistration<KelNetSQLSecurity, kelsql::AnswerSide::Both> registered;
 
 constexpr const char* kUpdateById = "KelNetSQLSecurity::update(sqlServerId, clientName,)";
 constexpr const char* kUpdateByName = "KelNetSQLSecurity::update(clientName, serverName)";
@@ -178,6 +178,15 @@ bool KelNetSQLSecurity::insert() {
     static const char* const kFunction = "KelNetSQLSecurity::insert()";
     if (!context().isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFunction);
     return credentialRequest(KelNetSQLSecurityUpdateAgent, kFunction) && networkQuery();
+}
+
+kelsql::AnswerSide KelNetSQLSecurity::answerSide(const KelNetSQLSecurityReq_t& req) {
+    switch (req.OpCode) {
+    case KelNetSQLSecurityLookup:
+    case KelNetSQLSecurityUpdateOstrel: return kelsql::AnswerSide::Ostrel;
+    case KelNetSQLSecurityUpdateAgent: return kelsql::AnswerSide::Agent;
+    default: return kelsql::AnswerSide::Both;
+    }
 }
 
 bool KelNetSQLSecurity::answer(KelNetSQLSecurityReq_t& req, KelNetSQLSecurityRsp_t& rsp) {

@@ -4,7 +4,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLStatus> registered;
+const kelsql::MessageRegistration<KelNetSQLStatus, kelsql::AnswerSide::Both> registered;
 
 }  // namespace
 

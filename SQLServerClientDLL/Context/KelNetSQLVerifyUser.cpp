@@ -10,7 +10,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLVerifyUser> registered;
+const kelsql::MessageRegistration<KelNetSQLVerifyUser, kelsql::AnswerSide::Agent> registered;
 
 }  // namespace
 

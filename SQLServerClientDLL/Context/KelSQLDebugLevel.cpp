@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLDebugLevel> registered;
+const kelsql::MessageRegistration<KelNetSQLDebugLevel, kelsql::AnswerSide::Both> registered;
 
 // Platform information on the context's focus machine (the process focus
 // when the context has none of its own). False when it cannot be focused.

@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLDatabase> registered;
+const kelsql::MessageRegistration<KelNetSQLDatabase, kelsql::AnswerSide::Both> registered;
 
 }  // namespace
 
@@ -41,6 +41,18 @@ void KelNetSQLDatabase::dumpRequest(const char* fn, const KelNetSQLDatabaseReq_t
 
 void KelNetSQLDatabase::dumpResponse(const char*, const KelNetSQLDatabaseRsp_t& rsp) {
     printSQLDatabase(&rsp.Database);
+}
+
+kelsql::AnswerSide KelNetSQLDatabase::answerSide(const KelNetSQLDatabaseReq_t& req) {
+    switch (req.DBCode) {
+    case KelNetSQLDatabaseLookup:
+    case KelNetSQLDatabaseUpdate:
+    case KelNetSQLDatabaseLogicalDeletion: return kelsql::AnswerSide::Ostrel;
+    case KelNetSQLDatabaseCompare: return kelsql::AnswerSide::Agent;
+    // A registration is stored by the Ostrel and relayed to it by the agent
+    // host it was sent to; an unknown code is refused by the answer itself.
+    default: return kelsql::AnswerSide::Both;
+    }
 }
 
 bool KelNetSQLDatabase::answer(KelNetSQLDatabaseReq_t& req, KelNetSQLDatabaseRsp_t& rsp) {

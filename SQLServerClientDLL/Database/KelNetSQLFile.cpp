@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLFile> registered;
+const kelsql::MessageRegistration<KelNetSQLFile, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

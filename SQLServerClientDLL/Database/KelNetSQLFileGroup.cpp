@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLFileGroup> registered;
+const kelsql::MessageRegistration<KelNetSQLFileGroup, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

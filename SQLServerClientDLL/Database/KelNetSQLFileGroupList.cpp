@@ -7,7 +7,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLFileGroupList> registered;
+const kelsql::MessageRegistration<KelNetSQLFileGroupList, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLFileGroupNameList> registered;
+const kelsql::MessageRegistration<KelNetSQLFileGroupNameList, kelsql::AnswerSide::Agent> registered;
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLAppId> registered;
+const kelsql::MessageRegistration<KelNetSQLAppId, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLServerConfig> registered;
+const kelsql::MessageRegistration<KelNetSQLServerConfig, kelsql::AnswerSide::Agent> registered;
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLServerCreateDSN> registered;
+const kelsql::MessageRegistration<KelNetSQLServerCreateDSN, kelsql::AnswerSide::Agent> registered;
 
 constexpr const char* kCreateDSN = "KelNetSQLServerCreateDSN::createDSN()";
 constexpr const char* kNetworkQuery = "KelNetSQLServerCreateDSN::networkQuery()";

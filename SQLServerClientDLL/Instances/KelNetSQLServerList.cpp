@@ -12,7 +12,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLServerList> registered;
+const kelsql::MessageRegistration<KelNetSQLServerList, kelsql::AnswerSide::Agent> registered;
 
 // The installer's list owns its objects, allocated with malloc.
 struct InstallerList {

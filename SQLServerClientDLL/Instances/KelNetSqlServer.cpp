@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLServer> registered;
+const kelsql::MessageRegistration<KelNetSQLServer, kelsql::AnswerSide::Ostrel> registered;
 
 }  // namespace
 

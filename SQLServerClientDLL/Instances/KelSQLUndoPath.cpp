@@ -12,7 +12,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLVerifyUndoPath> registered;
+const kelsql::MessageRegistration<KelNetSQLVerifyUndoPath, kelsql::AnswerSide::Agent> registered;
 
 // The request's field and the undoFile column hold 1024 characters: a longer
 // path would be measured or stored as another, shorter directory.

@@ -6,7 +6,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/db/DBTableSchema.h"
 #include "platform/db/KelCollations.h"
@@ -98,6 +100,11 @@ int DBbusyTimeout() { return g_busyTimeoutMs; }
 
 int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) {
     *out = nullptr;
+    // The catalogue holds the sealed logins and the whole backup history: a
+    // new one is its owner's alone (SQLite gives its journal files the
+    // database file's mode).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
     sqlite3* db = nullptr;
     // A connection serves one thread at a time (the idle pool is per thread,
     // a transaction stays with its session's thread), so SQLite's own lock

@@ -13,8 +13,11 @@ KelCslEventMgr::~KelCslEventMgr() { close(); }
 int KelCslEventMgr::setEventInfo(const char* folder, const char* fileName) {
     if (!fileName || !*fileName) return EINVAL;
     std::lock_guard<std::mutex> lock(mutex_);
-    std::string dir = (folder && *folder) ? std::string(folder) : kel::homePath("logs");
-    if (!kel::makeFolders(dir)) return errno ? errno : EIO;
+    // The home's logs folder is private; a folder the caller names is the
+    // caller's to set.
+    const bool ownLogs = !(folder && *folder);
+    std::string dir = ownLogs ? kel::homePath("logs") : std::string(folder);
+    if (!(ownLogs ? kel::makePrivateFolder(dir) : kel::makeFolders(dir))) return errno ? errno : EIO;
     std::string path = dir + "/" + fileName;
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return errno;

@@ -31,7 +31,7 @@ int logDescriptor(const std::string& path) {
     if (g_fd >= 0 && g_openPath == path) return g_fd;
     if (g_fd >= 0) close(g_fd);
     g_fd = -1;
-    kel::makeFolders(kel::homePath("logs"));
+    kel::makePrivateFolder(kel::homePath("logs"));
     g_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     g_openPath = g_fd >= 0 ? path : std::string();
     return g_fd;

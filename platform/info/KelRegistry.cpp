@@ -227,7 +227,7 @@ template <typename Change>
 bool modify(const std::string& machine, Change change) {
     if (!KelRegistry::validMachineName(machine)) return false;
     const std::string folder = kel::homePath("registry");
-    if (!kel::makeFolders(folder) || chmod(folder.c_str(), 0700) != 0) return false;
+    if (!kel::makePrivateFolder(folder)) return false;
     std::string path = KelRegistry::filePath(machine);
     FileLock lock(path);
     if (!lock.held()) return false;

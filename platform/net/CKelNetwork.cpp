@@ -164,9 +164,14 @@ void raise(KelLastError& error, uint64_t number, const char* function, const std
 
 }  // namespace
 
-CKelNetwork::~CKelNetwork() { Reset(); }
+CKelNetwork::~CKelNetwork() {
+    request_ = nullptr;
+    Reset();
+}
 
 CWexError CKelNetwork::Disconnect(int timeout, bool& flag) {
+    flag = false;
+    if (answering()) return CWexError(-1);
     flag = socket_.valid();
     if (flag) {
         // Let the peer read what is in flight before the close.
@@ -186,6 +191,7 @@ CWexError CKelNetwork::Disconnect(int timeout, bool& flag) {
 }
 
 void CKelNetwork::Reset() {
+    if (answering()) return;
     closeSocket();
     releaseState();
     host_.clear();
@@ -220,10 +226,14 @@ void CKelNetwork::releaseState() {
     if (state && destroy) destroy(state);
 }
 
-void CKelNetwork::setState(void* state, StateDestructor destroy) {
-    if (state != state_) releaseState();
+bool CKelNetwork::setState(void* state, StateDestructor destroy) {
+    if (state != state_) {
+        if (state_ && answering()) return false;
+        releaseState();
+    }
     state_ = state;
     destroy_ = destroy;
+    return true;
 }
 
 void CKelNetwork::setCurrentRequest(const kel::net::Frame* request) {
@@ -233,6 +243,10 @@ void CKelNetwork::setCurrentRequest(const kel::net::Frame* request) {
 
 bool CKelNetwork::connect(const std::string& host, KelLastError& error) {
     static const char* kFunction = "CKelNetwork::connect(host)";
+    if (answering()) {
+        raise(error, kel::net::kErrNetSessionAnswering, kFunction, host + ": the session is answering a request");
+        return false;
+    }
     if (socket_.valid() && strcasecmp(host.c_str(), host_.c_str()) == 0) return true;
     closeSocket();
     releaseState();
@@ -277,6 +291,10 @@ bool CKelNetwork::connect(const std::string& host, KelLastError& error) {
 }
 
 void CKelNetwork::attach(int fd, const std::string& peer) {
+    if (answering()) {
+        ::close(fd);
+        return;
+    }
     Reset();
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));

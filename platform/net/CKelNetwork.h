@@ -5,6 +5,11 @@
 //
 // On the dispatcher's side a session also keeps one state slot for the
 // handler (with the callback that releases it) and the request being answered.
+// While a request is being answered the session stays what it is: it refuses
+// to connect elsewhere, to close, to reset and to replace its state, so that
+// nothing the answer does can end the session (and the context kept in its
+// state) under the answer. An answer that needs another host opens a session
+// of its own.
 #pragma once
 
 #include <atomic>
@@ -70,16 +75,19 @@ public:
 
     bool IsConnected() const { return socket_.valid(); }
     // Closes the connection; flag tells whether one was open. The timeout
-    // bounds the wait for the peer to take what was already sent.
+    // bounds the wait for the peer to take what was already sent. While a
+    // request is being answered: nothing closed, flag false, an error result.
     CWexError Disconnect(int timeout, bool& flag);
     // Closes the connection and forgets the host, the handler state and the
-    // request in hand.
+    // request in hand; does nothing while a request is being answered.
     void Reset();
 
-    // Connects to host, keeping an open connection to the same host.
+    // Connects to host, keeping an open connection to the same host. Refused
+    // (kErrNetSessionAnswering) while a request is being answered.
     bool connect(const std::string& host, KelLastError& error);
     const std::string& hostName() const { return host_; }
-    // Takes an accepted connection (the dispatcher's side).
+    // Takes an accepted connection (the dispatcher's side); while a request
+    // is being answered the descriptor is closed and the session kept.
     void attach(int fd, const std::string& peer);
     // Wakes a thread blocked on this session from another thread; the
     // blocked call then fails and the owner closes the session.
@@ -112,7 +120,9 @@ public:
     bool transactionOpen() const { return transactionOpen_; }
 
     // The handler's per-session state; a new state releases the old one.
-    void setState(void* state, StateDestructor destroy);
+    // False, nothing taken, when a state would be replaced while a request
+    // is being answered: the caller keeps the new state.
+    bool setState(void* state, StateDestructor destroy);
     void* state() const { return state_; }
     // The side this session's requests are answered for (KEL_SIDE_OSTREL or
     // KEL_SIDE_AGENT of KelHandlerApi.h); the dispatcher sets it once.
@@ -123,6 +133,8 @@ public:
     void setCurrentRequest(const kel::net::Frame* request);
     const kel::net::Frame* currentRequest() const { return request_; }
     bool finalReplySent() const { return finalReplySent_; }
+    // A request is being answered on this session.
+    bool answering() const { return request_ != nullptr; }
 
 private:
     void releaseState();

@@ -43,6 +43,9 @@ inline constexpr uint64_t kErrNetNotInitialized = 0x0A000038;
 inline constexpr uint64_t kErrNetAddress = 0x0A000039;
 // The peer ended the session while a network transaction was open on it.
 inline constexpr uint64_t kErrNetSessionLost = 0x0A00003A;
+// A session lent to the handler that answers a request on it was asked to
+// connect, close or take a new state before the answer went out.
+inline constexpr uint64_t kErrNetSessionAnswering = 0x0A00003B;
 
 // True for a platform error number (a facility byte, a zero byte, a code):
 // only such a number may leave in a failure frame, never an arbitrary value

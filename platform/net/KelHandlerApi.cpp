@@ -6,8 +6,8 @@ extern "C" void* kelSessionGetState(void* session) {
     return session ? static_cast<CKelNetwork*>(session)->state() : nullptr;
 }
 
-extern "C" void kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy) {
-    if (session) static_cast<CKelNetwork*>(session)->setState(state, destroy);
+extern "C" int kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy) {
+    return session && static_cast<CKelNetwork*>(session)->setState(state, destroy) ? 1 : 0;
 }
 
 extern "C" int kelSessionSide(void* session) {

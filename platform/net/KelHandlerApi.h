@@ -42,9 +42,11 @@ extern const char* const kelHandlerEntryPoints[];
  * session that holds none is ended after a shorter silence. */
 void kelSessionSetTransactionOpen(void* session, int open);
 
-/* The handler's per-session state slot; a new state releases the previous one. */
+/* The handler's per-session state slot; a new state releases the previous one.
+ * Returns 0, and takes nothing, when a state would be replaced while the
+ * session answers a request: the caller then still owns state. */
 void* kelSessionGetState(void* session);
-void kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy);
+int kelSessionSetState(void* session, void* state, KelSessionStateDestructor destroy);
 
 #ifdef __cplusplus
 }

@@ -35,6 +35,10 @@ bool makeFolders(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool makePrivateFolder(const std::string& path) {
+    return makeFolders(path) && chmod(path.c_str(), 0700) == 0;
+}
+
 std::string programFolder() {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);

@@ -15,6 +15,9 @@ std::string homePath(const std::string& relative);
 
 // Creates the folder and its parents; true when it exists afterwards.
 bool makeFolders(const std::string& path);
+// As makeFolders, and the folder itself is its owner's alone (0700): it
+// holds what other users of the machine must not read.
+bool makePrivateFolder(const std::string& path);
 
 // The folder of the running program's file; empty when unknown.
 std::string programFolder();

@@ -99,8 +99,7 @@ bool createKey(const std::string& folder, const std::string& path) {
 bool installationKey(Key& key) {
     if (!sodiumReady()) return false;
     std::string folder = kel::homePath("keys");
-    if (!kel::makeFolders(folder)) return false;
-    chmod(folder.c_str(), 0700);
+    if (!kel::makePrivateFolder(folder)) return false;
     std::string path = kel::homePath(KelPassword::keyRelativePath());
     for (int attempt = 0; attempt < 2; ++attempt) {
         switch (readKey(path, key)) {

@@ -169,7 +169,8 @@ TEST_F(RestoreChainTest, AgentAsksTheOstrel) {
     tooLong.requestMessage(true)->RestoreType = KelNetSQLRestoreTypeDBBackupSet;
     tooLong.requestMessage(false)->SqlBackupSetId = 1899;
     KelLastError err;
-    EXPECT_TRUE(refused(tooLong.exchange(err), err, kelsql::kErrBackupSetListFull));
+    EXPECT_TRUE(refused(tooLong.exchange(err), err, kelsql::kErrBackupSetListFull,
+                        "KelSQLDatabaseLSNList::copyToNetwork(rspBSIds)"));
     EXPECT_EQ(tooLong.responseMessage(false)->Status.Status, 1u);
     EXPECT_EQ(tooLong.responseMessage(false)->TotalCount, 0u);
 }

@@ -106,12 +106,13 @@ TEST_F(RestoreTaskMessageTest, ChainWalkIsBoundedAndEndsOnALoop) {
         int length;
         unsigned long last;  // the last task's next
         uint64_t error;
+        const char* why;  // the last argument of the error
     };
     const Case cases[] = {
-        {"249 tasks", 1000, 249, 0, 0},
-        {"250 tasks", 2000, 250, 0, 0x1E00006D},
-        {"a loop of two", 3000, 2, 3000, 0x1E00006D},
-        {"a missing task", 4000, 2, 4999, 0x1E000033},
+        {"249 tasks", 1000, 249, 0, 0, nullptr},
+        {"250 tasks", 2000, 250, 0, 0x1E00006D, nullptr},
+        {"a loop of two", 3000, 2, 3000, 0x1E000033, "the chain comes round to id 3000 again"},
+        {"a missing task", 4000, 2, 4999, 0x1E000033, nullptr},
     };
     KelSQLClassProperties agent(KelSQLClientSide);
     for (const Case& c : cases) {
@@ -121,6 +122,15 @@ TEST_F(RestoreTaskMessageTest, ChainWalkIsBoundedAndEndsOnALoop) {
         const bool ok = task.queryRestoreTaskList(c.first, list);
         EXPECT_EQ(failure(ok, task.getLastError()), c.error) << c.what;
         EXPECT_EQ(list.size(), ok ? static_cast<size_t>(c.length) : 0u) << c.what;
+        // Every failure names the function that raised it.
+        if (!ok) {
+            EXPECT_EQ(kel::test::firstArgument(task.getLastError()),
+                      "KelSQLRestoreTask::lookup(reqRestoreTaskList, rspRestoreTaskList)")
+                << c.what;
+        }
+        if (c.why) {
+            EXPECT_EQ(kel::test::arguments(task.getLastError()).back(), c.why) << c.what;
+        }
         if (ok) {
             EXPECT_EQ(list.back().Id, c.first + static_cast<unsigned long>(c.length) - 1) << c.what;
         }

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include "KelSQL/KelNetSQLFrame.h"
+#include "KelSQL/KelNetSQLStatus.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "platform/db/DBEngine.h"
 #include "platform/util/BoundedCopy.h"
@@ -28,6 +29,10 @@ enum ProbeCode : uint32_t {
     kProbeLogin = 5,   // Rows 1 when the answering context's login is Tag's
                        // "user:password", else 0
     kProbeSilentFail = 6,  // fails without saying why
+    kProbeThroughSession = 7,  // Rows: the error number of a STATUS sent to the
+                               // Ostrel on the answering context (0: answered)
+    kProbeOwnConnection = 8,   // Rows 1 when a STATUS sent to the Ostrel on a
+                               // fresh agent-side context was answered
 };
 
 struct ProbeReq_t {
@@ -75,6 +80,19 @@ public:
             rsp.Rows = static_cast<uint64_t>(context().constructorType()) |
                        (context().isClientOperations() ? 0x10u : 0u) | (context().isServerOperations() ? 0x20u : 0u);
             return true;
+        case kProbeThroughSession: {
+            KelNetSQLStatus status(context(), false);
+            KelLastError why;
+            rsp.Rows = status.exchange(why) ? 0 : why.number();
+            return true;
+        }
+        case kProbeOwnConnection: {
+            KelSQLClassProperties own(context().virtualMachine(), KelSQLClientSide);
+            KelNetSQLStatus status(own, false);
+            KelLastError why;
+            rsp.Rows = status.exchange(why) ? 1 : 0;
+            return true;
+        }
         case kProbeLogin: {
             const KelSQLUserAndPassword& login = context().getSQLUserAndPassword();
             rsp.Rows = kel::fieldText(req.Tag) == login.sqlUser() + ":" + login.sqlPassword() ? 1 : 0;

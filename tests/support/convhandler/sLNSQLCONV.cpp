@@ -74,7 +74,7 @@ struct Replaced {
     std::unique_ptr<kelsql::MessageRegistration<M, kelsql::AnswerSide::Agent>> registration;
 };
 
-const kelsql::MessageRegistration<kel::probe::Probe> probe;
+const kelsql::MessageRegistration<kel::probe::Probe, kelsql::AnswerSide::Both> probe;
 const Replaced<ScriptedRules> rules;
 const Replaced<ScriptedOlderAgent> older;
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<kel::probe::Probe> probe;
+const kelsql::MessageRegistration<kel::probe::Probe, kelsql::AnswerSide::Both> probe;
 
 struct Installed {
     Installed() { kel::live::installLiveSqlServer(std::make_unique<kel::test::ScriptedLiveSqlServer>()); }

@@ -6,8 +6,8 @@
 
 namespace {
 
-const kelsql::MessageRegistration<kel::probe::Probe> probe;
-const kelsql::MessageRegistration<kel::probe::ProbeList> list;
+const kelsql::MessageRegistration<kel::probe::Probe, kelsql::AnswerSide::Both> probe;
+const kelsql::MessageRegistration<kel::probe::ProbeList, kelsql::AnswerSide::Both> list;
 
 }  // namespace
 
