@@ -40,6 +40,11 @@ bool getClientHostnameFromInstance(KelLastError& err, unsigned long instanceId, 
 // then keeps the missing-name record).
 bool getClientHostnameForLocalTessel(KelLastError& err, KelSQLClassProperties& properties,
                                      const std::string& clientName, const char* clientFieldName);
+// Before an Ostrel-side caller waits for an agent host that writes into the
+// catalogue in a transaction of its own: a caller holding a catalogue or a
+// network transaction would hold the writer that transaction needs, so it is
+// refused at once with 0x1E0000B0 instead of both waiting out the lock.
+bool catalogueWriterFree(KelSQLClassProperties& properties, KelLastError& err, const char* signature);
 // Points a record object at the right SQL Server: on the Ostrel its own
 // catalogue login, elsewhere the context's data source and credentials. No
 // SQL user in the context: 0x1E000046.

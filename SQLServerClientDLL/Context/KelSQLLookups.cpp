@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -129,6 +130,14 @@ bool getClientHostnameFromInstance(KelLastError& err, unsigned long instanceId, 
         return clientNotFound(err, kFn, std::to_string(instanceId), owner.getLastError());
     KelClient client(clientId);
     return hostOf(err, client, kFn, std::to_string(instanceId), host);
+}
+
+bool catalogueWriterFree(KelSQLClassProperties& properties, KelLastError& err, const char* signature) {
+    KelNetSQLDBTransaction* remote = properties.getNetworkDBTransaction();
+    if (!properties.isTransactionStarted() && !(remote && remote->isTransactionStarted())) return true;
+    err.setNumber(kelsql::kErrTranBusy);
+    err.addArgument(signature);
+    return false;
 }
 
 bool getClientHostnameForLocalTessel(KelLastError& err, KelSQLClassProperties& properties,

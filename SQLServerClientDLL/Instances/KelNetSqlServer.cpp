@@ -43,6 +43,7 @@ bool KelNetSQLServer::answer(KelNetSQLServerReq_t& req, KelNetSQLServerRsp_t& rs
     case KelNetSQLServerLookup: ok = server.lookup(&req, &rsp); break;
     case KelNetSQLServerUpdate: ok = server.update(&req, &rsp); break;
     case KelNetSQLServerInsert: ok = server.insert(&req, &rsp); break;
+    case KelNetSQLServerExtract: ok = server.extract(&req, &rsp); break;
     case KelNetSQLServerLogicalDeletion: ok = server.logicalDeletion(&req, &rsp); break;
     default: return refuse("KelNetSQLServer::buildReply()", req.DBCode);
     }
