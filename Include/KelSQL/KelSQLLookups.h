@@ -11,6 +11,7 @@
 #include "platform/events/KelLastError.h"
 
 class DBtable;
+class DBtran;
 class KelSQLClassProperties;
 
 // clientId = the client's id (0 first). Unknown client: 0x1E000003.
@@ -18,9 +19,10 @@ bool getSqlClientId(unsigned long tesselId, KelLastError& err, const std::string
                     unsigned long& clientId);
 // *instanceId = the id of the client's instance of that name, under any SQL
 // Server application type (0 first). Null instanceId: 0x1E000037; unknown
-// client: 0x1E000003; no such instance: 0x1E00003A.
+// client: 0x1E000003; no such instance: 0x1E00003A. Read in tran when given
+// (an instance its caller registered in that transaction is found).
 bool getInstanceByName(unsigned long tesselId, KelLastError& err, const std::string& clientName,
-                       const std::string& instanceName, unsigned long* instanceId);
+                       const std::string& instanceName, unsigned long* instanceId, DBtran* tran = nullptr);
 // A client's network host name, by name or by id in the Tessel. Unknown
 // client or no host: 0x1E000003.
 bool getClientHostname(KelLastError& err, unsigned long tesselId, const std::string& clientName, std::string& host);

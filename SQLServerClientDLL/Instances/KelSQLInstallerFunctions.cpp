@@ -117,6 +117,18 @@ bool giveLogin(InstallSession& session, const std::string& sqlServerName, const 
     return false;
 }
 
+// The context's data source takes the instance on the context's machine.
+bool useInstance(KelSQLClassProperties& ctx, const std::string& sqlServerName, KelLastError& error) {
+    KelSQLServerDSN& dsn = ctx.getSQLDSN();
+    if (dsn.sqlServerName() == sqlServerName && dsn.isValid()) return true;
+    if ((dsn.virtualMachine().empty() && !dsn.setVirtualMachine(ctx.virtualMachine())) ||
+        !dsn.setSqlServerName(sqlServerName)) {
+        error = dsn.getLastError();
+        return false;
+    }
+    return true;
+}
+
 // The version of the instance, read from the live instance, else the one the
 // machine's data source records for it; the context's data source takes it,
 // so that the application type follows it.
@@ -134,10 +146,7 @@ bool takeVersion(KelSQLServer& server, KelSQLClassProperties& ctx, const std::st
         return false;
     }
     server.getLastError().clear();
-    if (dsn.sqlServerName() != sqlServerName && !dsn.setSqlServerName(sqlServerName)) {
-        error = dsn.getLastError();
-        return false;
-    }
+    if (!useInstance(ctx, sqlServerName, error)) return false;
     server.setSQLVersion(dsn.major(), dsn.minor(), dsn.build(), 0);
     return true;
 }
@@ -159,7 +168,7 @@ unsigned long sqlCreateApplicationIdProperty(KelSQLClassProperties* prop, const 
     if (!session.begin(false, error, kFn)) return saved(error);
     // A context of its own learns the instance's version from the machine's
     // data source; without one the application type below cannot be had.
-    if (!prop) session.ctx().getSQLDSN().setSqlServerName(serverName);
+    if (!prop) useInstance(session.ctx(), serverName, error);
     KelSQLAppId appId(session.ctx(), false);
     if (!appId.setApplicationType(0)) return saved(appId.getLastError());
     if (!appId.createApplicationId(&session.ctx(), serverName, databaseName, archiveGroupNameId,
