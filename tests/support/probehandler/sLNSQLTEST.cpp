@@ -8,6 +8,7 @@ namespace {
 
 const kelsql::MessageRegistration<kel::probe::Probe> probe;
 const kelsql::MessageRegistration<kel::probe::ProbeList> list;
+const kelsql::MessageRegistration<kel::probe::ProbeNameList> names;
 
 }  // namespace
 
