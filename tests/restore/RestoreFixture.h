@@ -55,7 +55,7 @@ protected:
         // A backup set is whole with its LSN row.
         EXPECT_TRUE(sql("INSERT INTO sqlLSNs (sqlBackupSetId, tesselId, sqlDatabaseId, finishTime, backupType) "
                         "VALUES (" + std::to_string(id) + ", " + std::to_string(tessel_) + ", " +
-                        std::to_string(database_) + ", '2021-03-07 14:05:09', 'D')"));
+                        std::to_string(database_) + ", '2021-03-07 14:05:09', 1)"));
         return id;
     }
 
