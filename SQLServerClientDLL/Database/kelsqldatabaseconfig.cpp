@@ -216,6 +216,7 @@ bool KelSQLDatabase::config(const std::string& clientName, const std::string& sq
         !idNotSet(err, archiveGroupNameId, "archiveGroupNameId", kFn))
         return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!catalogueWriterFree(context_, err, kFn)) return false;
     if (!getClientHostnameForLocalTessel(err, context_, clientName, "clientName")) return false;
     KelSQLServer server(context_, false);
     if (!server.query(clientName, sqlServerName)) return copyError(server.getLastError());
@@ -241,12 +242,11 @@ bool KelSQLDatabase::config(const std::string& clientName, const std::string& sq
 // The agent host writes the registration into the catalogue in a transaction
 // of its own, which must take the catalogue's writer: a caller that holds a
 // transaction (here, or on the agent host, which on one machine holds the
-// same writer) would make it wait for itself. Such a caller is refused
-// before anything is sent.
+// same writer) would make it wait for itself. Such a caller was refused
+// before anything was sent, and no transaction is opened for the request.
 bool KelSQLDatabase::sendRegistration(const std::string& clientName, const std::string& sqlServerName,
                                       const std::string& databaseName, unsigned long archiveGroupNameId) {
     static const char* kFn = "KelSQLDatabase::config(clientName, sqlServerName, databaseName, archiveGroupNameId)";
-    if (!catalogueWriterFree(context_, getLastError(), kFn)) return false;
     if (!addressDataAgent(context_.remoteSqlHostName(), kFn)) return false;
     KelNetSQLDatabaseReq_t* req = requestMessage(true);
     if (!req) return false;

@@ -105,6 +105,7 @@ TEST_F(OstrelRegistrationTest, ACallerHoldingATransactionIsRefusedAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(refused(db.config(kClient, kServer, "fg1", 7), db.getLastError(), kelsql::kErrTranBusy));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(holdsLogin(ostrel, "sa", "pw", kClientHost));  // nothing was sent
     ASSERT_TRUE(ostrel.rollBackTransaction());
     // So is one holding a transaction on the agent host.
     KelNetSQLDBTransaction* onHost = ostrel.getNetworkDBTransaction();
