@@ -155,7 +155,7 @@ bool KelSQLRestoreTask::setRestoreTime(unsigned long time) {
 
 // The backup set's own lookup: read here on the Ostrel, asked of it from an
 // agent.
-bool KelSQLRestoreTask::backupSetExists(unsigned long sqlBackupSetId, const char*) {
+bool KelSQLRestoreTask::backupSetExists(unsigned long sqlBackupSetId) {
     KelSQLBackupSet backupSet(context_, false, KelSQLBackupSet::kRequestType2);
     if (backupSet.query(sqlBackupSetId)) return true;
     getLastError() = backupSet.getLastError();
@@ -164,7 +164,7 @@ bool KelSQLRestoreTask::backupSetExists(unsigned long sqlBackupSetId, const char
 
 bool KelSQLRestoreTask::setRestoreTypeDBStepRestore(unsigned long sqlBackupSetId) {
     static const char* kFn = "KelSQLRestoreTask::setRestoreTypeDBStepRestore(sqlBackupSetId)";
-    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId, kFn))
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId))
         return false;
     restoreType_ = KelNetSQLRestoreTypeDBStepRestore;
     restoreTime_.setTime(0L);
@@ -174,7 +174,7 @@ bool KelSQLRestoreTask::setRestoreTypeDBStepRestore(unsigned long sqlBackupSetId
 
 bool KelSQLRestoreTask::setRestoreTypeDBBackupSet(unsigned long sqlBackupSetId) {
     static const char* kFn = "KelSQLRestoreTask::setRestoreTypeDBBackupSet(sqlBackupSetId)";
-    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId, kFn))
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId))
         return false;
     restoreType_ = KelNetSQLRestoreTypeDBBackupSet;
     restoreTime_.setTime(0L);
