@@ -9,7 +9,9 @@
 // and media family, lists the backup's files from the Ostrel, stores a
 // restore task of that backup and reads it back, also through the job
 // manager, lists the client's configured instances and browses what the
-// catalogue holds of the client now. It grows with the library.
+// catalogue holds of the client now; at last the Ostrel configures an
+// instance of this machine and has it register a database through the
+// machine's agent host. It grows with the library.
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -51,11 +53,13 @@
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLRemovalEntryPoints.h"
 #include "KelSQL/KelSQLServer.h"
+#include "KelSQL/KelSQLServerConfig.h"
 #include "KelSQL/KelSQLVersion.h"
 #include "platform/appmgr/ApplicationId.h"
 #include "platform/appmgr/KelAppAdmin.h"
 #include "platform/appmgr/KelClient.h"
 #include "platform/events/KelDebug.h"
+#include "platform/info/KelPI_DataBase.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
 #include "platform/jobmgr/KelJobMgr.h"
@@ -956,6 +960,82 @@ static bool convertLevel(unsigned long client, unsigned long instance, unsigned 
     return message.find("automatic conversion is off") != std::string::npos;
 }
 
+// The Ostrel configures an instance of this machine through the machine's
+// agent host: the administrator's login, undo path and storage policy go to
+// the agent host, which installs the instance in the catalogue through a
+// transaction of its own with the Ostrel. The catalogue then holds them.
+static bool configureInstanceFromOstrel(const std::string& machine) {
+    KelPI_DataBase dataSource;
+    KelLastError err;
+    unsigned long client = 0;
+    if (!dataSource.setFocus(machine.c_str()) || !dataSource.setSqlServerODBCDSN("SQL9", "SQL9_SQLDrover") ||
+        !dataSource.setSqlServerVersion("SQL9", "8.00.2039") || !getSqlClientId(kTesselId, err, machine, client))
+        return fail("the instance's data source", err);
+    const std::string host = machine + ".agent";
+    kel::appmgr::Admin admin;
+    KelDispatcherProcess agentHost;
+    agentHost.setAgentSide(true);
+    if (admin.setNetworkHostname(client, host) || !agentHost.start(host)) {
+        std::fprintf(stderr, "kel-example: cannot start the agent host %s\n", host.c_str());
+        return false;
+    }
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLServerConfig config(ostrel, false);
+    config.setTesselId(kTesselId);
+    config.setClientId(client);
+    config.setArchiveGroupId(3);
+    config.setSqlServerName("SQL9");
+    config.setUndoFilePath(kel::homeDirectory());
+    const bool configured = config.verifySQLUser("sa", "admin's") && config.config();
+    const bool stopped = agentHost.stop();
+    if (!configured) return fail("instance configuration from the Ostrel", config.getLastError());
+    if (!stopped) return false;
+
+    KelSQLServer stored(ostrel, false);
+    if (!stored.query(machine, "SQL9")) return fail("instance lookup", stored.getLastError());
+    KelSQLAppId master(ostrel, false);
+    master.setClientName(machine);
+    master.setServerName("SQL9");
+    master.setDatabaseName("master");
+    master.setSubClientName("default");
+    if (!master.setApplicationType(16) || !master.lookup()) return fail("master's application id", master.getLastError());
+    unsigned long policy = 0;
+    ApplicationId(std::to_string(master.applicationId())).getDataArchiveGroup(policy);
+    std::printf("Ostrel configured %s/SQL9 through its agent host: instance %lu, SQL Server %llu, login %s, "
+                "undo path %s, storage policy %lu\n",
+                machine.c_str(), stored.sqlId(), static_cast<unsigned long long>(stored.getSQLVersion().major()),
+                stored.sa().c_str(), stored.undoFilePath().c_str(), policy);
+    return stored.sa() == "sa" && stored.saPassword() == "admin's" && policy == 3;
+}
+
+// The Ostrel has the agent host register a database of that instance: the
+// agent host registers it through the Ostrel in a transaction of its own,
+// and the Ostrel's call returns once the row is there.
+static bool registerDatabaseFromOstrel(const std::string& machine) {
+    const std::string host = machine + ".agent";
+    KelDispatcherProcess agentHost;
+    agentHost.setAgentSide(true);
+    if (!agentHost.start(host)) {
+        std::fprintf(stderr, "kel-example: cannot start the agent host %s\n", host.c_str());
+        return false;
+    }
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabase db(ostrel, false);
+    const bool registered = db.config(machine, "SQL9", "sales", 3);
+    const bool stopped = agentHost.stop();
+    if (!registered) return fail("database registration from the Ostrel", db.getLastError());
+    if (!stopped) return false;
+    KelSQLDatabase stored(ostrel, false);
+    if (!stored.query(machine, "SQL9", "sales")) return fail("database lookup", stored.getLastError());
+    const std::vector<KelSQLFileGroup_t>* groups = stored.getConfiguredFGs(true, stored.sqlId());
+    if (!groups) return fail("file groups", stored.getLastError());
+    std::string names;
+    for (const KelSQLFileGroup_t& g : *groups) names += (names.empty() ? "" : ", ") + g.name;
+    std::printf("Ostrel had %s register SQL9/sales: database %lu of instance %lu, application %lu, file groups: %s\n",
+                machine.c_str(), stored.sqlId(), stored.sqlServerId(), stored.applicationNumber(), names.c_str());
+    return stored.applicationNumber() != 0 && groups->size() == 1;
+}
+
 int main() {
     std::string machine = KelPI_Focus::getFocus();
     if (!configure(machine)) {
@@ -986,7 +1066,8 @@ int main() {
               sameSecondChain(database) &&
               listInstances(client) && browseClient(client) && removeHistory(database, backupSet, task) &&
               pruneArchives(database) && convertLevel(client, instance, database) && makeFileSubclient(database) &&
-              removeInstance(machine, client, instance) && agentCreatesApplicationId(machine);
+              removeInstance(machine, client, instance) && agentCreatesApplicationId(machine) &&
+              configureInstanceFromOstrel(machine) && registerDatabaseFromOstrel(machine);
     if (!ostrel.stop()) {
         std::fprintf(stderr, "kel-example: the Ostrel's dispatcher did not stop cleanly\n");
         ok = false;

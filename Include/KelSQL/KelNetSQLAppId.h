@@ -14,6 +14,16 @@ enum KelNetSQLAppIdCode : uint32_t {
     KelNetSQLAppIdCreate = 2,
 };
 
+// SPConfig values: the storage policies a creation assigns.
+enum KelSQLAssignSP : uint64_t {
+    // Only a policy still at its default 1 takes the one given.
+    KelSQLAssignSPDefault = 0,
+    // The policies given replace those held: an installer's configuration.
+    KelSQLAssignSPGiven = 1,
+    // A subclient's own storage policies win.
+    KelSQLAssignSPOwn = 2,
+};
+
 struct KelNetSQLAppIdReqV3_t {
     uint32_t DBCode;
     char ClientName[257];
@@ -24,7 +34,7 @@ struct KelNetSQLAppIdReqV3_t {
     uint64_t ArchiveGroupNameId;
     uint64_t LOGArchiveGroupNameId;
     char Release[33];
-    uint64_t SPConfig;  // 2: a subclient's own storage policies win
+    uint64_t SPConfig;  // KelSQLAssignSP
 };
 struct KelNetSQLAppIdRsp_t {
     KelNetSQLOPStatus_t Status;

@@ -254,6 +254,8 @@ public:
     // fit what is still expected ends the exchange with failure.
     bool messageOperations() override {
         items_.clear();
+        // A packet carries the items it counts; its fixed size is the most.
+        this->acceptShorterResponse(offsetof(Packet, Items));
         if (!this->send() || !this->receive()) return false;
         auto* first = this->responseMessage(false);
         if (!first) return broken("no packet");
@@ -266,6 +268,8 @@ public:
             if (p->TotalCount != total) return broken("total changed");
             if (total == 0 ? p->Count != 0 : (p->Count == 0 || p->Count > std::min<uint64_t>(N, remaining)))
                 return broken("bad count");
+            if (this->receivedLength() < offsetof(Packet, Items) + p->Count * sizeof(Item_t))
+                return broken("count beyond the packet");
             items_.insert(items_.end(), p->Items, p->Items + p->Count);
             if (items_.size() == total) {
                 if (this->moreFollows()) return broken("packets beyond the total");

@@ -78,4 +78,5 @@ public:
     bool answer(KelNetSQLServerReq_t& req, KelNetSQLServerRsp_t& rsp);
     void dumpRequest(const char* fn, const KelNetSQLServerReq_t& req);
     void dumpResponse(const char* fn, const KelNetSQLServerRsp_t& rsp);
+    static kelsql::AnswerSide answerSide(const KelNetSQLServerReq_t& req);
 };

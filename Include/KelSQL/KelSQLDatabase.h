@@ -106,11 +106,18 @@ public:
     // Agent: registers the database (names and record set by the caller)
     // with the Ostrel, then its live file groups and "DatabaseLogs".
     bool config(unsigned long sqlServerId, unsigned long archiveGroupNameId);
-    // Agent: checks its arguments; there is nothing to register here.
+    // Agent: registers the live database of the context's machine through
+    // inCP (else this object's context), which must carry a network
+    // transaction with the Ostrel: its application id with the storage
+    // policies given (assignSPFlag as KelNetSQLAppIdReqV3_t::SPConfig), its
+    // row, its live file groups and "DatabaseLogs". This object then holds
+    // the registered record.
     bool config(const std::string& sqlServerName, const std::string& databaseName, unsigned long archiveGroupNameId,
-                unsigned long, unsigned long, KelSQLClassProperties* inCP);
+                unsigned long logArchiveGroupNameId, unsigned long assignSPFlag, KelSQLClassProperties* inCP);
     // Ostrel: asks the client's agent host to register the database, then
-    // checks that a primary data file is catalogued.
+    // checks that a primary data file is catalogued. True only when the row
+    // is there afterwards. A caller holding a transaction is refused
+    // (0x1E0000B0): the agent host needs the catalogue's writer.
     bool config(const std::string& clientName, const std::string& sqlServerName, const std::string& databaseName,
                 unsigned long archiveGroupNameId);
 

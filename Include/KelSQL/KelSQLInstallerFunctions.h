@@ -52,9 +52,9 @@ struct KelUpgradeSQLServer_t {
 static_assert(offsetof(KelUpgradeSQLServer_t, majorVersion) == 8 && sizeof(KelUpgradeSQLServer_t) == 24,
               "KelUpgradeSQLServer_t layout");
 
-// Checks the agent install and the application type of the instance's data
-// source; creates no application id. The last three ids and the subclient
-// are not used.
+// Creates (or finds) the application id of a database through the Ostrel with
+// the storage policies given (assignSPFlag as KelNetSQLAppIdReqV3_t's
+// SPConfig), on prop when given, else on a context of its own on focus.
 unsigned long sqlCreateApplicationIdProperty(KelSQLClassProperties* prop, const char* serverName,
                                              const char* databaseName, unsigned long archiveGroupNameId,
                                              unsigned long logArchiveGroupNameId, unsigned long assignSPFlag,
@@ -84,13 +84,18 @@ bool sqlSecurityModeProperty(KelLastError& error, const char* machine, const cha
 unsigned long sqlSecurityMode(const char* machine, const char* sqlServerName, const char* sqlUser,
                               unsigned long* mode);
 
-// Nothing to list or install here: each returns 0 and touches nothing.
+// Nothing to list here: each returns 0 and touches nothing.
 unsigned long sqlServerList(const char* machine, const char* clusterName, KelInstallSQLObjectList_t* list,
                             const char* focus);
 unsigned long sqlDatabaseList(const char* sqlServerName, const char* sqlUser, const char* sqlPassword,
                               KelInstallSQLObjectList_t* list, const char* focus, int clustered);
 unsigned long sqlSAUserList(KelSQLSAUserType type, const char* sqlServerName, const char* sqlUser,
                             const char* sqlPassword, KelInstallSQLObjectList_t* list, const char* focus);
+// Registers or refreshes an instance of the focus machine in the catalogue:
+// its application id (master) with the storage policy archiveGroupId, its
+// row with the undo-file path, the clustered flag and the SQL login given;
+// *sqlServerId = its catalogue id. With prop, inside the network transaction
+// prop holds with the Ostrel (none: 0x1E000041); without, in one of its own.
 unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* sqlServerName, const char* sqlUser,
                                        const char* sqlPassword, const char* undoFilePath,
                                        unsigned long archiveGroupId, const char* focus, bool clustered,
@@ -98,6 +103,9 @@ unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* 
 unsigned long sqlInstallServer(const char* sqlServerName, const char* sqlUser, const char* sqlPassword,
                                const char* undoFilePath, unsigned long archiveGroupId, const char* focus,
                                bool clustered);
+// Registers or refreshes a live database of an instance in the catalogue:
+// its application id with the storage policies given, its row and its file
+// groups; the transaction as for sqlInstallServerProperty.
 unsigned long sqlInstallDatabaseProperty(KelSQLClassProperties* prop, const char* sqlServerName,
                                          const char* databaseName, unsigned long archiveGroupId,
                                          unsigned long logArchiveGroupId, const char* focus);

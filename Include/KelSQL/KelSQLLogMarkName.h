@@ -107,9 +107,11 @@ private:
     // Whether the database's instance is SQL Server 7; an unknown database
     // or instance is not.
     bool isSql7(unsigned long sqlDatabaseId);
+    bool isSql7Instance(unsigned long sqlServerId);
     bool serverQuery(unsigned long sqlDatabaseId);
     bool serverRemove(unsigned long sqlDatabaseId);
-    // The checks a report opens with.
+    // The checks a report opens with; id names a database, or an instance
+    // when idName is "sqlServerId", whose instance decides on SQL Server 7.
     bool reportOpening(unsigned long tesselId, const char* idName, unsigned long id, bool idFirst,
                        const char* signature);
     template <class Record>

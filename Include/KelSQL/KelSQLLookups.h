@@ -11,6 +11,7 @@
 #include "platform/events/KelLastError.h"
 
 class DBtable;
+class DBtran;
 class KelSQLClassProperties;
 
 // clientId = the client's id (0 first). Unknown client: 0x1E000003.
@@ -18,9 +19,10 @@ bool getSqlClientId(unsigned long tesselId, KelLastError& err, const std::string
                     unsigned long& clientId);
 // *instanceId = the id of the client's instance of that name, under any SQL
 // Server application type (0 first). Null instanceId: 0x1E000037; unknown
-// client: 0x1E000003; no such instance: 0x1E00003A.
+// client: 0x1E000003; no such instance: 0x1E00003A. Read in tran when given
+// (an instance its caller registered in that transaction is found).
 bool getInstanceByName(unsigned long tesselId, KelLastError& err, const std::string& clientName,
-                       const std::string& instanceName, unsigned long* instanceId);
+                       const std::string& instanceName, unsigned long* instanceId, DBtran* tran = nullptr);
 // A client's network host name, by name or by id in the Tessel. Unknown
 // client or no host: 0x1E000003.
 bool getClientHostname(KelLastError& err, unsigned long tesselId, const std::string& clientName, std::string& host);
@@ -40,6 +42,11 @@ bool getClientHostnameFromInstance(KelLastError& err, unsigned long instanceId, 
 // then keeps the missing-name record).
 bool getClientHostnameForLocalTessel(KelLastError& err, KelSQLClassProperties& properties,
                                      const std::string& clientName, const char* clientFieldName);
+// Before an Ostrel-side caller waits for an agent host that writes into the
+// catalogue in a transaction of its own: a caller holding a catalogue or a
+// network transaction would hold the writer that transaction needs, so it is
+// refused at once with 0x1E0000B0 instead of both waiting out the lock.
+bool catalogueWriterFree(KelSQLClassProperties& properties, KelLastError& err, const char* signature);
 // Points a record object at the right SQL Server: on the Ostrel its own
 // catalogue login, elsewhere the context's data source and credentials. No
 // SQL user in the context: 0x1E000046.

@@ -152,7 +152,7 @@ private:
     bool writable(const char* signature);
     bool checkInsert(const char* signature);
     // The backup set a setter names must exist.
-    bool backupSetExists(unsigned long sqlBackupSetId, const char* signature);
+    bool backupSetExists(unsigned long sqlBackupSetId);
     bool markSetter(uint32_t type, const std::string& markName, unsigned long time, const char* signature);
     bool timeSetter(uint32_t type, unsigned long time, bool clearBackupSet, const char* signature);
     bool queryLocal(unsigned long sqlRestoreTaskId, const char* signature);

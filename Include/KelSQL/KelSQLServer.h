@@ -67,6 +67,16 @@ public:
     bool query(const std::string& clientName, const std::string& sqlServerName);
     bool queryOstrelDb(const char* where);
 
+    // Agent: the record filled from the live instance of this machine (names,
+    // service name, version); false when the version cannot be read.
+    bool serverQuery(const std::string& sqlServerName);
+    // Ostrel: the same asked of the client's agent host, after the instance's
+    // SQL login has been given to it.
+    bool serverQuery(const std::string& clientName, const std::string& sqlServerName);
+    // Agent: the live instance's version (not supported by this platform's
+    // reader: 0x1E0000FF).
+    bool getSQLVersion(MSVersion& version);
+
     // Agent: registers this instance with the Ostrel (client and SQL Server
     // name set beforehand); the SQL login travels in the context.
     bool config(const std::string& saLogin, const std::string& saPassword, const std::string& undoFilePath,
@@ -96,6 +106,8 @@ public:
     bool lookup(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp);
     bool update(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp);
     bool insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp);
+    // Agent, code 3: serverQuery of the named instance into the response.
+    bool extract(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp);
     bool logicalDeletion(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp);
     // Writes only the delete marker of the instance, local side.
     bool logicalDeletion(bool deleteFlag, unsigned long sqlServerId);

@@ -1,15 +1,19 @@
 // The controller of one SQL Server instance's operating-system service on
-// the machine it runs on. This platform has no service manager: the members
-// that would ask one log that they are not supported and fail, so a status is
-// always 0 and a stop or start always fails. The status rule and its codes
-// (0 unknown, 2 runs, 4 runs in single-user mode) are what a working
-// controller keeps.
+// the machine it runs on, through the agent's live reader. This platform's
+// reader has no service manager: the members that would ask one log that
+// they are not supported and fail, so a status is always 0 and a stop or
+// start always fails. The status rule and its codes (0 unknown, 2 runs, 4
+// runs in single-user mode) hold whatever the reader.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/events/KelLastError.h"
+
+namespace kel::live {
+struct LiveTarget;
+}
 
 class KelSQLClassProperties;
 
@@ -32,7 +36,8 @@ public:
     bool isMSSQLServerAccessable(KelSQLServerAccessable&) { return true; }
     KelLastError& getLastError() { return error_; }
 
-    // Members that need a service manager (not supported here).
+    // Members that need a service manager (not supported by this platform's
+    // reader).
     bool initialize(const std::string* serviceName);
     bool setMSSQLServerName(const std::string& name);
     unsigned long getServiceStatus(const std::string& serviceName);
@@ -59,6 +64,9 @@ public:
 
 private:
     void clear();
+    // The instance on the machine of the context (else the focus).
+    kel::live::LiveTarget target() const;
+    bool control(bool start, const char* signature);
 
     KelSQLClassProperties* context_ = nullptr;
     KelLastError error_;

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "Db/Cursor/sqlDatabaseList.h"
 #include "Db/Proc/simGetVersionOfClient.h"
 #include "Db/Tbl/sqlLSNs.h"
 #include "KelSQL/KelSQLClassProperties.h"
@@ -27,21 +26,6 @@ std::string appLine(const char* what, uint64_t appId, uint64_t tesselId) {
     snprintf(text, sizeof text, "Could not %s object for appID = [%ld] on tessel [%ld]", what,
              static_cast<long>(appId), static_cast<long>(tesselId));
     return text;
-}
-
-// The catalogue ids of the instance's databases, read afresh, in name order.
-bool configuredDatabases(KelSQLClassProperties& context, KelLastError& err, uint64_t sqlServerId,
-                         std::vector<unsigned long>& ids) {
-    static const char* kFn = "KelSQLServer::getConfiguredDBs(fetch, sqlServerId)";
-    SqlDatabaseList cursor(kelsql::backup::transactionOf(context));
-    int code = cursor.setValues(static_cast<int>(sqlServerId));
-    if (code == 0) code = cursor.openCursor();
-    if (code == 0) {
-        const SqlDatabaseList_t& row = *cursor.getDataPtr();
-        while ((code = cursor.fetchCursor(true)) == 0) ids.push_back(kelsql::backup::column(row.sqldbid));
-        cursor.closeCursor();
-    }
-    return code == 100 || kelsql::backup::rowError(err, kFn, cursor, code);
 }
 
 bool clientVersionBelow(uint64_t tesselId, uint64_t clientId, uint64_t appId, int32_t threshold, const char* fn) {
@@ -119,12 +103,17 @@ bool sqlServerEnableNextFullBackup(KelSQLClassProperties& context, KelLastError&
             return server.updateSQL2000UpgradeFlag();
         }))
         return false;
-    std::vector<unsigned long> ids;
-    if (!configuredDatabases(context, err, sqlServerId, ids)) return false;
+    const std::vector<KelSQLDatabase_t>* configured = server.getConfiguredDBs(true, 0);
+    if (!configured) {
+        err = server.getLastError();
+        return false;
+    }
+    // The server's list is refilled by nothing below: it stays as read.
+    const std::vector<KelSQLDatabase_t> databases = *configured;
     KelSQLDatabase database(context, false);
-    for (unsigned long id : ids) {
+    for (const KelSQLDatabase_t& entry : databases) {
         if (!write(database.getLastError(), [&] {
-                if (!database.query(id, nullptr)) return false;
+                if (!database.query(entry.sqlId, nullptr)) return false;
                 database.setNextFullOn();
                 return database.updateAllowFlags();
             }))

@@ -9,6 +9,7 @@
 #include "Db/Tbl/sqlLSNs.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelNetSQLVerifyUser.h"
+#include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLErrorStatus.h"
@@ -494,7 +495,13 @@ bool KelSQLBackupSet::deleteRows(DBtable& table, const char* signature) {
 bool KelSQLBackupSet::remove(unsigned long sqlBackupSetId) {
     static const char* kFn = "KelSQLBackupSet::remove(backupSetId)";
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
-    if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
+    if (!context_.isTransactionStarted()) {
+        // Whatever the caller's network transaction carries was meant to go
+        // with this removal: it goes neither.
+        KelNetSQLDBTransaction* remote = context_.getNetworkDBTransaction();
+        if (remote && remote->isTransactionStarted()) remote->rollbackTransaction();
+        return fail(kelsql::kErrTranRequired, kFn);
+    }
     if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn)) return false;
     return removeRows(sqlBackupSetId);
 }

@@ -108,8 +108,13 @@ bool KelSQLLogMarkName::isSql7(unsigned long sqlDatabaseId) {
     SqlDatabase database(tran);
     database.setWhere("backupSetId = %d", static_cast<int>(sqlDatabaseId));
     if (sqlDatabaseId == 0 || database.getOneRow(&database, false, -1, 0) != 0) return false;
+    return isSql7Instance(static_cast<unsigned long>(static_cast<uint32_t>(database.getDataPtr()->sqlServerId)));
+}
+
+bool KelSQLLogMarkName::isSql7Instance(unsigned long sqlServerId) {
+    DBtran* tran = kelsql::backup::transactionOf(context_);
     SqlServer server(tran);
-    server.setWhere("instanceId = %d", database.getDataPtr()->sqlServerId);
+    server.setWhere("instanceId = %d", static_cast<int>(sqlServerId));
     if (server.getOneRow(&server, false, -1, 0) != 0 || server.getDataPtr()->sqlVersionId == 0) return false;
     SqlVersion version(tran);
     version.setWhere("id = %d", server.getDataPtr()->sqlVersionId);

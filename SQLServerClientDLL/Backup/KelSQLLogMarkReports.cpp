@@ -1,6 +1,7 @@
 // The log-mark reports of the Ostrel: a database's marks, an instance's, the
 // marks of a restore window and those several databases share.
 #include <algorithm>
+#include <cstring>
 
 #include "KelSQL/KelSQLLogMarkName.h"
 #include "BackupRecords.h"
@@ -60,8 +61,10 @@ bool KelSQLLogMarkName::reportOpening(unsigned long tesselId, const char* idName
                              : idNotSet(err, tesselId, "tesselId", signature) && idNotSet(err, id, idName, signature);
     if (!ids) return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, signature);
-    // SQL Server 7 keeps no marks.
-    if (context_.getSQLDSN().major() == 7) return fail(kelsql::kErrLogMark, signature);
+    // SQL Server 7 keeps no marks: the instance of what is reported decides,
+    // as for every other use of the marks.
+    const bool sql7 = std::strcmp(idName, "sqlServerId") == 0 ? isSql7Instance(id) : isSql7(id);
+    if (sql7) return fail(kelsql::kErrLogMark, signature);
     return true;
 }
 
@@ -144,7 +147,7 @@ bool KelSQLLogMarkName::getCommonDatabaseLogMarks(unsigned long tesselId, unsign
         !idNotSet(err, sqlDatabaseIdList.size(), "sqlDatabaseIdList", kCommonFn))
         return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kCommonFn);
-    if (context_.getSQLDSN().major() == 7) return fail(kelsql::kErrLogMark, kCommonFn);
+    if (isSql7Instance(sqlServerId)) return fail(kelsql::kErrLogMark, kCommonFn);
     list.clear();
     if (!getLogMarksForDatabaseRestore(tesselId, sqlDatabaseIdList.front(), list, beforeBrowseTime, 0)) return false;
     for (size_t i = 1; i < sqlDatabaseIdList.size() && !list.empty(); ++i) {

@@ -4,9 +4,9 @@
 
 #include "../Records/RecordPlace.h"
 #include "ChainWalk.h"
-#include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "Db/Tbl/sqlRestoreTask.h"
+#include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -153,24 +153,18 @@ bool KelSQLRestoreTask::setRestoreTime(unsigned long time) {
     return true;
 }
 
-bool KelSQLRestoreTask::backupSetExists(unsigned long sqlBackupSetId, const char* signature) {
-    // Read where the catalogue is; an agent that must ask the Ostrel cannot
-    // check here.
-    if (placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, signature);
-    SqlBackupSet record(transactionOf(context_));
-    record.setWhere("id=%d", static_cast<int>(sqlBackupSetId));
-    sqlCode_ = record.getOneRow(&record, false, -1, 0);
-    if (sqlCode_ == 0) return true;
-    getLastError().setNumber(kelsql::kErrRowOperation);
-    getLastError().addArgument(signature);
-    getLastError().addArgument(record.getpDescribe());
-    getLastError().addArgument(record.getErrorStr(static_cast<int>(sqlCode_)));
+// The backup set's own lookup: read here on the Ostrel, asked of it from an
+// agent.
+bool KelSQLRestoreTask::backupSetExists(unsigned long sqlBackupSetId) {
+    KelSQLBackupSet backupSet(context_, false, KelSQLBackupSet::kRequestType2);
+    if (backupSet.query(sqlBackupSetId)) return true;
+    getLastError() = backupSet.getLastError();
     return false;
 }
 
 bool KelSQLRestoreTask::setRestoreTypeDBStepRestore(unsigned long sqlBackupSetId) {
     static const char* kFn = "KelSQLRestoreTask::setRestoreTypeDBStepRestore(sqlBackupSetId)";
-    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId, kFn))
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId))
         return false;
     restoreType_ = KelNetSQLRestoreTypeDBStepRestore;
     restoreTime_.setTime(0L);
@@ -180,7 +174,7 @@ bool KelSQLRestoreTask::setRestoreTypeDBStepRestore(unsigned long sqlBackupSetId
 
 bool KelSQLRestoreTask::setRestoreTypeDBBackupSet(unsigned long sqlBackupSetId) {
     static const char* kFn = "KelSQLRestoreTask::setRestoreTypeDBBackupSet(sqlBackupSetId)";
-    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId, kFn))
+    if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) || !backupSetExists(sqlBackupSetId))
         return false;
     restoreType_ = KelNetSQLRestoreTypeDBBackupSet;
     restoreTime_.setTime(0L);
@@ -527,14 +521,12 @@ void KelSQLRestoreTask::setDatabaseNextFull() {
     static const char* kFn = "KelSQLRestoreTask::querySqlRestoreTask(sqlRestoreTaskId)";
     const bool own = !context_.isTransactionStarted();
     if (own && !context_.startTransaction()) return;
-    // Only the next-full bit changes; the other allow flags stay as stored.
-    SqlDatabase record(context_.getDBTransaction());
-    record.setWhere("backupSetId=%d", static_cast<int>(sqlDatabaseId_));
-    const int rc = record.rowUpdate("allowFlags = allowFlags | 1");
-    if (rc != 0)
+    KelSQLDatabase database(context_, false);
+    const bool set = database.updateFlag(sqlDatabaseId_, KelSQL_AllowNextFull, 1, 0);
+    if (!set)
         context_.log().debug(kFn, "next full after restore of database %lu not set: %s", sqlDatabaseId_,
-                             record.getErrorStr(rc));
-    if (own) rc == 0 ? context_.commitTransaction() : context_.rollBackTransaction();
+                             database.getLastError().formatLastErrorMessage().c_str());
+    if (own) set ? context_.commitTransaction() : context_.rollBackTransaction();
 }
 
 bool KelSQLRestoreTask::networkQuery() {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -47,7 +48,7 @@ bool getSqlClientId(unsigned long tesselId, KelLastError& err, const std::string
 }
 
 bool getInstanceByName(unsigned long tesselId, KelLastError& err, const std::string& clientName,
-                       const std::string& instanceName, unsigned long* instanceId) {
+                       const std::string& instanceName, unsigned long* instanceId, DBtran* tran) {
     static const char* kFn = "getInstanceByName(tesselId, error, clientName, serverName, returnInstanceId)";
     if (!instanceId) {
         err.setNumber(kelsql::kErrValueNotSet);
@@ -58,12 +59,12 @@ bool getInstanceByName(unsigned long tesselId, KelLastError& err, const std::str
     *instanceId = 0;
     KelClient client(tesselId, clientName, false, 0);
     unsigned long clientId = 0;
-    if (client.lookup(nullptr) != 0 || client.getClientId(clientId, nullptr) != 0)
+    if (client.lookup(tran) != 0 || client.getClientId(clientId, tran) != 0)
         return clientNotFound(err, kFn, clientName, client.getLastError());
     InstanceByName byName;
     for (unsigned long appType : kSqlAppTypes) {
         unsigned long id = 0;
-        if (byName.getInstanceId(clientId, appType, instanceName, &id, nullptr) == 1) {
+        if (byName.getInstanceId(clientId, appType, instanceName, &id, tran) == 1) {
             *instanceId = id;
             return true;
         }
@@ -129,6 +130,14 @@ bool getClientHostnameFromInstance(KelLastError& err, unsigned long instanceId, 
         return clientNotFound(err, kFn, std::to_string(instanceId), owner.getLastError());
     KelClient client(clientId);
     return hostOf(err, client, kFn, std::to_string(instanceId), host);
+}
+
+bool catalogueWriterFree(KelSQLClassProperties& properties, KelLastError& err, const char* signature) {
+    KelNetSQLDBTransaction* remote = properties.getNetworkDBTransaction();
+    if (!properties.isTransactionStarted() && !(remote && remote->isTransactionStarted())) return true;
+    err.setNumber(kelsql::kErrTranBusy);
+    err.addArgument(signature);
+    return false;
 }
 
 bool getClientHostnameForLocalTessel(KelLastError& err, KelSQLClassProperties& properties,

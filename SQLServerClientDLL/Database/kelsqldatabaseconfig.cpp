@@ -10,6 +10,7 @@
 #include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLFileSubClient.h"
+#include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/SqlDatabaseTable.h"
 #include "RecordSupport.h"
@@ -86,8 +87,8 @@ bool KelSQLDatabase::registerFileGroups() {
 }
 
 bool KelSQLDatabase::config(const std::string& sqlServerName, const std::string& databaseName,
-                            unsigned long archiveGroupNameId, unsigned long, unsigned long,
-                            KelSQLClassProperties* inCP) {
+                            unsigned long archiveGroupNameId, unsigned long logArchiveGroupNameId,
+                            unsigned long assignSPFlag, KelSQLClassProperties* inCP) {
     static const char* kFn = "KelSQLDatabase::config(sqlServerName, databaseName, archiveGroupNameId, inCP)";
     KelLastError& err = getLastError();
     KelSQLClassProperties& ctx = inCP ? *inCP : context_;
@@ -95,8 +96,31 @@ bool KelSQLDatabase::config(const std::string& sqlServerName, const std::string&
         !stringEmpty(err, sqlServerName, "sqlServerName", kFn) ||
         !stringEmpty(err, databaseName, "databaseName", kFn))
         return false;
-    // The agent reads no live instance here: nothing more to register.
-    return ctx.isClientOperations() || fail(kelsql::kErrAgentSideOnly, kFn);
+    if (!ctx.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+
+    // Machines are named by their client names. The instance's row gives the
+    // context's data source its version, and with it the application type.
+    const std::string clientName = ctx.getPlatformBase()->machine();
+    KelSQLServer server(ctx, false);
+    if (!server.query(clientName, sqlServerName)) return copyError(server.getLastError());
+    // The Ostrel stores a database only under an application id: it is
+    // created (or found) first, with the storage policies asked for.
+    KelSQLAppId appId(ctx, false);
+    if (!appId.createApplicationId(&ctx, sqlServerName, databaseName, archiveGroupNameId, logArchiveGroupNameId,
+                                   assignSPFlag, "default"))
+        return copyError(appId.getLastError());
+
+    KelSQLDatabase database(ctx, false);
+    database.setClientName(clientName);
+    database.setSqlServerName(sqlServerName);
+    if (!database.query(databaseName)) return copyError(database.getLastError());
+    database.setDatabaseName(databaseName);
+    if (!database.config(server.sqlId(), archiveGroupNameId)) return copyError(database.getLastError());
+    // This object answers with what was registered.
+    KelNetSQLDatabase_t registered{};
+    database.copyToNetwork(registered);
+    copyFromNetwork(registered);
+    return true;
 }
 
 // ---- DBCode 4
@@ -109,7 +133,7 @@ bool KelSQLDatabase::config(KelNetSQLDatabase_t* reqDb, KelNetSQLDatabase_t* rsp
         return storeRegistration(*reqDb, *rspDb);
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     if (!relayConfig(*reqDb)) return false;
-    *rspDb = *reqDb;
+    copyToNetwork(*rspDb);
     return true;
 }
 
@@ -160,8 +184,9 @@ bool KelSQLDatabase::storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLData
     return true;
 }
 
-// An agent host asked by the Ostrel to register a database answers inside a
-// network transaction of its own with the Ostrel.
+// An agent host asked by the Ostrel to register a database registers it
+// through a session and a network transaction of its own with the Ostrel:
+// the session the request came in on only carries the answer.
 bool KelSQLDatabase::relayConfig(KelNetSQLDatabase_t& reqDb) {
     static const char* kFn = "KelSQLDatabase::config(reqDb, rspDb)";
     KelSQLClassProperties relay(context_.virtualMachine(), KelSQLClientSide);
@@ -191,6 +216,7 @@ bool KelSQLDatabase::config(const std::string& clientName, const std::string& sq
         !idNotSet(err, archiveGroupNameId, "archiveGroupNameId", kFn))
         return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
+    if (!catalogueWriterFree(context_, err, kFn)) return false;
     if (!getClientHostnameForLocalTessel(err, context_, clientName, "clientName")) return false;
     KelSQLServer server(context_, false);
     if (!server.query(clientName, sqlServerName)) return copyError(server.getLastError());
@@ -202,11 +228,8 @@ bool KelSQLDatabase::config(const std::string& clientName, const std::string& sq
     if (!security->update(clientName, sqlServerName)) return copyError(security->getLastError());
     if (!sendRegistration(clientName, sqlServerName, databaseName, archiveGroupNameId)) return false;
 
-    // Not found is no failure: the agent may have had nothing to register.
-    if (!query(clientName, sqlServerName, databaseName)) {
-        err.clear();
-        return true;
-    }
+    // The agent said it registered the database: the row says whether it did.
+    if (!query(clientName, sqlServerName, databaseName)) return false;
     if (!isSql7() && primaryDataFileMissing()) {
         KelEvent event(kelsql::kErrDatabaseConfigNotice);
         event << databaseName_;
@@ -216,32 +239,23 @@ bool KelSQLDatabase::config(const std::string& clientName, const std::string& sq
     return true;
 }
 
+// The agent host writes the registration into the catalogue in a transaction
+// of its own, which must take the catalogue's writer: a caller that holds a
+// transaction (here, or on the agent host, which on one machine holds the
+// same writer) would make it wait for itself. Such a caller was refused
+// before anything was sent, and no transaction is opened for the request.
 bool KelSQLDatabase::sendRegistration(const std::string& clientName, const std::string& sqlServerName,
                                       const std::string& databaseName, unsigned long archiveGroupNameId) {
     static const char* kFn = "KelSQLDatabase::config(clientName, sqlServerName, databaseName, archiveGroupNameId)";
-    KelNetSQLDBTransaction* tran = context_.getNetworkDBTransaction();
-    if (!tran) return fail(kelsql::kErrNoContext, kFn);
-    bool startedHere = false;
-    if (!tran->isTransactionStarted()) {
-        if (!tran->setRemoteDataAgent(context_.remoteSqlHostName()) || !tran->startTransaction())
-            return copyError(tran->getLastError());
-        startedHere = true;
-    }
-    bool ok = addressDataAgent(context_.remoteSqlHostName(), kFn);
-    KelNetSQLDatabaseReq_t* req = ok ? requestMessage(true) : nullptr;
-    if (req) {
-        req->DBCode = KelNetSQLDatabaseConfig;
-        kel::copyField(req->Database.DatabaseName, databaseName);
-        kel::copyField(req->Database.ClientName, clientName);
-        kel::copyField(req->Database.ServerName, sqlServerName);
-        req->Database.ArchiveGroupNameId = archiveGroupNameId;
-        ok = networkQuery();
-    }
-    if (!req || !ok) {
-        if (startedHere) tran->rollbackTransaction();
-        return false;
-    }
-    return !startedHere || tran->commitTransaction() || copyError(tran->getLastError());
+    if (!addressDataAgent(context_.remoteSqlHostName(), kFn)) return false;
+    KelNetSQLDatabaseReq_t* req = requestMessage(true);
+    if (!req) return false;
+    req->DBCode = KelNetSQLDatabaseConfig;
+    kel::copyField(req->Database.DatabaseName, databaseName);
+    kel::copyField(req->Database.ClientName, clientName);
+    kel::copyField(req->Database.ServerName, sqlServerName);
+    req->Database.ArchiveGroupNameId = archiveGroupNameId;
+    return networkQuery();
 }
 
 bool KelSQLDatabase::primaryDataFileMissing() {

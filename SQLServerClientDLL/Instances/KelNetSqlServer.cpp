@@ -5,7 +5,7 @@
 
 namespace {
 
-const kelsql::MessageRegistration<KelNetSQLServer, kelsql::AnswerSide::Ostrel> registered;
+const kelsql::MessageRegistration<KelNetSQLServer, kelsql::AnswerSide::Both> registered;
 
 }  // namespace
 
@@ -36,6 +36,12 @@ void KelNetSQLServer::dumpRequest(const char* fn, const KelNetSQLServerReq_t& re
 
 void KelNetSQLServer::dumpResponse(const char*, const KelNetSQLServerRsp_t& rsp) { printSQLServer(&rsp.Server); }
 
+// The Ostrel asks the client's agent host for its live instance; everything
+// else reads or writes the catalogue.
+kelsql::AnswerSide KelNetSQLServer::answerSide(const KelNetSQLServerReq_t& req) {
+    return req.DBCode == KelNetSQLServerExtract ? kelsql::AnswerSide::Agent : kelsql::AnswerSide::Ostrel;
+}
+
 bool KelNetSQLServer::answer(KelNetSQLServerReq_t& req, KelNetSQLServerRsp_t& rsp) {
     KelSQLServer server(context(), true);
     bool ok = false;
@@ -43,6 +49,7 @@ bool KelNetSQLServer::answer(KelNetSQLServerReq_t& req, KelNetSQLServerRsp_t& rs
     case KelNetSQLServerLookup: ok = server.lookup(&req, &rsp); break;
     case KelNetSQLServerUpdate: ok = server.update(&req, &rsp); break;
     case KelNetSQLServerInsert: ok = server.insert(&req, &rsp); break;
+    case KelNetSQLServerExtract: ok = server.extract(&req, &rsp); break;
     case KelNetSQLServerLogicalDeletion: ok = server.logicalDeletion(&req, &rsp); break;
     default: return refuse("KelNetSQLServer::buildReply()", req.DBCode);
     }

@@ -79,38 +79,40 @@ bool KelSQLAppId::lookup() {
         return false;
     instanceId_ = backupSetId_ = applicationId_ = clientId_ = 0;
 
+    // An application id created in the context's transaction is found.
+    DBtran* tran = context_.isTransactionStarted() ? context_.getDBTransaction() : nullptr;
     const unsigned long tesselId = context_.getOstrel().getTesselId();
     if (tesselId == 0) return fail(context_.getOstrel().getLastError().number(), kFn);
     KelClient client(tesselId, clientName_, false, 0);
     unsigned long clientId = 0;
-    if (client.lookup(nullptr) != 0 || client.getClientId(clientId, nullptr) != 0)
+    if (client.lookup(tran) != 0 || client.getClientId(clientId, tran) != 0)
         return fail(kelsql::kErrClientNotFound, kFn);
     std::vector<std::string> texts;
     ClientApplicationList applications;
-    if (applications.getApplications(texts, tesselId, clientId, applicationType_, 0, 0, nullptr, false) != 0)
+    if (applications.getApplications(texts, tesselId, clientId, applicationType_, 0, 0, tran, false) != 0)
         return fail(kelsql::kErrApplicationId, kFn);
 
     const bool anySubclient = sameName(subClientName_, "default");
     for (const std::string& text : texts) {
         ApplicationId app(text);
         std::string name;
-        Instance* instance = app.getInstance(nullptr);
+        Instance* instance = app.getInstance(tran);
         if (!instance) return fail(app.getLastError().number(), kFn);
-        if (int rc = instance->getName(name, nullptr)) return fail(static_cast<uint64_t>(rc), kFn);
+        if (int rc = instance->getName(name, tran)) return fail(static_cast<uint64_t>(rc), kFn);
         if (!sameName(name, serverName_)) continue;
-        BackupSet* backupSet = app.getBackupSet(nullptr);
+        BackupSet* backupSet = app.getBackupSet(tran);
         if (!backupSet) return fail(app.getLastError().number(), kFn);
-        if (int rc = backupSet->getName(name, nullptr)) return fail(static_cast<uint64_t>(rc), kFn);
+        if (int rc = backupSet->getName(name, tran)) return fail(static_cast<uint64_t>(rc), kFn);
         if (!sameName(databaseOfBackupSet(name), databaseName_)) continue;
-        Subclient* subclient = app.getSubclient(nullptr);
+        Subclient* subclient = app.getSubclient(tran);
         if (!subclient) return fail(app.getLastError().number(), kFn);
-        if (int rc = subclient->getName(name, nullptr)) return fail(static_cast<uint64_t>(rc), kFn);
+        if (int rc = subclient->getName(name, tran)) return fail(static_cast<uint64_t>(rc), kFn);
         if (!anySubclient && !sameName(name, subClientName_)) continue;
 
         clientId_ = clientId;
         instanceId_ = instance->getId();
         backupSetId_ = backupSet->getId();
-        if (int rc = app.getAppId(applicationId_, nullptr)) return fail(static_cast<uint64_t>(rc), kFn);
+        if (int rc = app.getAppId(applicationId_, tran)) return fail(static_cast<uint64_t>(rc), kFn);
         break;
     }
     return applicationId_ != 0 || fail(kelsql::kErrApplicationId, kFn);

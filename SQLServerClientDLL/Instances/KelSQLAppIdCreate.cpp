@@ -341,12 +341,14 @@ bool KelSQLAppIdCreation::assignPolicies(ApplicationId* created) {
     return true;
 }
 
-// Only a policy still at its default 1 is assigned.
+// Only a policy still at its default 1 is assigned, unless the caller's
+// policies are to replace those held.
 bool KelSQLAppIdCreation::applyRule(ApplicationId& app) {
-    const bool ownPolicies = o_.assignSPFlag_ == 2;
+    const bool ownPolicies = o_.assignSPFlag_ == KelSQLAssignSPOwn;
+    const bool given = o_.assignSPFlag_ == KelSQLAssignSPGiven;
     unsigned long current = 0;
     if (int rc = app.getDataArchiveGroup(current, tran_)) return failWith(static_cast<uint64_t>(rc));
-    if (current == 1) {
+    if (current == 1 || given) {
         if (ownPolicies) {
             const unsigned long own = ownPolicy(app, kOwnDataPolicy);
             if (own > 1) o_.archiveGroupNameId_ = own;
@@ -354,7 +356,7 @@ bool KelSQLAppIdCreation::applyRule(ApplicationId& app) {
         if (app.setDataArchiveGroup(o_.archiveGroupNameId_, tran_, nullptr, nullptr)) return refused();
     }
     if (int rc = app.getIndexArchiveGroup(current, tran_)) return failWith(static_cast<uint64_t>(rc));
-    if (current == 1) {
+    if (current == 1 || given) {
         if (o_.logArchiveGroupNameId_ < 2) o_.logArchiveGroupNameId_ = o_.archiveGroupNameId_;
         if (ownPolicies) {
             const unsigned long own = ownPolicy(app, kOwnLogPolicy);

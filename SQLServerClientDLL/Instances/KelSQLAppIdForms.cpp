@@ -127,8 +127,7 @@ bool KelSQLAppId::createApplicationId(KelSQLClassProperties* prop, const std::st
     creation.setSubClientName(subClientName.empty() ? "default" : subClientName);
     creation.setArchiveGroupNameId(archiveGroupNameId);
     creation.setLogArchiveGroupNameId(logArchiveGroupNameId);
-    // This platform's agent records no release of its own.
-    creation.setRelease(std::string());
+    creation.setRelease(KelPI_MSSqlAgent::getRelease());
     creation.setAssignSPFlag(assignSPFlag);
     if (!creation.update()) {
         getLastError() = creation.getLastError();

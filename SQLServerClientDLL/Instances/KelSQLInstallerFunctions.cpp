@@ -4,8 +4,11 @@
 #include <memory>
 #include <vector>
 
+#include "KelSQL/KelNetSQLDBTransaction.h"
+#include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLClassProperties.h"
+#include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLInstallerRegistry.h"
@@ -33,31 +36,144 @@ unsigned long badArgument(const char* function) {
     return saved(error);
 }
 
+// Where an installer function works: the caller's context, which must then
+// hold the network transaction with the Ostrel the work goes into, or a
+// context of its own on the focus machine with a transaction of its own,
+// committed only when all the work is done.
+class InstallSession {
+public:
+    InstallSession(KelSQLClassProperties* prop, const char* focus) : prop_(prop) {
+        if (!prop_) own_ = std::make_unique<KelSQLClassProperties>(present(focus) ? focus : "", KelSQLClientSide);
+    }
+    ~InstallSession() {
+        // Whatever did not reach end() is not kept.
+        KelNetSQLDBTransaction* tran = ctx().getNetworkDBTransaction();
+        if (own_ && tran && tran->isTransactionStarted()) tran->rollbackTransaction();
+    }
+    InstallSession(const InstallSession&) = delete;
+    InstallSession& operator=(const InstallSession&) = delete;
+
+    KelSQLClassProperties& ctx() { return prop_ ? *prop_ : *own_; }
+    // The machine names its client on this platform.
+    std::string clientName() { return ctx().getPlatformBase()->machine(); }
+
+    // The agent install must be active; a context of its own is pointed at
+    // the Ostrel and, when writing, opens its transaction there.
+    bool begin(bool writes, KelLastError& error, const char* function) {
+        KelSQLClassProperties& c = ctx();
+        KelPI_MSSqlAgent& agent = c.getMSSqlAgent();
+        if (agent.isAgentInstallActive(c.getPlatformBase()->getOstrelClientName()) == 0) {
+            error.setNumber(agent.getLastError().number());
+            error.addArgument(function);
+            return false;
+        }
+        if (!own_) {
+            KelNetSQLDBTransaction* tran = c.getNetworkDBTransaction();
+            if (writes && !(tran && tran->isTransactionStarted())) {
+                error.setNumber(kelsql::kErrTranRequired);
+                error.addArgument(function);
+                return false;
+            }
+            return true;
+        }
+        c.setRemoteSqlHostName(agent.getOstrelHostName());
+        if (!writes) return true;
+        KelNetSQLDBTransaction* tran = c.getNetworkDBTransaction();
+        if (!tran) {
+            error.setNumber(kelsql::kErrNoContext);
+            error.addArgument(function);
+            return false;
+        }
+        if (tran->setRemoteOstrel(c.remoteSqlHostName()) && tran->startTransaction()) return true;
+        error = tran->getLastError();
+        return false;
+    }
+    // A transaction of its own is committed; the caller's stays the caller's.
+    bool end(KelLastError& error) {
+        KelNetSQLDBTransaction* tran = ctx().getNetworkDBTransaction();
+        if (!own_ || !tran || !tran->isTransactionStarted() || tran->commitTransaction()) return true;
+        error = tran->getLastError();
+        return false;
+    }
+
+private:
+    KelSQLClassProperties* prop_;
+    std::unique_ptr<KelSQLClassProperties> own_;
+};
+
+// The instance's login, handed to the Ostrel for the session's writes.
+bool giveLogin(InstallSession& session, const std::string& sqlServerName, const char* user, const char* password,
+               KelLastError& error) {
+    KelSQLClassProperties& ctx = session.ctx();
+    ctx.getSQLUserAndPassword().setSqlUser(user);
+    ctx.getSQLUserAndPassword().setSqlPassword(password ? password : "");
+    KelNetSQLSecurity* security = ctx.getRemoteSecurity();
+    if (!security) {
+        error.setNumber(kelsql::kErrNoContext);
+        return false;
+    }
+    if (security->update(session.clientName(), sqlServerName)) return true;
+    error = security->getLastError();
+    return false;
+}
+
+// The context's data source takes the instance on the context's machine.
+bool useInstance(KelSQLClassProperties& ctx, const std::string& sqlServerName, KelLastError& error) {
+    KelSQLServerDSN& dsn = ctx.getSQLDSN();
+    if (dsn.sqlServerName() == sqlServerName && dsn.isValid()) return true;
+    if ((dsn.virtualMachine().empty() && !dsn.setVirtualMachine(ctx.virtualMachine())) ||
+        !dsn.setSqlServerName(sqlServerName)) {
+        error = dsn.getLastError();
+        return false;
+    }
+    return true;
+}
+
+// The version of the instance, read from the live instance, else the one the
+// machine's data source records for it; the context's data source takes it,
+// so that the application type follows it.
+bool takeVersion(KelSQLServer& server, KelSQLClassProperties& ctx, const std::string& sqlServerName,
+                 KelLastError& error) {
+    KelSQLServerDSN& dsn = ctx.getSQLDSN();
+    if (server.serverQuery(sqlServerName)) {
+        const KelSQLVersion& live = server.getSQLVersion();
+        dsn.setSqlServerVersion(static_cast<unsigned long>(live.major()), static_cast<unsigned long>(live.minor()),
+                                static_cast<unsigned long>(live.build()));
+        return true;
+    }
+    if (server.getLastError().number() != kelsql::kErrNotSupported) {
+        error = server.getLastError();
+        return false;
+    }
+    server.getLastError().clear();
+    if (!useInstance(ctx, sqlServerName, error)) return false;
+    server.setSQLVersion(dsn.major(), dsn.minor(), dsn.build(), 0);
+    return true;
+}
+
 }  // namespace
 
 // ---- application ids
 
 unsigned long sqlCreateApplicationIdProperty(KelSQLClassProperties* prop, const char* serverName,
                                              const char* databaseName, unsigned long archiveGroupNameId,
-                                             unsigned long, unsigned long, const char*, const char* focus) {
+                                             unsigned long logArchiveGroupNameId, unsigned long assignSPFlag,
+                                             const char* subClientName, const char* focus) {
     static const char* kFn =
         "sqlCreateApplicationIdProperty(prop, serverName, databaseName, archiveGroupNameId, "
         "logArchiveGroupNameId, assignSPFlag, subClientName, focus)";
     if (!present(serverName) || !present(databaseName) || archiveGroupNameId == 0) return badArgument(kFn);
-    std::unique_ptr<KelSQLClassProperties> own;
-    if (!prop) own = std::make_unique<KelSQLClassProperties>(present(focus) ? focus : "", KelSQLClientSide);
-    KelSQLClassProperties& ctx = prop ? *prop : *own;
-
-    KelPI_MSSqlAgent& agent = ctx.getMSSqlAgent();
-    if (agent.isAgentInstallActive(ctx.getPlatformBase()->getOstrelClientName()) == 0) {
-        KelLastError error;
-        error.setNumber(agent.getLastError().number());
-        error.addArgument(kFn);
-        return saved(error);
-    }
-    if (!prop) ctx.setRemoteSqlHostName(agent.getOstrelHostName());
-    KelSQLAppId appId(ctx, false);
+    InstallSession session(prop, focus);
+    KelLastError error;
+    if (!session.begin(false, error, kFn)) return saved(error);
+    // A context of its own learns the instance's version from the machine's
+    // data source; without one the application type below cannot be had.
+    if (!prop) useInstance(session.ctx(), serverName, error);
+    KelSQLAppId appId(session.ctx(), false);
     if (!appId.setApplicationType(0)) return saved(appId.getLastError());
+    if (!appId.createApplicationId(&session.ctx(), serverName, databaseName, archiveGroupNameId,
+                                   logArchiveGroupNameId, assignSPFlag, subClientName ? subClientName : ""))
+        return saved(appId.getLastError());
     return 0;
 }
 
@@ -185,8 +301,36 @@ unsigned long sqlSAUserList(KelSQLSAUserType, const char*, const char*, const ch
 
 // ---- installation
 
-unsigned long sqlInstallServerProperty(KelSQLClassProperties*, const char*, const char*, const char*, const char*,
-                                       unsigned long, const char*, bool, unsigned long*) {
+unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* sqlServerName, const char* sqlUser,
+                                       const char* sqlPassword, const char* undoFilePath, unsigned long archiveGroupId,
+                                       const char* focus, bool clustered, unsigned long* sqlServerId) {
+    static const char* kFn =
+        "sqlInstallServerProperty(prop, sqlServerName, sqlUser, sqlPassword, undoFilePath, archiveGroupId, focus, "
+        "clustered, sqlServerId)";
+    if (!present(sqlServerName) || !present(sqlUser) || archiveGroupId == 0) return badArgument(kFn);
+    InstallSession session(prop, focus);
+    KelSQLClassProperties& ctx = session.ctx();
+    KelLastError error;
+    if (!session.begin(true, error, kFn) || !giveLogin(session, sqlServerName, sqlUser, sqlPassword, error))
+        return saved(error);
+
+    KelSQLServer server(ctx, false);
+    if (!takeVersion(server, ctx, sqlServerName, error)) return saved(error);
+    // The instance's master database stands for the instance in the
+    // application manager: its application id registers the instance there
+    // and keeps the instance's storage policies, which become those given.
+    KelSQLAppId appId(ctx, false);
+    if (!appId.createApplicationId(&ctx, sqlServerName, "master", archiveGroupId, 0, KelSQLAssignSPGiven, "default"))
+        return saved(appId.getLastError());
+    server.setClientName(session.clientName());
+    server.setSqlServerName(sqlServerName);
+    server.setFlags(clustered ? KelSQLServer::kClusteredFlag : 0);
+    // The Ostrel writes the whole row: a registered instance is refreshed.
+    if (!server.config(sqlUser, sqlPassword ? sqlPassword : "", undoFilePath ? undoFilePath : "",
+                       server.serviceName()))
+        return saved(server.getLastError());
+    if (!session.end(error)) return saved(error);
+    if (sqlServerId) *sqlServerId = server.sqlId();
     return 0;
 }
 
@@ -198,8 +342,20 @@ unsigned long sqlInstallServer(const char* sqlServerName, const char* sqlUser, c
                                     clustered, &sqlServerId);
 }
 
-unsigned long sqlInstallDatabaseProperty(KelSQLClassProperties*, const char*, const char*, unsigned long,
-                                         unsigned long, const char*) {
+unsigned long sqlInstallDatabaseProperty(KelSQLClassProperties* prop, const char* sqlServerName,
+                                         const char* databaseName, unsigned long archiveGroupId,
+                                         unsigned long logArchiveGroupId, const char* focus) {
+    static const char* kFn =
+        "sqlInstallDatabaseProperty(prop, sqlServerName, databaseName, archiveGroupId, logArchiveGroupId, focus)";
+    if (!present(sqlServerName) || !present(databaseName) || archiveGroupId == 0) return badArgument(kFn);
+    InstallSession session(prop, focus);
+    KelLastError error;
+    if (!session.begin(true, error, kFn)) return saved(error);
+    KelSQLDatabase database(session.ctx(), false);
+    if (!database.config(sqlServerName, databaseName, archiveGroupId, logArchiveGroupId, KelSQLAssignSPGiven,
+                         &session.ctx()))
+        return saved(database.getLastError());
+    if (!session.end(error)) return saved(error);
     return 0;
 }
 

@@ -136,6 +136,8 @@ bool KelSQLServerConfig::config() {
         return false;
     if (!requireOstrel(kConfig)) return false;
     KelSQLClassProperties& ctx = context();
+    // The agent host installs in a catalogue transaction of its own.
+    if (!catalogueWriterFree(ctx, err, kConfig)) return false;
     KelNetSQLSecurity* security = ctx.getRemoteSecurity();
     if (!security) return fail(kelsql::kErrNoContext, kConfig);
     // The security message sends the context's login: the one this

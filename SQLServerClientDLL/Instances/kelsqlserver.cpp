@@ -281,7 +281,9 @@ bool KelSQLServer::query(const std::string& clientName, const std::string& sqlSe
     case Where::Local: {
         unsigned long tesselId = tesselId_ ? tesselId_ : ostrelTessel();
         instanceId_ = 0;
-        if (!getInstanceByName(tesselId, getLastError(), clientName, sqlServerName, &instanceId_)) return false;
+        if (!getInstanceByName(tesselId, getLastError(), clientName, sqlServerName, &instanceId_,
+                               transactionOf(context_)))
+            return false;
         where_ = keyWhere(instanceId_);
         return queryOstrelDb(where_.c_str());
     }

@@ -1,14 +1,28 @@
 #include "KelSQL/KelSQLServerControl.h"
 
+#include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
+#include "platform/info/KelPlatformInfo.h"
+#include "platform/live/KelLiveSqlServer.h"
 
 namespace {
 
 // A member that needs the service manager: logs and fails.
 bool unsupported(KelLastError& error, const char* signature) { return kelsql::notSupported(error, signature); }
 
+// The service manager is the live reader's; this platform's reads nothing
+// and the members that would ask it are not supported.
+kel::live::LiveSqlServer* serviceManager() {
+    kel::live::LiveSqlServer& reader = kel::live::liveSqlServer();
+    return reader.readsLiveInstance() ? &reader : nullptr;
+}
+
 }  // namespace
+
+kel::live::LiveTarget KelSQLServerControl::target() const {
+    return {context_ ? context_->virtualMachine() : KelPI_Focus::getFocus(), instanceName_};
+}
 
 KelSQLServerControl::KelSQLServerControl(const std::string* serviceName) {
     clear();
@@ -48,25 +62,43 @@ unsigned long KelSQLServerControl::mssqlServiceStatus() {
     return static_cast<unsigned long>(state_);
 }
 
-bool KelSQLServerControl::initialize(const std::string*) {
-    return unsupported(error_, "KelSQLServerControl::initialize(serviceName)");
+bool KelSQLServerControl::initialize(const std::string* serviceName) {
+    if (!serviceManager()) return unsupported(error_, "KelSQLServerControl::initialize(serviceName)");
+    serviceName_ = serviceName ? *serviceName : std::string();
+    return true;
 }
 
-bool KelSQLServerControl::setMSSQLServerName(const std::string&) {
-    return unsupported(error_, "KelSQLServerControl::setMSSQLServerName(serverName)");
+bool KelSQLServerControl::setMSSQLServerName(const std::string& name) {
+    if (!serviceManager()) return unsupported(error_, "KelSQLServerControl::setMSSQLServerName(serverName)");
+    instanceName_ = name;
+    return true;
 }
 
 unsigned long KelSQLServerControl::getServiceStatus(const std::string&) {
-    unsupported(error_, "KelSQLServerControl::getServiceStatus()");
-    return 0;
+    kel::live::LiveSqlServer* manager = serviceManager();
+    if (!manager) {
+        unsupported(error_, "KelSQLServerControl::getServiceStatus()");
+        return 0;
+    }
+    unsigned long state = 0;
+    return manager->serviceState(target(), state, error_) ? state : 0;
 }
 
-bool KelSQLServerControl::determineSingleUserMode(const std::string&) {
-    return unsupported(error_, "KelSQLServerControl::determineSingleUserMode(serverPath)");
+bool KelSQLServerControl::determineSingleUserMode(const std::string& serverPath) {
+    kel::live::LiveSqlServer* manager = serviceManager();
+    if (!manager) return unsupported(error_, "KelSQLServerControl::determineSingleUserMode(serverPath)");
+    bool singleUser = false;
+    return manager->singleUserMode(target(), serverPath, singleUser, error_) && singleUser;
 }
 
-bool KelSQLServerControl::getMSSQLServerRootDirectory(std::string*) {
-    return unsupported(error_, "KelSQLServerControl::getMSSQLServerRootDirectory(directory)");
+bool KelSQLServerControl::getMSSQLServerRootDirectory(std::string* directory) {
+    kel::live::LiveSqlServer* manager = serviceManager();
+    if (!manager) return unsupported(error_, "KelSQLServerControl::getMSSQLServerRootDirectory(directory)");
+    std::string root;
+    bool found = false;
+    if (!manager->rootDirectory(target(), root, found, error_) || !found) return false;
+    if (directory) *directory = root;
+    return true;
 }
 
 bool KelSQLServerControl::getMSSQLServerToolsDirectory(std::string&) {
@@ -77,9 +109,18 @@ bool KelSQLServerControl::getMSSQLServerYukonToolsDirectory(std::string&) {
     return unsupported(error_, "KelSQLServerControl::getMSSQLServerYukonToolsDirectory(directory)");
 }
 
-bool KelSQLServerControl::startMSSQLServer() { return unsupported(error_, "KelSQLServerControl::startMSSQLServer()"); }
+bool KelSQLServerControl::startMSSQLServer() { return control(true, "KelSQLServerControl::startMSSQLServer()"); }
 
-bool KelSQLServerControl::stopMSSQLServer() { return unsupported(error_, "KelSQLServerControl::stopMSSQLServer()"); }
+bool KelSQLServerControl::stopMSSQLServer() { return control(false, "KelSQLServerControl::stopMSSQLServer()"); }
+
+bool KelSQLServerControl::control(bool start, const char* signature) {
+    kel::live::LiveSqlServer* manager = serviceManager();
+    if (!manager) return unsupported(error_, signature);
+    if (manager->controlService(target(), start, error_)) return true;
+    if (error_.number() == 0) error_.setNumber(kelsql::kErrServiceStatus);
+    error_.addArgument(signature);
+    return false;
+}
 
 bool KelSQLServerControl::startSQLServerServices() {
     return unsupported(error_, "KelSQLServerControl::startSQLServerServices()");

@@ -176,6 +176,8 @@ bool KelPI_MSSqlAgent::setAgentInstallActive(bool active) {
     return setValue(kel::kSectionPlatform, kel::kKeyAgentInstallActive, active ? "1" : "0");
 }
 
+std::string KelPI_MSSqlAgent::getRelease() { return KEL_RELEASE; }
+
 unsigned long KelPI_MSSqlAgent::vdiGetCmdTimeOut() const {
     uint64_t v = kel::registryNumber(machine(), kel::kSectionPlatform, kel::kKeyVdiTimeout, 0);
     return v <= 0xFFFFFFFFull ? static_cast<unsigned long>(v) : 0;

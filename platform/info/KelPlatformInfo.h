@@ -130,4 +130,6 @@ public:
     // The VDI command timeout in seconds (0 when unset).
     unsigned long vdiGetCmdTimeOut() const;
     bool setVDIGetCmdTimeOut(unsigned long seconds);
+    // The agent's release: the version of the library this agent runs.
+    static std::string getRelease();
 };

@@ -31,6 +31,10 @@ bool LiveSqlServer::flagProperty(const LiveTarget&, const std::string&, const st
 
 bool LiveSqlServer::fullBackupRequired(const LiveTarget&, const std::string&, bool&, KelLastError&) { return true; }
 
+bool LiveSqlServer::rootDirectory(const LiveTarget&, std::string&, bool&, KelLastError&) { return true; }
+
+bool LiveSqlServer::singleUserMode(const LiveTarget&, const std::string&, bool&, KelLastError&) { return true; }
+
 bool LiveSqlServer::restoreState(const LiveTarget&, const std::string&, LiveRestoreState&, bool&, KelLastError&) {
     return true;
 }

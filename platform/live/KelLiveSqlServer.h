@@ -114,6 +114,11 @@ public:
     // possible (a log chain broken since the last full backup).
     virtual bool fullBackupRequired(const LiveTarget& at, const std::string& database, bool& fullBackup,
                                     KelLastError& err);
+    // The instance's root directory (found says whether the reader knows it)
+    // and whether the server binary at serverPath runs in single-user mode.
+    virtual bool rootDirectory(const LiveTarget& at, std::string& directory, bool& found, KelLastError& err);
+    virtual bool singleUserMode(const LiveTarget& at, const std::string& serverPath, bool& singleUser,
+                                KelLastError& err);
     // The database's step-restore state; read says whether anything was read.
     virtual bool restoreState(const LiveTarget& at, const std::string& database, LiveRestoreState& out, bool& read,
                               KelLastError& err);

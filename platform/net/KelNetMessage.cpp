@@ -49,6 +49,8 @@ KelNetMessage& KelNetMessage::operator=(const KelNetMessage& other) {
     send_ = other.send_;
     receive_ = other.receive_;
     expectedReceive_ = other.expectedReceive_;
+    shortestReceive_ = other.shortestReceive_;
+    receivedLength_ = other.receivedLength_;
     sendPayload_ = other.sendPayload_;
     receivePayload_ = other.receivePayload_;
     packetIndex_ = other.packetIndex_;
@@ -272,13 +274,16 @@ bool KelNetMessage::receive() {
         why = "response type " + std::to_string(h.type);
     else if (h.packetIndex != packetIndex_)
         why = "packet " + std::to_string(h.packetIndex) + " out of order";
-    else if (expectedReceive_ && frame.record.size() != expectedReceive_)
+    else if (expectedReceive_ && (frame.record.size() > expectedReceive_ ||
+                                  frame.record.size() < (shortestReceive_ ? shortestReceive_ : expectedReceive_)))
         why = "response of " + std::to_string(frame.record.size()) + " bytes";
     if (!why.empty()) {
         endExchange();
         return fail(kel::net::kErrNetUnexpected, kFunction, why);
     }
     receive_ = std::move(frame.record);
+    receivedLength_ = receive_.size();
+    if (receive_.size() < expectedReceive_) receive_.resize(expectedReceive_, 0);
     receivePayload_ = std::move(frame.payload);
     moreFollows_ = (h.flags & kel::net::kFlagMoreFollows) != 0;
     ++packetIndex_;

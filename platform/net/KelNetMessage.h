@@ -58,6 +58,12 @@ public:
     // have exactly that size, and the buffer always holds that many bytes.
     // On the answering end it takes the request in hand from the session.
     bool setupReceiveData(size_t expected = 0);
+    // Lets a received record be shorter than expected, down to shortest
+    // bytes (a list packet that carries only its items): the buffer still
+    // holds the expected size, zeros after what came; receivedLength() says
+    // how much came.
+    void acceptShorterResponse(size_t shortest) { shortestReceive_ = shortest; }
+    size_t receivedLength() const { return receivedLength_; }
     char* getRequestMessage();
     char* getResponseMessage();
     size_t getRequestMessageLength() const;
@@ -123,6 +129,8 @@ private:
     std::vector<char> send_;
     std::vector<char> receive_;
     size_t expectedReceive_ = 0;
+    size_t shortestReceive_ = 0;
+    size_t receivedLength_ = 0;
     std::vector<char> sendPayload_;
     std::vector<char> receivePayload_;
     uint32_t packetIndex_ = 0;

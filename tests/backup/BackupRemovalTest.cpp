@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "BackupFixture.h"
+#include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLLogMarkName.h"
 
 using kel::test::refused;
@@ -164,5 +165,21 @@ TEST_F(BackupRemovalTest, TheAgentHostHearsOfARemovalAfterItsLogin) {
     ASSERT_TRUE(set.remove(21ul)) << message(set.getLastError());
     ASSERT_TRUE(ostrel.commitTransaction());
     EXPECT_EQ(ostrelLog().find("DBCode = 6", notice + 1), std::string::npos);
+    EXPECT_EQ(scalar("SELECT count(*) FROM sqlBackupSet"), 0);
+}
+
+TEST_F(BackupRemovalTest, ARemovalWithoutItsTransactionEndsTheNetworkOne) {
+    setRows(20, db_, "1", "2");
+    startAgentHost();
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelNetSQLDBTransaction* remote = ostrel.getNetworkDBTransaction();
+    ASSERT_TRUE(remote->setRemoteDataAgent(kAgentHost) && remote->startTransaction());
+    KelSQLBackupSet set(ostrel, false);
+    EXPECT_TRUE(refused(set.remove(20ul), set.getLastError(), kelsql::kErrTranRequired));
+    // The agent host's transaction is gone with it: the catalogue is free.
+    EXPECT_FALSE(remote->isTransactionStarted());
+    ASSERT_TRUE(ostrel.startTransaction()) << message(ostrel.getLastError());
+    ASSERT_TRUE(set.remove(20ul)) << message(set.getLastError());
+    ASSERT_TRUE(ostrel.commitTransaction());
     EXPECT_EQ(scalar("SELECT count(*) FROM sqlBackupSet"), 0);
 }

@@ -1,17 +1,11 @@
-// Database registration: from the agent (DBCode 4) with its file groups,
-// driven by the Ostrel through the agent host's relay, the file-group lists,
-// the primary-data-file notice, allow flags and the delete-flag and
-// removal-time cascades.
-#include <cstdlib>
-#include <filesystem>
+// Database registration from the agent (DBCode 4) with its file groups,
+// allow flags and the delete-flag and removal-time cascades.
 #include <memory>
 
 #include "DatabaseFixture.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLFileSubClient.h"
-#include "platform/info/KelPlatformInfo.h"
-#include "platform/info/KelRegistry.h"
 #include "support/LiveInstance.h"
 
 using kel::test::refused;
@@ -70,25 +64,7 @@ protected:
         return scalar("SELECT " + col + " FROM sqlDatabase WHERE backupSetId = " + std::to_string(id));
     }
 
-    // An agent host on a home of its own: a machine without the catalogue.
-    void startRemoteAgentHost() {
-        namespace fs = std::filesystem;
-        const std::string own = home_.path() + "/agenthost";
-        fs::create_directories(own);
-        fs::copy(home_.file("registry"), own + "/registry", fs::copy_options::recursive);
-        fs::copy(home_.file("keys"), own + "/keys", fs::copy_options::recursive);
-        setenv("KEL_HOME", own.c_str(), 1);
-        agentHost_.setAgentSide(true);
-        const bool started = agentHost_.start(kAgentHost);
-        setenv("KEL_HOME", home_.path().c_str(), 1);
-        ASSERT_TRUE(started);
-        ASSERT_TRUE(KelRegistry::set(kMachine, kel::kSectionHosts, kAgentHost,
-                                     "127.0.0.1:" + std::to_string(agentHost_.port())));
-        agentLog_ = own + "/logs/kel-dispatcher.log";
-    }
-
     std::unique_ptr<kel::live::LiveSqlServer> previous_;
-    std::string agentLog_;
 };
 
 TEST_F(RegistrationTest, AgentRegistersItsDatabaseWithItsGroups) {
@@ -121,70 +97,6 @@ TEST_F(RegistrationTest, AgentRegistersItsDatabaseWithItsGroups) {
     std::vector<std::string> names;
     for (const KelSQLFileGroup_t& g : *groups) names.push_back(g.name);
     EXPECT_EQ(names, (std::vector<std::string>{"DatabaseLogs", kel::test::fileGroupName(0), "FG1001"}));
-}
-
-TEST_F(RegistrationTest, OstrelDrivenRegistrationRelaysAndNotices) {
-    captureLog();
-    startRemoteAgentHost();
-    // Load the live names into the agent host for the unconfigured list.
-    {
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName("sLNSQLLIVE");
-        p.setDLLEntryPointName("sLPSQLLIVEMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
-        KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
-    }
-    // fg3 with one group (a group without files is no primary data file);
-    // its files decide the primary-data-file notice.
-    const unsigned long id = databaseRow("fg3");
-    ASSERT_TRUE(sql("INSERT INTO sqlFileGroup(tesselId, sqlDatabaseId, applicationNumber, groupId, fileGroupName, "
-                    "streams, maxStreams, addTime, removalTime, deleteFlag) VALUES (" + std::to_string(tessel_) +
-                    ", " + std::to_string(id) + ", 0, 2, 'fg1001', 1, 1, 1, 0, 0)"));
-    const long long group = scalar("SELECT max(id) FROM sqlFileGroup");
-    struct Case {
-        const char* path;
-        bool notice;
-    };
-    const Case cases[] = {{nullptr, true}, {"db1.mdf", true}, {"d:\\data\\db1.Mdf", true},
-                          {"d:\\data\\db1.mdf", false}, {"d:\\data\\db1.MDF", false}};
-    for (const Case& c : cases) {
-        if (c.path) {
-            ASSERT_TRUE(sql("DELETE FROM sqlFile; INSERT INTO sqlFile(tesselId, sqlFileGroupId, fileId, physicalName, "
-                            "logicalName, size, maxSize, addTime, removalTime, deleteFlag) VALUES (" +
-                            std::to_string(tessel_) + ", " + std::to_string(group) + ", 1, " +
-                            kel::sql::quoted(c.path) + ", 'f', 1, 1, 1, 0, 0)"));
-        }
-        lines_.clear();
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        KelSQLDatabase db(ostrel, false);
-        ASSERT_TRUE(db.config("alpha", kInstance, "fg3", 7)) << db.getLastError().formatLastErrorMessage();
-        EXPECT_EQ(logged("event 0x1E0000FA | fg3"), c.notice) << (c.path ? c.path : "no file");
-        // The login reached the agent host first; no transaction is left open.
-        EXPECT_TRUE(holdsLogin(ostrel, "sa", "pw", kAgentHost));
-        EXPECT_FALSE(ostrel.getNetworkDBTransaction()->isTransactionStarted());
-    }
-    const std::string agentLog = kel::test::readFile(agentLog_);
-    EXPECT_NE(agentLog.find("Network database transaction committed!"), std::string::npos);
-
-    // The relay rolls its transaction back when its registration fails.
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    KelNetSQLDatabase raw(ostrel, false);
-    ASSERT_TRUE(raw.setRemoteDataAgent(kAgentHost));
-    raw.requestMessage(true)->DBCode = KelNetSQLDatabaseConfig;
-    kel::copyField(raw.requestMessage(false)->Database.ServerName, std::string(kInstance));
-    kel::copyField(raw.requestMessage(false)->Database.DatabaseName, std::string("fg3"));
-    KelLastError err;
-    EXPECT_TRUE(refused(raw.exchange(err), err, kelsql::kErrValueNotSet, "archiveGroupNameId"));
-    EXPECT_NE(kel::test::readFile(agentLog_).find("Network database transaction rolled back!"), std::string::npos);
-
-    // The live names without a configured group (fg1001 matches FG1001).
-    KelSQLDatabase db(ostrel, false);
-    std::vector<std::string>* unconfigured = db.getUnConfiguredFGs("alpha", id);
-    ASSERT_NE(unconfigured, nullptr) << db.getLastError().formatLastErrorMessage();
-    EXPECT_EQ(*unconfigured, (std::vector<std::string>{kel::test::fileGroupName(0), "FG1002"}));
 }
 
 TEST_F(RegistrationTest, AllowFlagsAndCascades) {

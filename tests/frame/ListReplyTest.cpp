@@ -57,6 +57,37 @@ TEST_F(ListReplyTest, ListsAreCutIntoPacketsOfFiftyAndGatheredWhole) {
     }
 }
 
+// A packet may end after the items it counts: 50 names end at byte 7026.
+TEST_F(ListReplyTest, PacketsCutAfterTheirItemsAreTakenAndNoShorter) {
+    ProbeNameList raw(ctx(), false);
+    raw.requestMessage(true)->Mode = kListTrimmed;
+    raw.requestMessage(false)->Total = 120;
+    raw.acceptShorterResponse(ProbeNameList::kItemsAt);
+    ASSERT_TRUE(raw.send());
+    std::vector<size_t> lengths;
+    do {
+        ASSERT_TRUE(raw.receive()) << raw.getLastError().formatLastErrorMessage();
+        lengths.push_back(raw.receivedLength());
+    } while (raw.moreFollows());
+    EXPECT_EQ(lengths, (std::vector<size_t>{7026, 7026, 576 + 20 * 129}));
+
+    ProbeNameList names(ctx(), false);
+    names.requestMessage(true)->Mode = kListTrimmed;
+    names.requestMessage(false)->Total = 120;
+    KelLastError err;
+    ASSERT_TRUE(names.exchange(err)) << err.formatLastErrorMessage();
+    ASSERT_EQ(names.items().size(), 120u);
+    for (uint64_t i = 0; i < 120; ++i) ASSERT_EQ(kel::fieldText(names.items()[i].Name), ProbeNameList::name(i));
+
+    // A packet that ends inside the items it counts is refused.
+    ProbeNameList shorter(ctx(), false);
+    shorter.requestMessage(true)->Mode = kListTrimmedShort;
+    shorter.requestMessage(false)->Total = 51;
+    EXPECT_FALSE(shorter.exchange(err));
+    EXPECT_EQ(err.number(), kelsql::kErrListRead);
+    EXPECT_TRUE(shorter.items().empty());
+}
+
 // A failed answer (one packet with its status) or a list whose counts do not
 // add up fails the caller at once, and does not leak into the next exchange.
 TEST_P(ListReplyTest, BogusOrFailedListFailsWithoutWaiting) {

@@ -1,30 +1,27 @@
 // An instance configured from the Ostrel through its agent host, which holds
-// a network transaction on the Ostrel meanwhile; the data-source request
-// refused; the NT login's checks in their order.
+// a network transaction on the Ostrel meanwhile: what the administrator sent
+// is what the catalogue holds afterwards; a failed NT update leaves nothing;
+// the data-source request refused; the NT login's checks in their order.
+#include <filesystem>
 #include <memory>
 
 #include "KelSQL/KelNetSQLServerCreateDSN.h"
+#include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLServerConfig.h"
-#include "platform/info/KelPI_DataBase.h"
-#include "support/TesselFixture.h"
+#include "support/AgentClientFixture.h"
 
 using kel::test::refused;
+using kel::test::text;
 
 namespace {
 
-class ServerConfigTest : public kel::test::TesselDispatcherTest {
+class ServerConfigTest : public kel::test::AgentClientTest {
 protected:
-    static constexpr const char* kInstance = "ALPHA\\SQL1";
-
     void SetUp() override {
-        TesselDispatcherTest::SetUp();
-        instanceRow(kInstance, 0);
-        KelPI_DataBase database;
-        ASSERT_NE(database.setFocus(kMachine), 0);
-        ASSERT_NE(database.setSqlServerODBCDSN(kInstance, "SQL1_SQLDrover"), 0);
-        ASSERT_NE(database.setSqlServerVersion(kInstance, "9.00.1399"), 0);
+        AgentClientTest::SetUp();
         captureLog();  // the dispatchers log the transaction's steps
-        startAgentHost();
+        serveInstance("9.00.1399");
+        startClientHost("sLNSQLHOSTS");
     }
     size_t inLog(const std::string& text) const {
         const std::string log = ostrelLog();
@@ -32,45 +29,82 @@ protected:
         while ((at = log.find(text, at) + 1) != 0) ++n;
         return n;
     }
+    std::unique_ptr<KelSQLServerConfig> configuration(KelSQLClassProperties& ostrel, const std::string& undo,
+                                                      unsigned long archiveGroup) {
+        auto config = std::make_unique<KelSQLServerConfig>(ostrel, false);
+        config->setTesselId(tessel_);
+        config->setClientId(client_);
+        config->setArchiveGroupId(archiveGroup);
+        config->setSqlServerName(kServer);
+        config->setUndoFilePath(undo);
+        return config;
+    }
+    static std::string stored() {
+        return text("SELECT s.sa || '|' || s.undoFile || '|' || s.flags || '|' || v.major || '.' || v.build || '|' || "
+                    "a.dataArchGroup FROM sqlServer s JOIN sqlVersion v ON v.id = s.sqlVersionId JOIN APP_Application "
+                    "a ON a.instance = s.instanceId JOIN APP_BackupSetName b ON b.id = a.backupSet AND b.name = "
+                    "'master'");
+    }
 };
 
 }  // namespace
 
 TEST_F(ServerConfigTest, AgentInstallsInsideATransactionOnTheOstrel) {
+    const std::string undo = home_.file("undo");
+    std::filesystem::create_directories(undo);
     KelSQLClassProperties ostrel(KelSQLServerSide);
-    auto config = std::make_unique<KelSQLServerConfig>(ostrel, false);
-    config->setTesselId(tessel_);
-    config->setClientId(alpha_);
-    config->setArchiveGroupId(5);
-    config->setSqlServerName(kInstance);
-    config->setUndoFilePath(std::string(1024, 'u'));
+    auto config = configuration(ostrel, undo, 5);
     ASSERT_TRUE(config->verifySQLUser("sa", "secret")) << config->getLastError().formatLastErrorMessage();
     ASSERT_TRUE(config->config()) << config->getLastError().formatLastErrorMessage();
     const KelNetSQLServerConfig_t& req = *config->requestMessage(false);
-    EXPECT_EQ(kel::fieldText(req.UndoFilePath), std::string(1024, 'u'));
-    EXPECT_TRUE(req.ArchiveGroupId == 5 && req.Clustered == 0);
     EXPECT_EQ(std::string(req.NTCredential, sizeof req.NTCredential), std::string(sizeof req.NTCredential, '\0'));
-    std::string user, password;
-    EXPECT_TRUE(decryptNetworkSQLPassword(kel::fieldText(req.SqlCredential), user, password) && user == "sa" &&
-                password == "secret");
-    EXPECT_EQ(inLog("Calling sqlInstallServerProperty for Server [ALPHA\\SQL1]"), 1u);
+    EXPECT_EQ(inLog("Calling sqlInstallServerProperty for Server [AGENT1\\SQL1]"), 1u);
     EXPECT_EQ(inLog("Network database transaction committed!"), 1u);
+    // The instance, its login, its undo path and its storage policy.
+    EXPECT_EQ(stored(), "sa|" + undo + "|0|9.1399|5");
+    KelSQLServer server(ostrel, false);
+    ASSERT_TRUE(server.query(kClient, kServer)) << server.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(server.saPassword(), "secret");
 
-    // An NT update that fails rolls the transaction back and says why.
+    // An NT update that fails rolls the whole configuration back.
     KelNetSQLServerConfig withNT(ostrel, false);
-    ASSERT_TRUE(withNT.setRemoteDataAgent(kAgentHost));
+    ASSERT_TRUE(withNT.setRemoteDataAgent(kClientHost));
     KelNetSQLServerConfig_t* nt = withNT.requestMessage(true);
-    kel::copyField(nt->SQLServerName, std::string(kInstance));
-    ASSERT_TRUE(kelsql::fillCredentialField(nt->SqlCredential, "sa", "secret"));
+    kel::copyField(nt->SQLServerName, std::string(kServer));
+    kel::copyField(nt->UndoFilePath, undo);
+    nt->ArchiveGroupId = 6;
+    ASSERT_TRUE(kelsql::fillCredentialField(nt->SqlCredential, "other", "pw"));
     ASSERT_TRUE(kelsql::fillCredentialField(nt->NTCredential, "DOMAIN\\svc", "pw"));
     KelLastError err;
     EXPECT_TRUE(refused(withNT.exchange(err), err, kelsql::kErrNotSupported));
     EXPECT_EQ(inLog("Network database transaction rolled back!"), 1u);
-    EXPECT_EQ(inLog("Network database transaction committed!"), 1u);
+    EXPECT_EQ(stored(), "sa|" + undo + "|0|9.1399|5");
 
     EXPECT_TRUE(refused(config->createDSN(), config->getLastError(), kelsql::kErrOstrelSideOnly,
                         "KelNetSQLServerCreateDSN::createDSN(sqlServer)"));
     EXPECT_TRUE(refused(config->config(*nt), config->getLastError(), kelsql::kErrNoSide));
+}
+
+TEST_F(ServerConfigTest, PathsTravelWholeAndACallerHoldingTheCatalogueIsRefused) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    // A path of 1024 characters reaches the agent, which finds no such folder.
+    auto config = configuration(ostrel, std::string(1024, 'u'), 5);
+    ASSERT_TRUE(config->verifySQLUser("sa", "secret"));
+    EXPECT_TRUE(refused(config->config(), config->getLastError(), kelsql::kErrUndoPath));
+    EXPECT_EQ(kel::fieldText(config->requestMessage(false)->UndoFilePath), std::string(1024, 'u'));
+    EXPECT_EQ(stored(), "<no row>");
+    EXPECT_EQ(inLog("Network database transaction rolled back!"), 1u);
+
+    // The agent host writes in a transaction of its own: a caller holding
+    // the catalogue's writer would keep it waiting, so nothing is sent.
+    auto held = configuration(ostrel, "", 5);
+    ASSERT_TRUE(held->verifySQLUser("sa", "secret"));
+    ASSERT_TRUE(ostrel.startTransaction());
+    EXPECT_TRUE(refused(held->config(), held->getLastError(), kelsql::kErrTranBusy));
+    ASSERT_TRUE(ostrel.rollBackTransaction());
+    EXPECT_EQ(inLog("Calling sqlInstallServerProperty"), 1u);
+    ASSERT_TRUE(held->config()) << held->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(stored(), "sa||0|9.1399|5");
 }
 
 TEST_F(ServerConfigTest, VerifyNTUserChecksInOrder) {

@@ -1,7 +1,7 @@
 // The databases of an instance: the name list from the agent host in packets
-// of 50, the user-database list, configured and unconfigured databases,
-// discovery; and the instance's removal time, delete flag and forced
-// deletion carried down to its databases.
+// of 50 (a last packet of its items only), the user-database list, configured
+// and unconfigured databases; and the instance's removal time, delete flag
+// and forced deletion carried down to its databases.
 #include <fstream>
 
 #include "KelSQL/KelNetSQLDatabaseNameList.h"
@@ -120,27 +120,6 @@ TEST_F(DatabaseListTest, UnconfiguredAreLiveNamesWithoutALiveRow) {
     ASSERT_TRUE(server.getSystemDatabases(system, instance_));
     ASSERT_EQ(system.size(), 1u);
     EXPECT_EQ(system[0].name, "sales");
-}
-
-TEST_F(DatabaseListTest, DiscoveryRegistersEachUnconfiguredNameWithEvents) {
-    serveDatabases({"Sales", "fresh"});
-    withLogin();
-    databaseRow("Sales");
-    captureLog();
-    KelSQLClassProperties ostrel(KelSQLServerSide);
-    KelSQLServer server(ostrel, false);
-    ASSERT_TRUE(server.autoDiscoverDatabases(tessel_, instance_));
-    EXPECT_FALSE(logged("event 0x1E0000"));  // discovery off: nothing asked, nothing raised
-    ASSERT_EQ(0, admin_.setDiscovery(instance_, true, 0, 9));
-    ASSERT_TRUE(server.autoDiscoverDatabases(tessel_, instance_)) << server.getLastError().formatLastErrorMessage();
-    EXPECT_TRUE(logged("event 0x1E000108 | DATA | fresh | ALPHA\\SQL1 | alpha"));
-    EXPECT_FALSE(logged("| LOG |"));
-    // Registered or not, the name's result is raised and the loop goes on.
-    EXPECT_TRUE(logged("event 0x1E0000F8 | fresh | ALPHA\\SQL1 | alpha") ||
-                logged("event 0x1E0000F7 | fresh | ALPHA\\SQL1 | alpha"));
-    EXPECT_FALSE(logged("| Sales |"));
-    // The agent host registers nothing on this platform.
-    EXPECT_EQ(scalar("SELECT count(*) FROM sqlDatabase"), 1);
 }
 
 TEST_F(DatabaseListTest, RemovalTimeAndDeleteFlagReachTheDatabases) {

@@ -1,11 +1,13 @@
 // An instance's service asked of the agent host: the three requests over a
 // real agent-host dispatcher, the control codes, the fields' bounds and the
 // one control message a record keeps; and the instance part of a name.
+#include <fstream>
 #include <memory>
 
 #include "KelSQL/KelNetSQLServerControl.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLServer.h"
+#include "support/ScriptedLiveSqlServer.h"
 #include "support/TesselFixture.h"
 
 using kel::test::refused;
@@ -56,6 +58,41 @@ TEST_F(ServiceControlTest, StatusAnswersZeroStopAndStartFailOverTheAgentHost) {
     // The kept message follows the context to another host: none answers there.
     ostrel.setRemoteSqlHostName("nowhere.example");
     EXPECT_FALSE(server->remoteSqlServerStatus(status));
+}
+
+// With a live instance served on the agent host the controller asks it: the
+// status rule turns a running service in single-user mode into 4.
+TEST_F(ServiceControlTest, ALiveServiceAnswersByTheStatusRule) {
+    startAgentHost();
+    {
+        KelSQLClassProperties ostrel(KelSQLServerSide);
+        kel::probe::Probe p(ostrel, false);
+        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
+        p.setDLLName("sLNSQLHOSTS");
+        p.setDLLEntryPointName("sLPSQLHOSTSMSG");
+        p.requestMessage(true)->Code = kel::probe::kProbeSide;
+        KelLastError err;
+        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+    }
+    const auto serve = [](const std::string& lines) { std::ofstream(kel::test::liveServiceFile()) << lines; };
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    auto server = loaded(ostrel, "MSSQL$SQL1");
+    KelSQLServerStatusControl status = 0;
+    serve("state=2\nroot=C:\\MSSQL\nsingleUser=C:\\MSSQL\\Binn\\sqlservr.exe\n");
+    ASSERT_TRUE(server->remoteSqlServerStatus(status)) << server->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(status, 4u);
+    // Another binary in single-user mode is not this instance's.
+    serve("state=2\nroot=C:\\MSSQL\nsingleUser=D:\\Binn\\sqlservr.exe\n");
+    ASSERT_TRUE(server->remoteSqlServerStatus(status));
+    EXPECT_EQ(status, 2u);
+    // A stop and a start change the service and answer its state after.
+    ASSERT_TRUE(server->remoteSqlServerStop(status)) << server->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(status, 1u);
+    ASSERT_TRUE(server->remoteSqlServerStart(status)) << server->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(status, 2u);
+    serve("state=1\nfailControl=0x1E000077\n");
+    EXPECT_TRUE(refused(server->remoteSqlServerStart(status), server->getLastError(), 0x1E000077));
+    EXPECT_EQ(status, 0u);
 }
 
 TEST_F(ServiceControlTest, RequestsNeedNamesAndTheOstrelBeforeAnythingIsSent) {

@@ -51,7 +51,12 @@ protected:
         EXPECT_TRUE(sql("INSERT INTO sqlBackupSet (tesselId, sqlDatabaseId, sqlVersionId, mtfVersionId, name) "
                         "VALUES (" + std::to_string(tessel_) + ", " + std::to_string(database_) + ", 1, 1, " +
                         kel::sql::quoted(name) + ")"));
-        return static_cast<unsigned long>(scalar("SELECT max(id) FROM sqlBackupSet"));
+        const unsigned long id = static_cast<unsigned long>(scalar("SELECT max(id) FROM sqlBackupSet"));
+        // A backup set is whole with its LSN row.
+        EXPECT_TRUE(sql("INSERT INTO sqlLSNs (sqlBackupSetId, tesselId, sqlDatabaseId, finishTime, backupType) "
+                        "VALUES (" + std::to_string(id) + ", " + std::to_string(tessel_) + ", " +
+                        std::to_string(database_) + ", '2021-03-07 14:05:09', 1)"));
+        return id;
     }
 
     // A task of the database stored through the record; its id (0 on failure).

@@ -86,6 +86,12 @@ TEST_F(RestoreTaskRecordTest, SettersAndInsertFollowTheirRules) {
     remote.setDatabaseName("pubs");
     ASSERT_TRUE(remote.setRestoreTypeRecoverOnly());
     EXPECT_TRUE(kel::test::refused(remote.insert(), remote.getLastError(), 0x1E000035));
+    // An agent's setter asks the Ostrel whether the backup set is there.
+    ASSERT_TRUE(remote.setRestoreTypeDBStepRestore(backupSet)) << remote.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(remote.restoreType(), 3u);
+    EXPECT_EQ(remote.sqlBackupSetId(), backupSet);
+    EXPECT_FALSE(remote.setRestoreTypeDBBackupSet(backupSet + 1));
+    EXPECT_EQ(remote.restoreType(), 3u);
 }
 
 TEST_F(RestoreTaskRecordTest, PasswordIsSealedInTheRowAndReadBackIntoTheContext) {

@@ -73,6 +73,23 @@ TEST_F(ReportTest, LogMarkWindowsAndCommonMarks) {
     KelSQLLogMarkName atAgent(agent, false);
     EXPECT_TRUE(refused(atAgent.databaseLogMarksReport(tessel_, db_, list), atAgent.getLastError(),
                         kelsql::kErrOstrelSideOnly));
+
+    // The instance of what is reported decides on SQL Server 7, as for
+    // every other use of the marks, not what the context read last.
+    ostrel.getSQLDSN().setSqlServerVersion(7, 0, 0);
+    ASSERT_TRUE(marks.databaseLogMarksReport(tessel_, db_, list)) << message(marks.getLastError());
+    EXPECT_EQ(list.size(), 4u);
+    ASSERT_TRUE(kel::test::sql("INSERT INTO sqlVersion(id, tesselId, type, major, minor, build) VALUES (77, " +
+                               std::to_string(tessel_) + ", 1, 7, 0, 623); UPDATE sqlServer SET sqlVersionId = 77 "
+                               "WHERE instanceId = " + std::to_string(instance_)));
+    ostrel.getSQLDSN().setSqlServerVersion(9, 0, 0);
+    EXPECT_TRUE(refused(marks.databaseLogMarksReport(tessel_, db_, list), marks.getLastError(), kelsql::kErrLogMark));
+    EXPECT_TRUE(refused(marks.serverLogMarksReport(tessel_, instance_, list), marks.getLastError(),
+                        kelsql::kErrLogMark));
+    EXPECT_TRUE(refused(marks.getLogMarksForDatabaseRestore(tessel_, db_, list, before, 0), marks.getLastError(),
+                        kelsql::kErrLogMark));
+    EXPECT_TRUE(refused(marks.getCommonDatabaseLogMarks(tessel_, instance_, {db_}, before, list),
+                        marks.getLastError(), kelsql::kErrLogMark));
 }
 
 TEST_F(ReportTest, ActiveAndInactiveChains) {

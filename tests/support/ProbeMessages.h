@@ -5,9 +5,14 @@
 // responder can be told to break the packet rules.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
 #include <sqlite3.h>
 
+#include "KelSQL/KelNetSQLDatabaseNameList.h"
 #include "KelSQL/KelNetSQLFrame.h"
 #include "KelSQL/KelNetSQLStatus.h"
 #include "KelSQL/KelSQLClassProperties.h"
@@ -18,6 +23,7 @@ namespace kel::probe {
 
 inline constexpr unsigned long long kProbeRequest = 0x1E0000E1, kProbeResponse = 0x1E0000E2;
 inline constexpr unsigned long long kListRequest = 0x1E0000E3, kListResponse = 0x1E0000E4;
+inline constexpr unsigned long long kNameListRequest = 0x1E0000E5, kNameListResponse = 0x1E0000E6;
 inline constexpr uint64_t kMinorNotice = 0x1E0000F8;
 
 enum ProbeCode : uint32_t {
@@ -138,6 +144,8 @@ enum ListMode : uint32_t {
     kListCountOverTotal = 4,   // TotalCount 10, Count 20
     kListHugeTotal = 5,        // TotalCount far beyond any sane list
     kListFails = 6,            // the answer fails: status only
+    kListTrimmed = 7,          // each packet ends after the items it counts
+    kListTrimmedShort = 8,     // ... and the last one a byte before that
 };
 
 struct ListReq_t {
@@ -192,6 +200,59 @@ private:
         p->Count = count;
         for (size_t i = 0; i < kPerPacket; ++i) p->Items[i] = listItem(i);
         return sendReply(more);
+    }
+};
+
+// A list of database names in the packets of the database-name list (50
+// names of 129 bytes: a full packet's items end at byte 7026), whose
+// responder can send each packet cut after its items.
+class ProbeNameList : public KelNetSQLListMessage<ProbeNameList, ListReq_t, KelNetSQLDatabaseInfo_t, 50,
+                                                  kNameListRequest, kNameListResponse> {
+public:
+    static constexpr const char* kClassName = "ProbeNameList";
+    static constexpr const char* kRequestName = "ProbeNameListReq";
+    static constexpr const char* kResponseName = "ProbeNameListRsp";
+    static constexpr size_t kItemsAt = offsetof(Response, Items);
+
+    static std::string name(uint64_t index) { return "db" + std::to_string(index); }
+
+    ProbeNameList(KelSQLClassProperties& ctx, bool terminate) : KelNetSQLListMessage(ctx, terminate) {
+        addressProbeLibrary(*this);
+    }
+    ProbeNameList(KelSQLClassProperties& ctx, unsigned long long id, char* request)
+        : KelNetSQLListMessage(ctx, id, request) {}
+
+    bool answer(ListReq_t& req, Response&) {
+        for (uint64_t i = 0; i < req.Total && i < 100000; ++i) {
+            KelNetSQLDatabaseInfo_t item{};
+            kel::copyField(item.Name, name(i));
+            items().push_back(item);
+        }
+        return true;
+    }
+
+    bool reply() override {
+        const ListReq_t request = *requestMessage(false);
+        if (request.Mode != kListTrimmed && request.Mode != kListTrimmedShort) return KelNetSQLListMessage::reply();
+        buildReply();
+        const Response status = *responseMessage(false);
+        const std::vector<KelNetSQLDatabaseInfo_t> names = items();
+        const uint64_t total = names.size();
+        for (uint64_t sent = 0; sent < total;) {
+            const uint64_t count = std::min<uint64_t>(kPerPacket, total - sent);
+            const bool last = sent + count == total;
+            std::vector<char> packet(kItemsAt + count * sizeof(KelNetSQLDatabaseInfo_t));
+            std::memcpy(packet.data(), &status, kItemsAt);
+            std::memcpy(packet.data() + offsetof(Response, TotalCount), &total, sizeof total);
+            std::memcpy(packet.data() + offsetof(Response, Count), &count, sizeof count);
+            std::memcpy(packet.data() + kItemsAt, &names[sent], count * sizeof(KelNetSQLDatabaseInfo_t));
+            if (last && request.Mode == kListTrimmedShort) packet.pop_back();
+            if (!setupSendData(packet.size())) return false;
+            std::memcpy(getResponseMessage(), packet.data(), packet.size());
+            sent += count;
+            if (!sendReply(!last)) return false;
+        }
+        return true;
     }
 };
 

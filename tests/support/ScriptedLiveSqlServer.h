@@ -9,6 +9,9 @@
 // databases, file groups and files gone from the instance are the lines
 // "database|fileGroup|file" of the file live-gone (a file by its logical name
 // with the group empty); a line starting with "!" makes that lookup fail.
+// The instance's service is the file live-service ("key=value" lines: state,
+// singleUser, root; failControl=N makes a start or stop fail with N); a start
+// writes state=2 there, a stop state=1.
 #pragma once
 
 #include <cstdlib>
@@ -27,6 +30,7 @@ inline std::string liveRestoreStateFile() { return kel::homePath("live-restore-s
 inline std::string liveGoneFile() { return kel::homePath("live-gone"); }
 // The live instance's database names, one a line.
 inline std::string liveDatabasesFile() { return kel::homePath("live-databases"); }
+inline std::string liveServiceFile() { return kel::homePath("live-service"); }
 
 class ScriptedLiveSqlServer final : public kel::live::LiveSqlServer {
     using T = kel::live::LiveTarget;
@@ -95,11 +99,45 @@ public:
     }
     bool fileGroupNames(const T&, const S&, std::vector<S>&, E&) override { return true; }
     bool fileNames(const T&, const S&, const S&, std::vector<S>&, E&) override { return true; }
-    bool serviceState(const T&, unsigned long&, E&) override { return true; }
-    bool controlService(const T&, bool, E&) override { return true; }
+    bool serviceState(const T&, unsigned long& state, E&) override {
+        const std::map<S, S> service = serviceLines();
+        if (service.count("state")) state = std::strtoul(service.at("state").c_str(), nullptr, 0);
+        return true;
+    }
+    bool rootDirectory(const T&, S& directory, bool& found, E&) override {
+        const std::map<S, S> service = serviceLines();
+        found = service.count("root") != 0;
+        if (found) directory = service.at("root");
+        return true;
+    }
+    bool singleUserMode(const T&, const S& path, bool& singleUser, E&) override {
+        const std::map<S, S> service = serviceLines();
+        singleUser = service.count("singleUser") && service.at("singleUser") == path;
+        return true;
+    }
+    bool controlService(const T&, bool start, E& err) override {
+        std::map<S, S> service = serviceLines();
+        if (service.count("failControl")) {
+            err.setNumber(std::strtoul(service.at("failControl").c_str(), nullptr, 0));
+            return false;
+        }
+        service["state"] = start ? "2" : "1";
+        std::ofstream out(liveServiceFile());
+        for (const auto& line : service) out << line.first << "=" << line.second << "\n";
+        return true;
+    }
     bool instanceNames(const S&, std::vector<S>&, E&) override { return true; }
 
 private:
+    static std::map<S, S> serviceLines() {
+        std::map<S, S> lines;
+        std::ifstream in(liveServiceFile());
+        for (S line; std::getline(in, line);) {
+            const size_t eq = line.find('=');
+            if (eq != S::npos) lines[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return lines;
+    }
     bool gone(const S& key, bool& found, E& err) {
         std::ifstream in(liveGoneFile());
         for (S line; std::getline(in, line);) {

@@ -26,6 +26,8 @@ protected:
         ASSERT_EQ(0, admin_.createClient(tessel_, "alpha", "alpha.example", alpha_, 7));
         ASSERT_EQ(0, admin_.createClient(tessel_, "beta", "", beta_));
     }
+    // The sink writes into this test: it must not outlive it.
+    void TearDown() override { KelDebug::setSink(nullptr); }
 
     unsigned long instance(unsigned long client, unsigned long type, const std::string& name) {
         unsigned long id = 0;
@@ -68,6 +70,7 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(!agentHost_.running() || agentHost_.stop());
         EXPECT_TRUE(ostrel_.stop());
+        TesselTest::TearDown();
     }
 
     // A dispatcher for alpha's host that answers for the agent side.

@@ -8,6 +8,7 @@ namespace {
 
 const kelsql::MessageRegistration<kel::probe::Probe, kelsql::AnswerSide::Both> probe;
 const kelsql::MessageRegistration<kel::probe::ProbeList, kelsql::AnswerSide::Both> list;
+const kelsql::MessageRegistration<kel::probe::ProbeNameList, kelsql::AnswerSide::Both> names;
 
 }  // namespace
 
