@@ -14,6 +14,7 @@
 #include "KelSQL/KelNetSQLNTSecurity.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelNetSQLServer.h"
 #include "KelSQL/KelNetSQLStatus.h"
 #include "net/NetFixture.h"
 #include "support/TesselFixture.h"
@@ -131,7 +132,7 @@ TEST_F(AnswerSideTest, RegistryNamesTheSideOfTheRecordFamilies) {
         ADD_FAILURE() << type << " is not registered";
         return kelsql::AnswerSide::Both;
     };
-    EXPECT_EQ(sideOf(0x1E000001), kelsql::AnswerSide::Ostrel);  // instance
+    EXPECT_EQ(sideOf(0x1E000001), kelsql::AnswerSide::Both);    // instance: its extraction is the agent's
     EXPECT_EQ(sideOf(0x1E000005), kelsql::AnswerSide::Ostrel);  // file group
     EXPECT_EQ(sideOf(0x1E000007), kelsql::AnswerSide::Ostrel);  // file
     EXPECT_EQ(sideOf(0x1E00008C), kelsql::AnswerSide::Ostrel);  // application id
@@ -164,6 +165,9 @@ TEST_F(AnswerSideTest, CodesOfClassesAnsweredOnBothSidesAreRefusedOnTheOtherSide
     ntLookup.OpCode = KelNetSQLNTSecurityLookup;
     KelNetSQLBackupSetReq_t notice{};
     notice.DBCode = KelNetSQLBackupSetRemove;
+    KelNetSQLServerReq_t instanceLookup{}, extract{};
+    instanceLookup.DBCode = KelNetSQLServerLookup;
+    extract.DBCode = KelNetSQLServerExtract;
     struct Case {
         const char* what;
         unsigned long long type;
@@ -178,6 +182,8 @@ TEST_F(AnswerSideTest, CodesOfClassesAnsweredOnBothSidesAreRefusedOnTheOtherSide
         {"NT verify", KelNetSQLNTSecurity::kRequestType, recordOf(verify), true},
         {"NT lookup", KelNetSQLNTSecurity::kRequestType, recordOf(ntLookup), false},
         {"removal notice", KelNetSQLBackupSet::kRequestType, recordOf(notice), true},
+        {"instance lookup", KelNetSQLServer::kRequestType, recordOf(instanceLookup), false},
+        {"instance extraction", KelNetSQLServer::kRequestType, recordOf(extract), true},
     };
     for (const Case& c : cases) {
         const int wrong = c.agentAnswers ? ostrel_.port() : agentHost_.port();
