@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLEvRestoreTask.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "platform/info/KelPlatformInfo.h"
@@ -41,8 +42,11 @@ bool KelNetSQLEvRestoreTask::lookup(uint64_t taskId, KelNetSQLEvRestoreTask_t& t
     task.JobId = result.jobId;
     task.GUISequenceNumber = result.guiSequenceNumber;
     task.UserId = result.userId;
-    // The job manager's name may fill its 1024 bytes without a terminator.
-    kel::boundedCopy(task.UserName, sizeof task.UserName, result.userName, sizeof result.userName);
+    // The job manager's name may fill its 1024 bytes without a terminator;
+    // one longer than the wire's field is refused, not cut.
+    if (!kelsql::copyText(err, task.UserName, kel::fieldText(result.userName, sizeof result.userName), "userName",
+                          "KelNetSQLEvRestoreTask::lookup(taskId, task)"))
+        return false;
     if (task.TesselId == 0 || task.SqlRestoreTaskId == 0) {
         err.setNumber(kelsql::kErrJobRestoreTask);
         err.addArgument(static_cast<unsigned long long>(taskId));

@@ -25,10 +25,12 @@ bool stringEmpty(KelLastError& err, const std::string& value, const char* name, 
 
 bool textFits(KelLastError& err, const std::string& value, size_t fieldSize, const char* name,
               const char* function) {
-    if (value.size() < fieldSize) return true;
-    err.setNumber(kelsql::kErrInvalidArgument);
+    if (fieldSize > 0 && value.size() < fieldSize) return true;
+    err.setNumber(kelsql::kErrValueNotSet);
     err.addArgument(name);
     err.addArgument(function);
+    err.addArgument(std::to_string(value.size()) + " characters where at most " +
+                    std::to_string(fieldSize > 0 ? fieldSize - 1 : 0) + " fit");
     return false;
 }
 

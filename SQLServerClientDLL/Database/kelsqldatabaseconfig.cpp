@@ -61,7 +61,7 @@ bool KelSQLDatabase::config(unsigned long sqlServerId, unsigned long archiveGrou
     KelNetSQLDatabaseReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLDatabaseConfig;
-    copyToNetwork(req->Database);
+    if (!copyToNetwork(req->Database)) return false;
     req->Database.SqlServerId = sqlServerId;
     req->Database.ArchiveGroupNameId = archiveGroupNameId;
     return networkQuery() && registerFileGroups();
@@ -231,11 +231,13 @@ bool KelSQLDatabase::sendRegistration(const std::string& clientName, const std::
     KelNetSQLDatabaseReq_t* req = ok ? requestMessage(true) : nullptr;
     if (req) {
         req->DBCode = KelNetSQLDatabaseConfig;
-        kel::copyField(req->Database.DatabaseName, databaseName);
-        kel::copyField(req->Database.ClientName, clientName);
-        kel::copyField(req->Database.ServerName, sqlServerName);
         req->Database.ArchiveGroupNameId = archiveGroupNameId;
-        ok = networkQuery();
+        ok = kelsql::FieldCopies(getLastError(), kFn)
+                 .text(req->Database.DatabaseName, databaseName, "databaseName")
+                 .text(req->Database.ClientName, clientName, "clientName")
+                 .text(req->Database.ServerName, sqlServerName, "sqlServerName")
+                 .ok() &&
+             networkQuery();
     }
     if (!req || !ok) {
         if (startedHere) tran->rollbackTransaction();

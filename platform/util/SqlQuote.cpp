@@ -25,4 +25,25 @@ std::string quotedName(std::string_view name) {
     return out;
 }
 
+bool quotedConversion(std::string_view format) {
+    bool inLiteral = false;
+    for (size_t i = 0; i < format.size(); ++i) {
+        const char c = format[i];
+        if (c == '\'') {
+            // A doubled quote inside a literal is one quote of its text.
+            if (inLiteral && i + 1 < format.size() && format[i + 1] == '\'') ++i;
+            else inLiteral = !inLiteral;
+            continue;
+        }
+        if (c != '%') continue;
+        size_t j = i + 1;
+        while (j < format.size() && std::string_view("-+ #0123456789.*hlLqjzt").find(format[j]) != std::string_view::npos)
+            ++j;
+        if (j >= format.size()) break;
+        if (format[j] == 's' && inLiteral) return true;
+        i = j;  // past the conversion, %% included
+    }
+    return false;
+}
+
 }  // namespace kel::sql

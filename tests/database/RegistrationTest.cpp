@@ -174,8 +174,8 @@ TEST_F(RegistrationTest, OstrelDrivenRegistrationRelaysAndNotices) {
     KelNetSQLDatabase raw(ostrel, false);
     ASSERT_TRUE(raw.setRemoteDataAgent(kAgentHost));
     raw.requestMessage(true)->DBCode = KelNetSQLDatabaseConfig;
-    kel::copyField(raw.requestMessage(false)->Database.ServerName, std::string(kInstance));
-    kel::copyField(raw.requestMessage(false)->Database.DatabaseName, std::string("fg3"));
+    EXPECT_TRUE(kel::copyField(raw.requestMessage(false)->Database.ServerName, std::string(kInstance)));
+    EXPECT_TRUE(kel::copyField(raw.requestMessage(false)->Database.DatabaseName, std::string("fg3")));
     KelLastError err;
     EXPECT_TRUE(refused(raw.exchange(err), err, kelsql::kErrValueNotSet, "archiveGroupNameId"));
     EXPECT_NE(kel::test::readFile(agentLog_).find("Network database transaction rolled back!"), std::string::npos);

@@ -25,7 +25,7 @@ protected:
         FileGroupRecord rec;
         rec.row.tesselId = 1;
         rec.row.sqlDatabaseId = 11;
-        kel::copyField(rec.row.fileGroupName, name);
+        EXPECT_TRUE(kel::copyField(rec.row.fileGroupName, name));
         int rc = rec.rowInsert(true);
         return rc == 0 ? rec.row.id : -1000 + rc;
     }
@@ -50,7 +50,7 @@ TEST_F(CatalogueTest, QuotesAndPercentSurviveEveryPath) {
     EXPECT_EQ(lookup.row.id, id);
 
     // Whole row, by key.
-    kel::copyField(lookup.row.fileGroupName, "O'Neil 50%d");
+    EXPECT_TRUE(kel::copyField(lookup.row.fileGroupName, "O'Neil 50%d"));
     lookup.row.streams = 7;
     lookup.setWhere("id = %d", id);
     ASSERT_EQ(lookup.rowUpdate(nullptr), 0);
@@ -160,7 +160,7 @@ TEST_F(CatalogueTest, LsnsCompareAsNumbersAndDatesAtTheirBound) {
         rec.row.tesselId = 1;
         rec.row.sqlDatabaseId = 11;
         ASSERT_TRUE(rec.row.finishTime.parse(("2024-01-02 03:04:0" + std::to_string(5 + i)).c_str()));
-        kel::copyField(rec.row.firstLSN, lsns[i]);
+        EXPECT_TRUE(kel::copyField(rec.row.firstLSN, lsns[i]));
         ASSERT_EQ(rec.rowInsert(true), 0) << rec.getErrorStr(-1);
     }
     auto ids = [](const char* where) {

@@ -60,7 +60,7 @@ TEST_F(ServerConfigTest, AgentInstallsInsideATransactionOnTheOstrel) {
     KelNetSQLServerConfig withNT(ostrel, false);
     ASSERT_TRUE(withNT.setRemoteDataAgent(kAgentHost));
     KelNetSQLServerConfig_t* nt = withNT.requestMessage(true);
-    kel::copyField(nt->SQLServerName, std::string(kInstance));
+    EXPECT_TRUE(kel::copyField(nt->SQLServerName, std::string(kInstance)));
     ASSERT_TRUE(kelsql::fillCredentialField(nt->SqlCredential, "sa", "secret"));
     ASSERT_TRUE(kelsql::fillCredentialField(nt->NTCredential, "DOMAIN\\svc", "pw"));
     KelLastError err;
