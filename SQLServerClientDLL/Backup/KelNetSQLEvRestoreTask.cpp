@@ -1,6 +1,5 @@
 #include "KelSQL/KelNetSQLEvRestoreTask.h"
 
-#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "platform/info/KelPlatformInfo.h"
@@ -42,11 +41,10 @@ bool KelNetSQLEvRestoreTask::lookup(uint64_t taskId, KelNetSQLEvRestoreTask_t& t
     task.JobId = result.jobId;
     task.GUISequenceNumber = result.guiSequenceNumber;
     task.UserId = result.userId;
-    // The job manager's name may fill its 1024 bytes without a terminator;
-    // one longer than the wire's field is refused, not cut.
-    if (!kelsql::copyText(err, task.UserName, kel::fieldText(result.userName, sizeof result.userName), "userName",
-                          "KelNetSQLEvRestoreTask::lookup(taskId, task)"))
-        return false;
+    // The job manager's name may fill its 1024 bytes without a terminator. It
+    // only says who ran the job, and is neither stored nor compared: a longer
+    // one is shown cut to the wire's field.
+    kel::cutCopy(task.UserName, sizeof task.UserName, result.userName, sizeof result.userName);
     if (task.TesselId == 0 || task.SqlRestoreTaskId == 0) {
         err.setNumber(kelsql::kErrJobRestoreTask);
         err.addArgument(static_cast<unsigned long long>(taskId));

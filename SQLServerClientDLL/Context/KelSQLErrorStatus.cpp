@@ -187,7 +187,8 @@ unsigned long sqlFormatLastError(unsigned long* errorNumber, char* text, int siz
     sqlInstallLastError(KelSQL_InstallErrorGet, saved);
     if (saved.number() != 0) {
         *errorNumber = static_cast<unsigned long>(saved.number());
-        kel::boundedCopy(text, static_cast<size_t>(size), saved.formatLastErrorMessage());
+        // A message for a person: the installer's buffer takes what fits.
+        kel::cutCopy(text, static_cast<size_t>(size), saved.formatLastErrorMessage());
     }
     return 0;
 }

@@ -206,7 +206,9 @@ bool KelSQLFileSubClient::update(unsigned long sqlFileSubClientId) {
         KelSQLFileSubClientGroup head(context_, false);
         if (!head.query(headId_)) return copyError(head.getLastError());
     }
-    if (!requireTransaction(kFn)) return false;
+    if (!requireTransaction(kFn) ||
+        !textFits(getLastError(), subClientName_, sizeof(SqlFileSubClient_t::subClientName), "subClientName", kFn))
+        return false;
     SqlFileSubClientTable table(context_.getDBTransaction());
     table.setWhere("id=%d", static_cast<int>(id));
     table.clearUpdateClause();

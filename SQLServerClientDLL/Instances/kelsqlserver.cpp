@@ -140,6 +140,10 @@ bool KelSQLServer::setCredential(SqlServerTable& table, const KelSQLUserAndPassw
                                  const char* passwordColumn, uint64_t error, const char* signature) {
     std::string stored;
     if (!encrypt(pair.sqlPassword(), stored, error, signature)) return false;
+    // Both columns are as wide as sa's and saPassword's.
+    if (!textFits(getLastError(), pair.sqlUser(), sizeof(SqlServer_t::sa), userColumn, signature) ||
+        !textFits(getLastError(), stored, sizeof(SqlServer_t::saPassword), passwordColumn, signature))
+        return false;
     table.setColumn(pair.sqlUser(), userColumn);
     table.setColumn(stored, passwordColumn);
     return true;
@@ -430,6 +434,10 @@ bool KelSQLServer::updateOstrelDb(const char* where) {
     static const char* kFn = "KelSQLServer::updateOstrelDb(where)";
     if (!requireTransaction(kFn)) return false;
     if (!where) return false;
+    if (!textFits(getLastError(), sa(), sizeof(SqlServer_t::sa), "sa", kFn) ||
+        !textFits(getLastError(), ntUser(), sizeof(SqlServer_t::sqlNTAccount), "sqlNTAccount", kFn) ||
+        !textFits(getLastError(), undoFilePath_, sizeof(SqlServer_t::undoFile), "undoFile", kFn))
+        return false;
     SqlServerTable table(context_.getDBTransaction());
     table.setWhere("%s", where);
     table.clearUpdateClause();
@@ -464,7 +472,11 @@ bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem ite
     table.setWhere("instanceId=%d", static_cast<int>(sqlId_));
     table.clearUpdateClause();
     switch (item) {
-    case KelSQL_UpdateUndoFile: table.setColumn(undoFilePath_, "undoFile"); break;
+    case KelSQL_UpdateUndoFile:
+        if (!textFits(getLastError(), undoFilePath_, sizeof(SqlServer_t::undoFile), "undoFile", signature))
+            return false;
+        table.setColumn(undoFilePath_, "undoFile");
+        break;
     case KelSQL_UpdateSqlLogin:
         if (!setCredential(table, sqlLogin_, "sa", "saPassword", kelsql::kErrEncrypt, signature)) return false;
         break;

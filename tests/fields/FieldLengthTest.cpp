@@ -182,7 +182,7 @@ const std::vector<F::Kind>& FieldLengthTest::kinds() {
          return ok;
      }},
     {"database name looked up", F::kAgent, "sqlDatabase", "databaseName", "databaseName", 128, false,
-     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+     [](F&, Ctx& c, const std::string& t, KelLastError& err) {
          KelSQLDatabase db(c, false);
          const bool ok = db.query("alpha", F::kInstance, t) && db.databaseName() == t;
          err = db.getLastError();
@@ -250,10 +250,10 @@ const std::vector<F::Kind>& FieldLengthTest::kinds() {
      },
      // The file it names is in the catalogue, under the whole name.
      [](F& f, const std::string& t) {
-         if (t.size() <= 128)
-             EXPECT_TRUE(kel::test::sql(
-                 "INSERT INTO sqlFile (tesselId, sqlFileGroupId, fileId, physicalName, logicalName, removalTime) "
-                 "VALUES (" + std::to_string(f.tessel_) + ", 5, 11, 'F:\\f.ndf', " + kel::sql::quoted(t) + ", 0)"));
+         if (t.size() > 128) return;
+         EXPECT_TRUE(kel::test::sql(
+             "INSERT INTO sqlFile (tesselId, sqlFileGroupId, fileId, physicalName, logicalName, removalTime) "
+             "VALUES (" + std::to_string(f.tessel_) + ", 5, 11, 'F:\\f.ndf', " + kel::sql::quoted(t) + ", 0)"));
      }},
     {"backup file physical name sent whole", F::kWire, "sqlBackupFile", "physicalName", "physicalName", 260, false,
      [](F& f, Ctx& c, const std::string& t, KelLastError& err) {

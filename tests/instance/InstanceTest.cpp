@@ -314,10 +314,13 @@ TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
 TEST_F(InstanceTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLServer server(ostrel, false), reader(ostrel, false);
-    server.setClientName(std::string(300, 'c'));
-    server.setSqlServerName(std::string(200, 's'));
+    server.setClientName(std::string(129, 'c'));
+    server.setSqlServerName(std::string(128, 's'));
     KelNetSQLServerReq_t req{};
     req.DBCode = 77;
+    // A name is whole or refused: cut, it could be another instance's.
+    EXPECT_TRUE(refused(server.copyToRequest(&req), server.getLastError(), kelsql::kErrValueNotSet, "clientName"));
+    server.setClientName(std::string(128, 'c'));
     EXPECT_TRUE(server.copyToRequest(&req));
     EXPECT_EQ(std::to_string(req.DBCode) + kel::fieldText(req.Server.ClientName) + kel::fieldText(req.Server.ServerName),
               "77" + std::string(128, 'c') + std::string(128, 's'));
