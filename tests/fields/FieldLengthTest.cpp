@@ -14,6 +14,7 @@
 #include "KelSQL/KelNetSQLBackupFile.h"
 #include "KelSQL/KelNetSQLBackupSet.h"
 #include "KelSQL/KelNetSQLLSN.h"
+#include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLBackupFile.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLFile.h"
@@ -148,6 +149,19 @@ bool sent(M& m, KelLastError& err) {
 // The writes, each through the record an agent or the Ostrel uses for it.
 const std::vector<F::Kind>& FieldLengthTest::kinds() {
     static const std::vector<Kind> all = {
+    {"instance service name", F::kAgent, "sqlServer", "sqlServiceName", "sqlServiceName", 256, false,
+     [](F&, Ctx& c, const std::string& t, KelLastError& err) {
+         // The agent registers the instance again, with the login it handed the Ostrel.
+         setLogin(c, "sa", "pw");
+         KelSQLServer server(c, false);
+         server.setClientName("alpha");
+         server.setSqlServerName(F::kInstance);
+         server.setSQLVersion(9, 0, 1399, 0);
+         const bool ok = c.getRemoteSecurity()->update(std::string("alpha"), std::string(F::kInstance)) &&
+                         server.config("sa", "pw", "", t);
+         err = server.getLastError();
+         return ok;
+     }},
     {"file logical name", F::kAgent, "sqlFile", "logicalName", "logicalName", 128, false,
      [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
          // A cut name would be the fitting file's: its path must not change.
