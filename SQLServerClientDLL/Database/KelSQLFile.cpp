@@ -364,6 +364,9 @@ bool KelSQLFile::config(unsigned long sqlFileGroupId) {
 bool KelSQLFile::config(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
     static const char* kFn = "KelSQLFile::config(reqFile, rspFile)";
     if (!requireServerSide(kFn)) return false;
+    // A peer's path that fills its field to the last byte would be stored cut.
+    if (!textFits(getLastError(), kel::fieldText(reqFile->PhysicalName), kPhysicalField, "physicalName", kFn))
+        return false;
     const bool exists = query(static_cast<unsigned long>(reqFile->SqlFileGroupId), kel::fieldText(reqFile->FileName));
     if (!exists && sqlCode_ != 100) return false;
     getLastError().clear();

@@ -338,6 +338,11 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     const KelNetSQLServer_t& in = req->Server;
     const std::string clientName = kel::fieldText(in.ClientName);
     const std::string serverName = kel::fieldText(in.ServerName);
+    // Texts a peer filled to the last byte of their fields would be stored cut.
+    if (!textFits(getLastError(), kel::fieldText(in.SqlServiceName), sizeof(SqlServer_t::sqlServiceName),
+                  "sqlServiceName", kFn) ||
+        !textFits(getLastError(), kel::fieldText(in.UndoFilePath), sizeof(SqlServer_t::undoFile), "undoFilePath", kFn))
+        return false;
 
     // Step 1: is the instance registered already?
     tesselId_ = static_cast<unsigned long>(in.TesselId);

@@ -13,6 +13,7 @@
 
 #include "KelSQL/KelNetSQLBackupFile.h"
 #include "KelSQL/KelNetSQLBackupSet.h"
+#include "KelSQL/KelNetSQLFile.h"
 #include "KelSQL/KelNetSQLLSN.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelSQLBackupFile.h"
@@ -183,6 +184,17 @@ const std::vector<F::Kind>& FieldLengthTest::kinds() {
          const bool ok = file.config(f.kGroup);
          err = file.getLastError();
          return ok;
+     }},
+    {"file physical name sent whole", F::kWire, "sqlFile", "physicalName", "physicalName", 260, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         KelNetSQLFile raw(c, false);
+         KelNetSQLFileReq_t* req = raw.requestMessage(true);
+         req->DBCode = KelNetSQLFileConfig;
+         req->File.SqlFileGroupId = f.kGroup;
+         req->File.FileId = 12;
+         fill(req->File.FileName, "sent " + std::to_string(t.size()));
+         fill(req->File.PhysicalName, t);
+         return sent(raw, err);
      }},
     {"file group name", F::kAgent, "sqlFileGroup", "fileGroupName", "fileGroupName", 128, false,
      [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
