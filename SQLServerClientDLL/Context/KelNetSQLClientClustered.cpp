@@ -69,7 +69,8 @@ bool askClustered(KelSQLClassProperties& ctx, unsigned long sqlServerId, const s
     }
     req->ClusteredOpCode = KelNetSQLClusteredGet;
     req->SqlServerId = sqlServerId;
-    if (!kelsql::FieldCopies(ctx.getLastError(), "KelSQLClassProperties::getClientClusteredStatus(clientName, sqlServerName)")
+    static const char* kFn = "KelSQLClassProperties::getClientClusteredStatus(clientName, sqlServerName)";
+    if (!kelsql::FieldCopies(ctx.getLastError(), kFn)
              .text(req->ClientName, clientName, "clientName")
              .text(req->SqlServerName, sqlServerName, "sqlServerName")
              .ok() ||

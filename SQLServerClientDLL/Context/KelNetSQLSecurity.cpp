@@ -84,7 +84,9 @@ bool KelNetSQLSecurity::lookup(const std::string& clientName, const std::string&
     req->OpCode = KelNetSQLSecurityLookup;
     if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", kFunction)) return false;
     if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", kFunction)) return false;
-    if ((!databaseName.empty()) && !kelsql::copyText(getLastError(), req->DatabaseName, databaseName, "databaseName", kFunction)) return false;
+    if (!databaseName.empty() &&
+        !kelsql::copyText(getLastError(), req->DatabaseName, databaseName, "databaseName", kFunction))
+        return false;
     if (!networkQuery()) return false;
     KelNetSQLSecurityRsp_t* rsp = responseMessage(false);
     if (!set(kel::fieldText(rsp->Credential))) return false;
@@ -110,7 +112,8 @@ bool KelNetSQLSecurity::lookup(KelNetSQLSecurityReq_t* req, KelNetSQLSecurityRsp
     }
     if (!kelsql::fillCredentialField(rsp->Credential, server.sa(), server.saPassword()))
         return fail(kelsql::networkCredentialError(server.sa(), server.saPassword(), kelsql::kErrEncrypt), kFunction);
-    if (!kelsql::copyText(getLastError(), rsp->SqlServerName, server.sqlServerName(), "sqlServerName", kFunction)) return false;
+    if (!kelsql::copyText(getLastError(), rsp->SqlServerName, server.sqlServerName(), "sqlServerName", kFunction))
+        return false;
     return true;
 }
 
@@ -131,7 +134,9 @@ bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& cli
     }
     KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
     if (!req) return false;
-    if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, server.sqlServerName(), "agentSqlServerName", kUpdateById)) return false;
+    if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, server.sqlServerName(), "agentSqlServerName",
+                          kUpdateById))
+        return false;
     return networkQuery();
 }
 
@@ -143,7 +148,8 @@ bool KelNetSQLSecurity::update(const std::string& sqlServerName, unsigned long c
         return false;
     KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
     if (!req) return false;
-    if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, sqlServerName, "agentSqlServerName", kUpdateById)) return false;
+    if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, sqlServerName, "agentSqlServerName", kUpdateById))
+        return false;
     return networkQuery();
 }
 
@@ -157,7 +163,8 @@ bool KelNetSQLSecurity::update(const std::string& clientName, const std::string&
             return false;
         KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateByName);
         if (!req) return false;
-        if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, serverName, "agentSqlServerName", kUpdateByName)) return false;
+        if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, serverName, "agentSqlServerName", kUpdateByName))
+            return false;
         return networkQuery();
     }
     if (ctx.isClientOperations()) {
@@ -167,7 +174,8 @@ bool KelNetSQLSecurity::update(const std::string& clientName, const std::string&
         KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateOstrel, kUpdateByName);
         if (!req) return false;
         if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", kUpdateByName)) return false;
-        if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", kUpdateByName)) return false;
+        if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", kUpdateByName))
+            return false;
         return networkQuery();
     }
     return fail(kelsql::kErrOstrelSideOnly, kUpdateByName);

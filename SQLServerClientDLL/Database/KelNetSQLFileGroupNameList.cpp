@@ -60,7 +60,8 @@ bool KelNetSQLFileGroupNameList::answer(KelNetSQLFileGroupNameListReq_t& req, Re
     }
     for (const std::string& name : *names) {
         KelNetSQLFileGroupInfo_t item{};
-        if (!kelsql::copyText(getLastError(), item.Name, name, "name", "KelNetSQLFileGroupNameList::buildReply()")) return false;
+        if (!kelsql::copyText(getLastError(), item.Name, name, "name", "KelNetSQLFileGroupNameList::buildReply()"))
+            return false;
         items().push_back(item);
     }
     return true;

@@ -167,7 +167,8 @@ bool KelSQLFile::serverUpdate(const char* where, const char* values) {
     static const char* kFn = "KelSQLFile::serverUpdate(where, values)";
     return requireTransaction(kFn) &&
            updateRow<SqlFile>(
-               getLastError(), context_, where, values, kFn, sqlCode_, [this](SqlFile_t& row) { return copyToSql(row); },
+               getLastError(), context_, where, values, kFn, sqlCode_,
+               [this](SqlFile_t& row) { return copyToSql(row); },
                [this](const SqlFile_t& row) { copyFromSql(row); });
 }
 

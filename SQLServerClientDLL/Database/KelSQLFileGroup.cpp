@@ -79,7 +79,8 @@ bool KelSQLFileGroup::copyToNetwork(KelNetSQLFileGroup_t& rec) {
     rec.AddTime = addTime_.time();
     rec.RemovalTime = removalTime_.time();
     rec.DeleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
-    return kelsql::copyText(getLastError(), rec.FileGroupName, fileGroupName_, "fileGroupName", "KelSQLFileGroup::copyToNetwork(rec)");
+    return kelsql::copyText(getLastError(), rec.FileGroupName, fileGroupName_, "fileGroupName",
+                           "KelSQLFileGroup::copyToNetwork(rec)");
 }
 
 void KelSQLFileGroup::copyFromNetwork(const KelNetSQLFileGroup_t& rec) {
@@ -108,7 +109,8 @@ bool KelSQLFileGroup::copyToSql(SqlFileGroup_t& row) {
     row.addTime = toColumn(addTime_.time());
     row.removalTime = toColumn(removalTime_.time());
     row.deleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
-    return kelsql::copyText(getLastError(), row.fileGroupName, fileGroupName_, "fileGroupName", "KelSQLFileGroup::copyToSql(row)");
+    return kelsql::copyText(getLastError(), row.fileGroupName, fileGroupName_, "fileGroupName",
+                           "KelSQLFileGroup::copyToSql(row)");
 }
 
 void KelSQLFileGroup::copyFromSql(const SqlFileGroup_t& row) {
@@ -165,7 +167,8 @@ bool KelSQLFileGroup::serverUpdate(const char* where, const char* values) {
     static const char* kFn = "KelSQLFileGroup::serverUpdate(where, values)";
     return requireTransaction(kFn) &&
            updateRow<SqlFileGroup>(
-               getLastError(), context_, where, values, kFn, sqlCode_, [this](SqlFileGroup_t& row) { return copyToSql(row); },
+               getLastError(), context_, where, values, kFn, sqlCode_,
+               [this](SqlFileGroup_t& row) { return copyToSql(row); },
                [this](const SqlFileGroup_t& row) { copyFromSql(row); });
 }
 

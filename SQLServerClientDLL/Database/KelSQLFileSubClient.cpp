@@ -99,7 +99,8 @@ bool KelSQLFileSubClient::copyToSql(SqlFileSubClient_t& row) {
     row.maxStreams = streams_.maxStreams();
     row.flags = toColumn(flags_);
     row.sqlFileSubClientGroupId = toColumn(headId_);
-    return kelsql::copyText(getLastError(), row.subClientName, subClientName_, "subClientName", "KelSQLFileSubClient::copyToSql(row)");
+    return kelsql::copyText(getLastError(), row.subClientName, subClientName_, "subClientName",
+                           "KelSQLFileSubClient::copyToSql(row)");
 }
 
 void KelSQLFileSubClient::copyFromSql(const SqlFileSubClient_t& row) {

@@ -187,7 +187,8 @@ bool KelSQLDatabase::copyToDb(SqlDatabase_t& row) {
     row.deleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
     row.systemFlags = static_cast<int32_t>(systemFlags_);
     row.logStreams = static_cast<int32_t>(streams_.logStreams());
-    return kelsql::copyText(getLastError(), row.databaseName, databaseName_, "databaseName", "KelSQLDatabase::copyToDb(row)");
+    return kelsql::copyText(getLastError(), row.databaseName, databaseName_, "databaseName",
+                           "KelSQLDatabase::copyToDb(row)");
 }
 
 void KelSQLDatabase::copyFromDb(const SqlDatabase_t& row) {

@@ -63,7 +63,8 @@ bool KelNetSQLDatabaseNameList::answer(KelNetSQLDatabaseNameListReq_t& req, Resp
     }
     for (const std::string& name : *names) {
         KelNetSQLDatabaseInfo_t item{};
-        if (!kelsql::copyText(getLastError(), item.Name, name, "name", "KelNetSQLDatabaseNameList::buildReply()")) return false;
+        if (!kelsql::copyText(getLastError(), item.Name, name, "name", "KelNetSQLDatabaseNameList::buildReply()"))
+            return false;
         items().push_back(item);
     }
     return true;

@@ -49,9 +49,9 @@ bool quotedConversion(std::string_view format) {
             continue;
         }
         if (c != '%') continue;
+        constexpr std::string_view kFlagsAndSizes = "-+ #0123456789.*hlLqjzt";
         size_t j = i + 1;
-        while (j < format.size() && std::string_view("-+ #0123456789.*hlLqjzt").find(format[j]) != std::string_view::npos)
-            ++j;
+        while (j < format.size() && kFlagsAndSizes.find(format[j]) != std::string_view::npos) ++j;
         if (j >= format.size()) break;
         if (format[j] == 's' && inLiteral) return true;
         i = j;  // past the conversion, %% included

@@ -5,6 +5,7 @@
 // is as it was. Each kind is written the ways it can be: through an agent's
 // records, through the Ostrel's own records, and as a wire record whose field
 // a peer filled to its last byte.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
