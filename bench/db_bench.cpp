@@ -40,9 +40,9 @@ void fillRow(FileRow& row, int i) {
     row.fileId = i;
     char path[64];
     std::snprintf(path, sizeof path, "C:\\data\\file%d.mdf", i);
-    kel::copyField(row.physicalName, path);
+    kel::copyWholeField(row.physicalName, path);
     std::snprintf(path, sizeof path, "file%d", i);
-    kel::copyField(row.logicalName, path);
+    kel::copyWholeField(row.logicalName, path);
     row.size = i;
     row.maxSize = 2 * i;
     row.addTime = 1700000000;
@@ -169,14 +169,15 @@ public:
     }
     bool find(int id) {
         sqlite3_bind_int(stmt_, 1, id);
-        const bool found = sqlite3_step(stmt_) == SQLITE_ROW;
+        bool found = sqlite3_step(stmt_) == SQLITE_ROW;
         if (found) {
             row_.id = sqlite3_column_int(stmt_, 0);
             row_.tesselId = sqlite3_column_int(stmt_, 1);
             row_.sqlFileGroupId = sqlite3_column_int(stmt_, 2);
             row_.fileId = sqlite3_column_int(stmt_, 3);
-            kel::copyField(row_.physicalName, reinterpret_cast<const char*>(sqlite3_column_text(stmt_, 4)));
-            kel::copyField(row_.logicalName, reinterpret_cast<const char*>(sqlite3_column_text(stmt_, 5)));
+            // As the library reads a row: a stored text longer than its field is no row.
+            found = kel::copyField(row_.physicalName, reinterpret_cast<const char*>(sqlite3_column_text(stmt_, 4))) &&
+                    kel::copyField(row_.logicalName, reinterpret_cast<const char*>(sqlite3_column_text(stmt_, 5)));
             row_.size = sqlite3_column_int(stmt_, 6);
             row_.maxSize = sqlite3_column_int(stmt_, 7);
             row_.addTime = sqlite3_column_int(stmt_, 8);

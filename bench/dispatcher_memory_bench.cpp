@@ -47,8 +47,8 @@ void peer(int port, bool overBounds) {
         h.type = kEchoRequest;
         h.recordLength = kel::net::kMaxRecordLength;
         h.payloadLength = overBounds ? (20u << 20) : kel::net::kMaxPayloadLength;
-        kel::copyField(h.dllName, "sLNTEST");
-        kel::copyField(h.entryPoint, "sLPTESTMSG");
+        kel::copyWholeField(h.dllName, "sLNTEST");
+        kel::copyWholeField(h.entryPoint, "sLPTESTMSG");
         std::vector<char> body(1 << 20, 'z');
         bool ok = ::send(fd, &h, sizeof(h), MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof(h));
         for (size_t sent = 0; ok && sent < (20u << 20); sent += body.size())

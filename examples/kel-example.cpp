@@ -277,7 +277,7 @@ static bool readDatabase(unsigned long client, unsigned long instanceId, unsigne
     lookup.setSubClientName("default");
     if (!lookup.setApplicationType(16)) return fail("application type", lookup.getLastError());
     KelNetSQLAppIdReqV3_t* req = lookup.requestMessage(true);
-    lookup.copyToRequest(*req);
+    if (!lookup.copyToRequest(*req)) return fail("application id request", lookup.getLastError());
     req->DBCode = KelNetSQLAppIdLookup;
     if (!lookup.networkQuery()) return fail("application id lookup", lookup.getLastError());
     std::printf("application id of client1/SQL1/PUBS/default: %lu (instance %lu, backup set %lu, client %lu)\n",
@@ -380,10 +380,11 @@ static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& backupSetId
     KelNetSQLBackupSet2_t record{};
     KelNetSQLBackupSet_t& r = record.BackupSet;
     r.BackupSetId = 1;
-    kel::copyField(r.Name, std::string("pubs full 1"));
-    kel::copyField(r.Description, std::string("nightly full backup"));
-    kel::copyField(r.UserName, std::string("sa"));
-    kel::copyField(r.BackupSize, std::string("2097152"));
+    // A text that does not fit its field is refused, never cut.
+    if (!kel::copyField(r.Name, std::string("pubs full 1")) ||
+        !kel::copyField(r.Description, std::string("nightly full backup")) ||
+        !kel::copyField(r.UserName, std::string("sa")) || !kel::copyField(r.BackupSize, std::string("2097152")))
+        return false;
     r.SqlVersion.Major = 8;
     r.SqlVersion.Build = 760;
     r.MtfVersion.Major = 1;
@@ -451,8 +452,8 @@ static bool recordSet(KelSQLClassProperties& agent, unsigned long sqlDatabaseId,
                       unsigned long& id) {
     KelNetSQLBackupSet2_t record{};
     KelNetSQLBackupSet_t& r = record.BackupSet;
-    kel::copyField(r.Name, std::string(s.name));
-    kel::copyField(r.BackupSize, std::string("1048576"));
+    if (!kel::copyField(r.Name, std::string(s.name)) || !kel::copyField(r.BackupSize, std::string("1048576")))
+        return false;
     r.SqlVersion.Major = 8;
     r.MtfVersion.Major = 1;
     r.SeltraStartTime = static_cast<uint64_t>(base + s.start);
@@ -637,9 +638,10 @@ static bool recordFiles(unsigned long sqlBackupSetId) {
     KelSQLClassProperties agent(KelSQLClientSide);
     const unsigned long tessel = agent.getOstrel().getTesselId();
     KelNetSQLBackupFile_t fileRecord{};
-    kel::copyField(fileRecord.LogicalName, std::string("pubs_data"));
-    kel::copyField(fileRecord.PhysicalName, std::string("C:\\MSSQL\\Data\\pubs.mdf"));
-    kel::copyField(fileRecord.PhysicalDrive, std::string("C:\\"));
+    if (!kel::copyField(fileRecord.LogicalName, std::string("pubs_data")) ||
+        !kel::copyField(fileRecord.PhysicalName, std::string("C:\\MSSQL\\Data\\pubs.mdf")) ||
+        !kel::copyField(fileRecord.PhysicalDrive, std::string("C:\\")))
+        return false;
     fileRecord.Number = 1;
     fileRecord.PageSize = 8192;
     fileRecord.PageCount = 256;

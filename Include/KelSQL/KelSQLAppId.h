@@ -82,7 +82,7 @@ public:
     // (code 2) and takes the four ids of the answer.
     bool update();
 
-    void copyToRequest(KelNetSQLAppIdReqV3_t& req) const;
+    [[nodiscard]] bool copyToRequest(KelNetSQLAppIdReqV3_t& req);
     void copyFromRequest(const KelNetSQLAppIdReqV3_t& req);
     void copyToResponse(KelNetSQLAppIdRsp_t& rsp) const;
     void copyFromResponse(const KelNetSQLAppIdRsp_t& rsp);

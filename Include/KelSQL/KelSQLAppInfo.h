@@ -27,9 +27,10 @@ public:
     void copyFromNetwork(const KelNetSQLAppInfoRsp_t& rsp);
     void copyFromNetwork(const KelNetSQLAppInfoRspV2_t& rsp);
     void copyFromNetwork(const KelNetSQLAppInfoRspV3_t& rsp);
-    void copyToNetwork(KelNetSQLAppInfoRsp_t& rsp) const;
-    void copyToNetwork(KelNetSQLAppInfoRspV2_t& rsp) const;
-    void copyToNetwork(KelNetSQLAppInfoRspV3_t& rsp) const;
+    // The names are copied whole or refused (0x1E000037 naming the field).
+    [[nodiscard]] bool copyToNetwork(KelNetSQLAppInfoRsp_t& rsp);
+    [[nodiscard]] bool copyToNetwork(KelNetSQLAppInfoRspV2_t& rsp);
+    [[nodiscard]] bool copyToNetwork(KelNetSQLAppInfoRspV3_t& rsp);
     void initializeSQLObject();
 
     const KelNetSQLDateTime_t& lastBackupSetTime() const { return lastBackupTime_; }
@@ -70,7 +71,7 @@ private:
     template <class R>
     void copyBodyFrom(const R& rsp);
     template <class R>
-    void copyBodyTo(R& rsp) const;
+    [[nodiscard]] bool copyBodyTo(R& rsp);
     bool readApplicationManager(unsigned long tesselId, unsigned long appNumber);
     bool readCatalogue();
     void readLastBackupSet();

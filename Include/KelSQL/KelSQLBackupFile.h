@@ -79,9 +79,9 @@ public:
     bool isLoaded() const { return loaded_; }
 
     // Copies between the object, the wire record and the row.
-    void copyToNetwork(KelNetSQLBackupFile_t& rec) const;
+    [[nodiscard]] bool copyToNetwork(KelNetSQLBackupFile_t& rec);
     void copyFromNetwork(const KelNetSQLBackupFile_t& rec);
-    void copyToSql(SqlBackupFile_t& row) const;
+    [[nodiscard]] bool copyToSql(SqlBackupFile_t& row);
     void copyFromSql(const SqlBackupFile_t& row);
     static void copyNetworkToSql(const KelNetSQLBackupFile_t& rec, SqlBackupFile_t& row);
     static void copyNetworkFromSql(KelNetSQLBackupFile_t& rec, const SqlBackupFile_t& row);

@@ -116,11 +116,11 @@ public:
 
     // Copies between the object, the wire records and the row.
     void copyFromSql(const SqlBackupSet_t& row);
-    void copyToSql(SqlBackupSet_t& row);
+    [[nodiscard]] bool copyToSql(SqlBackupSet_t& row);
     void copyFromNetwork(const KelNetSQLBackupSet_t& rec);
     void copyFromNetwork(const KelNetSQLBackupSet2_t& rec);
-    void copyToNetwork(KelNetSQLBackupSet_t& rec);
-    void copyToNetwork(KelNetSQLBackupSet2_t& rec);
+    [[nodiscard]] bool copyToNetwork(KelNetSQLBackupSet_t& rec);
+    [[nodiscard]] bool copyToNetwork(KelNetSQLBackupSet2_t& rec);
     static void copyNetworkToSql(const KelNetSQLBackupSet_t& rec, uint64_t sqlFileSubClientId, SqlBackupSet_t& row);
     static void copyNetworkFromSql(KelNetSQLBackupSet_t& rec, const SqlBackupSet_t& row);
 

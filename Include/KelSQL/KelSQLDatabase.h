@@ -185,9 +185,9 @@ public:
     KelSQLDatabaseProperties* getDatabaseProperties();
 
     // Copies between the object, the wire record and the row.
-    void copyToNetwork(KelNetSQLDatabase_t& rec);
+    [[nodiscard]] bool copyToNetwork(KelNetSQLDatabase_t& rec);
     void copyFromNetwork(const KelNetSQLDatabase_t& rec);
-    void copyToDb(SqlDatabase_t& row);
+    [[nodiscard]] bool copyToDb(SqlDatabase_t& row);
     void copyFromDb(const SqlDatabase_t& row);
     static void copyNetworkToDb(const KelNetSQLDatabase_t& rec, SqlDatabase_t& row);
     static void copyNetworkFromDb(KelNetSQLDatabase_t& rec, const SqlDatabase_t& row);
@@ -261,8 +261,6 @@ private:
     bool fail(uint64_t number, const char* signature);
     bool copyError(KelLastError& from);
     bool catalogueError(const char* signature, SqlDatabase& table);
-    // Names compared in SQL must fit their column.
-    bool nameFits(const std::string& name, const char* field, const char* signature);
     bool loadServerName(KelSQLServer* server);
     bool queryByInstance(unsigned long sqlServerId, const std::string& databaseName, const char* signature);
     // The request of DBCode 1, cleared.

@@ -15,9 +15,10 @@
 bool idNotSet(KelLastError& err, unsigned long id, const char* idName, const char* function);
 // True when value is not empty; else sets 0x1E000037 with name, then function.
 bool stringEmpty(KelLastError& err, const std::string& value, const char* name, const char* function);
-// True when value fits a wire field of fieldSize bytes with its terminator;
-// else sets 0x1E000001 with name, then function. A name cut to its field
-// could name another row.
+// True when value fits a wire field or column of fieldSize bytes with its
+// terminator; else sets 0x1E000037 with name, then function, then how long
+// the value is and how much fits (the error then reads "too long"). A name
+// cut to its field could name another row, so nothing is ever cut to fit.
 bool textFits(KelLastError& err, const std::string& value, size_t fieldSize, const char* name,
               const char* function);
 

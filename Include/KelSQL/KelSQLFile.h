@@ -98,9 +98,10 @@ public:
     bool clientQuery(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile);
 
     // Copies between the object, the wire record and the row.
-    void copyToNetwork(KelNetSQLFile_t& rec);
+    // The texts are copied whole or refused (0x1E000037 naming the field).
+    [[nodiscard]] bool copyToNetwork(KelNetSQLFile_t& rec);
     void copyFromNetwork(const KelNetSQLFile_t& rec);
-    void copyToSql(SqlFile_t& row);
+    [[nodiscard]] bool copyToSql(SqlFile_t& row);
     void copyFromSql(const SqlFile_t& row);
     static void copyNetworkToSql(const KelNetSQLFile_t& rec, SqlFile_t& row);
     static void copyNetworkFromSql(KelNetSQLFile_t& rec, const SqlFile_t& row);

@@ -117,9 +117,10 @@ public:
     bool clientQuery(KelNetSQLFileGroup_t* reqFileGroup, KelNetSQLFileGroup_t* rspFileGroup);
 
     // Copies between the object, the wire record and the row.
-    void copyToNetwork(KelNetSQLFileGroup_t& rec);
+    // The name is copied whole or refused (0x1E000037 naming the field).
+    [[nodiscard]] bool copyToNetwork(KelNetSQLFileGroup_t& rec);
     void copyFromNetwork(const KelNetSQLFileGroup_t& rec);
-    void copyToSql(SqlFileGroup_t& row);
+    [[nodiscard]] bool copyToSql(SqlFileGroup_t& row);
     void copyFromSql(const SqlFileGroup_t& row);
     static void copyNetworkToSql(const KelNetSQLFileGroup_t& rec, SqlFileGroup_t& row);
     static void copyNetworkFromSql(KelNetSQLFileGroup_t& rec, const SqlFileGroup_t& row);

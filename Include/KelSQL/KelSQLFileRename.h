@@ -56,9 +56,9 @@ public:
     bool isLoaded() const { return loaded_; }
     long long sqlCode() const { return sqlCode_; }
 
-    void copyToNetwork(KelNetSQLFileRename_t& rec) const;
+    [[nodiscard]] bool copyToNetwork(KelNetSQLFileRename_t& rec);
     void copyFromNetwork(const KelNetSQLFileRename_t& rec);
-    void copyToSql(SqlFileRename_t& row) const;
+    [[nodiscard]] bool copyToSql(SqlFileRename_t& row);
     void copyFromSql(const SqlFileRename_t& row);
 
 private:

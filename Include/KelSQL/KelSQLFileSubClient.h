@@ -52,7 +52,7 @@ public:
 
     void copyToNetwork(KelNetSQLFileSubClient_t& rec) const;
     void copyFromNetwork(const KelNetSQLFileSubClient_t& rec);
-    void copyToSql(SqlFileSubClient_t& row) const;
+    [[nodiscard]] bool copyToSql(SqlFileSubClient_t& row);
     void copyFromSql(const SqlFileSubClient_t& row);
 
     unsigned long sqlId() const { return sqlId_; }

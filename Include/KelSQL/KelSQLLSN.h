@@ -81,9 +81,9 @@ public:
 
     // Copies between the object, the wire record and the row.
     void copyFromSql(const SqlLSNs_t& row);
-    void copyToSql(SqlLSNs_t& row) const;
+    [[nodiscard]] bool copyToSql(SqlLSNs_t& row);
     void copyFromNetwork(const KelNetSQLLSN_t& rec);
-    void copyToNetwork(KelNetSQLLSN_t& rec) const;
+    [[nodiscard]] bool copyToNetwork(KelNetSQLLSN_t& rec);
     static void copyNetworkToSql(const KelNetSQLLSN_t& rec, SqlLSNs_t& row);
     static void copyNetworkFromSql(KelNetSQLLSN_t& rec, const SqlLSNs_t& row);
 

@@ -97,9 +97,9 @@ public:
     bool isLoaded() const { return loaded_; }
     long long sqlCode() const { return sqlCode_; }
 
-    void copyToNetwork(KelNetSQLLogMarkName_t& rec) const;
+    [[nodiscard]] bool copyToNetwork(KelNetSQLLogMarkName_t& rec);
     void copyFromNetwork(const KelNetSQLLogMarkName_t& rec);
-    void copyToSql(SqlLogMarkNames_t& row) const;
+    [[nodiscard]] bool copyToSql(SqlLogMarkNames_t& row);
     void copyFromSql(const SqlLogMarkNames_t& row);
 
 private:

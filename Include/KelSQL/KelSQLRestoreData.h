@@ -58,9 +58,9 @@ public:
     bool isLoaded() const { return loaded_; }
     long long sqlCode() const { return sqlCode_; }
 
-    void copyToNetwork(KelNetSQLRestoreData_t& rec) const;
+    [[nodiscard]] bool copyToNetwork(KelNetSQLRestoreData_t& rec);
     void copyFromNetwork(const KelNetSQLRestoreData_t& rec);
-    void copyToSql(SqlRestoreData_t& row) const;
+    [[nodiscard]] bool copyToSql(SqlRestoreData_t& row);
     void copyFromSql(const SqlRestoreData_t& row);
 
 private:

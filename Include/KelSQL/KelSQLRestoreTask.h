@@ -84,13 +84,14 @@ public:
     // Agent: the filled request out, the version's record back.
     bool networkQuery();
 
-    void copyToNetwork(KelNetSQLRestoreTask_t& rec) const;
-    void copyToNetwork(KelNetSQLRestoreTask2_t& rec) const;
-    void copyToNetwork(KelNetSQLRestoreTask3_t& rec) const;
+    // The texts are copied whole or refused (0x1E000037 naming the field).
+    [[nodiscard]] bool copyToNetwork(KelNetSQLRestoreTask_t& rec);
+    [[nodiscard]] bool copyToNetwork(KelNetSQLRestoreTask2_t& rec);
+    [[nodiscard]] bool copyToNetwork(KelNetSQLRestoreTask3_t& rec);
     void copyFromNetwork(const KelNetSQLRestoreTask_t& rec);
     void copyFromNetwork(const KelNetSQLRestoreTask2_t& rec);
     void copyFromNetwork(const KelNetSQLRestoreTask3_t& rec);
-    bool copyToSql(SqlRestoreTask_t& row);
+    [[nodiscard]] bool copyToSql(SqlRestoreTask_t& row);
     bool copyFromSql(const SqlRestoreTask_t& row);
 
     bool isRestoreTypePointInTime() const { return restoreType_ == KelNetSQLRestoreTypePointInTime; }

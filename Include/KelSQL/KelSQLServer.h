@@ -171,11 +171,12 @@ public:
     std::string& sqlServerInstanceNameOnly(std::string& name) const;
 
     // Copies between the record and the wire records.
-    void copyToRequest(KelNetSQLServerReq_t* req);
-    void copyToResponse(KelNetSQLServerRsp_t* rsp);
+    // The texts are copied whole or refused (0x1E000037 naming the field).
+    [[nodiscard]] bool copyToRequest(KelNetSQLServerReq_t* req);
+    [[nodiscard]] bool copyToResponse(KelNetSQLServerRsp_t* rsp);
     void copyFromRequest(KelNetSQLServerReq_t* req);
     void copyFromResponse(KelNetSQLServerRsp_t* rsp);
-    void copyToRecord(KelNetSQLServer_t& rec);
+    [[nodiscard]] bool copyToRecord(KelNetSQLServer_t& rec);
     void copyFromRecord(const KelNetSQLServer_t& rec);
     bool networkQuery();
 

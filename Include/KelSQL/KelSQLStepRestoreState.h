@@ -58,7 +58,8 @@ public:
                         unsigned long& flags);
 
     void setDatabaseState();
-    void copyToNetwork(KelNetSQLDatabaseStateRspV2_t* response);
+    // The texts are copied whole or refused (0x1E000037 naming the field).
+    [[nodiscard]] bool copyToNetwork(KelNetSQLDatabaseStateRspV2_t* response);
     void copyFromNetwork(KelNetSQLDatabaseStateRsp_t* response);
     void copyFromNetwork(KelNetSQLDatabaseStateRspV2_t* response);
     bool networkQuery();

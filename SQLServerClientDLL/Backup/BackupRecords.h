@@ -9,6 +9,8 @@
 #include "../Records/RecordPlace.h"
 #include "KelSQL/KelNetSQLWire.h"
 #include "KelSQL/KelSQLClassProperties.h"
+#include "../Records/FieldCopy.h"
+#include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "platform/db/DBtable.h"
 #include "platform/events/KelLastError.h"
@@ -39,17 +41,6 @@ inline void storeDate(DB_DATETIME& d, const KelNetSQLDateTime_t& w) {
     d.hour = w.Hour;
     d.minute = w.Minute;
     d.second = w.Second;
-}
-
-// A text stored in or compared with a column of columnSize bytes must fit
-// it whole: else 0x1E000037 with field, then signature.
-inline bool fitsColumn(KelLastError& err, const std::string& text, size_t columnSize, const char* field,
-                       const char* signature) {
-    if (text.size() < columnSize) return true;
-    err.setNumber(kErrValueNotSet);
-    err.addArgument(field);
-    err.addArgument(signature);
-    return false;
 }
 
 // 0x1E000033 with signature, the record's description and the database's text.

@@ -27,11 +27,11 @@ bool KelNetSQLBackupFileExist::networkQuery(unsigned long tesselId, unsigned lon
     static const char* kFn = "KelNetSQLBackupFileExist::networkQuery(tesselId, sqlBackupSetId, logicalName)";
     KelNetSQLBackupFileExistReq_t* req = requestMessage(true);
     if (!req) return fail(kelsql::kErrNoBuffer, kFn);
-    if (!kelsql::backup::fitsColumn(getLastError(), logicalName, sizeof req->LogicalName, "logicalName", kFn))
+    if (!textFits(getLastError(), logicalName, sizeof req->LogicalName, "logicalName", kFn))
         return false;
     req->TesselId = tesselId;
     req->SqlBackupSetId = sqlBackupSetId;
-    kel::copyField(req->LogicalName, logicalName);
+    if (!kelsql::copyText(getLastError(), req->LogicalName, logicalName, "logicalName", kFn)) return false;
     return exchange(getLastError());
 }
 

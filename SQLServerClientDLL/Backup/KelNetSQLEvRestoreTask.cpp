@@ -41,8 +41,10 @@ bool KelNetSQLEvRestoreTask::lookup(uint64_t taskId, KelNetSQLEvRestoreTask_t& t
     task.JobId = result.jobId;
     task.GUISequenceNumber = result.guiSequenceNumber;
     task.UserId = result.userId;
-    // The job manager's name may fill its 1024 bytes without a terminator.
-    kel::boundedCopy(task.UserName, sizeof task.UserName, result.userName, sizeof result.userName);
+    // The job manager's name may fill its 1024 bytes without a terminator. It
+    // only says who ran the job, and is neither stored nor compared: a longer
+    // one is shown cut to the wire's field.
+    kel::cutCopy(task.UserName, sizeof task.UserName, result.userName, sizeof result.userName);
     if (task.TesselId == 0 || task.SqlRestoreTaskId == 0) {
         err.setNumber(kelsql::kErrJobRestoreTask);
         err.addArgument(static_cast<unsigned long long>(taskId));

@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLHotServerStep.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabaseLSNList.h"
@@ -30,7 +31,9 @@ bool KelNetSQLHotServerStep::networkQuery(unsigned long sqlDatabaseId, unsigned 
     if (!req) return fail(kelsql::kErrNoBuffer, "KelNetSQLHotServerStep::networkQuery()");
     req->SqlDatabaseId = sqlDatabaseId;
     req->BackupSetId = backupSetId;
-    kel::copyField(req->BackupSetName, backupSetName);
+    if (!kelsql::copyText(getLastError(), req->BackupSetName, backupSetName, "backupSetName",
+                          "KelNetSQLHotServerStep::networkQuery()"))
+        return false;
     if (!exchange(getLastError())) return false;
     const KelNetSQLHotServerStepRsp* rsp = responseMessage(false);
     current = static_cast<unsigned long>(rsp->CurrentSqlBackupSetId);

@@ -59,25 +59,27 @@ bool KelSQLBackupFile::rowError(DBtable& record) {
 bool KelSQLBackupFile::textsFit(const std::string& physicalName, const std::string& logicalName,
                                 const std::string& physicalDrive, const char* signature) {
     KelLastError& err = getLastError();
-    return kelsql::backup::fitsColumn(err, physicalName, kPhysicalNameMax + 1, "physicalName", signature) &&
-           kelsql::backup::fitsColumn(err, logicalName, kLogicalNameMax + 1, "logicalName", signature) &&
-           kelsql::backup::fitsColumn(err, physicalDrive, kPhysicalDriveMax + 1, "physicalDrive", signature);
+    return textFits(err, physicalName, kPhysicalNameMax + 1, "physicalName", signature) &&
+           textFits(err, logicalName, kLogicalNameMax + 1, "logicalName", signature) &&
+           textFits(err, physicalDrive, kPhysicalDriveMax + 1, "physicalDrive", signature);
 }
 
 // ---- copies
 
-void KelSQLBackupFile::copyToNetwork(KelNetSQLBackupFile_t& rec) const {
+bool KelSQLBackupFile::copyToNetwork(KelNetSQLBackupFile_t& rec) {
     rec.SqlBackupFileId = sqlId_;
     rec.TesselId = tesselId_;
     rec.SqlBackupSetId = sqlBackupSetId_;
     rec.SqlFileGroupId = sqlFileGroupId_;
     rec.Number = fileNumber_;
-    kel::copyField(rec.PhysicalName, physicalName_);
-    kel::copyField(rec.LogicalName, logicalName_);
-    kel::copyField(rec.PhysicalDrive, physicalDrive_);
     rec.PageSize = pageSize_;
     rec.PageCount = pageCount_;
     rec.Type = fileType_;
+    return kelsql::FieldCopies(getLastError(), "KelSQLBackupFile::copyToNetwork(rec)")
+        .text(rec.PhysicalName, physicalName_, "physicalName")
+        .text(rec.LogicalName, logicalName_, "logicalName")
+        .text(rec.PhysicalDrive, physicalDrive_, "physicalDrive")
+        .ok();
 }
 
 void KelSQLBackupFile::copyFromNetwork(const KelNetSQLBackupFile_t& rec) {
@@ -96,10 +98,11 @@ void KelSQLBackupFile::copyFromNetwork(const KelNetSQLBackupFile_t& rec) {
     loaded_ = true;
 }
 
-void KelSQLBackupFile::copyToSql(SqlBackupFile_t& row) const {
+bool KelSQLBackupFile::copyToSql(SqlBackupFile_t& row) {
     KelNetSQLBackupFile_t rec{};
-    copyToNetwork(rec);
+    if (!copyToNetwork(rec)) return false;
     copyNetworkToSql(rec, row);
+    return true;
 }
 
 void KelSQLBackupFile::copyFromSql(const SqlBackupFile_t& row) {
@@ -114,9 +117,9 @@ void KelSQLBackupFile::copyNetworkToSql(const KelNetSQLBackupFile_t& rec, SqlBac
     row.sqlFileGroupId = static_cast<int32_t>(rec.SqlFileGroupId);
     row.sqlBackupSetId = static_cast<int32_t>(rec.SqlBackupSetId);
     row.number = static_cast<int32_t>(rec.Number);
-    kel::copyField(row.physicalName, kel::fieldText(rec.PhysicalName));
-    kel::copyField(row.logicalName, kel::fieldText(rec.LogicalName));
-    kel::copyField(row.physicalDrive, kel::fieldText(rec.PhysicalDrive));
+    kel::copyWholeField(row.physicalName, rec.PhysicalName);
+    kel::copyWholeField(row.logicalName, rec.LogicalName);
+    kel::copyWholeField(row.physicalDrive, rec.PhysicalDrive);
     row.pageSize = static_cast<int32_t>(rec.PageSize);
     row.pageCount = static_cast<int32_t>(rec.PageCount);
     row.type = static_cast<int32_t>(rec.Type);
@@ -128,9 +131,9 @@ void KelSQLBackupFile::copyNetworkFromSql(KelNetSQLBackupFile_t& rec, const SqlB
     rec.SqlFileGroupId = column(row.sqlFileGroupId);
     rec.SqlBackupSetId = column(row.sqlBackupSetId);
     rec.Number = column(row.number);
-    kel::copyField(rec.PhysicalName, kel::fieldText(row.physicalName));
-    kel::copyField(rec.LogicalName, kel::fieldText(row.logicalName));
-    kel::copyField(rec.PhysicalDrive, kel::fieldText(row.physicalDrive));
+    kel::copyWholeField(rec.PhysicalName, row.physicalName);
+    kel::copyWholeField(rec.LogicalName, row.logicalName);
+    kel::copyWholeField(rec.PhysicalDrive, row.physicalDrive);
     rec.PageSize = column(row.pageSize);
     rec.PageCount = column(row.pageCount);
     rec.Type = column(row.type);
@@ -138,8 +141,7 @@ void KelSQLBackupFile::copyNetworkFromSql(KelNetSQLBackupFile_t& rec, const SqlB
 
 bool KelSQLBackupFile::save(KelNetSQLBackupFile_t* record) {
     if (!record) return fail(kelsql::kErrInvalidArgument, "KelSQLBackupFile::save(record)");
-    copyToNetwork(*record);
-    return true;
+    return copyToNetwork(*record);
 }
 
 bool KelSQLBackupFile::restore(const KelNetSQLBackupFile_t* record) {
@@ -191,7 +193,7 @@ bool KelSQLBackupFile::query(unsigned long sqlBackupSetId, const std::string& lo
     sqlCode_ = 0;
     if (!idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) ||
         !stringEmpty(getLastError(), logicalName, "logicalName", kFn) ||
-        !kelsql::backup::fitsColumn(getLastError(), logicalName, kLogicalNameMax + 1, "logicalName", kFn))
+        !textFits(getLastError(), logicalName, kLogicalNameMax + 1, "logicalName", kFn))
         return false;
     where_ = kel::sql::format("sqlBackupSetId = %d and logicalName = %s", static_cast<int>(sqlBackupSetId),
                               kel::sql::quoted(logicalName).c_str());
@@ -204,7 +206,7 @@ bool KelSQLBackupFile::query(unsigned long tesselId, unsigned long sqlBackupSetI
     if (!idNotSet(getLastError(), tesselId, "tesselId", kFn) ||
         !idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn) ||
         !stringEmpty(getLastError(), logicalName, "logicalName", kFn) ||
-        !kelsql::backup::fitsColumn(getLastError(), logicalName, kLogicalNameMax + 1, "logicalName", kFn))
+        !textFits(getLastError(), logicalName, kLogicalNameMax + 1, "logicalName", kFn))
         return false;
     where_ = kel::sql::format("tesselId = %d and sqlBackupSetId = %d and logicalName = %s", static_cast<int>(tesselId),
                               static_cast<int>(sqlBackupSetId), kel::sql::quoted(logicalName).c_str());
@@ -243,8 +245,7 @@ bool KelSQLBackupFile::insert(unsigned long tesselId, unsigned long sqlBackupSet
     KelNetSQLBackupFileReq_t* req = requestMessage(true);
     if (!req) return fail(kelsql::kErrNoBuffer, kFn);
     req->DBCode = KelNetSQLBackupFileInsert;
-    copyToNetwork(req->BackupFile);
-    if (!exchange(getLastError())) return false;
+    if (!copyToNetwork(req->BackupFile) || !exchange(getLastError())) return false;
     copyFromNetwork(responseMessage(false)->BackupFile);
     return true;
 }
@@ -307,7 +308,5 @@ bool KelSQLBackupFile::lookup(const KelNetSQLBackupFile_t& request, KelNetSQLBac
         getLastError().addArgument(825ul);
         return false;
     }
-    if (!query(static_cast<unsigned long>(request.SqlBackupFileId))) return false;
-    copyToNetwork(response);
-    return true;
+    return query(static_cast<unsigned long>(request.SqlBackupFileId)) && copyToNetwork(response);
 }

@@ -109,10 +109,10 @@ bool KelSQLBackupSet::copyError(KelLastError& from) {
 bool KelSQLBackupSet::textsFit(const std::string& name, const std::string& description, const std::string& userName,
                                const std::string& backupSize, const char* signature) {
     KelLastError& err = getLastError();
-    return kelsql::backup::fitsColumn(err, name, kNameMax + 1, "name", signature) &&
-           kelsql::backup::fitsColumn(err, description, kDescriptionMax + 1, "description", signature) &&
-           kelsql::backup::fitsColumn(err, userName, kUserNameMax + 1, "userName", signature) &&
-           kelsql::backup::fitsColumn(err, backupSize, kBackupSizeMax + 1, "backupSize", signature);
+    return textFits(err, name, kNameMax + 1, "name", signature) &&
+           textFits(err, description, kDescriptionMax + 1, "description", signature) &&
+           textFits(err, userName, kUserNameMax + 1, "userName", signature) &&
+           textFits(err, backupSize, kBackupSizeMax + 1, "backupSize", signature);
 }
 
 // ---- copies
@@ -143,11 +143,12 @@ void KelSQLBackupSet::copyFromSql(const SqlBackupSet_t& row) {
     loaded_ = true;
 }
 
-void KelSQLBackupSet::copyToSql(SqlBackupSet_t& row) {
+bool KelSQLBackupSet::copyToSql(SqlBackupSet_t& row) {
     KelNetSQLBackupSet_t rec{};
-    copyToNetwork(rec);
+    if (!copyToNetwork(rec)) return false;
     rec.MediaSetId = mediaSet_->id();
     copyNetworkToSql(rec, sqlFileSubClientId_, row);
+    return true;
 }
 
 void KelSQLBackupSet::copyFromNetwork(const KelNetSQLBackupSet_t& rec) {
@@ -181,15 +182,11 @@ void KelSQLBackupSet::copyFromNetwork(const KelNetSQLBackupSet2_t& rec) {
     sqlFileSubClientId_ = static_cast<unsigned long>(rec.SqlFileSubClientId);
 }
 
-void KelSQLBackupSet::copyToNetwork(KelNetSQLBackupSet_t& rec) {
+bool KelSQLBackupSet::copyToNetwork(KelNetSQLBackupSet_t& rec) {
     rec.SqlBackupSetId = sqlId_;
     rec.TesselId = tesselId_;
     rec.SqlDatabaseId = sqlDatabaseId_;
     rec.BackupSetId = backupSetId_;
-    kel::copyField(rec.Name, name_);
-    kel::copyField(rec.Description, description_);
-    kel::copyField(rec.UserName, userName_);
-    kel::copyField(rec.BackupSize, backupSize_);
     rec.VendorId = vendorId_;
     rec.TimeZone = timeZone_;
     rec.Compatibility = compatibility_;
@@ -201,11 +198,17 @@ void KelSQLBackupSet::copyToNetwork(KelNetSQLBackupSet_t& rec) {
     rec.SqlVersion = wireVersion(sqlVersion_);
     rec.MtfVersion = wireVersion(mtfVersion_);
     rec.JobId = jobId_;
+    return kelsql::FieldCopies(getLastError(), "KelSQLBackupSet::copyToNetwork(rec)")
+        .text(rec.Name, name_, "name")
+        .text(rec.Description, description_, "description")
+        .text(rec.UserName, userName_, "userName")
+        .text(rec.BackupSize, backupSize_, "backupSize")
+        .ok();
 }
 
-void KelSQLBackupSet::copyToNetwork(KelNetSQLBackupSet2_t& rec) {
-    copyToNetwork(rec.BackupSet);
+bool KelSQLBackupSet::copyToNetwork(KelNetSQLBackupSet2_t& rec) {
     rec.SqlFileSubClientId = sqlFileSubClientId_;
+    return copyToNetwork(rec.BackupSet);
 }
 
 void KelSQLBackupSet::copyNetworkToSql(const KelNetSQLBackupSet_t& rec, uint64_t sqlFileSubClientId,
@@ -214,10 +217,10 @@ void KelSQLBackupSet::copyNetworkToSql(const KelNetSQLBackupSet_t& rec, uint64_t
     row.tesselId = static_cast<int32_t>(rec.TesselId);
     row.sqlDatabaseId = static_cast<int32_t>(rec.SqlDatabaseId);
     row.backupSetId = static_cast<int32_t>(rec.BackupSetId);
-    kel::copyField(row.name, kel::fieldText(rec.Name));
-    kel::copyField(row.description, kel::fieldText(rec.Description));
-    kel::copyField(row.userName, kel::fieldText(rec.UserName));
-    kel::copyField(row.backupSize, kel::fieldText(rec.BackupSize));
+    kel::copyWholeField(row.name, rec.Name);
+    kel::copyWholeField(row.description, rec.Description);
+    kel::copyWholeField(row.userName, rec.UserName);
+    kel::copyWholeField(row.backupSize, rec.BackupSize);
     row.vendorId = static_cast<int32_t>(rec.VendorId);
     row.sqlVersionId = static_cast<int32_t>(rec.SqlVersion.SqlVersionId);
     row.mtfVersionId = static_cast<int32_t>(rec.MtfVersion.SqlVersionId);
@@ -237,10 +240,10 @@ void KelSQLBackupSet::copyNetworkFromSql(KelNetSQLBackupSet_t& rec, const SqlBac
     rec.TesselId = column(row.tesselId);
     rec.SqlDatabaseId = column(row.sqlDatabaseId);
     rec.BackupSetId = column(row.backupSetId);
-    kel::copyField(rec.Name, kel::fieldText(row.name));
-    kel::copyField(rec.Description, kel::fieldText(row.description));
-    kel::copyField(rec.UserName, kel::fieldText(row.userName));
-    kel::copyField(rec.BackupSize, kel::fieldText(row.backupSize));
+    kel::copyWholeField(rec.Name, row.name);
+    kel::copyWholeField(rec.Description, row.description);
+    kel::copyWholeField(rec.UserName, row.userName);
+    kel::copyWholeField(rec.BackupSize, row.backupSize);
     rec.VendorId = column(row.vendorId);
     rec.SqlVersion = KelNetSQLMSVersion_t();
     rec.SqlVersion.SqlVersionId = column(row.sqlVersionId);
@@ -314,7 +317,7 @@ bool KelSQLBackupSet::query(unsigned long sqlDatabaseId, const std::string& back
         !stringEmpty(getLastError(), backupSetName, "backupSetName", kFn))
         return false;
     if (kelsql::backup::placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, kFn);
-    if (!kelsql::backup::fitsColumn(getLastError(), backupSetName, kNameMax + 1, "backupSetName", kFn)) return false;
+    if (!textFits(getLastError(), backupSetName, kNameMax + 1, "backupSetName", kFn)) return false;
     where_ = kel::sql::format("sqlDatabaseId = %d and name = %s", static_cast<int>(sqlDatabaseId),
                               kel::sql::quoted(backupSetName).c_str());
     return queryByWhere(kFn);
@@ -380,15 +383,13 @@ bool KelSQLBackupSet::insert(unsigned long tesselId, unsigned long sqlDatabaseId
         KelNetSQLBackupSet2Req_t* req = requestMessage2(true);
         if (!req) return fail(kelsql::kErrNoBuffer, kFn);
         req->DBCode = KelNetSQLBackupSetInsert;
-        copyToNetwork(req->BackupSet);
-        if (!exchange(getLastError())) return false;
+        if (!copyToNetwork(req->BackupSet) || !exchange(getLastError())) return false;
         copyFromNetwork(responseMessage2(false)->BackupSet);
     } else {
         KelNetSQLBackupSetReq_t* req = requestMessage(true);
         if (!req) return fail(kelsql::kErrNoBuffer, kFn);
         req->DBCode = KelNetSQLBackupSetInsert;
-        copyToNetwork(req->BackupSet);
-        if (!exchange(getLastError())) return false;
+        if (!copyToNetwork(req->BackupSet) || !exchange(getLastError())) return false;
         copyFromNetwork(responseMessage(false)->BackupSet);
     }
     if (!lsn_->insert(tesselId, sqlDatabaseId, sqlId_)) return copyError(lsn_->getLastError());
@@ -471,15 +472,12 @@ bool KelSQLBackupSet::lookupRow(const KelNetSQLBackupSet_t& request, const char*
 }
 
 bool KelSQLBackupSet::lookup(const KelNetSQLBackupSet_t& request, KelNetSQLBackupSet_t& response) {
-    if (!lookupRow(request, "KelSQLBackupSet::lookup(reqBackupSet, rspBackupSet)")) return false;
-    copyToNetwork(response);
-    return true;
+    return lookupRow(request, "KelSQLBackupSet::lookup(reqBackupSet, rspBackupSet)") && copyToNetwork(response);
 }
 
 bool KelSQLBackupSet::lookup(const KelNetSQLBackupSet2_t& request, KelNetSQLBackupSet2_t& response) {
-    if (!lookupRow(request.BackupSet, "KelSQLBackupSet::lookup(reqBackupSet, rspBackupSet)")) return false;
-    copyToNetwork(response);
-    return true;
+    return lookupRow(request.BackupSet, "KelSQLBackupSet::lookup(reqBackupSet, rspBackupSet)") &&
+           copyToNetwork(response);
 }
 
 // ---- removal

@@ -153,7 +153,8 @@ bool KelSQLDatabaseReports::activeWalk(DBtran& tran, SqlBackupSet& sets, SqlLSNs
     for (;;) {
         if (atFull) {
             if (placed.count(widened(current.sqlBackupSetId))) return true;
-            const std::string fullLSN = kel::fieldText(current.fullBackupLSN);
+            char fullLSN[sizeof current.fullBackupLSN];
+            kel::copyWholeField(fullLSN, current.fullBackupLSN);
             place(current);
             const std::string literal = kel::sql::quoted(fullLSN);
             int rc = kDBNoRow;
@@ -175,7 +176,7 @@ bool KelSQLDatabaseReports::activeWalk(DBtran& tran, SqlBackupSet& sets, SqlLSNs
                 }
             }
             current = *lsns.getDataPtr();
-            kel::copyField(current.fullBackupLSN, fullLSN);
+            kel::copyWholeField(current.fullBackupLSN, fullLSN);
         }
         // The dependants of the full that L names, and that full itself.
         const std::string l = kel::sql::quoted(kel::fieldText(current.fullBackupLSN));

@@ -56,14 +56,16 @@ bool KelSQLLogMarkName::fail(uint64_t number, const char* signature) {
 
 // ---- copies
 
-void KelSQLLogMarkName::copyToNetwork(KelNetSQLLogMarkName_t& rec) const {
+bool KelSQLLogMarkName::copyToNetwork(KelNetSQLLogMarkName_t& rec) {
     rec.SqlLogMarkNamesId = id_;
     rec.SqlDatabaseId = sqlDatabaseId_;
     rec.TesselId = tesselId_;
-    kel::copyField(rec.MarkName, name_);
-    kel::copyField(rec.MarkLSN, lsn_);
-    kel::copyField(rec.Description, description_);
     rec.MarkTime = wireTime(markTime_);
+    return kelsql::FieldCopies(getLastError(), "KelSQLLogMarkName::copyToNetwork(rec)")
+        .text(rec.MarkName, name_, "markName")
+        .text(rec.MarkLSN, lsn_, "markLSN")
+        .text(rec.Description, description_, "description")
+        .ok();
 }
 
 void KelSQLLogMarkName::copyFromNetwork(const KelNetSQLLogMarkName_t& rec) {
@@ -78,15 +80,17 @@ void KelSQLLogMarkName::copyFromNetwork(const KelNetSQLLogMarkName_t& rec) {
     loaded_ = true;
 }
 
-void KelSQLLogMarkName::copyToSql(SqlLogMarkNames_t& row) const {
+bool KelSQLLogMarkName::copyToSql(SqlLogMarkNames_t& row) {
     row.id = static_cast<int32_t>(id_);
     row.tesselId = static_cast<int32_t>(tesselId_);
     row.sqlDatabaseId = static_cast<int32_t>(sqlDatabaseId_);
-    kel::copyField(row.name, name_);
-    kel::copyField(row.lsn, lsn_);
-    kel::copyField(row.description, description_);
     row.markTime.clear();
     if (markTime_.time() != 0) kelsql::backup::storeDate(row.markTime, wireTime(markTime_));
+    return kelsql::FieldCopies(getLastError(), "KelSQLLogMarkName::copyToSql(row)")
+        .text(row.name, name_, "name")
+        .text(row.lsn, lsn_, "lsn")
+        .text(row.description, description_, "description")
+        .ok();
 }
 
 void KelSQLLogMarkName::copyFromSql(const SqlLogMarkNames_t& row) {
@@ -94,9 +98,9 @@ void KelSQLLogMarkName::copyFromSql(const SqlLogMarkNames_t& row) {
     rec.SqlLogMarkNamesId = column(row.id);
     rec.SqlDatabaseId = column(row.sqlDatabaseId);
     rec.TesselId = column(row.tesselId);
-    kel::copyField(rec.MarkName, kel::fieldText(row.name));
-    kel::copyField(rec.MarkLSN, kel::fieldText(row.lsn));
-    kel::copyField(rec.Description, kel::fieldText(row.description));
+    kel::copyWholeField(rec.MarkName, row.name);
+    kel::copyWholeField(rec.MarkLSN, row.lsn);
+    kel::copyWholeField(rec.Description, row.description);
     if (!row.markTime.isCleared()) rec.MarkTime = kelsql::backup::wireDate(row.markTime);
     copyFromNetwork(rec);
 }
@@ -159,13 +163,13 @@ bool KelSQLLogMarkName::insert() {
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     if (isSql7(sqlDatabaseId_)) return fail(kelsql::kErrLogMark, kFn);
     if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
-    if (!kelsql::backup::fitsColumn(err, name_, kNameMax + 1, "markName", kFn) ||
-        !kelsql::backup::fitsColumn(err, lsn_, kLSNMax + 1, "markLSN", kFn) ||
-        !kelsql::backup::fitsColumn(err, description_, kDescriptionMax + 1, "description", kFn))
+    if (!textFits(err, name_, kNameMax + 1, "markName", kFn) ||
+        !textFits(err, lsn_, kLSNMax + 1, "markLSN", kFn) ||
+        !textFits(err, description_, kDescriptionMax + 1, "description", kFn))
         return false;
     SqlLogMarkNames record(context_.getDBTransaction());
     SqlLogMarkNames_t& row = *record.getDataPtr();
-    copyToSql(row);
+    if (!copyToSql(row)) return false;
     row.id = 0;
     sqlCode_ = record.rowInsert(true);
     if (sqlCode_ != 0) return kelsql::backup::rowError(err, kFn, record, sqlCode_);
@@ -218,8 +222,8 @@ bool KelSQLLogMarkName::removeLSNRange(unsigned long tesselId, unsigned long sql
     KelLastError& err = getLastError();
     if (!idNotSet(err, tesselId, "tesselId", kFn) || !idNotSet(err, sqlDatabaseId, "sqlDatabaseId", kFn) ||
         !stringEmpty(err, firstLSN, "firstLSN", kFn) || !stringEmpty(err, lastLSN, "lastLSN", kFn) ||
-        !kelsql::backup::fitsColumn(err, firstLSN, kLSNMax + 1, "firstLSN", kFn) ||
-        !kelsql::backup::fitsColumn(err, lastLSN, kLSNMax + 1, "lastLSN", kFn))
+        !textFits(err, firstLSN, kLSNMax + 1, "firstLSN", kFn) ||
+        !textFits(err, lastLSN, kLSNMax + 1, "lastLSN", kFn))
         return false;
     // The lsn column compares as a number, so "1000" lies between "900" and "1100".
     where_ = kel::sql::format("tesselId = %d and sqlDatabaseId = %d and lsn >= %s and lsn <= %s",
@@ -235,8 +239,7 @@ bool KelSQLLogMarkName::networkUpdate() {
     KelNetSQLLogMarkNameReq_t* req = requestMessage(true);
     if (!req) return fail(kelsql::kErrNoBuffer, kFn);
     req->DBCode = KelNetSQLLogMarkNameInsert;
-    copyToNetwork(req->LogMarkName);
-    return exchange(getLastError());
+    return copyToNetwork(req->LogMarkName) && exchange(getLastError());
 }
 
 bool KelSQLLogMarkName::getLastLogMarkUpdate(unsigned long tesselId, unsigned long sqlDatabaseId) {
@@ -271,8 +274,7 @@ bool KelSQLLogMarkName::query(const KelNetSQLLogMarkName_t& request, KelNetSQLLo
         getLastError().clear();
         initializeSQLObject();
     }
-    copyToNetwork(response);
-    return true;
+    return copyToNetwork(response);
 }
 
 bool KelSQLLogMarkName::insert(const KelNetSQLLogMarkName_t& request, KelNetSQLLogMarkName_t&) {

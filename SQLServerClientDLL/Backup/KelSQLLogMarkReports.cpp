@@ -45,9 +45,9 @@ KelSQL_LogMark_t entryOf(const SqlDbMarkReport_t& row) {
     SqlLogMarkNames_t same{};
     same.id = row.id;
     same.sqlDatabaseId = row.sqldatabaseid;
-    kel::copyField(same.name, kel::fieldText(row.name));
-    kel::copyField(same.description, kel::fieldText(row.description));
-    kel::copyField(same.lsn, kel::fieldText(row.lsn));
+    kel::copyWholeField(same.name, row.name);
+    kel::copyWholeField(same.description, row.description);
+    kel::copyWholeField(same.lsn, row.lsn);
     same.markTime = row.marktime;
     return entryOf(same);
 }

@@ -40,12 +40,14 @@ bool KelSQLFileRename::rowError(DBtable& record) {
 
 // ---- copies
 
-void KelSQLFileRename::copyToNetwork(KelNetSQLFileRename_t& rec) const {
+bool KelSQLFileRename::copyToNetwork(KelNetSQLFileRename_t& rec) {
     rec.SqlFileRenameId = id_;
     rec.SqlRestoreTaskId = restoreTaskId_;
     rec.NextSqlFileRenameId = next_;
-    kel::copyField(rec.Logical, logicalName_);
-    kel::copyField(rec.Physical, physicalName_);
+    return kelsql::FieldCopies(getLastError(), "KelSQLFileRename::copyToNetwork(rec)")
+        .text(rec.Logical, logicalName_, "logical")
+        .text(rec.Physical, physicalName_, "physical")
+        .ok();
 }
 
 void KelSQLFileRename::copyFromNetwork(const KelNetSQLFileRename_t& rec) {
@@ -58,12 +60,14 @@ void KelSQLFileRename::copyFromNetwork(const KelNetSQLFileRename_t& rec) {
     loaded_ = true;
 }
 
-void KelSQLFileRename::copyToSql(SqlFileRename_t& row) const {
+bool KelSQLFileRename::copyToSql(SqlFileRename_t& row) {
     row.id = static_cast<int32_t>(id_);
     row.restoreTaskId = static_cast<int32_t>(restoreTaskId_);
     row.next = static_cast<int32_t>(next_);
-    kel::copyField(row.logicalName, logicalName_);
-    kel::copyField(row.physicalName, physicalName_);
+    return kelsql::FieldCopies(getLastError(), "KelSQLFileRename::copyToSql(row)")
+        .text(row.logicalName, logicalName_, "logicalName")
+        .text(row.physicalName, physicalName_, "physicalName")
+        .ok();
 }
 
 void KelSQLFileRename::copyFromSql(const SqlFileRename_t& row) {
@@ -104,12 +108,12 @@ bool KelSQLFileRename::insert() {
         return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
-    if (!kelsql::backup::fitsColumn(err, logicalName_, kLogicalNameMax + 1, "LogicalName", kFn) ||
-        !kelsql::backup::fitsColumn(err, physicalName_, kPhysicalNameMax + 1, "PhysicalName", kFn))
+    if (!textFits(err, logicalName_, kLogicalNameMax + 1, "LogicalName", kFn) ||
+        !textFits(err, physicalName_, kPhysicalNameMax + 1, "PhysicalName", kFn))
         return false;
     SqlFileRename record(context_.getDBTransaction());
     SqlFileRename_t& row = *record.getDataPtr();
-    copyToSql(row);
+    if (!copyToSql(row)) return false;
     row.id = 0;
     sqlCode_ = record.rowInsert(true);
     if (sqlCode_ != 0) return rowError(record);
@@ -171,7 +175,5 @@ bool KelSQLFileRename::query(const KelNetSQLFileRenameReq_t& request, KelNetSQLF
         getLastError().addArgument(545ul);
         return false;
     }
-    if (!query(static_cast<unsigned long>(request.SqlFileRenameId))) return false;
-    copyToNetwork(response);
-    return true;
+    return query(static_cast<unsigned long>(request.SqlFileRenameId)) && copyToNetwork(response);
 }

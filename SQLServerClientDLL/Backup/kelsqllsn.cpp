@@ -41,7 +41,7 @@ bool KelSQLLSN::catalogueError(const char* signature, SqlLSNs& table) {
 bool KelSQLLSN::lsnTextsFit(const std::string* texts, const char* signature) {
     static const char* const kFields[] = {"firstLSN", "lastLSN", "checkpointLSN", "databaseLSN"};
     for (int i = 0; i < 4; ++i)
-        if (!kelsql::backup::fitsColumn(getLastError(), texts[i], kLSNMax + 1, kFields[i], signature)) return false;
+        if (!textFits(getLastError(), texts[i], kLSNMax + 1, kFields[i], signature)) return false;
     return true;
 }
 
@@ -69,10 +69,11 @@ void KelSQLLSN::copyFromSql(const SqlLSNs_t& row) {
     loaded_ = true;
 }
 
-void KelSQLLSN::copyToSql(SqlLSNs_t& row) const {
+bool KelSQLLSN::copyToSql(SqlLSNs_t& row) {
     KelNetSQLLSN_t rec{};
-    copyToNetwork(rec);
+    if (!copyToNetwork(rec)) return false;
     copyNetworkToSql(rec, row);
+    return true;
 }
 
 void KelSQLLSN::copyFromNetwork(const KelNetSQLLSN_t& rec) {
@@ -90,17 +91,19 @@ void KelSQLLSN::copyFromNetwork(const KelNetSQLLSN_t& rec) {
     loaded_ = true;
 }
 
-void KelSQLLSN::copyToNetwork(KelNetSQLLSN_t& rec) const {
+bool KelSQLLSN::copyToNetwork(KelNetSQLLSN_t& rec) {
     rec.SqlBackupSetId = sqlBackupSetId_;
     rec.TesselId = tesselId_;
     rec.SqlDatabaseId = sqlDatabaseId_;
     rec.StartTime = startTime_;
     rec.FinishTime = finishTime_;
     rec.BackupType = backupType_;
-    kel::copyField(rec.FirstLSN, first_);
-    kel::copyField(rec.LastLSN, last_);
-    kel::copyField(rec.CheckpointLSN, checkpoint_);
-    kel::copyField(rec.DatabaseLSN, database_);
+    return kelsql::FieldCopies(getLastError(), "KelSQLLSN::copyToNetwork(rec)")
+        .text(rec.FirstLSN, first_, "firstLSN")
+        .text(rec.LastLSN, last_, "lastLSN")
+        .text(rec.CheckpointLSN, checkpoint_, "checkpointLSN")
+        .text(rec.DatabaseLSN, database_, "databaseLSN")
+        .ok();
 }
 
 void KelSQLLSN::copyNetworkToSql(const KelNetSQLLSN_t& rec, SqlLSNs_t& row) {
@@ -110,10 +113,10 @@ void KelSQLLSN::copyNetworkToSql(const KelNetSQLLSN_t& rec, SqlLSNs_t& row) {
     kelsql::backup::storeDate(row.startTime, rec.StartTime);
     kelsql::backup::storeDate(row.finishTime, rec.FinishTime);
     row.backupType = static_cast<int32_t>(rec.BackupType);
-    kel::copyField(row.firstLSN, kel::fieldText(rec.FirstLSN));
-    kel::copyField(row.lastLSN, kel::fieldText(rec.LastLSN));
-    kel::copyField(row.checkpointLSN, kel::fieldText(rec.CheckpointLSN));
-    kel::copyField(row.fullBackupLSN, kel::fieldText(rec.DatabaseLSN));
+    kel::copyWholeField(row.firstLSN, rec.FirstLSN);
+    kel::copyWholeField(row.lastLSN, rec.LastLSN);
+    kel::copyWholeField(row.checkpointLSN, rec.CheckpointLSN);
+    kel::copyWholeField(row.fullBackupLSN, rec.DatabaseLSN);
 }
 
 void KelSQLLSN::copyNetworkFromSql(KelNetSQLLSN_t& rec, const SqlLSNs_t& row) {
@@ -123,10 +126,10 @@ void KelSQLLSN::copyNetworkFromSql(KelNetSQLLSN_t& rec, const SqlLSNs_t& row) {
     rec.StartTime = kelsql::backup::wireDate(row.startTime);
     rec.FinishTime = kelsql::backup::wireDate(row.finishTime);
     rec.BackupType = column(row.backupType);
-    kel::copyField(rec.FirstLSN, kel::fieldText(row.firstLSN));
-    kel::copyField(rec.LastLSN, kel::fieldText(row.lastLSN));
-    kel::copyField(rec.CheckpointLSN, kel::fieldText(row.checkpointLSN));
-    kel::copyField(rec.DatabaseLSN, kel::fieldText(row.fullBackupLSN));
+    kel::copyWholeField(rec.FirstLSN, row.firstLSN);
+    kel::copyWholeField(rec.LastLSN, row.lastLSN);
+    kel::copyWholeField(rec.CheckpointLSN, row.checkpointLSN);
+    kel::copyWholeField(rec.DatabaseLSN, row.fullBackupLSN);
 }
 
 // ---- operations
@@ -147,8 +150,7 @@ bool KelSQLLSN::insert(unsigned long tesselId, unsigned long sqlDatabaseId, unsi
     KelNetSQLLSNReq_t* req = requestMessage(true);
     if (!req) return fail(kelsql::kErrNoBuffer, kFn);
     req->DBCode = KelNetSQLLSNInsert;
-    copyToNetwork(req->LSN);
-    if (!exchange(getLastError())) return false;
+    if (!copyToNetwork(req->LSN) || !exchange(getLastError())) return false;
     copyFromNetwork(responseMessage(false)->LSN);
     return true;
 }
@@ -217,7 +219,5 @@ bool KelSQLLSN::lookup(const KelNetSQLLSN_t& request, KelNetSQLLSN_t& response) 
         getLastError().addArgument(641ul);
         return false;
     }
-    if (!query(static_cast<unsigned long>(request.SqlBackupSetId))) return false;
-    copyToNetwork(response);
-    return true;
+    return query(static_cast<unsigned long>(request.SqlBackupSetId)) && copyToNetwork(response);
 }

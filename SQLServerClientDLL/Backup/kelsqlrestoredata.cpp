@@ -41,14 +41,14 @@ bool KelSQLRestoreData::rowError(DBtable& record) {
 
 // ---- copies
 
-void KelSQLRestoreData::copyToNetwork(KelNetSQLRestoreData_t& rec) const {
+bool KelSQLRestoreData::copyToNetwork(KelNetSQLRestoreData_t& rec) {
     rec.SqlRestoreDataId = id_;
     rec.SqlRestoreTaskId = restoreTaskId_;
     rec.DataType = dataType_;
     rec.SqlId = sqlDataId_;
     rec.SqlFileRenameId = sqlFileRenameId_;
     rec.NextSqlRestoreDataId = next_;
-    kel::copyField(rec.Name, sqlName_);
+    return kelsql::copyText(getLastError(), rec.Name, sqlName_, "name", "KelSQLRestoreData::copyToNetwork(rec)");
 }
 
 void KelSQLRestoreData::copyFromNetwork(const KelNetSQLRestoreData_t& rec) {
@@ -63,14 +63,14 @@ void KelSQLRestoreData::copyFromNetwork(const KelNetSQLRestoreData_t& rec) {
     loaded_ = true;
 }
 
-void KelSQLRestoreData::copyToSql(SqlRestoreData_t& row) const {
+bool KelSQLRestoreData::copyToSql(SqlRestoreData_t& row) {
     row.id = static_cast<int32_t>(id_);
     row.restoreTaskId = static_cast<int32_t>(restoreTaskId_);
     row.dataType = static_cast<int32_t>(dataType_);
     row.sqlId = static_cast<int32_t>(sqlDataId_);
     row.sqlFileRenameId = static_cast<int32_t>(sqlFileRenameId_);
     row.next = static_cast<int32_t>(next_);
-    kel::copyField(row.sqlName, sqlName_);
+    return kelsql::copyText(getLastError(), row.sqlName, sqlName_, "sqlName", "KelSQLRestoreData::copyToSql(row)");
 }
 
 void KelSQLRestoreData::copyFromSql(const SqlRestoreData_t& row) {
@@ -95,10 +95,10 @@ bool KelSQLRestoreData::insert() {
         return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
-    if (!kelsql::backup::fitsColumn(err, sqlName_, kNameMax + 1, "Name", kFn)) return false;
+    if (!textFits(err, sqlName_, kNameMax + 1, "Name", kFn)) return false;
     SqlRestoreData record(context_.getDBTransaction());
     SqlRestoreData_t& row = *record.getDataPtr();
-    copyToSql(row);
+    if (!copyToSql(row)) return false;
     row.id = 0;
     sqlCode_ = record.rowInsert(true);
     if (sqlCode_ != 0) return rowError(record);
@@ -113,7 +113,7 @@ bool KelSQLRestoreData::update(unsigned long sqlRestoreDataId) {
     if (!idNotSet(getLastError(), id, "sqlRestoreDataId", kFn)) return false;
     id_ = id;
     if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
-    if (!kelsql::backup::fitsColumn(getLastError(), sqlName_, kNameMax + 1, "Name", kFn)) return false;
+    if (!textFits(getLastError(), sqlName_, kNameMax + 1, "Name", kFn)) return false;
     SqlRestoreDataTable table(context_.getDBTransaction());
     table.clearUpdateClause();
     // The builder leaves out zeros and empty texts: update never clears a column.
@@ -192,7 +192,5 @@ bool KelSQLRestoreData::query(const KelNetSQLRestoreDataReq_t& request, KelNetSQ
         getLastError().addArgument(519ul);
         return false;
     }
-    if (!query(static_cast<unsigned long>(request.SqlRestoreDataId))) return false;
-    copyToNetwork(response);
-    return true;
+    return query(static_cast<unsigned long>(request.SqlRestoreDataId)) && copyToNetwork(response);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
 #include "ChainWalk.h"
 #include "Db/Tbl/sqlDatabase.h"
@@ -31,10 +32,11 @@ int32_t column(unsigned long value) { return static_cast<int32_t>(value); }
 
 // A field that holds a text of its full width without a terminator.
 template <size_t N>
-void fillField(char (&dst)[N], const std::string& src) {
-    const size_t n = std::min(N, src.size());
-    std::memcpy(dst, src.data(), n);
-    std::memset(dst + n, 0, N - n);
+bool fillField(char (&dst)[N], const std::string& src) {
+    std::memset(dst, 0, N);
+    if (src.size() > N) return false;
+    std::memcpy(dst, src.data(), src.size());
+    return true;
 }
 
 constexpr const char* kAlwaysFullAfterRestore = "alwaysFullAfterRestore";
@@ -253,19 +255,20 @@ bool KelSQLRestoreTask::copyToSql(SqlRestoreTask_t& row) {
     row.sqlBackupSetId = column(sqlBackupSetId_);
     row.restoreTime = column(restoreTime_.time());
     row.percentage = column(percentage_);
-    kel::copyField(row.undoFile, undoFile_);
-    kel::copyField(row.restoreUser, credentials_.sqlUser());
-    kel::copyField(row.restorePassword, stored);
     row.sqlDatabaseId = column(sqlDatabaseId_);
     row.restoreFlags = static_cast<int32_t>(restoreFlags_);
     row.sqlRestoreDataId = column(sqlRestoreDataId_);
     row.sqlServerId = column(sqlServerId_);
-    kel::copyField(row.databaseName, databaseName_);
     row.next = column(next_);
     row.systemFlags = column(systemFlags_);
     row.archiveCopyId = column(archiveCopyId_);
-    kel::copyField(row.stopMarkName, stopMarkName_);
-    return true;
+    return kelsql::FieldCopies(getLastError(), kFn)
+        .text(row.undoFile, undoFile_, "undoFile")
+        .text(row.restoreUser, credentials_.sqlUser(), "restoreUser")
+        .text(row.restorePassword, stored, "restorePassword")
+        .text(row.databaseName, databaseName_, "databaseName")
+        .text(row.stopMarkName, stopMarkName_, "stopMarkName")
+        .ok();
 }
 
 bool KelSQLRestoreTask::copyFromSql(const SqlRestoreTask_t& row) {
@@ -299,7 +302,8 @@ bool KelSQLRestoreTask::copyFromSql(const SqlRestoreTask_t& row) {
 
 // ---- wire copies
 
-void KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask_t& rec) const {
+bool KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask_t& rec) {
+    static const char* kFn = "KelSQLRestoreTask::copyToNetwork(rec)";
     rec.SqlRestoreTaskId = sqlRestoreTaskId_;
     rec.RestoreType = restoreType_;
     rec.SqlBackupSetId = sqlBackupSetId_;
@@ -309,21 +313,25 @@ void KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask_t& rec) const {
     rec.RestoreTime = static_cast<int64_t>(restoreTime_.time());
     rec.Percentage = percentage_;
     rec.RestoreFlags = restoreFlags_;
-    kel::copyField(rec.ServerName, serverName_);
-    kel::copyField(rec.DatabaseName, databaseName_);
-    fillField(rec.UndoFile, undoFile_);
     rec.NextSqlRestoreTaskId = next_;
     rec.SystemFlags = systemFlags_;
+    // The undo path may fill its field to the last byte, unterminated.
+    if (!fillField(rec.UndoFile, undoFile_))
+        return textFits(getLastError(), undoFile_, sizeof rec.UndoFile + 1, "undoFile", kFn);
+    return kelsql::FieldCopies(getLastError(), kFn)
+        .text(rec.ServerName, serverName_, "serverName")
+        .text(rec.DatabaseName, databaseName_, "databaseName")
+        .ok();
 }
 
-void KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask2_t& rec) const {
-    copyToNetwork(rec.Task);
+bool KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask2_t& rec) {
     rec.ArchiveCopyId = archiveCopyId_;
+    return copyToNetwork(rec.Task);
 }
 
-void KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask3_t& rec) const {
-    copyToNetwork(rec.Task2);
-    kel::copyField(rec.MarkName, stopMarkName_);
+bool KelSQLRestoreTask::copyToNetwork(KelNetSQLRestoreTask3_t& rec) {
+    return copyToNetwork(rec.Task2) && kelsql::copyText(getLastError(), rec.MarkName, stopMarkName_, "markName",
+                                                         "KelSQLRestoreTask::copyToNetwork(rec)");
 }
 
 void KelSQLRestoreTask::copyFromNetwork(const KelNetSQLRestoreTask_t& rec) {
@@ -402,13 +410,8 @@ bool textsFit(KelLastError& err, const std::string& databaseName, const std::str
         {stopMarkName, sizeof SqlRestoreTask_t::stopMarkName, "stopMarkName"},
         {user, sizeof SqlRestoreTask_t::restoreUser, "restoreUser"},
     };
-    for (const auto& t : texts) {
-        if (t.text.size() < t.column) continue;
-        err.setNumber(kelsql::kErrValueNotSet);
-        err.addArgument(t.name);
-        err.addArgument(signature);
-        return false;
-    }
+    for (const auto& t : texts)
+        if (!textFits(err, t.text, t.column, t.name, signature)) return false;
     return true;
 }
 
@@ -586,9 +589,7 @@ bool KelSQLRestoreTask::answerLookup(KelNetSQLRestoreTaskReq_t* req, Rec* rsp, c
         getLastError().addArgument(line);
         return false;
     }
-    if (!querySqlRestoreTask(static_cast<unsigned long>(req->SqlRestoreTaskId))) return false;
-    copyToNetwork(*rsp);
-    return true;
+    return querySqlRestoreTask(static_cast<unsigned long>(req->SqlRestoreTaskId)) && copyToNetwork(*rsp);
 }
 
 bool KelSQLRestoreTask::lookup(KelNetSQLRestoreTaskReq_t* req, KelNetSQLRestoreTask_t* rsp) {

@@ -1,5 +1,6 @@
 #include "KelSQL/KelSQLStepRestoreState.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLHotServerStep.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelNetSQLVerifyUser.h"
@@ -141,8 +142,8 @@ void KelSQLStepRestoreState::copyFromNetwork(KelNetSQLDatabaseStateRspV2_t* rsp)
     fullBackupLSN_ = kel::fieldText(rsp->FullBkpLSN);
 }
 
-void KelSQLStepRestoreState::copyToNetwork(KelNetSQLDatabaseStateRspV2_t* rsp) {
-    if (!rsp) return;
+bool KelSQLStepRestoreState::copyToNetwork(KelNetSQLDatabaseStateRspV2_t* rsp) {
+    if (!rsp) return false;
     rsp->RestoreId = restoreId_;
     rsp->BackupSetId = backupSetId_;
     rsp->DatabaseState = databaseState_;
@@ -150,12 +151,14 @@ void KelSQLStepRestoreState::copyToNetwork(KelNetSQLDatabaseStateRspV2_t* rsp) {
     rsp->RestoreType = restoreType_;
     rsp->RestoreDate = wireTime(restoreDate_);
     rsp->StopAt = wireTime(stopAt_);
-    kel::copyField(rsp->BackupSetName, backupSetName_);
     rsp->LogOnly = logOnly_;
-    kel::copyField(rsp->FirstLSN, logOnlyFirstLSN_);
-    kel::copyField(rsp->LastLSN, logOnlyLastLSN_);
-    kel::copyField(rsp->CheckpointLSN, checkpointLSN_);
-    kel::copyField(rsp->FullBkpLSN, fullBackupLSN_);
+    return kelsql::FieldCopies(getLastError(), "KelSQLStepRestoreState::copyToNetwork(rsp)")
+        .text(rsp->BackupSetName, backupSetName_, "backupSetName")
+        .text(rsp->FirstLSN, logOnlyFirstLSN_, "firstLSN")
+        .text(rsp->LastLSN, logOnlyLastLSN_, "lastLSN")
+        .text(rsp->CheckpointLSN, checkpointLSN_, "checkpointLSN")
+        .text(rsp->FullBkpLSN, fullBackupLSN_, "fullBkpLSN")
+        .ok();
 }
 
 // ---- the Ostrel's questions
@@ -170,8 +173,8 @@ bool KelSQLStepRestoreState::networkQuery() {
 bool KelSQLStepRestoreState::ask(const char* signature, KelSQLDateAndTime* creationTime) {
     KelNetSQLDatabaseStateReq_t* req = requestMessage(true);
     if (!req) return fail(kelsql::kErrNoBuffer, signature);
-    kel::copyField(req->DatabaseName, databaseName_);
-    kel::copyField(req->ServerName, serverName_);
+    if (!kelsql::copyText(getLastError(), req->DatabaseName, databaseName_, "databaseName", signature)) return false;
+    if (!kelsql::copyText(getLastError(), req->ServerName, serverName_, "serverName", signature)) return false;
     if (!networkQuery()) {
         if (getLastError().number() != kelsql::kErrStepStateUnavailable) return false;
         takeUnavailable();
@@ -270,9 +273,8 @@ bool KelSQLStepRestoreState::query(KelNetSQLDatabaseStateReq_t* request, KelNetS
     static const char* kFn = "KelSQLStepRestoreState::query(req, rsp)";
     if (!serverObject_) return fail(kelsql::kErrNoSide, kFn);
     if (!request || !response) return fail(kelsql::kErrNoBuffer, kFn);
-    if (!query(kel::fieldText(request->ServerName), kel::fieldText(request->DatabaseName))) return false;
-    copyToNetwork(response);
-    return true;
+    return query(kel::fieldText(request->ServerName), kel::fieldText(request->DatabaseName)) &&
+           copyToNetwork(response);
 }
 
 bool KelSQLStepRestoreState::query(const std::string& sqlServerName, const std::string& sqlDatabaseName) {

@@ -69,9 +69,7 @@ bool KelCommandLine::getArgument(char* out, size_t size) {
     if (!out || size == 0) return false;
     out[0] = '\0';
     std::string argument;
-    if (!getArgument(argument) || argument.size() >= size) return false;
-    kel::boundedCopy(out, size, argument);
-    return true;
+    return getArgument(argument) && kel::boundedCopy(out, size, argument);
 }
 
 bool KelCommandLine::getArgument(char* out) { return getArgument(out, text_.size() + 1); }

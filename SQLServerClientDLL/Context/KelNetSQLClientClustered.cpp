@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLClientClustered.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "platform/util/BoundedCopy.h"
@@ -72,9 +73,13 @@ bool askClustered(KelSQLClassProperties& ctx, unsigned long sqlServerId, const s
     }
     req->ClusteredOpCode = KelNetSQLClusteredGet;
     req->SqlServerId = sqlServerId;
-    kel::copyField(req->ClientName, clientName);
-    kel::copyField(req->SqlServerName, sqlServerName);
-    if (!m.exchange(ctx.getLastError())) return false;
+    static const char* kFn = "KelSQLClassProperties::getClientClusteredStatus(clientName, sqlServerName)";
+    if (!kelsql::FieldCopies(ctx.getLastError(), kFn)
+             .text(req->ClientName, clientName, "clientName")
+             .text(req->SqlServerName, sqlServerName, "sqlServerName")
+             .ok() ||
+        !m.exchange(ctx.getLastError()))
+        return false;
     storeClustered(ctx, m.responseMessage(false)->Clustered);
     return true;
 }

@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLServer.h"
@@ -63,8 +65,8 @@ bool KelNetSQLNTSecurity::lookup(const std::string& clientName, const std::strin
     KelNetSQLNTSecurityReq_t* req = requestMessage(true);
     if (!req) return false;
     req->OpCode = KelNetSQLNTSecurityLookup;
-    kel::copyField(req->ClientName, clientName);
-    kel::copyField(req->SqlServerName, serverName);
+    if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", kFunction)) return false;
+    if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", kFunction)) return false;
     if (!networkQuery()) return false;
     return set(kel::fieldText(responseMessage(false)->NTCredential));
 }
@@ -115,8 +117,8 @@ bool KelNetSQLNTSecurity::sendVerify(const std::string& clientName, const std::s
     KelNetSQLNTSecurityReq_t* req = requestMessage(true);
     if (!req) return false;
     req->OpCode = KelNetSQLNTSecurityVerify;
-    kel::copyField(req->ClientName, clientName);
-    kel::copyField(req->SqlServerName, serverName);
+    if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", function)) return false;
+    if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", function)) return false;
     if (!fillForm(req->SqlCredential, sqlUser, sqlPassword, kelsql::kErrEncrypt, function)) return false;
     if (!ntUser.empty() && !fillForm(req->NTCredential, ntUser, ntPassword, kelsql::kErrNTEncrypt, function))
         return false;

@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLSecurity.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLServer.h"
@@ -18,9 +19,7 @@ constexpr const char* kUpdateByName = "KelNetSQLSecurity::update(clientName, ser
 bool kelsql::fillCredentialField(char (&field)[kCredentialField], const std::string& user,
                                  const std::string& password) {
     std::string form;
-    if (!encryptNetworkSQLPassword(user, password, form) || form.size() >= kCredentialField) return false;
-    kel::copyField(field, form);
-    return true;
+    return encryptNetworkSQLPassword(user, password, form) && kel::copyField(field, form);
 }
 
 KelNetSQLSecurity::KelNetSQLSecurity(KelSQLClassProperties& ctx, bool) : KelNetSQLMessage(ctx, false) {}
@@ -83,9 +82,11 @@ bool KelNetSQLSecurity::lookup(const std::string& clientName, const std::string&
     KelNetSQLSecurityReq_t* req = requestMessage(true);
     if (!req) return false;
     req->OpCode = KelNetSQLSecurityLookup;
-    kel::copyField(req->ClientName, clientName);
-    kel::copyField(req->SqlServerName, serverName);
-    if (!databaseName.empty()) kel::copyField(req->DatabaseName, databaseName);
+    if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", kFunction)) return false;
+    if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", kFunction)) return false;
+    if (!databaseName.empty() &&
+        !kelsql::copyText(getLastError(), req->DatabaseName, databaseName, "databaseName", kFunction))
+        return false;
     if (!networkQuery()) return false;
     KelNetSQLSecurityRsp_t* rsp = responseMessage(false);
     if (!set(kel::fieldText(rsp->Credential))) return false;
@@ -111,7 +112,8 @@ bool KelNetSQLSecurity::lookup(KelNetSQLSecurityReq_t* req, KelNetSQLSecurityRsp
     }
     if (!kelsql::fillCredentialField(rsp->Credential, server.sa(), server.saPassword()))
         return fail(kelsql::networkCredentialError(server.sa(), server.saPassword(), kelsql::kErrEncrypt), kFunction);
-    kel::copyField(rsp->SqlServerName, server.sqlServerName());
+    if (!kelsql::copyText(getLastError(), rsp->SqlServerName, server.sqlServerName(), "sqlServerName", kFunction))
+        return false;
     return true;
 }
 
@@ -132,7 +134,9 @@ bool KelNetSQLSecurity::update(unsigned long sqlServerId, const std::string& cli
     }
     KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
     if (!req) return false;
-    kel::copyField(req->AgentSqlServerName, server.sqlServerName());
+    if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, server.sqlServerName(), "agentSqlServerName",
+                          kUpdateById))
+        return false;
     return networkQuery();
 }
 
@@ -144,7 +148,8 @@ bool KelNetSQLSecurity::update(const std::string& sqlServerName, unsigned long c
         return false;
     KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateById);
     if (!req) return false;
-    kel::copyField(req->AgentSqlServerName, sqlServerName);
+    if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, sqlServerName, "agentSqlServerName", kUpdateById))
+        return false;
     return networkQuery();
 }
 
@@ -158,7 +163,8 @@ bool KelNetSQLSecurity::update(const std::string& clientName, const std::string&
             return false;
         KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateAgent, kUpdateByName);
         if (!req) return false;
-        kel::copyField(req->AgentSqlServerName, serverName);
+        if (!kelsql::copyText(getLastError(), req->AgentSqlServerName, serverName, "agentSqlServerName", kUpdateByName))
+            return false;
         return networkQuery();
     }
     if (ctx.isClientOperations()) {
@@ -167,8 +173,9 @@ bool KelNetSQLSecurity::update(const std::string& clientName, const std::string&
             return false;
         KelNetSQLSecurityReq_t* req = credentialRequest(KelNetSQLSecurityUpdateOstrel, kUpdateByName);
         if (!req) return false;
-        kel::copyField(req->ClientName, clientName);
-        kel::copyField(req->SqlServerName, serverName);
+        if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", kUpdateByName)) return false;
+        if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", kUpdateByName))
+            return false;
         return networkQuery();
     }
     return fail(kelsql::kErrOstrelSideOnly, kUpdateByName);

@@ -25,10 +25,12 @@ bool stringEmpty(KelLastError& err, const std::string& value, const char* name, 
 
 bool textFits(KelLastError& err, const std::string& value, size_t fieldSize, const char* name,
               const char* function) {
-    if (value.size() < fieldSize) return true;
-    err.setNumber(kelsql::kErrInvalidArgument);
+    if (fieldSize > 0 && value.size() < fieldSize) return true;
+    err.setNumber(kelsql::kErrValueNotSet);
     err.addArgument(name);
     err.addArgument(function);
+    err.addArgument(std::to_string(value.size()) + " characters where at most " +
+                    std::to_string(fieldSize > 0 ? fieldSize - 1 : 0) + " fit");
     return false;
 }
 
@@ -185,7 +187,8 @@ unsigned long sqlFormatLastError(unsigned long* errorNumber, char* text, int siz
     sqlInstallLastError(KelSQL_InstallErrorGet, saved);
     if (saved.number() != 0) {
         *errorNumber = static_cast<unsigned long>(saved.number());
-        kel::boundedCopy(text, static_cast<size_t>(size), saved.formatLastErrorMessage());
+        // A message for a person: the installer's buffer takes what fits.
+        kel::cutCopy(text, static_cast<size_t>(size), saved.formatLastErrorMessage());
     }
     return 0;
 }

@@ -62,7 +62,7 @@ bool KelNetSQLFileGroupList::answer(KelNetSQLFileGroupListReq_t& req, Response&)
             KelNetSQLFileGroupItem_t item{};
             item.SqlFileGroupId = static_cast<uint32_t>(row.id);
             item.RemovalTime = static_cast<uint32_t>(row.removalTime);
-            kel::copyField(item.Name, kel::fieldText(row.fileGroupName));
+            kel::copyWholeField(item.Name, row.fileGroupName);
             items().push_back(item);
         }
         record.closeCursor();

@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLFileGroupNameList.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "platform/util/BoundedCopy.h"
@@ -42,7 +43,7 @@ bool KelNetSQLFileGroupNameList::lookup(const std::string& sqlDatabaseName,
     if (!context().isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     KelNetSQLFileGroupNameListReq_t* req = requestMessage(true);
     if (!req) return false;
-    kel::copyField(req->SqlDatabaseName, sqlDatabaseName);
+    if (!kelsql::copyText(getLastError(), req->SqlDatabaseName, sqlDatabaseName, "sqlDatabaseName", kFn)) return false;
     if (!exchange(getLastError())) return false;
     returnFileGroups.clear();
     for (const KelNetSQLFileGroupInfo_t& item : items()) returnFileGroups.push_back(kel::fieldText(item.Name));
@@ -59,7 +60,8 @@ bool KelNetSQLFileGroupNameList::answer(KelNetSQLFileGroupNameListReq_t& req, Re
     }
     for (const std::string& name : *names) {
         KelNetSQLFileGroupInfo_t item{};
-        kel::copyField(item.Name, name);
+        if (!kelsql::copyText(getLastError(), item.Name, name, "name", "KelNetSQLFileGroupNameList::buildReply()"))
+            return false;
         items().push_back(item);
     }
     return true;

@@ -64,7 +64,7 @@ bool KelSQLDatabaseDeleteCheck::check(unsigned long sqlDatabaseId) {
     KelNetSQLDatabaseDeleteCheck_t* req = requestMessage(true);
     if (!req) return false;
     req->DatabaseId = databaseId_;
-    kel::copyField(req->DatabaseName, sqlDatabaseName_);
+    if (!kelsql::copyText(getLastError(), req->DatabaseName, sqlDatabaseName_, "databaseName", kFn)) return false;
     KelNetSQLDatabaseDeleteCheck_t rsp{};
     if (!probe(rsp)) return false;
     if (rsp.RemovalTime == 0) return checkFileGroups();

@@ -37,10 +37,8 @@ bool KelSQLDatabase::logicalDeletion(bool deleteFlag, unsigned long sqlDatabaseI
 
 bool KelSQLDatabase::logicalDeletion(KelNetSQLDatabase_t* reqDatabase, KelNetSQLDatabase_t* rspDatabase) {
     if (!serverSide_) return fail(kelsql::kErrNoSide, "KelSQLDatabase::logicalDeletion(reqDatbase, rspDatabase)");
-    if (!logicalDeletion(reqDatabase->DeleteFlag != 0, static_cast<unsigned long>(reqDatabase->SqlDatabaseId)))
-        return false;
-    copyToNetwork(*rspDatabase);
-    return true;
+    return logicalDeletion(reqDatabase->DeleteFlag != 0, static_cast<unsigned long>(reqDatabase->SqlDatabaseId)) &&
+           copyToNetwork(*rspDatabase);
 }
 
 bool KelSQLDatabase::forceDeletion(unsigned long sqlDatabaseId, bool force) {

@@ -2,6 +2,7 @@
 // a context of its own against the client's agent host.
 #include <vector>
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelNetSQLSecurity.h"
 #include "KelSQL/KelNetSQLVerifyUser.h"
@@ -63,7 +64,7 @@ bool KelSQLDatabaseDeletionCheck::removalUpdate(unsigned long tesselId, const st
     req->SqlServerId = sqlServerId;
     req->SqlDatabaseId = sqlDatabaseId;
     req->TesselId = tesselId;
-    kel::copyField(req->ClientName, clientName);
+    if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", kFn)) return false;
     valid_ = true;
     if (!exchange(err)) return false;
     removalUpdate_ = responseMessage(false)->RemovalUpdate != 0;

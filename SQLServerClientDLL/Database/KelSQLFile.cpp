@@ -64,18 +64,20 @@ KelNetSQLFile_t* KelSQLFile::lookupRequest() {
 
 // ---- copies
 
-void KelSQLFile::copyToNetwork(KelNetSQLFile_t& rec) {
+bool KelSQLFile::copyToNetwork(KelNetSQLFile_t& rec) {
     rec.SqlFileId = sqlId_;
     rec.TesselId = tesselId_;
     rec.SqlFileGroupId = sqlFileGroupId_;
-    kel::copyField(rec.FileName, logicalName_);
-    kel::copyField(rec.PhysicalName, physicalName_);
     rec.FileId = fileId_;
     rec.Size = static_cast<uint32_t>(size_);
     rec.MaxSize = static_cast<uint32_t>(maxSize_);
     rec.AddTime = addTime_.time();
     rec.RemovalTime = removalTime_.time();
     rec.DeleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
+    return kelsql::FieldCopies(getLastError(), "KelSQLFile::copyToNetwork(rec)")
+        .text(rec.FileName, logicalName_, "logicalName")
+        .text(rec.PhysicalName, physicalName_, "physicalName")
+        .ok();
 }
 
 void KelSQLFile::copyFromNetwork(const KelNetSQLFile_t& rec) {
@@ -94,18 +96,20 @@ void KelSQLFile::copyFromNetwork(const KelNetSQLFile_t& rec) {
     valid_ = true;
 }
 
-void KelSQLFile::copyToSql(SqlFile_t& row) {
+bool KelSQLFile::copyToSql(SqlFile_t& row) {
     row.id = toColumn(sqlId_);
     row.tesselId = toColumn(tesselId_);
     row.sqlFileGroupId = toColumn(sqlFileGroupId_);
     row.fileId = toColumn(fileId_);
-    kel::copyField(row.physicalName, physicalName_);
-    kel::copyField(row.logicalName, logicalName_);
     row.size = toColumn(size_);
     row.maxSize = toColumn(maxSize_);
     row.addTime = toColumn(addTime_.time());
     row.removalTime = toColumn(removalTime_.time());
     row.deleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
+    return kelsql::FieldCopies(getLastError(), "KelSQLFile::copyToSql(row)")
+        .text(row.physicalName, physicalName_, "physicalName")
+        .text(row.logicalName, logicalName_, "logicalName")
+        .ok();
 }
 
 void KelSQLFile::copyFromSql(const SqlFile_t& row) {
@@ -129,8 +133,8 @@ void KelSQLFile::copyNetworkToSql(const KelNetSQLFile_t& rec, SqlFile_t& row) {
     row.tesselId = static_cast<int32_t>(rec.TesselId);
     row.sqlFileGroupId = static_cast<int32_t>(rec.SqlFileGroupId);
     row.fileId = static_cast<int32_t>(rec.FileId);
-    kel::copyField(row.physicalName, kel::fieldText(rec.PhysicalName));
-    kel::copyField(row.logicalName, kel::fieldText(rec.FileName));
+    kel::copyWholeField(row.physicalName, rec.PhysicalName);
+    kel::copyWholeField(row.logicalName, rec.FileName);
     row.size = static_cast<int32_t>(rec.Size);
     row.maxSize = static_cast<int32_t>(rec.MaxSize);
     row.addTime = static_cast<int32_t>(rec.AddTime);
@@ -143,8 +147,8 @@ void KelSQLFile::copyNetworkFromSql(KelNetSQLFile_t& rec, const SqlFile_t& row) 
     rec.TesselId = column(row.tesselId);
     rec.SqlFileGroupId = column(row.sqlFileGroupId);
     rec.FileId = column(row.fileId);
-    kel::copyField(rec.PhysicalName, kel::fieldText(row.physicalName));
-    kel::copyField(rec.FileName, kel::fieldText(row.logicalName));
+    kel::copyWholeField(rec.PhysicalName, row.physicalName);
+    kel::copyWholeField(rec.FileName, row.logicalName);
     rec.Size = static_cast<uint32_t>(row.size);
     rec.MaxSize = static_cast<uint32_t>(row.maxSize);
     rec.AddTime = column(row.addTime);
@@ -163,7 +167,8 @@ bool KelSQLFile::serverUpdate(const char* where, const char* values) {
     static const char* kFn = "KelSQLFile::serverUpdate(where, values)";
     return requireTransaction(kFn) &&
            updateRow<SqlFile>(
-               getLastError(), context_, where, values, kFn, sqlCode_, [this](SqlFile_t& row) { copyToSql(row); },
+               getLastError(), context_, where, values, kFn, sqlCode_,
+               [this](SqlFile_t& row) { return copyToSql(row); },
                [this](const SqlFile_t& row) { copyFromSql(row); });
 }
 
@@ -203,7 +208,7 @@ bool KelSQLFile::query(unsigned long sqlFileGroupId, const std::string& fileName
     static const char* kFn = "KelSQLFile::query(sqlFileGroupId, fileName)";
     if (!idNotSet(getLastError(), sqlFileGroupId, "sqlFileGroupId", kFn) ||
         !stringEmpty(getLastError(), fileName, "fileName", kFn) ||
-        !nameFits(getLastError(), fileName, kLogicalField, "fileName", kFn))
+        !textFits(getLastError(), fileName, kLogicalField, "fileName", kFn))
         return false;
     switch (placeOf(context_, *this)) {
     case Where::Local: return queryByGroup(sqlFileGroupId, fileName);
@@ -211,8 +216,7 @@ bool KelSQLFile::query(unsigned long sqlFileGroupId, const std::string& fileName
         KelNetSQLFile_t* rec = lookupRequest();
         if (!rec) return false;
         rec->SqlFileGroupId = sqlFileGroupId;
-        kel::copyField(rec->FileName, fileName);
-        return networkQuery();
+        return kelsql::copyText(getLastError(), rec->FileName, fileName, "fileName", kFn) && networkQuery();
     }
     case Where::Neither: break;
     }
@@ -241,9 +245,9 @@ bool KelSQLFile::query(const std::string& clientName, const std::string& serverN
     KelLastError& err = getLastError();
     if (!stringEmpty(err, serverName, "serverName", kFn) || !stringEmpty(err, dbName, "dbName", kFn) ||
         !stringEmpty(err, fgName, "fgName", kFn) || !stringEmpty(err, fileName, "fileName", kFn) ||
-        !nameFits(err, clientName, kClientField, "clientName", kFn) ||
-        !nameFits(err, serverName, kNameField, "serverName", kFn) || !nameFits(err, dbName, kNameField, "dbName", kFn) ||
-        !nameFits(err, fgName, kNameField, "fgName", kFn) || !nameFits(err, fileName, kNameField, "fileName", kFn))
+        !textFits(err, clientName, kClientField, "clientName", kFn) ||
+        !textFits(err, serverName, kNameField, "serverName", kFn) || !textFits(err, dbName, kNameField, "dbName", kFn) ||
+        !textFits(err, fgName, kNameField, "fgName", kFn) || !textFits(err, fileName, kNameField, "fileName", kFn))
         return false;
     switch (placeOf(context_, *this)) {
     case Where::Local: {
@@ -254,12 +258,14 @@ bool KelSQLFile::query(const std::string& clientName, const std::string& serverN
     case Where::Remote: {
         KelNetSQLFile_t* rec = lookupRequest();
         if (!rec) return false;
-        kel::copyField(rec->ClientName, clientName);
-        kel::copyField(rec->ServerName, serverName);
-        kel::copyField(rec->DatabaseName, dbName);
-        kel::copyField(rec->FileGroupName, fgName);
-        kel::copyField(rec->FileName, fileName);
-        return networkQuery();
+        return kelsql::FieldCopies(err, kFn)
+                   .text(rec->ClientName, clientName, "clientName")
+                   .text(rec->ServerName, serverName, "serverName")
+                   .text(rec->DatabaseName, dbName, "dbName")
+                   .text(rec->FileGroupName, fgName, "fgName")
+                   .text(rec->FileName, fileName, "fileName")
+                   .ok() &&
+               networkQuery();
     }
     case Where::Neither: break;
     }
@@ -338,8 +344,7 @@ bool KelSQLFile::lookup(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
             }
         ok = query(names[0], names[1], names[2], names[3], names[4]);
     }
-    if (ok) copyToNetwork(*rspFile);
-    return ok;
+    return ok && copyToNetwork(*rspFile);
 }
 
 // ---- registration
@@ -354,13 +359,15 @@ bool KelSQLFile::config(unsigned long sqlFileGroupId) {
     if (!req) return false;
     addTime_.setCurrent();
     req->DBCode = KelNetSQLFileConfig;
-    copyToNetwork(req->File);
-    return networkQuery();
+    return copyToNetwork(req->File) && networkQuery();
 }
 
 bool KelSQLFile::config(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
     static const char* kFn = "KelSQLFile::config(reqFile, rspFile)";
     if (!requireServerSide(kFn)) return false;
+    // A peer's path that fills its field to the last byte would be stored cut.
+    if (!textFits(getLastError(), kel::fieldText(reqFile->PhysicalName), kPhysicalField, "physicalName", kFn))
+        return false;
     const bool exists = query(static_cast<unsigned long>(reqFile->SqlFileGroupId), kel::fieldText(reqFile->FileName));
     if (!exists && sqlCode_ != 100) return false;
     getLastError().clear();
@@ -392,7 +399,7 @@ bool KelSQLFile::update() {
     switch (placeOf(context_, *this)) {
     case Where::Local: {
         KelNetSQLFile_t mine{};
-        copyToNetwork(mine);
+        if (!copyToNetwork(mine)) return false;
         KelSQLFile given(context_, false);
         given.copyFromNetwork(mine);
         if (compareAndUpdate(given, 0)) return true;
@@ -404,8 +411,7 @@ bool KelSQLFile::update() {
         KelNetSQLFileReq_t* req = requestMessage(true);
         if (!req) return false;
         req->DBCode = KelNetSQLFileUpdate;
-        copyToNetwork(req->File);
-        return networkQuery();
+        return copyToNetwork(req->File) && networkQuery();
     }
     case Where::Neither: break;
     }
@@ -416,9 +422,7 @@ bool KelSQLFile::update(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
     static const char* kFn = "KelSQLFile::update(reqFile, rspFile)";
     if (!requireServerSide(kFn)) return false;
     copyFromNetwork(*reqFile);
-    if (!update()) return false;
-    copyToNetwork(*rspFile);
-    return true;
+    return update() && copyToNetwork(*rspFile);
 }
 
 bool KelSQLFile::compareAndUpdate(KelSQLFile& sqlFile, unsigned long sqlFileId) {
@@ -426,7 +430,7 @@ bool KelSQLFile::compareAndUpdate(KelSQLFile& sqlFile, unsigned long sqlFileId) 
     if (placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, kFn);
     const unsigned long id = sqlFileId ? sqlFileId : sqlFile.sqlId() ? sqlFile.sqlId() : sqlId_;
     if (!idNotSet(getLastError(), id, "sqlFileId", kFn)) return false;
-    if (!nameFits(getLastError(), sqlFile.physicalName(), kPhysicalField, "physicalName", kFn)) return false;
+    if (!textFits(getLastError(), sqlFile.physicalName(), kPhysicalField, "physicalName", kFn)) return false;
     if (!query(id)) return false;
     if (!sameText(sqlFile.logicalName(), logicalName_)) {
         getLastError().setNumber(kelsql::kErrCompareAndUpdate);
@@ -517,9 +521,8 @@ bool KelSQLFile::logicalDeletion(bool deleteFlag, unsigned long sqlFileId) {
 bool KelSQLFile::logicalDeletion(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
     static const char* kFn = "KelSQLFile::logicalDeletion(reqFile, rspFile)";
     if (!requireServerSide(kFn)) return false;
-    if (!logicalDeletion(reqFile->DeleteFlag != 0, static_cast<unsigned long>(reqFile->SqlFileId))) return false;
-    copyToNetwork(*rspFile);
-    return true;
+    return logicalDeletion(reqFile->DeleteFlag != 0, static_cast<unsigned long>(reqFile->SqlFileId)) &&
+           copyToNetwork(*rspFile);
 }
 
 bool KelSQLFile::updateItem(const char* signature, KelSQL_UpdateFileItem item) {
@@ -570,23 +573,24 @@ bool KelSQLFile::clientQuery(const std::string& databaseName, const std::string&
     KelLastError& err = getLastError();
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     if (!stringEmpty(err, databaseName, "databaseName", kFn) || !stringEmpty(err, fileName, "fileName", kFn) ||
-        !nameFits(err, databaseName, kNameField, "databaseName", kFn) ||
-        !nameFits(err, fileName, kNameField, "fileName", kFn))
+        !textFits(err, databaseName, kNameField, "databaseName", kFn) ||
+        !textFits(err, fileName, kNameField, "fileName", kFn))
         return false;
     if (!getClientHostnameForLocalTessel(err, context_, clientName, "clientName")) return false;
     if (!addressDataAgent(context_.remoteSqlHostName(), kFn)) return false;
     KelNetSQLFileReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLFileClientQuery;
-    kel::copyField(req->File.DatabaseName, databaseName);
-    kel::copyField(req->File.FileName, fileName);
-    return networkQuery();
+    return kelsql::FieldCopies(err, kFn)
+               .text(req->File.DatabaseName, databaseName, "databaseName")
+               .text(req->File.FileName, fileName, "fileName")
+               .ok() &&
+           networkQuery();
 }
 
 bool KelSQLFile::clientQuery(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
     static const char* kFn = "KelSQLFile::clientQuery(reqFile, rspFile)";
     if (!requireServerSide(kFn)) return false;
-    if (!query(kel::fieldText(reqFile->DatabaseName), kel::fieldText(reqFile->FileName))) return false;
-    copyToNetwork(*rspFile);
-    return true;
+    return query(kel::fieldText(reqFile->DatabaseName), kel::fieldText(reqFile->FileName)) &&
+           copyToNetwork(*rspFile);
 }

@@ -66,9 +66,9 @@ bool KelSQLFileDeleteCheck::check(const std::string& sqlDatabaseName, const std:
     KelNetSQLDatabaseDeleteCheck_t* req = requestMessage(true);
     if (!req) return false;
     req->FileId = fileId_;
-    kel::copyField(req->DatabaseName, sqlDatabaseName_);
-    kel::copyField(req->FileGroupName, fileGroupName_);
-    kel::copyField(req->FileName, fileName_);
+    if (!kelsql::copyText(getLastError(), req->DatabaseName, sqlDatabaseName_, "databaseName", kFn)) return false;
+    if (!kelsql::copyText(getLastError(), req->FileGroupName, fileGroupName_, "fileGroupName", kFn)) return false;
+    if (!kelsql::copyText(getLastError(), req->FileName, fileName_, "fileName", kFn)) return false;
     KelNetSQLDatabaseDeleteCheck_t rsp{};
     if (!probe(rsp)) return false;
     if (rsp.RemovalTime == 0) return true;

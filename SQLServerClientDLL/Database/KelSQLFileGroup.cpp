@@ -68,11 +68,10 @@ KelNetSQLFileGroup_t* KelSQLFileGroup::lookupRequest() {
 
 // ---- copies
 
-void KelSQLFileGroup::copyToNetwork(KelNetSQLFileGroup_t& rec) {
+bool KelSQLFileGroup::copyToNetwork(KelNetSQLFileGroup_t& rec) {
     rec.SqlFileGroupId = sqlId_;
     rec.SqlDatabaseId = sqlDatabaseId_;
     rec.TesselId = tesselId_;
-    kel::copyField(rec.FileGroupName, fileGroupName_);
     rec.ApplicationNumber = applicationNumber_;
     rec.FileGroupId = groupId_;
     rec.Streams = static_cast<uint64_t>(streams_.streams());
@@ -80,6 +79,8 @@ void KelSQLFileGroup::copyToNetwork(KelNetSQLFileGroup_t& rec) {
     rec.AddTime = addTime_.time();
     rec.RemovalTime = removalTime_.time();
     rec.DeleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
+    return kelsql::copyText(getLastError(), rec.FileGroupName, fileGroupName_, "fileGroupName",
+                           "KelSQLFileGroup::copyToNetwork(rec)");
 }
 
 void KelSQLFileGroup::copyFromNetwork(const KelNetSQLFileGroup_t& rec) {
@@ -97,18 +98,19 @@ void KelSQLFileGroup::copyFromNetwork(const KelNetSQLFileGroup_t& rec) {
     valid_ = true;
 }
 
-void KelSQLFileGroup::copyToSql(SqlFileGroup_t& row) {
+bool KelSQLFileGroup::copyToSql(SqlFileGroup_t& row) {
     row.id = toColumn(sqlId_);
     row.tesselId = toColumn(tesselId_);
     row.sqlDatabaseId = toColumn(sqlDatabaseId_);
     row.applicationNumber = toColumn(applicationNumber_);
     row.groupId = toColumn(groupId_);
-    kel::copyField(row.fileGroupName, fileGroupName_);
     row.streams = static_cast<int32_t>(streams_.streams());
     row.maxStreams = streams_.maxStreams();
     row.addTime = toColumn(addTime_.time());
     row.removalTime = toColumn(removalTime_.time());
     row.deleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
+    return kelsql::copyText(getLastError(), row.fileGroupName, fileGroupName_, "fileGroupName",
+                           "KelSQLFileGroup::copyToSql(row)");
 }
 
 void KelSQLFileGroup::copyFromSql(const SqlFileGroup_t& row) {
@@ -132,7 +134,7 @@ void KelSQLFileGroup::copyNetworkToSql(const KelNetSQLFileGroup_t& rec, SqlFileG
     row.sqlDatabaseId = static_cast<int32_t>(rec.SqlDatabaseId);
     row.applicationNumber = static_cast<int32_t>(rec.ApplicationNumber);
     row.groupId = static_cast<int32_t>(rec.FileGroupId);
-    kel::copyField(row.fileGroupName, kel::fieldText(rec.FileGroupName));
+    kel::copyWholeField(row.fileGroupName, rec.FileGroupName);
     row.streams = static_cast<int32_t>(rec.Streams);
     row.maxStreams = static_cast<int32_t>(rec.MaxStreams);
     row.addTime = static_cast<int32_t>(rec.AddTime);
@@ -146,7 +148,7 @@ void KelSQLFileGroup::copyNetworkFromSql(KelNetSQLFileGroup_t& rec, const SqlFil
     rec.SqlDatabaseId = column(row.sqlDatabaseId);
     rec.ApplicationNumber = column(row.applicationNumber);
     rec.FileGroupId = column(row.groupId);
-    kel::copyField(rec.FileGroupName, kel::fieldText(row.fileGroupName));
+    kel::copyWholeField(rec.FileGroupName, row.fileGroupName);
     rec.Streams = column(row.streams);
     rec.MaxStreams = column(row.maxStreams);
     rec.AddTime = column(row.addTime);
@@ -165,7 +167,8 @@ bool KelSQLFileGroup::serverUpdate(const char* where, const char* values) {
     static const char* kFn = "KelSQLFileGroup::serverUpdate(where, values)";
     return requireTransaction(kFn) &&
            updateRow<SqlFileGroup>(
-               getLastError(), context_, where, values, kFn, sqlCode_, [this](SqlFileGroup_t& row) { copyToSql(row); },
+               getLastError(), context_, where, values, kFn, sqlCode_,
+               [this](SqlFileGroup_t& row) { return copyToSql(row); },
                [this](const SqlFileGroup_t& row) { copyFromSql(row); });
 }
 
@@ -205,7 +208,7 @@ bool KelSQLFileGroup::query(unsigned long sqlDatabaseId, const std::string& file
     static const char* kFn = "KelSQLFileGroup::query(sqlDatabaseId, fileGroupName)";
     if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
         !stringEmpty(getLastError(), fileGroupName, "fileGroupName", kFn) ||
-        !nameFits(getLastError(), fileGroupName, kNameField, "fileGroupName", kFn))
+        !textFits(getLastError(), fileGroupName, kNameField, "fileGroupName", kFn))
         return false;
     switch (placeOf(context_, *this)) {
     case Where::Local: return queryByDatabase(sqlDatabaseId, fileGroupName);
@@ -213,8 +216,8 @@ bool KelSQLFileGroup::query(unsigned long sqlDatabaseId, const std::string& file
         KelNetSQLFileGroup_t* rec = lookupRequest();
         if (!rec) return false;
         rec->SqlDatabaseId = sqlDatabaseId;
-        kel::copyField(rec->FileGroupName, fileGroupName);
-        return networkQuery();
+        return kelsql::copyText(getLastError(), rec->FileGroupName, fileGroupName, "fileGroupName", kFn) &&
+               networkQuery();
     }
     case Where::Neither: break;
     }
@@ -227,10 +230,10 @@ bool KelSQLFileGroup::query(const std::string& clientName, const std::string& se
     KelLastError& err = getLastError();
     if (!stringEmpty(err, serverName, "serverName", kFn) || !stringEmpty(err, databaseName, "databaseName", kFn) ||
         !stringEmpty(err, fileGroupName, "fileGroupName", kFn) ||
-        !nameFits(err, clientName, kClientField, "clientName", kFn) ||
-        !nameFits(err, serverName, kNameField, "serverName", kFn) ||
-        !nameFits(err, databaseName, kNameField, "databaseName", kFn) ||
-        !nameFits(err, fileGroupName, kNameField, "fileGroupName", kFn))
+        !textFits(err, clientName, kClientField, "clientName", kFn) ||
+        !textFits(err, serverName, kNameField, "serverName", kFn) ||
+        !textFits(err, databaseName, kNameField, "databaseName", kFn) ||
+        !textFits(err, fileGroupName, kNameField, "fileGroupName", kFn))
         return false;
     switch (placeOf(context_, *this)) {
     case Where::Local: {
@@ -242,11 +245,13 @@ bool KelSQLFileGroup::query(const std::string& clientName, const std::string& se
     case Where::Remote: {
         KelNetSQLFileGroup_t* rec = lookupRequest();
         if (!rec) return false;
-        kel::copyField(rec->ClientName, clientName);
-        kel::copyField(rec->ServerName, serverName);
-        kel::copyField(rec->DatabaseName, databaseName);
-        kel::copyField(rec->FileGroupName, fileGroupName);
-        return networkQuery();
+        return kelsql::FieldCopies(err, kFn)
+                   .text(rec->ClientName, clientName, "clientName")
+                   .text(rec->ServerName, serverName, "serverName")
+                   .text(rec->DatabaseName, databaseName, "databaseName")
+                   .text(rec->FileGroupName, fileGroupName, "fileGroupName")
+                   .ok() &&
+               networkQuery();
     }
     case Where::Neither: break;
     }
@@ -300,8 +305,7 @@ bool KelSQLFileGroup::lookup(KelNetSQLFileGroup_t* req, KelNetSQLFileGroup_t* rs
             }
         ok = query(names[0], names[1], names[2], names[3]);
     }
-    if (ok) copyToNetwork(*rsp);
-    return ok;
+    return ok && copyToNetwork(*rsp);
 }
 
 // ---- registration
@@ -311,15 +315,14 @@ bool KelSQLFileGroup::config(unsigned long sqlDatabaseId, const std::string* dat
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     if (!valid_) return fail(kelsql::kErrInsert, kFn);
     if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
-        !nameFits(getLastError(), fileGroupName_, kNameField, "fileGroupName", kFn))
+        !textFits(getLastError(), fileGroupName_, kNameField, "fileGroupName", kFn))
         return false;
     sqlDatabaseId_ = sqlDatabaseId;
     KelNetSQLFileGroupReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLFileGroupConfig;
     addTime_.setCurrent();
-    copyToNetwork(req->FileGroup);
-    if (!networkQuery()) return false;
+    if (!copyToNetwork(req->FileGroup) || !networkQuery()) return false;
     if (databaseName && !databaseName->empty()) return registerFiles(*databaseName);
     KelSQLDatabase database(context_, false);
     if (!database.query(sqlDatabaseId, nullptr)) return copyError(database.getLastError());
@@ -376,7 +379,7 @@ bool KelSQLFileGroup::update() {
     switch (placeOf(context_, *this)) {
     case Where::Local: {
         KelNetSQLFileGroup_t mine{};
-        copyToNetwork(mine);
+        if (!copyToNetwork(mine)) return false;
         KelSQLFileGroup given(context_, false);
         given.copyFromNetwork(mine);
         if (compareAndUpdate(given, 0)) return true;
@@ -388,8 +391,7 @@ bool KelSQLFileGroup::update() {
         KelNetSQLFileGroupReq_t* req = requestMessage(true);
         if (!req) return false;
         req->DBCode = KelNetSQLFileGroupUpdate;
-        copyToNetwork(req->FileGroup);
-        return networkQuery();
+        return copyToNetwork(req->FileGroup) && networkQuery();
     }
     case Where::Neither: break;
     }
@@ -400,9 +402,7 @@ bool KelSQLFileGroup::update(KelNetSQLFileGroup_t* req, KelNetSQLFileGroup_t* rs
     static const char* kFn = "KelSQLFileGroup::update(reqFileGroup, rspFileGroup)";
     if (!requireServerSide(kFn)) return false;
     copyFromNetwork(*req);
-    if (!update()) return false;
-    copyToNetwork(*rsp);
-    return true;
+    return update() && copyToNetwork(*rsp);
 }
 
 bool KelSQLFileGroup::compareAndUpdate(KelSQLFileGroup& given, unsigned long sqlFileGroupId) {
@@ -471,9 +471,8 @@ bool KelSQLFileGroup::logicalDeletion(bool deleteFlag, unsigned long sqlFileGrou
 bool KelSQLFileGroup::logicalDeletion(KelNetSQLFileGroup_t* req, KelNetSQLFileGroup_t* rsp) {
     static const char* kFn = "KelSQLFileGroup::logicalDeletion(reqFileGroup, rspFileGroup)";
     if (!requireServerSide(kFn)) return false;
-    if (!logicalDeletion(req->DeleteFlag != 0, static_cast<unsigned long>(req->SqlFileGroupId))) return false;
-    copyToNetwork(*rsp);
-    return true;
+    return logicalDeletion(req->DeleteFlag != 0, static_cast<unsigned long>(req->SqlFileGroupId)) &&
+           copyToNetwork(*rsp);
 }
 
 bool KelSQLFileGroup::updateItem(const char* signature, KelSQL_UpdateFileGroupItem item) {
@@ -640,25 +639,25 @@ bool KelSQLFileGroup::clientQuery(const std::string& databaseName, const std::st
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     if (!stringEmpty(err, databaseName, "databaseName", kFn) ||
         !stringEmpty(err, fileGroupName, "fileGroupName", kFn) ||
-        !nameFits(err, databaseName, kNameField, "databaseName", kFn) ||
-        !nameFits(err, fileGroupName, kNameField, "fileGroupName", kFn) ||
-        !nameFits(err, clientName, kClientField, "clientName", kFn))
+        !textFits(err, databaseName, kNameField, "databaseName", kFn) ||
+        !textFits(err, fileGroupName, kNameField, "fileGroupName", kFn) ||
+        !textFits(err, clientName, kClientField, "clientName", kFn))
         return false;
     if (!getClientHostnameForLocalTessel(err, context_, clientName, "clientName")) return false;
     if (!addressDataAgent(context_.remoteSqlHostName(), kFn)) return false;
     KelNetSQLFileGroupReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLFileGroupClientQuery;
-    kel::copyField(req->FileGroup.ClientName, clientName);
-    kel::copyField(req->FileGroup.DatabaseName, databaseName);
-    kel::copyField(req->FileGroup.FileGroupName, fileGroupName);
-    return networkQuery();
+    return kelsql::FieldCopies(err, kFn)
+               .text(req->FileGroup.ClientName, clientName, "clientName")
+               .text(req->FileGroup.DatabaseName, databaseName, "databaseName")
+               .text(req->FileGroup.FileGroupName, fileGroupName, "fileGroupName")
+               .ok() &&
+           networkQuery();
 }
 
 bool KelSQLFileGroup::clientQuery(KelNetSQLFileGroup_t* req, KelNetSQLFileGroup_t* rsp) {
     static const char* kFn = "KelSQLFileGroup::clientQuery(reqFileGroup, rspFileGroup)";
     if (!requireServerSide(kFn)) return false;
-    if (!query(kel::fieldText(req->DatabaseName), kel::fieldText(req->FileGroupName))) return false;
-    copyToNetwork(*rsp);
-    return true;
+    return query(kel::fieldText(req->DatabaseName), kel::fieldText(req->FileGroupName)) && copyToNetwork(*rsp);
 }

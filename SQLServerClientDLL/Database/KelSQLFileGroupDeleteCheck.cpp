@@ -69,8 +69,8 @@ bool KelSQLFileGroupDeleteCheck::check(const std::string& sqlDatabaseName, unsig
     KelNetSQLDatabaseDeleteCheck_t* req = requestMessage(true);
     if (!req) return false;
     req->FileGroupId = groupId_;
-    kel::copyField(req->DatabaseName, sqlDatabaseName_);
-    kel::copyField(req->FileGroupName, fileGroupName_);
+    if (!kelsql::copyText(getLastError(), req->DatabaseName, sqlDatabaseName_, "databaseName", kFn)) return false;
+    if (!kelsql::copyText(getLastError(), req->FileGroupName, fileGroupName_, "fileGroupName", kFn)) return false;
     KelNetSQLDatabaseDeleteCheck_t rsp{};
     if (!probe(rsp)) return false;
     if (rsp.RemovalTime == 0) return checkFiles();

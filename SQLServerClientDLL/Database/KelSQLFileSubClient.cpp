@@ -90,16 +90,17 @@ void KelSQLFileSubClient::copyFromNetwork(const KelNetSQLFileSubClient_t& rec) {
     (flags_ & kDeletedFlag) ? deleteFlag_->setDelete() : deleteFlag_->setUndelete();
 }
 
-void KelSQLFileSubClient::copyToSql(SqlFileSubClient_t& row) const {
+bool KelSQLFileSubClient::copyToSql(SqlFileSubClient_t& row) {
     row.id = toColumn(sqlId_);
     row.tesselId = toColumn(tesselId_);
     row.sqlDatabaseId = toColumn(sqlDatabaseId_);
     row.applicationNumber = toColumn(applicationNumber_);
-    kel::copyField(row.subClientName, subClientName_);
     row.streams = static_cast<int32_t>(streams_.streams());
     row.maxStreams = streams_.maxStreams();
     row.flags = toColumn(flags_);
     row.sqlFileSubClientGroupId = toColumn(headId_);
+    return kelsql::copyText(getLastError(), row.subClientName, subClientName_, "subClientName",
+                           "KelSQLFileSubClient::copyToSql(row)");
 }
 
 void KelSQLFileSubClient::copyFromSql(const SqlFileSubClient_t& row) {
@@ -188,7 +189,7 @@ bool KelSQLFileSubClient::insert() {
     if (!requireTransaction(kFn)) return false;
     SqlFileSubClient record(context_.getDBTransaction());
     SqlFileSubClient_t& row = *record.getDataPtr();
-    copyToSql(row);
+    if (!copyToSql(row)) return false;
     sqlCode_ = record.rowInsert(true);
     if (sqlCode_ != 0) return catalogueError(err, kFn, record, sqlCode_);
     copyFromSql(row);
@@ -206,7 +207,9 @@ bool KelSQLFileSubClient::update(unsigned long sqlFileSubClientId) {
         KelSQLFileSubClientGroup head(context_, false);
         if (!head.query(headId_)) return copyError(head.getLastError());
     }
-    if (!requireTransaction(kFn)) return false;
+    if (!requireTransaction(kFn) ||
+        !textFits(getLastError(), subClientName_, sizeof(SqlFileSubClient_t::subClientName), "subClientName", kFn))
+        return false;
     SqlFileSubClientTable table(context_.getDBTransaction());
     table.setWhere("id=%d", static_cast<int>(id));
     table.clearUpdateClause();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelSQLClassProperties.h"
@@ -48,30 +49,20 @@ bool readRow(KelLastError& err, KelSQLClassProperties& ctx, const char* where, c
     return true;
 }
 
-// The row fill writes over the one where names (its catalogue id without a
+// The row fill (false: refused, err set) writes over the one where names (its catalogue id without a
 // where text) in the started transaction, with the SET list values or the
 // whole row, and is handed back to copy as the database then holds it.
 template <typename Record, typename Fill, typename Copy>
 bool updateRow(KelLastError& err, KelSQLClassProperties& ctx, const char* where, const char* values,
                const char* signature, long long& code, Fill fill, Copy copy) {
     Record record(ctx.getDBTransaction());
-    fill(*record.getDataPtr());
+    // A fill that refuses a text has set err already.
+    if (!fill(*record.getDataPtr())) return false;
     if (where) record.setWhere("%s", where);
     code = record.rowUpdate(values);
     if (code != 0) return catalogueError(err, signature, record, code);
     copy(*record.getDataPtr());
     return true;
-}
-
-// A name compared in SQL must fit its column: a cut name could match
-// another row.
-inline bool nameFits(KelLastError& err, const std::string& name, size_t field, const char* what,
-                     const char* signature) {
-    if (name.size() < field) return true;
-    err.setNumber(kErrValueNotSet);
-    err.addArgument(what);
-    err.addArgument(signature);
-    return false;
 }
 
 // The live instance an agent-side record reads: the context's data source.

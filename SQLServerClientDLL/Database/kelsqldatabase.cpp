@@ -1,5 +1,6 @@
 #include "KelSQL/KelSQLDatabase.h"
 
+#include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "KelSQL/KelSQLClassProperties.h"
@@ -12,6 +13,9 @@
 #include "platform/util/BoundedCopy.h"
 
 namespace {
+
+// A client name is kept to 128 characters, though the wire has room for more.
+constexpr size_t kClientNameField = 129;
 
 using kelsql::record::column;
 using kelsql::record::placeOf;
@@ -105,14 +109,6 @@ bool KelSQLDatabase::catalogueError(const char* signature, SqlDatabase& table) {
     return false;
 }
 
-bool KelSQLDatabase::nameFits(const std::string& name, const char* field, const char* signature) {
-    if (name.size() < sizeof(SqlDatabase_t::databaseName)) return true;
-    getLastError().setNumber(kelsql::kErrValueNotSet);
-    getLastError().addArgument(field);
-    getLastError().addArgument(signature);
-    return false;
-}
-
 bool KelSQLDatabase::loadServerName(KelSQLServer* server) {
     if (server) {
         if (server->sqlServerName().empty() && !server->query(sqlServerId_)) return copyError(server->getLastError());
@@ -133,12 +129,9 @@ KelNetSQLDatabaseReq_t* KelSQLDatabase::lookupRequest() {
 
 // ---- copies
 
-void KelSQLDatabase::copyToNetwork(KelNetSQLDatabase_t& rec) {
+bool KelSQLDatabase::copyToNetwork(KelNetSQLDatabase_t& rec) {
     rec.SqlDatabaseId = sqlId_;
     rec.TesselId = tesselId_;
-    kel::copyField(rec.DatabaseName, databaseName_);
-    kel::copyField(rec.ServerName, serverName_);
-    kel::boundedCopy(rec.ClientName, 129, clientName_);
     rec.SqlServerId = sqlServerId_;
     rec.ApplicationNumber = applicationNumber_;
     rec.DatabaseId = databaseId_;
@@ -152,6 +145,11 @@ void KelSQLDatabase::copyToNetwork(KelNetSQLDatabase_t& rec) {
     rec.DeleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
     rec.ArchiveGroupNameId = archiveGroupNameId_;
     rec.SystemFlags = systemFlags_;
+    return kelsql::FieldCopies(getLastError(), "KelSQLDatabase::copyToNetwork(rec)")
+        .text(rec.DatabaseName, databaseName_, "databaseName")
+        .text(rec.ServerName, serverName_, "serverName")
+        .text(rec.ClientName, kClientNameField, clientName_, "clientName")
+        .ok();
 }
 
 void KelSQLDatabase::copyFromNetwork(const KelNetSQLDatabase_t& rec) {
@@ -174,13 +172,12 @@ void KelSQLDatabase::copyFromNetwork(const KelNetSQLDatabase_t& rec) {
     systemFlags_ = static_cast<unsigned long>(rec.SystemFlags);
 }
 
-void KelSQLDatabase::copyToDb(SqlDatabase_t& row) {
+bool KelSQLDatabase::copyToDb(SqlDatabase_t& row) {
     row.backupSetId = static_cast<int32_t>(sqlId_);
     row.tesselId = static_cast<int32_t>(tesselId_);
     row.sqlServerId = static_cast<int32_t>(sqlServerId_);
     row.applicationNumber = static_cast<int32_t>(applicationNumber_);
     row.databaseId = static_cast<int32_t>(databaseId_);
-    kel::copyField(row.databaseName, databaseName_);
     storeDate(row.creationTime, wireDate(creationTime_.timeStamp()));
     row.streams = static_cast<int32_t>(streams_.streams());
     row.maxStreams = static_cast<int32_t>(streams_.maxStreams());
@@ -190,6 +187,8 @@ void KelSQLDatabase::copyToDb(SqlDatabase_t& row) {
     row.deleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
     row.systemFlags = static_cast<int32_t>(systemFlags_);
     row.logStreams = static_cast<int32_t>(streams_.logStreams());
+    return kelsql::copyText(getLastError(), row.databaseName, databaseName_, "databaseName",
+                           "KelSQLDatabase::copyToDb(row)");
 }
 
 void KelSQLDatabase::copyFromDb(const SqlDatabase_t& row) {
@@ -214,7 +213,7 @@ void KelSQLDatabase::copyNetworkToDb(const KelNetSQLDatabase_t& rec, SqlDatabase
     row.sqlServerId = static_cast<int32_t>(rec.SqlServerId);
     row.applicationNumber = static_cast<int32_t>(rec.ApplicationNumber);
     row.databaseId = static_cast<int32_t>(rec.DatabaseId);
-    kel::copyField(row.databaseName, kel::fieldText(rec.DatabaseName));
+    kel::copyWholeField(row.databaseName, rec.DatabaseName);
     storeDate(row.creationTime, rec.CreationTime);
     row.streams = static_cast<int32_t>(rec.Streams);
     row.maxStreams = static_cast<int32_t>(rec.MaxStreams);
@@ -232,7 +231,7 @@ void KelSQLDatabase::copyNetworkFromDb(KelNetSQLDatabase_t& rec, const SqlDataba
     rec.SqlServerId = column(row.sqlServerId);
     rec.ApplicationNumber = column(row.applicationNumber);
     rec.DatabaseId = column(row.databaseId);
-    kel::copyField(rec.DatabaseName, kel::fieldText(row.databaseName));
+    kel::copyWholeField(rec.DatabaseName, row.databaseName);
     rec.CreationTime = wireDate(row.creationTime);
     rec.Streams = column(row.streams);
     rec.MaxStreams = column(row.maxStreams);
@@ -262,7 +261,7 @@ bool KelSQLDatabase::updateOstrelDb(const char* where, const char* values) {
     if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
     SqlDatabase record(context_.getDBTransaction());
     SqlDatabase_t& row = *record.getDataPtr();
-    copyToDb(row);
+    if (!copyToDb(row)) return false;
     if (where) record.setWhere("%s", where);
     sqlCode_ = record.rowUpdate(values);
     if (sqlCode_ != 0) return catalogueError(kFn, record);
@@ -298,7 +297,8 @@ bool KelSQLDatabase::query(unsigned long sqlId, KelSQLServer* server) {
 
 bool KelSQLDatabase::queryByInstance(unsigned long sqlServerId, const std::string& databaseName,
                                      const char* signature) {
-    if (!nameFits(databaseName, "databaseName", signature)) return false;
+    if (!textFits(getLastError(), databaseName, sizeof(SqlDatabase_t::databaseName), "databaseName", signature))
+        return false;
     where_ = kel::sql::format("sqlServerId = %d and databaseName = %s", static_cast<int>(sqlServerId),
                               kel::sql::quoted(databaseName).c_str());
     return queryOstrelDb(where_.c_str()) && loadServerName(nullptr);
@@ -322,10 +322,12 @@ bool KelSQLDatabase::query(const std::string& clientName, const std::string& ser
     case Where::Remote: {
         KelNetSQLDatabaseReq_t* req = lookupRequest();
         if (!req) return false;
-        kel::copyField(req->Database.ClientName, clientName);
-        kel::copyField(req->Database.ServerName, serverName);
-        kel::copyField(req->Database.DatabaseName, databaseName);
-        return networkQuery();
+        return kelsql::FieldCopies(getLastError(), kFn)
+                   .text(req->Database.ClientName, clientName, "clientName")
+                   .text(req->Database.ServerName, serverName, "serverName")
+                   .text(req->Database.DatabaseName, databaseName, "databaseName")
+                   .ok() &&
+               networkQuery();
     }
     case Where::Neither: break;
     }
@@ -343,8 +345,8 @@ bool KelSQLDatabase::query(unsigned long sqlServerId, const std::string& databas
         KelNetSQLDatabaseReq_t* req = lookupRequest();
         if (!req) return false;
         req->Database.SqlServerId = sqlServerId;
-        kel::copyField(req->Database.DatabaseName, databaseName);
-        return networkQuery();
+        return kelsql::copyText(getLastError(), req->Database.DatabaseName, databaseName, "databaseName", kFn) &&
+               networkQuery();
     }
     case Where::Neither: break;
     }
@@ -392,14 +394,11 @@ bool KelSQLDatabase::lookup(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t*
         }
         ok = query(clientName, serverName, databaseName);
     }
-    if (ok) copyToNetwork(rsp->Database);
-    return ok;
+    return ok && copyToNetwork(rsp->Database);
 }
 
 bool KelSQLDatabase::extract(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t* rsp) {
-    if (!query(kel::fieldText(req->Database.DatabaseName))) return false;
-    copyToNetwork(rsp->Database);
-    return true;
+    return query(kel::fieldText(req->Database.DatabaseName)) && copyToNetwork(rsp->Database);
 }
 
 // ---- the live database on the agent

@@ -169,8 +169,8 @@ bool KelSQLDatabase::CompareAndUpdate(const std::string& clientName, const std::
     if (!req) return false;
     req->DBCode = KelNetSQLDatabaseCompare;
     req->Database.DatabaseId = databaseId;
-    kel::copyField(req->Database.ClientName, clientName);
-    kel::copyField(req->Database.ServerName, sqlServerName);
+    if (!kelsql::copyText(getLastError(), req->Database.ClientName, clientName, "clientName", kFn)) return false;
+    if (!kelsql::copyText(getLastError(), req->Database.ServerName, sqlServerName, "serverName", kFn)) return false;
     allowFlags_ = 0;
     log.debug1(kFn, "Send ing request for compare and update to client [%s]", clientName.c_str());
     if (!networkQuery()) {

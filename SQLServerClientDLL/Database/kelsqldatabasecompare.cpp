@@ -13,11 +13,12 @@ namespace {
 
 // Both sides of a copy made through the wire record, so that nothing of
 // the record is left behind.
-void copyDatabase(KelSQLDatabase& from, KelSQLDatabase& to) {
+bool copyDatabase(KelSQLDatabase& from, KelSQLDatabase& to) {
     KelNetSQLDatabase_t rec{};
-    from.copyToNetwork(rec);
+    if (!from.copyToNetwork(rec)) return false;
     to.initializeSQLObject();
     to.copyFromNetwork(rec);
+    return true;
 }
 
 }  // namespace
@@ -27,10 +28,11 @@ bool KelSQLDatabase::update() {
     switch (kelsql::record::placeOf(context_, *this)) {
     case kelsql::record::Where::Local: {
         KelSQLDatabase newer(context_, false);
-        copyDatabase(*this, newer);
+        if (!copyDatabase(*this, newer)) return false;
         if (compareAndUpdate(newer, 0)) return true;
         KelLastError why = getLastError();
-        copyDatabase(newer, *this);
+        // Back from a copy of this record's own values: they fitted above.
+        if (!copyDatabase(newer, *this)) return false;
         getLastError() = why;
         return false;
     }
@@ -38,8 +40,7 @@ bool KelSQLDatabase::update() {
         KelNetSQLDatabaseReq_t* req = requestMessage(true);
         if (!req) return fail(kelsql::kErrNoBuffer, kFn);
         req->DBCode = KelNetSQLDatabaseUpdate;
-        copyToNetwork(req->Database);
-        return networkQuery();
+        return copyToNetwork(req->Database) && networkQuery();
     }
     case kelsql::record::Where::Neither: break;
     }
@@ -51,9 +52,7 @@ bool KelSQLDatabase::update(KelNetSQLDatabaseReq_t* req, KelNetSQLDatabaseRsp_t*
     if (!serverSide_) return fail(kelsql::kErrNoSide, kFn);
     KelSQLDatabase newer(context_, false);
     newer.copyFromNetwork(req->Database);
-    if (!compareAndUpdate(newer, 0)) return false;
-    copyToNetwork(rsp->Database);
-    return true;
+    return compareAndUpdate(newer, 0) && copyToNetwork(rsp->Database);
 }
 
 bool KelSQLDatabase::compareAndUpdate(KelSQLDatabase& sqlDatabase, unsigned long sqlDatabaseId) {

@@ -62,7 +62,7 @@ bool KelSQLDatabase::config(unsigned long sqlServerId, unsigned long archiveGrou
     KelNetSQLDatabaseReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLDatabaseConfig;
-    copyToNetwork(req->Database);
+    if (!copyToNetwork(req->Database)) return false;
     req->Database.SqlServerId = sqlServerId;
     req->Database.ArchiveGroupNameId = archiveGroupNameId;
     return networkQuery() && registerFileGroups();
@@ -118,7 +118,7 @@ bool KelSQLDatabase::config(const std::string& sqlServerName, const std::string&
     if (!database.config(server.sqlId(), archiveGroupNameId)) return copyError(database.getLastError());
     // This object answers with what was registered.
     KelNetSQLDatabase_t registered{};
-    database.copyToNetwork(registered);
+    if (!database.copyToNetwork(registered)) return copyError(database.getLastError());
     copyFromNetwork(registered);
     return true;
 }
@@ -132,9 +132,7 @@ bool KelSQLDatabase::config(KelNetSQLDatabase_t* reqDb, KelNetSQLDatabase_t* rsp
         (reqDb->DatabaseId != 0 && context_.isClientOperations() && !connectionNeeded()))
         return storeRegistration(*reqDb, *rspDb);
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
-    if (!relayConfig(*reqDb)) return false;
-    copyToNetwork(*rspDb);
-    return true;
+    return relayConfig(*reqDb) && copyToNetwork(*rspDb);
 }
 
 bool KelSQLDatabase::storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLDatabase_t& rspDb) {
@@ -251,11 +249,13 @@ bool KelSQLDatabase::sendRegistration(const std::string& clientName, const std::
     KelNetSQLDatabaseReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLDatabaseConfig;
-    kel::copyField(req->Database.DatabaseName, databaseName);
-    kel::copyField(req->Database.ClientName, clientName);
-    kel::copyField(req->Database.ServerName, sqlServerName);
     req->Database.ArchiveGroupNameId = archiveGroupNameId;
-    return networkQuery();
+    return kelsql::FieldCopies(getLastError(), kFn)
+               .text(req->Database.DatabaseName, databaseName, "databaseName")
+               .text(req->Database.ClientName, clientName, "clientName")
+               .text(req->Database.ServerName, sqlServerName, "sqlServerName")
+               .ok() &&
+           networkQuery();
 }
 
 bool KelSQLDatabase::primaryDataFileMissing() {

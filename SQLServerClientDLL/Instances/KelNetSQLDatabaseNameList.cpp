@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLDatabaseNameList.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -44,7 +45,7 @@ bool KelNetSQLDatabaseNameList::lookup(const std::string& sqlServerName, std::ve
     if (context().isClientOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     KelNetSQLDatabaseNameListReq_t* req = requestMessage(true);
     if (!req) return false;
-    kel::copyField(req->SqlServerName, sqlServerName);
+    if (!kelsql::copyText(getLastError(), req->SqlServerName, sqlServerName, "sqlServerName", kFn)) return false;
     if (!exchange(getLastError())) return false;
     names.clear();
     for (const KelNetSQLDatabaseInfo_t& item : items()) names.push_back(kel::fieldText(item.Name));
@@ -62,7 +63,8 @@ bool KelNetSQLDatabaseNameList::answer(KelNetSQLDatabaseNameListReq_t& req, Resp
     }
     for (const std::string& name : *names) {
         KelNetSQLDatabaseInfo_t item{};
-        kel::copyField(item.Name, name);
+        if (!kelsql::copyText(getLastError(), item.Name, name, "name", "KelNetSQLDatabaseNameList::buildReply()"))
+            return false;
         items().push_back(item);
     }
     return true;

@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLServerCreateDSN.h"
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
@@ -35,7 +36,8 @@ bool KelNetSQLServerCreateDSN::networkQuery() {
     if (!addressDataAgent(context().remoteSqlHostName(), kNetworkQuery)) return false;
     KelNetSQLServerConfig_t* req = requestMessage(true);
     if (!req) return false;
-    kel::copyField(req->SQLServerName, sqlServerName_);
+    if (!kelsql::copyText(getLastError(), req->SQLServerName, sqlServerName_, "sqlServerName", kNetworkQuery))
+        return false;
     if (!kelsql::fillCredentialField(req->SqlCredential, sqlUser_, sqlPassword_))
         return fail(kelsql::networkCredentialError(sqlUser_, sqlPassword_, kelsql::kErrEncrypt), kNetworkQuery);
     return exchange(getLastError());

@@ -110,8 +110,8 @@ bool KelNetSQLServerList::answer(KelNetSQLServerListReq& req, Response&) {
     for (unsigned long i = 0; i < installed.list.count && installed.list.objects; ++i) {
         const KelInstallSQLObject_t& object = installed.list.objects[i];
         KelNetSQLServerInfo_t item{};
-        kel::copyField(item.SqlServerName, kel::fieldText(object.name));
-        kel::copyField(item.Description, kel::fieldText(object.description));
+        kel::copyWholeField(item.SqlServerName, object.name);
+        kel::copyWholeField(item.Description, object.description);
         parseVersion(kel::fieldText(object.version).c_str(), item.Version);
         items().push_back(item);
     }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
@@ -140,16 +141,18 @@ bool KelSQLAppId::networkQuery() {
     return true;
 }
 
-void KelSQLAppId::copyToRequest(KelNetSQLAppIdReqV3_t& req) const {
-    kel::copyField(req.ClientName, clientName_);
-    kel::copyField(req.ServerName, serverName_);
-    kel::copyField(req.DatabaseName, databaseName_);
-    kel::copyField(req.SubClientName, subClientName_);
-    kel::copyField(req.Release, release_);
+bool KelSQLAppId::copyToRequest(KelNetSQLAppIdReqV3_t& req) {
     req.ApplicationType = applicationType_;
     req.ArchiveGroupNameId = archiveGroupNameId_;
     req.LOGArchiveGroupNameId = logArchiveGroupNameId_;
     req.SPConfig = assignSPFlag_;
+    return kelsql::FieldCopies(getLastError(), "KelSQLAppId::copyToRequest(req)")
+        .text(req.ClientName, clientName_, "clientName")
+        .text(req.ServerName, serverName_, "serverName")
+        .text(req.DatabaseName, databaseName_, "databaseName")
+        .text(req.SubClientName, subClientName_, "subClientName")
+        .text(req.Release, release_, "release")
+        .ok();
 }
 
 void KelSQLAppId::copyFromRequest(const KelNetSQLAppIdReqV3_t& req) {

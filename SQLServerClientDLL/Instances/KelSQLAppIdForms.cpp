@@ -74,7 +74,7 @@ bool KelSQLAppId::createOnClientHost(const char* signature) {
         setApplicationType(16);
     release_.clear();
     KelNetSQLAppIdReqV3_t* req = requestMessage(true);
-    copyToRequest(*req);
+    if (!copyToRequest(*req)) return false;
     req->DBCode = 4;
     return networkQuery();
 }
@@ -140,7 +140,7 @@ bool KelSQLAppId::createApplicationId(KelSQLClassProperties* prop, const std::st
 bool KelSQLAppId::update() {
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, "KelSQLAppId::update()");
     KelNetSQLAppIdReqV3_t* req = requestMessage(true);
-    copyToRequest(*req);
+    if (!copyToRequest(*req)) return false;
     req->DBCode = KelNetSQLAppIdCreate;
     return networkQuery();
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../Records/FieldCopy.h"
 #include "Db/Cursor/sqlBackupSetDesc.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabase.h"
@@ -107,12 +108,15 @@ void KelSQLAppInfo::copyBodyFrom(const R& rsp) {
 }
 
 template <class R>
-void KelSQLAppInfo::copyBodyTo(R& rsp) const {
+bool KelSQLAppInfo::copyBodyTo(R& rsp) {
     KelNetSQLAppInfoBody_t& b = rsp.Info;
     b.BackupType = static_cast<uint32_t>(backupType_);
-    kel::copyField(b.DatabaseName, databaseName_);
-    kel::copyField(b.ServerName, serverName_);
-    kel::copyField(b.FileOrGroupName, fileOrGroupName_);
+    if (!kelsql::FieldCopies(getLastError(), "KelSQLAppInfo::copyToNetwork(rsp)")
+             .text(b.DatabaseName, databaseName_, "databaseName")
+             .text(b.ServerName, serverName_, "serverName")
+             .text(b.FileOrGroupName, fileOrGroupName_, "fileOrGroupName")
+             .ok())
+        return false;
     b.SqlDatabaseId = sqlDatabaseId_;
     b.SqlFileOrGroupId = sqlFileOrGroupId_;
     b.Streams = streams_;
@@ -121,6 +125,7 @@ void KelSQLAppInfo::copyBodyTo(R& rsp) const {
     b.LastBackupTime = lastBackupTime_;
     b.TesselNumber = tesselNumber_;
     b.SPForAutoDiscovery = dataSP_;
+    return true;
 }
 
 void KelSQLAppInfo::copyFromNetwork(const KelNetSQLAppInfoRsp_t& rsp) {
@@ -133,15 +138,15 @@ void KelSQLAppInfo::copyFromNetwork(const KelNetSQLAppInfoRspV3_t& rsp) {
     logSP_ = rsp.SPForLogAutoDiscovery;
     vssFlags_ = rsp.vssAllowFlags;
 }
-void KelSQLAppInfo::copyToNetwork(KelNetSQLAppInfoRsp_t& rsp) const {
-    copyBodyTo(rsp);
+bool KelSQLAppInfo::copyToNetwork(KelNetSQLAppInfoRsp_t& rsp) {
     rsp.SPForLogAutoDiscovery = logSP_;
+    return copyBodyTo(rsp);
 }
-void KelSQLAppInfo::copyToNetwork(KelNetSQLAppInfoRspV2_t& rsp) const { copyBodyTo(rsp); }
-void KelSQLAppInfo::copyToNetwork(KelNetSQLAppInfoRspV3_t& rsp) const {
-    copyBodyTo(rsp);
+bool KelSQLAppInfo::copyToNetwork(KelNetSQLAppInfoRspV2_t& rsp) { return copyBodyTo(rsp); }
+bool KelSQLAppInfo::copyToNetwork(KelNetSQLAppInfoRspV3_t& rsp) {
     rsp.SPForLogAutoDiscovery = logSP_;
     rsp.vssAllowFlags = vssFlags_;
+    return copyBodyTo(rsp);
 }
 
 template <class R>
@@ -153,9 +158,8 @@ bool KelSQLAppInfo::lookupInto(KelNetSQLAppInfoReq_t* req, R* rsp) {
         getLastError().addArgument(static_cast<unsigned long long>(__LINE__));
         return false;
     }
-    if (!query(static_cast<unsigned long>(req->TesselId), static_cast<unsigned long>(req->AppNumber))) return false;
-    copyToNetwork(*rsp);
-    return true;
+    return query(static_cast<unsigned long>(req->TesselId), static_cast<unsigned long>(req->AppNumber)) &&
+           copyToNetwork(*rsp);
 }
 
 bool KelSQLAppInfo::lookup(KelNetSQLAppInfoReq_t* req, KelNetSQLAppInfoRsp_t* rsp) { return lookupInto(req, rsp); }
@@ -275,11 +279,11 @@ bool KelSQLAppInfo::lookupAppNumber(unsigned long tesselId, unsigned long appNum
     tesselId_ = tesselId;
     // The object's own response in this object's layout, never a larger one.
     if (version() == 1) {
-        if (auto* rsp = responseMessage(true)) copyToNetwork(*rsp);
+        if (auto* rsp = responseMessage(true)) return copyToNetwork(*rsp);
     } else if (version() == 2) {
-        if (auto* rsp = responseMessageV2(true)) copyToNetwork(*rsp);
+        if (auto* rsp = responseMessageV2(true)) return copyToNetwork(*rsp);
     } else if (auto* rsp = responseMessageV3(true)) {
-        copyToNetwork(*rsp);
+        return copyToNetwork(*rsp);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
@@ -45,10 +46,12 @@ void KelSQLDeleteAppId::initializeSQLObject() {
 bool KelSQLDeleteAppId::networkQuery() {
     KelNetSQLDeleteAppIdReq_t* req = requestMessage(true);
     if (!req) return false;
-    kel::copyField(req->ClientName, clientName_);
     req->ApplicationType = applicationType_;
-    kel::copyField(req->ServerName, sqlServerName_);
-    return exchange(getLastError());
+    return kelsql::FieldCopies(getLastError(), "KelSQLDeleteAppId::networkQuery()")
+               .text(req->ClientName, clientName_, "clientName")
+               .text(req->ServerName, sqlServerName_, "sqlServerName")
+               .ok() &&
+           exchange(getLastError());
 }
 
 bool KelSQLDeleteAppId::deleteApplicationId(const std::string& clientName, unsigned long applicationType,

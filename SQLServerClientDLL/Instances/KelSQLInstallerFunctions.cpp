@@ -256,9 +256,15 @@ unsigned long sqlServerListV2(KelInstallSQLObjectList_t* list, const char* machi
     auto* objects = static_cast<KelInstallSQLObject_t*>(std::calloc(instances.size(), sizeof(KelInstallSQLObject_t)));
     if (!objects) return 0;
     for (size_t i = 0; i < instances.size(); ++i) {
-        kel::copyField(objects[i].name, instances[i].name);
-        kel::copyField(objects[i].version, instances[i].version);
-        kel::copyField(objects[i].description, instances[i].description);
+        // The name picks the instance, so it is whole or the list is refused;
+        // version and description are only shown, and are cut to their fields.
+        if (!textFits(error, instances[i].name, sizeof objects[i].name, "name", "sqlServerListV2()") ||
+            !kel::copyField(objects[i].name, instances[i].name)) {
+            std::free(objects);
+            return saved(error);
+        }
+        kel::cutField(objects[i].version, instances[i].version);
+        kel::cutField(objects[i].description, instances[i].description);
     }
     std::free(list->objects);
     list->objects = objects;

@@ -1,5 +1,6 @@
 #include "KelSQL/KelSQLServerConfig.h"
 
+#include "../Records/FieldCopy.h"
 #include "Db/Tbl/sqlServer.h"
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelNetSQLNTSecurity.h"
@@ -155,8 +156,11 @@ bool KelSQLServerConfig::networkQuery() {
     if (!addressDataAgent(context().remoteSqlHostName(), kNetworkQuery)) return false;
     KelNetSQLServerConfig_t* req = requestMessage(true);
     if (!req) return false;
-    kel::copyField(req->SQLServerName, sqlServerName_);
-    kel::boundedCopy(req->UndoFilePath, sizeof req->UndoFilePath, undoFilePath_);
+    if (!kelsql::FieldCopies(getLastError(), kNetworkQuery)
+             .text(req->SQLServerName, sqlServerName_, "sqlServerName")
+             .text(req->UndoFilePath, undoFilePath_, "undoFilePath")
+             .ok())
+        return false;
     req->ArchiveGroupId = archiveGroupId_;
     req->Clustered = clustered_ ? 1 : 0;
     if (!fillCredential(req->SqlCredential, sqlUser_, sqlPassword_, kNetworkQuery)) return false;

@@ -12,6 +12,7 @@
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLServer.h"
+#include "../Records/FieldCopy.h"
 #include "platform/live/KelLiveSqlServer.h"
 #include "platform/util/BoundedCopy.h"
 
@@ -51,16 +52,14 @@ bool KelSQLServer::serverQuery(const std::string& clientName, const std::string&
     if (!security->update(clientName, sqlServerName)) return copyError(security->getLastError());
     KelNetSQLServerReq_t* req = requestMessage(true);
     if (!req) return false;
-    kel::copyField(req->Server.ServerName, sqlServerName);
     req->DBCode = KelNetSQLServerExtract;
-    return networkQuery();
+    return kelsql::FieldCopies(getLastError(), kFn).text(req->Server.ServerName, sqlServerName, "sqlServerName").ok() &&
+           networkQuery();
 }
 
 bool KelSQLServer::extract(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
     if (!requireReplyMode("KelSQLServer::extract(reqServer, rspServer)")) return false;
-    if (!serverQuery(kel::fieldText(req->Server.ServerName))) return false;
-    copyToResponse(rsp);
-    return true;
+    return serverQuery(kel::fieldText(req->Server.ServerName)) && copyToResponse(rsp);
 }
 
 // The version of the instance as the machine's instance list gives it. A

@@ -1,5 +1,6 @@
 // The service of an instance, asked of the agent on the client's host, and
 // the instance part of the SQL Server name.
+#include "../Records/FieldCopy.h"
 #include "KelSQL/KelNetSQLServerControl.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLErrorStatus.h"
@@ -28,8 +29,11 @@ bool KelSQLServer::controlService(uint32_t code, KelSQLServerStatusControl& stat
     KelNetSQLServerControlReq_t* req = serverControl_->requestMessage(false);
     if (!req) return copyError(serverControl_->getLastError());
     req->Control = code;
-    kel::copyField(req->ServerName, serverName_);
-    kel::copyField(req->ServiceName, serviceName_);
+    if (!kelsql::FieldCopies(getLastError(), signature)
+             .text(req->ServerName, serverName_, "serverName")
+             .text(req->ServiceName, serviceName_, "serviceName")
+             .ok())
+        return false;
     if (!serverControl_->networkQuery()) return copyError(serverControl_->getLastError());
     status = serverControl_->responseMessage(false)->ServiceStatus;
     return true;

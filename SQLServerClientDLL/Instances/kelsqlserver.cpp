@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
 #include "Db/Tbl/sqlServer.h"
 #include "KelSQL/KelNetSQLNTSecurity.h"
@@ -14,6 +15,10 @@
 #include "platform/util/BoundedCopy.h"
 
 namespace {
+
+// The wire keeps 257 bytes for a client name; 128 characters are used, as
+// everywhere else a client name is stored.
+constexpr size_t kClientNameField = 129;
 
 using kelsql::record::placeOf;
 using kelsql::record::Where;
@@ -135,6 +140,10 @@ bool KelSQLServer::setCredential(SqlServerTable& table, const KelSQLUserAndPassw
                                  const char* passwordColumn, uint64_t error, const char* signature) {
     std::string stored;
     if (!encrypt(pair.sqlPassword(), stored, error, signature)) return false;
+    // Both columns are as wide as sa's and saPassword's.
+    if (!textFits(getLastError(), pair.sqlUser(), sizeof(SqlServer_t::sa), userColumn, signature) ||
+        !textFits(getLastError(), stored, sizeof(SqlServer_t::saPassword), passwordColumn, signature))
+        return false;
     table.setColumn(pair.sqlUser(), userColumn);
     table.setColumn(stored, passwordColumn);
     return true;
@@ -160,13 +169,9 @@ bool KelSQLServer::resolveVersion(unsigned long tesselId, const char* signature)
 
 // ---- wire copies
 
-void KelSQLServer::copyToRecord(KelNetSQLServer_t& rec) {
+bool KelSQLServer::copyToRecord(KelNetSQLServer_t& rec) {
     rec.SqlServerId = sqlId_;
     rec.TesselId = tesselId_;
-    kel::boundedCopy(rec.ServerName, 129, serverName_);
-    kel::boundedCopy(rec.ClientName, 129, clientName_);
-    kel::copyField(rec.UndoFilePath, undoFilePath_);
-    kel::copyField(rec.SqlServiceName, serviceName_);
     rec.ServerMajor = version_->major();
     rec.ServerMinor = version_->minor();
     rec.ServerBuild = version_->build();
@@ -176,6 +181,12 @@ void KelSQLServer::copyToRecord(KelNetSQLServer_t& rec) {
     rec.DeleteTime = removalTime_.time();
     rec.DeleteFlag = deleteFlag_->isDeleted() ? 1 : 0;
     rec.Flags = flags_;
+    return kelsql::FieldCopies(getLastError(), "KelSQLServer::copyToRecord(rec)")
+        .text(rec.ServerName, serverName_, "serverName")
+        .text(rec.ClientName, kClientNameField, clientName_, "clientName")
+        .text(rec.UndoFilePath, undoFilePath_, "undoFilePath")
+        .text(rec.SqlServiceName, serviceName_, "sqlServiceName")
+        .ok();
 }
 
 void KelSQLServer::copyFromRecord(const KelNetSQLServer_t& rec) {
@@ -195,12 +206,8 @@ void KelSQLServer::copyFromRecord(const KelNetSQLServer_t& rec) {
     rowClientId_ = 0;
 }
 
-void KelSQLServer::copyToRequest(KelNetSQLServerReq_t* req) {
-    if (req) copyToRecord(req->Server);
-}
-void KelSQLServer::copyToResponse(KelNetSQLServerRsp_t* rsp) {
-    if (rsp) copyToRecord(rsp->Server);
-}
+bool KelSQLServer::copyToRequest(KelNetSQLServerReq_t* req) { return !req || copyToRecord(req->Server); }
+bool KelSQLServer::copyToResponse(KelNetSQLServerRsp_t* rsp) { return !rsp || copyToRecord(rsp->Server); }
 void KelSQLServer::copyFromRequest(KelNetSQLServerReq_t* req) {
     if (req) copyFromRecord(req->Server);
 }
@@ -291,9 +298,11 @@ bool KelSQLServer::query(const std::string& clientName, const std::string& sqlSe
         KelNetSQLServerReq_t* req = requestMessage(true);
         if (!req) return false;
         req->DBCode = KelNetSQLServerLookup;
-        kel::boundedCopy(req->Server.ClientName, 129, clientName);
-        kel::boundedCopy(req->Server.ServerName, 129, sqlServerName);
-        return networkQuery();
+        return kelsql::FieldCopies(getLastError(), kFn)
+                   .text(req->Server.ClientName, kClientNameField, clientName, "clientName")
+                   .text(req->Server.ServerName, sqlServerName, "sqlServerName")
+                   .ok() &&
+               networkQuery();
     }
     case Where::Neither: break;
     }
@@ -304,8 +313,7 @@ bool KelSQLServer::lookup(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     bool ok = req->Server.SqlServerId != 0
                   ? query(static_cast<unsigned long>(req->Server.SqlServerId))
                   : query(kel::fieldText(req->Server.ClientName), kel::fieldText(req->Server.ServerName));
-    if (ok) copyToResponse(rsp);
-    return ok;
+    return ok && copyToResponse(rsp);
 }
 
 // ---- registration
@@ -323,8 +331,7 @@ bool KelSQLServer::config(const std::string& saLogin, const std::string& saPassw
     KelNetSQLServerReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLServerInsert;
-    copyToRequest(req);
-    return networkQuery();
+    return copyToRequest(req) && networkQuery();
 }
 
 bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
@@ -333,6 +340,11 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     const KelNetSQLServer_t& in = req->Server;
     const std::string clientName = kel::fieldText(in.ClientName);
     const std::string serverName = kel::fieldText(in.ServerName);
+    // Texts a peer filled to the last byte of their fields would be stored cut.
+    if (!textFits(getLastError(), kel::fieldText(in.SqlServiceName), sizeof(SqlServer_t::sqlServiceName),
+                  "sqlServiceName", kFn) ||
+        !textFits(getLastError(), kel::fieldText(in.UndoFilePath), sizeof(SqlServer_t::undoFile), "undoFilePath", kFn))
+        return false;
 
     // Step 1: is the instance registered already?
     tesselId_ = static_cast<unsigned long>(in.TesselId);
@@ -350,19 +362,18 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     unsigned long clientId = 0;
     if (!getSqlClientId(tesselId, getLastError(), clientName, clientId)) return false;
     row.clientId = static_cast<int32_t>(clientId);
-    kel::copyField(row.serverName, serverName);
-    kel::copyField(row.sqlServiceName, kel::fieldText(in.SqlServiceName));
+    if (!kelsql::copyText(getLastError(), row.serverName, serverName, "serverName", kFn)) return false;
+    kel::copyWholeField(row.sqlServiceName, in.SqlServiceName);
 
     KelSQLUserAndPassword& login = context_.getSQLUserAndPassword();
     if (login.sqlUser().empty()) return fail(kelsql::kErrNoLogin, kFn);
-    kel::copyField(row.sa, login.sqlUser());
+    if (!kelsql::copyText(getLastError(), row.sa, login.sqlUser(), "sa", kFn)) return false;
     if (!login.sqlPassword().empty()) {
         std::string stored;
         if (!encrypt(login.sqlPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
-        kel::copyField(row.saPassword, stored);
+        if (!kelsql::copyText(getLastError(), row.saPassword, stored, "saPassword", kFn)) return false;
     }
-    const std::string undo = kel::fieldText(in.UndoFilePath);
-    if (!undo.empty()) kel::copyField(row.undoFile, undo);
+    kel::copyWholeField(row.undoFile, in.UndoFilePath);
     row.addTime = static_cast<int32_t>(in.AddTime);
     row.removalTime = 0;
     row.deleteFlag = 0;
@@ -408,8 +419,7 @@ bool KelSQLServer::update() {
         KelNetSQLServerReq_t* req = requestMessage(true);
         if (!req) return false;
         req->DBCode = KelNetSQLServerUpdate;
-        copyToRequest(req);
-        return networkQuery();
+        return copyToRequest(req) && networkQuery();
     }
     case Where::Neither: break;
     }
@@ -424,15 +434,17 @@ bool KelSQLServer::update(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
         req->Server.SqlServerId = sqlId_;
     }
     copyFromRequest(req);
-    if (!update()) return false;
-    copyToResponse(rsp);
-    return true;
+    return update() && copyToResponse(rsp);
 }
 
 bool KelSQLServer::updateOstrelDb(const char* where) {
     static const char* kFn = "KelSQLServer::updateOstrelDb(where)";
     if (!requireTransaction(kFn)) return false;
     if (!where) return false;
+    if (!textFits(getLastError(), sa(), sizeof(SqlServer_t::sa), "sa", kFn) ||
+        !textFits(getLastError(), ntUser(), sizeof(SqlServer_t::sqlNTAccount), "sqlNTAccount", kFn) ||
+        !textFits(getLastError(), undoFilePath_, sizeof(SqlServer_t::undoFile), "undoFile", kFn))
+        return false;
     SqlServerTable table(context_.getDBTransaction());
     table.setWhere("%s", where);
     table.clearUpdateClause();
@@ -467,7 +479,11 @@ bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem ite
     table.setWhere("instanceId=%d", static_cast<int>(sqlId_));
     table.clearUpdateClause();
     switch (item) {
-    case KelSQL_UpdateUndoFile: table.setColumn(undoFilePath_, "undoFile"); break;
+    case KelSQL_UpdateUndoFile:
+        if (!textFits(getLastError(), undoFilePath_, sizeof(SqlServer_t::undoFile), "undoFile", signature))
+            return false;
+        table.setColumn(undoFilePath_, "undoFile");
+        break;
     case KelSQL_UpdateSqlLogin:
         if (!setCredential(table, sqlLogin_, "sa", "saPassword", kelsql::kErrEncrypt, signature)) return false;
         break;
@@ -544,10 +560,8 @@ bool KelSQLServer::logicalDeletion(bool deleteFlag, unsigned long sqlServerId) {
 bool KelSQLServer::logicalDeletion(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) {
     static const char* kFn = "KelSQLServer::logicalDeletion(reqServer, rspServer)";
     if (!requireReplyMode(kFn)) return false;
-    if (!logicalDeletion(req->Server.DeleteFlag != 0, static_cast<unsigned long>(req->Server.SqlServerId)))
-        return false;
-    copyToResponse(rsp);
-    return true;
+    return logicalDeletion(req->Server.DeleteFlag != 0, static_cast<unsigned long>(req->Server.SqlServerId)) &&
+           copyToResponse(rsp);
 }
 
 // ---- comparison

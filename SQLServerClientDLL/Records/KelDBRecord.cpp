@@ -19,7 +19,9 @@ void KelDBRecordBase::finishConstruction(void* row, long long* indicators, KelDB
     dataBindClearFirstTime();
     setExtIndicatorArray(indicators);
     m_schema.reset(schema);
-    if (m_family.procedureCode) kel::copyField(m_procedureCode, m_family.procedureCode);
+    // The family check bounds a code at 20 characters; one that slipped past
+    // it would leave no code (no procedure runs) rather than a cut one.
+    if (m_family.procedureCode && !kel::copyField(m_procedureCode, m_family.procedureCode)) m_procedureCode[0] = '\0';
     FXCriticalSectionGuard guard(DBCriticalSection);
     if (!m_tran) return;
     try {

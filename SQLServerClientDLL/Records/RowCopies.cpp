@@ -11,7 +11,7 @@ namespace {
 
 template <size_t N>
 void copyText(char (&dst)[N], const char (&src)[N]) {
-    kel::boundedCopy(dst, N, src, N);
+    kel::copyWholeField(dst, src);
 }
 
 }  // namespace

@@ -69,9 +69,9 @@ using KelDBForeignKey = DBForeignKey;
 #define KEL_DB_ASSIGN(kind, ...) KEL_DB_ASSIGN_##kind(__VA_ARGS__)
 #define KEL_DB_ASSIGN_INT(name) name = other.name;
 #define KEL_DB_ASSIGN_TIME(name) name = other.name;
-#define KEL_DB_ASSIGN_TEXT(name, n) kel::boundedCopy(name, n, other.name, n);
-#define KEL_DB_ASSIGN_LSN(name, n) kel::boundedCopy(name, n, other.name, n);
-#define KEL_DB_ASSIGN_UTEXT(name, n) kel::boundedCopy(name, n, other.name, n);
+#define KEL_DB_ASSIGN_TEXT(name, n) kel::copyWholeField(name, other.name);
+#define KEL_DB_ASSIGN_LSN(name, n) kel::copyWholeField(name, other.name);
+#define KEL_DB_ASSIGN_UTEXT(name, n) kel::copyWholeField(name, other.name);
 
 struct KelDBFamily {
     const char* object;          // catalogue object: "sqlFileGroup"
@@ -145,6 +145,11 @@ constexpr bool kelDBFamilyIsSound(const KelDBFamily& f) {
     if (l.kind != DBKindTable && (l.keyCount != 0 || l.identityColumn != -1 || f.foreignKeyCount != 0))
         return false;
     if ((l.kind == DBKindProcedure) != (f.procedureCode != nullptr)) return false;
+    if (f.procedureCode) {
+        int length = 0;
+        while (f.procedureCode[length]) ++length;
+        if (length > 20) return false;
+    }
     return true;
 }
 

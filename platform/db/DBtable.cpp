@@ -336,6 +336,10 @@ bool DBtable::shapeWhere(const char* format, va_list args) {
 }
 
 int DBtable::setWhere(const char* format, ...) {
+    // A format that quotes a %s itself would take a caller's text raw; the
+    // record then refuses to run until a sound where text is set.
+    m_whereRefused = format && kel::sql::quotedConversion(format);
+    if (m_whereRefused) return refuseQuotedFormat("where", format);
     // Straight into the where buffer: a lookup sets its where text each time.
     int n = -1;
     if (format) {
@@ -400,8 +404,8 @@ int DBtable::CallDBsprintf(char* buf, unsigned long size, const char* format, ..
         return int(text.size());
     }
     if (!buf || size == 0) return -1;
-    kel::boundedCopy(buf, size, text);
-    return text.size() < size ? int(text.size()) : -1;
+    // Nothing of a statement that does not fit is kept: a cut one could still run.
+    return kel::boundedCopy(buf, size, text) ? int(text.size()) : -1;
 }
 
 int DBtable::CallDBsprintfWrapper(const char* format, ...) {
@@ -621,11 +625,22 @@ int DBtable::insertBound(DBConnection* conn) {
 
 int DBtable::updateRowFormat(const char* format, va_list args) {
     if (!format) return updateRow(nullptr);
+    if (kel::sql::quotedConversion(format)) return refuseQuotedFormat("SET", format);
     std::string set = kel::sql::vformat(format, args);
     return updateRow(set.c_str());
 }
 
+int DBtable::refuseQuotedFormat(const char* what, const char* format) {
+    return fail(kDBErrUsage, std::string("the ") + what + " format puts a %s between quotes of its own (" + format +
+                                 "); give the text as kel::sql::quoted(text) to a plain %s");
+}
+
+int DBtable::refusedWhere() {
+    return fail(kDBErrUsage, "the where format was refused: it puts a %s between quotes of its own");
+}
+
 int DBtable::updateRow(const char* setList) {
+    if (m_whereRefused) return refusedWhere();
     if (!m_layout || m_layout->kind != DBKindTable) return fail(kDBErrUsage, "rowUpdate needs a table layout");
     if (!m_whereSet) setPrimaryWhere();
     if (m_where[0] == '\0') return fail(kDBErrUsage, "rowUpdate without a where text");
@@ -653,6 +668,7 @@ int DBtable::updateRow(const char* setList) {
 }
 
 int DBtable::rowDelete() {
+    if (m_whereRefused) return refusedWhere();
     if (!m_layout || m_layout->kind != DBKindTable) return fail(kDBErrUsage, "rowDelete needs a table layout");
     if (!m_whereSet) setPrimaryWhere();
     if (m_where[0] == '\0') return fail(kDBErrUsage, "rowDelete without a where text");
@@ -662,6 +678,7 @@ int DBtable::rowDelete() {
 int DBtable::openCursor() {
     m_cursor.reset();
     m_openedEmpty = false;
+    if (m_whereRefused) return refusedWhere();
     if (!m_layout || !m_row) return fail(kDBErrUsage, "openCursor needs a layout");
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
@@ -808,7 +825,10 @@ void DBtable::fetchRowFrom(Reader& reader, int columns) {
         } else {
             int len = 0;
             const char* value = reader.text(i, &len);
-            kel::boundedCopy(&field<char>(m_row, column), column.size, value ? value : "", size_t(len));
+            // Writes refuse a text longer than its column (bindField), so a
+            // stored value fits; one put there around the library is read cut
+            // rather than past the end of the row.
+            kel::cutCopy(&field<char>(m_row, column), column.size, value ? value : "", size_t(len));
         }
     }
 }
@@ -817,6 +837,7 @@ int DBtable::oneRowFromTable() {
     m_cursor.reset();
     m_pendingRow = false;
     m_openedEmpty = false;
+    if (m_whereRefused) return refusedWhere();
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
     std::string error;

@@ -124,9 +124,28 @@ const ErrorText kTexts[] = {
     {0x0A000074, "%s: the instance list of machine %s is full; %s was not added."},
 };
 
+// A number whose error carries more arguments than its plain text takes has
+// a text of its own for them: 0x1E000037 with a third argument is a value
+// that is there but does not fit its field or column.
+struct LongerText {
+    uint64_t number;
+    int arguments;
+    const char* text;
+};
+
+const LongerText kLongerTexts[] = {
+    {0x1E000037, 3, "The value %s is too long (%s): %s."},
+};
+
 }  // namespace
 
 namespace kel {
+
+const char* errorText(uint64_t number, int argumentCount) {
+    for (const LongerText& e : kLongerTexts)
+        if (e.number == number && argumentCount >= e.arguments) return e.text;
+    return errorText(number);
+}
 
 const char* errorText(uint64_t number) {
     if (number == 0) return "The operation completed successfully.";

@@ -55,7 +55,7 @@ const char* KelLastError::getNextArgument() {
     return arg;
 }
 
-const char* KelLastError::message() const { return kel::errorText(number_); }
+const char* KelLastError::message() const { return kel::errorText(number_, count_); }
 
 std::string KelLastError::formatLastErrorMessage() const {
     std::vector<const char*> args;

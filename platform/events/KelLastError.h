@@ -86,5 +86,8 @@ size_t formatWithArguments(char* out, size_t size, const char* format,
 
 // The catalogue text of an error number; a generic text for unknown numbers.
 const char* errorText(uint64_t number);
+// The text for an error of that number with argumentCount arguments: a few
+// numbers say more when they carry more.
+const char* errorText(uint64_t number, int argumentCount);
 
 }  // namespace kel

@@ -97,7 +97,9 @@ int KelPI_DataBase::readValue(const char* function, const char* section, const c
         *capacity = static_cast<int>(value.size() + 1);
         return fail(kRegMoreData, kel::kErrValueTooLong, function, instance);
     }
-    *capacity = static_cast<int>(kel::boundedCopy(buffer, value.size() + 1, value));
+    if (!kel::boundedCopy(buffer, value.size() + 1, value))
+        return fail(kRegMoreData, kel::kErrValueTooLong, function, instance);
+    *capacity = static_cast<int>(value.size());
     return succeed();
 }
 
@@ -172,7 +174,10 @@ bool KelPI_DataBase::joinList(const std::vector<std::string>& names, char* buffe
                               size_t* used) {
     if (!buffer || listSize(names) > capacity) return false;
     size_t pos = 0;
-    for (const std::string& name : names) pos += kel::boundedCopy(buffer + pos, capacity - pos, name) + 1;
+    for (const std::string& name : names) {
+        if (!kel::boundedCopy(buffer + pos, capacity - pos, name)) return false;
+        pos += name.size() + 1;
+    }
     buffer[pos++] = '\0';
     if (used) *used = pos;
     return true;

@@ -35,7 +35,8 @@ int KelPlatformInfo::getString(const char* section, const char* key, char* buffe
         error_.addArgument(key);
         return 0;
     }
-    *capacity = static_cast<int>(kel::boundedCopy(buffer, value.size() + 1, value));
+    if (!kel::boundedCopy(buffer, value.size() + 1, value)) return 0;
+    *capacity = static_cast<int>(value.size());
     return 1;
 }
 

@@ -203,8 +203,9 @@ bool KelNetMessage::transmit(const std::string& host) {
     h.type = requestType;
     h.messageId = messageId_;
     h.flags = terminate_ ? uint32_t{kel::net::kFlagTerminate} : 0u;
-    kel::copyField(h.dllName, dllName_);
-    kel::copyField(h.entryPoint, entryName_);
+    // A cut handler name would load another library or entry point.
+    if (!kel::copyField(h.dllName, dllName_) || !kel::copyField(h.entryPoint, entryName_))
+        return fail(kel::net::kErrNetSend, "KelNetMessage::transmit(host)", "handler name too long");
     return s->sendFrame(h, send_.data(), send_.size(), sendPayload_.data(), sendPayload_.size(), error_);
 }
 

@@ -21,9 +21,9 @@ class BackupFileTest : public kel::test::BackupFileFixture {};
 
 KelNetSQLBackupFile_t fileRecord(const std::string& logicalName) {
     KelNetSQLBackupFile_t r{};
-    kel::copyField(r.LogicalName, logicalName);
-    kel::copyField(r.PhysicalName, std::string("P:\\f.ndf"));
-    kel::copyField(r.PhysicalDrive, std::string("P:\\"));
+    EXPECT_TRUE(kel::copyField(r.LogicalName, logicalName));
+    EXPECT_TRUE(kel::copyField(r.PhysicalName, std::string("P:\\f.ndf")));
+    EXPECT_TRUE(kel::copyField(r.PhysicalDrive, std::string("P:\\")));
     r.SqlFileGroupId = 999;  // the agent's guess, never stored
     r.Number = 7;
     r.Type = 'D';

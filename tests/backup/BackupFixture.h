@@ -23,10 +23,10 @@ protected:
         KelNetSQLBackupSet2_t r{};
         KelNetSQLBackupSet_t& b = r.BackupSet;
         b.BackupSetId = 41;
-        kel::copyField(b.Name, name);
-        kel::copyField(b.Description, std::string("nightly"));
-        kel::copyField(b.UserName, std::string("sa"));
-        kel::copyField(b.BackupSize, std::string("1048576"));
+        EXPECT_TRUE(kel::copyField(b.Name, name));
+        EXPECT_TRUE(kel::copyField(b.Description, std::string("nightly")));
+        EXPECT_TRUE(kel::copyField(b.UserName, std::string("sa")));
+        EXPECT_TRUE(kel::copyField(b.BackupSize, std::string("1048576")));
         b.VendorId = 4608;
         b.SqlVersion.Major = 9;
         b.SqlVersion.Build = 1399;

@@ -61,8 +61,8 @@ TEST_F(LogOnlyTest, ByRequestAndOnAnAgent) {
     KelNetSQLTarnLogRestore m(agent, false);
     KelNetSQLTarnLogRestoreReq_t* req = m.requestMessage(true);
     req->SqlDatabaseId = db_;
-    kel::copyField(req->FirstLSN, lsn(2008));
-    kel::copyField(req->LastLSN, lsn(2009));
+    EXPECT_TRUE(kel::copyField(req->FirstLSN, lsn(2008)));
+    EXPECT_TRUE(kel::copyField(req->LastLSN, lsn(2009)));
     req->StopSqlBackupSetId = 83;
     KelLastError err;
     ASSERT_TRUE(m.exchange(err)) << message(err);

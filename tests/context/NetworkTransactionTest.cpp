@@ -19,7 +19,7 @@ protected:
         Probe m(ctx, false);
         ProbeReq_t* req = m.requestMessage(true);
         req->Code = kProbeWrite;
-        kel::copyField(req->Tag, tag);
+        EXPECT_TRUE(kel::copyField(req->Tag, tag));
         return m.exchange(err);
     }
     // Rows once the Ostrel let go of its write lock (a new transaction waits for it).

@@ -200,14 +200,14 @@ TEST_F(AppIdCreateTest, AgentAsksTheOstrelToCreate) {
     appId.setArchiveGroupNameId(4);
     ASSERT_TRUE(appId.setApplicationType(70));
     KelNetSQLAppIdReqV3_t* req = appId.requestMessage(true);
-    appId.copyToRequest(*req);
+    EXPECT_TRUE(appId.copyToRequest(*req));
     req->DBCode = KelNetSQLAppIdCreate;
     ASSERT_TRUE(appId.networkQuery()) << appId.getLastError().formatLastErrorMessage();
     EXPECT_EQ(appId.instanceId(), instance_);
     EXPECT_EQ(appId.clientId(), alpha_);
     EXPECT_EQ(policies(appId.applicationId()), "4/4");
     req = appId.requestMessage(true);
-    appId.copyToRequest(*req);
+    EXPECT_TRUE(appId.copyToRequest(*req));
     req->DBCode = KelNetSQLAppIdCreate;
     req->ArchiveGroupNameId = 0;
     EXPECT_EQ(kel::test::failure(appId.networkQuery(), appId.getLastError()), kelsql::kErrValueNotSet);

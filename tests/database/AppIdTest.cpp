@@ -48,7 +48,7 @@ TEST_F(AppIdTest, LookupMatchesNamesAsTheManagerKeepsThem) {
         appId.setSubClientName(c.subclient);
         ASSERT_TRUE(appId.setApplicationType(70));
         KelNetSQLAppIdReqV3_t* req = appId.requestMessage(true);
-        appId.copyToRequest(*req);
+        EXPECT_TRUE(appId.copyToRequest(*req));
         req->DBCode = KelNetSQLAppIdLookup;
         const bool ok = appId.networkQuery();
         EXPECT_EQ(failure(ok, appId.getLastError()), c.error) << c.database << "/" << c.subclient;
@@ -66,7 +66,7 @@ TEST_F(AppIdTest, OtherRequestCodesAreRefusedWithZeroIds) {
     for (uint32_t code : {3u, 4u}) {
         KelSQLAppId appId(agent, false);
         KelNetSQLAppIdReqV3_t* req = appId.requestMessage(true);
-        kel::copyField(req->ClientName, std::string("alpha"));
+        EXPECT_TRUE(kel::copyField(req->ClientName, std::string("alpha")));
         req->DBCode = code;
         EXPECT_EQ(failure(appId.networkQuery(), appId.getLastError()), kelsql::kErrRequestRefused);
         const KelNetSQLAppIdRsp_t* rsp = appId.responseMessage(false);

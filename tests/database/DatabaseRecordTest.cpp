@@ -43,9 +43,9 @@ TEST_F(DatabaseRecordTest, RequestFindsItsRowByIdThenInstanceThenNames) {
         req->DBCode = c.code;
         req->Database.SqlDatabaseId = c.id == 1 ? sales : c.id == 2 ? sales + 100 : 0;
         req->Database.SqlServerId = c.byInstance ? instance_ : 0;
-        kel::copyField(req->Database.ClientName, std::string(c.client));
-        kel::copyField(req->Database.ServerName, std::string(c.server));
-        kel::copyField(req->Database.DatabaseName, std::string(c.database));
+        EXPECT_TRUE(kel::copyField(req->Database.ClientName, std::string(c.client)));
+        EXPECT_TRUE(kel::copyField(req->Database.ServerName, std::string(c.server)));
+        EXPECT_TRUE(kel::copyField(req->Database.DatabaseName, std::string(c.database)));
         KelLastError err;
         const bool ok = m.exchange(err);
         EXPECT_EQ(kel::test::failure(ok, err), c.error) << c.what;

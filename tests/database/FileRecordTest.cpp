@@ -88,7 +88,7 @@ TEST_F(FileRecordTest, LookupsFindTheirRowsOrSayWhyNot) {
         g.requestMessage(true)->DBCode = code;
         KelNetSQLFile f(agent, false);
         f.requestMessage(true)->DBCode = code;
-        kel::copyField(f.requestMessage(false)->File.FileName, std::string("O'Data"));
+        EXPECT_TRUE(kel::copyField(f.requestMessage(false)->File.FileName, std::string("O'Data")));
         KelLastError ge, fe;
         const bool gok = g.exchange(ge), fok = f.exchange(fe);
         EXPECT_EQ(failure(gok, ge), code == 1 ? kelsql::kErrRequestIds : kelsql::kErrRequestRefused);

@@ -88,8 +88,8 @@ TEST_F(OstrelRegistrationTest, WhatTheAgentCouldNotRegisterIsAFailureWithNothing
     KelNetSQLDatabase raw(ostrel, false);
     ASSERT_TRUE(raw.setRemoteDataAgent(kClientHost));
     raw.requestMessage(true)->DBCode = KelNetSQLDatabaseConfig;
-    kel::copyField(raw.requestMessage(false)->Database.ServerName, std::string(kServer));
-    kel::copyField(raw.requestMessage(false)->Database.DatabaseName, std::string("pubs"));
+    ASSERT_TRUE(kel::copyField(raw.requestMessage(false)->Database.ServerName, std::string(kServer)));
+    ASSERT_TRUE(kel::copyField(raw.requestMessage(false)->Database.DatabaseName, std::string("pubs")));
     KelLastError err;
     EXPECT_TRUE(refused(raw.exchange(err), err, kelsql::kErrValueNotSet, "archiveGroupNameId"));
     EXPECT_EQ(scalar("SELECT count(*) FROM sqlDatabase"), 0);

@@ -25,7 +25,7 @@ protected:
         FileGroupRecord rec;
         rec.row.tesselId = 1;
         rec.row.sqlDatabaseId = 11;
-        kel::copyField(rec.row.fileGroupName, name);
+        EXPECT_TRUE(kel::copyField(rec.row.fileGroupName, name));
         int rc = rec.rowInsert(true);
         return rc == 0 ? rec.row.id : -1000 + rc;
     }
@@ -50,7 +50,7 @@ TEST_F(CatalogueTest, QuotesAndPercentSurviveEveryPath) {
     EXPECT_EQ(lookup.row.id, id);
 
     // Whole row, by key.
-    kel::copyField(lookup.row.fileGroupName, "O'Neil 50%d");
+    EXPECT_TRUE(kel::copyField(lookup.row.fileGroupName, "O'Neil 50%d"));
     lookup.row.streams = 7;
     lookup.setWhere("id = %d", id);
     ASSERT_EQ(lookup.rowUpdate(nullptr), 0);
@@ -91,7 +91,7 @@ TEST_F(CatalogueTest, WhereFormatsFindTheRowsTheirTextNames) {
     EXPECT_EQ(where(), "id = " + std::to_string(a) + " and sqlDatabaseId = 11");
     rec.setWhere("id = %lld", static_cast<long long>(b));
     EXPECT_EQ(found(), b);
-    rec.setWhere("fileGroupName = '%s' or id = %d", "a", 0);
+    rec.setWhere("fileGroupName = %s or id = %d", kel::sql::quoted("a").c_str(), 0);
     EXPECT_EQ(found(), a);
     rec.setWhere("id = - %d", -b);  // a sign in the format: the text's own parameters
     EXPECT_EQ(found(), b);
@@ -160,7 +160,7 @@ TEST_F(CatalogueTest, LsnsCompareAsNumbersAndDatesAtTheirBound) {
         rec.row.tesselId = 1;
         rec.row.sqlDatabaseId = 11;
         ASSERT_TRUE(rec.row.finishTime.parse(("2024-01-02 03:04:0" + std::to_string(5 + i)).c_str()));
-        kel::copyField(rec.row.firstLSN, lsns[i]);
+        EXPECT_TRUE(kel::copyField(rec.row.firstLSN, lsns[i]));
         ASSERT_EQ(rec.rowInsert(true), 0) << rec.getErrorStr(-1);
     }
     auto ids = [](const char* where) {
@@ -268,6 +268,47 @@ TEST_F(CatalogueTest, LogErrorWritesFileLineAndMessageToTheErrorLog) {
     EXPECT_NE(seen.find("include/Db/Tbl/sqlFile"), std::string::npos);
     EXPECT_NE(seen.find("554"), std::string::npos);
     EXPECT_NE(seen.find("SqlFile Constructor [0x00001234], caught an exception"), std::string::npos);
+}
+
+TEST(QuotedConversion, OnlyAPercentSBetweenQuotesOfTheFormatItselfIsCaught) {
+    const struct {
+        const char* format;
+        bool quoted;
+    } cases[] = {
+        {"name = '%s'", true},           {"name like '%s%%'", true},   {"name = 'it''s %s'", true},
+        {"name = '%-20s' and id = %d", true}, {"name = %s", false},   {"name = '%%s'", false},
+        {"a = 'x' and b = %s", false},   {"name = '%d'", false},       {"it''s = %s", false},
+        {"%s: the manager's table (%s)", false}, {"name = N'%s'", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(kel::sql::quotedConversion(c.format), c.quoted) << c.format;
+}
+
+TEST_F(CatalogueTest, AFormatThatQuotesAPercentSItselfIsRefusedAndRunsNothing) {
+    const int id = insertGroup("O'Brien");
+    const int other = insertGroup("x");
+    ASSERT_GT(other, 0);
+    FileGroupRecord rec;
+    EXPECT_EQ(rec.setWhere("fileGroupName = '%s'", "x' or '1'='1"), kDBErrUsage);
+    EXPECT_NE(std::string(rec.getErrorStr(kDBErrUsage)).find("kel::sql::quoted"), std::string::npos);
+    // Until a sound where text is set, nothing runs: no lookup, no update, no delete.
+    EXPECT_EQ(rec.getOneRow(&rec, false, -1, 0), kDBErrUsage);
+    EXPECT_EQ(rec.openCursor(), kDBErrUsage);
+    EXPECT_EQ(rec.rowUpdate("streams = 9"), kDBErrUsage);
+    EXPECT_EQ(rec.rowDelete(), kDBErrUsage);
+    EXPECT_EQ(groupName(id), "O'Brien");
+    EXPECT_EQ(groupName(other), "x");
+
+    // A SET format that quotes its own %s: refused, the row as it was.
+    rec.setWhere("id = %d", id);
+    EXPECT_EQ(rec.rowUpdate("fileGroupName = '%s'", "O'Neil"), kDBErrUsage);
+    EXPECT_EQ(groupName(id), "O'Brien");
+
+    // The quoted text into a plain %s does what was meant.
+    ASSERT_EQ(rec.setWhere("fileGroupName = %s", kel::sql::quoted("O'Brien").c_str()), 0);
+    ASSERT_EQ(rec.getOneRow(&rec, false, -1, 0), 0);
+    EXPECT_EQ(rec.row.id, id);
+    ASSERT_EQ(rec.rowUpdate("fileGroupName = %s", kel::sql::quoted("O'Neil's").c_str()), 0);
+    EXPECT_EQ(groupName(id), "O'Neil's");
 }
 
 }  // namespace

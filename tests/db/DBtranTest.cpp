@@ -26,7 +26,7 @@ protected:
         FileGroupRecord rec(tran);
         rec.row.tesselId = 1;
         rec.row.sqlDatabaseId = 11;
-        kel::copyField(rec.row.fileGroupName, name);
+        EXPECT_TRUE(kel::copyField(rec.row.fileGroupName, name));
         return rec.rowInsert(true);
     }
 
@@ -71,7 +71,7 @@ TEST_F(TransactionTest, ARecordOutlivingItsTransactionWorksOnItsOwnConnection) {
     EXPECT_NE(rec.fetchCursor(true), 0);  // the cursor went with the transaction
     rec.row.tesselId = 1;
     rec.row.sqlDatabaseId = 11;
-    kel::copyField(rec.row.fileGroupName, "after");
+    EXPECT_TRUE(kel::copyField(rec.row.fileGroupName, "after"));
     ASSERT_EQ(rec.rowInsert(true), 0);
     EXPECT_EQ(groupNames(), std::vector<std::string>({"after"}));
 }

@@ -65,15 +65,15 @@ TEST_F(RowsTest, RestoreTasksAndItemsInsertAndUpdateThroughTheUpdateObjects) {
     SqlRestoreTask_t& t = *task.getDataPtr();
     t.sqlDatabaseId = 12;
     t.sqlServerId = 1;
-    kel::copyField(t.databaseName, "it's db");
-    kel::copyField(t.stopMarkName, repeated(64, "m"));
+    EXPECT_TRUE(kel::copyField(t.databaseName, "it's db"));
+    EXPECT_TRUE(kel::copyField(t.stopMarkName, repeated(64, "m")));
     ASSERT_EQ(0, task.rowInsert(true));
     ASSERT_GT(t.id, 0);
 
     SqlRestoreDataTable item(nullptr);
     SqlRestoreData_t& d = *item.getDataPtr();
     d.restoreTaskId = t.id;
-    kel::copyField(d.sqlName, "O'Brien");
+    EXPECT_TRUE(kel::copyField(d.sqlName, "O'Brien"));
     ASSERT_EQ(0, item.rowInsert(true));
 
     SqlRestoreDataTable change(nullptr);
@@ -104,7 +104,7 @@ TEST_F(RowsTest, UnsizedDescriptionIsWrittenBoundedAndFreedOnce) {
     huge.replace(kDBUnsizedTextMax - 1, 2, "\xC3\xA9");  // a character across the bound
     sql("INSERT INTO archGroup (id, name, description) VALUES (1, 'SP', '" + huge + "'), (3, 'none', NULL)");
     ArchGroup small(nullptr);
-    kel::copyField(small.getDataPtr()->name, "small");
+    EXPECT_TRUE(kel::copyField(small.getDataPtr()->name, "small"));
     small.getDataPtr()->description = new char[10];
     std::strcpy(small.getDataPtr()->description, "two words");
     ASSERT_EQ(0, small.rowInsert(true));
@@ -154,7 +154,7 @@ TEST_F(RowsTest, MarksReportListsAnInstancesMarksByNameLatestFirst) {
         m.id = 0;
         m.tesselId = 1;
         m.sqlDatabaseId = x.db;
-        kel::copyField(m.name, x.name);
+        EXPECT_TRUE(kel::copyField(m.name, x.name));
         ASSERT_TRUE(m.markTime.parse(x.time));
         ASSERT_EQ(0, mark.rowInsert(true));
     }

@@ -64,7 +64,7 @@ TEST_F(FrameExchangeTest, AnswerStatusReachesTheCaller) {
         Probe m(ctx(), false);
         ProbeReq_t* req = m.requestMessage(true);
         req->Code = c.code;
-        kel::copyField(req->Tag, "db'one");
+        EXPECT_TRUE(kel::copyField(req->Tag, "db'one"));
         KelLastError err;
         EXPECT_EQ(c.ok, m.exchange(err));
         EXPECT_EQ(err.number(), c.number);

@@ -70,8 +70,8 @@ TEST_F(ServerConfigTest, AgentInstallsInsideATransactionOnTheOstrel) {
     KelNetSQLServerConfig withNT(ostrel, false);
     ASSERT_TRUE(withNT.setRemoteDataAgent(kClientHost));
     KelNetSQLServerConfig_t* nt = withNT.requestMessage(true);
-    kel::copyField(nt->SQLServerName, std::string(kServer));
-    kel::copyField(nt->UndoFilePath, undo);
+    EXPECT_TRUE(kel::copyField(nt->SQLServerName, std::string(kServer)));
+    EXPECT_TRUE(kel::copyField(nt->UndoFilePath, undo));
     nt->ArchiveGroupId = 6;
     ASSERT_TRUE(kelsql::fillCredentialField(nt->SqlCredential, "other", "pw"));
     ASSERT_TRUE(kelsql::fillCredentialField(nt->NTCredential, "DOMAIN\\svc", "pw"));

@@ -72,8 +72,8 @@ protected:
         KelNetSQLServerReq_t req{};
         KelNetSQLServerRsp_t rsp{};
         req.DBCode = KelNetSQLServerInsert;
-        kel::copyField(req.Server.ClientName, std::string(kClient));
-        kel::copyField(req.Server.ServerName, name);
+        EXPECT_TRUE(kel::copyField(req.Server.ClientName, std::string(kClient)));
+        EXPECT_TRUE(kel::copyField(req.Server.ServerName, name));
         req.Server.ServerMajor = major;
         req.Server.ServerBuild = build;
         inTransaction([&] { EXPECT_TRUE(server.insert(&req, &rsp)) << server.getLastError().formatLastErrorMessage(); });
@@ -111,8 +111,8 @@ TEST_F(InstanceCatalogueTest, InsertTakesTheInstanceIdAndAddsTheVersionOnce) {
 
     KelNetSQLServerReq_t req{};
     KelNetSQLServerRsp_t rsp{};
-    kel::copyField(req.Server.ClientName, std::string(kClient));
-    kel::copyField(req.Server.ServerName, std::string(kInstance));
+    EXPECT_TRUE(kel::copyField(req.Server.ClientName, std::string(kClient)));
+    EXPECT_TRUE(kel::copyField(req.Server.ServerName, std::string(kInstance)));
     req.Server.ServerMajor = 9;
     EXPECT_TRUE(refused(missing.insert(&req, &rsp), err, kelsql::kErrNoSide));
     EXPECT_TRUE(refused(server.insert(&req, &rsp), server.getLastError(), kelsql::kErrTranRequired));
@@ -314,11 +314,14 @@ TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
 TEST_F(InstanceTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLServer server(ostrel, false), reader(ostrel, false);
-    server.setClientName(std::string(300, 'c'));
-    server.setSqlServerName(std::string(200, 's'));
+    server.setClientName(std::string(129, 'c'));
+    server.setSqlServerName(std::string(128, 's'));
     KelNetSQLServerReq_t req{};
     req.DBCode = 77;
-    server.copyToRequest(&req);
+    // A name is whole or refused: cut, it could be another instance's.
+    EXPECT_TRUE(refused(server.copyToRequest(&req), server.getLastError(), kelsql::kErrValueNotSet, "clientName"));
+    server.setClientName(std::string(128, 'c'));
+    EXPECT_TRUE(server.copyToRequest(&req));
     EXPECT_EQ(std::to_string(req.DBCode) + kel::fieldText(req.Server.ClientName) + kel::fieldText(req.Server.ServerName),
               "77" + std::string(128, 'c') + std::string(128, 's'));
 
@@ -367,7 +370,7 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     KelNetSQLVerifyUndoPath message(ostrel, false);
     message.setRemoteDataAgent(kAgentHost);
     KelNetSQLVerifyUndoPath_t request, response;
-    kel::copyField(request.Path, home_.path());
+    EXPECT_TRUE(kel::copyField(request.Path, home_.path()));
     ASSERT_TRUE(message.networkQuery(request, response));
     EXPECT_TRUE(kel::fieldText(response.Path) == home_.path() && response.FreeSpace > 0);
 }

@@ -15,8 +15,8 @@ std::vector<char> sampleFrame() {
     h.family = 0x1E000000;
     h.type = 0x1E000009;
     h.messageId = 77;
-    kel::copyField(h.dllName, "sLNSQL");
-    kel::copyField(h.entryPoint, "sLPSQLMSG");
+    kel::copyWholeField(h.dllName, "sLNSQL");
+    kel::copyWholeField(h.entryPoint, "sLPSQLMSG");
     std::string record(560, 'r'), payload(33, 'p');
     return encodeFrame(h, record.data(), record.size(), payload.data(), payload.size());
 }

@@ -21,7 +21,7 @@ void fillEcho(EchoRecord& r, uint64_t id) {
     r.path[sizeof(r.path) - 1] = '\0';
     r.code = 0xA1B2C3D4;
     r.id = 0x0102030405060708ull + id;
-    kel::copyField(r.name, "INSTANCE\\SQL2005 " + std::to_string(id));
+    EXPECT_TRUE(kel::copyField(r.name, "INSTANCE\\SQL2005 " + std::to_string(id)));
     r.value = 3.25 * static_cast<double>(id);
 }
 
@@ -115,7 +115,7 @@ TEST_F(DispatcherTest, SessionStateLastsForTheSessionAndIsReleasedOnDisconnect) 
     uint64_t lastId = 0;
     for (uint64_t i = 1; i <= 3; ++i) {
         SessionMessage m(&base_, &session_, kSessionRequest, kSessionResponse);
-        kel::copyField(m.request().tag, "s1");
+        EXPECT_TRUE(kel::copyField(m.request().tag, "s1"));
         ASSERT_TRUE(m.initiate()) << m.getLastError().formatLastErrorMessage();
         EXPECT_EQ(m.response().requests, i);
         EXPECT_NE(m.getMessageId(), lastId);  // each exchange its own id
@@ -129,7 +129,7 @@ TEST_F(DispatcherTest, SessionStateLastsForTheSessionAndIsReleasedOnDisconnect) 
 
     // A new session starts with fresh state; a terminating exchange ends it on both ends.
     SessionMessage fresh(&base_, &session_, kSessionRequest, kSessionResponse, true);
-    kel::copyField(fresh.request().tag, "s2");
+    EXPECT_TRUE(kel::copyField(fresh.request().tag, "s2"));
     ASSERT_TRUE(fresh.initiate());
     EXPECT_EQ(fresh.response().requests, 1u);
     EXPECT_FALSE(session_.IsConnected());
@@ -142,7 +142,7 @@ TEST_F(DispatcherTest, ConcurrentSessionsKeepTheirOwnState) {
         CKelNetwork session;
         for (uint64_t i = 1; i <= n; ++i) {
             SessionMessage s(&base_, &session, kSessionRequest, kSessionResponse);
-            kel::copyField(s.request().tag, tag);
+            EXPECT_TRUE(kel::copyField(s.request().tag, tag));
             EchoMessage e(&base_, &session, kEchoRequest, kEchoResponse);
             fillEcho(e.request(), i);
             if (!s.initiate() || s.response().requests != i || !e.initiate() ||

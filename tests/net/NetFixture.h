@@ -83,8 +83,8 @@ inline net::FrameHeader requestHeader(const char* library, const char* entry, ui
     h.type = type;
     h.messageId = 7;
     h.recordLength = length;
-    copyField(h.dllName, library);
-    copyField(h.entryPoint, entry);
+    EXPECT_TRUE(copyField(h.dllName, library));
+    EXPECT_TRUE(copyField(h.entryPoint, entry));
     return h;
 }
 

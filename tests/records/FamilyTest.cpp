@@ -342,7 +342,7 @@ TEST_F(FamilyTest, SchemaRowLoadsFromTheRowStruct) {
     SqlDatabase_t& row = *record.getDataPtr();
     row.backupSetId = 10;
     row.logStreams = -2;
-    kel::copyField(row.databaseName, "db'1");
+    EXPECT_TRUE(kel::copyField(row.databaseName, "db'1"));
     record.populate_t();
     KelDBRowBase* schema = record.getDataPtr_t2();
     std::vector<KelDBDataTypeBase*> values = schema->getData();
@@ -354,7 +354,7 @@ TEST_F(FamilyTest, SchemaRowLoadsFromTheRowStruct) {
     EXPECT_EQ(values[0], schema->getPrimaryData()[0]);
 
     ASSERT_TRUE(row.creationTime.parse("2024-02-29 23:59:58"));
-    kel::copyField(row.databaseName, "");
+    EXPECT_TRUE(kel::copyField(row.databaseName, ""));
     record.populate_t();
     EXPECT_EQ("2024-02-29 23:59:58", values[6]->toString(0));
     EXPECT_EQ("", values[5]->toString(0));

@@ -17,15 +17,15 @@ protected:
     static void fillServer(SqlServer_t& row) {
         row.instanceId = 1;
         row.tesselId = 1;
-        kel::copyField(row.serverName, repeated(128, "HOST\\I'1"));
+        EXPECT_TRUE(kel::copyField(row.serverName, repeated(128, "HOST\\I'1")));
         row.sqlVersionId = 1;
-        kel::copyField(row.sa, repeated(128, "sa'"));
-        kel::copyField(row.saPassword, repeated(512, "Zm9v'YmFy"));
-        kel::copyField(row.undoFile, repeated(1024, "C:\\undo\\o'dir\\"));
+        EXPECT_TRUE(kel::copyField(row.sa, repeated(128, "sa'")));
+        EXPECT_TRUE(kel::copyField(row.saPassword, repeated(512, "Zm9v'YmFy")));
+        EXPECT_TRUE(kel::copyField(row.undoFile, repeated(1024, "C:\\undo\\o'dir\\")));
         row.addTime = 1700000000;
-        kel::copyField(row.sqlNTAccount, repeated(256, "DOM\\u'"));
-        kel::copyField(row.sqlNTPassword, repeated(512, "cGFz'cw=="));
-        kel::copyField(row.sqlServiceName, repeated(256, "MSSQL$I'"));
+        EXPECT_TRUE(kel::copyField(row.sqlNTAccount, repeated(256, "DOM\\u'")));
+        EXPECT_TRUE(kel::copyField(row.sqlNTPassword, repeated(512, "cGFz'cw==")));
+        EXPECT_TRUE(kel::copyField(row.sqlServiceName, repeated(256, "MSSQL$I'")));
         row.flags = 3;
         row.clientId = 1;
     }
@@ -85,8 +85,8 @@ TEST_F(RoundTripTest, FilesTakeTheirIdentityAndFullWidthNames) {
         f.tesselId = 1;
         f.sqlFileGroupId = 5;
         f.fileId = pass + 1;
-        kel::copyField(f.physicalName, repeated(260, "D:\\data\\it's\\"));
-        kel::copyField(f.logicalName, repeated(128, "log'"));
+        EXPECT_TRUE(kel::copyField(f.physicalName, repeated(260, "D:\\data\\it's\\")));
+        EXPECT_TRUE(kel::copyField(f.logicalName, repeated(128, "log'")));
         f.size = -1;
         ASSERT_EQ(0, pass ? plain.rowInsert(true) : formatted.rowInsert(true));
         ASSERT_GT(f.id, pass);

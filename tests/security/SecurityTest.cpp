@@ -244,7 +244,7 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     KelNetSQLVerifyUser m(ostrel, false);
     KelNetSQLVerifyUserReq_t* req = m.requestMessage(true);
     KelSQLClassProperties installer(kMachine, KelSQLClientSide);
-    kel::copyField(req->SqlServerName, "ALPHA\\SQL1");
+    EXPECT_TRUE(kel::copyField(req->SqlServerName, "ALPHA\\SQL1"));
     // The Ostrel's dispatcher answers on an Ostrel-side context: refused.
     EXPECT_TRUE(refused(m.networkVerify(kOstrel), m.getLastError(), kelsql::kErrRequestRefused));
 
@@ -254,7 +254,7 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrNotSupported) &&
                 m.responseMessage(false)->Status.Status == 1);
     // An unreadable credential is refused before any check.
-    kel::copyField(req->Credential, "not a sealed form");
+    EXPECT_TRUE(kel::copyField(req->Credential, "not a sealed form"));
     EXPECT_TRUE(refused(m.networkVerify(kAgentHost), m.getLastError(), kelsql::kErrDecrypt));
 
     // The NT check reaches the agent host after its own argument checks.
@@ -297,8 +297,8 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
     ASSERT_TRUE(account->lookup("alpha", "ALPHA\\SQL1") && account->ntUser() + ":" + account->ntPassword() == "DOMAIN\\old:oldpw");
     KelNetSQLNTSecurityReq_t* update = account->requestMessage(true);
     update->OpCode = KelNetSQLNTSecurityUpdate;
-    kel::copyField(update->ClientName, "alpha");
-    kel::copyField(update->SqlServerName, "ALPHA\\SQL1");
+    EXPECT_TRUE(kel::copyField(update->ClientName, "alpha"));
+    EXPECT_TRUE(kel::copyField(update->SqlServerName, "ALPHA\\SQL1"));
     ASSERT_TRUE(kelsql::fillCredentialField(update->NTCredential, "DOMAIN\\svc", "svc'pw"));
     ASSERT_TRUE(account->networkQuery() && net->commitTransaction()) << account->getLastError().formatLastErrorMessage();
 
@@ -310,7 +310,7 @@ TEST_F(VerifyTest, ChecksAreAnsweredWithFailureAndNeverReadAsSuccess) {
 
     // An unknown instance is the instance lookup's error.
     // An unknown instance is the instance lookup's error.
-    kel::copyField(account->requestMessage(false)->SqlServerName, "ALPHA\\NONE");
+    EXPECT_TRUE(kel::copyField(account->requestMessage(false)->SqlServerName, "ALPHA\\NONE"));
     ASSERT_TRUE(net->startTransaction());
     EXPECT_NE(kel::test::failure(account->networkQuery(), account->getLastError()), 0u);
     ASSERT_TRUE(net->rollbackTransaction());

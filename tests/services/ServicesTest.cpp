@@ -42,7 +42,7 @@ TEST_F(ClusteredStatusTest, AgentAsksByIdAndByName) {
     EXPECT_TRUE(agent.isClientClustered());
     // Cut to its field, the name could be another instance's.
     EXPECT_TRUE(refused(agent.getClientClusteredStatus("alpha", "ALPHA\\" + std::string(123, 'X')), err,
-                        kelsql::kErrInvalidArgument, "sqlServerName"));
+                        kelsql::kErrValueNotSet, "sqlServerName"));
     EXPECT_TRUE(refused(agent.setRemoteClientClusteredStatusOn(), err, kelsql::kErrOstrelSideOnly));
 }
 

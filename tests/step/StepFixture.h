@@ -59,8 +59,8 @@ protected:
         r.DatabaseState = status;
         r.BackupSetId = backupSetId;
         r.LogOnly = logOnly;
-        kel::copyField(r.FirstLSN, lsn(first));
-        kel::copyField(r.LastLSN, lsn(last));
+        EXPECT_TRUE(kel::copyField(r.FirstLSN, lsn(first)));
+        EXPECT_TRUE(kel::copyField(r.LastLSN, lsn(last)));
         state.copyFromNetwork(&r);
         state.setDatabaseState();
     }

@@ -225,7 +225,7 @@ public:
     bool answer(ListReq_t& req, Response&) {
         for (uint64_t i = 0; i < req.Total && i < 100000; ++i) {
             KelNetSQLDatabaseInfo_t item{};
-            kel::copyField(item.Name, name(i));
+            if (!kel::copyField(item.Name, name(i))) return false;
             items().push_back(item);
         }
         return true;

@@ -106,7 +106,7 @@ protected:
         kel::probe::Probe m(ctx, false);
         KelLastError err;
         m.requestMessage(true)->Code = kel::probe::kProbeLogin;
-        kel::copyField(m.requestMessage(false)->Tag, user + ":" + password);
+        EXPECT_TRUE(kel::copyField(m.requestMessage(false)->Tag, user + ":" + password));
         return (host.empty() || m.setRemoteDataAgent(host)) && m.exchange(err) && m.responseMessage(false)->Rows == 1;
     }
 
