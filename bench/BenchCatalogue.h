@@ -95,7 +95,13 @@ public:
         for (const auto& [key, home] : homes_) std::system(("rm -rf '" + home + "'").c_str());
     }
     const std::string& use(const char* name, int sets, bool archives) {
-        const std::string key = std::to_string(sets) + (archives ? "a" : "");
+        return use(name, "history-" + std::to_string(sets) + (archives ? "a" : ""),
+                   [&] { writeHistory(sets, archives); });
+    }
+    // The same for a catalogue that write builds in the current home; key
+    // names it among all the benchmarks' catalogues.
+    template <typename Write>
+    const std::string& use(const char* name, const std::string& key, Write write) {
         auto it = homes_.find(key);
         const bool fresh = it == homes_.end();
         if (fresh)
@@ -105,11 +111,11 @@ public:
         if (fresh) {
             kel::makeFolders(it->second);
             const char* cache = std::getenv("KEL_BENCH_CACHE");
-            const std::string cached = cache ? std::string(cache) + "/history-" + key + ".db" : std::string();
+            const std::string cached = cache ? std::string(cache) + "/" + key + ".db" : std::string();
             if (cache && access(cached.c_str(), R_OK) == 0) {
                 std::system(("cp '" + cached + "' '" + kel::homePath("catalogue.db") + "'").c_str());
             } else {
-                writeHistory(sets, archives);
+                write();
                 if (cache) std::system(("cp '" + kel::homePath("catalogue.db") + "' '" + cached + "'").c_str());
             }
         }

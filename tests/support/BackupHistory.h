@@ -24,25 +24,24 @@ struct Shape {
     int sets = 0;
     int databases = 10;
     bool archives = false;  // an archive set (on a file of its own) per set
+    // Where the history's ids begin, so that a catalogue may hold several
+    // (each with databases of its own); only the first writes the instance.
+    int firstSet = 1;
+    int firstDatabase = 1;
 
-    int slotOf(int set) const { return (set - 1) / databases; }
-    int setAt(int slot, int database) const { return slot * databases + database; }
+    int slotOf(int set) const { return (set - firstSet) / databases; }
+    int setAt(int slot, int database) const { return firstSet + slot * databases + database - firstDatabase; }
+    int lastSet() const { return firstSet + sets - 1; }
     static int typeAt(int slot) {
         return slot % kSlotsPerWeek == 0 ? 68 : slot % kSlotsPerDay == 0 ? 73 : 76;
     }
     static long long startAt(int slot, int database) { return kFirstStart + 1LL * kSlotSeconds * slot + 5 * database; }
-    // The newest log of a database among the first among sets that lies
+    // The newest log of a database up to set among that lies
     // logsAfterDifferential logs after its day's differential (or full): its
     // chain is as long wherever it lies.
     int logOfDay(int among, int database, int logsAfterDifferential) const {
         int slot = slotOf(among);
         while (slot > 0 && (setAt(slot, database) > among || slot % kSlotsPerDay != logsAfterDifferential)) --slot;
-        return setAt(slot, database);
-    }
-    // The newest log of a database among the first sets sets.
-    int newestLog(int among, int database) const {
-        int slot = slotOf(among);
-        while (slot > 0 && (setAt(slot, database) > among || typeAt(slot) != 76)) --slot;
         return setAt(slot, database);
     }
 };
@@ -64,25 +63,30 @@ inline std::vector<std::string> historySql(const Shape& shape) {
     const std::string dbs = std::to_string(shape.databases);
     const std::string week = std::to_string(kSlotsPerWeek), day = std::to_string(kSlotsPerDay);
     const std::string n = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                          std::to_string(shape.sets) + "), s(i, k, d) AS (SELECT i, (i - 1) / " + dbs +
-                          ", (i - 1) % " + dbs + " + 1 FROM n) ";
+                          std::to_string(shape.sets) + "), s(i, k, d) AS (SELECT i + " +
+                          std::to_string(shape.firstSet - 1) + ", (i - 1) / " + dbs + ", (i - 1) % " + dbs + " + " +
+                          std::to_string(shape.firstDatabase) + " FROM n) ";
     const std::string type = "(CASE WHEN k % " + week + " = 0 THEN 68 WHEN k % " + day + " = 0 THEN 73 ELSE 76 END)";
     const std::string start =
         "(" + std::to_string(kFirstStart) + " + " + std::to_string(kSlotSeconds) + " * k + 5 * d)";
     auto p = [](const std::string& slot) { return "(100000000000000000 + 1000 * (" + slot + "))"; };
     const std::string prevLog = "k - 1 - ((k - 1) % " + day + " = 0)";
     const std::string weekFull = "(k - k % " + week + ")";
-    std::vector<std::string> sql = {
+    std::vector<std::string> sql;
+    if (shape.firstSet == 1)
+        sql.push_back(
         "INSERT INTO APP_Tessel (id, name) VALUES (1, 'tessel');"
         "INSERT INTO APP_Client (id, tesselId, name) VALUES (1, 1, 'client');"
         "INSERT INTO APP_InstanceName (id, tesselId, clientId, name) VALUES (1, 1, 1, 'SQL1');"
         "INSERT INTO sqlVersion (id, tesselId, type, major) VALUES (1, 1, 1, 9);"
         "INSERT INTO sqlServer (instanceId, tesselId, serverName, sqlVersionId, clientId) VALUES (1, 1, 'SQL1', 1, 1);"
-        "INSERT INTO archGroup (id, name) VALUES (1, 'g')",
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + dbs +
+        "INSERT INTO archGroup (id, name) VALUES (1, 'g')");
+    sql.insert(sql.end(), {
+        "WITH RECURSIVE n(i) AS (SELECT " + std::to_string(shape.firstDatabase) + " UNION ALL SELECT i + 1 FROM n"
+            " WHERE i < " + std::to_string(shape.firstDatabase + shape.databases - 1) +
             ") INSERT INTO APP_BackupSetName (id, tesselId, instanceId, name) SELECT i, 1, 1, 'db' || i FROM n",
         "INSERT INTO sqlDatabase (backupSetId, tesselId, sqlServerId, databaseName, addTime)"
-        " SELECT id, 1, 1, name, 100 FROM APP_BackupSetName",
+        " SELECT id, 1, 1, name, 100 FROM APP_BackupSetName WHERE id >= " + std::to_string(shape.firstDatabase),
         n + "INSERT INTO sqlBackupSet (id, tesselId, sqlDatabaseId, name, sqlVersionId, mtfVersionId, backupSize,"
             " backupSetId) SELECT i, 1, d, 'bs' || i, 1, 1, CAST(1000 + i AS TEXT), i FROM s",
         n + "INSERT INTO sqlLSNs SELECT i, 1, d, datetime(" + start + ", 'unixepoch'), datetime(" + start +
@@ -93,7 +97,7 @@ inline std::vector<std::string> historySql(const Shape& shape) {
             " WHEN 76 THEN 700 ELSE 300 END AS TEXT), CAST(" + p(weekFull + " - 1 - CASE " + type + " WHEN 68 THEN " +
                                                                     week + " ELSE 0 END") +
             " + 300 AS TEXT) FROM s",
-    };
+    });
     if (shape.archives)
         sql.push_back(n + "INSERT INTO sqlArchiveSet (tesselId, sqlBackupSetId, mediaSetId, sequenceNumber,"
                           " archiveGroup, archiveFile, bIsTombstoned) SELECT 1, i, 0, 1, 1, i, 0 FROM s");

@@ -155,6 +155,8 @@ CREATE INDEX IF NOT EXISTS sqlLSNs_tesselId ON sqlLSNs (tesselId);
 DROP INDEX IF EXISTS sqlLSNs_sqlDatabaseId;
 -- A database's history newest first (cycles, pruning) without a sort; the
 -- set id (the row id) after the time orders backups that started together.
+-- (Not a covering index: without statistics the planner would take one over
+-- an LSN index for any lookup that names the database and a time.)
 CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_startTime ON sqlLSNs (sqlDatabaseId, startTime);
 -- One kind of backup by time: the log that holds a time, the first log after
 -- it, the full before a set. It serves the database and type alone as well.
