@@ -197,10 +197,11 @@ bool KelSQLDatabaseLSNList::getLSNRecordForLastFull(SIM_TimeZoneInfo_t* timeZone
         row = newest.row();
         return true;
     }
-    // Always by its checkpoint LSN here, whatever the version.
+    // Always by its checkpoint LSN here, whatever the version; sought by
+    // that LSN (the time only filters), not by walking the finish times.
     LsnCursor full(context_);
     dbStatus_ = full.one(kel::sql::format("sqlDatabaseId = %d and (backupType = %d or backupType = %d) and "
-                                          "checkpointLSN = %s and finishTime <= %s",
+                                          "checkpointLSN = %s and +finishTime <= %s",
                                           database, kelsql::chain::kFull, kelsql::chain::kSnapshot,
                                           lsn(newest.row().fullBackupLSN).c_str(), a.c_str()),
                          "+finishTime desc");
