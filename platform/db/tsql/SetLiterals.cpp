@@ -112,7 +112,10 @@ private:
         to = q;
         if (q < s_.size() && !blank(s_[q])) return false;
         const size_t next = skipBlanks(q);
-        return next >= s_.size() || std::strchr("+-*/%&|^=<>!.,(", s_[next]) == nullptr;
+        if (next >= s_.size()) return true;
+        const bool comment = (s_[next] == '-' && next + 1 < s_.size() && s_[next + 1] == '-') ||
+                             (s_[next] == '/' && next + 1 < s_.size() && s_[next + 1] == '*');
+        return comment || std::strchr("+-*/%&|^=<>!.,(", s_[next]) == nullptr;
     }
 
     // The value as the parser takes a literal: an integer, or the lexer's
