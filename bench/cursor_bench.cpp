@@ -37,6 +37,7 @@ const char* const kHandWritten =
     " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= ?3 and sqlserver.addtime <= ?3))"
     " and sqlserver.instanceid = sqldatabase.sqlserverid and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid"
     " and sqlbackupset.id = sqllsns.sqlbackupsetid and sqlbackupset.id = sqlArchiveSet.sqlbackupsetid"
+    " and sqllsns.sqlDatabaseId = sqldatabase.backupsetid"
     " and sqlArchiveSet.bIsTombStoned <= ?4 and sqlbackupset.sqlFileSubClientId <= 0"
     " and sqllsns.finishtime <= ?2 and sqllsns.backupType != 71 and sqllsns.backupType != 70 limit 1";
 

@@ -11,7 +11,12 @@ namespace kel::tsql {
 
 namespace {
 
-bool wordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '#' || c == '$'; }
+// ASCII only, without the locale: the scan reads every character of every
+// batch run.
+bool wordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '@' ||
+           c == '#' || c == '$';
+}
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 class Scanner {
