@@ -1,149 +1,215 @@
-// The restore chain of a database's newest log over histories of 10,000,
-// 100,000 and 1,000,000 backup sets (a full every 1,000 sets, a differential
-// every 100, logs between, all linked by 18-digit LSNs): the chain selector
-// on an Ostrel-side context against one hand-written recursive SQL walk of
-// the same rows on a connection of the same catalogue. The chain is the
-// same length at every size, so its cost must not grow with the history.
+// Restore chains over the history of a real server (bench/BenchCatalogue.h)
+// at 10,000, 100,000 and 1,000,000 backup sets: the chain of one of a
+// database's last logs by its set id, the chain to a point in time inside
+// that log (the end of the history) and inside a log half way back (the
+// middle), and the browse of the database at that time back to its full.
+// Each is timed in turns with hand-written SQL prepared once on a connection
+// of the same catalogue, after both answers were found equal. A chain is as
+// long at every size, so its cost must not grow with the history.
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <memory>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "BenchCatalogue.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabaseLSNList.h"
-#include "platform/info/KelPlatformInfo.h"
-#include "platform/info/KelRegistry.h"
-#include "platform/util/KelHome.h"
 
 namespace {
 
-using kel::bench::execOrDie;
-using kel::bench::openCatalogue;
+using namespace kel::bench;
 
-// Set i: LSNs 1e17 + 10i - 5 to 1e17 + 10i + 5 (each begins where the one
-// before ends), a full's checkpoint 1e17 + 10i, every set based on the full
-// of its thousand.
-const char* const kWalkSql =
-    "WITH RECURSIVE t AS (SELECT sqlDatabaseId AS db, fullBackupLSN AS f FROM sqlLSNs WHERE sqlBackupSetId = ?1),"
-    " walk(id, type, firstLSN) AS ("
-    "  SELECT sqlBackupSetId, backupType, firstLSN FROM sqlLSNs WHERE sqlBackupSetId = ?1"
-    "  UNION ALL SELECT l.sqlBackupSetId, l.backupType, l.firstLSN FROM walk w, t, sqlLSNs l"
-    "  WHERE w.type = 76 AND l.sqlDatabaseId = t.db AND l.lastLSN = w.firstLSN AND +l.fullBackupLSN = t.f"
-    "  AND +l.backupType IN (73, 76)),"
-    " chain(id) AS (SELECT id FROM walk UNION ALL SELECT l.sqlBackupSetId FROM sqlLSNs l, t"
-    "  WHERE l.sqlDatabaseId = t.db AND l.checkpointLSN = t.f AND l.backupType IN (68, 100))"
-    " SELECT c.id, b.backupSize FROM chain c JOIN sqlBackupSet b ON b.id = c.id";
+constexpr int kDatabase = 5;
+const Target kChainTarget{5.0, 0.15, 1e-3};
+const Target kBrowseTarget{2.0, 0, 0};
 
-std::map<int, std::string> homes;
+// The chain of a log (?1) as the selector forms it when the full it names is
+// present: that full, the newest differential of the full started by the log,
+// then the logs linked back from the log by LSN down to that differential.
+const char* const kChainSql =
+    "WITH RECURSIVE t AS MATERIALIZED (SELECT sqlDatabaseId AS db, fullBackupLSN AS f, startTime AS s FROM sqlLSNs"
+    "  WHERE sqlBackupSetId = ?1),"
+    " fl AS MATERIALIZED (SELECT sqlBackupSetId AS id, startTime AS s FROM sqlLSNs WHERE sqlDatabaseId = (SELECT db FROM t)"
+    "  AND checkpointLSN = (SELECT f FROM t) AND backupType IN (68, 100) AND startTime <= (SELECT s FROM t)"
+    "  ORDER BY +finishTime DESC LIMIT 1),"
+    " df AS MATERIALIZED (SELECT sqlBackupSetId AS id, startTime AS s FROM sqlLSNs WHERE sqlDatabaseId = (SELECT db FROM t)"
+    "  AND fullBackupLSN = (SELECT f FROM t) AND startTime <= (SELECT s FROM t) AND startTime >= (SELECT s FROM fl)"
+    "  AND +backupType = 73 ORDER BY startTime DESC, sqlBackupSetId DESC LIMIT 1),"
+    " walk(id, firstLSN, depth) AS (SELECT sqlBackupSetId, firstLSN, 0 FROM sqlLSNs WHERE sqlBackupSetId = ?1"
+    "  UNION ALL SELECT l.sqlBackupSetId, l.firstLSN, w.depth + 1 FROM walk w, sqlLSNs l"
+    "  WHERE l.sqlDatabaseId = (SELECT db FROM t) AND l.lastLSN = w.firstLSN AND +l.backupType = 76"
+    "  AND +l.fullBackupLSN = (SELECT f FROM t)"
+    "  AND +l.startTime > coalesce((SELECT s FROM df), (SELECT s FROM fl))),"
+    " c(id, o) AS (SELECT id, -2 FROM fl UNION ALL SELECT id, -1 FROM df UNION ALL SELECT id, 100000 - depth FROM walk)"
+    " SELECT c.id, b.backupSize, b.backupSetId, l.finishTime, l.backupType FROM c"
+    " JOIN sqlBackupSet b ON b.id = c.id JOIN sqlLSNs l ON l.sqlBackupSetId = c.id ORDER BY c.o";
+// The log that holds a time (?2) in database ?1.
+const char* const kHoldsSql =
+    "SELECT sqlBackupSetId FROM sqlLSNs WHERE sqlBackupSetId = (SELECT sqlBackupSetId FROM sqlLSNs"
+    " WHERE sqlDatabaseId = ?1 AND backupType = 76 AND startTime <= ?2"
+    " ORDER BY startTime DESC, sqlBackupSetId DESC LIMIT 1) AND finishTime >= ?2";
+// The newest database backup finished by a time.
+const char* const kNewestSql =
+    "SELECT sqlBackupSetId FROM sqlLSNs WHERE sqlDatabaseId = ?1 AND backupType != 70 AND backupType != 71"
+    " AND finishTime <= ?2 ORDER BY finishTime DESC, sqlBackupSetId DESC LIMIT 1";
 
-// The newest log of a history of that many sets.
-int newestLog(int sets) { return sets % 100 == 0 ? sets - 1 : sets; }
-
-void useCatalogue(int sets) {
-    auto it = homes.find(sets);
-    std::string home = it != homes.end() ? it->second
-                                         : "/tmp/kel-bench-chain-" + std::to_string(getpid()) + "-" + std::to_string(sets);
-    setenv("KEL_HOME", home.c_str(), 1);
-    KelPI_Ostrel ostrel;
-    if (!KelRegistry::createMachine("OSTREL") || !KelPI_Focus::setFocus("OSTREL") || ostrel.setFocus("OSTREL") == 0 ||
-        !ostrel.setOstrelHostName("OSTREL") || !ostrel.setTesselId(1)) {
-        std::fprintf(stderr, "cannot focus the Ostrel\n");
-        std::exit(1);
+struct Answer {
+    std::vector<uint64_t> ids;
+    unsigned long long bytes = 0;
+    std::vector<KelSQLDBRestoreBackupSetItem_t> items;  // newest first
+    bool operator==(const Answer& o) const {
+        if (ids != o.ids || bytes != o.bytes || items.size() != o.items.size()) return false;
+        for (size_t i = 0; i < items.size(); ++i) {
+            const KelSQLDBRestoreBackupSetItem_t &a = items[i], &b = o.items[i];
+            if (a.sqlBackupSetId != b.sqlBackupSetId || a.backupSetId != b.backupSetId ||
+                a.finishTime != b.finishTime || a.backupType != b.backupType)
+                return false;
+        }
+        return true;
     }
-    if (it != homes.end()) return;
-    homes[sets] = home;
-    kel::makeFolders(home);
-    sqlite3* db = openCatalogue();
-    execOrDie(db, "BEGIN");
-    execOrDie(db, "INSERT INTO APP_Tessel (id, name) VALUES (1, 'tessel');"
-                  "INSERT INTO APP_Client (id, tesselId, name) VALUES (1, 1, 'client');"
-                  "INSERT INTO APP_InstanceName (id, tesselId, clientId, name) VALUES (1, 1, 1, 'SQL1');"
-                  "INSERT INTO APP_BackupSetName (id, tesselId, instanceId, name) VALUES (1, 1, 1, 'db');"
-                  "INSERT INTO sqlVersion (id, tesselId, type, major) VALUES (1, 1, 1, 9);"
-                  "INSERT INTO sqlServer (instanceId, tesselId, serverName, sqlVersionId, clientId)"
-                  " VALUES (1, 1, 'SQL1', 1, 1);"
-                  "INSERT INTO sqlDatabase (backupSetId, tesselId, sqlServerId, databaseName) VALUES (1, 1, 1, 'db')");
-    const std::string n = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                          std::to_string(sets) + ") ";
-    execOrDie(db, n + "INSERT INTO sqlBackupSet (id, tesselId, sqlDatabaseId, name, sqlVersionId, mtfVersionId,"
-                      " backupSize) SELECT i, 1, 1, 'bs' || i, 1, 1, CAST(1000 + i AS TEXT) FROM n");
-    execOrDie(db, n + "INSERT INTO sqlLSNs SELECT i, 1, 1, datetime(1600000000 + i, 'unixepoch'),"
-                      " datetime(1600000000 + i, 'unixepoch'),"
-                      " CASE WHEN i % 1000 = 0 THEN 68 WHEN i % 100 = 0 THEN 73 ELSE 76 END,"
-                      " CAST(100000000000000000 + 10 * i - 5 AS TEXT), CAST(100000000000000000 + 10 * i + 5 AS TEXT),"
-                      " CAST(100000000000000000 + 10 * i AS TEXT),"
-                      " CAST(100000000000000000 + 10 * (CASE WHEN i % 1000 = 0 THEN i - 1000 ELSE i - i % 1000 END)"
-                      " AS TEXT) FROM n");
-    execOrDie(db, "COMMIT");
-    sqlite3_close(db);
+};
+
+// The hand-written side: its statements prepared once.
+class Hand {
+public:
+    Hand() : db_(openCatalogue()) {
+        chain_ = prepareOrDie(db_, kChainSql);
+        holds_ = prepareOrDie(db_, kHoldsSql);
+        newest_ = prepareOrDie(db_, kNewestSql);
+    }
+    ~Hand() {
+        sqlite3_finalize(chain_);
+        sqlite3_finalize(holds_);
+        sqlite3_finalize(newest_);
+        sqlite3_close(db_);
+    }
+    bool chain(int set, Answer& out, bool items) {
+        out = Answer();
+        sqlite3_bind_int(chain_, 1, set);
+        while (sqlite3_step(chain_) == SQLITE_ROW) {
+            out.ids.push_back(uint64_t(sqlite3_column_int(chain_, 0)));
+            out.bytes += std::strtoull(reinterpret_cast<const char*>(sqlite3_column_text(chain_, 1)), nullptr, 10);
+            if (items) {
+                KelSQLDBRestoreBackupSetItem_t item;
+                item.sqlBackupSetId = out.ids.back();
+                item.backupSetId = uint64_t(sqlite3_column_int(chain_, 2));
+                item.finishTime = uint64_t(seconds(reinterpret_cast<const char*>(sqlite3_column_text(chain_, 3))));
+                item.backupType = sqlite3_column_int(chain_, 4);
+                out.items.insert(out.items.begin(), item);
+            }
+        }
+        sqlite3_reset(chain_);
+        return !out.ids.empty();
+    }
+    bool pointInTime(int database, long long at, Answer& out) {
+        const int target = one(holds_, database, at);
+        return target != 0 && chain(target, out, false);
+    }
+    bool browse(int database, long long at, Answer& out) {
+        const int target = one(newest_, database, at);
+        return target != 0 && chain(target, out, true);
+    }
+
+private:
+    static long long seconds(const char* text) {
+        struct tm tm = {};
+        if (!text || !strptime(text, "%Y-%m-%d %H:%M:%S", &tm)) return 0;
+        return static_cast<long long>(timegm(&tm));
+    }
+    int one(sqlite3_stmt* st, int database, long long at) {
+        const std::string t = kel::history::storedTime(at);
+        sqlite3_bind_int(st, 1, database);
+        sqlite3_bind_text(st, 2, t.c_str(), -1, SQLITE_TRANSIENT);
+        const int id = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : 0;
+        sqlite3_reset(st);
+        return id;
+    }
+    sqlite3* db_;
+    sqlite3_stmt* chain_ = nullptr;
+    sqlite3_stmt* holds_ = nullptr;
+    sqlite3_stmt* newest_ = nullptr;
+};
+
+Histories histories;
+
+Answer libraryAnswer(KelSQLDatabaseLSNList& list, bool items) {
+    Answer a;
+    a.ids = *list.getBSIdList();
+    a.bytes = list.restoreByteSize();
+    if (items) a.items = list.browseItems();
+    return a;
 }
 
-void BM_ChainOfNewestLog(benchmark::State& state) {
+enum class Kind { ById, AtEnd, AtMiddle, Browse };
+
+void measure(benchmark::State& state, Kind kind, const char* name) {
     const int sets = int(state.range(0));
-    useCatalogue(sets);
+    histories.use("chain", sets, false);
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLDatabaseLSNList list(ostrel, false);
-    for (auto _ : state) {
-        if (!list.query(static_cast<unsigned long>(newestLog(sets)))) {
-            state.SkipWithError(list.getLastError().formatLastErrorMessage().c_str());
-            break;
+    Hand hand;
+    const kel::history::Shape& shape = shapeOf(sets);
+    // Logs with chains of one length at every size: a full, a differential
+    // and 48 logs.
+    const int last = shape.logOfDay(sets, kDatabase, 48);
+    const int middle = shape.logOfDay(sets / 2, kDatabase, 48);
+    const long long at = shape.startAt(shape.slotOf(kind == Kind::AtMiddle ? middle : last), kDatabase) + 30;
+    Answer mine, theirs;
+    auto byLibrary = [&] {
+        switch (kind) {
+        case Kind::ById: return list.query(static_cast<unsigned long>(last));
+        case Kind::AtEnd:
+        case Kind::AtMiddle: return list.query(nullptr, kDatabase, static_cast<unsigned long>(at), KelSQLTimeTypePointInTime);
+        case Kind::Browse: return list.query(nullptr, kDatabase, static_cast<unsigned long>(at));
         }
-        benchmark::DoNotOptimize(list.restoreByteSize());
-    }
-    state.counters["chain"] = static_cast<double>(list.getBSIdList()->size());
-    state.SetComplexityN(sets);
-}
-
-void BM_ChainHandWrittenWalk(benchmark::State& state) {
-    const int sets = int(state.range(0));
-    useCatalogue(sets);
-    sqlite3* db = openCatalogue();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, kWalkSql, -1, &st, nullptr) != SQLITE_OK) {
-        state.SkipWithError(sqlite3_errmsg(db));
-        sqlite3_close(db);
+        return false;
+    };
+    auto byHand = [&] {
+        switch (kind) {
+        case Kind::ById: return hand.chain(last, theirs, false);
+        case Kind::AtEnd:
+        case Kind::AtMiddle: return hand.pointInTime(kDatabase, at, theirs);
+        case Kind::Browse: return hand.browse(kDatabase, at, theirs);
+        }
+        return false;
+    };
+    if (!byLibrary()) {
+        state.SkipWithError(list.getLastError().formatLastErrorMessage().c_str());
         return;
     }
-    int rows = 0;
-    for (auto _ : state) {
-        sqlite3_bind_int(st, 1, newestLog(sets));
-        rows = 0;
-        unsigned long long bytes = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            bytes += std::strtoull(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), nullptr, 10);
-            ++rows;
-        }
-        sqlite3_reset(st);
-        benchmark::DoNotOptimize(bytes);
+    mine = libraryAnswer(list, kind == Kind::Browse);
+    if (!byHand() || !(mine == theirs)) {
+        state.SkipWithError("the library and the hand-written SQL disagree");
+        return;
     }
-    state.counters["chain"] = rows;
-    state.SetComplexityN(sets);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    Sides sides;
+    for (auto _ : state) sides = alternate(10, 20, byLibrary, byHand);
+    if (!sides.ok) {
+        state.SkipWithError("a call failed while timed");
+        return;
+    }
+    state.counters["chain"] = double(mine.ids.size());
+    Report::get().add(state, name, sets, sides, kind == Kind::Browse ? kBrowseTarget : kChainTarget);
 }
 
-BENCHMARK(BM_ChainOfNewestLog)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChainHandWrittenWalk)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+void BM_ChainById(benchmark::State& s) { measure(s, Kind::ById, "chain by set id"); }
+void BM_PointInTimeEnd(benchmark::State& s) { measure(s, Kind::AtEnd, "point in time, end"); }
+void BM_PointInTimeMiddle(benchmark::State& s) { measure(s, Kind::AtMiddle, "point in time, middle"); }
+void BM_BrowseToFull(benchmark::State& s) { measure(s, Kind::Browse, "browse back to the full"); }
+
+#define KEL_SIZES ->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_ChainById) KEL_SIZES;
+BENCHMARK(BM_PointInTimeEnd) KEL_SIZES;
+BENCHMARK(BM_PointInTimeMiddle) KEL_SIZES;
+BENCHMARK(BM_BrowseToFull) KEL_SIZES;
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    int rc = 0;
-    for (const auto& [sets, home] : homes) {
-        std::string cmd = "rm -rf '" + home + "'";
-        if (std::system(cmd.c_str()) != 0) rc = 1;
-    }
-    return rc;
+    setenv("TZ", "UTC", 1);
+    return runAndReport(argc, argv);
 }

@@ -1,178 +1,108 @@
-// Pruning decisions by cycles over catalogues of 100,000 and 1,000,000
-// archive sets (one database per 10,000 full backups, each on an archive
-// file of its own; ten cycles kept per database): the library's
-// createDatabaseCycles for every database, against the same selection
-// written by hand in SQL (every full of a database but its ten newest, with
-// its archive files), the two taking turns database by database. Histories
-// of fulls alone: a cycle whose newest backup is a log or differential also
-// reads that backup's restore chain.
+// Pruning by cycles over the history of a real server (bench/BenchCatalogue.h,
+// each set on an archive file of its own) at 10,000, 100,000 and 1,000,000
+// backup sets: createDatabaseCycles keeping one cycle, database after
+// database, timed in turns with the same decision written by hand in SQL: a
+// cycle is a full with every backup based on it, cycles count from the one
+// whose newest backup is newest, and the fulls of the cycles beyond those
+// kept go with their archive files. Both answers are compared first.
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "BenchCatalogue.h"
 #include "KelSQL/KelSQLArchivePruning.h"
 #include "KelSQL/KelSQLClassProperties.h"
-#include "platform/info/KelRegistry.h"
 
 namespace {
 
-using kel::bench::execOrDie;
-using kel::bench::openCatalogue;
+using namespace kel::bench;
 
-constexpr int kPerDatabase = 10000;
-constexpr int kKept = 10;
+constexpr int kKept = 1;
+const Target kTarget{10.0, 1.05, 1.0};
 
 const char* const kHandSql =
-    "SELECT a.tesselId, a.archiveGroup, a.archiveFile, l.sqlBackupSetId FROM"
-    " (SELECT sqlBackupSetId, row_number() OVER (ORDER BY startTime DESC) AS n FROM sqlLSNs"
-    "  WHERE sqlDatabaseId = ?1 AND backupType = 68) l"
-    " JOIN sqlArchiveSet a ON a.sqlBackupSetId = l.sqlBackupSetId WHERE l.n > ?2 ORDER BY l.n, a.id";
+    "WITH k AS (SELECT CASE WHEN backupType = 68 THEN checkpointLSN ELSE fullBackupLSN END AS key,"
+    "  max(startTime) AS newest FROM sqlLSNs WHERE sqlDatabaseId = ?1 GROUP BY 1),"
+    " f AS (SELECT l.sqlBackupSetId AS id, row_number() OVER (ORDER BY k.newest DESC, l.startTime DESC) AS n"
+    "  FROM sqlLSNs l JOIN k ON l.checkpointLSN = k.key WHERE l.sqlDatabaseId = ?1 AND l.backupType = 68)"
+    " SELECT a.tesselId, a.archiveGroup, a.archiveFile, f.id FROM f JOIN sqlArchiveSet a ON a.sqlBackupSetId = f.id"
+    " WHERE f.n > ?2 ORDER BY f.n, a.id";
 
-std::map<int, std::string> homes;
+using Entries = std::vector<std::vector<uint64_t>>;
 
-void useCatalogue(int sets) {
-    auto it = homes.find(sets);
-    std::string home = it != homes.end() ? it->second
-                                         : "/tmp/kel-bench-cycles-" + std::to_string(getpid()) + "-" + std::to_string(sets);
-    setenv("KEL_HOME", home.c_str(), 1);
-    KelPI_Ostrel ostrel;
-    if (it == homes.end()) kel::makeFolders(home);
-    if (!KelRegistry::createMachine("OSTREL") || !KelPI_Focus::setFocus("OSTREL") || ostrel.setFocus("OSTREL") == 0 ||
-        !ostrel.setOstrelHostName("OSTREL") || !ostrel.setTesselId(1)) {
-        std::fprintf(stderr, "cannot focus the Ostrel\n");
-        std::exit(1);
-    }
-    if (it != homes.end()) return;
-    homes[sets] = home;
-    sqlite3* db = openCatalogue();
-    const std::string databases = std::to_string(sets / kPerDatabase);
-    execOrDie(db, "BEGIN");
-    execOrDie(db, "INSERT INTO APP_Tessel (id, name) VALUES (1, 'tessel');"
-                  "INSERT INTO APP_Client (id, tesselId, name) VALUES (1, 1, 'client');"
-                  "INSERT INTO APP_InstanceName (id, tesselId, clientId, name) VALUES (1, 1, 1, 'SQL1');"
-                  "INSERT INTO sqlVersion (id, tesselId, type, major) VALUES (1, 1, 1, 9);"
-                  "INSERT INTO sqlServer (instanceId, tesselId, serverName, sqlVersionId, clientId)"
-                  " VALUES (1, 1, 'SQL1', 1, 1);"
-                  "INSERT INTO archGroup (id, name) VALUES (1, 'g')");
-    execOrDie(db, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + databases +
-                      ") INSERT INTO APP_BackupSetName (id, tesselId, instanceId, name) SELECT i, 1, 1, 'db' || i FROM n");
-    execOrDie(db, "INSERT INTO sqlDatabase (backupSetId, tesselId, sqlServerId, databaseName)"
-                  " SELECT id, 1, 1, name FROM APP_BackupSetName");
-    // Set i belongs to database 1 + (i - 1) / 10000 and lies on file i.
-    const std::string n = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                          std::to_string(sets) + ") ";
-    const std::string dbOf = "(1 + (i - 1) / " + std::to_string(kPerDatabase) + ")";
-    execOrDie(db, n + "INSERT INTO sqlBackupSet (id, tesselId, sqlDatabaseId, name, sqlVersionId, mtfVersionId,"
-                      " backupSize) SELECT i, 1, " + dbOf + ", 'bs' || i, 1, 1, '1000' FROM n");
-    execOrDie(db, n + "INSERT INTO sqlLSNs SELECT i, 1, " + dbOf + ", datetime(1600000000 + 60 * i, 'unixepoch'),"
-                      " datetime(1600000030 + 60 * i, 'unixepoch'), 68,"
-                      " CAST(100000000000000000 + 10 * i - 5 AS TEXT), CAST(100000000000000000 + 10 * i + 5 AS TEXT),"
-                      " CAST(100000000000000000 + 10 * i AS TEXT), CAST(100000000000000000 + 10 * i - 10 AS TEXT) FROM n");
-    execOrDie(db, n + "INSERT INTO sqlArchiveSet (tesselId, sqlBackupSetId, mediaSetId, sequenceNumber, archiveGroup,"
-                      " archiveFile, bIsTombstoned) SELECT 1, i, 0, 1, 1, i, 0 FROM n");
-    execOrDie(db, "COMMIT");
-    // Readers start from the database file, not from a log of every row.
-    execOrDie(db, "PRAGMA wal_checkpoint(TRUNCATE)");
-    sqlite3_close(db);
-}
+Histories histories;
 
-// Each database is decided by the library and by the hand-written SQL in
-// turn (each side first for every other database), so that the machine's
-// slower and faster phases fall on both alike. The time reported is the
-// library's; hand_ms and ratio give the hand-written selection's.
-void BM_CyclesRecord_vs_CyclesHandWritten(benchmark::State& state) {
+void BM_Cycles(benchmark::State& state) {
     const int sets = int(state.range(0));
-    useCatalogue(sets);
+    histories.use("cycles", sets, true);
+    const kel::history::Shape& shape = shapeOf(sets, true);
     KelSQLClassProperties ostrel(KelSQLServerSide);
     sqlite3* db = openCatalogue();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, kHandSql, -1, &st, nullptr) != SQLITE_OK) {
-        state.SkipWithError(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        return;
-    }
-    using Clock = std::chrono::steady_clock;
-    Clock::duration libraryTotal{}, handTotal{};
-    size_t prunable = 0, handPrunable = 0;
-    for (auto _ : state) {
-        prunable = handPrunable = 0;
-        Clock::duration library{}, hand{};
-        for (int d = 1; d <= sets / kPerDatabase; ++d) {
-            auto byLibrary = [&] {
-                const Clock::time_point start = Clock::now();
-                KelSQLArchivePruning p(ostrel);
-                // The newest full of the database is its last set.
-                const bool ok = p.createDatabaseCycles(kKept, 0, 1, 1, static_cast<uint64_t>(d) * kPerDatabase);
-                prunable += p.prunableFulls().size();
-                library += Clock::now() - start;
-                if (!ok) state.SkipWithError(p.getLastError().formatLastErrorMessage().c_str());
-                return ok;
-            };
-            auto byHand = [&] {
-                const Clock::time_point start = Clock::now();
-                sqlite3_bind_int(st, 1, d);
-                sqlite3_bind_int(st, 2, kKept);
-                while (sqlite3_step(st) == SQLITE_ROW) {
-                    KelSQLFullArchiveMapping_t e;
-                    e.tesselId = uint64_t(sqlite3_column_int(st, 0));
-                    e.archiveGroupId = uint64_t(sqlite3_column_int(st, 1));
-                    e.archiveFileId = uint64_t(sqlite3_column_int(st, 2));
-                    e.sqlBackupSetId = uint64_t(sqlite3_column_int(st, 3));
-                    benchmark::DoNotOptimize(e);
-                    ++handPrunable;
-                }
-                sqlite3_reset(st);
-                hand += Clock::now() - start;
-            };
-            if (d % 2) {
-                if (!byLibrary()) break;
-                byHand();
-            } else {
-                byHand();
-                if (!byLibrary()) break;
-            }
+    sqlite3_stmt* st = prepareOrDie(db, kHandSql);
+    // The newest full of each database names it to the library.
+    auto newestFull = [&](int d) {
+        int slot = shape.slotOf(sets) / kel::history::kSlotsPerWeek * kel::history::kSlotsPerWeek;
+        while (shape.setAt(slot, d) > sets) slot -= kel::history::kSlotsPerWeek;
+        return shape.setAt(slot, d);
+    };
+    Entries mine, theirs;
+    int libraryDb = 0, handDb = 0;
+    auto byLibrary = [&] {
+        const int d = libraryDb++ % shape.databases + 1;
+        KelSQLArchivePruning p(ostrel);
+        if (!p.createDatabaseCycles(kKept, 0, 1, 1, static_cast<uint64_t>(newestFull(d)))) {
+            std::fprintf(stderr, "%s\n", p.getLastError().formatLastErrorMessage().c_str());
+            return false;
         }
-        state.SetIterationTime(std::chrono::duration<double>(library).count());
-        libraryTotal += library;
-        handTotal += hand;
+        mine.clear();
+        for (const KelSQLFullArchiveMapping_t& e : p.prunableFulls())
+            mine.push_back({e.tesselId, e.archiveGroupId, e.archiveFileId, e.sqlBackupSetId});
+        return true;
+    };
+    auto byHand = [&] {
+        const int d = handDb++ % shape.databases + 1;
+        theirs.clear();
+        sqlite3_bind_int(st, 1, d);
+        sqlite3_bind_int(st, 2, kKept);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            theirs.push_back({uint64_t(sqlite3_column_int(st, 0)), uint64_t(sqlite3_column_int(st, 1)),
+                              uint64_t(sqlite3_column_int(st, 2)), uint64_t(sqlite3_column_int(st, 3))});
+        sqlite3_reset(st);
+        return true;
+    };
+    bool same = true;
+    size_t prunable = 0;
+    for (int d = 0; d < shape.databases && same; ++d) {
+        same = byLibrary() && byHand() && mine == theirs && !mine.empty();
+        prunable += mine.size();
     }
+    Sides sides;
+    if (same)
+        for (auto _ : state) sides = alternate(sets >= 1000000 ? 4 : 10, shape.databases / 2, byLibrary, byHand);
     sqlite3_finalize(st);
     sqlite3_close(db);
-    if (prunable != handPrunable) state.SkipWithError("the library and the hand-written SQL disagree");
+    if (!same || !sides.ok) {
+        state.SkipWithError("the library and the hand-written SQL disagree, or a call failed");
+        return;
+    }
     state.counters["prunable"] = double(prunable);
-    state.counters["hand_ms"] =
-        std::chrono::duration<double, std::milli>(handTotal).count() / double(state.iterations());
-    state.counters["ratio"] = double(libraryTotal.count()) / double(handTotal.count());
-    state.SetComplexityN(sets);
+    Report::get().add(state, "pruning cycles of one database", sets, sides, kTarget);
 }
 
-BENCHMARK(BM_CyclesRecord_vs_CyclesHandWritten)
+BENCHMARK(BM_Cycles)
+    ->Arg(10000)
     ->Arg(100000)
     ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseManualTime()
-    ->Complexity(benchmark::oN);
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    int rc = 0;
-    for (const auto& [sets, home] : homes) {
-        std::string cmd = "rm -rf '" + home + "'";
-        if (std::system(cmd.c_str()) != 0) rc = 1;
-    }
-    return rc;
+    setenv("TZ", "UTC", 1);
+    return runAndReport(argc, argv);
 }

@@ -173,6 +173,7 @@ private:
     // The target a time picks, chained; T already in its final form.
     bool pointInTimeTarget(unsigned long sqlDatabaseId, KelSQLDateAndTime& when, KelSQLTimeType type);
     bool browseItemsOf(const char* signature);
+    bool browseItemsOneByOne();
     // The checks both step queries open with; empties stepItems.
     bool stepEntry(unsigned long sqlDatabaseId, const KelSQLStepRestoreState& state);
     bool standbyStep(unsigned long sqlDatabaseId, const KelSQLStepRestoreState& state);

@@ -30,6 +30,9 @@ constexpr const char* kNewestStartFirst = "startTime desc, sqlBackupSetId desc";
 constexpr const char* kOldestStartFirst = "startTime asc, sqlBackupSetId asc";
 constexpr const char* kLatestFinishFirst = "finishTime desc, sqlBackupSetId desc";
 constexpr const char* kEarliestFinishFirst = "finishTime asc, sqlBackupSetId asc";
+// For a row sought by its LSN: the plus keeps the planner from walking the
+// finish-time index back to it on a catalogue without statistics.
+constexpr const char* kLatestFinishFirstByLSN = "+finishTime desc, sqlBackupSetId desc";
 
 inline bool isFull(int type) { return type == kFull || type == kSnapshot; }
 inline bool isFileBackup(int type) { return type == kFile || type == kFileDifferential; }

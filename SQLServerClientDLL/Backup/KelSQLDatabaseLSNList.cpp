@@ -119,6 +119,27 @@ bool KelSQLDatabaseLSNList::getBackupsetSize(unsigned long sqlBackupSetId, unsig
 bool KelSQLDatabaseLSNList::sumSizes() {
     restoreByteSize_ = 0;
     SqlBackupSet record(kelsql::backup::transactionOf(context_));
+    // The whole chain in one read; a set missing from it is read alone
+    // below, which names the set that failed.
+    if (!bsIdList_.empty()) {
+        std::string ids;
+        for (uint64_t id : bsIdList_) ids += (ids.empty() ? "" : ", ") + std::to_string(static_cast<int>(id));
+        record.setWhere("id in (%s)", ids.c_str());
+        std::unordered_set<uint64_t> read;
+        uint64_t total = 0;
+        int rc = record.openCursor();
+        while (rc == 0 && (rc = record.fetchCursor(true)) == 0) {
+            if (read.insert(kelsql::backup::column(record.getDataPtr()->id)).second)
+                total += kelsql::chain::sizeOf(record.getDataPtr()->backupSize);
+        }
+        record.closeCursor();
+        // Every id found once (a list that names a set twice is summed below).
+        if (rc == kDBNoRow && read.size() == bsIdList_.size()) {
+            dbStatus_ = 0;
+            restoreByteSize_ = total;
+            return true;
+        }
+    }
     for (uint64_t id : bsIdList_) {
         unsigned long long size = 0;
         dbStatus_ = readSize(record, static_cast<unsigned long>(id), size);
@@ -139,8 +160,10 @@ bool KelSQLDatabaseLSNList::fullPresent(unsigned long sqlDatabaseId, const std::
     static const char* kFn = "KelSQLDatabaseLSNList::doesFullBackupChainExist";
     exists = true;
     LsnCursor full(context_);
+    // The order is not one an index gives: the full is sought by its LSN,
+    // never by walking the finish times back to it.
     dbStatus_ = full.one(fullWhere(sqlDatabaseId, lsn(fullBackupLSN), time, sql7, finishedBy),
-                         kelsql::chain::kLatestFinishFirst);
+                         kelsql::chain::kLatestFinishFirstByLSN);
     if (dbStatus_ == 0) return true;
     context_.log().debug1(kFn, "Failed to find FULL backup for database [%ld] with LSN [%s] and time [%s].",
                           static_cast<long>(sqlDatabaseId), fullBackupLSN.c_str(), time.c_str());

@@ -1,6 +1,9 @@
 // The chains a time picks: point in time, discrete time and browse; and the
 // last-full and file-group point-in-time records.
+#include <unordered_map>
+
 #include "ChainRows.h"
+#include "Db/Tbl/sqlBackupSet.h"
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabaseLSNList.h"
@@ -10,6 +13,8 @@ using kelsql::chain::idOf;
 using kelsql::chain::lsn;
 using kelsql::chain::LsnCursor;
 using kelsql::chain::lsnError;
+
+static const char* const kBrowseFn = "KelSQLDatabaseLSNList::query(sqlDatabaseId, browseTime)";
 
 unsigned long KelSQLDatabaseLSNList::clientTime(unsigned long time, SIM_TimeZoneInfo_t* timeZone) {
     if (!timeZone) return time;
@@ -41,14 +46,23 @@ bool KelSQLDatabaseLSNList::pointInTimeTarget(unsigned long sqlDatabaseId, KelSQ
     LsnCursor pick(context_);
     const bool pointInTime = type == KelSQLTimeTypePointInTime;
     // A backup that holds the time: a log spanning it, or a database backup
-    // taken exactly then.
+    // taken exactly then. Of the logs spanning it the first recorded answers,
+    // as two logs may end and start in the same second. A database's logs
+    // follow one another, so those logs end between the time and the end of
+    // the last log started by it: sought in that range of finish times (the
+    // pluses keep the planner on it), never among every log before the time.
     std::string where = pointInTime
-        ? kel::sql::format("sqlDatabaseId = %d and backupType = %d and \t\t\t\t\t\t\tfinishTime >= %s and "
-                           "startTime <= %s",
-                           database, kelsql::chain::kLog, t.c_str(), t.c_str())
+        ? kel::sql::format("sqlBackupSetId = (select sqlBackupSetId from sqlLSNs where sqlDatabaseId = %d and "
+                           "+backupType = %d and +startTime <= %s and finishTime >= %s and finishTime <= "
+                           "(select finishTime from sqlLSNs where sqlDatabaseId = %d and backupType = %d and "
+                           "startTime <= %s order by startTime desc, sqlBackupSetId desc limit 1) "
+                           "order by sqlBackupSetId limit 1)",
+                           database, kelsql::chain::kLog, t.c_str(), t.c_str(), database, kelsql::chain::kLog,
+                           t.c_str())
         : kel::sql::format("sqlDatabaseId = %d and backupType != %d and backupType != %d and \t\t\t\t\t\t\tstartTime "
-                           ">= %s and finishTime <= %s",
-                           database, kelsql::chain::kFile, kelsql::chain::kFileDifferential, t.c_str(), t.c_str());
+                           ">= %s and startTime <= %s and finishTime <= %s",
+                           database, kelsql::chain::kFile, kelsql::chain::kFileDifferential, t.c_str(), t.c_str(),
+                           t.c_str());
     dbStatus_ = pick.one(where, "sqlBackupSetId");
     if (dbStatus_ == 0) return query(idOf(pick.row()));
     if (dbStatus_ != kDBNoRow) return lsnError(getLastError(), pick, dbStatus_);
@@ -101,8 +115,53 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
     return browseItemsOf(kFn);
 }
 
-// The chain as items, newest first, each with the agent's number of its set.
+namespace {
+
+// The chain's ids as a list for "in (...)".
+std::string idList(const std::vector<uint64_t>& ids) {
+    std::string out;
+    for (uint64_t id : ids) out += (out.empty() ? "" : ", ") + std::to_string(static_cast<int>(id));
+    return out;
+}
+
+}  // namespace
+
+// The chain as items, newest first, each with the agent's number of its set:
+// the LSN rows and the sets of the whole chain in one read each. A chain
+// with a set or LSN row missing is read set by set, which says which.
 bool KelSQLDatabaseLSNList::browseItemsOf(const char*) {
+    if (bsIdList_.empty()) return true;
+    const std::string ids = idList(bsIdList_);
+    std::unordered_map<uint64_t, KelSQLDBRestoreBackupSetItem_t> found;
+    LsnCursor rows(context_);
+    int rc = rows.open("sqlBackupSetId in (" + ids + ")", nullptr);
+    while (rc == 0 && (rc = rows.fetch()) == 0) {
+        KelSQLDBRestoreBackupSetItem_t item;
+        item.sqlBackupSetId = idOf(rows.row());
+        item.backupSetId = 0;
+        item.finishTime = kelsql::chain::secondsOf(rows.row().finishTime);
+        item.backupType = rows.row().backupType;
+        found[item.sqlBackupSetId] = item;
+    }
+    if (rc != kDBNoRow) return lsnError(getLastError(), rows, rc);
+    SqlBackupSet sets(kelsql::backup::transactionOf(context_));
+    sets.setWhere("id in (%s)", ids.c_str());
+    size_t named = 0;
+    rc = sets.openCursor();
+    while (rc == 0 && (rc = sets.fetchCursor(true)) == 0) {
+        auto it = found.find(kelsql::backup::column(sets.getDataPtr()->id));
+        if (it == found.end()) continue;
+        it->second.backupSetId = kelsql::backup::column(sets.getDataPtr()->backupSetId);
+        ++named;
+    }
+    sets.closeCursor();
+    if (rc != kDBNoRow && rc != 0) return kelsql::backup::rowError(getLastError(), kBrowseFn, sets, rc);
+    if (found.size() != bsIdList_.size() || named != found.size()) return browseItemsOneByOne();
+    for (auto id = bsIdList_.rbegin(); id != bsIdList_.rend(); ++id) browseItems_.push_back(found[*id]);
+    return true;
+}
+
+bool KelSQLDatabaseLSNList::browseItemsOneByOne() {
     KelSQLBackupSet set(context_, false, KelSQLBackupSet::kRequestType2);
     LsnCursor row(context_);
     for (auto id = bsIdList_.rbegin(); id != bsIdList_.rend(); ++id) {
@@ -143,13 +202,14 @@ bool KelSQLDatabaseLSNList::getLSNRecordForLastFull(SIM_TimeZoneInfo_t* timeZone
         row = newest.row();
         return true;
     }
-    // Always by its checkpoint LSN here, whatever the version.
+    // Always by its checkpoint LSN here, whatever the version; sought by
+    // that LSN (the time only filters), not by walking the finish times.
     LsnCursor full(context_);
     dbStatus_ = full.one(kel::sql::format("sqlDatabaseId = %d and (backupType = %d or backupType = %d) and "
-                                          "checkpointLSN = %s and finishTime <= %s",
+                                          "checkpointLSN = %s and +finishTime <= %s",
                                           database, kelsql::chain::kFull, kelsql::chain::kSnapshot,
                                           lsn(newest.row().fullBackupLSN).c_str(), a.c_str()),
-                         kelsql::chain::kLatestFinishFirst);
+                         kelsql::chain::kLatestFinishFirstByLSN);
     if (dbStatus_ == kDBNoRow) return false;
     if (dbStatus_ != 0) return lsnError(getLastError(), full, dbStatus_);
     row = full.row();

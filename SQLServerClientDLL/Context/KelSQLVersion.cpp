@@ -28,17 +28,12 @@ bool KelSQLVersion::querySQLVersion(unsigned long sqlVersionId) {
                      static_cast<long>(tesselId), static_cast<long>((version_.major)()),
                      static_cast<long>((version_.minor)()), static_cast<long>(version_.build()),
                      static_cast<int>(type_));
-    int rc = row.openCursor();
+    // One row through the connection's kept statement: a set's version is
+    // looked up for every set a browse or chain lists.
+    const int rc = row.getOneRow(&row, false, -1, 0);
     sqlCode_ = rc;
     if (rc != 0) return failed(rc, row.getpDescribe(), row.getErrorStr(rc));
-    rc = row.fetchCursor(false);
-    sqlCode_ = rc;
-    if (rc != 0) {
-        row.closeCursor();
-        return failed(rc, row.getpDescribe(), row.getErrorStr(rc));
-    }
     const SqlVersion_t& r = *row.getDataPtr();
-    row.closeCursor();
     rowId_ = static_cast<unsigned long>(r.id);
     tesselId_ = static_cast<unsigned long>(r.tesselId);
     type_ = static_cast<uint32_t>(r.type);

@@ -63,7 +63,8 @@ int KelDBRecordBase::formatBatch(const char* sql, ...) {
     std::string text = kel::sql::vformat(sql, args);
     va_end(args);
     querySizeCheck((unsigned long)text.size(), false);
-    return CallDBsprintfWrapper("%s", text.c_str()) >= 0 ? kDBOk : kDBErrUsage;
+    setBatchText(text);
+    return kDBOk;
 }
 
 int KelDBRecordBase::bindProcedureValues(std::initializer_list<KelDBDataTypeBase*> values) {

@@ -55,7 +55,8 @@ int createSchema(sqlite3* db, std::string& error) {
 }
 
 // 2: the history indexes that pruning seeks on.
-constexpr int kSchemaVersion = 2;
+// 3: the history indexes that chains and time lookups seek on.
+constexpr int kSchemaVersion = 3;
 
 // Creates the schema once, or brings an older catalogue's written schema up
 // to date (every statement of it may run again); the check is repeated under

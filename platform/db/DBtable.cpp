@@ -413,8 +413,11 @@ int DBtable::CallDBsprintfWrapper(const char* format, ...) {
     va_start(args, format);
     std::string text = kel::sql::vformat(format, args);
     va_end(args);
-    std::vector<char>& target =
-        (m_layout && m_layout->kind == DBKindProcedure) ? m_values : m_query;
+    return setBatchText(text);
+}
+
+int DBtable::setBatchText(const std::string& text) {
+    std::vector<char>& target = (m_layout && m_layout->kind == DBKindProcedure) ? m_values : m_query;
     if (target.size() < text.size() + 1) target.assign(text.size() + 1, '\0');
     std::memcpy(target.data(), text.c_str(), text.size() + 1);
     return int(text.size());

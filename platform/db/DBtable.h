@@ -191,6 +191,8 @@ public:
     int CallDBsprintf(char* buf, unsigned long size, const char* format, ...) KEL_DB_PRINTF(4, 5);
     // Into the query buffer (cursors) or, for a procedure, the values buffer.
     int CallDBsprintfWrapper(const char* format, ...) KEL_DB_PRINTF(2, 3);
+    // The batch (or a procedure's values) text as it stands, not read as a format.
+    int setBatchText(const std::string& text);
 
     // A procedure's arguments, in order; the library owns and deletes them.
     void ClearBoundInputs();

@@ -34,7 +34,8 @@ std::string timestampLiteral(const KELTIMESTAMP_STRUCT& ts) {
 
 std::string vformat(const char* fmt, va_list args) {
     if (!fmt) return std::string();
-    char small[256];
+    // Room for a cursor's whole batch: one pass of the formatter, not two.
+    char small[2048];
     va_list again;
     va_copy(again, args);
     int n = std::vsnprintf(small, sizeof small, fmt, args);

@@ -37,6 +37,7 @@ public:
             " and sqlArchiveSet.bIsTombStoned <= @tombStone and sqldatabase.addtime <= @ut"
             " and (sqldatabase.removaltime = 0 or sqldatabase.removaltime >= @ut)"
             " and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid and sqlbackupset.id = sqllsns.sqlbackupsetid"
+            " and sqllsns.sqlDatabaseId = sqldatabase.backupsetid"
             " and sqllsns.finishtime <= @dt \n"
             "\tSET NOCOUNT OFF",
             id, kel::sql::dateLiteral(dt).c_str(), ut, tombStone);

@@ -38,6 +38,7 @@ public:
             " and (sqlserver.removaltime = 0 or (sqlserver.removaltime >= @ut and sqlserver.addtime <= @ut))"
             " and sqlserver.instanceid = sqldatabase.sqlserverid and sqldatabase.backupsetid = sqlbackupset.sqldatabaseid"
             " and sqlbackupset.id = sqllsns.sqlbackupsetid and sqlbackupset.id = sqlArchiveSet.sqlbackupsetid"
+            " and sqllsns.sqlDatabaseId = sqldatabase.backupsetid"
             " and sqlArchiveSet.bIsTombStoned <= @tombStone and sqlbackupset.sqlFileSubClientId <= 0"
             " and sqllsns.finishtime <= @dt and sqllsns.backupType != 71 and sqllsns.backupType != 70 \n"
             "\tSET NOCOUNT OFF",

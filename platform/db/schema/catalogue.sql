@@ -150,15 +150,30 @@ CREATE INDEX IF NOT EXISTS sqlArchiveSet_file ON sqlArchiveSet (archiveFile, tes
 CREATE INDEX IF NOT EXISTS sqlArchiveSet_archiveGroup ON sqlArchiveSet (archiveGroup);
 
 CREATE INDEX IF NOT EXISTS sqlLSNs_tesselId ON sqlLSNs (tesselId);
-CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId ON sqlLSNs (sqlDatabaseId);
-CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_backupType ON sqlLSNs (sqlDatabaseId, backupType);
--- A database's history newest first (cycles, pruning) without a sort.
+-- Every index below starts with the database. One of the database alone
+-- would be taken for "and sqlBackupSetId < ?" and walk the older history.
+DROP INDEX IF EXISTS sqlLSNs_sqlDatabaseId;
+-- A database's history newest first (cycles, pruning) without a sort; the
+-- set id (the row id) after the time orders backups that started together.
+-- (Not a covering index: without statistics the planner would take one over
+-- an LSN index for any lookup that names the database and a time.)
 CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_startTime ON sqlLSNs (sqlDatabaseId, startTime);
+-- One kind of backup by time: the log that holds a time, the first log after
+-- it, the full before a set. It serves the database and type alone as well.
+DROP INDEX IF EXISTS sqlLSNs_sqlDatabaseId_backupType;
+CREATE INDEX IF NOT EXISTS sqlLSNs_type_startTime ON sqlLSNs (sqlDatabaseId, backupType, startTime);
+-- The newest backup finished by a time (browse, discrete time): a seek back
+-- from the time, not a walk over everything that started before it.
+CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_finishTime ON sqlLSNs (sqlDatabaseId, finishTime);
 -- Restore chains link rows by LSN inside one database: each step finds its
 -- rows by an LSN column, so a chain costs its own length, not the history's.
+-- Each LSN index orders a database's rows of one LSN by start (and set id),
+-- so that "the newest started by" is its first row, not a sort.
 CREATE INDEX IF NOT EXISTS sqlLSNs_chain_fullBackupLSN ON sqlLSNs (sqlDatabaseId, fullBackupLSN, startTime);
-CREATE INDEX IF NOT EXISTS sqlLSNs_chain_checkpointLSN ON sqlLSNs (sqlDatabaseId, checkpointLSN);
-CREATE INDEX IF NOT EXISTS sqlLSNs_chain_lastLSN ON sqlLSNs (sqlDatabaseId, lastLSN);
+DROP INDEX IF EXISTS sqlLSNs_chain_checkpointLSN;
+CREATE INDEX IF NOT EXISTS sqlLSNs_chain_full ON sqlLSNs (sqlDatabaseId, checkpointLSN, startTime);
+DROP INDEX IF EXISTS sqlLSNs_chain_lastLSN;
+CREATE INDEX IF NOT EXISTS sqlLSNs_chain_last ON sqlLSNs (sqlDatabaseId, lastLSN, startTime);
 
 CREATE INDEX IF NOT EXISTS sqlLogMarkNames_sqlDatabaseId ON sqlLogMarkNames (sqlDatabaseId);
 CREATE INDEX IF NOT EXISTS sqlLogMarkNames_tesselId ON sqlLogMarkNames (tesselId);

@@ -1,5 +1,6 @@
 #include "platform/db/tsql/BatchRunner.h"
 
+#include "platform/db/tsql/SetLiterals.h"
 #include "platform/db/tsql/TsqlProgram.h"
 
 #include <cerrno>
@@ -143,8 +144,9 @@ struct StatementUse {
 // and the first failure.
 class BatchRunner::Execution {
 public:
-    Execution(BatchRunner& runner, const Program& prog, RowSink& sink)
-        : r_(runner), p_(prog), sink_(sink), vars_(prog.vars.size()), cursors_(prog.cursors.size()) {}
+    Execution(BatchRunner& runner, const Program& prog, RowSink& sink, const Literals* literals)
+        : r_(runner), p_(prog), sink_(sink), literals_(literals), vars_(prog.vars.size()),
+          cursors_(prog.cursors.size()) {}
 
     bool setArguments(const std::vector<Value>& args, std::string& err) {
         for (size_t k = 0; k < args.size(); ++k) {
@@ -209,6 +211,16 @@ private:
     void done(int64_t rows) {
         error_ = 0;
         rowCount_ = rows;
+    }
+
+    // A SET literal of this run's text, where the program is shared by a
+    // shape of texts; else the program's own.
+    const Value& constantOf(const Instr& in) const {
+        if (literals_) {
+            const int k = literals_->shape->literalAt[static_cast<size_t>(&in - p_.code.data())];
+            if (k >= 0) return literals_->values[static_cast<size_t>(k)];
+        }
+        return in.constant;
     }
 
     Value slot(int s) const {
@@ -276,7 +288,7 @@ private:
 
     void setVar(const Instr& in) {
         Value v;
-        if (in.hasConstant) v = in.fromVariable ? slot(in.fromVar) : in.constant;
+        if (in.hasConstant) v = in.fromVariable ? slot(in.fromVar) : constantOf(in);
         else if (!scalar(in.sql, v)) return;
         if (assign(in.vars[0], std::move(v))) done(1);
     }
@@ -444,6 +456,7 @@ private:
     BatchRunner& r_;
     const Program& p_;
     RowSink& sink_;
+    const Literals* literals_;
     std::vector<Value> vars_;  // every variable starts NULL
     std::vector<Cursor> cursors_;
     int64_t error_ = 0;
@@ -529,9 +542,10 @@ bool BatchRunner::busy(std::string& err) const {
     return true;
 }
 
-int BatchRunner::execute(const Program& prog, const std::vector<Value>& args, RowSink& sink, std::string& err) {
+int BatchRunner::execute(const Program& prog, const std::vector<Value>& args, RowSink& sink, std::string& err,
+                         const Literals* literals) {
     running_ = true;
-    Execution ex(*this, prog, sink);
+    Execution ex(*this, prog, sink, literals);
     int rc = ex.setArguments(args, err) ? ex.run(err) : SQLITE_MISMATCH;
     running_ = false;
     return rc;
@@ -544,9 +558,43 @@ int BatchRunner::run(const std::string& batch, RowSink& sink, std::string& err) 
         return SQLITE_MISUSE;
     }
     if (busy(err)) return SQLITE_MISUSE;
+    if (takeSetLiterals(batch, literals_.taken)) {
+        const Shape* shape = shaped(batch, err);
+        if (!shape && !err.empty()) return SQLITE_ERROR;
+        if (shape) {
+            const Literals literals{shape, literals_.taken.values};
+            return execute(*shape->program, {}, sink, err, &literals);
+        }
+    }
     auto prog = parsed(batch, false, err);
     if (prog == nullptr) return SQLITE_ERROR;
     return execute(*prog, {}, sink, err);
+}
+
+// The program of the batch's shape, parsed from the first text of that shape
+// met. It serves the shape only when its constant SET instructions are, in
+// order, exactly the literals taken out of the text; otherwise (a literal
+// that was part of a longer statement) none, and the text is parsed as it
+// stands. Null with err set when the batch is refused.
+const BatchRunner::Shape* BatchRunner::shaped(const std::string& batch, std::string& err) {
+    auto it = shapes_.find(literals_.taken.shape);
+    if (it != shapes_.end()) return it->second.program ? &it->second : nullptr;
+    auto prog = parseBatch(db_, batch, err);
+    if (prog == nullptr || !compiles(*prog, err)) return nullptr;
+    Shape shape;
+    shape.literalAt.assign(prog->code.size(), -1);
+    size_t k = 0;
+    bool same = true;
+    for (size_t i = 0; i < prog->code.size() && same; ++i) {
+        const Instr& in = prog->code[i];
+        if (in.op != Instr::Op::SetVar || !in.hasConstant || in.fromVariable) continue;
+        same = k < literals_.taken.values.size() && in.constant == literals_.taken.values[k];
+        shape.literalAt[i] = static_cast<int>(k++);
+    }
+    if (same && k == literals_.taken.values.size() && prog->cacheable) shape.program = prog;
+    if (shapes_.size() >= kProgramCacheSize) shapes_.clear();
+    auto placed = shapes_.emplace(literals_.taken.shape, std::move(shape)).first;
+    return placed->second.program ? &placed->second : nullptr;
 }
 
 int BatchRunner::createProcedureTable(std::string& err) {

@@ -15,6 +15,7 @@
 // connection, from one thread at a time.
 #pragma once
 
+#include "platform/db/tsql/SetLiterals.h"
 #include "platform/db/tsql/TsqlValue.h"
 
 #include <sqlite3.h>
@@ -67,12 +68,24 @@ public:
 private:
     class Execution;
     friend class Execution;
+    // A program shared by the batches of one shape (SetLiterals.h): for each
+    // instruction, the taken literal it sets, or -1.
+    struct Shape {
+        std::shared_ptr<const Program> program;
+        std::vector<int> literalAt;
+    };
+    struct Literals {
+        const Shape* shape;
+        const std::vector<Value>& values;
+    };
+    const Shape* shaped(const std::string& batch, std::string& err);
 
     bool busy(std::string& err) const;
     bool compiles(const Program& prog, std::string& err);
     std::shared_ptr<const Program> parsed(const std::string& text, bool procedure, std::string& err);
     sqlite3_stmt* statement(const std::string& sql, std::string& err);
-    int execute(const Program& prog, const std::vector<Value>& args, RowSink& sink, std::string& err);
+    int execute(const Program& prog, const std::vector<Value>& args, RowSink& sink, std::string& err,
+                const Literals* literals = nullptr);
 
     sqlite3* db_;
     bool running_ = false;
@@ -81,6 +94,11 @@ private:
     // repeat across different parameter values.
     std::unordered_map<std::string, std::shared_ptr<const Program>> programs_;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
+    std::unordered_map<std::string, Shape> shapes_;
+    // The literals of the batch being run; kept to reuse its buffers.
+    struct {
+        SetLiterals taken;
+    } literals_;
 };
 
 }  // namespace kel::tsql

@@ -1,0 +1,156 @@
+#include "platform/db/tsql/SetLiterals.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/db/tsql/TsqlLexer.h"
+
+namespace kel::tsql {
+
+namespace {
+
+// ASCII only, without the locale: the scan reads every character of every
+// batch run.
+bool wordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '@' ||
+           c == '#' || c == '$';
+}
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+class Scanner {
+public:
+    Scanner(const std::string& s, SetLiterals& out) : s_(s), out_(out) {}
+
+    bool run() {
+        out_.shape.clear();
+        out_.values.clear();
+        size_t copied = 0;
+        while (p_ < s_.size()) {
+            const char c = s_[p_];
+            if (c == '\'' || c == '"') {
+                if (!skipQuoted(c, c)) return false;
+            } else if (c == '[') {
+                if (!skipQuoted('[', ']')) return false;
+            } else if (c == '-' && at(1) == '-') {
+                while (p_ < s_.size() && s_[p_] != '\n') ++p_;
+            } else if (c == '/' && at(1) == '*') {
+                const size_t end = s_.find("*/", p_ + 2);
+                if (end == std::string::npos) return false;
+                p_ = end + 2;
+            } else if (wordChar(c)) {
+                const size_t start = p_;
+                while (p_ < s_.size() && wordChar(s_[p_])) ++p_;
+                size_t from = 0, to = 0;
+                if (p_ - start == 3 && strncasecmp(s_.data() + start, "set", 3) == 0 && literalOfSet(from, to)) {
+                    Value v;
+                    if (!valueOf(from, to, v)) return false;
+                    out_.shape.append(s_, copied, from - copied);
+                    out_.shape += '\x01';
+                    out_.values.push_back(std::move(v));
+                    copied = p_ = to;
+                }
+            } else {
+                ++p_;
+            }
+        }
+        out_.shape.append(s_, copied, std::string::npos);
+        return !out_.values.empty();
+    }
+
+private:
+    char at(size_t ahead) const { return p_ + ahead < s_.size() ? s_[p_ + ahead] : '\0'; }
+
+    bool skipQuoted(char open, char close) {
+        (void)open;
+        ++p_;
+        while (p_ < s_.size()) {
+            if (s_[p_++] != close) continue;
+            if (p_ < s_.size() && s_[p_] == close) {
+                ++p_;
+                continue;
+            }
+            return true;
+        }
+        return false;
+    }
+
+    size_t skipBlanks(size_t q) const {
+        while (q < s_.size() && blank(s_[q])) ++q;
+        return q;
+    }
+
+    // After "set" at p_: " @name = literal" with the literal ending the
+    // value (a blank or the end follows, and no operator after the blanks).
+    bool literalOfSet(size_t& from, size_t& to) const {
+        size_t q = skipBlanks(p_);
+        if (q == p_ || q >= s_.size() || s_[q] != '@' || (q + 1 < s_.size() && s_[q + 1] == '@')) return false;
+        while (q < s_.size() && wordChar(s_[q])) ++q;
+        q = skipBlanks(q);
+        if (q >= s_.size() || s_[q] != '=') return false;
+        from = q = skipBlanks(q + 1);
+        if (q >= s_.size()) return false;
+        if (s_[q] == '-' || std::isdigit(static_cast<unsigned char>(s_[q]))) {
+            if (s_[q] == '-') ++q;
+            const size_t digits = q;
+            while (q < s_.size() && std::isdigit(static_cast<unsigned char>(s_[q]))) ++q;
+            if (q == digits) return false;
+        } else if (s_[q] == '\'') {
+            for (++q;; ++q) {
+                if (q >= s_.size()) return false;
+                if (s_[q] != '\'') continue;
+                if (q + 1 < s_.size() && s_[q + 1] == '\'') {
+                    ++q;
+                    continue;
+                }
+                ++q;
+                break;
+            }
+        } else if (s_[q] == '{') {
+            const size_t close = s_.find('}', q);
+            if (close == std::string::npos) return false;
+            q = close + 1;
+        } else {
+            return false;
+        }
+        to = q;
+        if (q < s_.size() && !blank(s_[q])) return false;
+        const size_t next = skipBlanks(q);
+        if (next >= s_.size()) return true;
+        const bool comment = (s_[next] == '-' && next + 1 < s_.size() && s_[next + 1] == '-') ||
+                             (s_[next] == '/' && next + 1 < s_.size() && s_[next + 1] == '*');
+        return comment || std::strchr("+-*/%&|^=<>!.,(", s_[next]) == nullptr;
+    }
+
+    // The value as the parser takes a literal: an integer, or the lexer's
+    // reading of a text or timestamp.
+    bool valueOf(size_t from, size_t to, Value& v) const {
+        const std::string literal = s_.substr(from, to - from);
+        if (literal[0] == '-' || std::isdigit(static_cast<unsigned char>(literal[0]))) {
+            errno = 0;
+            const long long n = std::strtoll(literal.c_str(), nullptr, 10);
+            if (errno != 0) return false;
+            v = Value::integer(n);
+            return true;
+        }
+        std::vector<Token> tokens;
+        std::string err;
+        if (!tokenize(literal, tokens, err) || tokens.empty()) return false;
+        const Token& t = tokens[0];
+        if (t.kind != Token::Kind::String && t.kind != Token::Kind::Timestamp) return false;
+        if (tokens.size() > 1 && tokens[1].kind != Token::Kind::End) return false;
+        v = Value::text(t.text);
+        return true;
+    }
+
+    const std::string& s_;
+    SetLiterals& out_;
+    size_t p_ = 0;
+};
+
+}  // namespace
+
+bool takeSetLiterals(const std::string& batch, SetLiterals& out) { return Scanner(batch, out).run(); }
+
+}  // namespace kel::tsql

@@ -1,0 +1,26 @@
+// The literal values that a batch's SET statements give its variables, taken
+// out of the text. The record layer formats each cursor's values into such
+// statements ("set @id = 7"), so batches that differ only there share one
+// shape: the runner parses a shape once and sets the values it took out into
+// the program's instructions at run time, as a prepared statement binds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/db/tsql/TsqlValue.h"
+
+namespace kel::tsql {
+
+struct SetLiterals {
+    std::string shape;          // the text, each taken literal replaced by one '\x01'
+    std::vector<Value> values;  // the literals in text order, as the parser reads them
+};
+
+// Fills out from batch: a "set @name = <literal>" whose literal (an integer,
+// a quoted text or a timestamp escape) is the whole value gives that literal
+// up. False when the batch has none, or cannot be read this way (it is then
+// parsed as it stands).
+bool takeSetLiterals(const std::string& batch, SetLiterals& out);
+
+}  // namespace kel::tsql
