@@ -267,7 +267,7 @@ TEST_F(ReferenceChainTest, RandomHistoriesChainAsTheRestoreRulesSay) {
     // asked for: every tenth history is, the others at three seconds.
     // KEL_REFERENCE_HISTORIES asks for more histories than CI runs.
     const char* more = std::getenv("KEL_REFERENCE_HISTORIES");
-    const int histories = more ? std::atoi(more) : 100;
+    const int histories = more ? std::atoi(more) : 500;
     for (int i = 0; i < histories && !HasFailure(); ++i) {
         History h = generate(rng, nextId);
         if (i % 3 == 2 && damage(rng, h)) ++damaged;
