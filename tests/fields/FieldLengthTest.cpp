@@ -521,6 +521,13 @@ const std::vector<F::Kind>& FieldLengthTest::kinds() {
          err = file.getLastError();
          return ok;
      }},
+    {"instance login updated", F::kOstrel, "sqlServer", "sa", "sa", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         KelSQLServer server(c, true);
+         const bool ok = server.query(f.instance_) && server.setSA(t, "pw", false);
+         err = server.getLastError();
+         return ok;
+     }},
     {"file subclient name updated", F::kOstrel, "sqlFileSubClient", "subClientName", "subClientName", 128, false,
      [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
          KelSQLFileSubClient sub(c, true);
