@@ -91,6 +91,9 @@ private:
     friend class KelSQLAppIdCreation;
     bool fail(uint64_t number, const char* signature);
     bool requireReplyMode(const char* signature);
+    // A peer's request in reply mode, its names each leaving room for the NUL
+    // of its field; else 0x1E000037 naming the field.
+    bool acceptRequest(const KelNetSQLAppIdReqV3_t& req, const char* signature);
     bool createOnClientHost(const char* signature);
     void takeIds(const KelSQLAppId& other);
 

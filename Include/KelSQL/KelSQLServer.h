@@ -239,7 +239,6 @@ private:
     KelSQLClassProperties& context_;
     bool replyMode_;
     std::string where_;
-    std::string setText_;
     long long sqlCode_ = 0;
     uint64_t undoFreeSpace_ = 0;
     unsigned long sqlId_ = 0;

@@ -1,5 +1,6 @@
 #include "KelSQL/KelSQLRestoreData.h"
 
+#include "../Database/RecordSupport.h"
 #include "BackupRecords.h"
 #include "ChainWalk.h"
 #include "Db/Tbl/sqlRestoreData.h"
@@ -113,7 +114,6 @@ bool KelSQLRestoreData::update(unsigned long sqlRestoreDataId) {
     if (!idNotSet(getLastError(), id, "sqlRestoreDataId", kFn)) return false;
     id_ = id;
     if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
-    if (!textFits(getLastError(), sqlName_, kNameMax + 1, "Name", kFn)) return false;
     SqlRestoreDataTable table(context_.getDBTransaction());
     table.clearUpdateClause();
     // The builder leaves out zeros and empty texts: update never clears a column.
@@ -123,12 +123,8 @@ bool KelSQLRestoreData::update(unsigned long sqlRestoreDataId) {
     table.updateColumn(sqlDataId_, "sqlId");
     table.updateColumn(sqlName_, "sqlName");
     table.updateColumn(sqlFileRenameId_, "sqlFileRenameId");
-    if (!table.getUpdateClause().empty()) {
-        table.setWhere("id=%d", static_cast<int>(id));
-        sqlCode_ = table.rowUpdate(table.getUpdateClause().c_str());
-        if (sqlCode_ != 0) return rowError(table);
-    }
-    return query(id);
+    table.setWhere("id=%d", static_cast<int>(id));
+    return kelsql::record::runUpdateClause(getLastError(), kFn, table, sqlCode_) && query(id);
 }
 
 bool KelSQLRestoreData::remove(unsigned long sqlRestoreDataId) {

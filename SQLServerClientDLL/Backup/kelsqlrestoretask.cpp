@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "../Database/RecordSupport.h"
 #include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
 #include "ChainWalk.h"
@@ -433,9 +434,7 @@ bool KelSQLRestoreTask::insert() {
 
 bool KelSQLRestoreTask::update(unsigned long sqlRestoreTaskId) {
     static const char* kFn = "KelSQLRestoreTask::update(sqlRestoreTaskId)";
-    if (!idNotSet(getLastError(), sqlRestoreTaskId, "sqlRestoreTaskId", kFn) || !writable(kFn) ||
-        !textsFit(getLastError(), databaseName_, std::string(), std::string(), credentials_.sqlUser(), kFn))
-        return false;
+    if (!idNotSet(getLastError(), sqlRestoreTaskId, "sqlRestoreTaskId", kFn) || !writable(kFn)) return false;
     SqlRestoreTaskTable table(context_.getDBTransaction());
     table.clearUpdateClause();
     if (restoreType_ != 0) {
@@ -460,12 +459,9 @@ bool KelSQLRestoreTask::update(unsigned long sqlRestoreTaskId) {
         table.setColumn(stored, "restorePassword");
     }
     // Nothing set is nothing to write: the row is read back as it stands.
-    if (!table.getUpdateClause().empty()) {
-        table.setWhere("id=%d", static_cast<int>(sqlRestoreTaskId));
-        sqlCode_ = table.rowUpdate(table.getUpdateClause().c_str());
-        if (sqlCode_ != 0) return catalogueError(kFn, table);
-    }
-    return querySqlRestoreTask(sqlRestoreTaskId);
+    table.setWhere("id=%d", static_cast<int>(sqlRestoreTaskId));
+    return kelsql::record::runUpdateClause(getLastError(), kFn, table, sqlCode_) &&
+           querySqlRestoreTask(sqlRestoreTaskId);
 }
 
 // ---- reads

@@ -365,8 +365,11 @@ bool KelSQLFile::config(unsigned long sqlFileGroupId) {
 bool KelSQLFile::config(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
     static const char* kFn = "KelSQLFile::config(reqFile, rspFile)";
     if (!requireServerSide(kFn)) return false;
-    // A peer's path that fills its field to the last byte would be stored cut.
-    if (!textFits(getLastError(), kel::fieldText(reqFile->PhysicalName), kPhysicalField, "physicalName", kFn))
+    // A peer's name or path that fills its field to the last byte would be
+    // stored cut, and the cut name would find another file's row.
+    static_assert(sizeof reqFile->FileName == kLogicalField && sizeof reqFile->PhysicalName == kPhysicalField);
+    if (!kelsql::peerTextFits(getLastError(), reqFile->FileName, "logicalName", kFn) ||
+        !kelsql::peerTextFits(getLastError(), reqFile->PhysicalName, "physicalName", kFn))
         return false;
     const bool exists = query(static_cast<unsigned long>(reqFile->SqlFileGroupId), kel::fieldText(reqFile->FileName));
     if (!exists && sqlCode_ != 100) return false;
@@ -430,7 +433,6 @@ bool KelSQLFile::compareAndUpdate(KelSQLFile& sqlFile, unsigned long sqlFileId) 
     if (placeOf(context_, *this) != Where::Local) return fail(kelsql::kErrOstrelSideOnly, kFn);
     const unsigned long id = sqlFileId ? sqlFileId : sqlFile.sqlId() ? sqlFile.sqlId() : sqlId_;
     if (!idNotSet(getLastError(), id, "sqlFileId", kFn)) return false;
-    if (!textFits(getLastError(), sqlFile.physicalName(), kPhysicalField, "physicalName", kFn)) return false;
     if (!query(id)) return false;
     if (!sameText(sqlFile.logicalName(), logicalName_)) {
         getLastError().setNumber(kelsql::kErrCompareAndUpdate);
@@ -452,10 +454,7 @@ bool KelSQLFile::compareAndUpdate(KelSQLFile& sqlFile, unsigned long sqlFileId) 
         table.setColumn(sqlFile.physicalName(), "physicalName");
     if (sqlFile.size() != 0 && sqlFile.size() != size_) table.setColumn(sqlFile.size(), "size");
     if (sqlFile.maxSize() != 0 && sqlFile.maxSize() != maxSize_) table.setColumn(sqlFile.maxSize(), "maxSize");
-    if (table.getUpdateClause().empty()) return true;
-    where_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(where_.c_str());
-    return sqlCode_ == 0 || catalogueError(getLastError(), kFn, table, sqlCode_);
+    return runUpdateClause(getLastError(), kFn, table, sqlCode_);
 }
 
 bool KelSQLFile::backupCompareAndUpdate(KelSQLFile& localFile, bool& updated) {
@@ -541,9 +540,7 @@ bool KelSQLFile::updateItem(const char* signature, KelSQL_UpdateFileItem item) {
     case KelSQL_UpdateFileDeleteFlag: table.setColumn(deleteFlag_->isDeleted() ? 1ul : 0ul, "deleteFlag"); break;
     default: return fail(kelsql::kErrInvalidArgument, signature);
     }
-    where_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(where_.c_str());
-    return sqlCode_ == 0 || catalogueError(getLastError(), signature, table, sqlCode_);
+    return runUpdateClause(getLastError(), signature, table, sqlCode_);
 }
 
 bool KelSQLFile::updateRemovalTime() {

@@ -342,6 +342,8 @@ bool KelSQLFileGroup::registerFiles(const std::string& databaseName) {
 bool KelSQLFileGroup::config(KelNetSQLFileGroup_t* req, KelNetSQLFileGroup_t* rsp) {
     static const char* kFn = "KelSQLFileGroup::config(reqFileGroup, rspFileGroup)";
     if (!requireServerSide(kFn)) return false;
+    // A name filling its field to the last byte is refused by the lookup
+    // (textFits), before the row is written.
     const bool exists =
         query(static_cast<unsigned long>(req->SqlDatabaseId), kel::fieldText(req->FileGroupName));
     if (!exists && sqlCode_ != 100) return false;
@@ -436,9 +438,7 @@ bool KelSQLFileGroup::compareAndUpdate(KelSQLFileGroup& given, unsigned long sql
     if (maxStreams != 0 && maxStreams != streams_.maxStreams())
         table.setColumn(static_cast<unsigned long>(maxStreams), "maxStreams");
     if (table.getUpdateClause().empty()) return true;
-    where_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(where_.c_str());
-    if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, table, sqlCode_);
+    if (!runUpdateClause(getLastError(), kFn, table, sqlCode_)) return false;
     return stamp == 0 || updateFileRemovalTime(sqlId_, stamp);
 }
 
@@ -496,9 +496,7 @@ bool KelSQLFileGroup::updateItem(const char* signature, KelSQL_UpdateFileGroupIt
     case KelSQL_UpdateFileGroupApplicationNumber: table.setColumn(applicationNumber_, "applicationNumber"); break;
     default: return fail(kelsql::kErrInvalidArgument, signature);
     }
-    where_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(where_.c_str());
-    return sqlCode_ == 0 || catalogueError(getLastError(), signature, table, sqlCode_);
+    return runUpdateClause(getLastError(), signature, table, sqlCode_);
 }
 
 bool KelSQLFileGroup::updateStreams() {

@@ -207,9 +207,7 @@ bool KelSQLFileSubClient::update(unsigned long sqlFileSubClientId) {
         KelSQLFileSubClientGroup head(context_, false);
         if (!head.query(headId_)) return copyError(head.getLastError());
     }
-    if (!requireTransaction(kFn) ||
-        !textFits(getLastError(), subClientName_, sizeof(SqlFileSubClient_t::subClientName), "subClientName", kFn))
-        return false;
+    if (!requireTransaction(kFn)) return false;
     SqlFileSubClientTable table(context_.getDBTransaction());
     table.setWhere("id=%d", static_cast<int>(id));
     table.clearUpdateClause();
@@ -224,13 +222,7 @@ bool KelSQLFileSubClient::update(unsigned long sqlFileSubClientId) {
         table.updateColumn(headId_, "sqlFileSubClientGroupId");
     }
     if (flagsChanged_) table.setColumn(flags_, "flags");
-    if (!table.getUpdateClause().empty()) {
-        // The SET list is run as it stands.
-        const std::string set = table.getUpdateClause();
-        sqlCode_ = table.rowUpdate(set.c_str());
-        if (sqlCode_ != 0) return catalogueError(getLastError(), kFn, table, sqlCode_);
-    }
-    return query(id);
+    return runUpdateClause(getLastError(), kFn, table, sqlCode_) && query(id);
 }
 
 bool KelSQLFileSubClient::deleteEntry(unsigned long sqlFileSubClientId) {

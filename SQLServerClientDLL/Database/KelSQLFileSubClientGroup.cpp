@@ -202,9 +202,7 @@ bool KelSQLFileSubClientGroup::update(unsigned long sqlFileSubClientGroupId) {
     table.clearUpdateClause();
     table.setColumn(sqlNextId_, "nextId");
     nextExplicit_ = false;
-    const std::string set = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(set.c_str());
-    if (sqlCode_ != 0) return catalogueError(err, kFn, table, sqlCode_);
+    if (!runUpdateClause(err, kFn, table, sqlCode_)) return false;
     return query(sqlId_);
 }
 
@@ -362,13 +360,7 @@ unsigned long KelSQLFileSubClientGroup::repairRow(unsigned long id, unsigned lon
     }
     if (!table.getUpdateClause().empty()) {
         contentChanged = true;
-        const std::string set = table.getUpdateClause();
-        sqlCode_ = table.rowUpdate(set.c_str());
-        if (sqlCode_ != 0) {
-            catalogueError(getLastError(), signature, table, sqlCode_);
-            return 0;
-        }
-        return sqlFileSubClientId_;
+        return runUpdateClause(getLastError(), signature, table, sqlCode_) ? sqlFileSubClientId_ : 0;
     }
     if (removed) {
         // The row before this one must skip it.

@@ -35,6 +35,20 @@ inline bool catalogueError(KelLastError& err, const char* signature, DBtable& ta
     return false;
 }
 
+// The SET list table built, run over the row its where text names; nothing
+// set is nothing run. A text longer than its column is refused here, with
+// 0x1E000037 naming the column, before any SQL runs; a failed run is
+// 0x1E000033 as above. code keeps the database's answer.
+template <typename Table>
+bool runUpdateClause(KelLastError& err, const char* signature, Table& table, long long& code) {
+    code = 0;
+    if (!table.clauseFits(err, signature)) return false;
+    if (table.getUpdateClause().empty()) return true;
+    const std::string set = table.getUpdateClause();
+    code = table.rowUpdate(set.c_str());
+    return code == 0 || catalogueError(err, signature, table, code);
+}
+
 // One row of Record in the caller's transaction, by where (the first row
 // without one), handed to copy; else 0x1E000033 with signature, the table and
 // the database's text. code keeps the database's answer either way.

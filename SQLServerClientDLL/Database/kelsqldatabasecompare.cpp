@@ -95,8 +95,6 @@ bool KelSQLDatabase::compareAndUpdate(KelSQLDatabase& sqlDatabase, unsigned long
         table.setColumn(asColumn(newStreams.logStreams()), "logStreams");
     if (changed(sqlDatabase.allowFlags(), allowFlags_)) table.setColumn(sqlDatabase.allowFlags(), "allowFlags");
     if (table.getUpdateClause().empty()) return true;
-    values_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(values_.c_str());
-    if (sqlCode_ != 0) return catalogueError(kFn, table);
+    if (!kelsql::record::runUpdateClause(getLastError(), kFn, table, sqlCode_)) return false;
     return !stamped || updateFGRemovalTime(id, removal);
 }

@@ -137,6 +137,13 @@ bool KelSQLDatabase::config(KelNetSQLDatabase_t* reqDb, KelNetSQLDatabase_t* rsp
 
 bool KelSQLDatabase::storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLDatabase_t& rspDb) {
     static const char* kFn = "KelSQLDatabase::config(reqDb, rspDb)";
+    // Names filled to the last byte of their fields would be stored cut, or
+    // find a database or application id of another name.
+    KelLastError& err = getLastError();
+    if (!kelsql::peerTextFits(err, reqDb.DatabaseName, "databaseName", kFn) ||
+        !kelsql::peerTextFits(err, reqDb.ClientName, "clientName", kFn) ||
+        !kelsql::peerTextFits(err, reqDb.ServerName, "sqlServerName", kFn))
+        return false;
     const std::string databaseName = kel::fieldText(reqDb.DatabaseName);
     const bool exists = query(static_cast<unsigned long>(reqDb.SqlServerId), databaseName);
     if (!exists && sqlCode_ != 100) return false;
@@ -415,9 +422,7 @@ bool KelSQLDatabase::updateItem(const char* signature, KelSQL_UpdateDBItem item)
     case KelSQL_UpdateDBDeleteFlag: table.setColumn(deleteFlag_->isDeleted() ? 1ul : 0ul, "deleteFlag"); break;
     default: return fail(kelsql::kErrInvalidArgument, signature);
     }
-    values_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(values_.c_str());
-    return sqlCode_ == 0 || catalogueError(signature, table);
+    return kelsql::record::runUpdateClause(getLastError(), signature, table, sqlCode_);
 }
 
 bool KelSQLDatabase::updateStreams() { return updateItem("KelSQLDatabase::updateStreams()", KelSQL_UpdateDBStreams); }

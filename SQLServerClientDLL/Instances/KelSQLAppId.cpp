@@ -44,6 +44,17 @@ bool KelSQLAppId::requireReplyMode(const char* signature) {
     return replyMode_ || fail(kelsql::kErrNoSide, signature);
 }
 
+bool KelSQLAppId::acceptRequest(const KelNetSQLAppIdReqV3_t& req, const char* signature) {
+    // A name filled to the last byte of its field is longer than any the
+    // agent's own copy lets through; it would find or create a name of its own.
+    KelLastError& err = getLastError();
+    return requireReplyMode(signature) && kelsql::peerTextFits(err, req.ClientName, "clientName", signature) &&
+           kelsql::peerTextFits(err, req.ServerName, "serverName", signature) &&
+           kelsql::peerTextFits(err, req.DatabaseName, "databaseName", signature) &&
+           kelsql::peerTextFits(err, req.SubClientName, "subClientName", signature) &&
+           kelsql::peerTextFits(err, req.Release, "release", signature);
+}
+
 bool KelSQLAppId::setApplicationType(unsigned long code) {
     static const char* kFn = "KelSQLAppId::setApplicationType(applicationType)";
     if (code == 0) {
@@ -120,7 +131,7 @@ bool KelSQLAppId::lookup() {
 }
 
 bool KelSQLAppId::lookup(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t* rsp) {
-    if (!requireReplyMode("KelSQLAppId::lookup(reqCreateAppId, rspCreateAppId)")) return false;
+    if (!acceptRequest(*req, "KelSQLAppId::lookup(reqCreateAppId, rspCreateAppId)")) return false;
     copyFromRequest(*req);
     if (!lookup()) return false;
     copyToResponse(*rsp);
@@ -128,7 +139,7 @@ bool KelSQLAppId::lookup(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t* rsp) {
 }
 
 bool KelSQLAppId::update(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t* rsp) {
-    if (!requireReplyMode("KelSQLAppId::update(reqCreateAppId, rspCreateAppId)")) return false;
+    if (!acceptRequest(*req, "KelSQLAppId::update(reqCreateAppId, rspCreateAppId)")) return false;
     copyFromRequest(*req);
     if (!create()) return false;
     copyToResponse(*rsp);

@@ -80,7 +80,7 @@ bool KelSQLAppId::createOnClientHost(const char* signature) {
 }
 
 bool KelSQLAppId::create(KelNetSQLAppIdReqV3_t* req, KelNetSQLAppIdRsp_t*) {
-    if (!requireReplyMode("KelSQLAppId::create(reqCreateAppId, rspCreateAppId)")) return false;
+    if (!acceptRequest(*req, "KelSQLAppId::create(reqCreateAppId, rspCreateAppId)")) return false;
     return createApplicationId(nullptr, kel::fieldText(req->ServerName), kel::fieldText(req->DatabaseName),
                                static_cast<unsigned long>(req->ArchiveGroupNameId),
                                static_cast<unsigned long>(req->LOGArchiveGroupNameId),

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "../Database/RecordSupport.h"
 #include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
 #include "Db/Tbl/sqlServer.h"
@@ -140,10 +141,6 @@ bool KelSQLServer::setCredential(SqlServerTable& table, const KelSQLUserAndPassw
                                  const char* passwordColumn, uint64_t error, const char* signature) {
     std::string stored;
     if (!encrypt(pair.sqlPassword(), stored, error, signature)) return false;
-    // Both columns are as wide as sa's and saPassword's.
-    if (!textFits(getLastError(), pair.sqlUser(), sizeof(SqlServer_t::sa), userColumn, signature) ||
-        !textFits(getLastError(), stored, sizeof(SqlServer_t::saPassword), passwordColumn, signature))
-        return false;
     table.setColumn(pair.sqlUser(), userColumn);
     table.setColumn(stored, passwordColumn);
     return true;
@@ -151,9 +148,7 @@ bool KelSQLServer::setCredential(SqlServerTable& table, const KelSQLUserAndPassw
 
 // The update clause, run literally.
 bool KelSQLServer::runUpdate(SqlServerTable& table, const char* signature) {
-    setText_ = table.getUpdateClause();
-    sqlCode_ = table.rowUpdate(setText_.c_str());
-    return sqlCode_ == 0 || catalogueError(signature, table);
+    return kelsql::record::runUpdateClause(getLastError(), signature, table, sqlCode_);
 }
 
 bool KelSQLServer::resolveVersion(unsigned long tesselId, const char* signature) {
@@ -341,9 +336,10 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     const std::string clientName = kel::fieldText(in.ClientName);
     const std::string serverName = kel::fieldText(in.ServerName);
     // Texts a peer filled to the last byte of their fields would be stored cut.
-    if (!textFits(getLastError(), kel::fieldText(in.SqlServiceName), sizeof(SqlServer_t::sqlServiceName),
-                  "sqlServiceName", kFn) ||
-        !textFits(getLastError(), kel::fieldText(in.UndoFilePath), sizeof(SqlServer_t::undoFile), "undoFilePath", kFn))
+    static_assert(sizeof in.SqlServiceName == sizeof(SqlServer_t::sqlServiceName) &&
+                  sizeof in.UndoFilePath == sizeof(SqlServer_t::undoFile));
+    if (!kelsql::peerTextFits(getLastError(), in.SqlServiceName, "sqlServiceName", kFn) ||
+        !kelsql::peerTextFits(getLastError(), in.UndoFilePath, "undoFilePath", kFn))
         return false;
 
     // Step 1: is the instance registered already?
@@ -441,10 +437,6 @@ bool KelSQLServer::updateOstrelDb(const char* where) {
     static const char* kFn = "KelSQLServer::updateOstrelDb(where)";
     if (!requireTransaction(kFn)) return false;
     if (!where) return false;
-    if (!textFits(getLastError(), sa(), sizeof(SqlServer_t::sa), "sa", kFn) ||
-        !textFits(getLastError(), ntUser(), sizeof(SqlServer_t::sqlNTAccount), "sqlNTAccount", kFn) ||
-        !textFits(getLastError(), undoFilePath_, sizeof(SqlServer_t::undoFile), "undoFile", kFn))
-        return false;
     SqlServerTable table(context_.getDBTransaction());
     table.setWhere("%s", where);
     table.clearUpdateClause();
@@ -463,7 +455,8 @@ bool KelSQLServer::updateOstrelDb(const char* where) {
         table.setColumn(stored, "sqlNTPassword");
     }
     table.updateColumn(undoFilePath_, "undoFile");
-    if (!resolveVersion(ostrelTessel(), kFn)) return false;
+    // A refused text writes nothing, not even the version row.
+    if (!table.clauseFits(getLastError(), kFn) || !resolveVersion(ostrelTessel(), kFn)) return false;
     // An unknown version has no sqlVersion row to refer to: NULL, not 0.
     if (version_->sqlId()) table.setColumn(version_->sqlId(), "sqlVersionId");
     else table.setNullColumn("sqlVersionId");
@@ -480,8 +473,6 @@ bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem ite
     table.clearUpdateClause();
     switch (item) {
     case KelSQL_UpdateUndoFile:
-        if (!textFits(getLastError(), undoFilePath_, sizeof(SqlServer_t::undoFile), "undoFile", signature))
-            return false;
         table.setColumn(undoFilePath_, "undoFile");
         break;
     case KelSQL_UpdateSqlLogin:

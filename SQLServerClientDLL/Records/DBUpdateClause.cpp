@@ -3,9 +3,29 @@
 #include <cstdint>
 #include <ctime>
 
+#include "KelSQL/KelSQLErrorStatus.h"
 #include "platform/db/SqlText.h"
+#include "platform/events/KelLastError.h"
 
-void DBUpdateClause::clearUpdateClause() { m_clause.clear(); }
+void DBUpdateClause::clearUpdateClause() {
+    m_clause.clear();
+    m_refusedColumn.clear();
+}
+
+bool DBUpdateClause::clauseFits(KelLastError& err, const char* signature) const {
+    if (!clauseRefused()) return true;
+    return textFits(err, m_refusedText, m_refusedWidth, m_refusedColumn.c_str(), signature);
+}
+
+size_t DBUpdateClause::textWidth(std::string const& name) const {
+    if (!m_layout) return 0;
+    for (int i = 0; i < m_layout->columnCount; ++i) {
+        const DBColumn& c = m_layout->columns[i];
+        // "sN" and "uN" are fields of N bytes; an unsized "u" is owned and unbounded.
+        if (name == c.name) return (c.token[0] == 's' || c.token[0] == 'u') && c.token[1] != '\0' ? c.size : 0;
+    }
+    return 0;
+}
 
 void DBUpdateClause::add(std::string const& name, std::string const& value) {
     if (!m_clause.empty()) m_clause += ", ";
@@ -19,6 +39,15 @@ void DBUpdateClause::setColumn(unsigned long value, std::string const& name) {
 }
 
 void DBUpdateClause::setColumn(std::string const& value, std::string const& name) {
+    const size_t width = textWidth(name);
+    if (width != 0 && value.size() >= width) {
+        if (!clauseRefused()) {
+            m_refusedColumn = name;
+            m_refusedText = value;
+            m_refusedWidth = width;
+        }
+        return;
+    }
     add(name, kel::sql::quoted(value));
 }
 

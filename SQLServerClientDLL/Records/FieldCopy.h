@@ -34,6 +34,14 @@ template <size_t N>
     return kel::boundedCopy(dst, size, text);
 }
 
+// A peer's text in a fixed field it may have filled to its last byte: true
+// when it leaves room for the NUL (a column of the field's size holds it
+// whole), else 0x1E000037 naming field as too long (textFits).
+template <size_t N>
+[[nodiscard]] bool peerTextFits(KelLastError& err, const char (&field)[N], const char* name, const char* signature) {
+    return textFits(err, kel::fieldText(field), N, name, signature);
+}
+
 // The texts of one record, in order: after the first that does not fit (its
 // error set as copyText does) the rest are left empty and ok() is false.
 class FieldCopies {

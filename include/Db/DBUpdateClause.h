@@ -2,11 +2,20 @@
 // joined by ", ". Text values go in as kel::sql::quoted literals, so the
 // catalogue stores the whole text. The list is run literally by rowUpdate,
 // never read as a format.
+//
+// Given its table's columns, the clause takes no text longer than its column:
+// the first such text is left out and kept as refused, clauseFits reports it
+// and the record's rowUpdate runs nothing while it stands, so a cut value is
+// never stored and a caller cannot run the rest of the list without it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
+#include "platform/db/DBColumnLayout.h"
 #include "platform/db/KelDBDataType.h"
+
+class KelLastError;
 
 using tagTIMESTAMP_STRUCT = KELTIMESTAMP_STRUCT;
 
@@ -15,8 +24,16 @@ public:
     DBUpdateClause() = default;
     virtual ~DBUpdateClause() = default;
 
+    // The table whose column widths bound the texts (none: unbounded).
+    void boundColumnsBy(const DBColumnLayout* layout) { m_layout = layout; }
+
+    // Also forgets a refused text.
     void clearUpdateClause();
     const std::string& getUpdateClause() const { return m_clause; }
+    // A text was longer than its column.
+    bool clauseRefused() const { return !m_refusedColumn.empty(); }
+    // true, or 0x1E000037 naming the refused column as too long.
+    bool clauseFits(KelLastError& err, const char* signature) const;
 
     // The value first, the column name second. Numbers are written as signed
     // 32-bit values (4294967295 gives -1).
@@ -34,6 +51,12 @@ public:
 
 private:
     void add(std::string const& name, std::string const& value);
+    // The width (NUL counted) of a sized text column; 0 for any other.
+    size_t textWidth(std::string const& name) const;
 
     std::string m_clause;
+    const DBColumnLayout* m_layout = nullptr;
+    std::string m_refusedColumn;
+    std::string m_refusedText;
+    size_t m_refusedWidth = 0;
 };

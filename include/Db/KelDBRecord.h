@@ -77,7 +77,11 @@ private:
 template <class Record>
 class KelDBUpdateObject : public Record, public DBUpdateClause {
 public:
-    explicit KelDBUpdateObject(DBtran* tran) : Record(tran) {}
+    explicit KelDBUpdateObject(DBtran* tran) : Record(tran) { boundColumnsBy(this->family().layout); }
+
+    // A SET list with a refused text is not run (clauseFits names it).
+    using Record::rowUpdate;
+    int rowUpdate(const char* setList) { return clauseRefused() ? kDBErrValue : Record::rowUpdate(setList); }
 
     void setInValues() override { this->putRowValues(KelDBRecordBase::AllValues); }
     void setInIdValues() override { this->putRowValues(KelDBRecordBase::ValuesWithoutIdentity); }

@@ -12,11 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "KelSQL/KelNetSQLAppId.h"
 #include "KelSQL/KelNetSQLBackupFile.h"
 #include "KelSQL/KelNetSQLBackupSet.h"
+#include "KelSQL/KelNetSQLDatabase.h"
 #include "KelSQL/KelNetSQLFile.h"
+#include "KelSQL/KelNetSQLFileGroup.h"
 #include "KelSQL/KelNetSQLLSN.h"
 #include "KelSQL/KelNetSQLSecurity.h"
+#include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLBackupFile.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/KelSQLFile.h"
@@ -28,6 +32,7 @@
 #include "KelSQL/KelSQLRestoreTask.h"
 #include "KelSQL/KelSQLServer.h"
 #include "backup/BackupFileFixture.h"
+#include "support/LiveInstance.h"
 
 namespace {
 
@@ -59,6 +64,11 @@ template <size_t N>
 void fill(char (&field)[N], const std::string& text) {
     std::memset(field, 0, N);
     std::memcpy(field, text.data(), std::min(N, text.size()));
+}
+
+template <class M>
+bool sent(M& m, KelLastError& err) {
+    return m.exchange(err);
 }
 
 class FieldLengthTest : public kel::test::BackupFileFixture {
@@ -133,18 +143,105 @@ protected:
         return rec;
     }
 
+    // Looks an application id up by its names from the agent; true when the
+    // Ostrel found it.
+    struct Names {
+        std::string client = "alpha", server = kInstance, database = "sales", subclient = "default";
+    };
+    static bool appIdFound(KelSQLClassProperties& agent, const Names& n, KelLastError& err) {
+        KelSQLAppId appId(agent, false);
+        appId.setClientName(n.client);
+        appId.setServerName(n.server);
+        appId.setDatabaseName(n.database);
+        appId.setSubClientName(n.subclient);
+        bool ok = appId.setApplicationType(70);
+        KelNetSQLAppIdReqV3_t* req = appId.requestMessage(true);
+        ok = ok && appId.copyToRequest(*req);
+        if (ok) {
+            req->DBCode = KelNetSQLAppIdLookup;
+            ok = appId.networkQuery() && appId.applicationId() != 0;
+        }
+        err = appId.getLastError();
+        return ok;
+    }
+    // The same request as a peer writes it, a name filling its field.
+    static bool appIdSent(KelSQLClassProperties& agent, const Names& n, KelLastError& err) {
+        KelNetSQLAppId raw(agent, false);
+        KelNetSQLAppIdReqV3_t* req = raw.requestMessage(true);
+        req->DBCode = KelNetSQLAppIdLookup;
+        req->ApplicationType = 70;
+        fill(req->ClientName, n.client);
+        fill(req->ServerName, n.server);
+        fill(req->DatabaseName, n.database);
+        fill(req->SubClientName, n.subclient);
+        return sent(raw, err);
+    }
+    using Name = std::string Names::*;
+    static Names named(Name which, const std::string& t) {
+        Names n;
+        n.*which = t;
+        return n;
+    }
+    // The application id whose name of that kind is t (a client of its own
+    // for a client name); nothing for a text longer than longest.
+    void appOf(Name which, const std::string& t, size_t longest) {
+        if (t.size() > longest) return;
+        const Names n = named(which, t);
+        unsigned long client = alpha_, id = 0;
+        if (which == &Names::client) {
+            EXPECT_EQ(0, admin_.createClient(tessel_, t, "", client));
+        }
+        EXPECT_EQ(0, admin_.createApplication(client, 70, n.server, n.database, n.subclient, id))
+            << admin_.getLastError().formatLastErrorMessage();
+    }
+
+    // The row of an application id named by t in the name of that kind: looked
+    // up from the agent's record, or sent as a peer fills the request.
+    static Kind appIdRow(const char* what, Side side, const char* table, const char* column, const char* field,
+                         Name name, size_t longest) {
+        const auto ask = side == kWire ? &FieldLengthTest::appIdSent : &FieldLengthTest::appIdFound;
+        return {what, side, table, column, field, longest, false,
+                [ask, name](FieldLengthTest&, KelSQLClassProperties& c, const std::string& t, KelLastError& err) {
+                    return ask(c, named(name, t), err);
+                },
+                [name, longest](FieldLengthTest& f, const std::string& t) { f.appOf(name, t, longest); }};
+    }
+
+    // A file registration as a peer writes it, its texts filling their fields.
+    bool fileSent(KelSQLClassProperties& c, uint64_t fileId, const std::string& logical, const std::string& physical,
+                  KelLastError& err) {
+        KelNetSQLFile raw(c, false);
+        KelNetSQLFileReq_t* req = raw.requestMessage(true);
+        req->DBCode = KelNetSQLFileConfig;
+        req->File.SqlFileGroupId = kGroup;
+        req->File.FileId = fileId;
+        fill(req->File.FileName, logical);
+        fill(req->File.PhysicalName, physical);
+        return sent(raw, err);
+    }
+
+    void SetUp() override {
+        BackupFileFixture::SetUp();
+        // The agent's registration reads the instance's version and its live groups.
+        ASSERT_TRUE(kel::test::sql("INSERT INTO sqlVersion(tesselId, type, major, minor, build) VALUES (" +
+                                   std::to_string(tessel_) + ", 1, 9, 0, 1399); UPDATE sqlServer SET sqlVersionId "
+                                   "= (SELECT max(id) FROM sqlVersion) WHERE instanceId = " +
+                                   std::to_string(instance_)));
+        previous_ = kel::live::installLiveSqlServer(std::make_unique<kel::test::ServedLiveSqlServer>());
+    }
+    void TearDown() override {
+        kel::live::installLiveSqlServer(std::move(previous_));
+        BackupFileFixture::TearDown();
+    }
+
     static const std::vector<Kind>& kinds();
 
     unsigned long serial_ = 0;
+    std::unique_ptr<kel::live::LiveSqlServer> previous_;
 };
 
 using F = FieldLengthTest;
 using Ctx = KelSQLClassProperties;
-
-template <class M>
-bool sent(M& m, KelLastError& err) {
-    return m.exchange(err);
-}
 
 }  // namespace
 
@@ -188,13 +285,20 @@ const std::vector<F::Kind>& FieldLengthTest::kinds() {
      }},
     {"file physical name sent whole", F::kWire, "sqlFile", "physicalName", "physicalName", 260, false,
      [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
-         KelNetSQLFile raw(c, false);
-         KelNetSQLFileReq_t* req = raw.requestMessage(true);
-         req->DBCode = KelNetSQLFileConfig;
-         req->File.SqlFileGroupId = f.kGroup;
-         req->File.FileId = 12;
-         fill(req->File.FileName, "sent " + std::to_string(t.size()));
-         fill(req->File.PhysicalName, t);
+         return f.fileSent(c, 12, "sent " + std::to_string(t.size()), t, err);
+     }},
+    {"file logical name sent whole", F::kWire, "sqlFile", "logicalName", "logicalName", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         return f.fileSent(c, 13, t, "C:\\sent " + std::to_string(t.size()) + ".ndf", err);
+     }},
+    {"file group name sent whole", F::kWire, "sqlFileGroup", "fileGroupName", "fileGroupName", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         KelNetSQLFileGroup raw(c, false);
+         KelNetSQLFileGroupReq_t* req = raw.requestMessage(true);
+         req->DBCode = KelNetSQLFileGroupConfig;
+         req->FileGroup.SqlDatabaseId = f.db_;
+         req->FileGroup.FileGroupId = 14;
+         fill(req->FileGroup.FileGroupName, t);
          return sent(raw, err);
      }},
     {"file group name", F::kAgent, "sqlFileGroup", "fileGroupName", "fileGroupName", 128, false,
@@ -208,6 +312,44 @@ const std::vector<F::Kind>& FieldLengthTest::kinds() {
          err = group.getLastError();
          return ok;
      }},
+    // Application ids: found by their names, never by a cut one.
+    F::appIdRow("application client name", F::kAgent, "APP_Client", "name", "clientName", &F::Names::client, 256),
+    F::appIdRow("application instance name", F::kAgent, "APP_InstanceName", "name", "serverName", &F::Names::server,
+                128),
+    F::appIdRow("application backup set name", F::kAgent, "APP_BackupSetName", "name", "databaseName",
+                &F::Names::database, 128),
+    F::appIdRow("application subclient name", F::kAgent, "APP_Application", "subclientName", "subClientName",
+                &F::Names::subclient, 128),
+    F::appIdRow("application instance name sent whole", F::kWire, "APP_InstanceName", "name", "serverName",
+                &F::Names::server, 128),
+    F::appIdRow("application backup set name sent whole", F::kWire, "APP_BackupSetName", "name", "databaseName",
+                &F::Names::database, 128),
+    // A database registered by the agent through the Ostrel.
+    {"database registered", F::kAgent, "sqlDatabase", "databaseName", "databaseName", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         KelSQLDatabase db(c, false);
+         db.setDatabaseName(t);
+         db.setSqlServerName(F::kInstance);
+         db.setClientName("alpha");
+         const bool ok = db.config(f.instance_, 7);
+         err = db.getLastError();
+         return ok;
+     },
+     [](F& f, const std::string& t) { f.appOf(&F::Names::database, t, 128); }},
+    {"database registered sent whole", F::kWire, "sqlDatabase", "databaseName", "databaseName", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         KelNetSQLDatabase raw(c, false);
+         KelNetSQLDatabaseReq_t* req = raw.requestMessage(true);
+         req->DBCode = KelNetSQLDatabaseConfig;
+         req->Database.SqlServerId = f.instance_;
+         req->Database.DatabaseId = 8;
+         req->Database.ArchiveGroupNameId = 7;
+         fill(req->Database.ClientName, "alpha");
+         fill(req->Database.ServerName, F::kInstance);
+         fill(req->Database.DatabaseName, t);
+         return sent(raw, err);
+     },
+     [](F& f, const std::string& t) { f.appOf(&F::Names::database, t, 128); }},
     {"database name looked up", F::kAgent, "sqlDatabase", "databaseName", "databaseName", 128, false,
      [](F&, Ctx& c, const std::string& t, KelLastError& err) {
          KelSQLDatabase db(c, false);
@@ -366,6 +508,62 @@ const std::vector<F::Kind>& FieldLengthTest::kinds() {
          rename.setPhysicalName(t);
          const bool ok = id && rename.insert();
          if (id) err = rename.getLastError();
+         return ok;
+     }},
+    // Updates: the SET list refuses the text before any SQL runs.
+    {"file physical name updated", F::kOstrel, "sqlFile", "physicalName", "physicalName", 260, false,
+     [](F&, Ctx& c, const std::string& t, KelLastError& err) {
+         KelSQLFile given(c, true);
+         given.setLogicalName("data");
+         given.setPhysicalName(t);
+         KelSQLFile file(c, true);
+         const bool ok = file.compareAndUpdate(given, 1);
+         err = file.getLastError();
+         return ok;
+     }},
+    {"instance login updated", F::kOstrel, "sqlServer", "sa", "sa", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         KelSQLServer server(c, true);
+         const bool ok = server.query(f.instance_) && server.setSA(t, "pw", false);
+         err = server.getLastError();
+         return ok;
+     }},
+    {"file subclient name updated", F::kOstrel, "sqlFileSubClient", "subClientName", "subClientName", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         KelSQLFileSubClient sub(c, true);
+         sub.setTesselId(f.tessel_);
+         sub.setSqlDatabaseId(f.db_);
+         sub.setSubClientName("renamed " + std::to_string(t.size()));
+         bool ok = sub.insert();
+         if (ok) {
+             sub.setSubClientName(t);
+             ok = sub.update(sub.sqlId());
+         }
+         err = sub.getLastError();
+         return ok;
+     }},
+    {"restore task database name updated", F::kOstrel, "sqlRestoreTask", "databaseName", "databaseName", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         const unsigned long id = f.task(c, "sales", "U:\\undo", err);
+         KelSQLRestoreTask task(c, true);
+         task.setDatabaseName(t);
+         const bool ok = id && task.update(id);
+         if (id) err = task.getLastError();
+         return ok;
+     }},
+    {"restore data name updated", F::kOstrel, "sqlRestoreData", "sqlName", "sqlName", 128, false,
+     [](F& f, Ctx& c, const std::string& t, KelLastError& err) {
+         const unsigned long id = f.task(c, "sales", "U:\\undo", err);
+         KelSQLRestoreData data(c, true);
+         data.setRestoreTaskId(id);
+         data.setDataSqlId(5);
+         data.setSqlName("data " + std::to_string(t.size()));
+         bool ok = id && data.insert();
+         if (ok) {
+             data.setSqlName(t);
+             ok = data.update(0);
+         }
+         if (id) err = data.getLastError();
          return ok;
      }},
     };

@@ -5,10 +5,12 @@
 #include <ctime>
 
 #include "Db/DBUpdateClause.h"
+#include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/SqlDatabaseTable.h"
 #include "KelSQL/SqlFileGroupTable.h"
 #include "platform/util/BoundedCopy.h"
 #include "records/RecordFixture.h"
+#include "support/Checks.h"
 
 namespace kel::test {
 namespace {
@@ -83,6 +85,33 @@ TEST_F(UpdateObjectTest, FormattersFollowTheColumnTable) {
                  database.getValuesBuffer());
     database.setPrimaryWhere();
     EXPECT_STREQ("backupSetId=10", database.getWhereBuffer());
+}
+
+// A text longer than its column is kept out of the list and refused by name;
+// a caller that runs the rest of the list anyway changes nothing.
+TEST_F(UpdateObjectTest, ATextLongerThanItsColumnIsRefusedAndNothingRuns) {
+    seedInstance();
+    const std::string fits(sizeof(SqlDatabase_t::databaseName) - 1, 'n');
+    SqlDatabaseTable database(nullptr);
+    database.setWhere("backupSetId=%d", 10);
+    database.setColumn(fits, "databaseName");
+    KelLastError err;
+    EXPECT_TRUE(database.clauseFits(err, "test"));
+    database.clearUpdateClause();
+    database.setColumn(2, "streams");
+    database.setColumn(fits + "n", "databaseName");
+    database.setColumn(std::string(fits + "nn"), "databaseName");
+    database.setColumn(3, "maxStreams");
+    EXPECT_EQ("streams = 2, maxStreams = 3", database.getUpdateClause());
+    EXPECT_TRUE(refused(database.clauseFits(err, "test"), err, kelsql::kErrValueNotSet, "databaseName"));
+    EXPECT_NE(err.formatLastErrorMessage().find("129 characters"), std::string::npos) << err.formatLastErrorMessage();
+    EXPECT_NE(0, database.rowUpdate(database.getUpdateClause().c_str()));
+    EXPECT_EQ(text("SELECT ifnull(streams, '') || '/' || databaseName FROM sqlDatabase WHERE backupSetId = 10"), "/db1");
+    // A cleared list forgets the refusal.
+    database.clearUpdateClause();
+    database.setColumn(2, "streams");
+    EXPECT_EQ(0, database.rowUpdate(database.getUpdateClause().c_str()));
+    EXPECT_EQ(text("SELECT ifnull(streams, '') || '/' || databaseName FROM sqlDatabase WHERE backupSetId = 10"), "2/db1");
 }
 
 }  // namespace
