@@ -227,6 +227,7 @@ bool KelSQLDatabaseLSNList::query(unsigned long sqlBackupSetId) {
     }
     chainBroken_ = false;
     chainItems_.clear();
+    kelsql::record::ReadSnapshot snapshot(context_);
     LsnCursor target(context_);
     dbStatus_ = target.one(kel::sql::format("sqlBackupSetId = %d", static_cast<int>(sqlBackupSetId)),
                            "sqlBackupSetId");

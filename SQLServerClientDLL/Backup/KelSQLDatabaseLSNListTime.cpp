@@ -36,6 +36,7 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
                            0, sqlDatabaseId, time);
     }
     KelSQLDateAndTime at(clientTime(time, timeZone));
+    kelsql::record::ReadSnapshot snapshot(context_);
     return pointInTimeTarget(sqlDatabaseId, at, type);
 }
 
@@ -92,6 +93,7 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
     if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn)) return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     browseItems_.clear();
+    kelsql::record::ReadSnapshot snapshot(context_);
     KelSQLDateAndTime now;
     KelSQLDateAndTime at(clientTime(browseTime ? browseTime : now.setCurrent(), timeZone));
     const std::string t = at.odbcDateFormat(true);
