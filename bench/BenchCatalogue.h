@@ -1,7 +1,8 @@
 // What the catalogue benchmarks share: a connection to the catalogue of the
 // platform home, statements that must succeed while the rows are built, the
 // history of a real server's databases, and the two sides of a ratio timed
-// in turns and printed beside the target they must meet.
+// in turns, peak memory measured in fresh processes, each printed beside the
+// target it must meet.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -10,10 +11,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -163,6 +167,76 @@ Sides alternate(int blocks, int perBlock, Library library, Hand hand) {
     return out;
 }
 
+// ---- peak memory in fresh processes
+
+// The peak resident memory (KiB) of this process so far.
+inline long peakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+// What one side of a measure left in a fresh process: a digest of its
+// answer (the sides must agree) and the process's peak resident memory
+// (KiB); kib is -1 when the run failed.
+struct Peak {
+    long long digest = -1;
+    long kib = -1;
+};
+
+// This program run again as "--kel-peak args...", so that nothing this
+// process built or cached counts on either side. The child inherits the
+// home (KEL_HOME) the caller points at.
+inline Peak peakOf(const std::vector<std::string>& args) {
+    std::string cmd = "'/proc/" + std::to_string(getpid()) + "/exe' --kel-peak";
+    for (const std::string& a : args) cmd += " '" + a + "'";
+    Peak out;
+    FILE* child = popen(cmd.c_str(), "r");
+    if (!child) return out;
+    if (std::fscanf(child, "%lld %ld", &out.digest, &out.kib) != 2) out.kib = -1;
+    if (pclose(child) != 0) out.kib = -1;
+    return out;
+}
+
+// Both sides in fresh processes, in turns, passes times each; the lowest
+// peak of each counts. ok when every run answered and the digests agreed.
+struct Peaks {
+    long library = -1;
+    long hand = -1;
+    bool ok = true;
+};
+
+inline Peaks peaksOf(int passes, const std::vector<std::string>& library, const std::vector<std::string>& hand) {
+    Peaks out;
+    long long digest = -1;
+    auto take = [&](const std::vector<std::string>& args, long& low) {
+        const Peak p = peakOf(args);
+        if (p.kib <= 0 || (digest != -1 && p.digest != digest)) out.ok = false;
+        digest = p.digest;
+        if (p.kib > 0) low = low < 0 ? p.kib : std::min(low, p.kib);
+    };
+    for (int i = 0; i < passes && out.ok; ++i) {
+        take(i % 2 ? hand : library, i % 2 ? out.hand : out.library);
+        take(i % 2 ? library : hand, i % 2 ? out.library : out.hand);
+    }
+    return out;
+}
+
+// The child's side, when this program was started by peakOf: run answers
+// the arguments with a digest of its answer (negative: it failed), which
+// goes out with the peak. True when this process is such a child; exit
+// with code then.
+template <typename Run>
+bool runPeakChild(int argc, char** argv, Run run, int& code) {
+    if (argc < 2 || std::strcmp(argv[1], "--kel-peak") != 0) return false;
+    const long long digest = run(std::vector<std::string>(argv + 2, argv + argc));
+    std::printf("%lld %ld\n", digest, peakResidentKiB());
+    code = digest < 0 ? 1 : 0;
+    return true;
+}
+
 // The targets a measure must meet, and what it measured at each size.
 struct Target {
     double ratio = 0;      // library / hand-written at most (0: none)
@@ -186,6 +260,18 @@ public:
         rows_[measure].target = target;
         rows_[measure].sizes[sets] = sides;
     }
+    // The same for peak memory (KiB) in fresh processes.
+    void addPeak(benchmark::State& state, const std::string& measure, int sets, const Peaks& peaks,
+                 const Target& target) {
+        state.counters["lib_MiB"] = double(peaks.library) / 1024;
+        state.counters["hand_MiB"] = double(peaks.hand) / 1024;
+        state.counters["ratio"] = double(peaks.library) / double(peaks.hand);
+        if (target.ratio > 0) state.counters["target"] = target.ratio;
+        Row& row = rows_[measure];
+        row.target = target;
+        row.memory = true;
+        row.sizes[sets] = Sides{double(peaks.library), double(peaks.hand), peaks.ok};
+    }
     // One line per measure and size: both times, the ratio beside its
     // target, and the growth of the library's time over the sizes.
     bool print() const {
@@ -197,12 +283,13 @@ public:
                 const double ratio = s.library / s.hand;
                 const bool ok = row.target.ratio == 0 || ratio <= row.target.ratio;
                 holds &= ok;
-                std::printf("%-34s %9d %12s %12s %7.2f %7s %s\n", measure.c_str(), sets, time(s.library).c_str(),
-                            time(s.hand).c_str(), ratio,
+                std::printf("%-34s %9d %12s %12s %7.2f %7s %s\n", measure.c_str(), sets,
+                            (row.memory ? mib(s.library) : time(s.library)).c_str(),
+                            (row.memory ? mib(s.hand) : time(s.hand)).c_str(), ratio,
                             row.target.ratio > 0 ? ("<=" + fixed(row.target.ratio)).c_str() : "-",
                             ok ? "holds" : "MISSED");
             }
-            if (row.sizes.size() >= 2) {
+            if (row.sizes.size() >= 2 && !row.memory) {
                 const auto& first = *row.sizes.begin();
                 const auto& last = *row.sizes.rbegin();
                 const double growth = std::log(last.second.library / first.second.library) /
@@ -226,8 +313,14 @@ public:
 private:
     struct Row {
         Target target;
+        bool memory = false;  // peak KiB, not seconds
         std::map<int, Sides> sizes;
     };
+    static std::string mib(double kib) {
+        char out[32];
+        std::snprintf(out, sizeof out, "%.1f MiB", kib / 1024);
+        return out;
+    }
     static std::string fixed(double v) {
         char out[32];
         std::snprintf(out, sizeof out, "%.2f", v);
@@ -251,6 +344,14 @@ inline int runAndReport(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return Report::get().print() ? 0 : 2;
+}
+
+// The same where peak memory is measured: a child of peakOf runs child
+// instead (see runPeakChild).
+template <typename Child>
+int runAndReport(int argc, char** argv, Child child) {
+    int code = 0;
+    return runPeakChild(argc, argv, child, code) ? code : runAndReport(argc, argv);
 }
 
 }  // namespace kel::bench

@@ -5,11 +5,14 @@
 // middle), and the browse of the database at that time back to its full.
 // Each is timed in turns with hand-written SQL prepared once on a connection
 // of the same catalogue, after both answers were found equal. A chain is as
-// long at every size, so its cost must not grow with the history.
+// long at every size, so its cost must not grow with the history. The peak
+// memory of one chain by id, point in time and browse is measured each in a
+// fresh process on both sides.
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,6 +29,7 @@ using namespace kel::bench;
 constexpr int kDatabase = 5;
 const Target kChainTarget{5.0, 0.15, 1e-3};
 const Target kBrowseTarget{2.0, 0, 0};
+const Target kPeakTarget{1.3, 0, 0};
 
 // The chain of a log (?1) as the selector forms it when the full it names is
 // present: that full, the newest differential of the full started by the log,
@@ -146,37 +150,51 @@ Answer libraryAnswer(KelSQLDatabaseLSNList& list, bool items) {
 
 enum class Kind { ById, AtEnd, AtMiddle, Browse };
 
+// What a kind asks at a size: logs with chains of one length at every size
+// (a full, a differential and 48 logs).
+struct Question {
+    Kind kind;
+    int set;        // the set whose chain, by id
+    long long at;   // the time, for the others
+};
+
+Question questionOf(Kind kind, int sets) {
+    const kel::history::Shape& shape = shapeOf(sets);
+    const int last = shape.logOfDay(sets, kDatabase, 48);
+    const int middle = shape.logOfDay(sets / 2, kDatabase, 48);
+    return {kind, last, shape.startAt(shape.slotOf(kind == Kind::AtMiddle ? middle : last), kDatabase) + 30};
+}
+
+bool askLibrary(KelSQLDatabaseLSNList& list, const Question& q) {
+    switch (q.kind) {
+    case Kind::ById: return list.query(static_cast<unsigned long>(q.set));
+    case Kind::AtEnd:
+    case Kind::AtMiddle: return list.query(nullptr, kDatabase, static_cast<unsigned long>(q.at), KelSQLTimeTypePointInTime);
+    case Kind::Browse: return list.query(nullptr, kDatabase, static_cast<unsigned long>(q.at));
+    }
+    return false;
+}
+
+bool askHand(Hand& hand, const Question& q, Answer& out) {
+    switch (q.kind) {
+    case Kind::ById: return hand.chain(q.set, out, false);
+    case Kind::AtEnd:
+    case Kind::AtMiddle: return hand.pointInTime(kDatabase, q.at, out);
+    case Kind::Browse: return hand.browse(kDatabase, q.at, out);
+    }
+    return false;
+}
+
 void measure(benchmark::State& state, Kind kind, const char* name) {
     const int sets = int(state.range(0));
     histories.use("chain", sets, false);
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLDatabaseLSNList list(ostrel, false);
     Hand hand;
-    const kel::history::Shape& shape = shapeOf(sets);
-    // Logs with chains of one length at every size: a full, a differential
-    // and 48 logs.
-    const int last = shape.logOfDay(sets, kDatabase, 48);
-    const int middle = shape.logOfDay(sets / 2, kDatabase, 48);
-    const long long at = shape.startAt(shape.slotOf(kind == Kind::AtMiddle ? middle : last), kDatabase) + 30;
+    const Question q = questionOf(kind, sets);
     Answer mine, theirs;
-    auto byLibrary = [&] {
-        switch (kind) {
-        case Kind::ById: return list.query(static_cast<unsigned long>(last));
-        case Kind::AtEnd:
-        case Kind::AtMiddle: return list.query(nullptr, kDatabase, static_cast<unsigned long>(at), KelSQLTimeTypePointInTime);
-        case Kind::Browse: return list.query(nullptr, kDatabase, static_cast<unsigned long>(at));
-        }
-        return false;
-    };
-    auto byHand = [&] {
-        switch (kind) {
-        case Kind::ById: return hand.chain(last, theirs, false);
-        case Kind::AtEnd:
-        case Kind::AtMiddle: return hand.pointInTime(kDatabase, at, theirs);
-        case Kind::Browse: return hand.browse(kDatabase, at, theirs);
-        }
-        return false;
-    };
+    auto byLibrary = [&] { return askLibrary(list, q); };
+    auto byHand = [&] { return askHand(hand, q, theirs); };
     if (!byLibrary()) {
         state.SkipWithError(list.getLastError().formatLastErrorMessage().c_str());
         return;
@@ -196,20 +214,71 @@ void measure(benchmark::State& state, Kind kind, const char* name) {
     Report::get().add(state, name, sets, sides, kind == Kind::Browse ? kBrowseTarget : kChainTarget);
 }
 
+// A digest of an answer, which both sides' fresh processes must agree on.
+long long digestOf(const Answer& a) {
+    long long d = static_cast<long long>(a.bytes % 1000000007);
+    for (uint64_t id : a.ids) d = d * 31 % 1000000007 + static_cast<long long>(id);
+    for (const KelSQLDBRestoreBackupSetItem_t& item : a.items)
+        d = d * 31 % 1000000007 + static_cast<long long>(item.backupSetId + item.finishTime);
+    return d;
+}
+
+// A fresh process's side ("library" or "hand", the kind's number, the
+// history's size): one answer, in the home the parent chose.
+long long peakChild(const std::vector<std::string>& args) {
+    if (args.size() != 3) return -1;
+    const Question q = questionOf(static_cast<Kind>(std::atoi(args[1].c_str())), std::atoi(args[2].c_str()));
+    Answer a;
+    if (args[0] == "hand") {
+        Hand hand;
+        if (askHand(hand, q, a)) return digestOf(a);
+        std::fprintf(stderr, "the hand-written SQL found no chain\n");
+        return -1;
+    }
+    focusOstrel();
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    KelSQLDatabaseLSNList list(ostrel, false);
+    if (!askLibrary(list, q)) {
+        std::fprintf(stderr, "%s\n", list.getLastError().formatLastErrorMessage().c_str());
+        return -1;
+    }
+    return digestOf(libraryAnswer(list, q.kind == Kind::Browse));
+}
+
+void measurePeak(benchmark::State& state, Kind kind, const char* name) {
+    const int sets = int(state.range(0));
+    histories.use("chain", sets, false);
+    const std::string k = std::to_string(static_cast<int>(kind)), n = std::to_string(sets);
+    Peaks peaks;
+    for (auto _ : state) peaks = peaksOf(3, {"library", k, n}, {"hand", k, n});
+    if (!peaks.ok) {
+        state.SkipWithError("a fresh process failed, or the sides disagree");
+        return;
+    }
+    Report::get().addPeak(state, name, sets, peaks, kPeakTarget);
+}
+
 void BM_ChainById(benchmark::State& s) { measure(s, Kind::ById, "chain by set id"); }
 void BM_PointInTimeEnd(benchmark::State& s) { measure(s, Kind::AtEnd, "point in time, end"); }
 void BM_PointInTimeMiddle(benchmark::State& s) { measure(s, Kind::AtMiddle, "point in time, middle"); }
 void BM_BrowseToFull(benchmark::State& s) { measure(s, Kind::Browse, "browse back to the full"); }
+void BM_PeakChainById(benchmark::State& s) { measurePeak(s, Kind::ById, "peak memory, chain by set id"); }
+void BM_PeakPointInTime(benchmark::State& s) { measurePeak(s, Kind::AtEnd, "peak memory, point in time"); }
+void BM_PeakBrowse(benchmark::State& s) { measurePeak(s, Kind::Browse, "peak memory, browse"); }
 
-#define KEL_SIZES ->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMicrosecond)
-BENCHMARK(BM_ChainById) KEL_SIZES;
-BENCHMARK(BM_PointInTimeEnd) KEL_SIZES;
-BENCHMARK(BM_PointInTimeMiddle) KEL_SIZES;
-BENCHMARK(BM_BrowseToFull) KEL_SIZES;
+#define KEL_SIZES ->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)
+#define KEL_TIMED KEL_SIZES->UseManualTime()->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_ChainById) KEL_TIMED;
+BENCHMARK(BM_PointInTimeEnd) KEL_TIMED;
+BENCHMARK(BM_PointInTimeMiddle) KEL_TIMED;
+BENCHMARK(BM_BrowseToFull) KEL_TIMED;
+BENCHMARK(BM_PeakChainById) KEL_SIZES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PeakPointInTime) KEL_SIZES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PeakBrowse) KEL_SIZES->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     setenv("TZ", "UTC", 1);
-    return runAndReport(argc, argv);
+    return runAndReport(argc, argv, peakChild);
 }

@@ -3,20 +3,20 @@
 // whose only copy has flag bit 256), run through their records (DBtable and
 // the connection's T-SQL runner) and as the equivalent hand-written SQLite
 // statements on a connection of the same catalogue; and the peak resident
-// memory of a prune of 1,000,000 sets both ways, each in a fresh process.
+// memory of a prune of 1,000,000 sets both ways, each in a fresh process
+// (bench/BenchCatalogue.h).
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "BenchCatalogue.h"
 #include "Db/Cursor/sqlGetBackupSetsToPrune.h"
@@ -196,59 +196,27 @@ int pruneHandWritten() {
     return rows;
 }
 
-long statusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
-    return -1;
+// The child's side of a peak (bench/BenchCatalogue.h): one prune of the
+// parent's catalogue, "record" or "hand", its rows as the digest.
+long long peakChild(const std::vector<std::string>& args) {
+    if (args.size() != 1) return -1;
+    return args[0] == "record" ? pruneThroughRecord() : pruneHandWritten();
 }
 
-// The peak resident memory (KiB) of one prune run in a fresh process: this
-// program run again with only "--kel-peak=record" or "--kel-peak=hand", so
-// that nothing this process built or cached is counted on either side.
-long peakKiB(const char* form, int& rows) {
-    const std::string cmd = "'/proc/" + std::to_string(getpid()) + "/exe' --kel-peak=" + form;
-    FILE* child = popen(cmd.c_str(), "r");
-    long answer[2] = {-1, -1};
-    if (!child) return -1;
-    if (std::fscanf(child, "%ld %ld", &answer[0], &answer[1]) != 2) answer[1] = -1;
-    if (pclose(child) != 0) answer[1] = -1;
-    rows = int(answer[0]);
-    return answer[1];
-}
-
-// The child's side of peakKiB: the catalogue of the parent's home, one
-// prune, then the rows and the peak on standard output.
-int runPeakChild(const std::string& form) {
-    const int rows = form == "record" ? pruneThroughRecord() : pruneHandWritten();
-    std::printf("%d %ld\n", rows, statusKiB("VmHWM:"));
-    return 0;
-}
-
-// Peak memory, not time: both forms run alternately, three times each, and
-// the lowest peak of each counts.
+// Peak memory, not time: both forms in fresh processes, alternately, three
+// times each; the lowest peak of each counts.
 void BM_PrunePeakRecord_vs_PrunePeakHandWritten(benchmark::State& state) {
     const int sets = int(state.range(0));
     useCatalogue(sets);
-    long record = -1, hand = -1;
-    int recordRows = 0, handRows = 0;
-    for (auto _ : state) {
-        for (int pass = 0; pass < 3; ++pass) {
-            long r = peakKiB("record", recordRows);
-            long h = peakKiB("hand", handRows);
-            record = record < 0 ? r : std::min(record, r);
-            hand = hand < 0 ? h : std::min(hand, h);
-        }
-    }
-    if (record <= 0 || hand <= 0 || recordRows != handRows) {
+    kel::bench::Peaks peaks;
+    for (auto _ : state) peaks = kel::bench::peaksOf(3, {"record"}, {"hand"});
+    if (!peaks.ok) {
         state.SkipWithError("a prune failed or the forms disagree");
         return;
     }
-    state.counters["rows"] = recordRows;
-    state.counters["record_MiB"] = double(record) / 1024;
-    state.counters["hand_MiB"] = double(hand) / 1024;
-    state.counters["ratio"] = double(record) / double(hand);
+    state.counters["record_MiB"] = double(peaks.library) / 1024;
+    state.counters["hand_MiB"] = double(peaks.hand) / 1024;
+    state.counters["ratio"] = double(peaks.library) / double(peaks.hand);
 }
 
 BENCHMARK(BM_TombStoneRecord_vs_TombStoneHandWritten)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
@@ -260,7 +228,8 @@ BENCHMARK(BM_PrunePeakRecord_vs_PrunePeakHandWritten)->Arg(1000000)->Iterations(
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strncmp(argv[1], "--kel-peak=", 11) == 0) return runPeakChild(argv[1] + 11);
+    int code = 0;
+    if (kel::bench::runPeakChild(argc, argv, peakChild, code)) return code;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -12,8 +12,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "KelSQL/KelSQLDatabaseLSNList.h"
@@ -149,8 +152,21 @@ private:
     uint64_t sqlDatabaseId_ = 0;
     bool isFullBackup_ = false;
     bool isFullFileBackup_ = false;
-    std::vector<SqlLSNs_t> allRows_;
-    // Rows of allRows_, which stays as read until the next cycles are formed.
+    // The database's history as the cycles need it, newest first: each row
+    // by its id, type and key (its full's LSN, interned in lsnKeys_); a
+    // full's row whole in fullRows_, as the cycles hand fulls out. A
+    // history of a hundred thousand rows takes a few bytes a row.
+    struct HistoryRow {
+        uint32_t id;
+        int32_t type;
+        uint32_t key;  // not set for a full: its key depends on its version
+        int32_t full;  // its place in fullRows_; -1 when not a full
+    };
+    uint32_t keyOf(std::string_view lsn);
+    std::vector<HistoryRow> history_;
+    std::deque<SqlLSNs_t> fullRows_;
+    std::unordered_map<std::string, uint32_t> lsnKeys_;
+    // Rows of fullRows_, which stay as read until the next cycles are formed.
     std::vector<const SqlLSNs_t*> fulls_;
     std::vector<const SqlLSNs_t*> candidates_;
     std::vector<const SqlLSNs_t*> kept_;

@@ -190,6 +190,10 @@ private:
     KelSQLBackupSetAppType appType_;
     std::vector<uint64_t> bsIdList_;
     std::vector<KelSQLDBRestoreBackupSetItem_t> browseItems_;
+    // While a browse forms its chain: the chain's items, oldest first, from
+    // the rows the walk and the size read took anyway.
+    bool itemsWanted_ = false;
+    std::vector<KelSQLDBRestoreBackupSetItem_t> chainItems_;
     std::vector<KelSQLDBRestoreBackupSetItem_t> stepItems_;
     unsigned long long restoreByteSize_ = 0;
     KelSQLTimeType restoreTimeType_ = KelSQLTimeTypeNone;

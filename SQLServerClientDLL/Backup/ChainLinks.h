@@ -4,10 +4,11 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "ChainRows.h"
+#include "KelSQL/KelSQLDatabaseLSNList.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "platform/events/KelLastError.h"
 
@@ -19,8 +20,31 @@ public:
     // Appends row (newer segments first, each newest first); a set taken
     // before is not taken again.
     void add(const SqlLSNs_t& row) {
-        if (!taken_.insert(idOf(row)).second) return;
-        links_.push_back({idOf(row), row.backupType, kel::fieldText(row.firstLSN), kel::fieldText(row.lastLSN)});
+        if (!taken_.emplace(idOf(row), links_.size()).second) return;
+        links_.push_back(
+            {idOf(row), row.backupType, kel::fieldText(row.firstLSN), kel::fieldText(row.lastLSN), row.finishTime});
+    }
+
+    // The sets of ids as items in that order, from the rows the walk read:
+    // the browse needs not read them again. The agent's numbers of the sets
+    // are left 0. False, and none, when an id was not taken.
+    bool items(const std::vector<uint64_t>& ids, std::vector<KelSQLDBRestoreBackupSetItem_t>& out) const {
+        out.clear();
+        out.reserve(ids.size());
+        for (uint64_t id : ids) {
+            auto at = taken_.find(id);
+            if (at == taken_.end()) {
+                out.clear();
+                return false;
+            }
+            const Link& link = links_[at->second];
+            KelSQLDBRestoreBackupSetItem_t item;
+            item.sqlBackupSetId = id;
+            item.finishTime = secondsOf(link.finish);
+            item.backupType = link.type;
+            out.push_back(item);
+        }
+        return true;
     }
 
     // The chain oldest first as a server restores it: the full, at most one
@@ -65,9 +89,10 @@ private:
         uint64_t id;
         int type;
         std::string first, last;
+        DB_DATETIME finish;
     };
     std::vector<Link> links_;
-    std::unordered_set<uint64_t> taken_;
+    std::unordered_map<uint64_t, size_t> taken_;  // id: its place in links_
 };
 
 }  // namespace kelsql::chain

@@ -118,6 +118,9 @@ bool KelSQLArchivePruning::query(uint64_t tesselId, uint64_t archiveGroupId, uin
 
 bool KelSQLArchivePruning::createDatabaseCycles(uint64_t cycles, uint64_t dateTime, uint64_t tesselId,
                                                 uint64_t archiveGroupId, uint64_t archiveFileId) {
+    // The history and every chain of it from one snapshot, on one connection
+    // (one page cache) instead of one per cursor.
+    kelsql::record::ReadSnapshot snapshot(context_);
     if (tesselId != 0 || archiveGroupId != 0 || archiveFileId != 0) {
         if (!query(tesselId, archiveGroupId, archiveFileId)) return false;
     }
@@ -129,7 +132,9 @@ bool KelSQLArchivePruning::createDatabaseCycles(uint64_t cycles, uint64_t dateTi
         error_.addArgument(static_cast<unsigned long>(archiveFile_));
         return false;
     }
-    allRows_.clear();
+    history_.clear();
+    fullRows_.clear();
+    lsnKeys_.clear();
     fulls_.clear();
     candidates_.clear();
     kept_.clear();
@@ -148,9 +153,27 @@ bool KelSQLArchivePruning::readHistory(const char*) {
     kelsql::chain::LsnCursor rows(context_);
     int rc = rows.open(kel::sql::format("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_)),
                        kelsql::chain::kNewestStartFirst);
-    while (rc == 0 && (rc = rows.fetch()) == 0) allRows_.push_back(rows.row());
+    while (rc == 0 && (rc = rows.fetch()) == 0) {
+        const SqlLSNs_t& x = rows.row();
+        HistoryRow h{static_cast<uint32_t>(idOf(x)), x.backupType, 0, -1};
+        if (x.backupType == kelsql::chain::kFull) {
+            h.full = static_cast<int32_t>(fullRows_.size());
+            fullRows_.push_back(x);
+        } else {
+            h.key = keyOf(lsnKey(x.fullBackupLSN));
+        }
+        history_.push_back(h);
+    }
     if (rc != kDBNoRow) return kelsql::chain::lsnError(error_, rows, rc);
     return true;
+}
+
+uint32_t KelSQLArchivePruning::keyOf(std::string_view lsn) {
+    auto it = lsnKeys_.find(std::string(lsn));
+    if (it != lsnKeys_.end()) return it->second;
+    const uint32_t key = static_cast<uint32_t>(lsnKeys_.size());
+    lsnKeys_.emplace(std::string(lsn), key);
+    return key;
 }
 
 bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
@@ -161,7 +184,7 @@ bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
     while (rc == 0 && (rc = versions.fetchCursor(true)) == 0)
         majors[versions.getDataPtr()->id] = versions.getDataPtr()->major;
     if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, versions, rc);
-    sql7.assign(allRows_.size(), 0);
+    sql7.assign(history_.size(), 0);
     // Every set names its version row: when all of them are SQL Server 8
     // or 9, no set needs a look.
     bool others = false;
@@ -179,15 +202,15 @@ bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
         setMajor[sets.getDataPtr()->id] = v == majors.end() ? 0 : v->second;
     }
     if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, sets, rc);
-    for (size_t i = 0; i < allRows_.size(); ++i) {
-        auto m = setMajor.find(allRows_[i].sqlBackupSetId);
+    for (size_t i = 0; i < history_.size(); ++i) {
+        auto m = setMajor.find(static_cast<int32_t>(history_[i].id));
         if (m == setMajor.end()) continue;
         if (m->second == 7) {
             sql7[i] = 1;
             continue;
         }
         // The lookup itself says why: no version row, or one it does not know.
-        if (!appType_.query(context_, idOf(allRows_[i]))) return copyError(appType_.getLastError());
+        if (!appType_.query(context_, history_[i].id)) return copyError(appType_.getLastError());
         sql7[i] = appType_.bsAppType7().isOn();
     }
     return true;
@@ -201,16 +224,18 @@ bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
 bool KelSQLArchivePruning::formCycles() {
     std::vector<char> sql7;
     if (!sql7Flags(sql7)) return false;
-    const size_t n = allRows_.size();
+    const size_t n = history_.size();
     std::vector<uint32_t> keyOf(n);
-    std::unordered_map<std::string_view, uint32_t> keys;
-    keys.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        const SqlLSNs_t& x = allRows_[i];
-        const bool full = x.backupType == kelsql::chain::kFull;
-        const std::string_view key = lsnKey(!full ? x.fullBackupLSN : sql7[i] ? x.lastLSN : x.checkpointLSN);
-        keyOf[i] = keys.emplace(key, static_cast<uint32_t>(keys.size())).first->second;
+        const HistoryRow& x = history_[i];
+        if (x.full < 0) {
+            keyOf[i] = x.key;
+            continue;
+        }
+        const SqlLSNs_t& f = fullRows_[static_cast<size_t>(x.full)];
+        keyOf[i] = this->keyOf(lsnKey(sql7[i] ? f.lastLSN : f.checkpointLSN));
     }
+    const size_t keyCount = lsnKeys_.size();
     // Per key, its fulls and its other rows in history order: one array
     // each, a key's rows from first_[key] on, consumed from next_[key].
     struct Rows {
@@ -230,49 +255,48 @@ bool KelSQLArchivePruning::formCycles() {
         uint32_t front(uint32_t key) const { return rows[next[key]]; }
     };
     std::vector<char> isFull(n);
-    for (size_t i = 0; i < n; ++i) isFull[i] = allRows_[i].backupType == kelsql::chain::kFull;
+    for (size_t i = 0; i < n; ++i) isFull[i] = history_[i].type == kelsql::chain::kFull;
     Rows fullOf, basedOn;
-    fullOf.index(keyOf, keys.size(), isFull);
+    fullOf.index(keyOf, keyCount, isFull);
     for (char& f : isFull) f = !f;
-    basedOn.index(keyOf, keys.size(), isFull);
+    basedOn.index(keyOf, keyCount, isFull);
     std::vector<char> alive(n, 1);
     std::unordered_map<uint64_t, size_t> position;
     fulls_.reserve(fullOf.rows.size());
     for (size_t front = 0;; ++front) {
         while (front < n && !alive[front]) ++front;
         if (front == n) break;
-        const SqlLSNs_t& r = allRows_[front];
+        const HistoryRow& r = history_[front];
         const uint32_t key = keyOf[front];
         // A file or file-group backup has no database chain: its cycle goes
         // without a full counted, which can only keep more.
-        if (!kelsql::chain::isFileBackup(r.backupType)) {
-            auto count = [&](const SqlLSNs_t& x) {
-                context_.log().debug3(kCyclesFn, "list cycles sql bs = %d  bt = %d", static_cast<int>(idOf(x)),
-                                      static_cast<int>(x.backupType));
-                if (x.backupType == kelsql::chain::kFull) fulls_.push_back(&x);
+        if (!kelsql::chain::isFileBackup(r.type)) {
+            auto count = [&](const HistoryRow& x) {
+                context_.log().debug3(kCyclesFn, "list cycles sql bs = %d  bt = %d", static_cast<int>(x.id),
+                                      static_cast<int>(x.type));
+                if (x.type == kelsql::chain::kFull) fulls_.push_back(&fullRows_[static_cast<size_t>(x.full)]);
             };
-            if (kelsql::chain::isFull(r.backupType)) {
+            if (kelsql::chain::isFull(r.type)) {
                 count(r);
             } else {
                 KelSQLDatabaseLSNList list(context_, false);
-                const bool formed = list.query(idOf(r));
+                const bool formed = list.query(r.id);
                 if (!formed && list.chainBroken()) {
                     // A set no server could restore (an orphaned
                     // differential, a log past a gap) needs nothing and
                     // heads no cycle: it neither keeps nor shields the
                     // fulls around it, and the next set takes its turn.
-                    context_.log().debug3(kCyclesFn, "no restore chain for sql bs = %d",
-                                          static_cast<int>(idOf(r)));
+                    context_.log().debug3(kCyclesFn, "no restore chain for sql bs = %d", static_cast<int>(r.id));
                     alive[front] = 0;
                     continue;
                 }
                 if (!formed || list.getBSIdList()->empty()) return copyError(list.getLastError());
                 if (position.empty())
-                    for (size_t i = 0; i < n; ++i) position.emplace(idOf(allRows_[i]), i);
+                    for (size_t i = 0; i < n; ++i) position.emplace(history_[i].id, i);
                 const std::vector<uint64_t>& chain = *list.getBSIdList();
                 for (auto id = chain.rbegin(); id != chain.rend(); ++id) {
                     auto at = position.find(*id);
-                    if (at != position.end() && alive[at->second]) count(allRows_[at->second]);
+                    if (at != position.end() && alive[at->second]) count(history_[at->second]);
                 }
             }
         }

@@ -1,7 +1,7 @@
 #include "KelSQL/KelSQLDatabaseLSNList.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "ChainLinks.h"
 #include "ChainRows.h"
@@ -125,21 +125,24 @@ bool KelSQLDatabaseLSNList::sumSizes() {
         std::string ids;
         for (uint64_t id : bsIdList_) ids += (ids.empty() ? "" : ", ") + std::to_string(static_cast<int>(id));
         record.setWhere("id in (%s)", ids.c_str());
-        std::unordered_set<uint64_t> read;
+        std::unordered_map<uint64_t, uint64_t> read;  // id: the agent's number of the set
         uint64_t total = 0;
         int rc = record.openCursor();
         while (rc == 0 && (rc = record.fetchCursor(true)) == 0) {
-            if (read.insert(kelsql::backup::column(record.getDataPtr()->id)).second)
-                total += kelsql::chain::sizeOf(record.getDataPtr()->backupSize);
+            const SqlBackupSet_t& row = *record.getDataPtr();
+            if (read.emplace(kelsql::backup::column(row.id), kelsql::backup::column(row.backupSetId)).second)
+                total += kelsql::chain::sizeOf(row.backupSize);
         }
         record.closeCursor();
         // Every id found once (a list that names a set twice is summed below).
         if (rc == kDBNoRow && read.size() == bsIdList_.size()) {
+            for (KelSQLDBRestoreBackupSetItem_t& item : chainItems_) item.backupSetId = read[item.sqlBackupSetId];
             dbStatus_ = 0;
             restoreByteSize_ = total;
             return true;
         }
     }
+    chainItems_.clear();
     for (uint64_t id : bsIdList_) {
         unsigned long long size = 0;
         dbStatus_ = readSize(record, static_cast<unsigned long>(id), size);
@@ -223,6 +226,8 @@ bool KelSQLDatabaseLSNList::query(unsigned long sqlBackupSetId) {
     case Where::Local: break;
     }
     chainBroken_ = false;
+    chainItems_.clear();
+    kelsql::record::ReadSnapshot snapshot(context_);
     LsnCursor target(context_);
     dbStatus_ = target.one(kel::sql::format("sqlBackupSetId = %d", static_cast<int>(sqlBackupSetId)),
                            "sqlBackupSetId");
@@ -363,6 +368,7 @@ bool KelSQLDatabaseLSNList::chainOf(const SqlLSNs_t& target) {
         chainBroken_ = true;
         return false;
     }
+    if (itemsWanted_) w.items(bsIdList_, chainItems_);
     return sumSizes();
 }
 

@@ -36,6 +36,7 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
                            0, sqlDatabaseId, time);
     }
     KelSQLDateAndTime at(clientTime(time, timeZone));
+    kelsql::record::ReadSnapshot snapshot(context_);
     return pointInTimeTarget(sqlDatabaseId, at, type);
 }
 
@@ -92,6 +93,7 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
     if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn)) return false;
     if (!context_.isServerOperations()) return fail(kelsql::kErrOstrelSideOnly, kFn);
     browseItems_.clear();
+    kelsql::record::ReadSnapshot snapshot(context_);
     KelSQLDateAndTime now;
     KelSQLDateAndTime at(clientTime(browseTime ? browseTime : now.setCurrent(), timeZone));
     const std::string t = at.odbcDateFormat(true);
@@ -108,7 +110,10 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
     }
     const unsigned long target = idOf(newest.row());
     context_.log().debug(kFn, "BackupSet to restore and form chains to is [%ld]", static_cast<long>(target));
-    if (!query(target)) {
+    itemsWanted_ = true;
+    const bool formed = query(target);
+    itemsWanted_ = false;
+    if (!formed) {
         context_.log().debug(kFn, "FAiled to form chains for backupset [%ld]", static_cast<long>(target));
         return false;
     }
@@ -127,10 +132,17 @@ std::string idList(const std::vector<uint64_t>& ids) {
 }  // namespace
 
 // The chain as items, newest first, each with the agent's number of its set:
-// the LSN rows and the sets of the whole chain in one read each. A chain
+// as the chain's walk found them, or else the LSN rows and the sets of the
+// whole chain in one read each. A chain
 // with a set or LSN row missing is read set by set, which says which.
 bool KelSQLDatabaseLSNList::browseItemsOf(const char*) {
     if (bsIdList_.empty()) return true;
+    // The walk and the size read took every row already.
+    if (chainItems_.size() == bsIdList_.size()) {
+        browseItems_.assign(chainItems_.rbegin(), chainItems_.rend());
+        chainItems_.clear();
+        return true;
+    }
     const std::string ids = idList(bsIdList_);
     std::unordered_map<uint64_t, KelSQLDBRestoreBackupSetItem_t> found;
     LsnCursor rows(context_);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "KelSQL/KelSQLClassProperties.h"
+#include "ReadSnapshot.h"
 
 namespace kelsql::record {
 
@@ -18,9 +19,10 @@ inline Where placeOf(KelSQLClassProperties& ctx, const KelNetMessage& message) {
     return Where::Neither;
 }
 
-// Reads join the caller's transaction when one is started.
+// Reads join the caller's transaction when one is started, else the read
+// snapshot current on this thread (ReadSnapshot.h), if any.
 inline DBtran* transactionOf(KelSQLClassProperties& ctx) {
-    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : nullptr;
+    return ctx.isTransactionStarted() ? ctx.getDBTransaction() : ReadSnapshot::current();
 }
 
 // Catalogue columns are 32-bit: ids and times read back unsigned.
