@@ -14,8 +14,37 @@ std::string dateLiteral(const DB_DATETIME& date) {
     return quoted(copy.format());
 }
 
+namespace {
+
+// {ts'YYYY-MM-DD HH:MM:SS'} or {ts+'YYYY-MM-DD HH:MM:SS+'} spelt exactly so,
+// with every field in range: what the rewriting below accepts as it stands,
+// told without it (a point-in-time cursor meets one on every call).
+bool plainTimestamp(const char* t) {
+    const size_t n = std::strlen(t);
+    const bool marked = n == 27 && std::strncmp(t, "{ts+'", 5) == 0 && std::strcmp(t + 24, "+'}") == 0;
+    if (!marked && !(n == 25 && std::strncmp(t, "{ts'", 4) == 0 && std::strcmp(t + 23, "'}") == 0)) return false;
+    const char* d = t + (marked ? 5 : 4);
+    static const char shape[] = "dddd-dd-dd dd:dd:dd";
+    int fields[6] = {}, f = 0;
+    for (size_t i = 0; i < 19; ++i) {
+        if (shape[i] != 'd') {
+            if (d[i] != shape[i]) return false;
+            ++f;
+        } else if (d[i] < '0' || d[i] > '9') {
+            return false;
+        } else {
+            fields[f] = fields[f] * 10 + (d[i] - '0');
+        }
+    }
+    return fields[0] >= 1 && fields[1] >= 1 && fields[1] <= 12 && fields[2] >= 1 && fields[2] <= 31 &&
+           fields[3] <= 23 && fields[4] <= 59 && fields[5] <= 59;
+}
+
+}  // namespace
+
 std::string dateLiteral(const char* odbcTimestamp) {
     if (!odbcTimestamp) return "NULL";
+    if (plainTimestamp(odbcTimestamp)) return odbcTimestamp;
     // One literal and nothing around it: rewritten, it is a single quoted
     // date of the stored width.
     std::string rewritten, error;

@@ -23,4 +23,9 @@ struct SetLiterals {
 // parsed as it stands).
 bool takeSetLiterals(const std::string& batch, SetLiterals& out);
 
+// The value takeSetLiterals takes from literal, when literal is the whole of
+// one such literal; false otherwise. A batch whose SET values come apart from
+// its text (the record layer's formats) is then run as that text would be.
+bool setLiteralValue(const char* literal, Value& v);
+
 }  // namespace kel::tsql
