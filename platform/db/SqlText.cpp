@@ -5,6 +5,7 @@
 
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBtable.h"
+#include "platform/db/tsql/SetLiterals.h"
 
 namespace kel::sql {
 
@@ -20,24 +21,16 @@ namespace {
 // with every field in range: what the rewriting below accepts as it stands,
 // told without it (a point-in-time cursor meets one on every call).
 bool plainTimestamp(const char* t) {
-    const size_t n = std::strlen(t);
-    const bool marked = n == 27 && std::strncmp(t, "{ts+'", 5) == 0 && std::strcmp(t + 24, "+'}") == 0;
-    if (!marked && !(n == 25 && std::strncmp(t, "{ts'", 4) == 0 && std::strcmp(t + 23, "'}") == 0)) return false;
-    const char* d = t + (marked ? 5 : 4);
-    static const char shape[] = "dddd-dd-dd dd:dd:dd";
-    int fields[6] = {}, f = 0;
-    for (size_t i = 0; i < 19; ++i) {
-        if (shape[i] != 'd') {
-            if (d[i] != shape[i]) return false;
-            ++f;
-        } else if (d[i] < '0' || d[i] > '9') {
-            return false;
-        } else {
-            fields[f] = fields[f] * 10 + (d[i] - '0');
-        }
-    }
-    return fields[0] >= 1 && fields[1] >= 1 && fields[1] <= 12 && fields[2] >= 1 && fields[2] <= 31 &&
-           fields[3] <= 23 && fields[4] <= 59 && fields[5] <= 59;
+    const char* d = kel::tsql::plainTimestamp(t, std::strlen(t));
+    if (!d) return false;
+    const auto field = [d](int at, int digits) {
+        int n = 0;
+        for (int i = 0; i < digits; ++i) n = n * 10 + (d[at + i] - '0');
+        return n;
+    };
+    const int month = field(5, 2), day = field(8, 2);
+    return field(0, 4) >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && field(11, 2) <= 23 &&
+           field(14, 2) <= 59 && field(17, 2) <= 59;
 }
 
 }  // namespace

@@ -50,22 +50,6 @@ bool literalEnd(const char* s, size_t n, size_t& q) {
     return false;
 }
 
-// The stored form of the timestamp escape {ts'YYYY-MM-DD HH:MM:SS'} or
-// {ts+'YYYY-MM-DD HH:MM:SS+'} written exactly so (what a caller's clock and
-// kel::sql::dateLiteral give), read without the lexer; null for any other
-// spelling, which the lexer reads.
-const char* plainTimestamp(const char* s, size_t n) {
-    const bool marked = n == 27 && std::memcmp(s, "{ts+'", 5) == 0 && std::memcmp(s + 24, "+'}", 3) == 0;
-    if (!marked && !(n == 25 && std::memcmp(s, "{ts'", 4) == 0 && std::memcmp(s + 23, "'}", 2) == 0)) return nullptr;
-    const char* date = s + (marked ? 5 : 4);
-    static const char shape[] = "dddd-dd-dd dd:dd:dd";
-    for (size_t i = 0; i < 19; ++i) {
-        const bool digit = date[i] >= '0' && date[i] <= '9';
-        if (shape[i] == 'd' ? !digit : date[i] != shape[i]) return nullptr;
-    }
-    return std::memcmp(date, "0000-00-00 00:00:00", 19) == 0 ? nullptr : date;
-}
-
 // The value as the parser takes a literal: an integer, or the lexer's
 // reading of a text or timestamp.
 bool literalValueOf(const char* s, size_t n, Value& v) {
@@ -181,6 +165,18 @@ private:
 };
 
 }  // namespace
+
+const char* plainTimestamp(const char* s, size_t n) {
+    const bool marked = n == 27 && std::memcmp(s, "{ts+'", 5) == 0 && std::memcmp(s + 24, "+'}", 3) == 0;
+    if (!marked && !(n == 25 && std::memcmp(s, "{ts'", 4) == 0 && std::memcmp(s + 23, "'}", 2) == 0)) return nullptr;
+    const char* date = s + (marked ? 5 : 4);
+    static const char shape[] = "dddd-dd-dd dd:dd:dd";
+    for (size_t i = 0; i < 19; ++i) {
+        const bool digit = date[i] >= '0' && date[i] <= '9';
+        if (shape[i] == 'd' ? !digit : date[i] != shape[i]) return nullptr;
+    }
+    return std::memcmp(date, "0000-00-00 00:00:00", 19) == 0 ? nullptr : date;
+}
 
 bool takeSetLiterals(const std::string& batch, SetLiterals& out) { return Scanner(batch, out).run(); }
 
