@@ -123,7 +123,11 @@ void timeFor(int64_t call, bool before, char* date, size_t size, char* stored, i
 }
 
 Histories catalogues;
-const Target kTarget{1.5, 0.15, 0};
+// With a row, the cursor and the hand-written SQL walk the same backups
+// before the first that qualifies, however many precede it: only the ratio
+// holds them. With none, both must stay flat.
+const Target kAtATime{1.5, 0, 0};
+const Target kBeforeEveryBackup{1.5, 0.15, 0};
 
 void measure(benchmark::State& state, bool before, const char* name) {
     const int sets = int(state.range(0));
@@ -159,15 +163,20 @@ void measure(benchmark::State& state, bool before, const char* name) {
         sqlite3_reset(st);
         return found == expected;
     };
+    // Both sides prepared once before the clock runs: the record opens its
+    // connection and parses its batch on its first call, as the hand-written
+    // side opened and prepared above.
     Sides sides;
-    for (auto _ : state) sides = alternate(20, 200, byLibrary, byHand);
+    sides.ok = byLibrary() && byHand();
+    for (auto _ : state)
+        if (sides.ok) sides = alternate(20, 200, byLibrary, byHand);
     sqlite3_finalize(st);
     sqlite3_close(db);
     if (!sides.ok) {
         state.SkipWithError("the record and the hand-written SQL disagree");
         return;
     }
-    Report::get().add(state, name, sets, sides, kTarget);
+    Report::get().add(state, name, sets, sides, before ? kBeforeEveryBackup : kAtATime);
 }
 
 void BM_CursorAtATime(benchmark::State& s) { measure(s, false, "point-in-time cursor"); }

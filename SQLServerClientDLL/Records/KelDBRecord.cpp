@@ -60,6 +60,14 @@ int KelDBRecordBase::setProcedureArguments(std::initializer_list<int> arguments)
 int KelDBRecordBase::formatBatch(const char* sql, ...) {
     va_list args;
     va_start(args, sql);
+    va_list again;
+    va_copy(again, args);
+    const bool shaped = setShapedBatch(sql, again);
+    va_end(again);
+    if (shaped) {
+        va_end(args);
+        return kDBOk;
+    }
     std::string text = kel::sql::vformat(sql, args);
     va_end(args);
     querySizeCheck((unsigned long)text.size(), false);

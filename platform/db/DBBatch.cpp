@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/db/DBEngine.h"
+#include "platform/db/DBShapedBatch.h"
 #include "platform/db/tsql/BatchRunner.h"
 
 namespace {
@@ -37,8 +38,10 @@ public:
         // Rows never span blocks, and blocks are never moved: no doubling
         // copy of everything read so far while the statement still runs.
         if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < row_.size()) {
+            // The first block small: most cursors answer a row or a few.
+            const size_t block = blocks_.empty() ? kFirstBlock : kBlock;
             blocks_.emplace_back();
-            blocks_.back().reserve(std::max(kBlock, row_.size()));
+            blocks_.back().reserve(std::max(block, row_.size()));
         }
         blocks_.back() += row_;
         return !firstOnly_;
@@ -62,6 +65,7 @@ public:
 
 private:
     enum Tag : char { kNull, kInt, kReal, kText };
+    static constexpr size_t kFirstBlock = 256;
     static constexpr size_t kBlock = 64 * 1024;
 
     void putVarint(uint64_t n) {
@@ -224,6 +228,9 @@ int DBrunBatch(DBConnection& conn, const DBBatch& batch, std::unique_ptr<DBResul
             return kDBErrUsage;
         }
         rc = runner.callProcedure(batch.objectName ? batch.objectName : "", args, rows, error);
+    } else if (batch.shaped) {
+        const DBShapedBatch& shaped = *batch.shaped;
+        rc = runner.run(shaped.shape, shaped.values, [&shaped] { return shaped.text(); }, rows, error);
     } else {
         rc = runner.run(batch.text, rows, error);
     }

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/db/DBEngine.h"
+#include "platform/db/DBShapedBatch.h"
 #include "platform/util/BoundedCopy.h"
 
 unsigned char DBtable::b_newDBBase = 0;
@@ -367,6 +368,7 @@ int DBtable::setWhere(const char* format, ...) {
 }
 
 void DBtable::querySizeCheck(unsigned long size, bool keep) {
+    m_batchShaped = false;  // the caller writes the text itself
     if (m_query.size() < size + 1) {
         std::vector<char> grown(size + 1, '\0');
         if (keep) std::memcpy(grown.data(), m_query.data(), m_query.size());
@@ -391,7 +393,10 @@ int DBtable::CallDBsprintf(char* buf, unsigned long size, const char* format, ..
     std::string text = kel::sql::vformat(format, args);
     va_end(args);
     std::vector<char>* own = nullptr;
-    if (buf == m_query.data()) own = &m_query;
+    if (buf == m_query.data()) {
+        own = &m_query;
+        m_batchShaped = false;
+    }
     else if (buf == m_values.data()) own = &m_values;
     else if (buf == m_where.data()) {
         own = &m_where;
@@ -416,7 +421,21 @@ int DBtable::CallDBsprintfWrapper(const char* format, ...) {
     return setBatchText(text);
 }
 
+char* DBtable::getQueryBuffer() {
+    if (m_batchShaped) setBatchText(m_shaped->text());
+    return m_query.data();
+}
+
+bool DBtable::setShapedBatch(const char* format, va_list args) {
+    m_batchShaped = false;
+    if (!m_layout || m_layout->kind != DBKindCursor) return false;
+    if (!m_shaped) m_shaped.reset(new DBShapedBatch);
+    m_batchShaped = m_shaped->take(format, args);
+    return m_batchShaped;
+}
+
 int DBtable::setBatchText(const std::string& text) {
+    m_batchShaped = false;
     std::vector<char>& target = (m_layout && m_layout->kind == DBKindProcedure) ? m_values : m_query;
     if (target.size() < text.size() + 1) target.assign(text.size() + 1, '\0');
     std::memcpy(target.data(), text.c_str(), text.size() + 1);
@@ -729,8 +748,10 @@ int DBtable::openCursor() {
                 else if (auto* i64 = dynamic_cast<KelDB_int64*>(value)) v = i64->value();
                 batch.inputs.push_back(v);
             }
+        } else if (m_batchShaped && g_executor.load() == DBrunBatch) {
+            batch.shaped = m_shaped.get();
         } else {
-            batch.text = m_query.data();
+            batch.text = getQueryBuffer();
         }
         rc = g_executor.load()(*conn, batch, m_cursor, error);
         if (rc != kDBOk) {

@@ -86,6 +86,7 @@ void log_error(const char* file, int line, const char* format, ...) KEL_DB_PRINT
 // What a cursor or procedure hands to its executor. The library's own
 // executor (DBrunBatch) runs it through the connection's T-SQL batch runner;
 // DBtable::setBatchExecutor replaces it, for tests.
+struct DBShapedBatch;
 struct DBBatch {
     int kind;                          // DBKindCursor or DBKindProcedure
     const char* objectName;            // "sqlBackupSetDesc", "archFileByTime"
@@ -93,6 +94,7 @@ struct DBBatch {
     std::vector<long long> inputs;     // a procedure's bound inputs, in order
     bool inputsBound = false;          // a procedure takes inputs, not text
     bool firstRowOnly = false;         // the caller reads one row at most
+    const DBShapedBatch* shaped = nullptr;  // the library's executor: the batch kept apart, text empty
 };
 using DBBatchExecutor = int (*)(DBConnection& conn, const DBBatch& batch,
                                 std::unique_ptr<DBResultSet>& result, std::string& error);
@@ -178,7 +180,8 @@ public:
     void querySizeCheck(unsigned long size, bool keep);
     void valuesClauseCheck(unsigned long size);
     void whereClauseCheck(unsigned long size);
-    char* getQueryBuffer() { return m_query.data(); }
+    // The batch text, formatted here when it was kept apart (setShapedBatch).
+    char* getQueryBuffer();
     char* getValuesBuffer() { return m_values.data(); }
     char* getWhereBuffer() { return m_where.data(); }
     unsigned long getValuesBufferSize() const { return m_values.size(); }
@@ -193,6 +196,10 @@ public:
     int CallDBsprintfWrapper(const char* format, ...) KEL_DB_PRINTF(2, 3);
     // The batch (or a procedure's values) text as it stands, not read as a format.
     int setBatchText(const std::string& text);
+    // A cursor's batch kept as its format's shape and literal values
+    // (platform/db/DBShapedBatch.h) instead of formatted; false (nothing
+    // kept) when the format or an argument does not allow it.
+    bool setShapedBatch(const char* format, va_list args);
 
     // A procedure's arguments, in order; the library owns and deletes them.
     void ClearBoundInputs();
@@ -257,6 +264,8 @@ protected:
     std::string m_selectList;
     std::string m_orderBy;
     std::vector<char> m_query;
+    std::unique_ptr<DBShapedBatch> m_shaped;
+    bool m_batchShaped = false;  // m_shaped, not m_query, holds the batch
     std::vector<char> m_values;
     std::vector<char> m_where;
     std::vector<KelDBDataTypeBase*> m_inputs;

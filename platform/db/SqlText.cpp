@@ -5,6 +5,7 @@
 
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBtable.h"
+#include "platform/db/tsql/SetLiterals.h"
 
 namespace kel::sql {
 
@@ -14,8 +15,29 @@ std::string dateLiteral(const DB_DATETIME& date) {
     return quoted(copy.format());
 }
 
+namespace {
+
+// {ts'YYYY-MM-DD HH:MM:SS'} or {ts+'YYYY-MM-DD HH:MM:SS+'} spelt exactly so,
+// with every field in range: what the rewriting below accepts as it stands,
+// told without it (a point-in-time cursor meets one on every call).
+bool plainTimestamp(const char* t) {
+    const char* d = kel::tsql::plainTimestamp(t, std::strlen(t));
+    if (!d) return false;
+    const auto field = [d](int at, int digits) {
+        int n = 0;
+        for (int i = 0; i < digits; ++i) n = n * 10 + (d[at + i] - '0');
+        return n;
+    };
+    const int month = field(5, 2), day = field(8, 2);
+    return field(0, 4) >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && field(11, 2) <= 23 &&
+           field(14, 2) <= 59 && field(17, 2) <= 59;
+}
+
+}  // namespace
+
 std::string dateLiteral(const char* odbcTimestamp) {
     if (!odbcTimestamp) return "NULL";
+    if (plainTimestamp(odbcTimestamp)) return odbcTimestamp;
     // One literal and nothing around it: rewritten, it is a single quoted
     // date of the stored width.
     std::string rewritten, error;

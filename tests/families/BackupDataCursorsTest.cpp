@@ -11,6 +11,9 @@
 #include "Db/Cursor/sqlServerBkupData.h"
 #include "cursors/CursorFixture.h"
 
+#include <string>
+#include <utility>
+
 namespace kel::test {
 namespace {
 
@@ -44,6 +47,28 @@ TEST_F(BackupDataCursorsTest, InstanceHasOneRowHoweverManyBackupsQualifyInEither
     // instead of ending its literal and widening the query.
     EXPECT_EQ("error", instance(1, "2021-04-01' or '1'='1"));
     EXPECT_EQ("error", instance(1, "{ts'2021-04-01 00:00:00'} or 1=1"));
+}
+
+TEST_F(BackupDataCursorsTest, OneInstanceCursorRunAgainAnswersForEachTimeAndShowsItsText) {
+    addBackup(1, 10, "2021-05-01 10:00:00", 68);
+    SqlServerBkupData cursor(nullptr);
+    const std::pair<const char*, const char*> times[] = {{"{ts'2021-06-01 00:00:00'}", "1"},
+                                                         {"{ts'2021-04-01 00:00:00'}", ""},
+                                                         {"{ts+'2021-05-01 10:00:00+'}", "1"},
+                                                         {"{ts'2021-05-01 09:59:59'}", ""},
+                                                         {nullptr, ""},
+                                                         {"{ts'2021-05-01 10:00:01'}", "1"}};
+    for (const auto& [at, expected] : times) {
+        EXPECT_EQ(0, cursor.setValues(1, at, kAtSeconds, 0));
+        EXPECT_EQ(expected, rowsText(cursor)) << (at ? at : "NULL");
+    }
+    // The batch's text is the one its values make, and runs as such.
+    EXPECT_EQ(0, cursor.setValues(1, "{ts'2021-04-01 00:00:00'}", kAtSeconds, 0));
+    const std::string text = cursor.getQueryBuffer();
+    EXPECT_NE(text.find("set @id = 1 \n declare @dt datetime \n set @dt = {ts'2021-04-01 00:00:00'} \n"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("set @ut = " + std::to_string(kAtSeconds) + " \n"), std::string::npos) << text;
+    EXPECT_EQ("", rowsText(cursor));
 }
 
 TEST_F(BackupDataCursorsTest, InstanceIgnoresLaterFileAndFileSubclientBackups) {

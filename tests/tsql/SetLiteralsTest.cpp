@@ -70,4 +70,45 @@ TEST_F(SetLiteralsTest, TheShapeTakesOnlyWholeSetValues) {
     EXPECT_FALSE(kel::tsql::takeSetLiterals("select 'set @a = 1'", taken));
 }
 
+TEST_F(SetLiteralsTest, AWholeLiteralGivesTheValueTheShapeWouldTake) {
+    const auto value = [](const char* literal) {
+        Value v;
+        EXPECT_TRUE(kel::tsql::setLiteralValue(literal, v)) << literal;
+        return v;
+    };
+    EXPECT_EQ(value("-12"), Value::integer(-12));
+    EXPECT_EQ(value("'x''y'"), Value::text("x'y"));
+    EXPECT_EQ(value("{ts'2021-03-07 14:05:09'}"), Value::text("2021-03-07 14:05:09"));
+    EXPECT_EQ(value("{ts+'2021-03-07 14:05:09+'}"), Value::text("2021-03-07 14:05:09"));
+    EXPECT_EQ(value("{TS '2021-03-07 14:05:09.250'}"), Value::text("2021-03-07 14:05:09"));
+    Value v;
+    for (const char* notOne : {"'a' + 'b'", "{ts'2021-03-07 14:05:09'} ", "NULL", "7x", "'open", "{ts'2021-13'}",
+                               "{ts'0000-00-00 00:00:00'}", ""})
+        EXPECT_FALSE(kel::tsql::setLiteralValue(notOne, v)) << notOne;
+}
+
+TEST_F(SetLiteralsTest, AShapeMetBeforeRunsFromItsValuesWithoutItsText) {
+    SetLiterals taken;
+    ASSERT_TRUE(kel::tsql::takeSetLiterals(batch(2, "'nobody'", "{ts'2021-03-09 00:00:00'}"), taken));
+    int texts = 0;
+    const auto run = [&](const std::vector<Value>& values, const std::string& text) {
+        ResultSet rs;
+        std::string err;
+        EXPECT_EQ(0, runner_->run(taken.shape, values, [&] { ++texts; return text; }, rs, err)) << err;
+        return ids(rs);
+    };
+    // Not met yet: the text runs, and makes the shape known.
+    EXPECT_EQ(run(taken.values, batch(2, "'nobody'", "{ts'2021-03-09 00:00:00'}")), (std::vector<int64_t>{2}));
+    EXPECT_EQ(texts, 1);
+    // Met: the values alone, whatever the text would have said.
+    EXPECT_EQ(run({Value::integer(3), Value::text("it's"), Value::text("2021-03-10 00:00:00")}, "select 99"),
+              (std::vector<int64_t>{1, 3}));
+    EXPECT_EQ(run({Value::integer(2), Value::text("nobody"), Value::text("2021-03-07 00:00:00")}, "select 99"),
+              (std::vector<int64_t>{}));
+    EXPECT_EQ(texts, 1);
+    // Values that do not fit the shape's count: the text.
+    EXPECT_EQ(run({Value::integer(3)}, batch(1, "'x'", "{ts'2021-03-10 00:00:00'}")), (std::vector<int64_t>{1}));
+    EXPECT_EQ(texts, 2);
+}
+
 }  // namespace

@@ -254,7 +254,10 @@ private:
             return nullptr;
         }
         for (size_t k = 0; k < sql.slots.size(); ++k) {
-            Value v = slot(sql.slots[k]);
+            // A variable binds from where it is kept, a system one from a copy.
+            const int s = sql.slots[k];
+            const Value system = s < 0 ? slot(s) : Value();
+            const Value& v = s < 0 ? system : vars_[static_cast<size_t>(s)];
             int n = static_cast<int>(k + 1);
             switch (v.type) {
             case Value::Type::Null: sqlite3_bind_null(st, n); break;
@@ -571,6 +574,22 @@ int BatchRunner::run(const std::string& batch, RowSink& sink, std::string& err) 
     return execute(*prog, {}, sink, err);
 }
 
+int BatchRunner::run(const std::string& shape, const std::vector<Value>& values,
+                     const std::function<std::string()>& text, RowSink& sink, std::string& err) {
+    err.clear();
+    if (db_ == nullptr) {
+        err = "no database connection";
+        return SQLITE_MISUSE;
+    }
+    if (busy(err)) return SQLITE_MISUSE;
+    auto it = shapes_.find(shape);
+    if (it != shapes_.end() && it->second.program && it->second.literals == values.size()) {
+        const Literals literals{&it->second, values};
+        return execute(*it->second.program, {}, sink, err, &literals);
+    }
+    return run(text(), sink, err);
+}
+
 // The program of the batch's shape, parsed from the first text of that shape
 // met. It serves the shape only when its constant SET instructions are, in
 // order, exactly the literals taken out of the text; otherwise (a literal
@@ -592,6 +611,7 @@ const BatchRunner::Shape* BatchRunner::shaped(const std::string& batch, std::str
         shape.literalAt[i] = static_cast<int>(k++);
     }
     if (same && k == literals_.taken.values.size() && prog->cacheable) shape.program = prog;
+    shape.literals = k;
     if (shapes_.size() >= kProgramCacheSize) shapes_.clear();
     auto placed = shapes_.emplace(literals_.taken.shape, std::move(shape)).first;
     return placed->second.program ? &placed->second : nullptr;

@@ -21,6 +21,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -52,6 +53,12 @@ public:
         rs.clear();
         return run(batch, static_cast<RowSink&>(rs), err);
     }
+    // The same for a batch handed over apart: its shape and the values of
+    // its SET literals as takeSetLiterals gives them, each taken whole by
+    // setLiteralValue. A shape met before runs its program with the values
+    // bound, nothing parsed; otherwise text() gives the batch to run.
+    int run(const std::string& shape, const std::vector<Value>& values, const std::function<std::string()>& text,
+            RowSink& sink, std::string& err);
 
     // Stored procedures live in table kelProcedures(name, body): body is the
     // whole "CREATE PROCEDURE name @p type, ... AS ..." text.
@@ -73,6 +80,7 @@ private:
     struct Shape {
         std::shared_ptr<const Program> program;
         std::vector<int> literalAt;
+        size_t literals = 0;  // how many the shape takes
     };
     struct Literals {
         const Shape* shape;

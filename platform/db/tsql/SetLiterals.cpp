@@ -19,6 +19,63 @@ bool wordChar(char c) {
 }
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// Moves q past the literal that starts there (an integer, a quoted text or
+// a brace escape up to its first '}'); false when none starts there.
+bool literalEnd(const char* s, size_t n, size_t& q) {
+    if (q >= n) return false;
+    if (s[q] == '-' || std::isdigit(static_cast<unsigned char>(s[q]))) {
+        if (s[q] == '-') ++q;
+        const size_t digits = q;
+        while (q < n && std::isdigit(static_cast<unsigned char>(s[q]))) ++q;
+        return q != digits;
+    }
+    if (s[q] == '\'') {
+        for (++q;; ++q) {
+            if (q >= n) return false;
+            if (s[q] != '\'') continue;
+            if (q + 1 < n && s[q + 1] == '\'') {
+                ++q;
+                continue;
+            }
+            ++q;
+            return true;
+        }
+    }
+    if (s[q] == '{') {
+        const void* close = std::memchr(s + q, '}', n - q);
+        if (close == nullptr) return false;
+        q = size_t(static_cast<const char*>(close) - s) + 1;
+        return true;
+    }
+    return false;
+}
+
+// The value as the parser takes a literal: an integer, or the lexer's
+// reading of a text or timestamp.
+bool literalValueOf(const char* s, size_t n, Value& v) {
+    if (const char* date = plainTimestamp(s, n)) {
+        v.type = Value::Type::Text;
+        v.s.assign(date, 19);  // the value's own buffer, kept from call to call
+        return true;
+    }
+    if (s[0] == '-' || std::isdigit(static_cast<unsigned char>(s[0]))) {
+        errno = 0;
+        const long long number = std::strtoll(s, nullptr, 10);
+        if (errno != 0) return false;
+        v = Value::integer(number);
+        return true;
+    }
+    const std::string literal(s, n);
+    std::vector<Token> tokens;
+    std::string err;
+    if (!tokenize(literal, tokens, err) || tokens.empty()) return false;
+    const Token& t = tokens[0];
+    if (t.kind != Token::Kind::String && t.kind != Token::Kind::Timestamp) return false;
+    if (tokens.size() > 1 && tokens[1].kind != Token::Kind::End) return false;
+    v = Value::text(t.text);
+    return true;
+}
+
 class Scanner {
 public:
     Scanner(const std::string& s, SetLiterals& out) : s_(s), out_(out) {}
@@ -90,30 +147,7 @@ private:
         q = skipBlanks(q);
         if (q >= s_.size() || s_[q] != '=') return false;
         from = q = skipBlanks(q + 1);
-        if (q >= s_.size()) return false;
-        if (s_[q] == '-' || std::isdigit(static_cast<unsigned char>(s_[q]))) {
-            if (s_[q] == '-') ++q;
-            const size_t digits = q;
-            while (q < s_.size() && std::isdigit(static_cast<unsigned char>(s_[q]))) ++q;
-            if (q == digits) return false;
-        } else if (s_[q] == '\'') {
-            for (++q;; ++q) {
-                if (q >= s_.size()) return false;
-                if (s_[q] != '\'') continue;
-                if (q + 1 < s_.size() && s_[q + 1] == '\'') {
-                    ++q;
-                    continue;
-                }
-                ++q;
-                break;
-            }
-        } else if (s_[q] == '{') {
-            const size_t close = s_.find('}', q);
-            if (close == std::string::npos) return false;
-            q = close + 1;
-        } else {
-            return false;
-        }
+        if (!literalEnd(s_.data(), s_.size(), q)) return false;
         to = q;
         if (q < s_.size() && !blank(s_[q])) return false;
         const size_t next = skipBlanks(q);
@@ -123,26 +157,7 @@ private:
         return comment || std::strchr("+-*/%&|^=<>!.,(", s_[next]) == nullptr;
     }
 
-    // The value as the parser takes a literal: an integer, or the lexer's
-    // reading of a text or timestamp.
-    bool valueOf(size_t from, size_t to, Value& v) const {
-        const std::string literal = s_.substr(from, to - from);
-        if (literal[0] == '-' || std::isdigit(static_cast<unsigned char>(literal[0]))) {
-            errno = 0;
-            const long long n = std::strtoll(literal.c_str(), nullptr, 10);
-            if (errno != 0) return false;
-            v = Value::integer(n);
-            return true;
-        }
-        std::vector<Token> tokens;
-        std::string err;
-        if (!tokenize(literal, tokens, err) || tokens.empty()) return false;
-        const Token& t = tokens[0];
-        if (t.kind != Token::Kind::String && t.kind != Token::Kind::Timestamp) return false;
-        if (tokens.size() > 1 && tokens[1].kind != Token::Kind::End) return false;
-        v = Value::text(t.text);
-        return true;
-    }
+    bool valueOf(size_t from, size_t to, Value& v) const { return literalValueOf(s_.data() + from, to - from, v); }
 
     const std::string& s_;
     SetLiterals& out_;
@@ -151,6 +166,24 @@ private:
 
 }  // namespace
 
+const char* plainTimestamp(const char* s, size_t n) {
+    const bool marked = n == 27 && std::memcmp(s, "{ts+'", 5) == 0 && std::memcmp(s + 24, "+'}", 3) == 0;
+    if (!marked && !(n == 25 && std::memcmp(s, "{ts'", 4) == 0 && std::memcmp(s + 23, "'}", 2) == 0)) return nullptr;
+    const char* date = s + (marked ? 5 : 4);
+    static const char shape[] = "dddd-dd-dd dd:dd:dd";
+    for (size_t i = 0; i < 19; ++i) {
+        const bool digit = date[i] >= '0' && date[i] <= '9';
+        if (shape[i] == 'd' ? !digit : date[i] != shape[i]) return nullptr;
+    }
+    return std::memcmp(date, "0000-00-00 00:00:00", 19) == 0 ? nullptr : date;
+}
+
 bool takeSetLiterals(const std::string& batch, SetLiterals& out) { return Scanner(batch, out).run(); }
+
+bool setLiteralValue(const char* literal, Value& v) {
+    const size_t n = std::strlen(literal);
+    size_t end = 0;
+    return literalEnd(literal, n, end) && end == n && literalValueOf(literal, n, v);
+}
 
 }  // namespace kel::tsql

@@ -5,6 +5,7 @@
 // the program's instructions at run time, as a prepared statement binds.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,15 @@ struct SetLiterals {
 // up. False when the batch has none, or cannot be read this way (it is then
 // parsed as it stands).
 bool takeSetLiterals(const std::string& batch, SetLiterals& out);
+
+// The value takeSetLiterals takes from literal, when literal is the whole of
+// one such literal; false otherwise. A batch whose SET values come apart from
+// its text (the record layer's formats) is then run as that text would be.
+bool setLiteralValue(const char* literal, Value& v);
+
+// The date of the timestamp escape {ts'YYYY-MM-DD HH:MM:SS'} or
+// {ts+'YYYY-MM-DD HH:MM:SS+'} spelt exactly so (what a caller's clock gives),
+// as the lexer reads it, told without the lexer; null for any other spelling.
+const char* plainTimestamp(const char* literal, size_t size);
 
 }  // namespace kel::tsql
