@@ -212,8 +212,10 @@ private:
     bool enter(Phase phase) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (evicted_) return false;
+        // A connection still to greet is as old as its accept: its thread
+        // may start late on a busy host, after younger ones.
+        if (phase != Phase::kGreeting) since_ = Clock::now();
         phase_ = phase;
-        since_ = Clock::now();
         return true;
     }
 
