@@ -48,6 +48,20 @@ void fillRow(FileRow& row, int i) {
     row.addTime = 1700000000;
 }
 
+// The hand-written side's binding of one row, as prepared once.
+void bindRow(sqlite3_stmt* stmt, const FileRow& row) {
+    sqlite3_bind_int(stmt, 1, row.tesselId);
+    sqlite3_bind_int(stmt, 2, row.sqlFileGroupId);
+    sqlite3_bind_int(stmt, 3, row.fileId);
+    sqlite3_bind_text(stmt, 4, row.physicalName, -1, SQLITE_STATIC);
+    sqlite3_bind_text(stmt, 5, row.logicalName, -1, SQLITE_STATIC);
+    sqlite3_bind_int(stmt, 6, row.size);
+    sqlite3_bind_int(stmt, 7, row.maxSize);
+    sqlite3_bind_int(stmt, 8, row.addTime);
+    sqlite3_bind_int(stmt, 9, row.removalTime);
+    sqlite3_bind_int(stmt, 10, row.deleteFlag);
+}
+
 std::string g_root;  // every home of this run lives under it
 
 // A fresh home with the rows a file points to.
@@ -104,16 +118,7 @@ void BM_HandPrepared_Insert(benchmark::State& state) {
         FileRow row;
         for (int i = 0; i < kRows; ++i) {
             fillRow(row, i);
-            sqlite3_bind_int(stmt, 1, row.tesselId);
-            sqlite3_bind_int(stmt, 2, row.sqlFileGroupId);
-            sqlite3_bind_int(stmt, 3, row.fileId);
-            sqlite3_bind_text(stmt, 4, row.physicalName, -1, SQLITE_STATIC);
-            sqlite3_bind_text(stmt, 5, row.logicalName, -1, SQLITE_STATIC);
-            sqlite3_bind_int(stmt, 6, row.size);
-            sqlite3_bind_int(stmt, 7, row.maxSize);
-            sqlite3_bind_int(stmt, 8, row.addTime);
-            sqlite3_bind_int(stmt, 9, row.removalTime);
-            sqlite3_bind_int(stmt, 10, row.deleteFlag);
+            bindRow(stmt, row);
             if (sqlite3_step(stmt) != SQLITE_DONE) state.SkipWithError("insert failed");
             sqlite3_reset(stmt);
             row.id = int32_t(sqlite3_last_insert_rowid(db));
@@ -270,16 +275,7 @@ void BM_Insert_Alternating(benchmark::State& state) {
         bool ok = true;
         for (int i = 0; i < kRows && ok; ++i) {
             fillRow(row, i);
-            sqlite3_bind_int(stmt, 1, row.tesselId);
-            sqlite3_bind_int(stmt, 2, row.sqlFileGroupId);
-            sqlite3_bind_int(stmt, 3, row.fileId);
-            sqlite3_bind_text(stmt, 4, row.physicalName, -1, SQLITE_STATIC);
-            sqlite3_bind_text(stmt, 5, row.logicalName, -1, SQLITE_STATIC);
-            sqlite3_bind_int(stmt, 6, row.size);
-            sqlite3_bind_int(stmt, 7, row.maxSize);
-            sqlite3_bind_int(stmt, 8, row.addTime);
-            sqlite3_bind_int(stmt, 9, row.removalTime);
-            sqlite3_bind_int(stmt, 10, row.deleteFlag);
+            bindRow(stmt, row);
             ok = sqlite3_step(stmt) == SQLITE_DONE;
             sqlite3_reset(stmt);
         }

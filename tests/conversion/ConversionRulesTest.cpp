@@ -47,14 +47,9 @@ protected:
         DatabaseTest::TearDown();
     }
     void load(const std::string& library) {
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName(library);
-        p.setDLLEntryPointName("sLP" + library.substr(3) + "MSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kAgentHost, library, "sLP" + library.substr(3) + "MSG", err))
+            << err.formatLastErrorMessage();
     }
     static void agentAnswers(int converted, int level, unsigned long long event, unsigned long long fail) {
         std::ofstream(kel::homePath("agent-conversion")) << converted << ' ' << level << ' ' << event << ' ' << fail;

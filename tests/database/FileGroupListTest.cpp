@@ -39,14 +39,9 @@ protected:
     // Loads the live handler library into the agent host's dispatcher.
     void serveLiveInstance() {
         startAgentHost();
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName("sLNSQLLIVE");
-        p.setDLLEntryPointName("sLPSQLLIVEMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kAgentHost, "sLNSQLLIVE", "sLPSQLLIVEMSG", err))
+            << err.formatLastErrorMessage();
     }
 };
 

@@ -22,14 +22,9 @@ protected:
         for (const std::string& line : lines) out << line << "\n";
         out.close();
         startAgentHost();
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName("sLNSQLHOSTS");
-        p.setDLLEntryPointName("sLPSQLHOSTSMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kAgentHost, "sLNSQLHOSTS", "sLPSQLHOSTSMSG", err))
+            << err.formatLastErrorMessage();
     }
 };
 

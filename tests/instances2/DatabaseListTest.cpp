@@ -24,14 +24,9 @@ protected:
         out.close();
         if (agentHost_.running()) return;
         startAgentHost();
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName("sLNSQLHOSTS");
-        p.setDLLEntryPointName("sLPSQLHOSTSMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kAgentHost, "sLNSQLHOSTS", "sLPSQLHOSTSMSG", err))
+            << err.formatLastErrorMessage();
     }
     void withLogin() {
         std::string sealed;

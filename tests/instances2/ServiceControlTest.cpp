@@ -65,14 +65,9 @@ TEST_F(ServiceControlTest, StatusAnswersZeroStopAndStartFailOverTheAgentHost) {
 TEST_F(ServiceControlTest, ALiveServiceAnswersByTheStatusRule) {
     startAgentHost();
     {
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName("sLNSQLHOSTS");
-        p.setDLLEntryPointName("sLPSQLHOSTSMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kAgentHost, "sLNSQLHOSTS", "sLPSQLHOSTSMSG", err))
+            << err.formatLastErrorMessage();
     }
     const auto serve = [](const std::string& lines) { std::ofstream(kel::test::liveServiceFile()) << lines; };
     KelSQLClassProperties ostrel(KelSQLServerSide);

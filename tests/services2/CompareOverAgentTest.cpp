@@ -26,14 +26,9 @@ protected:
     // Loads a handler library into the agent host, whose live reader then
     // serves every database as present.
     void serveLiveDatabases() {
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName("sLNSQLHOSTS");
-        p.setDLLEntryPointName("sLPSQLHOSTSMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kAgentHost, "sLNSQLHOSTS", "sLPSQLHOSTSMSG", err))
+            << err.formatLastErrorMessage();
     }
     bool compare(KelSQLDatabase& db) { return db.CompareAndUpdate("alpha", kInstance, instance_, db_); }
 

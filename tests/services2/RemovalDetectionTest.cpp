@@ -30,14 +30,9 @@ protected:
     // The agent host's live instance: the scripted one, without the lines.
     void serveLive(const std::string& gone) {
         std::ofstream(kel::test::liveGoneFile()) << gone;
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kAgentHost));
-        p.setDLLName("sLNSQLHOSTS");
-        p.setDLLEntryPointName("sLPSQLHOSTSMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kAgentHost, "sLNSQLHOSTS", "sLPSQLHOSTSMSG", err))
+            << err.formatLastErrorMessage();
     }
     bool removalUpdate(KelSQLDatabaseDeletionCheck& check) {
         return check.removalUpdate(tessel_, "alpha", instance_, db_);

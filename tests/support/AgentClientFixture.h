@@ -38,14 +38,9 @@ protected:
     void startClientHost(const std::string& handler) {
         agentHost_.setAgentSide(true);
         ASSERT_TRUE(startHost(agentHost_, kClientHost));
-        KelSQLClassProperties ostrel(KelSQLServerSide);
-        kel::probe::Probe p(ostrel, false);
-        ASSERT_TRUE(p.setRemoteDataAgent(kClientHost));
-        p.setDLLName(handler);
-        p.setDLLEntryPointName(handler == "sLNSQLLIVE" ? "sLPSQLLIVEMSG" : "sLPSQLHOSTSMSG");
-        p.requestMessage(true)->Code = kel::probe::kProbeSide;
         KelLastError err;
-        ASSERT_TRUE(p.exchange(err)) << err.formatLastErrorMessage();
+        ASSERT_TRUE(kel::probe::loadHandler(kClientHost, handler, handler == "sLNSQLLIVE" ? "sLPSQLLIVEMSG" : "sLPSQLHOSTSMSG", err))
+            << err.formatLastErrorMessage();
     }
 
     // The instance of the scripted live reader, by name, version and description.

@@ -136,6 +136,20 @@ private:
     }
 };
 
+// Loads a test handler library into a running host with one probe request
+// (its load installs the live reader it serves). False, err set, when the
+// host did not answer.
+inline bool loadHandler(const std::string& host, const std::string& library, const std::string& entry,
+                        KelLastError& err) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    Probe p(ostrel, false);
+    if (!p.setRemoteDataAgent(host)) return false;
+    p.setDLLName(library);
+    p.setDLLEntryPointName(entry);
+    p.requestMessage(true)->Code = kProbeSide;
+    return p.exchange(err);
+}
+
 enum ListMode : uint32_t {
     kListHonest = 0,
     kListCountOverPacket = 1,  // first packet says Count 60
