@@ -166,6 +166,7 @@ private:
     std::vector<HistoryRow> history_;
     std::deque<SqlLSNs_t> fullRows_;
     std::unordered_map<std::string, uint32_t> lsnKeys_;
+    const std::pair<const std::string, uint32_t>* lastKey_ = nullptr;  // the key keyOf gave last
     // Rows of fullRows_, which stay as read until the next cycles are formed.
     std::vector<const SqlLSNs_t*> fulls_;
     std::vector<const SqlLSNs_t*> candidates_;

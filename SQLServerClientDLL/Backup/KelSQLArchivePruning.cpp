@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "ChainRows.h"
+#include "Db/Cursor/sqlDatabaseHistory.h"
 #include "Db/Tbl/sqlArchiveSet.h"
 #include "Db/Tbl/sqlBackupSet.h"
 #include "Db/Tbl/sqlVersion.h"
@@ -135,6 +136,7 @@ bool KelSQLArchivePruning::createDatabaseCycles(uint64_t cycles, uint64_t dateTi
     history_.clear();
     fullRows_.clear();
     lsnKeys_.clear();
+    lastKey_ = nullptr;
     fulls_.clear();
     candidates_.clear();
     kept_.clear();
@@ -149,31 +151,48 @@ bool KelSQLArchivePruning::createDatabaseCycles(uint64_t cycles, uint64_t dateTi
     return listPrunableFulls();
 }
 
+// The fulls whole (few, from the type index), then every set by its id,
+// type and key from the history index alone: the pages of the other
+// databases' rows, which lie among this one's, are never read.
 bool KelSQLArchivePruning::readHistory(const char*) {
-    kelsql::chain::LsnCursor rows(context_);
-    int rc = rows.open(kel::sql::format("sqlDatabaseId = %d", static_cast<int>(sqlDatabaseId_)),
-                       kelsql::chain::kNewestStartFirst);
-    while (rc == 0 && (rc = rows.fetch()) == 0) {
-        const SqlLSNs_t& x = rows.row();
-        HistoryRow h{static_cast<uint32_t>(idOf(x)), x.backupType, 0, -1};
+    const int database = static_cast<int>(sqlDatabaseId_);
+    kelsql::chain::LsnCursor fulls(context_);
+    int rc = fulls.open(kel::sql::format("sqlDatabaseId = %d and backupType = %d", database, kelsql::chain::kFull),
+                        kelsql::chain::kNewestStartFirst);
+    while (rc == 0 && (rc = fulls.fetch()) == 0) fullRows_.push_back(fulls.row());
+    if (rc != kDBNoRow) return kelsql::chain::lsnError(error_, fulls, rc);
+    fulls.close();
+    SqlDatabaseHistory rows(kelsql::backup::transactionOf(context_));
+    rc = rows.setValues(database);
+    if (rc == 0) rc = rows.openCursor();
+    // Both reads share one order, so the fulls come up as they were read.
+    size_t nextFull = 0;
+    while (rc == 0 && (rc = rows.fetchCursor(true)) == 0) {
+        const SqlDatabaseHistory_t& x = *rows.getDataPtr();
+        HistoryRow h{static_cast<uint32_t>(x.sqlBackupSetId), x.backupType, 0, -1};
         if (x.backupType == kelsql::chain::kFull) {
-            h.full = static_cast<int32_t>(fullRows_.size());
-            fullRows_.push_back(x);
+            if (nextFull == fullRows_.size() || idOf(fullRows_[nextFull]) != h.id)
+                return kelsql::chain::chainError(error_, kCyclesFn,
+                                                 "the history of the database changed while it was read");
+            h.full = static_cast<int32_t>(nextFull++);
         } else {
             h.key = keyOf(lsnKey(x.fullBackupLSN));
         }
         history_.push_back(h);
     }
-    if (rc != kDBNoRow) return kelsql::chain::lsnError(error_, rows, rc);
+    if (rc != kDBNoRow) return kelsql::backup::rowError(error_, kCyclesFn, rows, rc);
+    if (nextFull != fullRows_.size())
+        return kelsql::chain::chainError(error_, kCyclesFn, "the history of the database changed while it was read");
     return true;
 }
 
 uint32_t KelSQLArchivePruning::keyOf(std::string_view lsn) {
+    // Most sets share the key of the set before them.
+    if (lastKey_ && lastKey_->first == lsn) return lastKey_->second;
     auto it = lsnKeys_.find(std::string(lsn));
-    if (it != lsnKeys_.end()) return it->second;
-    const uint32_t key = static_cast<uint32_t>(lsnKeys_.size());
-    lsnKeys_.emplace(std::string(lsn), key);
-    return key;
+    if (it == lsnKeys_.end()) it = lsnKeys_.emplace(std::string(lsn), static_cast<uint32_t>(lsnKeys_.size())).first;
+    lastKey_ = &*it;
+    return it->second;
 }
 
 bool KelSQLArchivePruning::sql7Flags(std::vector<char>& sql7) {
@@ -291,8 +310,10 @@ bool KelSQLArchivePruning::formCycles() {
                     continue;
                 }
                 if (!formed || list.getBSIdList()->empty()) return copyError(list.getLastError());
-                if (position.empty())
+                if (position.empty()) {
+                    position.reserve(n);
                     for (size_t i = 0; i < n; ++i) position.emplace(history_[i].id, i);
+                }
                 const std::vector<uint64_t>& chain = *list.getBSIdList();
                 for (auto id = chain.rbegin(); id != chain.rend(); ++id) {
                     auto at = position.find(*id);

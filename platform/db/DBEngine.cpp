@@ -56,7 +56,7 @@ int createSchema(sqlite3* db, std::string& error) {
 
 // 2: the history indexes that pruning seeks on.
 // 3: the history indexes that chains and time lookups seek on.
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 // Creates the schema once, or brings an older catalogue's written schema up
 // to date (every statement of it may run again); the check is repeated under

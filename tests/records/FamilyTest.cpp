@@ -20,6 +20,7 @@
 #include "Db/Cursor/sqlBackupSetDesc.h"
 #include "Db/Cursor/sqlCheckForFullFullBackup.h"
 #include "Db/Cursor/sqlDatabaseBkupData.h"
+#include "Db/Cursor/sqlDatabaseHistory.h"
 #include "Db/Cursor/sqlDatabaseList.h"
 #include "Db/Cursor/sqlDbIdFromFileId.h"
 #include "Db/Cursor/sqlDbMarkReport.h"
@@ -119,6 +120,7 @@ const std::vector<Expected>& expectedFamilies() {
          "tesselId>APP_Tessel.id sqlVersionId>sqlVersion.id mtfVersionId>sqlVersion.id"},
         {maker<SqlBSVersion>(), "sqlBSVersion", 3, "id i, major i, minor i, build i"},
         {maker<SqlBackupSetDesc>(), "sqlBackupSetDesc", 3, "bsid i, finishTime t"},
+        {maker<SqlDatabaseHistory>(), "sqlDatabaseHistory", 3, "sqlBackupSetId i, backupType i, fullBackupLSN s33"},
         {maker<SqlBackupFile>(), "sqlBackupFile", 1, "id i, tesselId i, sqlFileGroupId i, sqlBackupSetId i, "
          "number i, physicalName s261, logicalName s129, physicalDrive s261, pageSize i, pageCount i, type i", "id",
          0, "sqlBackupSetId>sqlBackupSet.id sqlFileGroupId>sqlFileGroup.id tesselId>APP_Tessel.id"},

@@ -155,9 +155,11 @@ CREATE INDEX IF NOT EXISTS sqlLSNs_tesselId ON sqlLSNs (tesselId);
 DROP INDEX IF EXISTS sqlLSNs_sqlDatabaseId;
 -- A database's history newest first (cycles, pruning) without a sort; the
 -- set id (the row id) after the time orders backups that started together.
--- (Not a covering index: without statistics the planner would take one over
--- an LSN index for any lookup that names the database and a time.)
-CREATE INDEX IF NOT EXISTS sqlLSNs_sqlDatabaseId_startTime ON sqlLSNs (sqlDatabaseId, startTime);
+-- The type and the full's LSN after them let the cycles read a history from
+-- this index alone; a lookup of whole rows gains nothing over an LSN index
+-- from them, so the planner's choice for those stays as it was.
+DROP INDEX IF EXISTS sqlLSNs_sqlDatabaseId_startTime;
+CREATE INDEX IF NOT EXISTS sqlLSNs_history ON sqlLSNs (sqlDatabaseId, startTime, sqlBackupSetId, backupType, fullBackupLSN);
 -- One kind of backup by time: the log that holds a time, the first log after
 -- it, the full before a set. It serves the database and type alone as well.
 DROP INDEX IF EXISTS sqlLSNs_sqlDatabaseId_backupType;
