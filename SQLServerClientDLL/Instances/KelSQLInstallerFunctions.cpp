@@ -1,5 +1,7 @@
 #include "KelSQL/KelSQLInstallerFunctions.h"
 
+#include "../Records/FieldCopy.h"
+
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -258,8 +260,7 @@ unsigned long sqlServerListV2(KelInstallSQLObjectList_t* list, const char* machi
     for (size_t i = 0; i < instances.size(); ++i) {
         // The name picks the instance, so it is whole or the list is refused;
         // version and description are only shown, and are cut to their fields.
-        if (!textFits(error, instances[i].name, sizeof objects[i].name, "name", "sqlServerListV2()") ||
-            !kel::copyField(objects[i].name, instances[i].name)) {
+        if (!kelsql::copyText(error, objects[i].name, instances[i].name, "name", "sqlServerListV2()")) {
             std::free(objects);
             return saved(error);
         }

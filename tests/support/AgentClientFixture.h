@@ -36,8 +36,7 @@ protected:
     // agent1's agent host with the live instance of handler ("sLNSQLLIVE":
     // databases "fgN" with N file groups; "sLNSQLHOSTS": the scripted one).
     void startClientHost(const std::string& handler) {
-        agentHost_.setAgentSide(true);
-        ASSERT_TRUE(startHost(agentHost_, kClientHost));
+        ASSERT_NO_FATAL_FAILURE(startAgentHost(kClientHost));
         KelLastError err;
         ASSERT_TRUE(kel::probe::loadHandler(kClientHost, handler, handler == "sLNSQLLIVE" ? "sLPSQLLIVEMSG" : "sLPSQLHOSTSMSG", err))
             << err.formatLastErrorMessage();

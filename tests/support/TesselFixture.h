@@ -73,10 +73,10 @@ protected:
         TesselTest::TearDown();
     }
 
-    // A dispatcher for alpha's host that answers for the agent side.
-    void startAgentHost() {
+    // A dispatcher for alpha's host (or another) that answers for the agent side.
+    void startAgentHost(const char* host = kAgentHost) {
         agentHost_.setAgentSide(true);
-        ASSERT_TRUE(startHost(agentHost_, kAgentHost));
+        ASSERT_TRUE(startHost(agentHost_, host));
     }
 
     // A catalogue instance row of alpha with the given flags.
