@@ -156,6 +156,56 @@ Io readBody(int fd, std::vector<char>& out, size_t length, ReadLimits& limits) {
     return Io::kOk;
 }
 
+bool proveInitiator(int fd, const kel::net::ProofKey& key, Clock::time_point deadline, ReadLimits& limits,
+                    kel::net::FrameKeys& keys, std::string& why) {
+    kel::net::ProofInitiator initiator(key);
+    unsigned char hello[kel::net::kHelloBytes];
+    unsigned char challenge[kel::net::kChallengeReplyBytes];
+    unsigned char proof[kel::net::kProofBytes];
+    initiator.hello(hello);
+    if (writeAll(fd, reinterpret_cast<const char*>(hello), sizeof(hello), deadline) != Io::kOk ||
+        readAll(fd, reinterpret_cast<char*>(challenge), sizeof(challenge), limits) != Io::kOk) {
+        why = "the host answered no challenge";
+        return false;
+    }
+    if (!initiator.answer(challenge, proof, keys)) {
+        why = "the host did not prove it holds the installation key";
+        return false;
+    }
+    if (writeAll(fd, reinterpret_cast<const char*>(proof), sizeof(proof), deadline) != Io::kOk) {
+        keys.wipe();
+        why = "the host did not take the proof";
+        return false;
+    }
+    return true;
+}
+
+bool proveResponder(int fd, const kel::net::ProofKey& key, Clock::time_point deadline, ReadLimits& limits,
+                    kel::net::FrameKeys& keys, std::string& why) {
+    kel::net::ProofResponder responder(key);
+    unsigned char hello[kel::net::kHelloBytes];
+    unsigned char challenge[kel::net::kChallengeReplyBytes];
+    unsigned char proof[kel::net::kProofBytes];
+    if (readAll(fd, reinterpret_cast<char*>(hello), sizeof(hello), limits) != Io::kOk) {
+        why = "sent no proof";
+        return false;
+    }
+    if (!responder.challenge(hello, challenge)) {
+        why = "did not open with the proof";
+        return false;
+    }
+    if (writeAll(fd, reinterpret_cast<const char*>(challenge), sizeof(challenge), deadline) != Io::kOk ||
+        readAll(fd, reinterpret_cast<char*>(proof), sizeof(proof), limits) != Io::kOk) {
+        why = "did not answer the challenge";
+        return false;
+    }
+    if (!responder.check(proof, keys)) {
+        why = "failed the proof";
+        return false;
+    }
+    return true;
+}
+
 void raise(KelLastError& error, uint64_t number, const char* function, const std::string& detail) {
     error.setNumber(number);
     error.addArgument(function);
@@ -163,6 +213,22 @@ void raise(KelLastError& error, uint64_t number, const char* function, const std
 }
 
 }  // namespace
+
+namespace kel::net {
+
+bool proveSocket(int fd, const ProofKey& key, ProofRole role, int ms, FrameKeys& keys, std::string& why) {
+    keys.wipe();
+    if (!key.loaded()) {
+        why = "no installation key";
+        return false;
+    }
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+    ReadLimits limits{ms, ms, deadline, deadline};
+    return role == ProofRole::kInitiator ? proveInitiator(fd, key, deadline, limits, keys, why)
+                                         : proveResponder(fd, key, deadline, limits, keys, why);
+}
+
+}  // namespace kel::net
 
 CKelNetwork::~CKelNetwork() {
     request_ = nullptr;
@@ -216,6 +282,7 @@ bool CKelNetwork::connectionStale() const {
 void CKelNetwork::closeSocket() {
     std::lock_guard<std::mutex> lock(socketMutex_);
     socket_.close();
+    keys_.wipe();
 }
 
 void CKelNetwork::releaseState() {
@@ -287,7 +354,36 @@ bool CKelNetwork::connect(const std::string& host, KelLastError& error) {
         }
     }
     attach(s.release(), host);
-    return true;
+    return proveAsInitiator(error);
+}
+
+bool CKelNetwork::proveAsInitiator(KelLastError& error) {
+    static const char* kFunction = "CKelNetwork::connect(host)";
+    if (!socket_.valid()) {
+        raise(error, kel::net::kErrNetConnect, kFunction, "not connected");
+        return false;
+    }
+    kel::net::ProofKey key;
+    std::string why;
+    if (!key.load(why)) {
+        raise(error, kel::net::kErrNetNoKey, kFunction, why);
+        closeSocket();
+        return false;
+    }
+    if (kel::net::proveSocket(socket_.fd(), key, kel::net::ProofRole::kInitiator, timeoutMs_, keys_, why)) return true;
+    raise(error, kel::net::kErrNetProof, kFunction, host_ + ": " + why);
+    closeSocket();
+    return false;
+}
+
+bool CKelNetwork::proveAsResponder(const kel::net::ProofKey& key, int wholeMs, std::string& why) {
+    if (!socket_.valid()) {
+        why = "not connected";
+        return false;
+    }
+    if (kel::net::proveSocket(socket_.fd(), key, kel::net::ProofRole::kResponder, wholeMs, keys_, why)) return true;
+    closeSocket();
+    return false;
 }
 
 void CKelNetwork::attach(int fd, const std::string& peer) {
@@ -315,11 +411,19 @@ bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* rec
         raise(error, kel::net::kErrNetSend, kFunction, "not connected");
         return false;
     }
+    if (!keys_.ready) {
+        raise(error, kel::net::kErrNetProof, kFunction, host_ + ": the connection is not proven");
+        return false;
+    }
     std::vector<char> bytes = kel::net::encodeFrame(header, record, recordLength, payload, payloadLength);
     if (bytes.empty()) {
         raise(error, kel::net::kErrNetSend, kFunction, "frame too large");
         return false;
     }
+    const size_t frameBytes = bytes.size();
+    bytes.resize(frameBytes + kel::net::kTagBytes);
+    const kel::net::FramePiece whole{bytes.data(), frameBytes};
+    kel::net::tagSentFrame(keys_, &whole, 1, reinterpret_cast<unsigned char*>(bytes.data() + frameBytes));
     Io io = writeAll(socket_.fd(), bytes.data(), bytes.size(),
                      Clock::now() + std::chrono::milliseconds(timeoutMs_));
     if (io != Io::kOk) {
@@ -341,6 +445,10 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
         raise(error, kel::net::kErrNetReceive, kFunction, "not connected");
         return false;
     }
+    if (!keys_.ready) {
+        raise(error, kel::net::kErrNetProof, kFunction, host_ + ": the connection is not proven");
+        return false;
+    }
     ReadLimits limits{idleMs, timeoutMs_, Clock::now() + std::chrono::milliseconds(timeoutMs_)};
     if (wholeMs >= 0) limits.hard = Clock::now() + std::chrono::milliseconds(wholeMs);
     Io io = readAll(socket_.fd(), reinterpret_cast<char*>(&frame.header), sizeof(frame.header), limits);
@@ -352,9 +460,21 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
         }
         io = readBody(socket_.fd(), frame.record, frame.header.recordLength, limits);
         if (io == Io::kOk) io = readBody(socket_.fd(), frame.payload, frame.header.payloadLength, limits);
+        unsigned char tag[kel::net::kTagBytes];
+        if (io == Io::kOk) io = readAll(socket_.fd(), reinterpret_cast<char*>(tag), sizeof(tag), limits);
+        if (io == Io::kOk) {
+            const kel::net::FramePiece pieces[] = {{&frame.header, sizeof(frame.header)},
+                                                   {frame.record.data(), frame.record.size()},
+                                                   {frame.payload.data(), frame.payload.size()}};
+            if (kel::net::checkReceivedFrame(keys_, pieces, 3, tag)) return true;
+            // Injected, replayed or changed on the way: nothing after it on
+            // this connection can be trusted either.
+            raise(error, kel::net::kErrNetProof, kFunction, host_ + ": a frame failed its tag");
+            closeSocket();
+            return false;
+        }
     }
     const bool started = limits.started;
-    if (io == Io::kOk) return true;
     if (io == Io::kClosed && !started) peerClosed_ = true;
     if (started && io != Io::kError) frameStatus_ = FrameStatus::kTruncated;
     raise(error, io == Io::kTimeout ? kel::net::kErrNetTimeout : kel::net::kErrNetReceive, kFunction,

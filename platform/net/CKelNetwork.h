@@ -10,6 +10,13 @@
 // nothing the answer does can end the session (and the context kept in its
 // state) under the answer. An answer that needs another host opens a session
 // of its own.
+//
+// No frame travels on a connection before both ends have proven that they
+// hold the installation key (KelPeerProof.h): connect() proves this end to
+// the host it reaches, the dispatcher calls proveAsResponder() on each
+// connection it accepts, and every frame after that carries a tag over its
+// session's sequence and bytes. A frame that fails its tag closes the
+// connection; a session that was never proven sends and receives nothing.
 #pragma once
 
 #include <atomic>
@@ -20,6 +27,7 @@
 #include "platform/events/KelLastError.h"
 #include "platform/net/KelFrame.h"
 #include "platform/net/KelHandlerApi.h"
+#include "platform/net/KelPeerProof.h"
 
 // The result of a session operation: a negative code is an error.
 class CWexError {
@@ -61,6 +69,13 @@ bool resolveHost(const std::string& host, std::string& address, uint16_t& port);
 // A process-wide unique message id.
 unsigned long long nextMessageId();
 
+// One end of the peer proof on a connected socket, within ms; keys are set
+// on success, why says what went wrong otherwise. Sessions run it through
+// connect() and proveAsResponder(); a raw peer of our own (a test) may call
+// it directly.
+enum class ProofRole { kInitiator, kResponder };
+bool proveSocket(int fd, const ProofKey& key, ProofRole role, int ms, FrameKeys& keys, std::string& why);
+
 }  // namespace kel::net
 
 class CKelNetwork {
@@ -82,9 +97,19 @@ public:
     // request in hand; does nothing while a request is being answered.
     void Reset();
 
-    // Connects to host, keeping an open connection to the same host. Refused
-    // (kErrNetSessionAnswering) while a request is being answered.
+    // Connects to host and proves this end to it (and it to this end),
+    // keeping an open connection to the same host. Refused
+    // (kErrNetSessionAnswering) while a request is being answered; fails
+    // with kErrNetNoKey when this home holds no installation key and with
+    // kErrNetProof when the host does not prove the same key.
     bool connect(const std::string& host, KelLastError& error);
+    // The two ends of the proof on an attached connection. The responder's
+    // peer must open with its hello and answer the challenge within wholeMs;
+    // false (the connection closed, why saying what the peer did) otherwise.
+    // The initiator proves with this home's key, as connect() does.
+    bool proveAsInitiator(KelLastError& error);
+    bool proveAsResponder(const kel::net::ProofKey& key, int wholeMs, std::string& why);
+    bool proven() const { return keys_.ready; }
     const std::string& hostName() const { return host_; }
     // Takes an accepted connection (the dispatcher's side); while a request
     // is being answered the descriptor is closed and the session kept.
@@ -141,6 +166,7 @@ private:
     void closeSocket();
 
     kel::net::Socket socket_;
+    kel::net::FrameKeys keys_;  // set by the proof, wiped with the connection
     std::mutex socketMutex_;  // interrupt() against closing and reusing the descriptor
     std::string host_;
     int timeoutMs_ = kDefaultTimeoutMs;

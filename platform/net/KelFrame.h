@@ -46,6 +46,11 @@ inline constexpr uint64_t kErrNetSessionLost = 0x0A00003A;
 // A session lent to the handler that answers a request on it was asked to
 // connect, close or take a new state before the answer went out.
 inline constexpr uint64_t kErrNetSessionAnswering = 0x0A00003B;
+// The peer did not prove that it holds the installation key, or a frame
+// failed its tag.
+inline constexpr uint64_t kErrNetProof = 0x0A00003C;
+// This home holds no installation key (or one that cannot be read).
+inline constexpr uint64_t kErrNetNoKey = 0x0A00003D;
 
 // True for a platform error number (a facility byte, a zero byte, a code):
 // only such a number may leave in a failure frame, never an arbitrary value

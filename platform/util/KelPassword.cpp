@@ -65,7 +65,7 @@ bool writeAll(int fd, const unsigned char* buf, size_t size) {
 
 enum class KeyRead { Found, Missing, Bad };
 
-KeyRead readKey(const std::string& path, Key& key) {
+KeyRead readKeyFile(const std::string& path, Key& key) {
     Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (f.fd < 0) return errno == ENOENT ? KeyRead::Missing : KeyRead::Bad;
     struct stat st;
@@ -102,7 +102,7 @@ bool installationKey(Key& key) {
     if (!kel::makePrivateFolder(folder)) return false;
     std::string path = kel::homePath(KelPassword::keyRelativePath());
     for (int attempt = 0; attempt < 2; ++attempt) {
-        switch (readKey(path, key)) {
+        switch (readKeyFile(path, key)) {
         case KeyRead::Found: return true;
         case KeyRead::Bad: return false;
         case KeyRead::Missing:
@@ -120,6 +120,25 @@ void emptyOut(char* out, const size_t* capacity) {
 }  // namespace
 
 KelPassword::KelPassword() { sodiumReady(); }
+
+static_assert(KelPassword::kKeyBytes == kKeyBytes, "installation key size");
+
+KelPassword::KeyFile KelPassword::readKey(unsigned char* out) {
+    Key key;
+    switch (readKeyFile(kel::homePath(keyRelativePath()), key)) {
+    case KeyRead::Found:
+        std::memcpy(out, key.bytes, kKeyBytes);
+        return KeyFile::kFound;
+    case KeyRead::Missing: return KeyFile::kMissing;
+    case KeyRead::Bad: break;
+    }
+    return KeyFile::kUnreadable;
+}
+
+bool KelPassword::makeKey() {
+    Key key;
+    return installationKey(key);
+}
 
 size_t KelPassword::encryptedLength(size_t plainLength) {
     return sodium_base64_ENCODED_LEN(kNonceBytes + kMacBytes + plainLength, kBase64) - 1;

@@ -26,4 +26,14 @@ public:
 
     // Where the installation's key lives under the current platform home.
     static const char* keyRelativePath() { return "keys/password.key"; }
+
+    // The installation's key as bytes, for the peer proof, which must never
+    // make a key of its own: a machine that proved itself with a fresh key
+    // would only be refused, and silently.
+    static constexpr size_t kKeyBytes = 32;
+    enum class KeyFile { kFound, kMissing, kUnreadable };
+    static KeyFile readKey(unsigned char* key);
+    // Makes the key when there is none (the installation's step); true when
+    // one is there afterwards. An existing key is never replaced.
+    static bool makeKey();
 };

@@ -16,6 +16,9 @@ namespace {
 
 class KelPasswordTest : public kel::test::HomeTest {
 protected:
+    // These tests are about the key the cipher makes itself.
+    void SetUp() override { ASSERT_EQ(unlink(keyPath().c_str()), 0); }
+
     std::string seal(const char* plain) {
         char out[2048];
         size_t capacity = sizeof(out);

@@ -102,6 +102,7 @@ TEST_F(StoredFormTest, LengthLimit) {
 }
 
 TEST_F(StoredFormTest, EmptyPasswordIsEmptyTextWithoutCipher) {
+    ASSERT_EQ(unlink(home_.file("keys/password.key").c_str()), 0);
     std::string cipher = "x", plain = "x";
     ASSERT_TRUE(encryptSQLPassword("", cipher));
     EXPECT_EQ(cipher, "");

@@ -13,6 +13,7 @@
 #include "KelSQL/KelNetSQLFileGroupList.h"
 #include "KelSQL/KelNetSQLFileGroupNameList.h"
 #include "platform/net/KelFrame.h"
+#include "support/RawPeer.h"
 #include "support/LiveInstance.h"
 
 using kel::test::failure;
@@ -128,25 +129,11 @@ public:
     int port() const { return port_; }
 
 private:
-    static bool readAll(int fd, char* p, size_t n) {
-        while (n) {
-            pollfd w{fd, POLLIN, 0};
-            if (poll(&w, 1, 5000) <= 0) return false;
-            ssize_t r = ::recv(fd, p, n, 0);
-            if (r <= 0) return false;
-            p += r;
-            n -= static_cast<size_t>(r);
-        }
-        return true;
-    }
     void serve() {
-        pollfd w{listener_.fd(), POLLIN, 0};
-        if (poll(&w, 1, 5000) <= 0) return;
-        kel::net::Socket peer(::accept(listener_.fd(), nullptr, nullptr));
-        kel::net::FrameHeader request{};
-        if (!readAll(peer.fd(), reinterpret_cast<char*>(&request), sizeof request)) return;
-        std::vector<char> body(size_t{request.recordLength} + request.payloadLength);
-        if (!readAll(peer.fd(), body.data(), body.size())) return;
+        kel::test::RawPeer peer = kel::test::RawPeer::accept(listener_.fd());
+        if (!peer.valid()) return;
+        const kel::net::FrameHeader request = peer.readFrame(5000).header;
+        if (request.kind != kel::net::kFrameRequest) return;
         uint32_t index = 0;
         for (const Packet& s : script_) {
             KelNetSQLFileGroupListRsp_t packet{};
@@ -158,12 +145,10 @@ private:
             h.messageId = request.messageId;
             h.flags = s.more ? uint32_t{kel::net::kFlagMoreFollows} : 0u;
             h.packetIndex = index++;
-            std::vector<char> frame = kel::net::encodeFrame(h, &packet, sizeof packet, nullptr, 0);
-            if (::send(peer.fd(), frame.data(), frame.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(frame.size()))
-                return;
+            if (!peer.sendFrame(h, &packet, sizeof packet)) return;
         }
         char sink[256];
-        readAll(peer.fd(), sink, sizeof sink);  // until the caller hangs up
+        kel::test::takeBytes(peer.fd(), sink, sizeof sink, 5000);  // until the caller hangs up
     }
 
     std::vector<Packet> script_;

@@ -32,15 +32,15 @@ class CatalogueEntryTest : public kel::test::SqlDispatcherTest {};
 }  // namespace
 
 TEST_F(CatalogueEntryTest, OnlyDeclaredEntryPointsOfTheHandlerItselfAreCalled) {
-    Socket raw = connectTo(ostrel_.port());
+    RawPeer raw = RawPeer::connect(ostrel_.port());
     ASSERT_TRUE(raw.valid());
     // libc, the catalogue library, the handler's own table, another
     // handler's entry point: all reachable through dlsym, none declared.
     const uint32_t code = KelNetSQLDBTransStatus;
     auto ask = [&](const char* entry) {
         FrameHeader h = requestHeader("sLNSQL", entry, 0x1E000000, 0x1E000009, sizeof(code));
-        EXPECT_TRUE(writeBytes(raw.fd(), &h, sizeof(h)) && writeBytes(raw.fd(), &code, sizeof(code)));
-        return readFrame(raw.fd()).header;
+        EXPECT_TRUE(raw.sendFrame(h, &code, sizeof(code)));
+        return raw.readFrame().header;
     };
     for (const char* name : {"abort", "exit", "getpid", "sqlite3_libversion", "kelSessionGetState",
                              "kelHandlerEntryPoints", "sLPSQLTESTMSG"}) {
@@ -74,7 +74,8 @@ TEST_F(HostilePeerTest, ConnectionWithoutAWholeRequestInItsGreetingTimeIsClosed)
     KelDispatcherProcess host;
     ASSERT_TRUE(host.start("GREET", {"--greet", "300"}));
     Socket silent = connectTo(host.port());
-    Socket trickle = connectTo(host.port());
+    RawPeer trickle = RawPeer::connect(host.port());
+    ASSERT_TRUE(trickle.valid());
     FrameHeader h = requestHeader("sLNTEST", "sLPTESTMSG", kFamily, kEchoRequest, sizeof(EchoRecord));
     std::thread dribble([fd = trickle.fd(), h] {
         // A byte every 50 ms: the header alone would take 9 s.
@@ -91,9 +92,10 @@ TEST_F(HostilePeerTest, ConnectionWithoutAWholeRequestInItsGreetingTimeIsClosed)
 }
 
 TEST_F(HostilePeerTest, StreamAfterABadFrameIsCutAtTheDrainDeadline) {
-    Socket raw = connectTo(ostrel_.port());
+    RawPeer raw = RawPeer::connect(ostrel_.port());
+    ASSERT_TRUE(raw.valid());
     std::string junk(sizeof(FrameHeader), 'x');
-    ASSERT_TRUE(writeBytes(raw.fd(), junk.data(), junk.size()));
+    ASSERT_TRUE(raw.send(junk, false));
     std::vector<char> chunk(64 * 1024, 'y');
     auto start = Clock::now();
     bool cut = false;
@@ -117,7 +119,7 @@ TEST_F(HostilePeerTest, LargestFramesFromManyPeersKeepMemoryNearIdle) {
     std::vector<std::thread> peers;
     for (int i = 0; i < 32; ++i) {
         peers.emplace_back([port = ostrel_.port(), i] {
-            Socket s = connectTo(port);
+            RawPeer s = RawPeer::connect(port);
             // Half fill both bounds; half announce 20 MiB and send it anyway.
             FrameHeader h = requestHeader("sLNTEST", "sLPTESTMSG", kFamily, kEchoRequest, kel::net::kMaxRecordLength);
             h.payloadLength = i % 2 ? kel::net::kMaxPayloadLength : (20u << 20);

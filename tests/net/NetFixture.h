@@ -1,6 +1,7 @@
 // A fresh platform home with a focus machine whose Ostrel is a real
 // dispatcher on a loopback port, serving the test handler; and raw-socket
-// helpers for peers that do not go through the messaging layer.
+// helpers for peers that do not go through the messaging layer (RawPeer for
+// those that prove themselves first).
 #pragma once
 
 #include <arpa/inet.h>
@@ -20,49 +21,18 @@
 #include "platform/net/testhandler/TestMessages.h"
 #include "platform/net/KelPI_Library.h"
 #include "support/MachineSetup.h"
+#include "support/RawPeer.h"
 #include "support/TestHome.h"
 
 namespace kel::test {
 
 using Clock = std::chrono::steady_clock;
 
-inline net::Socket connectTo(int port) {
-    net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) s.close();
-    return s;
-}
+// A connection that has proven nothing: all a stranger without the key has.
+inline net::Socket connectTo(int port) { return loopbackConnection(port); }
 
 inline bool writeBytes(int fd, const void* data, size_t size) {
     return ::send(fd, data, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
-}
-
-// One whole frame from the peer, or a header of kind 0 when none came in 3 s.
-inline net::Frame readFrame(int fd) {
-    net::Frame f;
-    std::vector<char> bytes(sizeof(net::FrameHeader));
-    auto take = [fd](char* p, size_t n) {
-        while (n) {
-            pollfd w{fd, POLLIN, 0};
-            if (poll(&w, 1, 3000) <= 0) return false;
-            ssize_t r = ::recv(fd, p, n, 0);
-            if (r <= 0) return false;
-            p += r;
-            n -= static_cast<size_t>(r);
-        }
-        return true;
-    };
-    if (!take(bytes.data(), bytes.size())) return f;
-    const auto* h = reinterpret_cast<const net::FrameHeader*>(bytes.data());
-    size_t body = size_t{h->recordLength} + h->payloadLength;
-    if (body > (1u << 20)) return f;
-    bytes.resize(bytes.size() + body);
-    if (!take(bytes.data() + sizeof(net::FrameHeader), body)) return f;
-    if (net::parseFrame(bytes.data(), bytes.size(), f) != net::FrameStatus::kOk) f.header.kind = 0;
-    return f;
 }
 
 // How long until the peer closes fd (at most limit).

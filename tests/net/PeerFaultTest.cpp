@@ -50,20 +50,20 @@ public:
 
 private:
     void serve() {
-        Socket peer(accept(listener_.fd(), nullptr, nullptr));
+        RawPeer peer = RawPeer::accept(listener_.fd());
         if (!peer.valid()) return;
-        FrameHeader request{};
-        if (recv(peer.fd(), &request, sizeof(request), MSG_WAITALL) != static_cast<ssize_t>(sizeof(request))) return;
-        std::vector<char> rest(request.recordLength + request.payloadLength);
-        if (!rest.empty()) recv(peer.fd(), rest.data(), rest.size(), MSG_WAITALL);
+        const FrameHeader request = peer.readFrame().header;
         FrameHeader h = kel::net::makeHeader(kel::net::kFrameResponse);
         h.family = request.family;
         h.type = kEchoResponse;
         h.messageId = request.messageId;
         h.recordLength = sizeof(EchoRecord);
         if (reply_.spoil) reply_.spoil(h);
-        writeBytes(peer.fd(), &h, reply_.headerBytes);
-        writeBytes(peer.fd(), reply_.body.data(), reply_.body.size());
+        // A whole frame goes with its tag, so that what the caller meets is
+        // the fault in the frame, not a failed tag.
+        const bool whole = reply_.headerBytes == sizeof(h) && reply_.body.size() == h.recordLength;
+        std::string bytes(reinterpret_cast<const char*>(&h), reply_.headerBytes);
+        peer.send(bytes + reply_.body, whole);
         while (reply_.hold && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
@@ -122,23 +122,24 @@ TEST_F(PeerFaultTest, DispatcherRefusesBadFramesAndSurvivesVanishingClients) {
         std::string bytes;
         bool answered;
         uint64_t status;  // 0: any failure
+        bool tagged;      // a whole frame, tagged as the session expects
     } cases[] = {
-        {"bad magic", std::string(sizeof(FrameHeader), 'x'), true, kel::net::kErrNetBadFrame},
-        {"oversized record", bytesOf(big), true, kel::net::kErrNetBadFrame},
-        {"unterminated library name", bytesOf(unterminated), true, kel::net::kErrNetBadFrame},
-        {"short record", bytesOf(shortRecord, "12345678"), true, 0},
-        {"nothing sent", "", false, 0},
-        {"ten bytes", bytesOf(echo).substr(0, 10), false, 0},
-        {"header only", bytesOf(echo), false, 0},
-        {"part of the record", bytesOf(echo, std::string(100, '\0')), false, 0},
+        {"bad magic", std::string(sizeof(FrameHeader), 'x'), true, kel::net::kErrNetBadFrame, false},
+        {"oversized record", bytesOf(big), true, kel::net::kErrNetBadFrame, false},
+        {"unterminated library name", bytesOf(unterminated), true, kel::net::kErrNetBadFrame, false},
+        {"short record", bytesOf(shortRecord, "12345678"), true, 0, true},
+        {"nothing sent", "", false, 0, false},
+        {"ten bytes", bytesOf(echo).substr(0, 10), false, 0, false},
+        {"header only", bytesOf(echo), false, 0, false},
+        {"part of the record", bytesOf(echo, std::string(100, '\0')), false, 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Socket raw = connectTo(ostrel_.port());
+        RawPeer raw = RawPeer::connect(ostrel_.port());
         ASSERT_TRUE(raw.valid());
-        ASSERT_TRUE(c.bytes.empty() || writeBytes(raw.fd(), c.bytes.data(), c.bytes.size()));
+        ASSERT_TRUE(c.bytes.empty() || raw.send(c.bytes, c.tagged));
         if (!c.answered) continue;
-        kel::net::Frame answer = readFrame(raw.fd());
+        kel::net::Frame answer = raw.readFrame();
         EXPECT_EQ(answer.header.kind, kel::net::kFrameFailure);
         if (c.status) {
             EXPECT_EQ(answer.header.status, c.status);

@@ -13,6 +13,7 @@
 
 #include "platform/jobmgr/KelJobMgr.h"
 #include "platform/net/KelFrame.h"
+#include "support/RawPeer.h"
 #include "platform/net/KelPI_Library.h"
 
 using kel::test::failure;
@@ -156,26 +157,16 @@ TEST_F(RestoreTaskMessageTest, ACountBeyondTheSlotsIsAMalformedAnswer) {
     ASSERT_TRUE(KelRegistry::set(kMachine, kel::kSectionHosts, kOstrel,
                                  "127.0.0.1:" + std::to_string(ntohs(address.sin_port))));
     std::thread peer([listener] {
-        pollfd p{listener, POLLIN, 0};
-        if (poll(&p, 1, 5000) <= 0) return;
-        const int fd = ::accept(listener, nullptr, nullptr);
-        std::vector<char> request(sizeof(kel::net::FrameHeader) + sizeof(KelNetSQLRestoreTaskListReq_t));
-        size_t got = 0;
-        while (got < request.size()) {
-            const ssize_t n = ::recv(fd, request.data() + got, request.size() - got, 0);
-            if (n <= 0) break;
-            got += static_cast<size_t>(n);
-        }
+        kel::test::RawPeer ostrel = kel::test::RawPeer::accept(listener);
+        if (!ostrel.valid()) return;
+        const kel::net::FrameHeader asked = ostrel.readFrame(5000).header;
         kel::net::FrameHeader header = kel::net::makeHeader(kel::net::kFrameResponse);
-        const auto* asked = reinterpret_cast<const kel::net::FrameHeader*>(request.data());
-        header.family = asked->family;
-        header.type = asked->type + 1;
-        header.messageId = asked->messageId;
+        header.family = asked.family;
+        header.type = asked.type + 1;
+        header.messageId = asked.messageId;
         KelNetSQLRestoreTaskListRsp_t rsp{};
         rsp.TotalCount = 300;
-        const std::vector<char> frame = kel::net::encodeFrame(header, &rsp, sizeof rsp, nullptr, 0);
-        (void)::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
-        ::close(fd);
+        ostrel.sendFrame(header, &rsp, sizeof rsp);
     });
     KelSQLClassProperties agent(KelSQLClientSide);
     KelSQLRestoreTask task(agent, false);

@@ -30,13 +30,12 @@ using Record = std::vector<char>;
 // (kind 0 when none came).
 Frame ask(int port, unsigned long long type, const Record& record, const char* library = "sLNSQL",
           const char* entry = "sLPSQLMSG") {
-    Socket s = kel::test::connectTo(port);
+    kel::test::RawPeer s = kel::test::RawPeer::connect(port);
     if (!s.valid()) return Frame{};
     kel::net::FrameHeader h = kel::test::requestHeader(library, entry, kelsql::kMessageFamily, type,
                                                        static_cast<uint32_t>(record.size()));
-    if (!kel::test::writeBytes(s.fd(), &h, sizeof h) || !kel::test::writeBytes(s.fd(), record.data(), record.size()))
-        return Frame{};
-    return kel::test::readFrame(s.fd());
+    if (!s.sendFrame(h, record.data(), record.size())) return Frame{};
+    return s.readFrame();
 }
 
 // The status block of a response frame.
@@ -210,15 +209,15 @@ TEST_F(AnswerSideTest, AgentHostAnswersTheRemovalNoticeWithAnEmptyRecord) {
 // connection of its own reaches the Ostrel, and the session goes on.
 TEST_F(AnswerSideTest, AnAnswerNeverTakesItsOwnSession) {
     for (int port : {agentHost_.port(), ostrel_.port()}) {
-        Socket s = kel::test::connectTo(port);
+        kel::test::RawPeer s = kel::test::RawPeer::connect(port);
         ASSERT_TRUE(s.valid());
         auto probe = [&](uint32_t code) {
             kel::probe::ProbeReq_t req{};
             req.Code = code;
             kel::net::FrameHeader h = kel::test::requestHeader("sLNSQLTEST", "sLPSQLTESTMSG", kelsql::kMessageFamily,
                                                                kel::probe::kProbeRequest, sizeof req);
-            EXPECT_TRUE(kel::test::writeBytes(s.fd(), &h, sizeof h) && kel::test::writeBytes(s.fd(), &req, sizeof req));
-            const Frame f = kel::test::readFrame(s.fd());
+            EXPECT_TRUE(s.sendFrame(h, &req, sizeof req));
+            const Frame f = s.readFrame();
             EXPECT_EQ(f.header.kind, kel::net::kFrameResponse);
             return f.record.size() == sizeof(kel::probe::ProbeRsp_t)
                        ? reinterpret_cast<const kel::probe::ProbeRsp_t*>(f.record.data())->Rows

@@ -1,5 +1,5 @@
 // A fresh platform home in a temporary folder for each test, removed
-// afterwards; times run in UTC.
+// afterwards, holding an installation key; times run in UTC.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -41,6 +41,7 @@
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/net/CKelNetwork.h"
 #include "platform/net/KelHandlerApi.h"
+#include "platform/net/KelPeerProof.h"
 #include "platform/util/BoundedCopy.h"
 #include "platform/net/KelPI_Library.h"
 
@@ -150,18 +151,72 @@ void sendFailure(CKelNetwork& net, const kel::net::FrameHeader* request, uint64_
 
 using Clock = std::chrono::steady_clock;
 
+// Peers that did not prove themselves, logged once per address and window:
+// a flood of failed or skipped proofs costs the log a line per address, with
+// the count of the rest in the address's next line.
+class ProofFailureLog {
+public:
+    void failed(const std::string& peer, const std::string& why) {
+        const std::string address = peer.substr(0, peer.rfind(':'));
+        const Clock::time_point now = Clock::now();
+        std::string line;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            Entry* e = nullptr;
+            auto found = seen_.find(address);
+            if (found != seen_.end()) {
+                e = &found->second;
+            } else {
+                if (seen_.size() >= kMaxAddresses) forgetOlderThan(now - kWindow);
+                e = seen_.size() < kMaxAddresses ? &seen_[address] : &others_;
+            }
+            if (e->ever && now - e->logged < kWindow) {
+                ++e->unlogged;
+                return;
+            }
+            line = "peer " + peer + " " + why + ": refused before any request";
+            if (e->unlogged) line += " (" + std::to_string(e->unlogged) + " more failed proofs since the last line)";
+            e->ever = true;
+            e->logged = now;
+            e->unlogged = 0;
+        }
+        KelDebug::Error("kel-dispatcher", line.c_str());
+    }
+
+private:
+    struct Entry {
+        bool ever = false;
+        Clock::time_point logged{};
+        unsigned long unlogged = 0;
+    };
+    static constexpr size_t kMaxAddresses = 1024;
+    static constexpr std::chrono::minutes kWindow{10};
+
+    void forgetOlderThan(Clock::time_point limit) {
+        for (auto it = seen_.begin(); it != seen_.end();)
+            it = it->second.logged < limit ? seen_.erase(it) : std::next(it);
+    }
+
+    std::mutex mutex_;
+    std::map<std::string, Entry> seen_;  // guarded by mutex_
+    Entry others_;                        // addresses beyond the table; guarded by mutex_
+};
+
 struct Limits {
     int timeoutMs;
     int greetMs;
     int idleMs;  // a session holding an open transaction
     int restMs;  // a session holding none
     int side;
+    const kel::net::ProofKey* key;
+    ProofFailureLog* failures;
 };
 
 class Session {
 public:
-    Session(int fd, const Limits& limits, HandlerCache& handlers) : handlers_(handlers), limits_(limits) {
-        net_.attach(fd, "peer");
+    Session(int fd, const std::string& peer, const Limits& limits, HandlerCache& handlers)
+        : handlers_(handlers), limits_(limits), peer_(peer) {
+        net_.attach(fd, peer);
         net_.setTimeout(limits.timeoutMs);
         net_.setAnsweringSide(limits.side);
         thread_ = std::thread([this] { run(); });
@@ -197,7 +252,9 @@ private:
     enum class Phase { kGreeting, kBusy, kIdle };
 
     void run() {
-        while (serveOne()) {
+        if (prove()) {
+            while (serveOne()) {
+            }
         }
         bool wasOpen = false;
         net_.Disconnect(1000, wasOpen);  // releases the handler's state too
@@ -217,6 +274,16 @@ private:
         if (phase != Phase::kGreeting) since_ = Clock::now();
         phase_ = phase;
         return true;
+    }
+
+    // Nothing of the peer's is read as a request before it has proven that it
+    // holds the installation key; the proof shares the greeting's time.
+    bool prove() {
+        if (!enter(Phase::kGreeting)) return false;
+        std::string why;
+        if (net_.proveAsResponder(*limits_.key, limits_.greetMs, why)) return true;
+        if (!evicted()) limits_.failures->failed(peer_, why);
+        return false;
     }
 
     // One request and its answer; false ends the session.
@@ -290,6 +357,7 @@ private:
     std::string lastEntryName_;
     KelHandlerEntry lastEntry_ = nullptr;
     const Limits limits_;
+    const std::string peer_;
     CKelNetwork net_;
     std::mutex mutex_;  // phase, since and eviction, read by the accepting thread
     Phase phase_ = Phase::kGreeting;
@@ -319,6 +387,12 @@ bool freeSlot(std::list<std::unique_ptr<Session>>& sessions) {
     if (!victim) return false;
     victim->evict();
     return true;
+}
+
+std::string peerName(const sockaddr_in& from) {
+    char text[INET_ADDRSTRLEN] = "?";
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof(text));
+    return std::string(text) + ":" + std::to_string(ntohs(from.sin_port));
 }
 
 int listenOn(uint16_t port, uint16_t& bound) {
@@ -390,6 +464,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!options.focus.empty()) KelPI_Focus::setFocus(options.focus);
+    // Without the installation key no peer could be answered: refuse to
+    // start rather than listen and turn every peer away.
+    kel::net::ProofKey key;
+    std::string why;
+    if (!key.load(why)) {
+        std::fprintf(stderr, "kel-dispatcher: %s\n", why.c_str());
+        KelDebug::Error("kel-dispatcher", why.c_str());
+        return 2;
+    }
     if (options.port < 0) {
         std::string address;
         uint16_t port = 0;
@@ -418,7 +501,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     HandlerCache handlers;
-    const Limits limits{options.timeoutMs, options.greetMs, options.idleMs, options.restMs, options.side};
+    ProofFailureLog failures;
+    const Limits limits{options.timeoutMs, options.greetMs, options.idleMs, options.restMs,
+                        options.side,      &key,            &failures};
     {
         std::list<std::unique_ptr<Session>> sessions;
         for (;;) {
@@ -428,14 +513,17 @@ int main(int argc, char** argv) {
             if (fds[1].revents) break;
             sessions.remove_if([](const std::unique_ptr<Session>& s) { return s->done(); });
             if (rc > 0 && (fds[0].revents & POLLIN)) {
-                kel::net::Socket peer(accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+                sockaddr_in from{};
+                socklen_t fromLength = sizeof(from);
+                kel::net::Socket peer(
+                    accept4(listener.fd(), reinterpret_cast<sockaddr*>(&from), &fromLength, SOCK_CLOEXEC));
                 // A thread per session, so their number is bounded: beyond it a
                 // newcomer takes a silent connection's slot, or is closed at
                 // once when none can give it up.
                 size_t taken = 0;
                 for (const std::unique_ptr<Session>& s : sessions) taken += s->evicted() ? 0 : 1;
                 if (peer.valid() && (taken < kMaxSessions || freeSlot(sessions)))
-                    sessions.push_back(std::make_unique<Session>(peer.release(), limits, handlers));
+                    sessions.push_back(std::make_unique<Session>(peer.release(), peerName(from), limits, handlers));
             }
         }
         // Sessions end (and release their handler state) before the

@@ -1,0 +1,117 @@
+// The proof that both ends of a connection hold the installation key, and the
+// tag that authenticates every frame after it. Nothing here travels that the
+// key could be found from: each end sends a fresh random challenge and a
+// keyed MAC over both challenges, and the frame keys are derived from the
+// same two challenges, so a recorded exchange is worth nothing on another
+// connection. The exchange is written down byte by byte in the README.
+//
+//   initiator -> responder  hello      "KELA" 01 00 00 00, Ni (32)
+//   responder -> initiator  challenge  "KELA" 01 00 00 00, Nr (32), Pr (32)
+//   initiator -> responder  proof      Pi (32)
+//   then each frame, either way: the frame's bytes, then its tag (32)
+//
+// The primitives are libsodium's (key derivation, HMAC-SHA-512-256 and its
+// constant-time check); this header includes none of it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kel::net {
+
+inline constexpr size_t kProofKeyBytes = 32;
+inline constexpr size_t kChallengeBytes = 32;
+inline constexpr size_t kTagBytes = 32;
+inline constexpr size_t kHelloBytes = 8 + kChallengeBytes;
+inline constexpr size_t kChallengeReplyBytes = 8 + kChallengeBytes + kTagBytes;
+inline constexpr size_t kProofBytes = kTagBytes;
+inline constexpr unsigned char kProofVersion = 1;
+
+// The key the proof and the frame keys are derived from: a subkey of the
+// installation key, so that a MAC made here is never a MAC of the cipher's.
+class ProofKey {
+public:
+    ProofKey();
+    ~ProofKey();
+    ProofKey(const ProofKey& other);
+    ProofKey& operator=(const ProofKey& other);
+
+    // Reads the installation key of the current platform home; never makes
+    // one. False with why naming the file when it is missing or unreadable.
+    bool load(std::string& why);
+    // From an installation key's raw bytes (kProofKeyBytes of them).
+    void derive(const unsigned char* installationKey);
+    bool loaded() const { return loaded_; }
+    const unsigned char* bytes() const { return bytes_; }
+    // A short text two machines can compare to see that they hold the same
+    // key, from which the key cannot be found.
+    std::string fingerprint() const;
+
+private:
+    unsigned char bytes_[kProofKeyBytes];
+    bool loaded_ = false;
+};
+
+// The keys and sequence numbers of one proven connection's frames.
+struct FrameKeys {
+    unsigned char send[kProofKeyBytes];
+    unsigned char receive[kProofKeyBytes];
+    uint64_t sendSequence = 0;
+    uint64_t receiveSequence = 0;
+    bool ready = false;
+
+    FrameKeys();
+    ~FrameKeys() { wipe(); }
+    FrameKeys(const FrameKeys&) = delete;
+    FrameKeys& operator=(const FrameKeys&) = delete;
+    void wipe();
+};
+
+// One contiguous piece of a frame, for tags over a frame kept in parts.
+struct FramePiece {
+    const void* data;
+    size_t size;
+};
+
+// The tag of the next frame sent (advancing sendSequence) or expected
+// (checked in constant time, advancing receiveSequence only on a match).
+void tagSentFrame(FrameKeys& keys, const FramePiece* pieces, size_t count, unsigned char* tag);
+bool checkReceivedFrame(FrameKeys& keys, const FramePiece* pieces, size_t count, const unsigned char* tag);
+
+// The initiator's two steps: the hello it opens with, then its answer to the
+// responder's challenge. answer() is false, nothing written, when the
+// responder's proof is not a proof of the same key.
+class ProofInitiator {
+public:
+    explicit ProofInitiator(const ProofKey& key);
+    ~ProofInitiator();
+    ProofInitiator(const ProofInitiator&) = delete;
+    ProofInitiator& operator=(const ProofInitiator&) = delete;
+    void hello(unsigned char* out);
+    bool answer(const unsigned char* challenge, unsigned char* proof, FrameKeys& keys);
+
+private:
+    const ProofKey& key_;
+    unsigned char mine_[kChallengeBytes];
+};
+
+// The responder's two steps: its challenge for a hello (false for anything
+// that is not one), then the check of the initiator's proof.
+class ProofResponder {
+public:
+    explicit ProofResponder(const ProofKey& key);
+    ~ProofResponder();
+    ProofResponder(const ProofResponder&) = delete;
+    ProofResponder& operator=(const ProofResponder&) = delete;
+    bool challenge(const unsigned char* hello, unsigned char* out);
+    bool check(const unsigned char* proof, FrameKeys& keys);
+
+private:
+    const ProofKey& key_;
+    unsigned char theirs_[kChallengeBytes];
+    unsigned char mine_[kChallengeBytes];
+    bool challenged_ = false;
+};
+
+}  // namespace kel::net
