@@ -1,6 +1,7 @@
 // The end-to-end example: what a user of the catalogue library sees when it
 // runs. It sets up this machine as an agent whose Ostrel is a dispatcher on a
-// loopback port over a fresh catalogue, then drives a catalogue transaction
+// loopback port over a fresh catalogue, shows that peers without the
+// installation key are refused, then drives a catalogue transaction
 // on the Ostrel from an agent-side context, registers a client and finds it
 // again, records the SQL Server version of a backup in the Ostrel's version
 // catalogue, registers an instance, has the agent read a database of it and
@@ -12,9 +13,13 @@
 // catalogue holds of the client now; at last the Ostrel configures an
 // instance of this machine and has it register a database through the
 // machine's agent host. It grows with the library.
+#include <arpa/inet.h>
 #include <cstdio>
 #include <ctime>
+#include <netinet/in.h>
+#include <poll.h>
 #include <string>
+#include <sys/socket.h>
 #include <vector>
 #include <unistd.h>
 
@@ -63,7 +68,9 @@
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
 #include "platform/jobmgr/KelJobMgr.h"
+#include "platform/net/CKelNetwork.h"
 #include "platform/net/KelDispatcherProcess.h"
+#include "platform/net/KelPeerProof.h"
 #include "platform/util/BoundedCopy.h"
 #include "platform/util/KelHome.h"
 
@@ -120,6 +127,68 @@ bool status(KelNetSQLDBTransaction& t) {
     KelNetSQLDBTransState state = 0;
     if (!t.getTransactionStatus(&state)) return fail("STATUS", t.getLastError());
     std::printf("%-8s -> %s\n", "STATUS", KelNetSQLDBTransaction::stateName(state));
+    return true;
+}
+
+// The installation key every host and caller of this home proves itself
+// with (made by the installation: kel-key create).
+bool installationKey() {
+    kel::net::ProofKey key;
+    std::string why;
+    if (!key.load(why)) {
+        std::fprintf(stderr, "kel-example: %s\n", why.c_str());
+        return false;
+    }
+    std::printf("installation key fingerprint %s\n", key.fingerprint().c_str());
+    return true;
+}
+
+kel::net::Socket rawConnection(int port) {
+    kel::net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) s.close();
+    return s;
+}
+
+// Whether the host on fd closed the connection without sending a byte.
+bool closedUnanswered(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    char byte;
+    return poll(&p, 1, 5000) > 0 && ::recv(fd, &byte, 1, 0) <= 0;
+}
+
+// Strangers on the network: a program that sends the Ostrel a STATUS frame
+// without the proof, and one that proves a key of its own, are closed out
+// before any request runs.
+bool strangersAreRefused(int port) {
+    kel::net::Socket skipper = rawConnection(port);
+    kel::net::FrameHeader h = kel::net::makeHeader(kel::net::kFrameRequest);
+    h.family = 0x1E000000;
+    h.type = 0x1E000009;
+    const uint32_t statusCode = KelNetSQLDBTransStatus;
+    std::vector<char> frame = kel::net::encodeFrame(h, &statusCode, sizeof(statusCode), nullptr, 0);
+    if (!skipper.valid() || ::send(skipper.fd(), frame.data(), frame.size(), MSG_NOSIGNAL) < 0 ||
+        !closedUnanswered(skipper.fd())) {
+        std::fprintf(stderr, "kel-example: a peer without the proof was answered\n");
+        return false;
+    }
+    std::printf("a peer without the proof -> closed, nothing answered\n");
+    unsigned char foreign[32];
+    for (unsigned i = 0; i < sizeof(foreign); ++i) foreign[i] = static_cast<unsigned char>(i * 37 + 11);
+    kel::net::ProofKey strangerKey;
+    strangerKey.derive(foreign);
+    kel::net::Socket stranger = rawConnection(port);
+    kel::net::FrameKeys keys;
+    std::string why;
+    if (!stranger.valid() || kel::net::proveSocket(stranger.fd(), strangerKey, kel::net::ProofRole::kInitiator, 5000,
+                                                   keys, why)) {
+        std::fprintf(stderr, "kel-example: a peer with another key was taken\n");
+        return false;
+    }
+    std::printf("a peer with another key -> refused: %s\n", why.c_str());
     return true;
 }
 
@@ -1052,6 +1121,7 @@ int main() {
     std::printf("machine %s, SQL debug level 0x%llx\n", machine.c_str(),
                 static_cast<unsigned long long>(sqlDebugLevel()));
 
+    if (!installationKey()) return 1;
     removeCatalogue();
     KelDispatcherProcess ostrel;
     if (!ostrel.start(kOstrelHost)) {
@@ -1060,7 +1130,7 @@ int main() {
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
     unsigned long client = 0, instance = 0, database = 0, backupSet = 0, task = 0;
-    bool ok = runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
+    bool ok = strangersAreRefused(ostrel.port()) && runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) && showDatabase(database) &&
               detectRemovals(instance, database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&

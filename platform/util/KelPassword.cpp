@@ -78,7 +78,7 @@ KeyRead readKeyFile(const std::string& path, Key& key) {
 // place: link() never replaces an existing key, so of two processes starting
 // at once exactly one key wins and both read that one afterwards, and nobody
 // ever reads a half-written key.
-bool createKey(const std::string& folder, const std::string& path) {
+bool placeKey(const std::string& folder, const std::string& path, const Key& key) {
     std::string tmp = folder + "/.password.key.XXXXXX";
     std::vector<char> name(tmp.begin(), tmp.end());
     name.push_back('\0');
@@ -86,14 +86,17 @@ bool createKey(const std::string& folder, const std::string& path) {
     {
         Fd f(mkstemp(name.data()));
         if (f.fd < 0) return false;
-        Key fresh;
-        randombytes_buf(fresh.bytes, sizeof(fresh.bytes));
-        written = fchmod(f.fd, 0600) == 0 && writeAll(f.fd, fresh.bytes, sizeof(fresh.bytes)) &&
-                  fsync(f.fd) == 0;
+        written = fchmod(f.fd, 0600) == 0 && writeAll(f.fd, key.bytes, sizeof(key.bytes)) && fsync(f.fd) == 0;
     }
     bool placed = written && (::link(name.data(), path.c_str()) == 0 || errno == EEXIST);
     ::unlink(name.data());
     return placed;
+}
+
+bool createKey(const std::string& folder, const std::string& path) {
+    Key fresh;
+    randombytes_buf(fresh.bytes, sizeof(fresh.bytes));
+    return placeKey(folder, path, fresh);
 }
 
 bool installationKey(Key& key) {
@@ -138,6 +141,21 @@ KelPassword::KeyFile KelPassword::readKey(unsigned char* out) {
 bool KelPassword::makeKey() {
     Key key;
     return installationKey(key);
+}
+
+KelPassword::KeyInstall KelPassword::installKey(const unsigned char* bytes) {
+    if (!sodiumReady()) return KeyInstall::kFailed;
+    std::string folder = kel::homePath("keys");
+    if (!kel::makePrivateFolder(folder)) return KeyInstall::kFailed;
+    std::string path = kel::homePath(keyRelativePath());
+    Key given;
+    std::memcpy(given.bytes, bytes, kKeyBytes);
+    Key held;
+    if (readKeyFile(path, held) == KeyRead::Missing && !placeKey(folder, path, given)) return KeyInstall::kFailed;
+    // Whichever key won the place, it is the one that counts.
+    if (readKeyFile(path, held) != KeyRead::Found) return KeyInstall::kFailed;
+    return sodium_memcmp(held.bytes, given.bytes, kKeyBytes) == 0 ? KeyInstall::kInstalled
+                                                                   : KeyInstall::kDifferentKeyKept;
 }
 
 size_t KelPassword::encryptedLength(size_t plainLength) {

@@ -36,4 +36,8 @@ public:
     // Makes the key when there is none (the installation's step); true when
     // one is there afterwards. An existing key is never replaced.
     static bool makeKey();
+    // Installs a copy of another machine's key (kKeyBytes bytes) where this
+    // home holds none; a different key already there is kept, never replaced.
+    enum class KeyInstall { kInstalled, kDifferentKeyKept, kFailed };
+    static KeyInstall installKey(const unsigned char* key);
 };
