@@ -18,7 +18,9 @@
 
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
+#include "platform/net/CKelNetwork.h"
 #include "platform/net/KelDispatcherProcess.h"
+#include "platform/util/KelPassword.h"
 #include "platform/net/testhandler/TestMessages.h"
 
 using namespace kel::nettest;
@@ -41,7 +43,13 @@ void peer(int port, bool overBounds) {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port));
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0) {
+    kel::net::ProofKey key;
+    kel::net::FrameKeys keys;
+    std::string why;
+    // A peer with the key: what it sends is read as frames, not refused as a
+    // stranger's first bytes.
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0 && key.load(why) &&
+        kel::net::proveSocket(fd, key, kel::net::ProofRole::kInitiator, 3000, keys, why)) {
         kel::net::FrameHeader h = kel::net::makeHeader(kel::net::kFrameRequest);
         h.family = kFamily;
         h.type = kEchoRequest;
@@ -105,6 +113,7 @@ int main(int argc, char** argv) {
     KelPI_Farrow base;
     base.setFocus("bench");
     g_base = &base;
+    KelPassword::makeKey();
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -2,7 +2,10 @@
 // handler, and of a network transaction's STATUS through the catalogue's
 // handler, against a bare TCP echo of the same bytes (BareTcpEcho, the
 // baseline each ..._vs_BareTcpEcho pairs with); with 1, 8 and 32 sessions at
-// once. Without arguments the pairs run interleaved, three times each.
+// once. Without arguments the pairs run interleaved, three times each; then
+// the echo pair runs again in alternating blocks and its ratio is printed
+// beside its target, with what the peer proof costs a connection (a connect
+// with the proof against a bare connect to the same port).
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -11,23 +14,29 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "KelSQL/KelNetSQLDBTransaction.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
+#include "platform/util/KelPassword.h"
 #include "platform/net/testhandler/TestMessages.h"
 
 using namespace kel::nettest;
 
 namespace {
 
-constexpr size_t kFrameBytes = sizeof(kel::net::FrameHeader) + sizeof(EchoRecord);
+// The bytes a proven session sends for one echo: the frame and its tag.
+constexpr size_t kFrameBytes = sizeof(kel::net::FrameHeader) + sizeof(EchoRecord) + kel::net::kTagBytes;
 
 KelDispatcherProcess* g_dispatcher = nullptr;
 KelPI_Farrow* g_base = nullptr;
@@ -132,6 +141,122 @@ void BM_CatalogueStatus_vs_BareTcpEcho(benchmark::State& state) {
 }
 BENCHMARK(BM_CatalogueStatus_vs_BareTcpEcho)->UseRealTime()->Threads(1)->Threads(8)->Threads(32);
 
+using Clock = std::chrono::steady_clock;
+
+int bareConnection(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) {
+        close(fd);
+        return -1;
+    }
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    return fd;
+}
+
+// Seconds per round trip when `sessions` clients make `trips` each at once;
+// a client is made and warmed (connected, proven) before the clock starts.
+template <typename Client>
+double perTrip(int sessions, int trips) {
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < sessions; ++i) {
+        clients.push_back(std::make_unique<Client>());
+        if (!clients.back()->trip()) return -1;
+    }
+    std::atomic<bool> go{false}, failed{false};
+    std::vector<std::thread> threads;
+    for (auto& c : clients)
+        threads.emplace_back([&, client = c.get()] {
+            while (!go) std::this_thread::yield();
+            for (int t = 0; t < trips; ++t)
+                if (!client->trip()) failed = true;
+        });
+    const Clock::time_point start = Clock::now();
+    go = true;
+    for (std::thread& t : threads) t.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return failed ? -1 : seconds / trips;
+}
+
+struct EchoClient {
+    int fd = bareConnection(g_echoPort);
+    std::vector<char> buf = std::vector<char>(kFrameBytes, 'x');
+    ~EchoClient() { close(fd); }
+    bool trip() {
+        return ::send(fd, buf.data(), buf.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(buf.size()) &&
+               readAll(fd, buf.data(), buf.size());
+    }
+};
+
+struct DispatcherClient {
+    CKelNetwork session;
+    EchoMessage m{g_base, &session, kEchoRequest, kEchoResponse};
+    uint64_t id = 0;
+    bool trip() {
+        m.request().id = ++id;
+        return m.initiate() && m.response().id == id;
+    }
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+// Seconds per connection: made, proven where the side proves, and closed.
+double perConnection(bool proven, int count) {
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        if (proven) {
+            CKelNetwork session;
+            KelLastError error;
+            if (!session.connect("OSTRELB", error)) return -1;
+        } else {
+            int fd = bareConnection(g_dispatcher->port());
+            if (fd < 0) return -1;
+            close(fd);
+        }
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count() / count;
+}
+
+// The dispatcher's echo against the bare echo in alternating blocks, and the
+// proof's cost per connection; false when a ratio misses its target.
+bool sideBySide() {
+    constexpr double kTarget = 1.5;
+    constexpr int kBlocks = 7;
+    bool holds = true;
+    std::printf("\n%-36s %9s %12s %12s %7s %7s\n", "measure", "sessions", "dispatcher", "bare echo", "ratio", "target");
+    for (int sessions : {1, 8, 32}) {
+        const int trips = sessions == 1 ? 2000 : 400;
+        std::vector<double> ours, echo;
+        for (int b = 0; b < kBlocks; ++b) {
+            // Each side goes first in every other block.
+            if (b % 2) echo.push_back(perTrip<EchoClient>(sessions, trips));
+            ours.push_back(perTrip<DispatcherClient>(sessions, trips));
+            if (b % 2 == 0) echo.push_back(perTrip<EchoClient>(sessions, trips));
+        }
+        const double a = median(ours), e = median(echo);
+        const bool ok = a > 0 && e > 0 && a / e <= kTarget;
+        holds &= ok;
+        std::printf("%-36s %9d %9.1f us %9.1f us %7.2f %7s %s\n", "echo round trip", sessions, a * 1e6, e * 1e6, a / e,
+                    "<=1.50", ok ? "holds" : "MISSED");
+    }
+    std::vector<double> proven, bare;
+    for (int b = 0; b < kBlocks; ++b) {
+        proven.push_back(perConnection(true, 100));
+        bare.push_back(perConnection(false, 100));
+    }
+    const double p = median(proven), c = median(bare);
+    std::printf("%-36s %9s %9.1f us %9.1f us   proof %.1f us per connection\n", "connect, proven / bare", "-",
+                p * 1e6, c * 1e6, (p - c) * 1e6);
+    return holds && p > 0 && c > 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,6 +271,8 @@ int main(int argc, char** argv) {
     if (ostrel.setFocus("bench") == 0 || !ostrel.setOstrelHostName("OSTRELB") || !ostrel.setTesselId(1) ||
         agent.setFocus("bench") == 0 || !agent.setAgentInstallActive(true))
         return 1;
+    // The installation's key, which every connection proves.
+    KelPassword::makeKey();
     KelDispatcherProcess dispatcher;
     if (!dispatcher.start("OSTRELB")) {
         std::fprintf(stderr, "cannot start %s\n", KelDispatcherProcess::defaultProgram().c_str());
@@ -169,10 +296,13 @@ int main(int argc, char** argv) {
         argc = 3;
         argv = defaults;
     }
+
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    const bool holds = sideBySide();
     dispatcher.stop();
     std::string cleanup = std::string("rm -rf '") + home + "'";
-    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+    if (std::system(cleanup.c_str()) != 0) return 1;
+    return holds ? 0 : 2;
 }

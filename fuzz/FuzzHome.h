@@ -8,6 +8,11 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
+
+#include "platform/net/CKelNetwork.h"
+#include "platform/net/KelPeerProof.h"
+#include "platform/util/KelPassword.h"
 
 namespace kel::fuzz {
 
@@ -32,6 +37,33 @@ inline const std::string& fuzzHome() {
     }();
     (void)removed;
     return home;
+}
+
+// The fuzz home's installation key, made once, as the proof uses it.
+inline const kel::net::ProofKey& fuzzKey() {
+    static const kel::net::ProofKey key = [] {
+        fuzzHome();
+        KelPassword::makeKey();
+        kel::net::ProofKey k;
+        std::string why;
+        k.load(why);
+        return k;
+    }();
+    return key;
+}
+
+// A dispatcher's session on one end of a socket pair proven to a raw peer on
+// the other (which gets the keys its frames are tagged with), as a host and
+// its caller prove themselves before any frame.
+inline bool proveHostSession(CKelNetwork& session, int peerFd, kel::net::FrameKeys& peerKeys) {
+    std::string why, peerWhy;
+    bool peerProven = false;
+    std::thread peer([&] {
+        peerProven = kel::net::proveSocket(peerFd, fuzzKey(), kel::net::ProofRole::kInitiator, 2000, peerKeys, peerWhy);
+    });
+    const bool proven = session.proveAsResponder(fuzzKey(), 2000, why);
+    peer.join();
+    return proven && peerProven;
 }
 
 }  // namespace kel::fuzz

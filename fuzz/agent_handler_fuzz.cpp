@@ -53,10 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (classes.empty()) __builtin_trap();
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
-    std::thread peer(drain, fds[1]);
+    std::thread peer;
     {
+        // The session closes its end before the drain is joined.
         CKelNetwork session;
         session.attach(fds[0], "peer");
+        kel::net::FrameKeys keys;
+        if (!kel::fuzz::proveHostSession(session, fds[1], keys)) __builtin_trap();
+        peer = std::thread(drain, fds[1]);
         session.setTimeout(2000);
         session.setAnsweringSide(KEL_SIDE_AGENT);
         const uint8_t* p = data;

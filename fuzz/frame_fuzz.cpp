@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "FuzzHome.h"
 #include "platform/net/CKelNetwork.h"
 #include "platform/net/KelFrame.h"
 
@@ -25,14 +26,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
-    if (size > 0 && write(fds[1], data, size) != static_cast<ssize_t>(size)) {
-        close(fds[0]);
+    CKelNetwork session;
+    session.attach(fds[0], "fuzz");
+    kel::net::FrameKeys keys;
+    if (!kel::fuzz::proveHostSession(session, fds[1], keys)) __builtin_trap();
+    // The bytes come as a proven peer's frame would, tagged: what the reader
+    // meets past the tag check is the fuzzer's.
+    std::vector<char> bytes(data, data + size);
+    bytes.resize(size + kel::net::kTagBytes);
+    const kel::net::FramePiece whole{data, size};
+    kel::net::tagSentFrame(keys, &whole, 1, reinterpret_cast<unsigned char*>(bytes.data() + size));
+    if (write(fds[1], bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
         close(fds[1]);
         return 0;
     }
     close(fds[1]);
-    CKelNetwork session;
-    session.attach(fds[0], "fuzz");
     session.setTimeout(50);
     KelLastError error;
     while (session.receiveFrame(frame, error, 50)) {

@@ -55,6 +55,8 @@ uint64_t take(const uint8_t*& p, const uint8_t* end, size_t n) {
 void answerWith(int fd, const uint8_t* data, size_t size) {
     CKelNetwork peer;
     peer.attach(fd, "agent");
+    std::string why;
+    if (!peer.proveAsResponder(kel::fuzz::fuzzKey(), 2000, why)) return;
     kel::net::Frame request;
     KelLastError error;
     if (!peer.receiveFrame(request, error, 2000)) return;
@@ -94,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CKelNetwork session;
         session.attach(fds[0], kOstrel);
         session.setTimeout(2000);
+        KelLastError proof;
+        if (!session.proveAsInitiator(proof)) __builtin_trap();
         KelSQLClassProperties ctx(KelSQLClientSide, &session);
         FuzzList list(ctx, false);
         list.requestMessage(true)->Total = 1;

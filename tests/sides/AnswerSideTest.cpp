@@ -123,6 +123,35 @@ TEST_F(AnswerSideTest, EveryTypeOnTheOstrel) { sweep(false); }
 
 TEST_F(AnswerSideTest, EveryTypeOnAnAgentHost) { sweep(true); }
 
+// A stranger who reaches either host's port, without the installation key,
+// has no request of any type run: each connection is closed unanswered and
+// the catalogue keeps every row as it was (no START, registration or relay,
+// deletion or service stop went through).
+TEST_F(AnswerSideTest, NoRequestOfAnyTypeRunsForAPeerWithoutTheProof) {
+    const long long before = kel::test::catalogueRows();
+    ASSERT_GT(before, 0);
+    for (const int port : {ostrel_.port(), agentHost_.port()}) {
+        for (const kelsql::MessageClass& c : classes_) {
+            for (uint32_t code : {1u, 2u, 4u, 8u}) {
+                Socket s = kel::test::connectTo(port);
+                ASSERT_TRUE(s.valid());
+                const Record record = request(c.requestSize, code, false);
+                kel::net::FrameHeader h = kel::test::requestHeader("sLNSQL", "sLPSQLMSG", kelsql::kMessageFamily,
+                                                                   c.requestType, static_cast<uint32_t>(record.size()));
+                std::vector<char> frame = kel::net::encodeFrame(h, record.data(), record.size(), nullptr, 0);
+                (void)kel::test::writeBytes(s.fd(), frame.data(), frame.size());
+                pollfd p{s.fd(), POLLIN, 0};
+                char byte;
+                ASSERT_TRUE(poll(&p, 1, 5000) > 0 && ::recv(s.fd(), &byte, 1, 0) <= 0)
+                    << c.requestType << " code " << code << " was answered on port " << port;
+            }
+        }
+    }
+    EXPECT_EQ(kel::test::catalogueRows(), before);
+    EXPECT_TRUE(stillAnswers(ostrel_.port()));
+    EXPECT_TRUE(stillAnswers(agentHost_.port()));
+}
+
 TEST_F(AnswerSideTest, RegistryNamesTheSideOfTheRecordFamilies) {
     // The catalogue's records are the Ostrel's; the agent's own settings its.
     auto sideOf = [this](unsigned long long type) {
