@@ -277,7 +277,8 @@ private:
     }
 
     // Nothing of the peer's is read as a request before it has proven that it
-    // holds the installation key; the proof shares the greeting's time.
+    // holds the installation key; the proof and the first request share the
+    // greeting's time.
     bool prove() {
         if (!enter(Phase::kGreeting)) return false;
         std::string why;
@@ -293,7 +294,9 @@ private:
         const bool greeting = !served_;
         if (!enter(greeting ? Phase::kGreeting : Phase::kIdle)) return false;
         int idle = net_.transactionOpen() ? limits_.idleMs : std::min(limits_.restMs, limits_.idleMs);
-        bool received = greeting ? net_.receiveFrame(request, error, limits_.greetMs, limits_.greetMs)
+        const auto greeted = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - accepted_).count();
+        const int greetLeft = std::max(0, limits_.greetMs - static_cast<int>(greeted));
+        bool received = greeting ? net_.receiveFrame(request, error, greetLeft, greetLeft)
                                  : net_.receiveFrame(request, error, idle);
         if (!received) {
             if (net_.IsConnected()) {
@@ -358,6 +361,7 @@ private:
     KelHandlerEntry lastEntry_ = nullptr;
     const Limits limits_;
     const std::string peer_;
+    const Clock::time_point accepted_ = Clock::now();
     CKelNetwork net_;
     std::mutex mutex_;  // phase, since and eviction, read by the accepting thread
     Phase phase_ = Phase::kGreeting;
