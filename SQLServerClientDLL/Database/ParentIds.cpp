@@ -1,5 +1,7 @@
 #include "ParentIds.h"
 
+#include <type_traits>
+
 #include "Db/Tbl/sqlFileGroup.h"
 #include "KelSQL/KelNetSQLFile.h"
 #include "RecordSupport.h"

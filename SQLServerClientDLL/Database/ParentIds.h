@@ -32,10 +32,11 @@ struct ParentNames {
 bool parentByNames(KelLastError& err, KelSQLClassProperties& ctx, const ParentNames& names, const char* where,
                    const char* signature, unsigned long& id, long long& code);
 
-// sent is the parent id a request carries, designated the parent that what
-// it carries beside it (designatedBy) resolves to. 0 takes the designated
-// id; any other id must be it, else 0x1E000037 naming field and false. Run
-// before the first write, so that a refused request leaves nothing written.
+// sent: the parent id a request carries; designated: the parent that what it
+// carries beside it (designatedBy, named in the error) resolves to. A sent 0
+// takes the designated id; any other id must be it, else 0x1E000037 naming
+// field and false. Run before the first write, so that a refused request
+// leaves nothing written.
 bool ownParentId(KelLastError& err, uint64_t& sent, unsigned long designated, const char* field,
                  const char* designatedBy, const char* signature);
 

@@ -208,8 +208,12 @@ TEST_F(NamesAndIdsTest, ABackupOfAnotherDatabasesSubclientIsRefused) {
     EXPECT_EQ(rows("sqlBackupSet"), sets);
     // Refused before its versions were resolved (and stored).
     EXPECT_EQ(rows("sqlVersion"), versions);
-    // A subclient that does not exist is no subclient of the database either.
-    EXPECT_FALSE(recordsBackupOf(11, err));
+}
+
+TEST_F(NamesAndIdsTest, ABackupOfASubclientThatIsNotThereIsRefused) {
+    const long long sets = rows("sqlBackupSet");
+    KelLastError err;
+    EXPECT_TRUE(refused(recordsBackupOf(11, err), err, kelsql::kErrRowOperation));
     EXPECT_EQ(rows("sqlBackupSet"), sets);
 }
 
