@@ -5,7 +5,7 @@
 // designates another parent (here, another client's) is refused with nothing
 // written; an agent host relays a registration only for its own client, and
 // stores none itself.
-#include <optional>
+#include <memory>
 
 #include "KelSQL/KelNetSQLDatabase.h"
 #include "KelSQL/KelNetSQLFile.h"
@@ -52,7 +52,7 @@ protected:
         ASSERT_TRUE(sql("INSERT INTO sqlFileSubClient(id, tesselId, sqlDatabaseId, applicationNumber, subClientName, "
                         "streams, maxStreams, flags, sqlFileSubClientGroupId) VALUES (10, " +
                         std::to_string(tessel_) + ", " + std::to_string(otherDb_) + ", 0, 'files', 1, 1, 0, 0)"));
-        agent_.emplace(KelSQLClientSide);
+        agent_ = std::make_unique<KelSQLClassProperties>(KelSQLClientSide);
     }
 
     unsigned long groupRow(unsigned long database, const std::string& name) {
@@ -135,7 +135,7 @@ protected:
 
     static long long rows(const std::string& table) { return scalar("SELECT count(*) FROM " + table); }
 
-    std::optional<KelSQLClassProperties> agent_;  // made once the focus is set
+    std::unique_ptr<KelSQLClassProperties> agent_;  // made once the focus is set
     unsigned long group_ = 0, otherInstance_ = 0, otherDb_ = 0, otherGroup_ = 0;
 };
 
