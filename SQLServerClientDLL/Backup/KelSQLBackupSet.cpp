@@ -17,6 +17,8 @@
 #include "KelSQL/KelSQLLogMarkName.h"
 #include "KelSQL/KelSQLLookups.h"
 #include "BackupRecords.h"
+#include "../Database/ParentIds.h"
+#include "KelSQL/KelSQLFileSubClient.h"
 #include "platform/db/SqlText.h"
 #include "platform/util/BoundedCopy.h"
 
@@ -410,6 +412,23 @@ bool KelSQLBackupSet::resolveVersion(KelNetSQLMSVersion_t& v, unsigned long tess
     return true;
 }
 
+namespace {
+
+// A file subclient's backup belongs to the subclient's database: the
+// database id sent beside the subclient's must be that one.
+bool subClientOfDatabase(KelSQLClassProperties& ctx, KelLastError& err, uint64_t sqlDatabaseId,
+                         uint64_t sqlFileSubClientId, const char* signature) {
+    KelSQLFileSubClient subclient(ctx, false);
+    if (!subclient.query(static_cast<unsigned long>(sqlFileSubClientId))) {
+        err = subclient.getLastError();
+        return false;
+    }
+    return kelsql::record::ownParentId(err, sqlDatabaseId, subclient.sqlDatabaseId(), "sqlDatabaseId",
+                                       "sqlFileSubClientId", signature);
+}
+
+}  // namespace
+
 bool KelSQLBackupSet::storeRow(const KelNetSQLBackupSet_t& request, uint64_t sqlFileSubClientId,
                                KelNetSQLBackupSet_t& response) {
     static const char* kFn = "KelSQLBackupSet::insert(reqBackupSet, rspBackupSet)";
@@ -420,6 +439,9 @@ bool KelSQLBackupSet::storeRow(const KelNetSQLBackupSet_t& request, uint64_t sql
         !stringEmpty(getLastError(), name, "backupSetName", kFn) ||
         !textsFit(name, kel::fieldText(request.Description), kel::fieldText(request.UserName),
                   kel::fieldText(request.BackupSize), kFn))
+        return false;
+    if (sqlFileSubClientId != 0 &&
+        !subClientOfDatabase(context_, getLastError(), request.SqlDatabaseId, sqlFileSubClientId, kFn))
         return false;
     where_ = kel::sql::format("sqlDatabaseId = %d and name = %s", static_cast<int>(request.SqlDatabaseId),
                               kel::sql::quoted(name).c_str());

@@ -2,7 +2,6 @@
 
 #include "Db/Cursor/sqlDbIdFromFileId.h"
 #include "Db/Tbl/sqlFile.h"
-#include "Db/Tbl/sqlFileGroup.h"
 #include "KelSQL/SqlFileTable.h"
 #include "RecordSupport.h"
 #include "platform/util/BoundedCopy.h"
@@ -226,17 +225,8 @@ bool KelSQLFile::query(unsigned long sqlFileGroupId, const std::string& fileName
 bool KelSQLFile::groupByNames(const std::string& clientName, const std::string& serverName,
                               const std::string& dbName, const std::string& fgName, unsigned long& groupId,
                               const char* signature) {
-    unsigned long databaseId = 0;
-    if (!databaseByNames(getLastError(), context_, clientName, serverName, dbName, "580", signature, databaseId,
-                         sqlCode_))
-        return false;
-    SqlFileGroup group(transactionOf(context_));
-    group.setWhere("sqlDatabaseId = %d and fileGroupName = %s", static_cast<int>(databaseId),
-                   kel::sql::quoted(fgName).c_str());
-    sqlCode_ = group.getOneRow(&group, false, -1, 0);
-    if (sqlCode_ != 0) return catalogueError(getLastError(), signature, group, sqlCode_);
-    groupId = column(group.getDataPtr()->id);
-    return true;
+    return parentByNames(getLastError(), context_, {ParentNames::FileGroup, clientName, serverName, dbName, fgName},
+                         "580", signature, groupId, sqlCode_);
 }
 
 bool KelSQLFile::query(const std::string& clientName, const std::string& serverName, const std::string& dbName,
@@ -370,6 +360,13 @@ bool KelSQLFile::config(KelNetSQLFile_t* reqFile, KelNetSQLFile_t* rspFile) {
     static_assert(sizeof reqFile->FileName == kLogicalField && sizeof reqFile->PhysicalName == kPhysicalField);
     if (!kelsql::peerTextFits(getLastError(), reqFile->FileName, "logicalName", kFn) ||
         !kelsql::peerTextFits(getLastError(), reqFile->PhysicalName, "physicalName", kFn))
+        return false;
+    // Names sent beside the file group's id must designate that group.
+    const ParentNames names{ParentNames::FileGroup, kel::fieldText(reqFile->ClientName),
+                            kel::fieldText(reqFile->ServerName), kel::fieldText(reqFile->DatabaseName),
+                            kel::fieldText(reqFile->FileGroupName)};
+    if (names.given() &&
+        !parentOfNames(getLastError(), context_, names, reqFile->SqlFileGroupId, "sqlFileGroupId", kFn, sqlCode_))
         return false;
     const bool exists = query(static_cast<unsigned long>(reqFile->SqlFileGroupId), kel::fieldText(reqFile->FileName));
     if (!exists && sqlCode_ != 100) return false;

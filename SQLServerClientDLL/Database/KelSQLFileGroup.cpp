@@ -238,8 +238,8 @@ bool KelSQLFileGroup::query(const std::string& clientName, const std::string& se
     switch (placeOf(context_, *this)) {
     case Where::Local: {
         unsigned long databaseId = 0;
-        return databaseByNames(err, context_, clientName, serverName, databaseName, "953", kFn, databaseId,
-                               sqlCode_) &&
+        return parentByNames(err, context_, {ParentNames::Database, clientName, serverName, databaseName, {}},
+                             "953", kFn, databaseId, sqlCode_) &&
                queryByDatabase(databaseId, fileGroupName);
     }
     case Where::Remote: {
@@ -342,6 +342,12 @@ bool KelSQLFileGroup::registerFiles(const std::string& databaseName) {
 bool KelSQLFileGroup::config(KelNetSQLFileGroup_t* req, KelNetSQLFileGroup_t* rsp) {
     static const char* kFn = "KelSQLFileGroup::config(reqFileGroup, rspFileGroup)";
     if (!requireServerSide(kFn)) return false;
+    // Names sent beside the database id must designate that database.
+    const ParentNames names{ParentNames::Database, kel::fieldText(req->ClientName), kel::fieldText(req->ServerName),
+                            kel::fieldText(req->DatabaseName), {}};
+    if (names.given() &&
+        !parentOfNames(getLastError(), context_, names, req->SqlDatabaseId, "sqlDatabaseId", kFn, sqlCode_))
+        return false;
     // A name filling its field to the last byte is refused by the lookup
     // (textFits), before the row is written.
     const bool exists =

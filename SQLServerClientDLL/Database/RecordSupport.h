@@ -15,6 +15,7 @@
 #include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLLookups.h"
+#include "ParentIds.h"
 #include "platform/db/DBtable.h"
 #include "platform/db/SqlText.h"
 #include "platform/live/KelLiveSqlServer.h"
@@ -87,31 +88,6 @@ inline kel::live::LiveTarget liveTarget(KelSQLClassProperties& ctx) {
 // Names compare as SQL Server compares them here: without regard to case.
 inline bool sameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
-
-// The local part of a lookup by names: the catalogue id of the named
-// database of the client's instance. Without the Ostrel's Tessel, the
-// platform's own number, else 0x1E000036 with the signature and where.
-inline bool databaseByNames(KelLastError& err, KelSQLClassProperties& ctx, const std::string& clientName,
-                            const std::string& serverName, const std::string& databaseName, const char* where,
-                            const char* signature, unsigned long& sqlDatabaseId, long long& code) {
-    if (!stringEmpty(err, clientName, "clientName", signature)) return false;
-    const unsigned long tesselId = ctx.getOstrel().getTesselId();
-    if (tesselId == 0) {
-        const uint64_t number = ctx.getOstrel().getLastError().number();
-        fail(err, number ? number : kErrRequestIds, signature);
-        if (!number) err.addArgument(where);
-        return false;
-    }
-    unsigned long instanceId = 0;
-    if (!getInstanceByName(tesselId, err, clientName, serverName, &instanceId)) return false;
-    SqlDatabase database(transactionOf(ctx));
-    database.setWhere("sqlServerId = %d and databaseName = %s", static_cast<int>(instanceId),
-                      kel::sql::quoted(databaseName).c_str());
-    code = database.getOneRow(&database, false, -1, 0);
-    if (code != 0) return catalogueError(err, signature, database, code);
-    sqlDatabaseId = column(database.getDataPtr()->backupSetId);
-    return true;
 }
 
 }  // namespace kelsql::record

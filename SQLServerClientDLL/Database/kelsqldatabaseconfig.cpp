@@ -128,9 +128,9 @@ bool KelSQLDatabase::config(const std::string& sqlServerName, const std::string&
 bool KelSQLDatabase::config(KelNetSQLDatabase_t* reqDb, KelNetSQLDatabase_t* rspDb) {
     static const char* kFn = "KelSQLDatabase::config(reqDb, rspDb)";
     if (!serverSide_) return fail(kelsql::kErrNoSide, kFn);
-    if (context_.isServerOperations() ||
-        (reqDb->DatabaseId != 0 && context_.isClientOperations() && !connectionNeeded()))
-        return storeRegistration(*reqDb, *rspDb);
+    if (context_.isServerOperations()) return storeRegistration(*reqDb, *rspDb);
+    // An agent host keeps no registrations of its own: whatever the request
+    // carries, the Ostrel stores it.
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     return relayConfig(*reqDb) && copyToNetwork(*rspDb);
 }
@@ -143,6 +143,13 @@ bool KelSQLDatabase::storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLData
     if (!kelsql::peerTextFits(err, reqDb.DatabaseName, "databaseName", kFn) ||
         !kelsql::peerTextFits(err, reqDb.ClientName, "clientName", kFn) ||
         !kelsql::peerTextFits(err, reqDb.ServerName, "sqlServerName", kFn))
+        return false;
+    // The instance is the one the client and instance names designate; an
+    // instance id sent beside them must be that one.
+    if (!kelsql::record::parentOfNames(err, context_,
+                                       {kelsql::record::ParentNames::Instance, kel::fieldText(reqDb.ClientName),
+                                        kel::fieldText(reqDb.ServerName), {}, {}},
+                                       reqDb.SqlServerId, "sqlServerId", kFn, sqlCode_))
         return false;
     const std::string databaseName = kel::fieldText(reqDb.DatabaseName);
     const bool exists = query(static_cast<unsigned long>(reqDb.SqlServerId), databaseName);
@@ -195,6 +202,16 @@ bool KelSQLDatabase::storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLData
 bool KelSQLDatabase::relayConfig(KelNetSQLDatabase_t& reqDb) {
     static const char* kFn = "KelSQLDatabase::config(reqDb, rspDb)";
     KelSQLClassProperties relay(context_.virtualMachine(), KelSQLClientSide);
+    // The relay registers under this machine's client (machines are named by
+    // their client names): a request for another client's database is not
+    // this host's to register.
+    const std::string client = kel::fieldText(reqDb.ClientName);
+    const std::string own = relay.getPlatformBase()->machine();
+    KelLastError& err = getLastError();
+    if (!stringEmpty(err, client, "clientName", kFn)) return false;
+    if (!kelsql::record::sameText(client, own))
+        return kelsql::record::valueMismatch(err, "clientName", kFn, "this agent host's client",
+                                             client + " where this host serves " + own);
     relay.setMssqlActiveFlag();
     relay.getSQLUserAndPassword() = context_.getSQLUserAndPassword();
     relay.setRemoteSqlHostName(relay.getMSSqlAgent().getOstrelHostName());

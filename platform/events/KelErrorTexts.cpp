@@ -126,7 +126,9 @@ const ErrorText kTexts[] = {
 
 // A number whose error carries more arguments than its plain text takes has
 // a text of its own for them: 0x1E000037 with a third argument is a value
-// that is there but does not fit its field or column.
+// that is there but does not fit its field or column; with a fourth, a value
+// that does not match what it is held against (an id and the names sent
+// beside it). The first entry that the arguments fill is taken.
 struct LongerText {
     uint64_t number;
     int arguments;
@@ -134,6 +136,7 @@ struct LongerText {
 };
 
 const LongerText kLongerTexts[] = {
+    {0x1E000037, 4, "The value %s (%s) does not match %s: %s."},
     {0x1E000037, 3, "The value %s is too long (%s): %s."},
 };
 

@@ -17,6 +17,11 @@ protected:
     void SetUp() override {
         DatabaseTest::SetUp();
         db_ = databaseRow("sales");
+        // The file subclient the records below name: a subclient's backup
+        // is stored only under the subclient's own database.
+        ASSERT_TRUE(sql("INSERT INTO sqlFileSubClient(id, tesselId, sqlDatabaseId, applicationNumber, subClientName, "
+                        "streams, maxStreams, flags, sqlFileSubClientGroupId) VALUES (9, " +
+                        std::to_string(tessel_) + ", " + std::to_string(db_) + ", 0, 'files', 1, 1, 0, 0)"));
     }
 
     static KelNetSQLBackupSet2_t record(const std::string& name, uint64_t subclient = 9) {

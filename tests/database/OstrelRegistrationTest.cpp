@@ -88,6 +88,7 @@ TEST_F(OstrelRegistrationTest, WhatTheAgentCouldNotRegisterIsAFailureWithNothing
     KelNetSQLDatabase raw(ostrel, false);
     ASSERT_TRUE(raw.setRemoteDataAgent(kClientHost));
     raw.requestMessage(true)->DBCode = KelNetSQLDatabaseConfig;
+    ASSERT_TRUE(kel::copyField(raw.requestMessage(false)->Database.ClientName, std::string(kClient)));
     ASSERT_TRUE(kel::copyField(raw.requestMessage(false)->Database.ServerName, std::string(kServer)));
     ASSERT_TRUE(kel::copyField(raw.requestMessage(false)->Database.DatabaseName, std::string("pubs")));
     KelLastError err;
