@@ -322,6 +322,16 @@ static bool readDatabase(unsigned long client, unsigned long instanceId, unsigne
         pubs.setSqlServerName("SQL1");
         pubs.setClientName("client1");
         pubs.setId(5);
+        // An id that is not the instance the names give is refused, with
+        // nothing written and the transaction still usable.
+        const unsigned long otherInstance = instanceId + 100;
+        if (pubs.config(otherInstance, 1)) {
+            std::fprintf(stderr, "kel-example: a registration under instance %lu was stored\n", otherInstance);
+            return false;
+        }
+        std::printf("registration of client1/SQL1/pubs under instance %lu -> refused: 0x%08llX %s\n", otherInstance,
+                    static_cast<unsigned long long>(pubs.getLastError().number()),
+                    pubs.getLastError().formatLastErrorMessage().c_str());
         if (!pubs.config(instanceId, 1)) {
             t->rollbackTransaction();
             return fail("database registration", pubs.getLastError());
