@@ -4,8 +4,7 @@
 // baseline each ..._vs_BareTcpEcho pairs with); with 1, 8 and 32 sessions at
 // once. Without arguments the pairs run interleaved, three times each; then
 // the echo pair runs again in alternating blocks and its ratio is printed
-// beside its target, with what the peer proof costs a connection (a connect
-// with the proof against a bare connect to the same port).
+// beside its target, with what the peer proof costs a connection.
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -207,27 +206,50 @@ double median(std::vector<double> v) {
     return v.empty() ? -1 : v[v.size() / 2];
 }
 
-// Seconds per connection: made, proven where the side proves, and closed.
-double perConnection(bool proven, int count) {
-    const Clock::time_point start = Clock::now();
-    for (int i = 0; i < count; ++i) {
-        if (proven) {
-            CKelNetwork session;
-            KelLastError error;
-            if (!session.connect("OSTRELB", error)) return -1;
-        } else {
-            int fd = bareConnection(g_dispatcher->port());
-            if (fd < 0) return -1;
+// Seconds a caller spends on the proof before its first frame can go, over
+// loopback connections to a responder that is waiting for them: the exchange
+// alone, without the connection's making or the host's session.
+double proofPerConnection(int count) {
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof(sa);
+    if (bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(listener, 64) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        return -1;
+    kel::net::ProofKey key;
+    std::string why;
+    if (!key.load(why)) return -1;
+    std::thread responder([&] {
+        for (int i = 0; i < count; ++i) {
+            int fd = accept(listener, nullptr, nullptr);
+            int one = 1;
+            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+            kel::net::FrameKeys keys;
+            std::string ignored;
+            kel::net::proveSocket(fd, key, kel::net::ProofRole::kResponder, 5000, keys, ignored);
             close(fd);
         }
+    });
+    double spent = 0;
+    bool proven = true;
+    for (int i = 0; i < count; ++i) {
+        int fd = bareConnection(ntohs(sa.sin_port));
+        kel::net::FrameKeys keys;
+        const Clock::time_point start = Clock::now();
+        proven &= kel::net::proveSocket(fd, key, kel::net::ProofRole::kInitiator, 5000, keys, why);
+        spent += std::chrono::duration<double>(Clock::now() - start).count();
+        close(fd);
     }
-    return std::chrono::duration<double>(Clock::now() - start).count() / count;
+    responder.join();
+    close(listener);
+    return proven ? spent / count : -1;
 }
 
 // The dispatcher's echo against the bare echo in alternating blocks, and the
 // proof's cost per connection; false when a ratio misses its target.
 bool sideBySide() {
-    constexpr double kTarget = 1.5;
     constexpr int kBlocks = 7;
     bool holds = true;
     std::printf("\n%-36s %9s %12s %12s %7s %7s\n", "measure", "sessions", "dispatcher", "bare echo", "ratio", "target");
@@ -240,21 +262,20 @@ bool sideBySide() {
             ours.push_back(perTrip<DispatcherClient>(sessions, trips));
             if (b % 2 == 0) echo.push_back(perTrip<EchoClient>(sessions, trips));
         }
+        // One session: the round trip within 1.5 times the echo's; several at
+        // once: at least half the echo's throughput.
+        const double target = sessions == 1 ? 1.5 : 2.0;
         const double a = median(ours), e = median(echo);
-        const bool ok = a > 0 && e > 0 && a / e <= kTarget;
+        const bool ok = a > 0 && e > 0 && a / e <= target;
         holds &= ok;
-        std::printf("%-36s %9d %9.1f us %9.1f us %7.2f %7s %s\n", "echo round trip", sessions, a * 1e6, e * 1e6, a / e,
-                    "<=1.50", ok ? "holds" : "MISSED");
+        std::printf("%-36s %9d %9.1f us %9.1f us %7.2f   <=%.2f %s\n", "echo round trip", sessions, a * 1e6, e * 1e6,
+                    a / e, target, ok ? "holds" : "MISSED");
     }
-    std::vector<double> proven, bare;
-    for (int b = 0; b < kBlocks; ++b) {
-        proven.push_back(perConnection(true, 100));
-        bare.push_back(perConnection(false, 100));
-    }
-    const double p = median(proven), c = median(bare);
-    std::printf("%-36s %9s %9.1f us %9.1f us   proof %.1f us per connection\n", "connect, proven / bare", "-",
-                p * 1e6, c * 1e6, (p - c) * 1e6);
-    return holds && p > 0 && c > 0;
+    std::vector<double> proofs;
+    for (int b = 0; b < kBlocks; ++b) proofs.push_back(proofPerConnection(100));
+    const double proof = median(proofs);
+    std::printf("%-36s %9s %9.1f us per connection, before its first frame\n", "peer proof", "-", proof * 1e6);
+    return holds && proof > 0;
 }
 
 }  // namespace

@@ -415,7 +415,8 @@ bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* rec
         raise(error, kel::net::kErrNetProof, kFunction, host_ + ": the connection is not proven");
         return false;
     }
-    std::vector<char> bytes = kel::net::encodeFrame(header, record, recordLength, payload, payloadLength);
+    std::vector<char> bytes =
+        kel::net::encodeFrame(header, record, recordLength, payload, payloadLength, kel::net::kTagBytes);
     if (bytes.empty()) {
         raise(error, kel::net::kErrNetSend, kFunction, "frame too large");
         return false;

@@ -62,13 +62,15 @@ FrameStatus parseFrame(const void* data, size_t size, Frame& out) {
 }
 
 std::vector<char> encodeFrame(const FrameHeader& header, const void* record, size_t recordLength,
-                              const void* payload, size_t payloadLength) {
+                              const void* payload, size_t payloadLength, size_t room) {
     if (recordLength > kMaxRecordLength || payloadLength > kMaxPayloadLength) return {};
     if ((recordLength && !record) || (payloadLength && !payload)) return {};
     FrameHeader h = header;
     h.recordLength = static_cast<uint32_t>(recordLength);
     h.payloadLength = static_cast<uint32_t>(payloadLength);
-    std::vector<char> out(sizeof(h) + recordLength + payloadLength);
+    std::vector<char> out;
+    out.reserve(sizeof(h) + recordLength + payloadLength + room);
+    out.resize(sizeof(h) + recordLength + payloadLength);
     std::memcpy(out.data(), &h, sizeof(h));
     if (recordLength) std::memcpy(out.data() + sizeof(h), record, recordLength);
     if (payloadLength) std::memcpy(out.data() + sizeof(h) + recordLength, payload, payloadLength);

@@ -113,8 +113,10 @@ FrameStatus checkHeader(const FrameHeader& header);
 FrameStatus parseFrame(const void* data, size_t size, Frame& out);
 
 // The frame as bytes: header (with the lengths set from the parts), record,
-// payload. Lengths over the bounds give an empty result.
+// payload. Lengths over the bounds give an empty result. room is capacity
+// kept beyond the frame for what follows it (its tag), so that appending it
+// copies nothing.
 std::vector<char> encodeFrame(const FrameHeader& header, const void* record, size_t recordLength,
-                              const void* payload, size_t payloadLength);
+                              const void* payload, size_t payloadLength, size_t room = 0);
 
 }  // namespace kel::net

@@ -10,8 +10,9 @@ namespace kel::net {
 
 namespace {
 
-static_assert(kProofKeyBytes == crypto_auth_hmacsha512256_KEYBYTES, "proof key size");
-static_assert(kTagBytes == crypto_auth_hmacsha512256_BYTES, "tag size");
+static_assert(kProofKeyBytes >= crypto_generichash_KEYBYTES_MIN && kProofKeyBytes <= crypto_generichash_KEYBYTES_MAX,
+              "proof key size");
+static_assert(kTagBytes >= crypto_generichash_BYTES_MIN && kTagBytes <= crypto_generichash_BYTES_MAX, "tag size");
 static_assert(kProofKeyBytes == crypto_kdf_KEYBYTES, "derived key size");
 static_assert(KelPassword::kKeyBytes == crypto_kdf_KEYBYTES, "installation key size");
 
@@ -30,23 +31,26 @@ bool sodiumReady() {
     return ready;
 }
 
-void mac(const unsigned char* key, const FramePiece* pieces, size_t count, unsigned char* out) {
-    crypto_auth_hmacsha512256_state state;
-    crypto_auth_hmacsha512256_init(&state, key, kProofKeyBytes);
+// Keyed BLAKE2b-256 over a prefix and the pieces in order: the MAC of the
+// proof and of every frame (a keyed BLAKE2b is a MAC, and the cheapest
+// libsodium has for the short texts a frame is).
+void mac(const unsigned char* key, const FramePiece& prefix, const FramePiece* pieces, size_t count,
+         unsigned char* out) {
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, key, kProofKeyBytes, kTagBytes);
+    crypto_generichash_update(&state, static_cast<const unsigned char*>(prefix.data), prefix.size);
     for (size_t i = 0; i < count; ++i)
         if (pieces[i].size)
-            crypto_auth_hmacsha512256_update(&state, static_cast<const unsigned char*>(pieces[i].data), pieces[i].size);
-    crypto_auth_hmacsha512256_final(&state, out);
+            crypto_generichash_update(&state, static_cast<const unsigned char*>(pieces[i].data), pieces[i].size);
+    crypto_generichash_final(&state, out, kTagBytes);
     sodium_memzero(&state, sizeof(state));
 }
 
 // label || Ni || Nr under the proof key.
 void labelled(const ProofKey& key, const char* label, const unsigned char* initiator, const unsigned char* responder,
               unsigned char* out) {
-    const FramePiece pieces[] = {{label, std::strlen(label)},
-                                 {initiator, kChallengeBytes},
-                                 {responder, kChallengeBytes}};
-    mac(key.bytes(), pieces, 3, out);
+    const FramePiece nonces[] = {{initiator, kChallengeBytes}, {responder, kChallengeBytes}};
+    mac(key.bytes(), FramePiece{label, std::strlen(label)}, nonces, 2, out);
 }
 
 void deriveFrameKeys(const ProofKey& key, const unsigned char* initiator, const unsigned char* responder,
@@ -71,18 +75,13 @@ bool headerOk(const unsigned char* in) {
     return std::memcmp(in, expected, sizeof(expected)) == 0;
 }
 
+// The tag of one frame: its sequence number (8 bytes, little-endian), then
+// its bytes.
 void frameTag(const unsigned char* key, uint64_t sequence, const FramePiece* pieces, size_t count,
               unsigned char* out) {
     unsigned char number[8];
     for (int i = 0; i < 8; ++i) number[i] = static_cast<unsigned char>(sequence >> (8 * i));
-    crypto_auth_hmacsha512256_state state;
-    crypto_auth_hmacsha512256_init(&state, key, kProofKeyBytes);
-    crypto_auth_hmacsha512256_update(&state, number, sizeof(number));
-    for (size_t i = 0; i < count; ++i)
-        if (pieces[i].size)
-            crypto_auth_hmacsha512256_update(&state, static_cast<const unsigned char*>(pieces[i].data), pieces[i].size);
-    crypto_auth_hmacsha512256_final(&state, out);
-    sodium_memzero(&state, sizeof(state));
+    mac(key, FramePiece{number, sizeof(number)}, pieces, count, out);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 //   initiator -> responder  proof      Pi (32)
 //   then each frame, either way: the frame's bytes, then its tag (32)
 //
-// The primitives are libsodium's (key derivation, HMAC-SHA-512-256 and its
+// The primitives are libsodium's (key derivation, keyed BLAKE2b and the
 // constant-time check); this header includes none of it.
 #pragma once
 
