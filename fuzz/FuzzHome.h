@@ -1,5 +1,6 @@
 // A platform home of the fuzz drivers' own, in a fresh folder made once per
-// process under $TMPDIR (else /tmp) and removed when the process exits; a
+// process under $TMPDIR (else /tmp), holding an installation key, and
+// removed when the process exits; a
 // crash leaves it, so scripts/fuzz.sh points TMPDIR at a folder of its own
 // and removes that.
 #pragma once
@@ -28,6 +29,8 @@ inline const std::string& fuzzHome() {
     // Registered after home is made, so it runs before home goes.
     static const bool removed = [] {
         setenv("KEL_HOME", home.empty() ? "/tmp" : home.c_str(), 1);
+        // The installation's step: every session the drivers prove uses it.
+        if (!home.empty()) KelPassword::makeKey();
         if (!home.empty())
             std::atexit([] {
                 std::error_code ignored;
@@ -43,7 +46,6 @@ inline const std::string& fuzzHome() {
 inline const kel::net::ProofKey& fuzzKey() {
     static const kel::net::ProofKey key = [] {
         fuzzHome();
-        KelPassword::makeKey();
         kel::net::ProofKey k;
         std::string why;
         k.load(why);
