@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,20 @@ inline long long scalar(const std::string& query) {
     const std::string v = text(query);
     if (v == "<no row>" || v == "<null>") return v == "<null>" ? -2 : -1;
     return v.empty() || v[0] == '<' ? -3 : std::stoll(v);
+}
+
+// The committed rows of each table: compared before and after an operation,
+// the difference is what it left behind.
+using RowCounts = std::map<std::string, long long>;
+inline RowCounts rowCounts(const std::vector<std::string>& tables) {
+    RowCounts counts;
+    for (const std::string& table : tables) counts[table] = scalar("SELECT count(*) FROM " + table);
+    return counts;
+}
+// counts with each table named in added grown by its number.
+inline RowCounts grown(RowCounts counts, const RowCounts& added) {
+    for (const auto& a : added) counts[a.first] += a.second;
+    return counts;
 }
 
 }  // namespace kel::test
