@@ -167,4 +167,92 @@ TEST_F(RegistrationTest, AllowFlagsAndCascades) {
     EXPECT_EQ(scalar("SELECT flags FROM sqlFileSubClient"), 1);
 }
 
+
+// The agent registers the database with groups and files served by live;
+// its network transaction is committed whatever the outcome.
+class RegistrationRefusalTest : public RegistrationTest {
+protected:
+    void SetUp() override {
+        RegistrationTest::SetUp();
+        auto served = std::make_unique<kel::test::FilesLiveSqlServer>();
+        live_ = served.get();
+        kel::live::installLiveSqlServer(std::move(served));
+        application("fg2", "default");
+    }
+    static kel::test::RowCounts registered() { return kel::test::rowCounts({"sqlDatabase", "sqlFileGroup", "sqlFile"}); }
+    static void name(KelSQLDatabase& db) {
+        db.setDatabaseName("fg2");
+        db.setSqlServerName(kInstance);
+        db.setClientName("alpha");
+    }
+
+    kel::test::FilesLiveSqlServer* live_ = nullptr;
+};
+
+TEST_F(RegistrationRefusalTest, ALastFileRefusedLeavesNothingAndTheMendedRegistrationCommitsWhole) {
+    live_->logFile = std::string(sizeof KelNetSQLFile_t::FileName, 'l');
+    const kel::test::RowCounts before = registered();
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    KelSQLDatabase db(agent, false);
+    name(db);
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_TRUE(refused(db.config(instance_, 7), db.getLastError(), kelsql::kErrValueNotSet, "logicalName"));
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(registered(), before);
+
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_FALSE(db.config(instance_, 7));
+    live_->logFile = "fg2_log";
+    ASSERT_TRUE(db.config(instance_, 7)) << db.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t->commitTransaction());
+    // Two groups and the log's, a file each.
+    EXPECT_EQ(registered(), kel::test::grown(before, {{"sqlDatabase", 1}, {"sqlFileGroup", 3}, {"sqlFile", 3}}));
+    EXPECT_EQ(kel::test::text("SELECT f.logicalName FROM sqlFile f JOIN sqlFileGroup g ON g.id = f.sqlFileGroupId "
+                              "WHERE g.fileGroupName = 'DatabaseLogs'"),
+              "fg2_log");
+}
+
+// A refusal no check on the agent foresees: the Ostrel's catalogue turns the
+// last file down after the database and its groups were stored.
+TEST_F(RegistrationRefusalTest, AFileTheOstrelCannotStoreTakesTheDatabaseAndItsGroupsBack) {
+    ASSERT_TRUE(sql("CREATE TRIGGER refuseFile BEFORE INSERT ON sqlFile WHEN NEW.logicalName = 'boom' "
+                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    live_->logFile = "boom";
+    const kel::test::RowCounts before = registered();
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    KelSQLDatabase db(agent, false);
+    name(db);
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_TRUE(refused(db.config(instance_, 7), db.getLastError(), kelsql::kErrRowOperation));
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(registered(), before);
+}
+
+// A group registered alone takes its files with it, and back with them.
+TEST_F(RegistrationRefusalTest, AGroupWhoseFileTheOstrelCannotStoreIsTakenBack) {
+    ASSERT_TRUE(sql("CREATE TRIGGER refuseFile BEFORE INSERT ON sqlFile WHEN NEW.logicalName = 'boom' "
+                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    const unsigned long database = databaseRow("fg1");
+    const kel::test::RowCounts before = registered();
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    KelSQLFileGroup group(agent, false);
+    group.initializeSQLObject(true);
+    group.setFileGroupName("DatabaseLogs");
+    live_->logFile = "boom";
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_TRUE(refused(group.config(database, nullptr), group.getLastError(), kelsql::kErrRowOperation));
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(registered(), before);
+
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_FALSE(group.config(database, nullptr));
+    live_->logFile = "fg1_log";
+    ASSERT_TRUE(group.config(database, nullptr)) << group.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(registered(), kel::test::grown(before, {{"sqlFileGroup", 1}, {"sqlFile", 1}}));
+}
+
 }  // namespace
