@@ -319,11 +319,8 @@ constexpr const char* kConfigFn = "KelSQLServer::config(saLogin, saPassword, und
 }  // namespace
 
 bool KelSQLServer::configurable(const std::string& saLogin, const std::string& undoFilePath) {
-    KelLastError& err = getLastError();
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kConfigFn);
-    // The Ostrel stores the login it holds for the session in this column.
-    return stringEmpty(err, saLogin, "saLogin", kConfigFn) &&
-           textFits(err, saLogin, sizeof(SqlServer_t::sa), "sa", kConfigFn) &&
+    return stringEmpty(getLastError(), saLogin, "saLogin", kConfigFn) &&
            (undoFilePath.empty() || validateUndoPath(undoFilePath));
 }
 
