@@ -30,9 +30,10 @@ protected:
     }
     KelNetSQLDBTransaction* tran() { return agent_->getNetworkDBTransaction(); }
 
-    // The rows an application id and an instance's registration write.
+    // The rows an application id and an instance's registration (with its
+    // version) write.
     static kel::test::RowCounts installed() {
-        return rowCounts({"APP_InstanceName", "APP_BackupSetName", "APP_Application", "sqlServer"});
+        return rowCounts({"APP_InstanceName", "APP_BackupSetName", "APP_Application", "sqlServer", "sqlVersion"});
     }
     unsigned long installServer(const std::string& user, const std::string& undoPath = std::string()) {
         return sqlInstallServerProperty(agent_.get(), kServer, user.c_str(), "pw", undoPath.c_str(), 5, kClient, false,
@@ -58,7 +59,7 @@ TEST_F(InstallRefusalTest, AnUndoPathThatCannotBeMeasuredLeavesNoApplicationIdAn
     ASSERT_EQ(installServer("sa", home_.path()), 0u);
     ASSERT_TRUE(tran()->commitTransaction());
     EXPECT_EQ(installed(), grown(before, {{"APP_InstanceName", 1}, {"APP_BackupSetName", 1}, {"APP_Application", 1},
-                                          {"sqlServer", 1}}));
+                                          {"sqlServer", 1}, {"sqlVersion", 1}}));
     EXPECT_EQ(kel::test::text("SELECT undoFile FROM sqlServer WHERE instanceId = " + std::to_string(id_)),
               home_.path());
 }
