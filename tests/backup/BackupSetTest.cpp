@@ -6,7 +6,6 @@ using kel::test::grown;
 using kel::test::refused;
 using kel::test::rowCounts;
 using kel::test::scalar;
-using kel::test::sql;
 using kel::test::text;
 
 namespace {
@@ -169,8 +168,7 @@ TEST_F(BackupSetTest, AnLSNRefusedAfterItsSetLeavesNothingAndTheMendedSetCommits
 // A refusal no check on the agent foresees: the Ostrel's catalogue turns the
 // LSN row down after it stored the set.
 TEST_F(BackupSetTest, AnLSNRowTheOstrelCannotStoreTakesItsSetBack) {
-    ASSERT_TRUE(sql("CREATE TRIGGER refuseLSN BEFORE INSERT ON sqlLSNs WHEN NEW.firstLSN = '66' "
-                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    ASSERT_TRUE(kel::test::refuseInserts("sqlLSNs", "NEW.firstLSN = '66'"));
     KelSQLClassProperties agent(KelSQLClientSide);
     KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
     const kel::test::RowCounts before = recorded();
@@ -187,8 +185,7 @@ TEST_F(BackupSetTest, AnLSNRowTheOstrelCannotStoreTakesItsSetBack) {
 }
 
 TEST_F(BackupSetTest, VersionRowsMadeForASetTheOstrelCannotStoreGoWithIt) {
-    ASSERT_TRUE(sql("CREATE TRIGGER refuseSet BEFORE INSERT ON sqlBackupSet WHEN NEW.name = 'boom' "
-                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    ASSERT_TRUE(kel::test::refuseInserts("sqlBackupSet", "NEW.name = 'boom'"));
     KelSQLClassProperties ostrel(KelSQLServerSide);
     const kel::test::RowCounts before = recorded();
     KelNetSQLBackupSet2_t request = record("boom");

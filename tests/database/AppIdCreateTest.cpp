@@ -220,8 +220,7 @@ TEST_F(AppIdCreateTest, AgentAsksTheOstrelToCreate) {
 // Registering an instance writes its application id, then the client's
 // application type with the release: a refusal there takes the id back.
 TEST_F(AppIdCreateTest, AnInstanceRefusedInItsLastStepLeavesNoApplicationIdAndItsRetryCommitsWhole) {
-    ASSERT_TRUE(sql("CREATE TRIGGER refuseRelease BEFORE INSERT ON APP_SimClientApp WHEN NEW.release = 'refused' "
-                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    ASSERT_TRUE(kel::test::refuseInserts("APP_SimClientApp", "NEW.release = 'refused'"));
     const auto written = [] {
         return kel::test::rowCounts({"APP_InstanceName", "APP_BackupSetName", "APP_Application", "APP_SimClientApp"});
     };

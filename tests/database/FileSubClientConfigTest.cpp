@@ -192,8 +192,7 @@ TEST_F(FileSubClientConfigTest, ALayoutEditRefusedPartWayLeavesTheMembersAsTheyW
     ASSERT_TRUE(ostrel_->commitTransaction());
     const unsigned long sub = config.subClient().sqlId();
     const std::string members = chain(sub);
-    ASSERT_TRUE(sql("CREATE TRIGGER refuseMember BEFORE INSERT ON sqlFileSubClientGroup "
-                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    ASSERT_TRUE(kel::test::refuseInserts("sqlFileSubClientGroup"));
     ASSERT_TRUE(config.getFileSubClientLayout(sub, layout));
     mark(layout, 1, 0, Flags::kDeleteOperation);
     mark(layout, 1, 1, Flags::kAddOperation);

@@ -12,7 +12,6 @@
 
 using kel::test::grown;
 using kel::test::rowCounts;
-using kel::test::sql;
 
 namespace {
 
@@ -67,8 +66,7 @@ TEST_F(InstallRefusalTest, AnUndoPathThatCannotBeMeasuredLeavesNoApplicationIdAn
 // A refusal no check on the agent foresees: the Ostrel's catalogue turns the
 // instance's row down after the application id was made.
 TEST_F(InstallRefusalTest, AnInstanceTheOstrelCannotStoreTakesItsApplicationIdBack) {
-    ASSERT_TRUE(sql("CREATE TRIGGER refuseServer BEFORE INSERT ON sqlServer WHEN NEW.sa = 'boom' "
-                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    ASSERT_TRUE(kel::test::refuseInserts("sqlServer", "NEW.sa = 'boom'"));
     const kel::test::RowCounts before = installed();
     ASSERT_TRUE(tran()->startTransaction());
     EXPECT_EQ(installServer("boom"), kelsql::kErrRowOperation);
