@@ -36,11 +36,10 @@ bool WriteScope::step(SavepointStep s, KelLastError& err, const char* signature)
 
 bool WriteScope::open(KelLastError& err, const char* signature) {
     KelNetSQLDBTransaction* remote = ctx_.getNetworkDBTransaction();
-    const Place place = ctx_.isTransactionStarted()                                         ? Place::Here
-                        : ctx_.isClientOperations() && remote && remote->isTransactionStarted() ? Place::Ostrel
-                                                                                              : Place::None;
-    place_ = place;
-    if (place == Place::None || step(SavepointStep::Begin, err, signature)) return true;
+    if (ctx_.isTransactionStarted()) place_ = Place::Here;
+    else if (ctx_.isClientOperations() && remote && remote->isTransactionStarted()) place_ = Place::Ostrel;
+    else place_ = Place::None;
+    if (place_ == Place::None || step(SavepointStep::Begin, err, signature)) return true;
     place_ = Place::None;
     return false;
 }
