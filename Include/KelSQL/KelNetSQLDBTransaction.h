@@ -1,6 +1,8 @@
 // The network form of a catalogue transaction: a caller that cannot reach the
 // catalogue database starts, commits, rolls back or asks the state of the
-// transaction that the answering side holds for its session.
+// transaction that the answering side holds for its session, and sets,
+// releases or undoes savepoints inside it (writes that stand or fall
+// together while the transaction goes on).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,9 @@ enum KelNetSQLDBTransCode : uint32_t {
     KelNetSQLDBTransStart = 2,
     KelNetSQLDBTransCommit = 3,
     KelNetSQLDBTransRollback = 4,
+    KelNetSQLDBTransSavepoint = 5,
+    KelNetSQLDBTransRelease = 6,  // keeps what was written since the savepoint
+    KelNetSQLDBTransUndo = 7,     // takes it back; the transaction goes on
 };
 
 // The context's transaction status values.
@@ -50,6 +55,11 @@ public:
     bool commitTransaction();
     bool rollbackTransaction();
     bool getTransactionStatus(KelNetSQLDBTransState* state);
+    // Savepoints in the started transaction, innermost first; the peer
+    // refuses them without one (0x1E000041).
+    bool setSavepoint();
+    bool releaseSavepoint();
+    bool undoSavepoint();
     bool isTransactionStarted() const { return state_ == KelSQLTranStarted; }
     // Answering side: the context's status when it is 1 to 5, else 5 and false.
     bool getTransactionState(KelNetSQLDBTransState* state);

@@ -104,7 +104,9 @@ public:
     std::vector<std::string>* getUnConfiguredFGs(const std::string& clientName, unsigned long sqlDatabaseId);
 
     // Agent: registers the database (names and record set by the caller)
-    // with the Ostrel, then its live file groups and "DatabaseLogs".
+    // with the Ostrel, then its live file groups and "DatabaseLogs" with
+    // their files, all read and checked before the first is sent; what the
+    // Ostrel refuses part way takes back the rest.
     bool config(unsigned long sqlServerId, unsigned long archiveGroupNameId);
     // Agent: registers the live database of the context's machine through
     // inCP (else this object's context), which must carry a network
@@ -266,7 +268,12 @@ private:
     // The request of DBCode 1, cleared.
     KelNetSQLDatabaseReq_t* lookupRequest();
     void loadStreams(int64_t streams, int64_t maxStreams, int64_t logStreams);
-    bool registerFileGroups();
+    // config(sqlServerId, archiveGroupNameId) in two halves: every value of
+    // the database, its groups and their files read and checked; then sent.
+    using LiveGroups = std::vector<std::unique_ptr<KelSQLFileGroup>>;
+    bool readConfig(unsigned long sqlServerId, unsigned long archiveGroupNameId, LiveGroups& groups);
+    bool readFileGroups(LiveGroups& groups);
+    bool sendConfig(unsigned long sqlServerId, unsigned long archiveGroupNameId, const LiveGroups& groups);
     bool relayConfig(KelNetSQLDatabase_t& reqDb);
     bool storeRegistration(KelNetSQLDatabase_t& reqDb, KelNetSQLDatabase_t& rspDb);
     bool sendRegistration(const std::string& clientName, const std::string& sqlServerName,

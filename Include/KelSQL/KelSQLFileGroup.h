@@ -67,8 +67,16 @@ public:
     bool findValidFileGrpFordb(unsigned long sqlDatabaseId, unsigned long groupId);
 
     // Agent: registers the group (filled and marked valid by the caller),
-    // then its live files. databaseName may be null.
+    // then its live files, all read and checked before the first is sent;
+    // what the Ostrel refuses part way takes back the rest. databaseName
+    // may be null.
     bool config(unsigned long sqlDatabaseId, const std::string* databaseName);
+    // The two halves of config, for a caller that registers the group with
+    // others in one write scope (a database with its groups): readConfig
+    // reads the live files and checks every value the group and its files
+    // will send; sendConfig sends them under the database's id.
+    bool readConfig(const std::string& databaseName);
+    bool sendConfig(unsigned long sqlDatabaseId);
     // Writes the object's values through compareAndUpdate; on failure the
     // object keeps the caller's values.
     bool update();
@@ -155,7 +163,6 @@ private:
     KelNetSQLFileGroup_t* lookupRequest();
     bool queryByDatabase(unsigned long sqlDatabaseId, const std::string& fileGroupName);
     void loadStreams(uint64_t streams, uint64_t maxStreams);
-    bool registerFiles(const std::string& databaseName);
     // The group's backup history, inside the caller's transaction.
     bool removeBackupHistory(unsigned long sqlFileGroupId);
     bool deleteWithFiles(unsigned long sqlFileGroupId, const char* signature);
@@ -177,4 +184,6 @@ private:
     std::unique_ptr<KelSQLLogicalDeletion> deleteFlag_;
     std::vector<std::string> fileNames_;
     std::vector<KelSQLFile_t> configuredFiles_;
+    // The live files readConfig read, for sendConfig.
+    std::vector<std::unique_ptr<KelSQLFile>> liveFiles_;
 };

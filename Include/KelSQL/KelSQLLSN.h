@@ -44,6 +44,10 @@ public:
 
     // Agent: sends the record (DBCode 4) with the three ids.
     bool insert(unsigned long tesselId, unsigned long sqlDatabaseId, unsigned long sqlBackupSetId);
+    // Agent: whether insert would send the record for a backup set of that
+    // database (ids given, record complete, every text within its field);
+    // the error says why not. A backup set asks before it sends itself.
+    bool insertable(unsigned long tesselId, unsigned long sqlDatabaseId);
     // Ostrel, reply mode only, in the started transaction: stores the
     // request's record unless the backup set has its row already (0x1E000066).
     bool insert(const KelNetSQLLSN_t& request, KelNetSQLLSN_t& response);
@@ -92,6 +96,8 @@ private:
     bool catalogueError(const char* signature, SqlLSNs& table);
     // Each LSN text within its column; else 0x1E000037 naming the field.
     bool lsnTextsFit(const std::string* texts, const char* signature);
+    bool checkInsert(unsigned long tesselId, unsigned long sqlDatabaseId, const unsigned long* sqlBackupSetId,
+                     const char* signature);
 
     KelSQLClassProperties& context_;
     long long sqlCode_ = 0;

@@ -81,6 +81,10 @@ public:
     // name set beforehand); the SQL login travels in the context.
     bool config(const std::string& saLogin, const std::string& saPassword, const std::string& undoFilePath,
                 const std::string& serviceName);
+    // Agent: whether config would send these (a login, an undo path that
+    // can be measured here); the error says why not. An installer asks
+    // before it writes anything else of the instance.
+    bool configurable(const std::string& saLogin, const std::string& undoFilePath);
     // Writes the record's non-empty values into its row; never clears one.
     bool update();
     bool updateOstrelDb(const char* where);

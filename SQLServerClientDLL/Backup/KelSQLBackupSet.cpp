@@ -16,6 +16,7 @@
 #include "KelSQL/KelSQLErrors.h"
 #include "KelSQL/KelSQLLogMarkName.h"
 #include "KelSQL/KelSQLLookups.h"
+#include "../Records/WriteScope.h"
 #include "BackupRecords.h"
 #include "../Database/ParentIds.h"
 #include "KelSQL/KelSQLFileSubClient.h"
@@ -378,6 +379,12 @@ bool KelSQLBackupSet::insert(unsigned long tesselId, unsigned long sqlDatabaseId
         !idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
         !textsFit(name_, description_, userName_, backupSize_, kFn))
         return false;
+    // A set stored without its LSN row would belong to no chain: the row is
+    // checked before the set is sent, and what the Ostrel refuses after the
+    // set is stored takes the set back with it.
+    if (!lsn_->insertable(tesselId, sqlDatabaseId)) return copyError(lsn_->getLastError());
+    kelsql::WriteScope scope(context_);
+    if (!scope.open(getLastError(), kFn)) return false;
     sqlDatabaseId_ = sqlDatabaseId;
     tesselId_ = tesselId;
     sqlId_ = 0;
@@ -395,7 +402,7 @@ bool KelSQLBackupSet::insert(unsigned long tesselId, unsigned long sqlDatabaseId
         copyFromNetwork(responseMessage(false)->BackupSet);
     }
     if (!lsn_->insert(tesselId, sqlDatabaseId, sqlId_)) return copyError(lsn_->getLastError());
-    return true;
+    return scope.keep(getLastError(), kFn);
 }
 
 // ---- the Ostrel's answers
@@ -456,6 +463,9 @@ bool KelSQLBackupSet::storeRow(const KelNetSQLBackupSet_t& request, uint64_t sql
     getLastError().clear();
     if (!context_.isTransactionStarted()) return fail(kelsql::kErrTranRequired, kFn);
     context_.getDBTransaction()->setHint(5);
+    // The version rows made for the set go with it when it cannot be stored.
+    kelsql::WriteScope scope(context_);
+    if (!scope.open(getLastError(), kFn)) return false;
     KelNetSQLBackupSet_t stored = request;
     const auto tesselId = static_cast<unsigned long>(request.TesselId);
     if (!resolveVersion(stored.SqlVersion, tesselId, true) || !resolveVersion(stored.MtfVersion, tesselId, false))
@@ -468,7 +478,7 @@ bool KelSQLBackupSet::storeRow(const KelNetSQLBackupSet_t& request, uint64_t sql
     if (sqlCode_ != 0) return kelsql::backup::rowError(getLastError(), kFn, record, sqlCode_);
     response = stored;
     response.SqlBackupSetId = column(row.id);
-    return true;
+    return scope.keep(getLastError(), kFn);
 }
 
 bool KelSQLBackupSet::insert(const KelNetSQLBackupSet_t& request, KelNetSQLBackupSet_t& response) {

@@ -134,19 +134,29 @@ void KelSQLLSN::copyNetworkFromSql(KelNetSQLLSN_t& rec, const SqlLSNs_t& row) {
 
 // ---- operations
 
-bool KelSQLLSN::insert(unsigned long tesselId, unsigned long sqlDatabaseId, unsigned long sqlBackupSetId) {
-    static const char* kFn = "KelSQLLSN::insert(tesselId, sqlDatabaseId, sqlBackupSetId)";
-    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
-    if (!idNotSet(getLastError(), tesselId, "tesselId", kFn) ||
-        !idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
-        !idNotSet(getLastError(), sqlBackupSetId, "sqlBackupSetId", kFn))
+// The backup set's id is checked when one is named: a set asks before it has one.
+bool KelSQLLSN::checkInsert(unsigned long tesselId, unsigned long sqlDatabaseId, const unsigned long* sqlBackupSetId,
+                            const char* signature) {
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, signature);
+    if (!idNotSet(getLastError(), tesselId, "tesselId", signature) ||
+        !idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", signature) ||
+        (sqlBackupSetId && !idNotSet(getLastError(), *sqlBackupSetId, "sqlBackupSetId", signature)))
         return false;
     tesselId_ = tesselId;
     sqlDatabaseId_ = sqlDatabaseId;
-    sqlBackupSetId_ = sqlBackupSetId;
-    if (!isSQLObjectInitialized()) return fail(kelsql::kErrInsert, kFn);
+    if (!isSQLObjectInitialized()) return fail(kelsql::kErrInsert, signature);
     const std::string texts[] = {first_, last_, checkpoint_, database_};
-    if (!lsnTextsFit(texts, kFn)) return false;
+    return lsnTextsFit(texts, signature);
+}
+
+bool KelSQLLSN::insertable(unsigned long tesselId, unsigned long sqlDatabaseId) {
+    return checkInsert(tesselId, sqlDatabaseId, nullptr, "KelSQLLSN::insert(tesselId, sqlDatabaseId, sqlBackupSetId)");
+}
+
+bool KelSQLLSN::insert(unsigned long tesselId, unsigned long sqlDatabaseId, unsigned long sqlBackupSetId) {
+    static const char* kFn = "KelSQLLSN::insert(tesselId, sqlDatabaseId, sqlBackupSetId)";
+    if (!checkInsert(tesselId, sqlDatabaseId, &sqlBackupSetId, kFn)) return false;
+    sqlBackupSetId_ = sqlBackupSetId;
     KelNetSQLLSNReq_t* req = requestMessage(true);
     if (!req) return fail(kelsql::kErrNoBuffer, kFn);
     req->DBCode = KelNetSQLLSNInsert;

@@ -5,6 +5,7 @@
 #include "../Database/RecordSupport.h"
 #include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
+#include "../Records/WriteScope.h"
 #include "ChainWalk.h"
 #include "Db/Tbl/sqlDatabase.h"
 #include "Db/Tbl/sqlRestoreTask.h"
@@ -427,9 +428,13 @@ bool KelSQLRestoreTask::insert() {
     SqlRestoreTask_t& row = *record.getDataPtr();
     if (!copyToSql(row)) return false;
     row.id = 0;
+    // The row is read back with its instance: a task whose instance cannot
+    // be read is not stored.
+    kelsql::WriteScope scope(context_);
+    if (!scope.open(getLastError(), kFn)) return false;
     sqlCode_ = record.rowInsert(true);
     if (sqlCode_ != 0) return catalogueError(kFn, record);
-    return copyFromSql(row);
+    return copyFromSql(row) && scope.keep(getLastError(), kFn);
 }
 
 bool KelSQLRestoreTask::update(unsigned long sqlRestoreTaskId) {

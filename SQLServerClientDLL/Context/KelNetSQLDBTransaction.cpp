@@ -1,5 +1,6 @@
 #include "KelSQL/KelNetSQLDBTransaction.h"
 
+#include "../Records/WriteScope.h"
 #include "KelSQL/KelNetSQLRegistry.h"
 #include "KelSQL/KelSQLLookups.h"
 
@@ -9,6 +10,9 @@ const char* KelNetSQLDBTransaction::codeName(uint32_t code) {
     case KelNetSQLDBTransStart: return "START";
     case KelNetSQLDBTransCommit: return "COMMIT";
     case KelNetSQLDBTransRollback: return "ROLLBACK";
+    case KelNetSQLDBTransSavepoint: return "SAVEPOINT";
+    case KelNetSQLDBTransRelease: return "RELEASE";
+    case KelNetSQLDBTransUndo: return "UNDO";
     default: return "UNKNOWN";
     }
 }
@@ -82,6 +86,10 @@ bool KelNetSQLDBTransaction::rollbackTransaction() {
     return true;
 }
 
+bool KelNetSQLDBTransaction::setSavepoint() { return send(KelNetSQLDBTransSavepoint); }
+bool KelNetSQLDBTransaction::releaseSavepoint() { return send(KelNetSQLDBTransRelease); }
+bool KelNetSQLDBTransaction::undoSavepoint() { return send(KelNetSQLDBTransUndo); }
+
 bool KelNetSQLDBTransaction::getTransactionStatus(KelNetSQLDBTransState* state) {
     if (!send(KelNetSQLDBTransStatus)) return false;
     if (state) *state = state_;
@@ -120,6 +128,15 @@ bool KelNetSQLDBTransaction::answer(KelNetSQLDBTransactionReq_t& req, KelNetSQLD
     case KelNetSQLDBTransStart: ok = ctx.startTransaction(); break;
     case KelNetSQLDBTransCommit: ok = ctx.commitTransaction(); break;
     case KelNetSQLDBTransRollback: ok = ctx.rollBackTransaction(); break;
+    case KelNetSQLDBTransSavepoint:
+    case KelNetSQLDBTransRelease:
+    case KelNetSQLDBTransUndo: {
+        const auto step = req.TransactionCode == KelNetSQLDBTransSavepoint ? kelsql::SavepointStep::Begin
+                          : req.TransactionCode == KelNetSQLDBTransRelease ? kelsql::SavepointStep::Keep
+                                                                           : kelsql::SavepointStep::Undo;
+        ok = kelsql::savepointHere(ctx, step, ctx.getLastError(), "KelNetSQLDBTransaction::buildReply()");
+        break;
+    }
     default: return refuse("KelNetSQLDBTransaction::buildReply()", req.TransactionCode);
     }
     if (!ok) getLastError() = ctx.getLastError();

@@ -5,6 +5,7 @@
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLDatabase.h"
 #include "KelSQL/SqlFileGroupTable.h"
+#include "../Records/WriteScope.h"
 #include "RecordSupport.h"
 #include "platform/util/BoundedCopy.h"
 
@@ -314,28 +315,48 @@ bool KelSQLFileGroup::config(unsigned long sqlDatabaseId, const std::string* dat
     static const char* kFn = "KelSQLFileGroup::config(sqlDatabaseId, databaseName)";
     if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     if (!valid_) return fail(kelsql::kErrInsert, kFn);
-    if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn) ||
-        !textFits(getLastError(), fileGroupName_, kNameField, "fileGroupName", kFn))
-        return false;
+    if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn)) return false;
+    std::string name = databaseName ? *databaseName : std::string();
+    if (name.empty()) {
+        KelSQLDatabase database(context_, false);
+        if (!database.query(sqlDatabaseId, nullptr)) return copyError(database.getLastError());
+        name = database.databaseName();
+    }
+    kelsql::WriteScope scope(context_);
+    return readConfig(name) && scope.open(getLastError(), kFn) && sendConfig(sqlDatabaseId) &&
+           scope.keep(getLastError(), kFn);
+}
+
+// Every value the group and its files will send is read and checked here,
+// before the first of them is sent.
+bool KelSQLFileGroup::readConfig(const std::string& databaseName) {
+    static const char* kFn = "KelSQLFileGroup::config(sqlDatabaseId, databaseName)";
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
+    if (!valid_) return fail(kelsql::kErrInsert, kFn);
+    if (!textFits(getLastError(), fileGroupName_, kNameField, "fileGroupName", kFn)) return false;
+    liveFiles_.clear();
+    std::vector<std::string>* names = getFileNames(databaseName, true);
+    if (!names) return false;
+    for (const std::string& name : *names) {
+        auto file = std::make_unique<KelSQLFile>(context_, false);
+        KelNetSQLFile_t sent{};
+        if (!file->query(databaseName, name) || !file->copyToNetwork(sent)) return copyError(file->getLastError());
+        liveFiles_.push_back(std::move(file));
+    }
+    return true;
+}
+
+bool KelSQLFileGroup::sendConfig(unsigned long sqlDatabaseId) {
+    static const char* kFn = "KelSQLFileGroup::config(sqlDatabaseId, databaseName)";
+    if (!idNotSet(getLastError(), sqlDatabaseId, "sqlDatabaseId", kFn)) return false;
     sqlDatabaseId_ = sqlDatabaseId;
     KelNetSQLFileGroupReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLFileGroupConfig;
     addTime_.setCurrent();
     if (!copyToNetwork(req->FileGroup) || !networkQuery()) return false;
-    if (databaseName && !databaseName->empty()) return registerFiles(*databaseName);
-    KelSQLDatabase database(context_, false);
-    if (!database.query(sqlDatabaseId, nullptr)) return copyError(database.getLastError());
-    return registerFiles(database.databaseName());
-}
-
-bool KelSQLFileGroup::registerFiles(const std::string& databaseName) {
-    std::vector<std::string>* names = getFileNames(databaseName, true);
-    if (!names) return false;
-    for (const std::string& name : *names) {
-        KelSQLFile file(context_, false);
-        if (!file.query(databaseName, name) || !file.config(sqlId_)) return copyError(file.getLastError());
-    }
+    for (const std::unique_ptr<KelSQLFile>& file : liveFiles_)
+        if (!file->config(sqlId_)) return copyError(file->getLastError());
     return true;
 }
 

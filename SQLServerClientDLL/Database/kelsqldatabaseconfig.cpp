@@ -13,6 +13,7 @@
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/SqlDatabaseTable.h"
+#include "../Records/WriteScope.h"
 #include "RecordSupport.h"
 #include "platform/events/KelEvent.h"
 #include "platform/util/BoundedCopy.h"
@@ -45,13 +46,27 @@ bool KelSQLDatabase::isSql7() {
 
 // ---- registration from the agent
 
+namespace {
+constexpr const char* kConfigFn = "KelSQLDatabase::config(sqlServerId, archiveGroupNameId)";
+}  // namespace
+
+// The groups and their files are read from the live instance and checked
+// before the database is sent; what the Ostrel refuses part way takes back
+// what was sent before it.
 bool KelSQLDatabase::config(unsigned long sqlServerId, unsigned long archiveGroupNameId) {
-    static const char* kFn = "KelSQLDatabase::config(sqlServerId, archiveGroupNameId)";
+    LiveGroups groups;
+    kelsql::WriteScope scope(context_);
+    return readConfig(sqlServerId, archiveGroupNameId, groups) && scope.open(getLastError(), kConfigFn) &&
+           sendConfig(sqlServerId, archiveGroupNameId, groups) && scope.keep(getLastError(), kConfigFn);
+}
+
+bool KelSQLDatabase::readConfig(unsigned long sqlServerId, unsigned long archiveGroupNameId, LiveGroups& groups) {
     KelLastError& err = getLastError();
-    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
-    if (!idNotSet(err, sqlServerId, "sqlServerId", kFn) ||
-        !idNotSet(err, archiveGroupNameId, "archiveGroupNameId", kFn) ||
-        !stringEmpty(err, serverName_, "sqlServerName", kFn) || !stringEmpty(err, clientName_, "clientName", kFn))
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kConfigFn);
+    if (!idNotSet(err, sqlServerId, "sqlServerId", kConfigFn) ||
+        !idNotSet(err, archiveGroupNameId, "archiveGroupNameId", kConfigFn) ||
+        !stringEmpty(err, serverName_, "sqlServerName", kConfigFn) ||
+        !stringEmpty(err, clientName_, "clientName", kConfigFn))
         return false;
     sqlServerId_ = sqlServerId;
     setNextFullAllowedOn();
@@ -59,31 +74,43 @@ bool KelSQLDatabase::config(unsigned long sqlServerId, unsigned long archiveGrou
     setFileFullOn();
     setNextFileFullAllowedOn();
     addTime_.setCurrent();
+    KelNetSQLDatabase_t sent{};
+    return copyToNetwork(sent) && readFileGroups(groups);
+}
+
+bool KelSQLDatabase::sendConfig(unsigned long sqlServerId, unsigned long archiveGroupNameId,
+                                const LiveGroups& groups) {
     KelNetSQLDatabaseReq_t* req = requestMessage(true);
     if (!req) return false;
     req->DBCode = KelNetSQLDatabaseConfig;
     if (!copyToNetwork(req->Database)) return false;
     req->Database.SqlServerId = sqlServerId;
     req->Database.ArchiveGroupNameId = archiveGroupNameId;
-    return networkQuery() && registerFileGroups();
+    if (!networkQuery()) return false;
+    for (const std::unique_ptr<KelSQLFileGroup>& group : groups)
+        if (!group->sendConfig(sqlId_)) return copyError(group->getLastError());
+    return true;
 }
 
-bool KelSQLDatabase::registerFileGroups() {
+// The live file groups, then the transaction log as a group of its own, each
+// with its files, read and checked (KelSQLFileGroup::readConfig).
+bool KelSQLDatabase::readFileGroups(LiveGroups& groups) {
     const std::string databaseName = databaseName_;
     std::vector<std::string>* names = getFileGroupNames(databaseName, true);
     if (!names) return false;
-    KelSQLFileGroup group(context_, false);
     for (const std::string& name : *names) {
-        if (!group.query(databaseName, name) || !group.config(sqlId_, &databaseName))
-            return copyError(group.getLastError());
+        auto group = std::make_unique<KelSQLFileGroup>(context_, false);
+        if (!group->query(databaseName, name) || !group->readConfig(databaseName))
+            return copyError(group->getLastError());
+        groups.push_back(std::move(group));
     }
-    // The transaction log stands as a group of its own.
-    group.initializeSQLObject(true);
-    group.setTesselId(tesselId_);
-    group.setFileGroupName(kLogGroupName);
-    group.setId(0);
-    group.setSqlDatabaseId(sqlId_);
-    return group.config(sqlId_, &databaseName) || copyError(group.getLastError());
+    auto log = std::make_unique<KelSQLFileGroup>(context_, false);
+    log->initializeSQLObject(true);
+    log->setTesselId(tesselId_);
+    log->setFileGroupName(kLogGroupName);
+    if (!log->readConfig(databaseName)) return copyError(log->getLastError());
+    groups.push_back(std::move(log));
+    return true;
 }
 
 bool KelSQLDatabase::config(const std::string& sqlServerName, const std::string& databaseName,
@@ -103,19 +130,24 @@ bool KelSQLDatabase::config(const std::string& sqlServerName, const std::string&
     const std::string clientName = ctx.getPlatformBase()->machine();
     KelSQLServer server(ctx, false);
     if (!server.query(clientName, sqlServerName)) return copyError(server.getLastError());
-    // The Ostrel stores a database only under an application id: it is
-    // created (or found) first, with the storage policies asked for.
-    KelSQLAppId appId(ctx, false);
-    if (!appId.createApplicationId(&ctx, sqlServerName, databaseName, archiveGroupNameId, logArchiveGroupNameId,
-                                   assignSPFlag, "default"))
-        return copyError(appId.getLastError());
-
     KelSQLDatabase database(ctx, false);
     database.setClientName(clientName);
     database.setSqlServerName(sqlServerName);
     if (!database.query(databaseName)) return copyError(database.getLastError());
     database.setDatabaseName(databaseName);
-    if (!database.config(server.sqlId(), archiveGroupNameId)) return copyError(database.getLastError());
+    LiveGroups groups;
+    if (!database.readConfig(server.sqlId(), archiveGroupNameId, groups)) return copyError(database.getLastError());
+    // The Ostrel stores a database only under an application id: it is
+    // created (or found) first, with the storage policies asked for, and
+    // taken back with the rest when a later step is refused.
+    kelsql::WriteScope scope(ctx);
+    if (!scope.open(err, kFn)) return false;
+    KelSQLAppId appId(ctx, false);
+    if (!appId.createApplicationId(&ctx, sqlServerName, databaseName, archiveGroupNameId, logArchiveGroupNameId,
+                                   assignSPFlag, "default"))
+        return copyError(appId.getLastError());
+    if (!database.sendConfig(server.sqlId(), archiveGroupNameId, groups) || !scope.keep(database.getLastError(), kFn))
+        return copyError(database.getLastError());
     // This object answers with what was registered.
     KelNetSQLDatabase_t registered{};
     if (!database.copyToNetwork(registered)) return copyError(database.getLastError());

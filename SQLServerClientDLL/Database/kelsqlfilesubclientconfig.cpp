@@ -9,6 +9,7 @@
 #include "KelSQL/KelSQLFileSubClient.h"
 #include "KelSQL/KelSQLFileSubClientGroup.h"
 #include "KelSQL/KelSQLServer.h"
+#include "../Records/WriteScope.h"
 #include "RecordSupport.h"
 
 using kelsql::record::column;
@@ -121,6 +122,9 @@ bool KelSQLFileSubClientConfig::insert(const std::string& clientName, uint64_t s
         subClient_->setSubClientName(first.fileGroupName());
     }
     subClient_->setSqlDatabaseId(id32(sqlDatabaseId));
+    // The subclient, its members and its application id stand or fall together.
+    kelsql::WriteScope scope(context_);
+    if (!scope.open(error_, kFn)) return false;
     if (!subClient_->insert()) return copyError(subClient_->getLastError());
     if (!insertMembers()) return false;
     KelSQLAppId appId(context_, false);
@@ -135,7 +139,8 @@ bool KelSQLFileSubClientConfig::insert(const std::string& clientName, uint64_t s
     if (!appId.create()) return copyError(appId.getLastError());
     subClient_->setApplicationNumber(appId.applicationId());
     subClient_->setSqlFileSubClientGroupId(id32(entries_.back().sqlFileSubClientGroupId));
-    return subClient_->update(0) || copyError(subClient_->getLastError());
+    if (!subClient_->update(0)) return copyError(subClient_->getLastError());
+    return scope.keep(error_, kFn);
 }
 
 // Each row points at the one inserted before it: the first entry ends the
@@ -304,7 +309,10 @@ bool KelSQLFileSubClientConfig::updateFileSubClientLayout(KelSQLDatabaseLayout& 
         return false;
     const KelSQLDatabaseLayout kept = layout;
     KelSQLDatabaseLayoutInternal view(layout);
-    if (!removals(view) || !additions(view)) {
+    // A change that fails part way leaves the rows as well as the layout as they were.
+    kelsql::WriteScope scope(context_);
+    if (!scope.open(error_, kUpdateLayout) || !removals(view) || !additions(view) ||
+        !scope.keep(error_, kUpdateLayout)) {
         layout = kept;
         return false;
     }

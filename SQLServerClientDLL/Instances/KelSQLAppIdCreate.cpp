@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../Records/WriteScope.h"
 #include "Db/Tbl/archGroup.h"
 #include "KelSQL/KelSQLAppId.h"
 #include "KelSQL/KelSQLClassProperties.h"
@@ -80,7 +81,12 @@ private:
     std::string backupSetName_;
 };
 
-bool KelSQLAppId::create() { return KelSQLAppIdCreation(*this).run(); }
+// The instance, backup set and application rows, the policies and the
+// client's application types stand or fall together.
+bool KelSQLAppId::create() {
+    kelsql::WriteScope scope(context_);
+    return scope.open(getLastError(), kFn) && KelSQLAppIdCreation(*this).run() && scope.keep(getLastError(), kFn);
+}
 
 bool KelSQLAppIdCreation::run() {
     if (!arguments() || !client()) return false;

@@ -1,6 +1,7 @@
 #include "KelSQL/KelSQLInstallerFunctions.h"
 
 #include "../Records/FieldCopy.h"
+#include "../Records/WriteScope.h"
 
 #include <cstdlib>
 #include <memory>
@@ -323,6 +324,12 @@ unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* 
 
     KelSQLServer server(ctx, false);
     if (!takeVersion(server, ctx, sqlServerName, error)) return saved(error);
+    // What the instance's row will hold is checked before anything is
+    // written; what the Ostrel refuses after the application id takes the
+    // id back, and the caller's transaction stays as it was.
+    if (!server.configurable(sqlUser, undoFilePath ? undoFilePath : "")) return saved(server.getLastError());
+    kelsql::WriteScope scope(ctx);
+    if (!scope.open(error, kFn)) return saved(error);
     // The instance's master database stands for the instance in the
     // application manager: its application id registers the instance there
     // and keeps the instance's storage policies, which become those given.
@@ -336,7 +343,7 @@ unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* 
     if (!server.config(sqlUser, sqlPassword ? sqlPassword : "", undoFilePath ? undoFilePath : "",
                        server.serviceName()))
         return saved(server.getLastError());
-    if (!session.end(error)) return saved(error);
+    if (!scope.keep(error, kFn) || !session.end(error)) return saved(error);
     if (sqlServerId) *sqlServerId = server.sqlId();
     return 0;
 }

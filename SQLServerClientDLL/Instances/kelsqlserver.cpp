@@ -5,6 +5,7 @@
 #include "../Database/RecordSupport.h"
 #include "../Records/FieldCopy.h"
 #include "../Records/RecordPlace.h"
+#include "../Records/WriteScope.h"
 #include "Db/Tbl/sqlServer.h"
 #include "KelSQL/KelNetSQLNTSecurity.h"
 #include "KelSQL/KelNetSQLServerControl.h"
@@ -313,13 +314,20 @@ bool KelSQLServer::lookup(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
 
 // ---- registration
 
+namespace {
+constexpr const char* kConfigFn = "KelSQLServer::config(saLogin, saPassword, undoFilePath, serviceName)";
+}  // namespace
+
+bool KelSQLServer::configurable(const std::string& saLogin, const std::string& undoFilePath) {
+    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kConfigFn);
+    return stringEmpty(getLastError(), saLogin, "saLogin", kConfigFn) &&
+           (undoFilePath.empty() || validateUndoPath(undoFilePath));
+}
+
 bool KelSQLServer::config(const std::string& saLogin, const std::string& saPassword, const std::string& undoFilePath,
                           const std::string& serviceName) {
-    static const char* kFn = "KelSQLServer::config(saLogin, saPassword, undoFilePath, serviceName)";
-    if (!context_.isClientOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
-    if (!stringEmpty(getLastError(), saLogin, "saLogin", kFn)) return false;
+    if (!configurable(saLogin, undoFilePath)) return false;
     setSqlLogin(saLogin, saPassword);
-    if (!undoFilePath.empty() && !validateUndoPath(undoFilePath)) return false;
     undoFilePath_ = undoFilePath;
     addTime_.setCurrent();
     serviceName_ = serviceName;
@@ -375,6 +383,9 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     row.deleteFlag = 0;
     row.flags = static_cast<int32_t>(in.Flags);
 
+    // A version row made for the instance goes with it when it cannot be stored.
+    kelsql::WriteScope scope(context_);
+    if (!scope.open(getLastError(), kFn)) return false;
     version_->setSQLVersion(static_cast<unsigned long>(in.ServerMajor), static_cast<unsigned long>(in.ServerMinor),
                             static_cast<unsigned long>(in.ServerBuild), static_cast<unsigned long>(in.SqlVersionId));
     if (in.SqlVersionId == 0) {
@@ -401,7 +412,7 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     rsp->Server.SqlVersionId = static_cast<uint64_t>(row.sqlVersionId);
     rsp->Server.Flags = static_cast<uint32_t>(row.flags);
     rsp->Server.DeleteTime = 0;
-    return true;
+    return scope.keep(getLastError(), kFn);
 }
 
 // ---- updates
@@ -455,12 +466,16 @@ bool KelSQLServer::updateOstrelDb(const char* where) {
         table.setColumn(stored, "sqlNTPassword");
     }
     table.updateColumn(undoFilePath_, "undoFile");
-    // A refused text writes nothing, not even the version row.
-    if (!table.clauseFits(getLastError(), kFn) || !resolveVersion(ostrelTessel(), kFn)) return false;
+    // A refused text writes nothing, not even the version row; a failed
+    // update takes the version row back.
+    kelsql::WriteScope scope(context_);
+    if (!table.clauseFits(getLastError(), kFn) || !scope.open(getLastError(), kFn) ||
+        !resolveVersion(ostrelTessel(), kFn))
+        return false;
     // An unknown version has no sqlVersion row to refer to: NULL, not 0.
     if (version_->sqlId()) table.setColumn(version_->sqlId(), "sqlVersionId");
     else table.setNullColumn("sqlVersionId");
-    return runUpdate(table, kFn);
+    return runUpdate(table, kFn) && scope.keep(getLastError(), kFn);
 }
 
 bool KelSQLServer::updateItem(const char* signature, KelSQL_UpdateServerItem item) {

@@ -71,13 +71,6 @@ std::string AppStatement::text(int column) const {
 
 std::string AppStatement::errorText() const { return sqlite3_errmsg(db_); }
 
-int appExec(sqlite3* db, const char* sql) {
-    char* message = nullptr;
-    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
-    sqlite3_free(message);
-    return rc;
-}
-
 int appFail(KelLastError& error, int number, const char* signature, const std::string& detail) {
     error.setNumber(static_cast<uint64_t>(number));
     error.addArgument(signature);
@@ -87,23 +80,6 @@ int appFail(KelLastError& error, int number, const char* signature, const std::s
 
 int appDbFail(KelLastError& error, const char* signature, const AppStatement& statement) {
     return appFail(error, kAppErrDatabase, signature, statement.errorText());
-}
-
-AppSavepoint::AppSavepoint(sqlite3* db) : db_(db) {
-    started_ = appExec(db_, "SAVEPOINT kel_appmgr") == SQLITE_OK;
-}
-
-AppSavepoint::~AppSavepoint() {
-    if (started_ && !done_) {
-        appExec(db_, "ROLLBACK TO kel_appmgr");
-        appExec(db_, "RELEASE kel_appmgr");
-    }
-}
-
-int AppSavepoint::release() {
-    if (!started_) return SQLITE_ERROR;
-    done_ = true;
-    return appExec(db_, "RELEASE kel_appmgr");
 }
 
 }  // namespace kel::appmgr

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/db/DBHandles.h"
+#include "platform/db/DBSavepoint.h"
 #include "platform/events/KelLastError.h"
 
 struct sqlite3;
@@ -73,9 +74,6 @@ private:
     int next_ = 1;
 };
 
-// Runs a statement that returns no rows. 0, or SQLite's code.
-int appExec(sqlite3* db, const char* sql);
-
 // Sets error to number with the signature, and a detail when there is one.
 int appFail(KelLastError& error, int number, const char* signature, const std::string& detail = "");
 
@@ -84,18 +82,7 @@ int appDbFail(KelLastError& error, const char* signature, const AppStatement& st
 
 // Several writes that stand or fall together, inside the caller's transaction
 // or on their own.
-class AppSavepoint {
-public:
-    explicit AppSavepoint(sqlite3* db);
-    ~AppSavepoint();  // rolls back unless released
-    bool started() const { return started_; }
-    int release();
-
-private:
-    sqlite3* db_;
-    bool started_ = false;
-    bool done_ = false;
-};
+using AppSavepoint = DBSavepoint;
 
 // Ids are positive 32-bit numbers; anything else names no row.
 inline bool appValidId(unsigned long id) { return id != 0 && id <= 0x7FFFFFFFUL; }

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/db/DBEngine.h"
+#include "platform/db/DBSavepoint.h"
 #include "platform/db/DBShapedBatch.h"
 #include "platform/util/BoundedCopy.h"
 
@@ -994,6 +995,19 @@ int DBtran::rollbackTran() {
     m_started = false;
     return rc;
 }
+
+int DBtran::runSavepoint(int (*step)(sqlite3*)) {
+    if (!m_started) return fail(kDBErrUsage, "no transaction started");
+    DBConnection* conn = connection();
+    if (!conn) return m_lastCode;
+    int rc = step(conn->db());
+    if (rc != SQLITE_OK) return failSqlite(conn->db(), rc);
+    return kDBOk;
+}
+
+int DBtran::savepoint() { return runSavepoint(&DBSavepoint::begin); }
+int DBtran::releaseSavepoint() { return runSavepoint(&DBSavepoint::keep); }
+int DBtran::undoSavepoint() { return runSavepoint(&DBSavepoint::undo); }
 
 void DBtran::addObject(DBtable* record) {
     if (!record || std::find(m_objects.begin(), m_objects.end(), record) != m_objects.end()) return;

@@ -318,6 +318,12 @@ public:
     int commitTran(bool = false);
     int rollbackTran();
     bool isStarted() const { return m_started; }
+    // Savepoints inside the started transaction (DBSavepoint.h), for writes
+    // that stand or fall together: kept or undone innermost first, the
+    // transaction going on either way. kDBErrUsage when none is started.
+    int savepoint();
+    int releaseSavepoint();
+    int undoSavepoint();
     // Registers a record working in this transaction.
     void addObject(DBtable* record);
     void removeObject(DBtable* record);
@@ -329,6 +335,7 @@ public:
 
 private:
     int runControl(const char* sql);
+    int runSavepoint(int (*step)(sqlite3*));
 
     bool m_started = false;
     int m_hint = 0;

@@ -2,7 +2,9 @@
 // catalogue, and finding it again.
 #include "BackupFixture.h"
 
+using kel::test::grown;
 using kel::test::refused;
+using kel::test::rowCounts;
 using kel::test::scalar;
 using kel::test::text;
 
@@ -11,6 +13,9 @@ namespace {
 class BackupSetTest : public kel::test::BackupTest {
 protected:
     std::string where(unsigned long id) const { return " FROM sqlBackupSet WHERE id = " + std::to_string(id); }
+
+    // The tables a recorded backup writes.
+    static kel::test::RowCounts recorded() { return rowCounts({"sqlBackupSet", "sqlLSNs", "sqlVersion"}); }
 };
 
 }  // namespace
@@ -136,4 +141,60 @@ TEST_F(BackupSetTest, SnapshotBackupIsNamedByItsStartTime) {
     EXPECT_EQ(scalar("SELECT seltraStartTime + seltraFinishTime" + where(set.sqlId())), 0);
     EXPECT_EQ(scalar("SELECT streams" + where(set.sqlId())), 3);
     EXPECT_EQ(text("SELECT backupType || firstLSN || startTime FROM sqlLSNs"), "1000" "2021-03-07 14:05:09");
+}
+
+TEST_F(BackupSetTest, AnLSNRefusedAfterItsSetLeavesNothingAndTheMendedSetCommitsWhole) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    const kel::test::RowCounts before = recorded();
+    KelSQLBackupSet set(agent, false);
+    set.copyFromNetwork(record("log"));
+    fillLSN(set.getLSN(), 'L', "34000000000000010", std::string(KelSQLLSN::kLSNMax + 1, '9'));
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_TRUE(refused(set.insert(tessel_, db_), set.getLastError(), kelsql::kErrValueNotSet, "lastLSN"));
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(recorded(), before);
+
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_FALSE(set.insert(tessel_, db_));
+    set.getLSN().setLast("34000000000000019");
+    ASSERT_TRUE(set.insert(tessel_, db_)) << message(set.getLastError());
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(recorded(), grown(before, {{"sqlBackupSet", 1}, {"sqlLSNs", 1}, {"sqlVersion", 2}}));
+    EXPECT_EQ(text("SELECT lastLSN FROM sqlLSNs WHERE sqlBackupSetId = " + std::to_string(set.sqlId())),
+              "34000000000000019");
+}
+
+// A refusal no check on the agent foresees: the Ostrel's catalogue turns the
+// LSN row down after it stored the set.
+TEST_F(BackupSetTest, AnLSNRowTheOstrelCannotStoreTakesItsSetBack) {
+    ASSERT_TRUE(kel::test::refuseInserts("sqlLSNs", "NEW.firstLSN = '66'"));
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    const kel::test::RowCounts before = recorded();
+    KelSQLBackupSet set(agent, false);
+    set.copyFromNetwork(record("log"));
+    fillLSN(set.getLSN(), 'L', "66", "34000000000000019");
+    ASSERT_TRUE(t->startTransaction());
+    EXPECT_TRUE(refused(set.insert(tessel_, db_), set.getLastError(), kelsql::kErrRowOperation));
+    set.getLSN().setFirst("34000000000000010");
+    ASSERT_TRUE(set.insert(tessel_, db_)) << message(set.getLastError());
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(recorded(), grown(before, {{"sqlBackupSet", 1}, {"sqlLSNs", 1}, {"sqlVersion", 2}}));
+    EXPECT_EQ(scalar("SELECT count(*) FROM sqlBackupSet b JOIN sqlLSNs l ON l.sqlBackupSetId = b.id"), 1);
+}
+
+TEST_F(BackupSetTest, VersionRowsMadeForASetTheOstrelCannotStoreGoWithIt) {
+    ASSERT_TRUE(kel::test::refuseInserts("sqlBackupSet", "NEW.name = 'boom'"));
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    const kel::test::RowCounts before = recorded();
+    KelNetSQLBackupSet2_t request = record("boom");
+    request.BackupSet.TesselId = tessel_;
+    request.BackupSet.SqlDatabaseId = db_;
+    KelNetSQLBackupSet2_t response{};
+    KelSQLBackupSet set(ostrel, true);
+    ASSERT_TRUE(ostrel.startTransaction());
+    EXPECT_TRUE(refused(set.insert(request, response), set.getLastError(), kelsql::kErrRowOperation));
+    ASSERT_TRUE(ostrel.commitTransaction());
+    EXPECT_EQ(recorded(), before);
 }

@@ -148,3 +148,25 @@ TEST_F(NetworkTransactionTest, MessageBuiltBeforeAssignmentKeepsItsSession) {
     KelLastError err;
     EXPECT_TRUE(early.exchange(err)) << err.formatLastErrorMessage();
 }
+
+TEST_F(NetworkTransactionTest, AnUndoneSavepointTakesBackOnlyTheWritesAfterIt) {
+    KelSQLClassProperties agent(KelSQLClientSide);
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    EXPECT_FALSE(t->setSavepoint());
+    EXPECT_EQ(t->getLastError().number(), kelsql::kErrTranRequired);
+    ASSERT_TRUE(t->startTransaction());
+    KelLastError err;
+    ASSERT_TRUE(write(agent, "before", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(t->setSavepoint()) << t->getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(write(agent, "undone", err));
+    ASSERT_TRUE(t->undoSavepoint()) << t->getLastError().formatLastErrorMessage();
+    EXPECT_TRUE(t->isTransactionStarted());
+    ASSERT_TRUE(t->setSavepoint());
+    ASSERT_TRUE(write(agent, "released", err));
+    ASSERT_TRUE(t->releaseSavepoint()) << t->getLastError().formatLastErrorMessage();
+    // Nothing is left to release.
+    EXPECT_FALSE(t->releaseSavepoint());
+    ASSERT_TRUE(t->commitTransaction());
+    EXPECT_EQ(kel::test::text("SELECT group_concat(tag, ',') FROM (SELECT tag FROM frameProbe ORDER BY rowid)"),
+              "before,released");
+}

@@ -41,6 +41,10 @@ protected:
     // application id created or found.
     uint64_t create(const Request& r, unsigned long* appIdOut = nullptr) {
         KelSQLClassProperties ostrel(KelSQLServerSide);
+        return create(ostrel, r, appIdOut);
+    }
+    // The same on ostrel, inside its transaction when one is started.
+    uint64_t create(KelSQLClassProperties& ostrel, const Request& r, unsigned long* appIdOut = nullptr) {
         KelSQLAppId appId(ostrel, false);
         appId.setClientName(r.client);
         appId.setServerName(r.server);
@@ -211,4 +215,32 @@ TEST_F(AppIdCreateTest, AgentAsksTheOstrelToCreate) {
     req->DBCode = KelNetSQLAppIdCreate;
     req->ArchiveGroupNameId = 0;
     EXPECT_EQ(kel::test::failure(appId.networkQuery(), appId.getLastError()), kelsql::kErrValueNotSet);
+}
+
+// Registering an instance writes its application id, then the client's
+// application type with the release: a refusal there takes the id back.
+TEST_F(AppIdCreateTest, AnInstanceRefusedInItsLastStepLeavesNoApplicationIdAndItsRetryCommitsWhole) {
+    ASSERT_TRUE(kel::test::refuseInserts("APP_SimClientApp", "NEW.release = 'refused'"));
+    const auto written = [] {
+        return kel::test::rowCounts({"APP_InstanceName", "APP_BackupSetName", "APP_Application", "APP_SimClientApp"});
+    };
+    const kel::test::RowCounts before = written();
+    // beta has no instance yet: registering one installs its application type.
+    Request r{"master", 70, "BETA\\SQL1", "beta"};
+    r.release = "refused";
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ASSERT_TRUE(ostrel.startTransaction());
+    EXPECT_EQ(create(ostrel, r), static_cast<uint64_t>(kel::appmgr::kAppErrInstallDb));
+    ASSERT_TRUE(ostrel.commitTransaction());
+    EXPECT_EQ(written(), before);
+
+    ASSERT_TRUE(ostrel.startTransaction());
+    EXPECT_NE(create(ostrel, r), 0u);
+    r.release = "9.00.1399";
+    ASSERT_EQ(create(ostrel, r), 0u);
+    ASSERT_TRUE(ostrel.commitTransaction());
+    EXPECT_EQ(written(), kel::test::grown(before, {{"APP_InstanceName", 1}, {"APP_BackupSetName", 1},
+                                                   {"APP_Application", 1}, {"APP_SimClientApp", 1}}));
+    EXPECT_EQ(kel::test::text("SELECT release FROM APP_SimClientApp WHERE clientId = " + std::to_string(beta_)),
+              "9.00.1399");
 }

@@ -100,6 +100,32 @@ TEST_F(FileSubClientConfigTest, InsertChainsTheMembersAndCreatesTheApplicationId
               "B/" + std::to_string(sub) + "/3/3");
 }
 
+// The subclient and its members are written before its application id: an
+// application id refused takes them back.
+TEST_F(FileSubClientConfigTest, AnApplicationIdRefusedLastLeavesNoSubclientAndTheMendedOneCommitsWhole) {
+    const auto written = [] {
+        return kel::test::rowCounts({"sqlFileSubClient", "sqlFileSubClientGroup", "APP_Application"});
+    };
+    const kel::test::RowCounts before = written();
+    KelSQLFileSubClientConfig config(*ostrel_);
+    config.setArchiveGroupId(3);
+    config.setTesselId(tessel_);
+    ASSERT_TRUE(config.addSqlFileGroupId(b_));
+    ASSERT_TRUE(config.addSqlFileId(a_, a1_));
+    ASSERT_TRUE(ostrel_->startTransaction());
+    EXPECT_TRUE(refused(config.insert("nobody", db_), config.getLastError(), kelsql::kErrClientNotFound));
+    ASSERT_TRUE(ostrel_->commitTransaction());
+    EXPECT_EQ(written(), before);
+
+    ASSERT_TRUE(ostrel_->startTransaction());
+    EXPECT_FALSE(config.insert("nobody", db_));
+    ASSERT_TRUE(config.insert("alpha", db_)) << config.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(ostrel_->commitTransaction());
+    EXPECT_EQ(written(), kel::test::grown(before, {{"sqlFileSubClient", 1}, {"sqlFileSubClientGroup", 2},
+                                                   {"APP_Application", 1}}));
+    EXPECT_EQ(chain(config.subClient().sqlId()), member(a_, a1_) + member(b_));
+}
+
 TEST_F(FileSubClientConfigTest, LayoutEditsApplyTheirMarks) {
     KelSQLFileSubClientConfig config(*ostrel_);
     KelSQLDatabaseLayout layout;
@@ -150,6 +176,31 @@ TEST_F(FileSubClientConfigTest, LayoutEditsApplyTheirMarks) {
         EXPECT_TRUE(config.getLastError().isCritical());
         EXPECT_EQ(firstArgument(config.getLastError()), "sales");
     }
+}
+
+// An edit writes its removals before its additions: an addition the
+// catalogue refuses takes the removals back.
+TEST_F(FileSubClientConfigTest, ALayoutEditRefusedPartWayLeavesTheMembersAsTheyWere) {
+    KelSQLFileSubClientConfig config(*ostrel_);
+    KelSQLDatabaseLayout layout;
+    ASSERT_TRUE(config.getDatabaseLayout(db_, layout));
+    mark(layout, 0, -1, Flags::kAddOperation);
+    mark(layout, 1, 0, Flags::kAddOperation);
+    ASSERT_TRUE(ostrel_->startTransaction());
+    ASSERT_TRUE(config.createFileSubClientLayout("alpha", tessel_, 3, layout, "fs"))
+        << config.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(ostrel_->commitTransaction());
+    const unsigned long sub = config.subClient().sqlId();
+    const std::string members = chain(sub);
+    ASSERT_TRUE(kel::test::refuseInserts("sqlFileSubClientGroup"));
+    ASSERT_TRUE(config.getFileSubClientLayout(sub, layout));
+    mark(layout, 1, 0, Flags::kDeleteOperation);
+    mark(layout, 1, 1, Flags::kAddOperation);
+    ASSERT_TRUE(ostrel_->startTransaction());
+    EXPECT_FALSE(config.updateFileSubClientLayout(layout));
+    ASSERT_TRUE(ostrel_->commitTransaction());
+    EXPECT_EQ(chain(sub), members);
+    EXPECT_EQ(scalar("SELECT count(*) FROM sqlFileSubClientGroup"), 2);
 }
 
 TEST_F(FileSubClientConfigTest, LogicalDeletionFreesTheName) {

@@ -167,4 +167,88 @@ TEST_F(RegistrationTest, AllowFlagsAndCascades) {
     EXPECT_EQ(scalar("SELECT flags FROM sqlFileSubClient"), 1);
 }
 
+
+// The agent registers the database with groups and files served by live;
+// its network transaction is committed whatever the outcome.
+class RegistrationRefusalTest : public RegistrationTest {
+protected:
+    void SetUp() override {
+        RegistrationTest::SetUp();
+        auto served = std::make_unique<kel::test::FilesLiveSqlServer>();
+        live_ = served.get();
+        kel::live::installLiveSqlServer(std::move(served));
+        application("fg2", "default");
+        agent_ = std::make_unique<KelSQLClassProperties>(KelSQLClientSide);
+        db_ = std::make_unique<KelSQLDatabase>(*agent_, false);
+        db_->setDatabaseName("fg2");
+        db_->setSqlServerName(kInstance);
+        db_->setClientName("alpha");
+    }
+    void TearDown() override {
+        db_.reset();
+        agent_.reset();
+        RegistrationTest::TearDown();
+    }
+    static kel::test::RowCounts registered() { return kel::test::rowCounts({"sqlDatabase", "sqlFileGroup", "sqlFile"}); }
+    KelNetSQLDBTransaction* t() { return agent_->getNetworkDBTransaction(); }
+
+    kel::test::FilesLiveSqlServer* live_ = nullptr;
+    std::unique_ptr<KelSQLClassProperties> agent_;
+    std::unique_ptr<KelSQLDatabase> db_;  // fg2 of the instance, registered by the agent
+};
+
+TEST_F(RegistrationRefusalTest, ALastFileRefusedLeavesNothingAndTheMendedRegistrationCommitsWhole) {
+    live_->logFile = std::string(sizeof KelNetSQLFile_t::FileName, 'l');
+    const kel::test::RowCounts before = registered();
+    ASSERT_TRUE(t()->startTransaction());
+    EXPECT_TRUE(refused(db_->config(instance_, 7), db_->getLastError(), kelsql::kErrValueNotSet, "logicalName"));
+    ASSERT_TRUE(t()->commitTransaction());
+    EXPECT_EQ(registered(), before);
+
+    ASSERT_TRUE(t()->startTransaction());
+    EXPECT_FALSE(db_->config(instance_, 7));
+    live_->logFile = "fg2_log";
+    ASSERT_TRUE(db_->config(instance_, 7)) << db_->getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t()->commitTransaction());
+    // Two groups and the log's, a file each.
+    EXPECT_EQ(registered(), kel::test::grown(before, {{"sqlDatabase", 1}, {"sqlFileGroup", 3}, {"sqlFile", 3}}));
+    EXPECT_EQ(kel::test::text("SELECT f.logicalName FROM sqlFile f JOIN sqlFileGroup g ON g.id = f.sqlFileGroupId "
+                              "WHERE g.fileGroupName = 'DatabaseLogs'"),
+              "fg2_log");
+}
+
+// A refusal no check on the agent foresees: the Ostrel's catalogue turns the
+// last file down after the database and its groups were stored.
+TEST_F(RegistrationRefusalTest, AFileTheOstrelCannotStoreTakesTheDatabaseAndItsGroupsBack) {
+    ASSERT_TRUE(kel::test::refuseInserts("sqlFile", "NEW.logicalName = 'boom'"));
+    live_->logFile = "boom";
+    const kel::test::RowCounts before = registered();
+    ASSERT_TRUE(t()->startTransaction());
+    EXPECT_TRUE(refused(db_->config(instance_, 7), db_->getLastError(), kelsql::kErrRowOperation));
+    ASSERT_TRUE(t()->commitTransaction());
+    EXPECT_EQ(registered(), before);
+}
+
+// A group registered alone takes its files with it, and back with them.
+TEST_F(RegistrationRefusalTest, AGroupWhoseFileTheOstrelCannotStoreIsTakenBack) {
+    ASSERT_TRUE(kel::test::refuseInserts("sqlFile", "NEW.logicalName = 'boom'"));
+    const unsigned long database = databaseRow("fg1");
+    const kel::test::RowCounts before = registered();
+    KelSQLFileGroup group(*agent_, false);
+    group.initializeSQLObject(true);
+    group.setFileGroupName("DatabaseLogs");
+    live_->logFile = "boom";
+    ASSERT_TRUE(t()->startTransaction());
+    EXPECT_TRUE(refused(group.config(database, nullptr), group.getLastError(), kelsql::kErrRowOperation));
+    ASSERT_TRUE(t()->commitTransaction());
+    EXPECT_EQ(registered(), before);
+
+    ASSERT_TRUE(t()->startTransaction());
+    EXPECT_FALSE(group.config(database, nullptr));
+    live_->logFile = "fg1_log";
+    ASSERT_TRUE(group.config(database, nullptr)) << group.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t()->commitTransaction());
+    EXPECT_EQ(registered(), kel::test::grown(before, {{"sqlFileGroup", 1}, {"sqlFile", 1}}));
+}
+
 }  // namespace

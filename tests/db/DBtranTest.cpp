@@ -143,5 +143,23 @@ TEST_F(TransactionTest, KilledWriterLeavesExactlyTheCommittedRows) {
                                                       "committed4"}));
 }
 
+TEST_F(TransactionTest, AnUndoneSavepointTakesBackOnlyWhatCameAfterIt) {
+    DBtran tran(false);
+    EXPECT_EQ(tran.savepoint(), kDBErrUsage);  // no transaction to hold it
+    ASSERT_EQ(tran.startTran(), 0);
+    ASSERT_EQ(insertGroup(&tran, "before"), 0);
+    ASSERT_EQ(tran.savepoint(), 0);
+    ASSERT_EQ(insertGroup(&tran, "kept inside"), 0);
+    ASSERT_EQ(tran.savepoint(), 0);
+    ASSERT_EQ(insertGroup(&tran, "undone"), 0);
+    ASSERT_EQ(tran.undoSavepoint(), 0);
+    ASSERT_EQ(tran.releaseSavepoint(), 0);
+    // Both savepoints are gone; the transaction goes on.
+    EXPECT_NE(tran.undoSavepoint(), 0);
+    ASSERT_EQ(insertGroup(&tran, "after"), 0);
+    ASSERT_EQ(tran.commitTran(false), 0);
+    EXPECT_EQ(groupNames(), std::vector<std::string>({"before", "kept inside", "after"}));
+}
+
 }  // namespace
 }  // namespace kel::test

@@ -80,7 +80,7 @@ TEST_F(FrameExchangeTest, AnswerStatusReachesTheCaller) {
 
 TEST_F(FrameExchangeTest, UnknownCodeTypeAndWrongLengthAreRefusedAndTheSessionGoesOn) {
     KelNetSQLDBTransaction unknown(ctx(), false);
-    unknown.requestMessage(true)->TransactionCode = 7;
+    unknown.requestMessage(true)->TransactionCode = 99;
     KelLastError err;
     EXPECT_FALSE(unknown.exchange(err));
     EXPECT_EQ(err.number(), kelsql::kErrRequestRefused);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,22 +64,35 @@ inline long long scalar(const std::string& query) {
     return v.empty() || v[0] == '<' ? -3 : std::stoll(v);
 }
 
-// Every row of every table of the catalogue, counted table by table: two
-// equal sums around a refused request say that it wrote nothing.
+// The committed rows of each table: compared before and after an operation,
+// the difference is what it left behind.
+using RowCounts = std::map<std::string, long long>;
+inline RowCounts rowCounts(const std::vector<std::string>& tables) {
+    RowCounts counts;
+    for (const std::string& table : tables) counts[table] = scalar("SELECT count(*) FROM " + table);
+    return counts;
+}
+// counts with each table named in added grown by its number.
+inline RowCounts grown(RowCounts counts, const RowCounts& added) {
+    for (const auto& a : added) counts[a.first] += a.second;
+    return counts;
+}
+
+// Every row of every table of the catalogue: two equal sums around a
+// refused request say that it wrote nothing.
 inline long long catalogueRows() {
     std::string error;
     std::unique_ptr<DBConnection> c(DBConnection::open(error));
     if (!c) return -3;
     std::vector<std::string> tables;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(c->db(), "select name from sqlite_master where type = 'table'", -1, &stmt, nullptr) !=
-        SQLITE_OK)
+    if (sqlite3_prepare_v2(c->db(), "SELECT '\"' || name || '\"' FROM sqlite_master WHERE type = 'table'", -1, &stmt,
+                           nullptr) != SQLITE_OK)
         return -3;
     while (sqlite3_step(stmt) == SQLITE_ROW) tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
     sqlite3_finalize(stmt);
     long long rows = 0;
-    for (const std::string& t : tables) {
-        const long long n = scalar("select count(*) from \"" + t + "\"");
+    for (const auto& [table, n] : rowCounts(tables)) {
         if (n < 0) return -3;
         rows += n;
     }

@@ -60,4 +60,24 @@ public:
     bool instanceNames(const std::string&, std::vector<std::string>&, KelLastError&) override { return true; }
 };
 
+// The served instance with files: each file group has one data file named
+// after it, the transaction log ("DatabaseLogs") the one logFile names.
+class FilesLiveSqlServer : public ServedLiveSqlServer {
+public:
+    std::string logFile = "log";
+
+    bool fileNames(const Target&, const std::string&, const std::string& group, std::vector<std::string>& names,
+                   KelLastError&) override {
+        names.push_back(group == "DatabaseLogs" ? logFile : group.substr(0, 6) + "_data");
+        return true;
+    }
+    bool file(const Target&, const std::string&, const std::string&, const std::string& name, kel::live::LiveFile& out,
+              bool& found, KelLastError&) override {
+        out.fileId = name.size();
+        out.physicalName = "D:\\data\\" + name + ".mdf";
+        found = true;
+        return true;
+    }
+};
+
 }  // namespace kel::test

@@ -18,6 +18,12 @@ inline bool sql(const std::string& text) {
     std::unique_ptr<DBConnection> c(DBConnection::open(error));
     return c && sqlite3_exec(c->db(), text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
+// From here on the catalogue turns down each insert into table whose new row
+// meets condition: a database error no check of the library foresees.
+inline bool refuseInserts(const std::string& table, const std::string& condition = "1") {
+    return sql("CREATE TRIGGER refuse_" + table + " BEFORE INSERT ON " + table + " WHEN " + condition +
+               " BEGIN SELECT RAISE(ABORT, 'refused by the test'); END");
+}
 // Committed probe rows; negative when the catalogue cannot be read.
 inline long probeRows() { return static_cast<long>(scalar("SELECT count(*) FROM frameProbe")); }
 
