@@ -1,5 +1,6 @@
 #include "platform/db/SqlFormat.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/db/tsql/TsqlLexer.h"
@@ -23,22 +24,24 @@ struct Conversion {
     enum class Kind { Percent, Text, Raw, Signed, Unsigned, Count, Unknown };
     Kind kind = Kind::Unknown;
     size_t end = 0;  // just past it; past an unknown kind printf goes on as we do
+    unsigned value = 0;       // the number of the argument it prints; 0 when taken in turn
+    unsigned sizes[2] = {};   // the numbers of the arguments a * width and precision take
     bool numbered = false;    // takes an argument by its number
     bool unnumbered = false;  // takes an argument in turn
     bool precision = false;
     bool grouping = false;  // ' or I: digits in the locale's form
 };
 
-// Digits from i on ending in '$': an argument number, i then past the '$'.
-// Zero or more than nine digits is none (printf prints such a conversion as
-// it stands).
-bool argumentNumber(std::string_view f, size_t& i) {
+// Digits from i on ending in '$': an argument number, i then past the '$';
+// else 0. Zero or more than nine digits is none (printf prints such a
+// conversion as it stands).
+unsigned argumentNumber(std::string_view f, size_t& i) {
     size_t j = i;
-    bool zero = true;
-    for (; j < f.size() && digit(f[j]); ++j) zero = zero && f[j] == '0';
-    if (j == i || j - i > 9 || zero || j >= f.size() || f[j] != '$') return false;
+    unsigned n = 0;
+    for (; j < f.size() && digit(f[j]) && j - i < 10; ++j) n = n * 10 + unsigned(f[j] - '0');
+    if (j == i || j - i > 9 || n == 0 || j >= f.size() || f[j] != '$') return 0;
     i = j + 1;
-    return true;
+    return n;
 }
 
 void skipDigits(std::string_view f, size_t& i) {
@@ -49,27 +52,28 @@ void skipDigits(std::string_view f, size_t& i) {
 Conversion readConversion(std::string_view f, size_t i) {
     Conversion c;
     ++i;
-    c.numbered = argumentNumber(f, i);
+    c.value = argumentNumber(f, i);
     for (; i < f.size() && std::string_view(" +-#0'I").find(f[i]) != std::string_view::npos; ++i)
         c.grouping = c.grouping || f[i] == '\'' || f[i] == 'I';
     // A * takes an argument itself, by number or in turn; "*5" without '$'
     // is no width printf reads as written.
     bool starRead = true;
-    const auto star = [&] {
+    const auto star = [&](unsigned& number) {
         ++i;
         if (i < f.size() && digit(f[i])) {
-            starRead = argumentNumber(f, i);
+            number = argumentNumber(f, i);
+            starRead = number != 0;
             c.numbered = true;
         } else {
             c.unnumbered = true;
         }
     };
-    if (i < f.size() && f[i] == '*') star();
+    if (i < f.size() && f[i] == '*') star(c.sizes[0]);
     else skipDigits(f, i);
     if (i < f.size() && f[i] == '.') {
         c.precision = true;
         ++i;
-        if (i < f.size() && f[i] == '*') star();
+        if (i < f.size() && f[i] == '*') star(c.sizes[1]);
         else skipDigits(f, i);
     }
     if (i + 1 < f.size() && ((f[i] == 'h' && f[i + 1] == 'h') || (f[i] == 'l' && f[i + 1] == 'l'))) i += 2;
@@ -88,7 +92,9 @@ Conversion readConversion(std::string_view f, size_t i) {
              : in("ouxXbBp")     ? Conversion::Kind::Unsigned
              : k == 'n'          ? Conversion::Kind::Count
                                  : Conversion::Kind::Unknown;
-    if (!c.numbered && c.kind != Conversion::Kind::Percent && k != 'm') c.unnumbered = true;
+    if (c.kind == Conversion::Kind::Percent || k == 'm') return c;  // no argument printed
+    if (c.value) c.numbered = true;
+    else c.unnumbered = true;
     return c;
 }
 
@@ -117,6 +123,7 @@ bool probe(std::string_view f, std::string& out, std::vector<TextConversion>& te
     out.clear();
     texts.clear();
     bool numbered = false, unnumbered = false;
+    std::vector<unsigned> textArguments, otherArguments;  // by number
     for (size_t i = 0; i < f.size();) {
         if (f[i] != '%') {
             out += f[i++];
@@ -128,6 +135,9 @@ bool probe(std::string_view f, std::string& out, std::vector<TextConversion>& te
         i = c.end;
         numbered = numbered || c.numbered;
         unnumbered = unnumbered || c.unnumbered;
+        for (unsigned size : c.sizes)
+            if (size) otherArguments.push_back(size);
+        if (c.value) (c.kind == Conversion::Kind::Text ? textArguments : otherArguments).push_back(c.value);
         switch (c.kind) {
         case Conversion::Kind::Unknown:
             return refuse(why, named("is no conversion printf knows"));
@@ -154,6 +164,9 @@ bool probe(std::string_view f, std::string& out, std::vector<TextConversion>& te
         }
     }
     if (numbered && unnumbered) return refuse(why, "the format mixes numbered and unnumbered conversions");
+    for (unsigned n : textArguments)
+        if (std::find(otherArguments.begin(), otherArguments.end(), n) != otherArguments.end())
+            return refuse(why, "argument " + std::to_string(n) + " is printed as a text and read as something else");
     return false;
 }
 
