@@ -199,6 +199,27 @@ bool standAlone(const std::vector<tsql::Token>& tokens, const std::vector<TextCo
     return false;
 }
 
+// The record layer asks this of the same few formats over and over, a
+// lookup per row: the last formats found sound on this thread, to be told
+// again without lexing.
+class SoundFormats {
+public:
+    bool holds(std::string_view format) const {
+        for (const std::string& f : formats_)
+            if (f == format) return true;
+        return false;
+    }
+    void add(std::string_view format) {
+        formats_[next_].assign(format.data(), format.size());
+        next_ = (next_ + 1) % kKept;
+    }
+
+private:
+    static constexpr size_t kKept = 16;
+    std::string formats_[kKept];
+    size_t next_ = 0;
+};
+
 }  // namespace
 
 bool unsoundFormat(std::string_view format, std::string* why) {
@@ -211,6 +232,8 @@ bool unsoundFormat(std::string_view format, std::string* why) {
         i = c.end;
     }
     if (!anyText) return false;
+    thread_local SoundFormats sound;
+    if (sound.holds(format)) return false;
 
     std::string statement, err;
     std::vector<TextConversion> texts;
@@ -219,6 +242,7 @@ bool unsoundFormat(std::string_view format, std::string* why) {
     const bool read = tsql::tokenize(statement, tokens, err);
     if (standAlone(tokens, texts, why)) return true;
     if (!read) return refuse(why, "the format is no SQL the runner can read (" + err + ")");
+    sound.add(format);
     return false;
 }
 
