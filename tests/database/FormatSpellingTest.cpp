@@ -140,5 +140,16 @@ TEST_F(FormatSpellingTest, ASoundWhereTextAfterARefusedOneRuns) {
     EXPECT_EQ(names(), "pubs");
 }
 
+// A where format printf fails on leaves no empty where text behind, which
+// would delete by the row's key instead.
+TEST_F(FormatSpellingTest, AWhereFormatPrintfCannotFormatIsRefusedNotTakenForTheKey) {
+    SqlDatabase rec(nullptr);
+    rec.getDataPtr()->backupSetId = int(pubs_);
+    // A wide text the C locale has no bytes for.
+    EXPECT_EQ(rec.setWhere("databaseName = %ls", L"caf\u00e9"), kDBErrUsage);
+    EXPECT_EQ(rec.rowDelete(), kDBErrUsage);
+    EXPECT_EQ(names(), "pubs,other");
+}
+
 }  // namespace
 }  // namespace kel::test
