@@ -25,5 +25,8 @@ export TMPDIR
 trap 'rm -rf "$TMPDIR"' EXIT
 for t in "${targets[@]}"; do
   echo "== $t for ${SECONDS_EACH}s"
-  "$BUILD/fuzz/$t" -max_total_time="$SECONDS_EACH" -max_len=8192
+  # A target's dictionary (fuzz/<target>.dict) names the pieces its input is made of.
+  dict=()
+  if [ -f "fuzz/$t.dict" ]; then dict=(-dict="fuzz/$t.dict"); fi
+  "$BUILD/fuzz/$t" -max_total_time="$SECONDS_EACH" -max_len=8192 "${dict[@]}"
 done

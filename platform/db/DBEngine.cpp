@@ -281,14 +281,20 @@ sqlite3_stmt* DBConnection::shaped(const std::string& sql, int& rc) {
 
 namespace {
 
-// The end of a text literal, a quoted name ("..", [..], `..`) or a -- comment
-// that starts at i; i itself when none starts there.
+// The end of a text literal, a quoted name ("..", [..], `..`) or a comment
+// that starts at i; i itself when none starts there. Read as SQLite reads
+// them: a quote inside a comment opens nothing, and a /* comment left open
+// runs to the end.
 size_t skipOpaque(std::string_view sql, size_t i) {
     const size_t n = sql.size();
     const char c = sql[i];
     if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
         size_t j = sql.find('\n', i);
         return j == std::string_view::npos ? n : j;
+    }
+    if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+        size_t j = sql.find("*/", i + 2);
+        return j == std::string_view::npos ? n : j + 2;
     }
     if (c != '\'' && c != '"' && c != '[' && c != '`') return i;
     const char close = c == '[' ? ']' : c;
@@ -317,7 +323,7 @@ void DBparameterize(std::string_view sql, std::string& out, std::vector<DBParam>
     while (i < n) {
         char c = sql[i];
         // Most of a where text is names, blanks and operators: copied as they are.
-        if (c != '\'' && c != '"' && c != '[' && c != '`' && c != '-' && (c < '0' || c > '9')) {
+        if (c != '\'' && c != '"' && c != '[' && c != '`' && c != '-' && c != '/' && (c < '0' || c > '9')) {
             out += c;
             ++i;
             continue;

@@ -17,6 +17,7 @@
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBSavepoint.h"
 #include "platform/db/DBShapedBatch.h"
+#include "platform/db/SqlFormat.h"
 #include "platform/util/BoundedCopy.h"
 
 unsigned char DBtable::b_newDBBase = 0;
@@ -338,10 +339,15 @@ bool DBtable::shapeWhere(const char* format, va_list args) {
 }
 
 int DBtable::setWhere(const char* format, ...) {
-    // A format that quotes a %s itself would take a caller's text raw; the
+    // A format in which a text could be more than its one literal: the
     // record then refuses to run until a sound where text is set.
-    m_whereRefused = format && kel::sql::quotedConversion(format);
-    if (m_whereRefused) return refuseQuotedFormat("where", format);
+    m_whereRefusal.clear();
+    const auto refuse = [this, format](std::string why) {
+        m_whereRefusal = std::move(why);
+        return refuseFormat("where", format, m_whereRefusal);
+    };
+    std::string why;
+    if (format && kel::sql::unsoundFormat(format, &why)) return refuse(std::move(why));
     // Straight into the where buffer: a lookup sets its where text each time.
     int n = -1;
     if (format) {
@@ -359,6 +365,11 @@ int DBtable::setWhere(const char* format, ...) {
             va_start(args, format);
             n = std::vsnprintf(m_where.data(), m_where.size(), format, args);
             va_end(args);
+        }
+        // An empty where text would update or delete by the row's key instead.
+        if (n < 0) {
+            clearText(m_where);
+            return refuse("printf cannot format it with its arguments");
         }
     }
     if (n < 0) n = 0;
@@ -648,22 +659,21 @@ int DBtable::insertBound(DBConnection* conn) {
 
 int DBtable::updateRowFormat(const char* format, va_list args) {
     if (!format) return updateRow(nullptr);
-    if (kel::sql::quotedConversion(format)) return refuseQuotedFormat("SET", format);
+    std::string why;
+    if (kel::sql::unsoundFormat(format, &why)) return refuseFormat("SET", format, why);
     std::string set = kel::sql::vformat(format, args);
     return updateRow(set.c_str());
 }
 
-int DBtable::refuseQuotedFormat(const char* what, const char* format) {
-    return fail(kDBErrUsage, std::string("the ") + what + " format puts a %s between quotes of its own (" + format +
-                                 "); give the text as kel::sql::quoted(text) to a plain %s");
+int DBtable::refuseFormat(const char* what, const char* format, const std::string& why) {
+    return fail(kDBErrUsage, std::string("the ") + what + " format (" + format + ") is refused: " + why +
+                                 "; give a text as kel::sql::quoted(text) to a plain %s");
 }
 
-int DBtable::refusedWhere() {
-    return fail(kDBErrUsage, "the where format was refused: it puts a %s between quotes of its own");
-}
+int DBtable::refusedWhere() { return fail(kDBErrUsage, "the where format was refused: " + m_whereRefusal); }
 
 int DBtable::updateRow(const char* setList) {
-    if (m_whereRefused) return refusedWhere();
+    if (!m_whereRefusal.empty()) return refusedWhere();
     if (!m_layout || m_layout->kind != DBKindTable) return fail(kDBErrUsage, "rowUpdate needs a table layout");
     if (!m_whereSet) setPrimaryWhere();
     if (m_where[0] == '\0') return fail(kDBErrUsage, "rowUpdate without a where text");
@@ -691,7 +701,7 @@ int DBtable::updateRow(const char* setList) {
 }
 
 int DBtable::rowDelete() {
-    if (m_whereRefused) return refusedWhere();
+    if (!m_whereRefusal.empty()) return refusedWhere();
     if (!m_layout || m_layout->kind != DBKindTable) return fail(kDBErrUsage, "rowDelete needs a table layout");
     if (!m_whereSet) setPrimaryWhere();
     if (m_where[0] == '\0') return fail(kDBErrUsage, "rowDelete without a where text");
@@ -701,7 +711,7 @@ int DBtable::rowDelete() {
 int DBtable::openCursor() {
     m_cursor.reset();
     m_openedEmpty = false;
-    if (m_whereRefused) return refusedWhere();
+    if (!m_whereRefusal.empty()) return refusedWhere();
     if (!m_layout || !m_row) return fail(kDBErrUsage, "openCursor needs a layout");
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
@@ -862,7 +872,7 @@ int DBtable::oneRowFromTable() {
     m_cursor.reset();
     m_pendingRow = false;
     m_openedEmpty = false;
-    if (m_whereRefused) return refusedWhere();
+    if (!m_whereRefusal.empty()) return refusedWhere();
     DBConnection* conn = connection();
     if (!conn) return m_lastCode;
     std::string error;

@@ -138,10 +138,12 @@ public:
     void setLayout(const DBColumnLayout* layout, void* row);
 
     virtual void setOrderBy(const char* orderBy);
-    // A format that puts a %s between quotes of its own ('%s') is refused
-    // (kDBErrUsage, and every statement of the record with it until a sound
-    // where text is set): a text goes in as kel::sql::quoted(text) into a
-    // plain %s. The same holds for rowUpdate's SET format.
+    // A text goes in as kel::sql::quoted(text) into a plain %s. A format in
+    // which a text could be more than that one literal (kel::sql::unsoundFormat:
+    // '%s', '%1$s', "%s", [%s], a %s in a comment, %.5s, ...) or that printf
+    // cannot format is refused (kDBErrUsage, and every statement of the record
+    // with it until a sound where text is set). The same holds for rowUpdate's
+    // SET format.
     virtual int setWhere(const char* format, ...) KEL_DB_PRINTF(2, 3);
     virtual void setIsolationType(unsigned int type) { m_isolation = type; }
 
@@ -249,7 +251,7 @@ protected:
     virtual int updateRow(const char* setList);
     int updateRowFormat(const char* format, va_list args) KEL_DB_PRINTF(2, 0);
     bool shapeWhere(const char* format, va_list args);
-    int refuseQuotedFormat(const char* what, const char* format);
+    int refuseFormat(const char* what, const char* format, const std::string& why);
     int refusedWhere();
     static void clearText(std::vector<char>& buf) { if (!buf.empty()) buf[0] = '\0'; }
 
@@ -276,7 +278,7 @@ protected:
     bool m_openedEmpty = false;  // the last open found no row
     bool m_oneShot = false;  // inside getOneRow
     bool m_whereSet = false;  // setWhere was called; else updates go by key
-    bool m_whereRefused = false;  // the last where format quoted a %s itself
+    std::string m_whereRefusal;  // why the last where format was refused; empty when it was not
     int m_lastCode = 0;
     std::string m_error;
 

@@ -71,4 +71,15 @@ TEST(DBformat, ParameterizeLiftsValuesButNotNames) {
     EXPECT_EQ(params[2].text, "O'B");
 }
 
+// A quote inside a comment opens no literal (SQLite reads it so): the
+// literal after the comment is lifted whole, the comment left as written.
+TEST(DBformat, ParameterizeLeavesAQuoteInACommentAlone) {
+    std::string out;
+    std::vector<DBParam> params;
+    DBparameterize("a = 1 /* it's */ and b = '*/ or ? --' /* open", out, params);
+    EXPECT_EQ(out, "a = ? /* it's */ and b = ? /* open");
+    ASSERT_EQ(params.size(), 2u);
+    EXPECT_EQ(params[1].text, "*/ or ? --");
+}
+
 }  // namespace
