@@ -54,6 +54,11 @@ AppStatement& AppStatement::bindNull() {
 
 int AppStatement::step() {
     if (!stmt_) return prepareCode_ != SQLITE_OK ? prepareCode_ : SQLITE_ERROR;
+    DBAutocommitWriter writer(db_, stmt_);
+    if (writer.refused()) {
+        refusal_ = writer.why();
+        return SQLITE_BUSY;
+    }
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return 0;
     if (rc == SQLITE_DONE) return 100;
@@ -69,7 +74,7 @@ std::string AppStatement::text(int column) const {
     return std::string(reinterpret_cast<const char*>(value), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
 }
 
-std::string AppStatement::errorText() const { return sqlite3_errmsg(db_); }
+std::string AppStatement::errorText() const { return refusal_.empty() ? sqlite3_errmsg(db_) : refusal_; }
 
 int appExec(sqlite3* db, const char* sql) {
     char* message = nullptr;
@@ -89,9 +94,11 @@ int appDbFail(KelLastError& error, const char* signature, const AppStatement& st
     return appFail(error, kAppErrDatabase, signature, statement.errorText());
 }
 
-AppSavepoint::AppSavepoint(sqlite3* db) : db_(db) {
-    started_ = appExec(db_, "SAVEPOINT kel_appmgr") == SQLITE_OK;
+AppSavepoint::AppSavepoint(sqlite3* db) : db_(db), writer_(db, nullptr) {
+    started_ = !writer_.refused() && appExec(db_, "SAVEPOINT kel_appmgr") == SQLITE_OK;
 }
+
+std::string AppSavepoint::errorText() const { return writer_.refused() ? writer_.why() : sqlite3_errmsg(db_); }
 
 AppSavepoint::~AppSavepoint() {
     if (started_ && !done_) {

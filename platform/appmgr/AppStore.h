@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/db/DBHandles.h"
+#include "platform/db/DBWriterQueue.h"
 #include "platform/events/KelLastError.h"
 
 struct sqlite3;
@@ -61,6 +62,8 @@ public:
     AppStatement& bindNull();
 
     // 0 a row, 100 no (further) row, else SQLite's code (text: errorText()).
+    // A write outside a transaction waits its turn for the catalogue's
+    // writer first; refused, it is SQLITE_BUSY and runs nothing.
     int step();
     long long integer(int column) const;
     std::string text(int column) const;
@@ -71,6 +74,7 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     int prepareCode_ = 0;  // SQLITE_OK
     int next_ = 1;
+    std::string refusal_;  // why the writer was refused, when it was
 };
 
 // Runs a statement that returns no rows. 0, or SQLite's code.
@@ -83,16 +87,19 @@ int appFail(KelLastError& error, int number, const char* signature, const std::s
 int appDbFail(KelLastError& error, const char* signature, const AppStatement& statement);
 
 // Several writes that stand or fall together, inside the caller's transaction
-// or on their own.
+// or on their own (then holding the catalogue's writer until it ends).
 class AppSavepoint {
 public:
     explicit AppSavepoint(sqlite3* db);
     ~AppSavepoint();  // rolls back unless released
     bool started() const { return started_; }
+    // Why it did not start.
+    std::string errorText() const;
     int release();
 
 private:
     sqlite3* db_;
+    DBAutocommitWriter writer_;
     bool started_ = false;
     bool done_ = false;
 };
