@@ -71,6 +71,11 @@ public:
         handOn();
     }
 
+    int waiting() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return static_cast<int>(line_.size());
+    }
+
 private:
     void grant(std::thread::id thread) {
         held_ = true;
@@ -138,6 +143,8 @@ std::string DBWriterWait::refusal() const {
 DBWriterWait DBacquireWriter(int stallLimitMs) { return line().acquire(stallLimitMs); }
 
 void DBreleaseWriter() { line().release(); }
+
+int DBwritersWaiting() { return line().waiting(); }
 
 DBWriterWatch::DBWriterWatch(Gone gone, void* arg) : previousGone_(t_gone), previousArg_(t_goneArg) {
     t_gone = gone;

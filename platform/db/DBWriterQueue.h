@@ -33,6 +33,8 @@ struct DBWriterWait {
 // and must hand it on with DBreleaseWriter.
 DBWriterWait DBacquireWriter(int stallLimitMs);
 void DBreleaseWriter();
+// How many wait in line now.
+int DBwritersWaiting();
 
 // While one lives, a wait for the writer on its thread also ends (kAbandoned)
 // once gone(arg) says whoever asked for the writer has gone. The check runs
