@@ -967,8 +967,27 @@ int DBtran::runControl(const char* sql) {
     return kDBOk;
 }
 
+bool DBtran::takeWritersConnection() {
+    // A cursor of one of its records still reads on the connection it has:
+    // it keeps that one.
+    if (m_ownConnection && !m_ownConnection->reusable()) return true;
+    std::string error;
+    DBPooledConnection writers = DBConnection::takeWriter(error);
+    if (!writers) {
+        fail(kDBErrOpen, "cannot open the catalogue: " + error);
+        return false;
+    }
+    m_ownConnection = std::move(writers);
+    return true;
+}
+
 void DBtran::releaseWriter() {
     if (!m_holdsWriter) return;
+    // The writers' connection goes before the writer does, to the next one.
+    if (m_ownConnection && m_ownConnection->writers()) {
+        if (m_ownConnection->reusable()) m_ownConnection.reset();
+        else m_ownConnection->keepAsOwn();
+    }
     m_holdsWriter = false;
     DBreleaseWriter();
 }
@@ -983,12 +1002,14 @@ int DBtran::startTran() {
         if (rc == kDBOk) m_started = true;
         return rc;
     }
-    DBConnection* conn = connection();
-    if (!conn) return m_lastCode;
     const DBWriterWait wait = DBacquireWriter(m_writerWaitMs);
-    if (wait.outcome != DBWriterOutcome::kGranted)
-        return fail(kDBErrBusy, wait.refusal());
+    if (wait.outcome != DBWriterOutcome::kGranted) return fail(kDBErrBusy, wait.refusal());
     m_holdsWriter = true;
+    if (!takeWritersConnection()) {
+        releaseWriter();
+        return m_lastCode;
+    }
+    DBConnection* conn = connection();
     // In this process the writer is ours; another process that opened the
     // catalogue may still hold SQLite's lock, and is waited for as long.
     sqlite3_busy_timeout(conn->db(), std::min(m_writerWaitMs, DBbusyTimeout()));

@@ -337,6 +337,8 @@ public:
 
 private:
     int runControl(const char* sql);
+    // Works on the connection the writers share while it holds the writer.
+    bool takeWritersConnection();
     void releaseWriter();
 
     bool m_started = false;
