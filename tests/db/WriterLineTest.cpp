@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/TestRecords.h"
+#include "platform/db/DBEngine.h"
 #include "platform/db/DBWriterQueue.h"
 #include "platform/util/BoundedCopy.h"
 #include "support/TestHome.h"
@@ -202,6 +203,51 @@ TEST_F(WriterLineTest, AWriteOutsideATransactionTakesItsTurnInLine) {
     threads_.clear();
     EXPECT_EQ(startedRc | looseRc, 0);
     EXPECT_EQ(written(), std::vector<std::string>({"holder", "started", "loose"}));
+}
+
+TEST_F(WriterLineTest, TheNextWriterFindsTheConnectionTheLastOneLeft) {
+    // On another thread, as the next session's START would be.
+    auto serialOnAnotherThread = [] {
+        unsigned long long serial = 0;
+        std::thread([&] {
+            DBtran tran(false);
+            if (tran.startTran() == 0) serial = tran.tranConnection()->serial();
+        }).join();
+        return serial;
+    };
+    unsigned long long first = 0;
+    {
+        DBtran tran(false);
+        ASSERT_EQ(tran.startTran(), 0);
+        first = tran.tranConnection()->serial();
+        ASSERT_EQ(insertGroup(&tran, "kept"), 0);
+        ASSERT_EQ(tran.commitTran(false), 0);
+    }
+    EXPECT_EQ(serialOnAnotherThread(), first);
+}
+
+TEST_F(WriterLineTest, ACursorStillReadingAfterCommitKeepsItsConnection) {
+    ASSERT_EQ(execSql("INSERT INTO sqlFileGroup (tesselId, sqlDatabaseId, fileGroupName) VALUES (1, 11, 'a'), "
+                      "(1, 11, 'b')"),
+              SQLITE_OK);
+    DBtran tran(false);
+    FileGroupRecord reader(&tran);
+    ASSERT_EQ(tran.startTran(), 0);
+    reader.setOrderBy("id");
+    ASSERT_EQ(reader.openCursor(), 0);
+    ASSERT_EQ(reader.fetchCursor(true), 0);
+    ASSERT_EQ(tran.commitTran(false), 0);
+    // The next writer works on a connection of its own meanwhile.
+    int rc = -1;
+    transaction("c", 5000, 0, &rc);
+    threads_.back().join();
+    threads_.clear();
+    EXPECT_EQ(rc, 0);
+    ASSERT_EQ(reader.fetchCursor(true), 0);
+    EXPECT_EQ(kel::fieldText(reader.row.fileGroupName), "b");
+    EXPECT_EQ(reader.fetchCursor(true), 100);
+    reader.closeCursor();
+    EXPECT_EQ(written(), std::vector<std::string>({"a", "b", "c"}));
 }
 
 }  // namespace
