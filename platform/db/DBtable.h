@@ -319,7 +319,8 @@ public:
     // (platform/db/DBWriterQueue.h) and holds it until it commits or rolls
     // back. It is refused (kDBErrBusy, the text saying why) only when the
     // holder ahead of it has held the writer for the wait limit without
-    // ending, or when this thread holds it already.
+    // ending, when this thread holds it already, or when the thread's
+    // DBWriterWatch says whoever asked has gone.
     int startTran();
     int commitTran(bool = false);
     int rollbackTran();
