@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "KelSQL/KelNetSQLFrame.h"
+#include "platform/db/DBWriterQueue.h"
 #include "platform/events/KelDebug.h"
 #include "platform/net/KelHandlerApi.h"
 
@@ -47,6 +48,10 @@ void releaseState(void* state) {
     // The context's destructor rolls back a transaction left open.
     delete static_cast<AnsweringState*>(state);
 }
+
+// A peer waits for its answer in silence: anything on the connection now is
+// its end (or the dispatcher shutting the session down).
+bool peerGone(void* session) { return static_cast<CKelNetwork*>(session)->connectionStale(); }
 
 }  // namespace
 
@@ -125,6 +130,9 @@ unsigned long long answerRequest(void* session, unsigned long long messageId, un
         // A copy: the answering object may write its request buffer.
         std::vector<char> record(request, request + requestLength);
         std::unique_ptr<KelNetMessage> message = entry.build(*ctx, messageId, type, record.data());
+        // A START waiting in line for the catalogue's writer leaves the line
+        // when its session ends, rather than take a turn nobody will use.
+        DBWriterWatch watch(peerGone, session);
         bool replied = message->reply();
         // The dispatcher keeps a silent session longer while it holds a
         // transaction that its end would roll back.

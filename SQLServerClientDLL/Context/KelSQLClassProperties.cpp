@@ -148,10 +148,13 @@ bool KelSQLClassProperties::startTransaction() {
     Transaction& t = *tran_;
     if (t.tran && t.tran->isStarted()) return true;
     t.tran = std::make_unique<DBtran>(false);
+    t.tran->setWriterWaitLimit(ostrel_.getWriterStallLimitMs());
     int rc = t.tran->startTran();
     if (rc != 0) {
         error_.setNumber(rc == kDBErrBusy ? kelsql::kErrTranBusy : kelsql::kErrTranStart);
         error_.addArgument("KelSQLClassProperties::startTransaction");
+        // Whom it waited behind, and for how long.
+        if (rc == kDBErrBusy) error_.addArgument(t.tran->getErrorStr(rc));
         t.status = KelSQLTranFailed;
         log_.debug("KelSQLClassProperties::startTransaction", "%s", t.tran->getErrorStr(rc));
         t.tran.reset();

@@ -54,6 +54,11 @@ AppStatement& AppStatement::bindNull() {
 
 int AppStatement::step() {
     if (!stmt_) return prepareCode_ != SQLITE_OK ? prepareCode_ : SQLITE_ERROR;
+    DBAutocommitWriter writer(db_, stmt_);
+    if (writer.refused()) {
+        refusal_ = writer.why();
+        return SQLITE_BUSY;
+    }
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return 0;
     if (rc == SQLITE_DONE) return 100;
@@ -69,7 +74,7 @@ std::string AppStatement::text(int column) const {
     return std::string(reinterpret_cast<const char*>(value), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
 }
 
-std::string AppStatement::errorText() const { return sqlite3_errmsg(db_); }
+std::string AppStatement::errorText() const { return refusal_.empty() ? sqlite3_errmsg(db_) : refusal_; }
 
 int appFail(KelLastError& error, int number, const char* signature, const std::string& detail) {
     error.setNumber(static_cast<uint64_t>(number));

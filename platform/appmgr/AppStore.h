@@ -8,6 +8,7 @@
 
 #include "platform/db/DBHandles.h"
 #include "platform/db/DBSavepoint.h"
+#include "platform/db/DBWriterQueue.h"
 #include "platform/events/KelLastError.h"
 
 struct sqlite3;
@@ -62,6 +63,8 @@ public:
     AppStatement& bindNull();
 
     // 0 a row, 100 no (further) row, else SQLite's code (text: errorText()).
+    // A write outside a transaction waits its turn for the catalogue's
+    // writer first; refused, it is SQLITE_BUSY and runs nothing.
     int step();
     long long integer(int column) const;
     std::string text(int column) const;
@@ -72,6 +75,7 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     int prepareCode_ = 0;  // SQLITE_OK
     int next_ = 1;
+    std::string refusal_;  // why the writer was refused, when it was
 };
 
 // Sets error to number with the signature, and a detail when there is one.
@@ -81,7 +85,7 @@ int appFail(KelLastError& error, int number, const char* signature, const std::s
 int appDbFail(KelLastError& error, const char* signature, const AppStatement& statement);
 
 // Several writes that stand or fall together, inside the caller's transaction
-// or on their own.
+// or on their own (then holding the catalogue's writer until it ends).
 using AppSavepoint = DBSavepoint;
 
 // Ids are positive 32-bit numbers; anything else names no row.

@@ -160,7 +160,7 @@ int ApplicationId::createApplicationId(DBtran* tran) {
     if (!db) return static_cast<int>(error_.number());
 
     AppSavepoint savepoint(db);
-    if (!savepoint.started()) return appFail(error_, kAppErrDatabase, kSignature, sqlite3_errmsg(db));
+    if (!savepoint.started()) return appFail(error_, kAppErrDatabase, kSignature, savepoint.errorText());
     std::string detail;
     unsigned long instanceId = 0;
     if (!findId(db, "SELECT id FROM APP_InstanceName WHERE clientId = ? AND appTypeId = ? AND name = ? ORDER BY id",

@@ -154,7 +154,7 @@ int Admin::deleteRows(const char* const* statements, size_t count, unsigned long
     sqlite3* handle = db(signature);
     if (!handle) return static_cast<int>(error_.number());
     AppSavepoint savepoint(handle);
-    if (!savepoint.started()) return appFail(error_, kAppErrDatabase, signature, sqlite3_errmsg(handle));
+    if (!savepoint.started()) return appFail(error_, kAppErrDatabase, signature, savepoint.errorText());
     for (size_t i = 0; i < count; ++i) {
         AppStatement statement(handle, statements[i]);
         if (int rc = change(statement.bind(static_cast<long long>(id)), i == count - 1 ? notFound : 0, id, signature))

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,19 +190,24 @@ DBConnection* DBConnection::open(std::string& error) {
     return connection;
 }
 
+// The open connection keeps its file alive, so the same identity at the same
+// path is the same catalogue, not a new one in its place.
+bool DBConnection::sameCatalogue(const std::string& path, bool known, unsigned long long device,
+                                 unsigned long long inode) const {
+    return known && path_ == path && device_ == device && inode_ == inode;
+}
+
 DBPooledConnection DBConnection::take(std::string& error) {
     IdlePool* pool = idlePool();
     if (pool && !pool->idle.empty()) {
         std::vector<DBConnection*>& idle = pool->idle;
         std::string path = kel::homePath("catalogue.db");
         unsigned long long device = 0, inode = 0;
-        // The open connection keeps its file alive, so the same identity at
-        // the same path is the same catalogue, not a new one in its place.
         bool known = fileIdentity(path, device, inode);
         while (!idle.empty()) {
             DBConnection* c = idle.back();
             idle.pop_back();
-            if (known && c->path_ == path && c->device_ == device && c->inode_ == inode) {
+            if (c->sameCatalogue(path, known, device, inode)) {
                 sqlite3_busy_timeout(c->db_, g_busyTimeoutMs);
                 return DBPooledConnection(c);
             }
@@ -211,8 +217,48 @@ DBPooledConnection DBConnection::take(std::string& error) {
     return DBPooledConnection(open(error));
 }
 
+namespace {
+
+// The writers' connection while no writer has it, and the process that
+// opened it: a child of fork must not use its parent's connection.
+std::mutex g_writersMutex;
+DBConnection* g_writersIdle = nullptr;
+pid_t g_writersPid = 0;
+
+}  // namespace
+
+DBPooledConnection DBConnection::takeWriter(std::string& error) {
+    DBConnection* c = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_writersMutex);
+        if (g_writersPid == getpid()) c = g_writersIdle;
+        g_writersIdle = nullptr;  // in a child, the parent's is left alone
+    }
+    std::string path = kel::homePath("catalogue.db");
+    unsigned long long device = 0, inode = 0;
+    const bool known = c && fileIdentity(path, device, inode);
+    if (c && !c->sameCatalogue(path, known, device, inode)) {
+        delete c;
+        c = nullptr;
+    }
+    if (!c) c = open(error);
+    if (!c) return DBPooledConnection();
+    c->writers_ = true;
+    sqlite3_busy_timeout(c->db_, g_busyTimeoutMs);
+    return DBPooledConnection(c);
+}
+
 void DBConnectionRecycler::operator()(DBConnection* connection) const {
     if (!connection) return;
+    if (connection->writers_) {
+        std::lock_guard<std::mutex> lock(g_writersMutex);
+        if (connection->reusable() && !g_writersIdle) {
+            g_writersIdle = connection;
+            g_writersPid = getpid();
+            return;
+        }
+        connection->writers_ = false;
+    }
     IdlePool* pool = idlePool();
     if (pool && connection->reusable() && pool->idle.size() < kIdlePerThread) {
         pool->idle.push_back(connection);

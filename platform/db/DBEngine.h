@@ -32,6 +32,20 @@ public:
     // catalogue file: a record or transaction without one of its own need
     // not open the catalogue again (an open costs far more than a lookup).
     static DBPooledConnection take(std::string& error);
+    // The connection the writers of this process share, for the holder of
+    // the catalogue's writer only (DBacquireWriter): one writer after
+    // another, on whatever thread, finds its page cache as the last one left
+    // it, instead of reading again what another connection wrote. Handed
+    // back idle (released through the recycler) it waits for the next
+    // writer; one handed back busy stays its holder's (see keepAsOwn).
+    static DBPooledConnection takeWriter(std::string& error);
+    // Whether this is the writers' shared connection.
+    bool writers() const { return writers_; }
+    // Makes the writers' connection an ordinary one of its holder: the
+    // writers open another.
+    void keepAsOwn() { writers_ = false; }
+    // Idle, not in a transaction, no statement stepping: fit to hand on.
+    bool reusable() const;
     ~DBConnection();
     DBConnection(const DBConnection&) = delete;
     DBConnection& operator=(const DBConnection&) = delete;
@@ -56,14 +70,15 @@ private:
     friend struct DBConnectionRecycler;
     explicit DBConnection(sqlite3* db);
     sqlite3_stmt* prepare(std::unordered_map<std::string, sqlite3_stmt*>& cache, const std::string& sql, int& rc);
-    // Idle, not in a transaction, no statement stepping: fit to hand on.
-    bool reusable() const;
+    // Whether this connection was opened on the catalogue now at the home's path.
+    bool sameCatalogue(const std::string& path, bool known, unsigned long long device, unsigned long long inode) const;
 
     sqlite3* db_;
     unsigned long long serial_;
     unsigned long long textEpoch_ = 0;
     std::string path_;  // the catalogue file, and its identity when opened
     unsigned long long device_ = 0, inode_ = 0;
+    bool writers_ = false;
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
     std::unordered_map<std::string, sqlite3_stmt*> shaped_;
     std::unique_ptr<kel::tsql::BatchRunner> runner_;

@@ -24,7 +24,14 @@ int DBSavepoint::undo(sqlite3* db) {
     return rc == SQLITE_OK ? keep(db) : rc;
 }
 
-DBSavepoint::DBSavepoint(sqlite3* db) : db_(db) { started_ = begin(db_) == SQLITE_OK; }
+DBSavepoint::DBSavepoint(sqlite3* db) : db_(db), writer_(db, nullptr) {
+    started_ = !writer_.refused() && begin(db_) == SQLITE_OK;
+}
+
+std::string DBSavepoint::errorText() const {
+    if (writer_.refused()) return writer_.why();
+    return db_ ? sqlite3_errmsg(db_) : "no catalogue connection";
+}
 
 DBSavepoint::~DBSavepoint() {
     if (started_ && !done_) undo(db_);

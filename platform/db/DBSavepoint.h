@@ -1,8 +1,13 @@
 // Writes that stand or fall together on one catalogue connection: inside the
 // connection's transaction, an undone savepoint takes back only what was
 // written after it began, and the transaction goes on as it was; outside
-// one, the savepoint is a transaction of its own.
+// one, the savepoint is a transaction of its own, holding the catalogue's
+// writer (DBWriterQueue.h) from its start to its end.
 #pragma once
+
+#include <string>
+
+#include "platform/db/DBWriterQueue.h"
 
 struct sqlite3;
 
@@ -15,6 +20,8 @@ public:
     DBSavepoint& operator=(const DBSavepoint&) = delete;
 
     bool started() const { return started_; }
+    // Why it did not start.
+    std::string errorText() const;
     // Keeps what was written; SQLite's result code.
     int release();
 
@@ -27,6 +34,7 @@ public:
 
 private:
     sqlite3* db_;
+    DBAutocommitWriter writer_;  // taken only outside a transaction; let go after the savepoint ends
     bool started_ = false;
     bool done_ = false;
 };

@@ -17,6 +17,7 @@
 #include "platform/db/DBEngine.h"
 #include "platform/db/DBSavepoint.h"
 #include "platform/db/DBShapedBatch.h"
+#include "platform/db/DBWriterQueue.h"
 #include "platform/db/SqlFormat.h"
 #include "platform/util/BoundedCopy.h"
 
@@ -562,6 +563,17 @@ int bindField(sqlite3_stmt* stmt, int index, void* row, const DBColumn& column, 
 
 }  // namespace
 
+// Steps a statement that writes to its end: SQLITE_DONE, SQLite's code, or
+// kDBErrBusy (with its text) when it would take the catalogue's writer
+// outside a transaction and was refused its turn.
+int DBtable::stepWrite(sqlite3* db, sqlite3_stmt* stmt) {
+    DBAutocommitWriter writer(db, stmt);
+    if (writer.refused()) return fail(kDBErrBusy, writer.why());
+    int rc = sqlite3_step(stmt);
+    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
+    return rc;
+}
+
 // Runs one statement without a result. With bindRow every column of the row
 // (but the identity column when bindKeyless) is bound in order. With
 // countChanges a statement that changed nothing gives 100.
@@ -592,10 +604,9 @@ int DBtable::runStatement(const std::string& sqlIn, bool bindRow, bool bindKeyle
         sqlite3_clear_bindings(stmt);
         return failSqlite(conn->db(), rc);
     }
-    rc = sqlite3_step(stmt);
-    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
+    rc = stepWrite(conn->db(), stmt);
     if (rc != SQLITE_DONE) {
-        int code = failSqlite(conn->db(), rc);
+        int code = rc == kDBErrBusy ? rc : failSqlite(conn->db(), rc);
         sqlite3_reset(stmt);
         sqlite3_clear_bindings(stmt);
         return code;
@@ -645,10 +656,9 @@ int DBtable::insertBound(DBConnection* conn) {
             return error.empty() ? failSqlite(conn->db(), -bound) : fail(bound, error);
         }
     }
-    rc = sqlite3_step(stmt);
-    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
+    rc = stepWrite(conn->db(), stmt);
     if (rc != SQLITE_DONE) {
-        int code = failSqlite(conn->db(), rc);
+        int code = rc == kDBErrBusy ? rc : failSqlite(conn->db(), rc);
         sqlite3_reset(stmt);
         sqlite3_clear_bindings(stmt);
         return code;
@@ -934,13 +944,14 @@ int DBtable::oneRowFromTable() {
 
 namespace {
 
-// How long startTran waits for the catalogue's write lock: a few seconds, far
-// below the two minutes an agent waits for the answer to its START.
+// How long startTran waits behind a holder of the catalogue's writer that
+// does not end: a few seconds, far below the two minutes an agent waits for
+// the answer to its START.
 constexpr int kStartLockWaitMs = 5000;
 
 }  // namespace
 
-DBtran::DBtran(bool) : DBtable("DBtran", 0, nullptr) {}
+DBtran::DBtran(bool) : DBtable("DBtran", 0, nullptr), m_writerWaitMs(kStartLockWaitMs) {}
 
 DBtran::~DBtran() {
     FXCriticalSectionGuard guard(DBCriticalSection);
@@ -952,6 +963,7 @@ DBtran::~DBtran() {
     }
     m_objects.clear();
     if (m_started) rollbackTran();
+    releaseWriter();
 }
 
 DBConnection* DBtran::tranConnection() { return connection(); }
@@ -966,35 +978,71 @@ int DBtran::runControl(const char* sql) {
     return kDBOk;
 }
 
+bool DBtran::takeWritersConnection() {
+    // A cursor of one of its records still reads on the connection it has:
+    // it keeps that one.
+    if (m_ownConnection && !m_ownConnection->reusable()) return true;
+    std::string error;
+    DBPooledConnection writers = DBConnection::takeWriter(error);
+    if (!writers) {
+        fail(kDBErrOpen, "cannot open the catalogue: " + error);
+        return false;
+    }
+    m_ownConnection = std::move(writers);
+    return true;
+}
+
+void DBtran::releaseWriter() {
+    if (!m_holdsWriter) return;
+    // The writers' connection goes before the writer does, to the next one.
+    if (m_ownConnection && m_ownConnection->writers()) {
+        if (m_ownConnection->reusable()) m_ownConnection.reset();
+        else m_ownConnection->keepAsOwn();
+    }
+    m_holdsWriter = false;
+    DBreleaseWriter();
+}
+
 int DBtran::startTran() {
     if (m_started) return fail(kDBErrUsage, "transaction already started");
     // Reads of isolation type 4 take no lock until they read; writers take
-    // the write lock at once, so that two writers queue here instead of
+    // the writer at once, so that two writers queue here instead of
     // failing at their first write.
     if (m_isolation == 4) {
         int rc = runControl("BEGIN DEFERRED");
         if (rc == kDBOk) m_started = true;
         return rc;
     }
+    const DBWriterWait wait = DBacquireWriter(m_writerWaitMs);
+    if (wait.outcome != DBWriterOutcome::kGranted) return fail(kDBErrBusy, wait.refusal());
+    m_holdsWriter = true;
+    if (!takeWritersConnection()) {
+        releaseWriter();
+        return m_lastCode;
+    }
     DBConnection* conn = connection();
-    if (!conn) return m_lastCode;
-    // A transaction may stay open for a whole agent session; a writer behind
-    // it is told so after a short wait rather than when its peer gives up.
-    sqlite3_busy_timeout(conn->db(), std::min(kStartLockWaitMs, DBbusyTimeout()));
+    // In this process the writer is ours; another process that opened the
+    // catalogue may still hold SQLite's lock, and is waited for as long.
+    sqlite3_busy_timeout(conn->db(), std::min(m_writerWaitMs, DBbusyTimeout()));
     int rc = runControl("BEGIN IMMEDIATE");
     sqlite3_busy_timeout(conn->db(), DBbusyTimeout());
     if (rc == kDBOk) {
         m_started = true;
-    } else if ((sqlite3_extended_errcode(conn->db()) & 0xff) == SQLITE_BUSY) {
-        rc = fail(kDBErrBusy, "the catalogue is busy with another transaction (" + m_error + ")");
+        return rc;
     }
+    releaseWriter();
+    if ((sqlite3_extended_errcode(conn->db()) & 0xff) == SQLITE_BUSY)
+        rc = fail(kDBErrBusy, "another process holds the catalogue's write lock (" + m_error + ")");
     return rc;
 }
 
 int DBtran::commitTran(bool) {
     if (!m_started) return fail(kDBErrUsage, "no transaction started");
     int rc = runControl("COMMIT");
-    if (rc == kDBOk) m_started = false;
+    if (rc == kDBOk) {
+        m_started = false;
+        releaseWriter();
+    }
     return rc;
 }
 
@@ -1003,6 +1051,7 @@ int DBtran::rollbackTran() {
     int rc = runControl("ROLLBACK");
     // A failed rollback leaves SQLite's own rollback in force.
     m_started = false;
+    releaseWriter();
     return rc;
 }
 

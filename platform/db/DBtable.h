@@ -35,7 +35,7 @@ constexpr int kDBErrUsage = -10001;     // misuse: no layout, no where text, ...
 constexpr int kDBErrValue = -10002;     // a value that does not fit its column
 constexpr int kDBErrNoExecutor = -10003;
 constexpr int kDBErrOpen = -10004;
-constexpr int kDBErrBusy = -10005;      // startTran: another transaction holds the write lock
+constexpr int kDBErrBusy = -10005;      // the catalogue's writer was refused (its holder stalled)
 
 // The most bytes an unsized text column (token u) brings into its row: a
 // longer stored value is cut there (at a character boundary), so a fetch
@@ -240,6 +240,7 @@ protected:
     int fail(int code, const std::string& text);
     int failSqlite(sqlite3* db, int rc);
     int runStatement(const std::string& sql, bool bindRow, bool bindKeyless, bool countChanges);
+    int stepWrite(sqlite3* db, sqlite3_stmt* stmt);
     int fetchRow();
     template <typename Reader>
     void fetchRowFrom(Reader& reader, int columns);
@@ -316,6 +317,12 @@ public:
     explicit DBtran(bool = false);
     ~DBtran() override;
 
+    // A writing transaction waits its turn for the catalogue's writer
+    // (platform/db/DBWriterQueue.h) and holds it until it commits or rolls
+    // back. It is refused (kDBErrBusy, the text saying why) only when the
+    // holder ahead of it has held the writer for the wait limit without
+    // ending, when this thread holds it already, or when the thread's
+    // DBWriterWatch says whoever asked has gone.
     int startTran();
     int commitTran(bool = false);
     int rollbackTran();
@@ -326,6 +333,8 @@ public:
     int savepoint();
     int releaseSavepoint();
     int undoSavepoint();
+    // The wait limit of startTran, in milliseconds: 5 s unless set.
+    void setWriterWaitLimit(int milliseconds) { m_writerWaitMs = milliseconds; }
     // Registers a record working in this transaction.
     void addObject(DBtable* record);
     void removeObject(DBtable* record);
@@ -338,8 +347,13 @@ public:
 private:
     int runControl(const char* sql);
     int runSavepoint(int (*step)(sqlite3*));
+    // Works on the connection the writers share while it holds the writer.
+    bool takeWritersConnection();
+    void releaseWriter();
 
     bool m_started = false;
+    bool m_holdsWriter = false;
+    int m_writerWaitMs;
     int m_hint = 0;
     std::vector<DBtable*> m_objects;
 };

@@ -155,6 +155,16 @@ bool KelPI_Ostrel::setArMgrIncludeAgedData(int value) {
     return setValue(kel::kSectionPlatform, kel::kKeyArMgrIncludeAgedData, std::to_string(value < 0 ? 0 : value));
 }
 
+int KelPI_Ostrel::getWriterStallLimitMs() const {
+    constexpr uint64_t kDefault = 5000;
+    uint64_t v = kel::registryNumber(machine(), kel::kSectionPlatform, kel::kKeyWriterStallLimit, kDefault);
+    return static_cast<int>(v > 0 && v <= 3600000 ? v : kDefault);
+}
+
+bool KelPI_Ostrel::setWriterStallLimitMs(int milliseconds) {
+    return setValue(kel::kSectionPlatform, kel::kKeyWriterStallLimit, std::to_string(milliseconds));
+}
+
 int KelPI_MSSqlAgent::isAgentInstallActive(const std::string& client) {
     std::string target = client.empty() ? machine() : client;
     if (!KelRegistry::machineExists(target)) {

@@ -21,6 +21,7 @@ inline constexpr const char* kKeyTesselId = "TesselId";
 inline constexpr const char* kKeyArMgrIncludeAgedData = "ArMgrIncludeAgedData";
 inline constexpr const char* kKeyAgentInstallActive = "SqlAgentInstallActive";
 inline constexpr const char* kKeyVdiTimeout = "VDIGetCmdTimeOut";
+inline constexpr const char* kKeyWriterStallLimit = "CatalogueWriterStallMs";
 
 // Platform error numbers (the platform's own family, apart from the library's).
 inline constexpr uint64_t kErrUnknownMachine = 0x0A000010;
@@ -115,6 +116,10 @@ public:
     // The archive manager's include-aged-data setting (0 when unset).
     int getArMgrIncludeAgedData() const;
     bool setArMgrIncludeAgedData(int value);
+    // How long a START waits behind a transaction that holds the catalogue's
+    // writer without ending, in milliseconds: 5000 unless set.
+    int getWriterStallLimitMs() const;
+    bool setWriterStallLimitMs(int milliseconds);
 };
 
 // The client machine's (agent side) platform information.

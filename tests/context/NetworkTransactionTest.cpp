@@ -14,14 +14,6 @@ namespace {
 
 class NetworkTransactionTest : public kel::test::SqlDispatcherTest {
 protected:
-    // A write in the agent context's session.
-    static bool write(KelSQLClassProperties& ctx, const char* tag, KelLastError& err) {
-        Probe m(ctx, false);
-        ProbeReq_t* req = m.requestMessage(true);
-        req->Code = kProbeWrite;
-        EXPECT_TRUE(kel::copyField(req->Tag, tag));
-        return m.exchange(err);
-    }
     // Rows once the Ostrel let go of its write lock (a new transaction waits for it).
     static long settledRows() {
         KelSQLClassProperties local(KelSQLServerSide);
@@ -53,7 +45,7 @@ TEST_F(NetworkTransactionTest, FreshSessionHasNoTransaction) {
 TEST_F(NetworkTransactionTest, WriteWithoutTransactionIsRefused) {
     KelSQLClassProperties agent(KelSQLClientSide);
     KelLastError err;
-    EXPECT_FALSE(write(agent, "loose", err));
+    EXPECT_FALSE(probeWrite(agent, "loose", err));
     EXPECT_EQ(err.number(), kelsql::kErrTranRequired);
 }
 
@@ -63,8 +55,8 @@ TEST_F(NetworkTransactionTest, RollbackLeavesNothing) {
     ASSERT_TRUE(t->startTransaction()) << t->getLastError().formatLastErrorMessage();
     EXPECT_TRUE(t->isTransactionStarted());
     KelLastError err;
-    ASSERT_TRUE(write(agent, "first", err)) << err.formatLastErrorMessage();
-    ASSERT_TRUE(write(agent, "second", err));
+    ASSERT_TRUE(probeWrite(agent, "first", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(probeWrite(agent, "second", err));
     ASSERT_TRUE(t->rollbackTransaction());
     EXPECT_EQ(t->lastKnownState(), uint32_t{KelSQLTranRolledBack});
     EXPECT_EQ(settledRows(), 0);
@@ -77,9 +69,9 @@ TEST_F(NetworkTransactionTest, CommitKeepsTheWrites) {
     // A second start is no new transaction: both writes commit together.
     ASSERT_TRUE(t->startTransaction());
     KelLastError err;
-    ASSERT_TRUE(write(agent, "kept", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(probeWrite(agent, "kept", err)) << err.formatLastErrorMessage();
     ASSERT_TRUE(t->startTransaction());
-    ASSERT_TRUE(write(agent, "kept too", err));
+    ASSERT_TRUE(probeWrite(agent, "kept too", err));
     ASSERT_TRUE(t->commitTransaction());
     EXPECT_EQ(t->lastKnownState(), uint32_t{KelSQLTranCommitted});
     EXPECT_EQ(settledRows(), 2);
@@ -90,7 +82,7 @@ TEST_F(NetworkTransactionTest, DisconnectInTheMiddleRollsBack) {
         KelSQLClassProperties agent(KelSQLClientSide);
         ASSERT_TRUE(agent.getNetworkDBTransaction()->startTransaction());
         KelLastError err;
-        ASSERT_TRUE(write(agent, "orphan", err));
+        ASSERT_TRUE(probeWrite(agent, "orphan", err));
         // The context's end disconnects its session.
     }
     EXPECT_EQ(settledRows(), 0);
@@ -132,7 +124,7 @@ TEST_F(NetworkTransactionTest, AssignedContextKeepsTheNetworkTransaction) {
     a.reset();
     // The session outlived a: the Ostrel still holds the transaction.
     KelLastError err;
-    ASSERT_TRUE(write(b, "via b", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(probeWrite(b, "via b", err)) << err.formatLastErrorMessage();
     ASSERT_TRUE(b.getNetworkDBTransaction()->commitTransaction());
     EXPECT_EQ(settledRows(), 1);
 }
@@ -156,13 +148,13 @@ TEST_F(NetworkTransactionTest, AnUndoneSavepointTakesBackOnlyTheWritesAfterIt) {
     EXPECT_EQ(t->getLastError().number(), kelsql::kErrTranRequired);
     ASSERT_TRUE(t->startTransaction());
     KelLastError err;
-    ASSERT_TRUE(write(agent, "before", err)) << err.formatLastErrorMessage();
+    ASSERT_TRUE(probeWrite(agent, "before", err)) << err.formatLastErrorMessage();
     ASSERT_TRUE(t->setSavepoint()) << t->getLastError().formatLastErrorMessage();
-    ASSERT_TRUE(write(agent, "undone", err));
+    ASSERT_TRUE(probeWrite(agent, "undone", err));
     ASSERT_TRUE(t->undoSavepoint()) << t->getLastError().formatLastErrorMessage();
     EXPECT_TRUE(t->isTransactionStarted());
     ASSERT_TRUE(t->setSavepoint());
-    ASSERT_TRUE(write(agent, "released", err));
+    ASSERT_TRUE(probeWrite(agent, "released", err));
     ASSERT_TRUE(t->releaseSavepoint()) << t->getLastError().formatLastErrorMessage();
     // Nothing is left to release.
     EXPECT_FALSE(t->releaseSavepoint());

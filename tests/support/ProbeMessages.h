@@ -136,6 +136,16 @@ private:
     }
 };
 
+// A write of tag in the agent context's session, into its transaction on the
+// Ostrel.
+inline bool probeWrite(KelSQLClassProperties& ctx, const char* tag, KelLastError& err) {
+    Probe m(ctx, false);
+    ProbeReq_t* req = m.requestMessage(true);
+    req->Code = kProbeWrite;
+    if (!kel::copyField(req->Tag, tag)) return false;
+    return m.exchange(err);
+}
+
 // Loads a test handler library into a running host with one probe request
 // (its load installs the live reader it serves). False, err set, when the
 // host did not answer.
