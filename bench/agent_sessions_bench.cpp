@@ -40,6 +40,7 @@
 #include "platform/info/KelPlatformInfo.h"
 #include "platform/info/KelRegistry.h"
 #include "platform/net/KelDispatcherProcess.h"
+#include "platform/util/KelPassword.h"
 
 namespace {
 
@@ -316,6 +317,8 @@ int main(int argc, char** argv) {
     const char* home = mkdtemp(pattern);
     if (!home) return 1;
     setenv("KEL_HOME", home, 1);
+    // The installation's key, which every agent's session proves.
+    if (!KelPassword::makeKey()) return 1;
     const int code = measure(rounds);
     std::string cleanup = std::string("rm -rf '") + home + "'";
     return std::system(cleanup.c_str()) == 0 ? code : 1;
