@@ -459,15 +459,21 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
             raise(error, kel::net::kErrNetBadFrame, kFunction, kel::net::frameStatusText(frameStatus_));
             return false;
         }
-        io = readBody(socket_.fd(), frame.record, frame.header.recordLength, limits);
-        if (io == Io::kOk) io = readBody(socket_.fd(), frame.payload, frame.header.payloadLength, limits);
-        unsigned char tag[kel::net::kTagBytes];
-        if (io == Io::kOk) io = readAll(socket_.fd(), reinterpret_cast<char*>(tag), sizeof(tag), limits);
+        // Record, payload and tag in one read where they have all arrived:
+        // a frame costs the reads it did before it carried a tag.
+        const size_t recordLength = frame.header.recordLength;
+        const size_t payloadLength = frame.header.payloadLength;
+        io = readBody(socket_.fd(), frame.record, recordLength + payloadLength + kel::net::kTagBytes, limits);
         if (io == Io::kOk) {
+            const char* payload = frame.record.data() + recordLength;
+            const char* tag = payload + payloadLength;
             const kel::net::FramePiece pieces[] = {{&frame.header, sizeof(frame.header)},
-                                                   {frame.record.data(), frame.record.size()},
-                                                   {frame.payload.data(), frame.payload.size()}};
-            if (kel::net::checkReceivedFrame(keys_, pieces, 3, tag)) return true;
+                                                   {frame.record.data(), recordLength + payloadLength}};
+            const bool tagged =
+                kel::net::checkReceivedFrame(keys_, pieces, 2, reinterpret_cast<const unsigned char*>(tag));
+            frame.payload.assign(payload, tag);
+            frame.record.resize(recordLength);
+            if (tagged) return true;
             // Injected, replayed or changed on the way: nothing after it on
             // this connection can be trusted either.
             raise(error, kel::net::kErrNetProof, kFunction, host_ + ": a frame failed its tag");
