@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <sodium.h>
+#include <vector>
 
 #include "platform/util/KelHome.h"
 #include "platform/util/KelPassword.h"
@@ -12,7 +13,11 @@ namespace {
 
 static_assert(kProofKeyBytes >= crypto_generichash_KEYBYTES_MIN && kProofKeyBytes <= crypto_generichash_KEYBYTES_MAX,
               "proof key size");
-static_assert(kTagBytes >= crypto_generichash_BYTES_MIN && kTagBytes <= crypto_generichash_BYTES_MAX, "tag size");
+static_assert(kProofBytes >= crypto_generichash_BYTES_MIN && kProofBytes <= crypto_generichash_BYTES_MAX,
+              "proof size");
+static_assert(kProofBytes == kProofKeyBytes, "frame keys are proof MACs");
+static_assert(kTagBytes == crypto_aead_chacha20poly1305_ietf_ABYTES, "tag size");
+static_assert(kProofKeyBytes == crypto_aead_chacha20poly1305_ietf_KEYBYTES, "frame key size");
 static_assert(kProofKeyBytes == crypto_kdf_KEYBYTES, "derived key size");
 static_assert(KelPassword::kKeyBytes == crypto_kdf_KEYBYTES, "installation key size");
 
@@ -32,17 +37,16 @@ bool sodiumReady() {
 }
 
 // Keyed BLAKE2b-256 over a prefix and the pieces in order: the MAC of the
-// proof and of every frame (a keyed BLAKE2b is a MAC, and the cheapest
-// libsodium has for the short texts a frame is).
+// proof, and the frame keys.
 void mac(const unsigned char* key, const FramePiece& prefix, const FramePiece* pieces, size_t count,
          unsigned char* out) {
     crypto_generichash_state state;
-    crypto_generichash_init(&state, key, kProofKeyBytes, kTagBytes);
+    crypto_generichash_init(&state, key, kProofKeyBytes, kProofBytes);
     crypto_generichash_update(&state, static_cast<const unsigned char*>(prefix.data), prefix.size);
     for (size_t i = 0; i < count; ++i)
         if (pieces[i].size)
             crypto_generichash_update(&state, static_cast<const unsigned char*>(pieces[i].data), pieces[i].size);
-    crypto_generichash_final(&state, out, kTagBytes);
+    crypto_generichash_final(&state, out, kProofBytes);
     sodium_memzero(&state, sizeof(state));
 }
 
@@ -75,13 +79,28 @@ bool headerOk(const unsigned char* in) {
     return std::memcmp(in, expected, sizeof(expected)) == 0;
 }
 
-// The tag of one frame: its sequence number (8 bytes, little-endian), then
-// its bytes.
-void frameTag(const unsigned char* key, uint64_t sequence, const FramePiece* pieces, size_t count,
-              unsigned char* out) {
-    unsigned char number[8];
-    for (int i = 0; i < 8; ++i) number[i] = static_cast<unsigned char>(sequence >> (8 * i));
-    mac(key, FramePiece{number, sizeof(number)}, pieces, count, out);
+// A frame's tag is ChaCha20-Poly1305's, with the frame as the additional
+// data and nothing to encrypt; the nonce is the frame's sequence number (8
+// bytes little-endian, then 4 zero bytes), never repeated under one key. The
+// frame must be one run of bytes: pieces are joined first.
+const unsigned char* joined(const FramePiece* pieces, size_t count, size_t& size) {
+    if (count == 1) {
+        size = pieces[0].size;
+        return static_cast<const unsigned char*>(pieces[0].data);
+    }
+    static thread_local std::vector<unsigned char> frame;
+    frame.clear();
+    for (size_t i = 0; i < count; ++i) {
+        const auto* bytes = static_cast<const unsigned char*>(pieces[i].data);
+        frame.insert(frame.end(), bytes, bytes + pieces[i].size);
+    }
+    size = frame.size();
+    return frame.data();
+}
+
+void nonceOf(uint64_t sequence, unsigned char* nonce) {
+    std::memset(nonce, 0, crypto_aead_chacha20poly1305_ietf_NPUBBYTES);
+    for (int i = 0; i < 8; ++i) nonce[i] = static_cast<unsigned char>(sequence >> (8 * i));
 }
 
 }  // namespace
@@ -144,13 +163,25 @@ void FrameKeys::wipe() {
 }
 
 void tagSentFrame(FrameKeys& keys, const FramePiece* pieces, size_t count, unsigned char* tag) {
-    frameTag(keys.send, keys.sendSequence++, pieces, count, tag);
+    size_t size = 0;
+    const unsigned char* frame = joined(pieces, count, size);
+    unsigned char nonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES];
+    nonceOf(keys.sendSequence++, nonce);
+    unsigned long long tagLength = 0;
+    unsigned char none[1];  // the empty message's place: nothing is written there
+    crypto_aead_chacha20poly1305_ietf_encrypt_detached(none, tag, &tagLength, nullptr, 0, frame, size, nullptr, nonce,
+                                                       keys.send);
 }
 
 bool checkReceivedFrame(FrameKeys& keys, const FramePiece* pieces, size_t count, const unsigned char* tag) {
-    unsigned char expected[kTagBytes];
-    frameTag(keys.receive, keys.receiveSequence, pieces, count, expected);
-    bool match = keys.ready && crypto_verify_32(expected, tag) == 0;
+    if (!keys.ready) return false;
+    size_t size = 0;
+    const unsigned char* frame = joined(pieces, count, size);
+    unsigned char nonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES];
+    nonceOf(keys.receiveSequence, nonce);
+    const unsigned char none[1] = {0};  // the empty message's place
+    const bool match = crypto_aead_chacha20poly1305_ietf_decrypt_detached(nullptr, nullptr, none, 0, tag, frame, size,
+                                                                           nonce, keys.receive) == 0;
     if (match) ++keys.receiveSequence;
     return match;
 }
@@ -170,7 +201,7 @@ bool ProofInitiator::answer(const unsigned char* challenge, unsigned char* proof
     keys.wipe();
     if (!key_.loaded() || !headerOk(challenge)) return false;
     const unsigned char* theirs = challenge + 8;
-    unsigned char expected[kTagBytes];
+    unsigned char expected[kProofBytes];
     labelled(key_, kResponderProof, mine_, theirs, expected);
     if (crypto_verify_32(expected, challenge + 8 + kChallengeBytes) != 0) return false;
     labelled(key_, kInitiatorProof, mine_, theirs, proof);
@@ -204,7 +235,7 @@ bool ProofResponder::challenge(const unsigned char* hello, unsigned char* out) {
 bool ProofResponder::check(const unsigned char* proof, FrameKeys& keys) {
     keys.wipe();
     if (!challenged_) return false;
-    unsigned char expected[kTagBytes];
+    unsigned char expected[kProofBytes];
     labelled(key_, kInitiatorProof, theirs_, mine_, expected);
     // One proof per challenge: a second try on the same connection gets no
     // second chance at the same nonces.

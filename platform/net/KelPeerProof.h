@@ -8,10 +8,12 @@
 //   initiator -> responder  hello      "KELA" 01 00 00 00, Ni (32)
 //   responder -> initiator  challenge  "KELA" 01 00 00 00, Nr (32), Pr (32)
 //   initiator -> responder  proof      Pi (32)
-//   then each frame, either way: the frame's bytes, then its tag (32)
+//   then each frame, either way: the frame's bytes, then its tag (16)
 //
-// The primitives are libsodium's (key derivation, keyed BLAKE2b and the
-// constant-time check); this header includes none of it.
+// The primitives are libsodium's: key derivation and keyed BLAKE2b for the
+// proof, ChaCha20-Poly1305 (the frame as its additional data, nothing
+// encrypted) for the frames' tags, and the constant-time checks. This header
+// includes none of it.
 #pragma once
 
 #include <cstddef>
@@ -22,10 +24,10 @@ namespace kel::net {
 
 inline constexpr size_t kProofKeyBytes = 32;
 inline constexpr size_t kChallengeBytes = 32;
-inline constexpr size_t kTagBytes = 32;
+inline constexpr size_t kProofBytes = 32;  // a proof's MAC
+inline constexpr size_t kTagBytes = 16;    // a frame's tag
 inline constexpr size_t kHelloBytes = 8 + kChallengeBytes;
-inline constexpr size_t kChallengeReplyBytes = 8 + kChallengeBytes + kTagBytes;
-inline constexpr size_t kProofBytes = kTagBytes;
+inline constexpr size_t kChallengeReplyBytes = 8 + kChallengeBytes + kProofBytes;
 inline constexpr unsigned char kProofVersion = 1;
 
 // The key the proof and the frame keys are derived from: a subkey of the
