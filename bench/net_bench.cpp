@@ -250,29 +250,34 @@ double proofPerConnection(int count) {
 // The dispatcher's echo against the bare echo in alternating blocks, and the
 // proof's cost per connection; false when a ratio misses its target.
 bool sideBySide() {
-    constexpr int kBlocks = 7;
+    constexpr int kBlocks = 15;
     bool holds = true;
     std::printf("\n%-36s %9s %12s %12s %7s %7s\n", "measure", "sessions", "dispatcher", "bare echo", "ratio", "target");
     for (int sessions : {1, 8, 32}) {
-        const int trips = sessions == 1 ? 2000 : 400;
-        std::vector<double> ours, echo;
+        const int trips = sessions == 1 ? 800 : 200;
+        // The ratio of each pair of neighbouring blocks: the machine's slower
+        // moments fall on both sides of a pair, and the median pair counts.
+        std::vector<double> ours, echo, ratios;
         for (int b = 0; b < kBlocks; ++b) {
-            // Each side goes first in every other block.
-            if (b % 2) echo.push_back(perTrip<EchoClient>(sessions, trips));
-            ours.push_back(perTrip<DispatcherClient>(sessions, trips));
-            if (b % 2 == 0) echo.push_back(perTrip<EchoClient>(sessions, trips));
+            double e = -1, a = -1;
+            if (b % 2) e = perTrip<EchoClient>(sessions, trips);
+            a = perTrip<DispatcherClient>(sessions, trips);
+            if (b % 2 == 0) e = perTrip<EchoClient>(sessions, trips);
+            ours.push_back(a);
+            echo.push_back(e);
+            ratios.push_back(a > 0 && e > 0 ? a / e : 1e9);
         }
         // One session: the round trip within 1.5 times the echo's; several at
         // once: at least half the echo's throughput.
         const double target = sessions == 1 ? 1.5 : 2.0;
-        const double a = median(ours), e = median(echo);
-        const bool ok = a > 0 && e > 0 && a / e <= target;
+        const double ratio = median(ratios);
+        const bool ok = ratio <= target;
         holds &= ok;
-        std::printf("%-36s %9d %9.1f us %9.1f us %7.2f   <=%.2f %s\n", "echo round trip", sessions, a * 1e6, e * 1e6,
-                    a / e, target, ok ? "holds" : "MISSED");
+        std::printf("%-36s %9d %9.1f us %9.1f us %7.2f   <=%.2f %s\n", "echo round trip", sessions,
+                    median(ours) * 1e6, median(echo) * 1e6, ratio, target, ok ? "holds" : "MISSED");
     }
     std::vector<double> proofs;
-    for (int b = 0; b < kBlocks; ++b) proofs.push_back(proofPerConnection(100));
+    for (int b = 0; b < 7; ++b) proofs.push_back(proofPerConnection(100));
     const double proof = median(proofs);
     std::printf("%-36s %9s %9.1f us per connection, before its first frame\n", "peer proof", "-", proof * 1e6);
     return holds && proof > 0;
