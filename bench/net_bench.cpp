@@ -79,27 +79,27 @@ int startEcho() {
     return ntohs(sa.sin_port);
 }
 
+struct EchoClient {
+    kel::net::Socket socket = kel::net::loopbackConnection(g_echoPort);
+    std::vector<char> buf = std::vector<char>(kFrameBytes, 'x');
+    bool trip() {
+        return ::send(socket.fd(), buf.data(), buf.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(buf.size()) &&
+               readAll(socket.fd(), buf.data(), buf.size());
+    }
+};
+
 void BM_BareTcpEcho(benchmark::State& state) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(g_echoPort));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) {
+    EchoClient client;
+    if (!client.socket.valid()) {
         state.SkipWithError("no echo server");
         return;
     }
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-    std::vector<char> buf(kFrameBytes, 'x');
     for (auto _ : state) {
-        if (::send(fd, buf.data(), buf.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(buf.size()) ||
-            !readAll(fd, buf.data(), buf.size())) {
+        if (!client.trip()) {
             state.SkipWithError("echo failed");
             break;
         }
     }
-    close(fd);
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_BareTcpEcho)->UseRealTime()->Threads(1)->Threads(8)->Threads(32);
@@ -142,21 +142,6 @@ BENCHMARK(BM_CatalogueStatus_vs_BareTcpEcho)->UseRealTime()->Threads(1)->Threads
 
 using Clock = std::chrono::steady_clock;
 
-int bareConnection(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) {
-        close(fd);
-        return -1;
-    }
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-    return fd;
-}
-
 // Seconds per round trip when `sessions` clients make `trips` each at once;
 // a client is made and warmed (connected, proven) before the clock starts.
 template <typename Client>
@@ -180,16 +165,6 @@ double perTrip(int sessions, int trips) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return failed ? -1 : seconds / trips;
 }
-
-struct EchoClient {
-    int fd = bareConnection(g_echoPort);
-    std::vector<char> buf = std::vector<char>(kFrameBytes, 'x');
-    ~EchoClient() { close(fd); }
-    bool trip() {
-        return ::send(fd, buf.data(), buf.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(buf.size()) &&
-               readAll(fd, buf.data(), buf.size());
-    }
-};
 
 struct DispatcherClient {
     CKelNetwork session;
@@ -235,12 +210,11 @@ double proofPerConnection(int count) {
     double spent = 0;
     bool proven = true;
     for (int i = 0; i < count; ++i) {
-        int fd = bareConnection(ntohs(sa.sin_port));
+        kel::net::Socket connection = kel::net::loopbackConnection(ntohs(sa.sin_port));
         kel::net::FrameKeys keys;
         const Clock::time_point start = Clock::now();
-        proven &= kel::net::proveSocket(fd, key, kel::net::ProofRole::kInitiator, 5000, keys, why);
+        proven &= kel::net::proveSocket(connection.fd(), key, kel::net::ProofRole::kInitiator, 5000, keys, why);
         spent += std::chrono::duration<double>(Clock::now() - start).count();
-        close(fd);
     }
     responder.join();
     close(listener);

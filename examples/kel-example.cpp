@@ -143,16 +143,6 @@ bool installationKey() {
     return true;
 }
 
-kel::net::Socket rawConnection(int port) {
-    kel::net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) s.close();
-    return s;
-}
-
 // Whether the host on fd closed the connection without sending a byte.
 bool closedUnanswered(int fd) {
     pollfd p{fd, POLLIN, 0};
@@ -164,7 +154,7 @@ bool closedUnanswered(int fd) {
 // without the proof, and one that proves a key of its own, are closed out
 // before any request runs.
 bool strangersAreRefused(int port) {
-    kel::net::Socket skipper = rawConnection(port);
+    kel::net::Socket skipper = kel::net::loopbackConnection(port);
     kel::net::FrameHeader h = kel::net::makeHeader(kel::net::kFrameRequest);
     h.family = 0x1E000000;
     h.type = 0x1E000009;
@@ -180,7 +170,7 @@ bool strangersAreRefused(int port) {
     for (unsigned i = 0; i < sizeof(foreign); ++i) foreign[i] = static_cast<unsigned char>(i * 37 + 11);
     kel::net::ProofKey strangerKey;
     strangerKey.derive(foreign);
-    kel::net::Socket stranger = rawConnection(port);
+    kel::net::Socket stranger = kel::net::loopbackConnection(port);
     kel::net::FrameKeys keys;
     std::string why;
     if (!stranger.valid() || kel::net::proveSocket(stranger.fd(), strangerKey, kel::net::ProofRole::kInitiator, 5000,

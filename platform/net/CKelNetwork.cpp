@@ -39,6 +39,22 @@ bool resolveHost(const std::string& host, std::string& address, uint16_t& port) 
     return true;
 }
 
+Socket loopbackConnection(int port) {
+    Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!s.valid()) return s;
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) {
+        s.close();
+        return s;
+    }
+    int one = 1;
+    setsockopt(s.fd(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    return s;
+}
+
 unsigned long long nextMessageId() {
     static std::atomic<unsigned long long> counter{0};
     return (static_cast<unsigned long long>(getpid()) << 32) | (++counter & 0xFFFFFFFFull);

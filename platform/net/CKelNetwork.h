@@ -69,6 +69,10 @@ bool resolveHost(const std::string& host, std::string& address, uint16_t& port);
 // A process-wide unique message id.
 unsigned long long nextMessageId();
 
+// A plain TCP connection to a loopback port, its small writes sent at once
+// (no delay); invalid when refused. For tools and raw peers of our own.
+Socket loopbackConnection(int port);
+
 // One end of the peer proof on a connected socket, within ms; keys are set
 // on success, why says what went wrong otherwise. Sessions run it through
 // connect() and proveAsResponder(); a raw peer of our own (a test) may call

@@ -44,16 +44,7 @@ inline void noDelay(int fd) {
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
 }
 
-inline net::Socket loopbackConnection(int port) {
-    net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    noDelay(s.fd());
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) s.close();
-    return s;
-}
+using net::loopbackConnection;
 
 // Reads exactly n bytes within ms of each wait.
 inline bool takeBytes(int fd, void* out, size_t n, int ms) {
