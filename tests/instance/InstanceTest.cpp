@@ -342,7 +342,8 @@ TEST_F(InstanceTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
 
 // The agent measures at the Ostrel's request with the very check it runs for
 // itself. The request's field and the undoFile column hold 1024 characters:
-// all of them travel, and a longer path is never measured or stored cut short.
+// all of them travel, and a longer path is refused as too long, never
+// measured, sent or stored cut short.
 TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     KelSQLClassProperties ostrel(KelSQLServerSide), agent(KelSQLClientSide);
     ostrel.setRemoteSqlHostName(kAgentHost);
@@ -350,10 +351,16 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     ASSERT_TRUE(server.verifyUndoFilePath(home_.path())) << server.getLastError().formatLastErrorMessage();
     EXPECT_EQ(server.undoFilePath(), home_.path());
     EXPECT_TRUE(near(server.undoFilePathFreeSpace(), systemFreeBytes(home_.path())));
-    const std::string full = folderOfLength(home_.path(), 1024), longer = folderOfLength(home_.path(), 1100);
+    const std::string full = folderOfLength(home_.path(), 1024), longer = folderOfLength(home_.path(), 1025);
     ASSERT_TRUE(server.verifyUndoFilePath(full)) << server.getLastError().formatLastErrorMessage();
+    // One character over is refused before the request goes: the path and
+    // space measured last stay (a request would have made the space unknown).
+    const std::string measured = full + "|" + std::to_string(server.undoFilePathFreeSpace());
+    EXPECT_TRUE(refused(server.verifyUndoFilePath(longer), server.getLastError(), kelsql::kErrValueNotSet,
+                        "undoFilePath"));
+    EXPECT_EQ(server.undoFilePath() + "|" + std::to_string(server.undoFilePathFreeSpace()), measured);
     // The agent's refusal comes back; the free space is unknown again.
-    for (const std::string& bad : {home_.file("missing"), home_.file("registry/agent1.ini"), longer}) {
+    for (const std::string& bad : {home_.file("missing"), home_.file("registry/agent1.ini")}) {
         EXPECT_TRUE(refused(server.verifyUndoFilePath(bad), server.getLastError(), kelsql::kErrUndoPath)) << bad;
         EXPECT_EQ(server.undoFilePath() + "|" + std::to_string(server.undoFilePathFreeSpace()),
                   full + "|" + std::to_string(~uint64_t{0}));
@@ -361,10 +368,10 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     // Measured here, a refusal keeps the path and its space.
     ASSERT_TRUE(local.validateUndoPath(full));
     const std::string kept = full + "|" + std::to_string(local.undoFilePathFreeSpace());
-    for (const std::string& bad : {home_.file("missing"), longer}) {
-        EXPECT_TRUE(refused(local.validateUndoPath(bad), local.getLastError(), kelsql::kErrUndoPath)) << bad;
-        EXPECT_EQ(local.undoFilePath() + "|" + std::to_string(local.undoFilePathFreeSpace()), kept);
-    }
+    EXPECT_TRUE(refused(local.validateUndoPath(home_.file("missing")), local.getLastError(), kelsql::kErrUndoPath));
+    EXPECT_EQ(local.undoFilePath() + "|" + std::to_string(local.undoFilePathFreeSpace()), kept);
+    EXPECT_TRUE(refused(local.validateUndoPath(longer), local.getLastError(), kelsql::kErrValueNotSet, "undoFilePath"));
+    EXPECT_EQ(local.undoFilePath() + "|" + std::to_string(local.undoFilePathFreeSpace()), kept);
 
     // The answer repeats the request's path.
     KelNetSQLVerifyUndoPath message(ostrel, false);
