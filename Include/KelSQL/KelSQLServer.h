@@ -76,6 +76,11 @@ public:
     // Agent: the live instance's version (not supported by this platform's
     // reader: 0x1E0000FF).
     bool getSQLVersion(MSVersion& version);
+    // The service the instance runs as, from what the record holds of it
+    // (its name, clustered flag and version, else the data source's
+    // version): "MSSQLServer$" and the instance's name for a clustered SQL
+    // Server 7 instance, else "MSSQLServer".
+    void nameService();
 
     // Agent: registers this instance with the Ostrel (client and SQL Server
     // name set beforehand); the SQL login travels in the context.

@@ -205,7 +205,7 @@ bool KelSQLServerConfig::config(KelNetSQLServerConfig_t& request) {
         err = dsn.getLastError();
         return false;
     }
-    dsn.setClustered(ctx.isClientClustered());
+    dsn.setClustered(request.Clustered != 0 || ctx.isClientClustered());
     if (!dsn.setSqlServerName(sqlServerName)) {
         err = dsn.getLastError();
         return false;

@@ -89,6 +89,19 @@ TEST_F(InstallRegistersTest, LiveVersionWinsAndFailuresLeaveNothing) {
     EXPECT_EQ(sqlServerId, 0u);
 }
 
+// The service is named after the instance is known to be clustered and of
+// SQL Server 7 (by the machine's data source, as no live instance is read).
+TEST_F(InstallRegistersTest, AClusteredSql7InstanceIsStoredWithItsOwnService) {
+    KelPI_DataBase machine;
+    ASSERT_NE(machine.setFocus(kMachine), 0);
+    ASSERT_NE(machine.setSqlServerVersion(kServer, "7.00.623"), 0);
+    ASSERT_EQ(sqlInstallServer(kServer, "sa", "pw", "", 5, kClient, true), 0u) << savedError();
+    EXPECT_EQ(text("SELECT sqlServiceName || '|' || flags FROM sqlServer"), std::string("MSSQLServer$") + kServer + "|1");
+    // Not clustered, the default instance's service.
+    ASSERT_EQ(sqlInstallServer(kServer, "sa", "pw", "", 5, kClient, false), 0u) << savedError();
+    EXPECT_EQ(text("SELECT sqlServiceName || '|' || flags FROM sqlServer"), "MSSQLServer|0");
+}
+
 TEST_F(InstallRegistersTest, DatabaseAndApplicationIdAreCreated) {
     kel::live::installLiveSqlServer(std::make_unique<kel::test::ServedLiveSqlServer>());
     // A database of an instance the catalogue does not know is refused.

@@ -107,6 +107,20 @@ TEST_F(ServerConfigTest, PathsTravelWholeAndACallerHoldingTheCatalogueIsRefused)
     EXPECT_EQ(stored(), "sa||0|9.1399|5");
 }
 
+// The agent host names the service once it knows the instance is clustered
+// and of SQL Server 7 (its live version).
+TEST_F(ServerConfigTest, AClusteredSql7InstanceIsStoredWithItsOwnService) {
+    serveInstance("7.00.623");
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    auto config = configuration(ostrel, "", 5);
+    ASSERT_TRUE(config->verifySQLUser("sa", "secret")) << config->getLastError().formatLastErrorMessage();
+    config->clusteredOn();
+    ASSERT_TRUE(config->config()) << config->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(text("SELECT s.sqlServiceName || '|' || s.flags || '|' || v.major FROM sqlServer s JOIN sqlVersion v "
+                   "ON v.id = s.sqlVersionId"),
+              std::string("MSSQLServer$") + kServer + "|1|7");
+}
+
 TEST_F(ServerConfigTest, VerifyNTUserChecksInOrder) {
     struct Row {
         const char* ntUser;
