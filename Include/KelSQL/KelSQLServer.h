@@ -233,8 +233,8 @@ private:
     void giveVersionToDataSource();
     // The version's row id, found or added; 0 when the version is 0.0.0.
     bool resolveVersion(unsigned long tesselId, const char* signature);
-    bool encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature);
-    // A credential's two columns, the password encrypted.
+    // A credential's two columns, the password sealed (its number when it
+    // cannot be; 0x1E000037 for one too long to store).
     bool setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
                        const char* passwordColumn, uint64_t error, const char* signature);
     bool runUpdate(SqlServerTable& table, const char* signature);

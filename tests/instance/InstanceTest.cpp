@@ -66,8 +66,9 @@ protected:
         return kel::test::text("SELECT " + columns + " FROM sqlServer WHERE instanceId = " + std::to_string(instance_));
     }
     // A catalogue row written the way the Ostrel's registration does.
-    unsigned long registerLocally(const std::string& name, unsigned long major, unsigned long build) {
-        setLogin(*ostrel_, "sa", "secret");
+    unsigned long registerLocally(const std::string& name, unsigned long major, unsigned long build,
+                                  const std::string& password = "secret") {
+        setLogin(*ostrel_, "sa", password);
         KelSQLServer server(*ostrel_, true);
         KelNetSQLServerReq_t req{};
         KelNetSQLServerRsp_t rsp{};
@@ -209,6 +210,30 @@ TEST_F(InstanceCatalogueTest, LoginsAreKeptApartAndStoredWholeAndCompareAndUpdat
     EXPECT_EQ(logins(), "newsa|newpw|DOM\\svc%n|");
 }
 
+// A password of up to 511 characters is stored sealed and read back whole,
+// by the registration and by each login's setter; one more is refused as
+// too long, with nothing written.
+TEST_F(InstanceCatalogueTest, TheLongestPasswordsAreStoredWholeAndOneMoreIsRefused) {
+    const std::string sa = std::string(510, 's') + "'", nt = std::string(510, 'n') + "%";
+    EXPECT_EQ(registerLocally(kInstance, 9, 1399, sa), instance_);
+    EXPECT_EQ(logins(), "sa|" + sa + "||");
+    KelSQLServer server(*ostrel_, false);
+    ASSERT_TRUE(server.query(instance_));
+    inTransaction([&] {
+        ASSERT_TRUE(server.setNTUser(kClient, "DOM\\svc", nt, false)) << server.getLastError().formatLastErrorMessage();
+        ASSERT_TRUE(server.setSA("other", sa, false)) << server.getLastError().formatLastErrorMessage();
+    });
+    const std::string stored = "other|" + sa + "|DOM\\svc|" + nt;
+    EXPECT_EQ(logins(), stored);
+    inTransaction([&] {
+        EXPECT_TRUE(refused(server.setSA("third", sa + "x", false), server.getLastError(), kelsql::kErrValueNotSet,
+                            "saPassword"));
+        EXPECT_TRUE(refused(server.setNTUser(kClient, "DOM\\other", nt + "x", false), server.getLastError(),
+                            kelsql::kErrValueNotSet, "sqlNTPassword"));
+    });
+    EXPECT_EQ(logins(), stored);
+}
+
 TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
     const unsigned long sql7 = instance(alpha_, 4, "SEVEN"), sql2000 = instance(alpha_, 16, "EIGHT");
     const unsigned long gone = instance(alpha_, 16, "GONE");
@@ -284,6 +309,32 @@ TEST_F(InstanceDispatcherTest, AgentRegistersWithALoginInATransactionAndReadsBac
     }
 }
 
+
+// An agent's login travels in the network form, which holds user name and
+// password together up to 509 characters: the longest password it carries
+// with "sa" is stored and read back whole; a longer one is refused before
+// anything is sent.
+TEST_F(InstanceDispatcherTest, TheLongestLoginAnAgentSendsIsStoredWhole) {
+    KelSQLClassProperties agent(KelSQLClientSide), ostrel(KelSQLServerSide);
+    const std::string longest = std::string(506, 'p') + "'";
+    KelSQLServer server(agent, false), stored(ostrel, false);
+    server.setClientName(kClient);
+    server.setSqlServerName(kInstance);
+    server.setSQLVersion(9, 0, 1399, 0);
+    setLogin(agent, "sa", longest + "p");
+    KelNetSQLSecurity* security = agent.getRemoteSecurity();
+    EXPECT_TRUE(refused(security->update(std::string(kClient), std::string(kInstance)), security->getLastError(),
+                        kelsql::kErrCredentialLength));
+    setLogin(agent, "sa", longest);
+    ASSERT_TRUE(security->update(std::string(kClient), std::string(kInstance)))
+        << security->getLastError().formatLastErrorMessage();
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    ASSERT_TRUE(t->startTransaction());
+    ASSERT_TRUE(server.config("sa", longest, "", "MSSQLServer")) << server.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t->commitTransaction());
+    ASSERT_TRUE(stored.query(instance_)) << stored.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(stored.saPassword(), longest);
+}
 
 TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
     KelSQLAppType type;
