@@ -332,8 +332,8 @@ unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* 
     server.setClientName(session.clientName());
     server.setSqlServerName(sqlServerName);
     server.setFlags(clustered ? KelSQLServer::kClusteredFlag : 0);
-    // Named once the record knows the instance's version and whether it is
-    // clustered: the name read the live instance before either was set.
+    // Named again now that the record knows the instance's version and
+    // whether it is clustered: serverQuery named it before it knew either.
     server.nameService();
     // The Ostrel writes the whole row: a registered instance is refreshed.
     if (!server.config(sqlUser, sqlPassword ? sqlPassword : "", undoFilePath ? undoFilePath : "",
