@@ -315,9 +315,13 @@ unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* 
         "sqlInstallServerProperty(prop, sqlServerName, sqlUser, sqlPassword, undoFilePath, archiveGroupId, focus, "
         "clustered, sqlServerId)";
     if (!present(sqlServerName) || !present(sqlUser) || archiveGroupId == 0) return badArgument(kFn);
+    KelLastError error;
+    // The undo path travels in the instance's record: one longer than its
+    // field is refused as too long before anything is sent.
+    if (undoFilePath && !textFits(error, undoFilePath, sizeof(KelNetSQLServer_t::UndoFilePath), "undoFilePath", kFn))
+        return saved(error);
     InstallSession session(prop, focus);
     KelSQLClassProperties& ctx = session.ctx();
-    KelLastError error;
     if (!session.begin(true, error, kFn) || !giveLogin(session, sqlServerName, sqlUser, sqlPassword, error))
         return saved(error);
 

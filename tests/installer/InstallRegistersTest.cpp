@@ -81,6 +81,16 @@ TEST_F(InstallRegistersTest, LiveVersionWinsAndFailuresLeaveNothing) {
     serveInstance("9.00.2047");
     EXPECT_EQ(sqlInstallServer("AGENT1\\OTHER", "sa", "pw", "", 5, kClient, false), kelsql::kErrNoSuchInstance);
     EXPECT_EQ(scalar("SELECT count(*) FROM sqlServer"), 1);
+    // An undo path one character over its field is refused as too long
+    // before anything is sent: no transaction is asked of the caller, and
+    // nothing is written.
+    KelSQLClassProperties caller(kClient, KelSQLClientSide);
+    unsigned long none = 0;
+    EXPECT_EQ(sqlInstallServerProperty(&caller, "AGENT1\\OTHER", "sa", "pw", std::string(1025, 'u').c_str(), 5,
+                                       kClient, false, &none),
+              kelsql::kErrValueNotSet);
+    EXPECT_NE(savedError().find("undoFilePath"), std::string::npos) << savedError();
+    EXPECT_EQ(scalar("SELECT count(*) FROM sqlServer"), 1);
     // A caller's context must carry the transaction the work goes into.
     KelSQLClassProperties agent(kClient, KelSQLClientSide);
     unsigned long sqlServerId = 0;

@@ -94,6 +94,13 @@ TEST_F(ServerConfigTest, PathsTravelWholeAndACallerHoldingTheCatalogueIsRefused)
     EXPECT_EQ(kel::fieldText(config->requestMessage(false)->UndoFilePath), std::string(1024, 'u'));
     EXPECT_EQ(stored(), "<no row>");
     EXPECT_EQ(inLog("Network database transaction rolled back!"), 1u);
+    // One character more is refused as too long before anything goes: the
+    // agent host is not even handed the login.
+    auto over = configuration(ostrel, std::string(1025, 'u'), 5);
+    ASSERT_TRUE(over->verifySQLUser("sa", "longer"));
+    EXPECT_TRUE(refused(over->config(), over->getLastError(), kelsql::kErrValueNotSet, "undoFilePath"));
+    EXPECT_FALSE(holdsLogin(ostrel, "sa", "longer", kClientHost));
+    EXPECT_EQ(inLog("Calling sqlInstallServerProperty"), 1u);
 
     // The agent host writes in a transaction of its own: a caller holding
     // the catalogue's writer would keep it waiting, so nothing is sent.
