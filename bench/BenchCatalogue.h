@@ -78,15 +78,17 @@ inline void focusOstrel() {
     }
 }
 
-inline void writeHistory(int sets, bool archives) {
+inline void writeHistory(const kel::history::Shape& shape) {
     sqlite3* db = openCatalogue();
     execOrDie(db, "BEGIN");
-    for (const std::string& sql : kel::history::historySql(shapeOf(sets, archives))) execOrDie(db, sql);
+    for (const std::string& sql : kel::history::historySql(shape)) execOrDie(db, sql);
     execOrDie(db, "COMMIT");
     // Readers start from the database file, not from a log of every row.
     execOrDie(db, "PRAGMA wal_checkpoint(TRUNCATE)");
     sqlite3_close(db);
 }
+
+inline void writeHistory(int sets, bool archives) { writeHistory(shapeOf(sets, archives)); }
 
 // Makes KEL_HOME a home whose catalogue holds the history of sets backup
 // sets (with an archive set each when asked), built on first use (or copied

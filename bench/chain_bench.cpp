@@ -2,7 +2,9 @@
 // at 10,000, 100,000 and 1,000,000 backup sets: the chain of one of a
 // database's last logs by its set id, the chain to a point in time inside
 // that log (the end of the history) and inside a log half way back (the
-// middle), and the browse of the database at that time back to its full.
+// middle), and the browse of the database at that time back to its full;
+// and the browse of a database whose history of 1,000,000 sets is a single
+// chain (its full, then only logs), which reads the whole chain.
 // Each is timed in turns with hand-written SQL prepared once on a connection
 // of the same catalogue, after both answers were found equal. A chain is as
 // long at every size, so its cost must not grow with the history. The peak
@@ -12,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +32,8 @@ using namespace kel::bench;
 constexpr int kDatabase = 5;
 const Target kChainTarget{5.0, 0.15, 1e-3};
 const Target kBrowseTarget{2.0, 0, 0};
+// A chain that is the whole history: what grows is the answer itself.
+const int kOneChainSets = 1000000;
 const Target kPeakTarget{1.3, 0, 0};
 
 // The chain of a log (?1) as the selector forms it when the full it names is
@@ -48,9 +53,10 @@ const char* const kChainSql =
     "  WHERE l.sqlDatabaseId = (SELECT db FROM t) AND l.lastLSN = w.firstLSN AND +l.backupType = 76"
     "  AND +l.fullBackupLSN = (SELECT f FROM t)"
     "  AND +l.startTime > coalesce((SELECT s FROM df), (SELECT s FROM fl))),"
-    " c(id, o) AS (SELECT id, -2 FROM fl UNION ALL SELECT id, -1 FROM df UNION ALL SELECT id, 100000 - depth FROM walk)"
+    " c(id, k, depth) AS (SELECT id, 0, 0 FROM fl UNION ALL SELECT id, 1, 0 FROM df"
+    "  UNION ALL SELECT id, 2, depth FROM walk)"
     " SELECT c.id, b.backupSize, b.backupSetId, l.finishTime, l.backupType FROM c"
-    " JOIN sqlBackupSet b ON b.id = c.id JOIN sqlLSNs l ON l.sqlBackupSetId = c.id ORDER BY c.o";
+    " JOIN sqlBackupSet b ON b.id = c.id JOIN sqlLSNs l ON l.sqlBackupSetId = c.id ORDER BY c.k, c.depth DESC";
 // The log that holds a time (?2) in database ?1.
 const char* const kHoldsSql =
     "SELECT sqlBackupSetId FROM sqlLSNs WHERE sqlBackupSetId = (SELECT sqlBackupSetId FROM sqlLSNs"
@@ -103,10 +109,11 @@ public:
                 item.backupSetId = uint64_t(sqlite3_column_int(chain_, 2));
                 item.finishTime = uint64_t(seconds(reinterpret_cast<const char*>(sqlite3_column_text(chain_, 3))));
                 item.backupType = sqlite3_column_int(chain_, 4);
-                out.items.insert(out.items.begin(), item);
+                out.items.push_back(item);
             }
         }
         sqlite3_reset(chain_);
+        std::reverse(out.items.begin(), out.items.end());
         return !out.ids.empty();
     }
     bool pointInTime(int database, long long at, Answer& out) {
@@ -148,7 +155,7 @@ Answer libraryAnswer(KelSQLDatabaseLSNList& list, bool items) {
     return a;
 }
 
-enum class Kind { ById, AtEnd, AtMiddle, Browse };
+enum class Kind { ById, AtEnd, AtMiddle, Browse, BrowseOneChain };
 
 // What a kind asks at a size: logs with chains of one length at every size
 // (a full, a differential and 48 logs).
@@ -156,9 +163,25 @@ struct Question {
     Kind kind;
     int set;        // the set whose chain, by id
     long long at;   // the time, for the others
+    int database = kDatabase;
 };
 
+// The catalogue a kind asks at a size.
+void useHistory(Kind kind, int sets) {
+    if (kind != Kind::BrowseOneChain) {
+        histories.use("chain", sets, false);
+        return;
+    }
+    histories.use("chain", "onechain-" + std::to_string(sets),
+                  [sets] { writeHistory(kel::history::Shape::oneChain(sets)); });
+}
+
 Question questionOf(Kind kind, int sets) {
+    if (kind == Kind::BrowseOneChain) {
+        // After the last log finished: the browse goes back through every set.
+        const kel::history::Shape shape = kel::history::Shape::oneChain(sets);
+        return {kind, shape.lastSet(), shape.startAt(shape.slotOf(shape.lastSet()), 1) + 120, 1};
+    }
     const kel::history::Shape& shape = shapeOf(sets);
     const int last = shape.logOfDay(sets, kDatabase, 48);
     const int middle = shape.logOfDay(sets / 2, kDatabase, 48);
@@ -169,8 +192,9 @@ bool askLibrary(KelSQLDatabaseLSNList& list, const Question& q) {
     switch (q.kind) {
     case Kind::ById: return list.query(static_cast<unsigned long>(q.set));
     case Kind::AtEnd:
-    case Kind::AtMiddle: return list.query(nullptr, kDatabase, static_cast<unsigned long>(q.at), KelSQLTimeTypePointInTime);
-    case Kind::Browse: return list.query(nullptr, kDatabase, static_cast<unsigned long>(q.at));
+    case Kind::AtMiddle: return list.query(nullptr, q.database, static_cast<unsigned long>(q.at), KelSQLTimeTypePointInTime);
+    case Kind::Browse:
+    case Kind::BrowseOneChain: return list.query(nullptr, q.database, static_cast<unsigned long>(q.at));
     }
     return false;
 }
@@ -179,15 +203,16 @@ bool askHand(Hand& hand, const Question& q, Answer& out) {
     switch (q.kind) {
     case Kind::ById: return hand.chain(q.set, out, false);
     case Kind::AtEnd:
-    case Kind::AtMiddle: return hand.pointInTime(kDatabase, q.at, out);
-    case Kind::Browse: return hand.browse(kDatabase, q.at, out);
+    case Kind::AtMiddle: return hand.pointInTime(q.database, q.at, out);
+    case Kind::Browse:
+    case Kind::BrowseOneChain: return hand.browse(q.database, q.at, out);
     }
     return false;
 }
 
 void measure(benchmark::State& state, Kind kind, const char* name) {
     const int sets = int(state.range(0));
-    histories.use("chain", sets, false);
+    useHistory(kind, sets);
     KelSQLClassProperties ostrel(KelSQLServerSide);
     KelSQLDatabaseLSNList list(ostrel, false);
     Hand hand;
@@ -199,19 +224,22 @@ void measure(benchmark::State& state, Kind kind, const char* name) {
         state.SkipWithError(list.getLastError().formatLastErrorMessage().c_str());
         return;
     }
-    mine = libraryAnswer(list, kind == Kind::Browse);
+    const bool browse = kind == Kind::Browse || kind == Kind::BrowseOneChain;
+    mine = libraryAnswer(list, browse);
     if (!byHand() || !(mine == theirs)) {
         state.SkipWithError("the library and the hand-written SQL disagree");
         return;
     }
+    // A chain of a million sets takes seconds a side: fewer turns.
+    const bool whole = kind == Kind::BrowseOneChain;
     Sides sides;
-    for (auto _ : state) sides = alternate(10, 20, byLibrary, byHand);
+    for (auto _ : state) sides = whole ? alternate(4, 1, byLibrary, byHand) : alternate(10, 20, byLibrary, byHand);
     if (!sides.ok) {
         state.SkipWithError("a call failed while timed");
         return;
     }
     state.counters["chain"] = double(mine.ids.size());
-    Report::get().add(state, name, sets, sides, kind == Kind::Browse ? kBrowseTarget : kChainTarget);
+    Report::get().add(state, name, sets, sides, browse ? kBrowseTarget : kChainTarget);
 }
 
 // A digest of an answer, which both sides' fresh processes must agree on.
@@ -262,6 +290,7 @@ void BM_ChainById(benchmark::State& s) { measure(s, Kind::ById, "chain by set id
 void BM_PointInTimeEnd(benchmark::State& s) { measure(s, Kind::AtEnd, "point in time, end"); }
 void BM_PointInTimeMiddle(benchmark::State& s) { measure(s, Kind::AtMiddle, "point in time, middle"); }
 void BM_BrowseToFull(benchmark::State& s) { measure(s, Kind::Browse, "browse back to the full"); }
+void BM_BrowseOneChain(benchmark::State& s) { measure(s, Kind::BrowseOneChain, "browse of one whole chain"); }
 void BM_PeakChainById(benchmark::State& s) { measurePeak(s, Kind::ById, "peak memory, chain by set id"); }
 void BM_PeakPointInTime(benchmark::State& s) { measurePeak(s, Kind::AtEnd, "peak memory, point in time"); }
 void BM_PeakBrowse(benchmark::State& s) { measurePeak(s, Kind::Browse, "peak memory, browse"); }
@@ -272,6 +301,7 @@ BENCHMARK(BM_ChainById) KEL_TIMED;
 BENCHMARK(BM_PointInTimeEnd) KEL_TIMED;
 BENCHMARK(BM_PointInTimeMiddle) KEL_TIMED;
 BENCHMARK(BM_BrowseToFull) KEL_TIMED;
+BENCHMARK(BM_BrowseOneChain)->Arg(kOneChainSets)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeakChainById) KEL_SIZES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeakPointInTime) KEL_SIZES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeakBrowse) KEL_SIZES->Unit(benchmark::kMillisecond);

@@ -76,6 +76,11 @@ public:
     // Agent: the live instance's version (not supported by this platform's
     // reader: 0x1E0000FF).
     bool getSQLVersion(MSVersion& version);
+    // The service the instance runs as, from what the record holds of it
+    // (its name, clustered flag and version, else the data source's
+    // version): "MSSQLServer$" and the instance's name for a clustered SQL
+    // Server 7 instance, else "MSSQLServer".
+    void nameService();
 
     // Agent: registers this instance with the Ostrel (client and SQL Server
     // name set beforehand); the SQL login travels in the context.
@@ -232,8 +237,8 @@ private:
     void giveVersionToDataSource();
     // The version's row id, found or added; 0 when the version is 0.0.0.
     bool resolveVersion(unsigned long tesselId, const char* signature);
-    bool encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature);
-    // A credential's two columns, the password encrypted.
+    // A credential's two columns, the password sealed (its number when it
+    // cannot be; 0x1E000037 for one too long to store).
     bool setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
                        const char* passwordColumn, uint64_t error, const char* signature);
     bool runUpdate(SqlServerTable& table, const char* signature);

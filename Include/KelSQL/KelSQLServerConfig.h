@@ -32,7 +32,8 @@ public:
     bool verifyNTUser(const std::string& ntUser, const std::string& ntPassword);
     // Reads from the catalogue whether any instance of the client is clustered.
     bool clustered();
-    // Hands the agent the SQL login, then sends the configuration.
+    // Hands the agent the SQL login, then sends the configuration; a text
+    // or login the request cannot hold is refused before either goes.
     bool config();
     bool createDSN();
     bool networkQuery();
@@ -47,6 +48,8 @@ private:
     bool findHost(const char* signature);
     bool fillCredential(char (&field)[kelsql::kCredentialField], const std::string& user,
                         const std::string& password, const char* signature);
+    // The configuration into the request to the client's host.
+    bool fillRequest();
 
     bool replyMode_;
     std::string sqlServerName_;

@@ -62,8 +62,16 @@ namespace kelsql {
 // 99 characters, since the reader takes exactly two digits.
 constexpr size_t kNetworkCredentialMax = 509;
 constexpr size_t kNetworkUserMax = 99;
-// A stored password is shorter than this.
+// A stored password is shorter than this; its sealed form fills at most
+// the catalogue's password columns.
 constexpr size_t kStoredPasswordLimit = 512;
+
+// The stored form of plain for the password column named column: false
+// with 0x1E000037 (column, signature, how long) for a password of
+// kStoredPasswordLimit characters or more, with otherwise (and signature)
+// when it cannot be sealed.
+bool storedPassword(KelLastError& err, const std::string& plain, std::string& out, const char* column,
+                    uint64_t otherwise, const char* signature);
 
 // What keeps user and password out of the network credential form: one of
 // the kErrCredential* numbers; otherwise when the form can hold them (the

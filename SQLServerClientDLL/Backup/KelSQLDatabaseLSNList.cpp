@@ -1,7 +1,8 @@
 #include "KelSQL/KelSQLDatabaseLSNList.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "ChainLinks.h"
 #include "ChainRows.h"
@@ -108,6 +109,49 @@ long long readSize(SqlBackupSet& record, unsigned long sqlBackupSetId, unsigned 
     return rc;
 }
 
+// The sets of a chain (ids, all of one database, none twice) read without a
+// value per set, so that a chain of any length takes two statements: its
+// head (the full, often a week older than the rest) by its id, the rest as
+// the range of their database's ids they lie in, where a set of another
+// chain is passed over. The size of the whole and the agent's number of each
+// set; false when a set was not found (or the database failed).
+bool readChain(SqlBackupSet& record, const std::vector<uint64_t>& ids, uint64_t& total,
+               std::vector<uint64_t>& numbers) {
+    const size_t n = ids.size();
+    total = 0;
+    numbers.assign(n, 0);
+    // Where each id stands in the chain, in id order: the range comes in id
+    // order too, so each row is matched by one step along this list.
+    std::vector<std::pair<uint64_t, size_t>> order;
+    order.reserve(n);
+    for (size_t i = 0; i < n; ++i) order.emplace_back(ids[i], i);
+    std::sort(order.begin(), order.end());
+    for (size_t i = 1; i < n; ++i)
+        if (order[i].first == order[i - 1].first) return false;
+    record.setWhere("id=%d", static_cast<int>(ids.front()));
+    if (record.getOneRow(&record, false, -1, 0) != 0) return false;
+    total = kelsql::chain::sizeOf(record.getDataPtr()->backupSize);
+    numbers[0] = kelsql::backup::column(record.getDataPtr()->backupSetId);
+    if (n == 1) return true;
+    const auto [low, high] = std::minmax_element(ids.begin() + 1, ids.end());
+    record.setWhere("sqlDatabaseId = %d and id >= %d and id <= %d", record.getDataPtr()->sqlDatabaseId,
+                    static_cast<int>(*low), static_cast<int>(*high));
+    record.setOrderBy("sqlDatabaseId, id");
+    size_t next = 0, found = 1;
+    int rc = record.openCursor();
+    while (rc == 0 && (rc = record.fetchCursor(true)) == 0) {
+        const SqlBackupSet_t& row = *record.getDataPtr();
+        const uint64_t id = kelsql::backup::column(row.id);
+        while (next < n && order[next].first < id) ++next;
+        if (next == n || order[next].first != id || order[next].second == 0) continue;
+        numbers[order[next].second] = kelsql::backup::column(row.backupSetId);
+        total += kelsql::chain::sizeOf(row.backupSize);
+        ++found;
+    }
+    record.closeCursor();
+    return found == n;
+}
+
 }  // namespace
 
 bool KelSQLDatabaseLSNList::getBackupsetSize(unsigned long sqlBackupSetId, unsigned long long& size) {
@@ -118,30 +162,19 @@ bool KelSQLDatabaseLSNList::getBackupsetSize(unsigned long sqlBackupSetId, unsig
 
 bool KelSQLDatabaseLSNList::sumSizes() {
     restoreByteSize_ = 0;
+    if (bsIdList_.empty()) return true;
     SqlBackupSet record(kelsql::backup::transactionOf(context_));
-    // The whole chain in one read; a set missing from it is read alone
-    // below, which names the set that failed.
-    if (!bsIdList_.empty()) {
-        std::string ids;
-        for (uint64_t id : bsIdList_) ids += (ids.empty() ? "" : ", ") + std::to_string(static_cast<int>(id));
-        record.setWhere("id in (%s)", ids.c_str());
-        std::unordered_map<uint64_t, uint64_t> read;  // id: the agent's number of the set
-        uint64_t total = 0;
-        int rc = record.openCursor();
-        while (rc == 0 && (rc = record.fetchCursor(true)) == 0) {
-            const SqlBackupSet_t& row = *record.getDataPtr();
-            if (read.emplace(kelsql::backup::column(row.id), kelsql::backup::column(row.backupSetId)).second)
-                total += kelsql::chain::sizeOf(row.backupSize);
-        }
-        record.closeCursor();
-        // Every id found once (a list that names a set twice is summed below).
-        if (rc == kDBNoRow && read.size() == bsIdList_.size()) {
-            for (KelSQLDBRestoreBackupSetItem_t& item : chainItems_) item.backupSetId = read[item.sqlBackupSetId];
-            dbStatus_ = 0;
-            restoreByteSize_ = total;
-            return true;
-        }
+    uint64_t total = 0;
+    std::vector<uint64_t> numbers;
+    if (readChain(record, bsIdList_, total, numbers)) {
+        // The browse's items stand in the chain's order.
+        if (chainItems_.size() == numbers.size())
+            for (size_t i = 0; i < numbers.size(); ++i) chainItems_[i].backupSetId = numbers[i];
+        dbStatus_ = 0;
+        restoreByteSize_ = total;
+        return true;
     }
+    // Set by set: the set that fails is named (and one named twice counts twice).
     chainItems_.clear();
     for (uint64_t id : bsIdList_) {
         unsigned long long size = 0;

@@ -1,9 +1,6 @@
 // The chains a time picks: point in time, discrete time and browse; and the
 // last-full and file-group point-in-time records.
-#include <unordered_map>
-
 #include "ChainRows.h"
-#include "Db/Tbl/sqlBackupSet.h"
 #include "KelSQL/KelSQLBackupSet.h"
 #include "KelSQL/KelSQLClassProperties.h"
 #include "KelSQL/KelSQLDatabaseLSNList.h"
@@ -13,8 +10,6 @@ using kelsql::chain::idOf;
 using kelsql::chain::lsn;
 using kelsql::chain::LsnCursor;
 using kelsql::chain::lsnError;
-
-static const char* const kBrowseFn = "KelSQLDatabaseLSNList::query(sqlDatabaseId, browseTime)";
 
 unsigned long KelSQLDatabaseLSNList::clientTime(unsigned long time, SIM_TimeZoneInfo_t* timeZone) {
     if (!timeZone) return time;
@@ -120,56 +115,14 @@ bool KelSQLDatabaseLSNList::query(SIM_TimeZoneInfo_t* timeZone, unsigned long sq
     return browseItemsOf(kFn);
 }
 
-namespace {
-
-// The chain's ids as a list for "in (...)".
-std::string idList(const std::vector<uint64_t>& ids) {
-    std::string out;
-    for (uint64_t id : ids) out += (out.empty() ? "" : ", ") + std::to_string(static_cast<int>(id));
-    return out;
-}
-
-}  // namespace
-
 // The chain as items, newest first, each with the agent's number of its set:
-// as the chain's walk found them, or else the LSN rows and the sets of the
-// whole chain in one read each. A chain
-// with a set or LSN row missing is read set by set, which says which.
+// as the chain's walk and its size read found them. A chain of a full alone,
+// or one with a set missing, is read set by set, which says which.
 bool KelSQLDatabaseLSNList::browseItemsOf(const char*) {
     if (bsIdList_.empty()) return true;
-    // The walk and the size read took every row already.
-    if (chainItems_.size() == bsIdList_.size()) {
-        browseItems_.assign(chainItems_.rbegin(), chainItems_.rend());
-        chainItems_.clear();
-        return true;
-    }
-    const std::string ids = idList(bsIdList_);
-    std::unordered_map<uint64_t, KelSQLDBRestoreBackupSetItem_t> found;
-    LsnCursor rows(context_);
-    int rc = rows.open("sqlBackupSetId in (" + ids + ")", nullptr);
-    while (rc == 0 && (rc = rows.fetch()) == 0) {
-        KelSQLDBRestoreBackupSetItem_t item;
-        item.sqlBackupSetId = idOf(rows.row());
-        item.backupSetId = 0;
-        item.finishTime = kelsql::chain::secondsOf(rows.row().finishTime);
-        item.backupType = rows.row().backupType;
-        found[item.sqlBackupSetId] = item;
-    }
-    if (rc != kDBNoRow) return lsnError(getLastError(), rows, rc);
-    SqlBackupSet sets(kelsql::backup::transactionOf(context_));
-    sets.setWhere("id in (%s)", ids.c_str());
-    size_t named = 0;
-    rc = sets.openCursor();
-    while (rc == 0 && (rc = sets.fetchCursor(true)) == 0) {
-        auto it = found.find(kelsql::backup::column(sets.getDataPtr()->id));
-        if (it == found.end()) continue;
-        it->second.backupSetId = kelsql::backup::column(sets.getDataPtr()->backupSetId);
-        ++named;
-    }
-    sets.closeCursor();
-    if (rc != kDBNoRow && rc != 0) return kelsql::backup::rowError(getLastError(), kBrowseFn, sets, rc);
-    if (found.size() != bsIdList_.size() || named != found.size()) return browseItemsOneByOne();
-    for (auto id = bsIdList_.rbegin(); id != bsIdList_.rend(); ++id) browseItems_.push_back(found[*id]);
+    if (chainItems_.size() != bsIdList_.size()) return browseItemsOneByOne();
+    browseItems_.assign(chainItems_.rbegin(), chainItems_.rend());
+    chainItems_.clear();
     return true;
 }
 

@@ -21,6 +21,10 @@
 #include "platform/appmgr/ClientApplicationList.h"
 #include "platform/db/SqlText.h"
 #include "platform/util/BoundedCopy.h"
+#include "platform/util/KelPassword.h"
+
+static_assert(KelPassword::encryptedLength(kelsql::kStoredPasswordLimit - 1) < sizeof SqlRestoreTask_t::restorePassword,
+              "restorePassword holds the sealed form of the longest stored password");
 
 namespace {
 
@@ -249,9 +253,9 @@ bool KelSQLRestoreTask::setRestoreTypeStopBeforeMark(const std::string& sqlLogMa
 bool KelSQLRestoreTask::copyToSql(SqlRestoreTask_t& row) {
     static const char* kFn = "KelSQLRestoreTask::copyToSql(row)";
     std::string stored;
-    // A stored form cut to its column could never be read back.
-    if (!encryptSQLPassword(credentials_.sqlPassword(), stored) || stored.size() >= sizeof row.restorePassword)
-        return fail(kelsql::kErrEncrypt, kFn);
+    if (!kelsql::storedPassword(getLastError(), credentials_.sqlPassword(), stored, "restorePassword",
+                                kelsql::kErrEncrypt, kFn))
+        return false;
     row.id = column(sqlRestoreTaskId_);
     row.restoreType = static_cast<int32_t>(restoreType_);
     row.sqlBackupSetId = column(sqlBackupSetId_);
@@ -457,9 +461,9 @@ bool KelSQLRestoreTask::update(unsigned long sqlRestoreTaskId) {
     table.updateColumn(systemFlags_, "systemFlags");
     if (!credentials_.sqlUser().empty()) {
         std::string stored;
-        if (!encryptSQLPassword(credentials_.sqlPassword(), stored) ||
-            stored.size() >= sizeof SqlRestoreTask_t::restorePassword)
-            return fail(kelsql::kErrEncrypt, kFn);
+        if (!kelsql::storedPassword(getLastError(), credentials_.sqlPassword(), stored, "restorePassword",
+                                    kelsql::kErrEncrypt, kFn))
+            return false;
         table.setColumn(credentials_.sqlUser(), "restoreUser");
         table.setColumn(stored, "restorePassword");
     }

@@ -6,6 +6,13 @@
 #include "KelSQL/KelSQLServer.h"
 #include "KelSQL/KelSQLUserAndPassword.h"
 #include "platform/util/BoundedCopy.h"
+#include "platform/util/KelPassword.h"
+
+// Every wire credential field (security, NT security, configuration,
+// data-source and verify-user records) holds the sealed network form of the
+// longest login it may carry: two digits, then user name and password.
+static_assert(KelPassword::encryptedLength(2 + kelsql::kNetworkCredentialMax) < kelsql::kCredentialField,
+              "a credential field holds the longest login's network form");
 
 namespace {
 

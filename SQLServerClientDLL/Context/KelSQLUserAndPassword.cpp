@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "KelSQL/KelSQLErrorStatus.h"
 #include "KelSQL/KelSQLErrors.h"
 #include "platform/events/KelDebug.h"
 #include "platform/util/BoundedCopy.h"
@@ -63,6 +64,15 @@ uint64_t networkCredentialError(const std::string& user, const std::string& pass
     if (!isCString(user) || !isCString(password)) return kErrCredentialCharacter;
     if (user.size() + password.size() > kNetworkCredentialMax) return kErrCredentialLength;
     return otherwise;
+}
+
+bool storedPassword(KelLastError& err, const std::string& plain, std::string& out, const char* column,
+                    uint64_t otherwise, const char* signature) {
+    if (!textFits(err, plain, kStoredPasswordLimit, column, signature)) return false;
+    if (encryptSQLPassword(plain, out)) return true;
+    err.setNumber(otherwise);
+    err.addArgument(signature);
+    return false;
 }
 
 bool buildNetworkCredentialText(const std::string& user, const std::string& password, std::string& plain) {

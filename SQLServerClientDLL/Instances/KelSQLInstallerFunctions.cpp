@@ -316,9 +316,13 @@ unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* 
         "sqlInstallServerProperty(prop, sqlServerName, sqlUser, sqlPassword, undoFilePath, archiveGroupId, focus, "
         "clustered, sqlServerId)";
     if (!present(sqlServerName) || !present(sqlUser) || archiveGroupId == 0) return badArgument(kFn);
+    KelLastError error;
+    // The undo path travels in the instance's record: one longer than its
+    // field is refused as too long before anything is sent.
+    if (undoFilePath && !textFits(error, undoFilePath, sizeof(KelNetSQLServer_t::UndoFilePath), "undoFilePath", kFn))
+        return saved(error);
     InstallSession session(prop, focus);
     KelSQLClassProperties& ctx = session.ctx();
-    KelLastError error;
     if (!session.begin(true, error, kFn) || !giveLogin(session, sqlServerName, sqlUser, sqlPassword, error))
         return saved(error);
 
@@ -339,6 +343,9 @@ unsigned long sqlInstallServerProperty(KelSQLClassProperties* prop, const char* 
     server.setClientName(session.clientName());
     server.setSqlServerName(sqlServerName);
     server.setFlags(clustered ? KelSQLServer::kClusteredFlag : 0);
+    // Named again now that the record knows the instance's version and
+    // whether it is clustered: serverQuery named it before it knew either.
+    server.nameService();
     // The Ostrel writes the whole row: a registered instance is refreshed.
     if (!server.config(sqlUser, sqlPassword ? sqlPassword : "", undoFilePath ? undoFilePath : "",
                        server.serviceName()))

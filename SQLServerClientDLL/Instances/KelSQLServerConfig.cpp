@@ -141,6 +141,7 @@ bool KelSQLServerConfig::config() {
     if (!catalogueWriterFree(ctx, err, kConfig)) return false;
     KelNetSQLSecurity* security = ctx.getRemoteSecurity();
     if (!security) return fail(kelsql::kErrNoContext, kConfig);
+    if (!fillRequest()) return false;
     // The security message sends the context's login: the one this
     // configuration gives the agent.
     ctx.getSQLUserAndPassword().setSqlUser(sqlUser_);
@@ -149,10 +150,10 @@ bool KelSQLServerConfig::config() {
         err = security->getLastError();
         return false;
     }
-    return networkQuery();
+    return exchange(err);
 }
 
-bool KelSQLServerConfig::networkQuery() {
+bool KelSQLServerConfig::fillRequest() {
     if (!addressDataAgent(context().remoteSqlHostName(), kNetworkQuery)) return false;
     KelNetSQLServerConfig_t* req = requestMessage(true);
     if (!req) return false;
@@ -163,10 +164,11 @@ bool KelSQLServerConfig::networkQuery() {
         return false;
     req->ArchiveGroupId = archiveGroupId_;
     req->Clustered = clustered_ ? 1 : 0;
-    if (!fillCredential(req->SqlCredential, sqlUser_, sqlPassword_, kNetworkQuery)) return false;
-    if (!ntUser_.empty() && !fillCredential(req->NTCredential, ntUser_, ntPassword_, kNetworkQuery)) return false;
-    return exchange(getLastError());
+    return fillCredential(req->SqlCredential, sqlUser_, sqlPassword_, kNetworkQuery) &&
+           (ntUser_.empty() || fillCredential(req->NTCredential, ntUser_, ntPassword_, kNetworkQuery));
 }
+
+bool KelSQLServerConfig::networkQuery() { return fillRequest() && exchange(getLastError()); }
 
 bool KelSQLServerConfig::createDSN() {
     KelLastError& err = getLastError();
@@ -205,7 +207,7 @@ bool KelSQLServerConfig::config(KelNetSQLServerConfig_t& request) {
         err = dsn.getLastError();
         return false;
     }
-    dsn.setClustered(ctx.isClientClustered());
+    dsn.setClustered(request.Clustered != 0 || ctx.isClientClustered());
     if (!dsn.setSqlServerName(sqlServerName)) {
         err = dsn.getLastError();
         return false;

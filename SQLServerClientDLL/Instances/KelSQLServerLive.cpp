@@ -22,14 +22,21 @@ bool KelSQLServer::serverQuery(const std::string& sqlServerName) {
     if (context_.isServerOperations()) return fail(kelsql::kErrAgentSideOnly, kFn);
     serverName_ = sqlServerName;
     clientName_.clear();
-    serviceName_ = "MSSQLServer";
-    if ((isClusterFlag() || context_.isClientClustered()) && context_.getSQLDSN().sqlAppType().isSql7AppType())
-        serviceName_ += "$" + sqlServerName;
+    nameService();
     MSVersion live;
     if (!getSQLVersion(live)) return false;
     setSQLVersion(static_cast<unsigned long>(live.major()), static_cast<unsigned long>(live.minor()),
                   static_cast<unsigned long>(live.build()), 0);
+    // The live version may say otherwise than the data source.
+    nameService();
     return true;
+}
+
+void KelSQLServer::nameService() {
+    // A version the record does not hold yet is the data source's.
+    const KelSQLAppType& type = version_->major() != 0 ? appType_ : context_.getSQLDSN().sqlAppType();
+    serviceName_ = "MSSQLServer";
+    if ((isClusterFlag() || context_.isClientClustered()) && type.isSql7AppType()) serviceName_ += "$" + serverName_;
 }
 
 bool KelSQLServer::serverQuery(const std::string& clientName, const std::string& sqlServerName) {

@@ -18,6 +18,12 @@ const kelsql::MessageRegistration<KelNetSQLVerifyUndoPath, kelsql::AnswerSide::A
 // path would be measured or stored as another, shorter directory.
 constexpr size_t kUndoPathMax = sizeof(KelNetSQLVerifyUndoPath_t::Path);
 
+// A longer path is refused as too long (0x1E000037 naming the field) before
+// it is measured or sent.
+bool undoPathFits(KelLastError& error, const std::string& path, const char* signature) {
+    return textFits(error, path, kUndoPathMax + 1, "undoFilePath", signature);
+}
+
 // 0x1E000060 carries the number the record held before.
 bool undoPathRefused(KelLastError& error) {
     const uint64_t before = error.number();
@@ -58,9 +64,9 @@ bool KelNetSQLVerifyUndoPath::answer(KelNetSQLVerifyUndoPath_t& req, KelNetSQLVe
 }
 
 bool KelSQLServer::validateUndoPath(const std::string& path) {
+    if (!undoPathFits(getLastError(), path, "KelSQLServer::validateUndoPath(undoFilePath)")) return false;
     uint64_t available = 0, total = 0, unitSize = 0;
-    if (path.size() > kUndoPathMax || KelDirectory::getFreeSpace(path, available, total, unitSize) != 0)
-        return undoPathRefused(getLastError());
+    if (KelDirectory::getFreeSpace(path, available, total, unitSize) != 0) return undoPathRefused(getLastError());
     undoFilePath_ = path;
     undoFreeSpace_ = available * unitSize;
     return true;
@@ -73,9 +79,9 @@ bool KelSQLServer::verifyUndoFilePath() {
 }
 
 bool KelSQLServer::verifyUndoFilePath(const std::string& path) {
-    if (!stringEmpty(getLastError(), path, "undoFilePath", "KelSQLServer::verifyUndoFilePath(undoFilePath)"))
+    static const char* kFn = "KelSQLServer::verifyUndoFilePath(undoFilePath)";
+    if (!stringEmpty(getLastError(), path, "undoFilePath", kFn) || !undoPathFits(getLastError(), path, kFn))
         return false;
-    if (path.size() > kUndoPathMax) return undoPathRefused(getLastError());
     KelNetSQLVerifyUndoPath message(context_, false);
     KelNetSQLVerifyUndoPath_t request, response;
     // A path of exactly 1024 characters fills the field without its NUL; the

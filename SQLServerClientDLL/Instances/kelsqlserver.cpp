@@ -15,6 +15,11 @@
 #include "KelSQL/KelSQLLookups.h"
 #include "KelSQL/SqlServerTable.h"
 #include "platform/util/BoundedCopy.h"
+#include "platform/util/KelPassword.h"
+
+static_assert(KelPassword::encryptedLength(kelsql::kStoredPasswordLimit - 1) < sizeof SqlServer_t::saPassword &&
+                  KelPassword::encryptedLength(kelsql::kStoredPasswordLimit - 1) < sizeof SqlServer_t::sqlNTPassword,
+              "the password columns hold the sealed form of the longest stored password");
 
 namespace {
 
@@ -134,14 +139,11 @@ bool KelSQLServer::copyError(KelLastError& from) {
 
 unsigned long KelSQLServer::ostrelTessel() { return context_.getOstrel().getTesselId(); }
 
-bool KelSQLServer::encrypt(const std::string& plain, std::string& out, uint64_t error, const char* signature) {
-    return encryptSQLPassword(plain, out) || fail(error, signature);
-}
-
 bool KelSQLServer::setCredential(SqlServerTable& table, const KelSQLUserAndPassword& pair, const char* userColumn,
                                  const char* passwordColumn, uint64_t error, const char* signature) {
     std::string stored;
-    if (!encrypt(pair.sqlPassword(), stored, error, signature)) return false;
+    if (!kelsql::storedPassword(getLastError(), pair.sqlPassword(), stored, passwordColumn, error, signature))
+        return false;
     table.setColumn(pair.sqlUser(), userColumn);
     table.setColumn(stored, passwordColumn);
     return true;
@@ -374,7 +376,8 @@ bool KelSQLServer::insert(KelNetSQLServerReq_t* req, KelNetSQLServerRsp_t* rsp) 
     if (!kelsql::copyText(getLastError(), row.sa, login.sqlUser(), "sa", kFn)) return false;
     if (!login.sqlPassword().empty()) {
         std::string stored;
-        if (!encrypt(login.sqlPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
+        if (!kelsql::storedPassword(getLastError(), login.sqlPassword(), stored, "saPassword", kelsql::kErrEncrypt, kFn))
+            return false;
         if (!kelsql::copyText(getLastError(), row.saPassword, stored, "saPassword", kFn)) return false;
     }
     kel::copyWholeField(row.undoFile, in.UndoFilePath);
@@ -456,13 +459,16 @@ bool KelSQLServer::updateOstrelDb(const char* where) {
     table.updateColumn(sa(), "sa");
     if (!saPassword().empty()) {
         std::string stored;
-        if (!encrypt(saPassword(), stored, kelsql::kErrEncrypt, kFn)) return false;
+        if (!kelsql::storedPassword(getLastError(), saPassword(), stored, "saPassword", kelsql::kErrEncrypt, kFn))
+            return false;
         table.setColumn(stored, "saPassword");
     }
     table.updateColumn(ntUser(), "sqlNTAccount");
     if (!ntUserPassword().empty()) {
         std::string stored;
-        if (!encrypt(ntUserPassword(), stored, kelsql::kErrNTEncrypt, kFn)) return false;
+        if (!kelsql::storedPassword(getLastError(), ntUserPassword(), stored, "sqlNTPassword", kelsql::kErrNTEncrypt,
+                                    kFn))
+            return false;
         table.setColumn(stored, "sqlNTPassword");
     }
     table.updateColumn(undoFilePath_, "undoFile");

@@ -57,30 +57,108 @@ int createSchema(sqlite3* db, std::string& error) {
 
 // 2: the history indexes that pruning seeks on.
 // 3: the history indexes that chains and time lookups seek on.
-constexpr int kSchemaVersion = 4;
+// 5: the password columns hold the sealed form of a 511-character password.
+constexpr int kSchemaVersion = 5;
 
-// Creates the schema once, or brings an older catalogue's written schema up
-// to date (every statement of it may run again); the check is repeated under
-// the write lock so that two first openers do not both run it.
+// The described tables whose columns a version changed: a catalogue older
+// than that version has them made again from their descriptions.
+struct Remade {
+    int version;
+    const char* table;
+};
+constexpr Remade kRemade[] = {{5, "sqlServer"}, {5, "sqlRestoreTask"}};
+
+// The table's AUTOINCREMENT sequence, when it has one: -1 when none.
+int sequenceOf(sqlite3* db, const std::string& table, long long& seq) {
+    seq = -1;
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT seq FROM sqlite_sequence WHERE name = ?1", -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) return rc;
+    sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) seq = sqlite3_column_int64(stmt, 0);
+    sqlite3_finalize(stmt);
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+// SQLite cannot change a column's CHECK in place: the table is made again
+// under another name from its description, takes every row, and replaces
+// the old one, keeping the highest id it ever gave out; its indexes come
+// back with the written schema. Runs inside the upgrade's transaction, with
+// foreign keys off, so that the rows referring to the table stay as they are.
+int remakeTable(sqlite3* db, const DBTableSchema& table, std::string& error) {
+    const std::string name = table.name, made = std::string("kel_remade_") + table.name;
+    DBTableSchema renamed = table;
+    renamed.name = made.c_str();
+    std::string sql;
+    if (!DBcreateTableSql(renamed, sql, error)) return SQLITE_ERROR;
+    std::string columns;
+    for (int i = 0; i < table.layout->columnCount; ++i)
+        columns += (i ? ", " : "") + std::string(table.layout->columns[i].name);
+    long long seq = -1;
+    int rc = sequenceOf(db, name, seq);
+    if (rc == SQLITE_OK) rc = execAll(db, sql.c_str(), error);
+    if (rc == SQLITE_OK)
+        rc = execAll(db, ("INSERT INTO " + made + " (" + columns + ") SELECT " + columns + " FROM " + name).c_str(),
+                     error);
+    if (rc == SQLITE_OK)
+        rc = execAll(db, ("DROP TABLE " + name + "; ALTER TABLE " + made + " RENAME TO " + name).c_str(), error);
+    if (rc == SQLITE_OK && seq >= 0)
+        rc = execAll(db, ("DELETE FROM sqlite_sequence WHERE name = '" + name + "'; INSERT INTO sqlite_sequence "
+                          "(name, seq) VALUES ('" + name + "', " + std::to_string(seq) + ")").c_str(),
+                     error);
+    return rc;
+}
+
+int remakeTables(sqlite3* db, int version, std::string& error) {
+    for (const Remade& r : kRemade) {
+        if (r.version <= version) continue;
+        const DBTableSchema* table = nullptr;
+        for (int t = 0; t < kKelCatalogueTableCount && !table; ++t)
+            if (std::strcmp(kKelCatalogueTables[t].name, r.table) == 0) table = &kKelCatalogueTables[t];
+        if (!table) {
+            error = std::string("no description of table ") + r.table;
+            return SQLITE_ERROR;
+        }
+        const int rc = remakeTable(db, *table, error);
+        if (rc != SQLITE_OK) return rc;
+    }
+    return SQLITE_OK;
+}
+
+// Creates the schema once, or brings an older catalogue's schema up to date
+// (every statement of the written schema may run again); the check is
+// repeated under the write lock so that two first openers do not both run
+// it. Foreign keys are off meanwhile (a pragma a transaction cannot change).
 int ensureSchema(sqlite3* db, std::string& error) {
     int version = 0;
     int rc = schemaVersion(db, version);
     if (rc != SQLITE_OK || version >= kSchemaVersion) return rc;
-    rc = execAll(db, "BEGIN IMMEDIATE", error);
-    if (rc != SQLITE_OK) return rc;
+    std::string ignored;
+    rc = execAll(db, "PRAGMA foreign_keys = OFF", error);
+    if (rc == SQLITE_OK) rc = execAll(db, "BEGIN IMMEDIATE", error);
+    if (rc != SQLITE_OK) {
+        execAll(db, "PRAGMA foreign_keys = ON", ignored);
+        return rc;
+    }
     rc = schemaVersion(db, version);
     if (rc == SQLITE_OK && version < kSchemaVersion) {
-        rc = version < 1 ? createSchema(db, error) : execAll(db, kKelCatalogueSchema, error);
+        if (version < 1) {
+            rc = createSchema(db, error);
+        } else {
+            rc = remakeTables(db, version, error);
+            if (rc == SQLITE_OK) rc = execAll(db, kKelCatalogueSchema, error);
+        }
         if (rc == SQLITE_OK)
             rc = execAll(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str(), error);
     }
-    std::string ignored;
     if (rc == SQLITE_OK) {
         rc = execAll(db, "COMMIT", error);
     } else {
         execAll(db, "ROLLBACK", ignored);
     }
-    return rc;
+    const int on = execAll(db, "PRAGMA foreign_keys = ON", rc == SQLITE_OK ? error : ignored);
+    return rc == SQLITE_OK ? on : rc;
 }
 
 bool parseTimestamp(const std::string& text, char out[64]) {

@@ -18,6 +18,15 @@ constexpr size_t kNonceBytes = crypto_secretbox_NONCEBYTES;
 constexpr size_t kMacBytes = crypto_secretbox_MACBYTES;
 constexpr int kBase64 = sodium_base64_VARIANT_ORIGINAL;
 
+static_assert(KelPassword::kNonceBytes == kNonceBytes && KelPassword::kMacBytes == kMacBytes &&
+                  KelPassword::encryptedLength(511) + 1 ==
+                      sodium_base64_ENCODED_LEN(kNonceBytes + kMacBytes + 511, kBase64) &&
+                  KelPassword::encryptedLength(512) + 1 ==
+                      sodium_base64_ENCODED_LEN(kNonceBytes + kMacBytes + 512, kBase64) &&
+                  KelPassword::encryptedLength(513) + 1 ==
+                      sodium_base64_ENCODED_LEN(kNonceBytes + kMacBytes + 513, kBase64),
+              "encryptedLength is the length of the cipher's base64 text");
+
 bool sodiumReady() {
     // sodium_init is safe to repeat, but one call per process is all it needs.
     static const bool ready = sodium_init() >= 0;
@@ -156,10 +165,6 @@ KelPassword::KeyInstall KelPassword::installKey(const unsigned char* bytes) {
     if (readKeyFile(path, held) != KeyRead::Found) return KeyInstall::kFailed;
     return sodium_memcmp(held.bytes, given.bytes, kKeyBytes) == 0 ? KeyInstall::kInstalled
                                                                    : KeyInstall::kDifferentKeyKept;
-}
-
-size_t KelPassword::encryptedLength(size_t plainLength) {
-    return sodium_base64_ENCODED_LEN(kNonceBytes + kMacBytes + plainLength, kBase64) - 1;
 }
 
 bool KelPassword::encrypt(const char* plain, char* out, size_t* capacity) {

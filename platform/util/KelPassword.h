@@ -21,8 +21,13 @@ public:
     bool decrypt(const char* in, char* out, size_t* capacity);
 
     // Length of the text encrypt makes from a plain text of plainLength
-    // characters, without the NUL.
-    static size_t encryptedLength(size_t plainLength);
+    // characters, without the NUL: the nonce, the MAC and the text in base64
+    // with padding. Fields that hold sealed texts are sized by it.
+    static constexpr size_t kNonceBytes = 24;
+    static constexpr size_t kMacBytes = 16;
+    static constexpr size_t encryptedLength(size_t plainLength) {
+        return (kNonceBytes + kMacBytes + plainLength + 2) / 3 * 4;
+    }
 
     // Where the installation's key lives under the current platform home.
     static const char* keyRelativePath() { return "keys/password.key"; }

@@ -63,6 +63,27 @@ protected:
         }
     }
 
+    // One chain of sets sets from id first on, in one statement each table:
+    // the full (checkpoint 20, ending at 25), then logs every 100 seconds,
+    // each beginning where the one before ended, with the sizes and numbers
+    // add gives.
+    void addOneChain(int first, int sets, unsigned long database) {
+        const std::string n = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                              std::to_string(sets - 1) + ") ";
+        const std::string id = "(" + std::to_string(first) + " + i)", t = std::to_string(tessel_);
+        const std::string at = "(" + std::to_string(kBase) + " + 100 * i)";
+        auto lsnAt = [](const std::string& offset) { return "CAST(100000000000000000 + " + offset + " AS TEXT)"; };
+        ASSERT_TRUE(sql(n + "INSERT INTO sqlBackupSet (id, tesselId, sqlDatabaseId, backupSetId, name, sqlVersionId, "
+                            "mtfVersionId, backupSize, sqlFileSubClientId) SELECT " + id + ", " + t + ", " +
+                        std::to_string(database) + ", 5000 + " + id + ", 'set' || " + id + ", " +
+                        std::to_string(kV9) + ", " + std::to_string(kV9) + ", CAST(1000 + " + id + " AS TEXT), 0 FROM n"));
+        ASSERT_TRUE(sql(n + "INSERT INTO sqlLSNs SELECT " + id + ", " + t + ", " + std::to_string(database) +
+                        ", datetime(" + at + ", 'unixepoch'), datetime(" + at + " + 50, 'unixepoch'), CASE i WHEN 0 "
+                        "THEN 68 ELSE 76 END, " + lsnAt("CASE i WHEN 0 THEN 10 ELSE 10 * i + 10 END") + ", " +
+                        lsnAt("CASE i WHEN 0 THEN 25 ELSE 10 * i + 20 END") + ", " + lsnAt("20") + ", " +
+                        lsnAt("CASE i WHEN 0 THEN 5 ELSE 20 END") + " FROM n"));
+    }
+
     static uint64_t sizeOf(const std::vector<uint64_t>& ids) {
         uint64_t n = 0;
         for (uint64_t id : ids) n += 1000 + id;

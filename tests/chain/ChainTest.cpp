@@ -1,9 +1,12 @@
 // Restore chains of a backup set, a point in time, a discrete time and a
 // browse time over real catalogue rows, here on the Ostrel and from an agent
 // over a real dispatcher.
+#include <sqlite3.h>
+
 #include "ChainFixture.h"
 #include "Db/Tbl/sqlLSNs.h"
 #include "KelSQL/KelSQLErrors.h"
+#include "platform/db/DBEngine.h"
 
 using kel::test::refused;
 using kel::test::sql;
@@ -221,6 +224,52 @@ TEST_F(SameSecondChainTest, AGapOrALogTooEarlyIsNoChain) {
         EXPECT_EQ(*tooEarly.getBSIdList(), (Ids{93, 95}));
         EXPECT_TRUE(refused(onlyEarly.query(94), onlyEarly.getLastError(), kelsql::kErrRowOperation));
     }
+}
+
+}  // namespace
+
+namespace {
+
+class LongChainTest : public kel::test::ChainTest {};
+
+// SQLite as it ships takes at most this many values in one statement (a
+// build may allow more): the chain is longer, and is read on a connection
+// held to that limit.
+constexpr int kStockVariableLimit = 32766;
+
+TEST_F(LongChainTest, BrowseReadsAChainLongerThanAStatementTakesValues) {
+    const int first = 1000, sets = kStockVariableLimit + 234;
+    const unsigned long database = databaseRow("long");
+    ASSERT_NO_FATAL_FAILURE(addOneChain(first, sets, database));
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    ASSERT_TRUE(ostrel.startTransaction());
+    sqlite3* db = ostrel.getDBTransaction()->tranConnection()->db();
+    const int limit = sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, kStockVariableLimit);
+    KelSQLDatabaseLSNList browse(ostrel, false);
+    const bool answered = browse.query(nullptr, database, static_cast<unsigned long>(kBase + 100 * (sets - 1) + 60));
+    sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, limit);
+    ASSERT_TRUE(ostrel.rollBackTransaction());
+    ASSERT_TRUE(answered) << message(browse.getLastError());
+
+    // The full and every log, oldest first; newest first as items, each with
+    // the agent's number of its set, its finish and its type.
+    Ids chain;
+    for (int i = 0; i < sets; ++i) chain.push_back(static_cast<uint64_t>(first + i));
+    EXPECT_EQ(*browse.getBSIdList(), chain);
+    EXPECT_EQ(browse.restoreByteSize(), sizeOf(chain));
+    const auto& items = browse.browseItems();
+    ASSERT_EQ(items.size(), static_cast<size_t>(sets));
+    int wrong = -1;
+    for (int k = 0; k < sets && wrong < 0; ++k) {
+        const int i = sets - 1 - k;
+        const KelSQLDBRestoreBackupSetItem_t& item = items[static_cast<size_t>(k)];
+        if (item.sqlBackupSetId != static_cast<uint64_t>(first + i) ||
+            item.backupSetId != static_cast<uint64_t>(5000 + first + i) ||
+            item.finishTime != static_cast<uint64_t>(kBase + 100 * i + 50) ||
+            item.backupType != (i == 0 ? 'D' : 'L'))
+            wrong = k;
+    }
+    EXPECT_EQ(wrong, -1) << "the first wrong item";
 }
 
 }  // namespace

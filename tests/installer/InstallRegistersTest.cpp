@@ -81,12 +81,35 @@ TEST_F(InstallRegistersTest, LiveVersionWinsAndFailuresLeaveNothing) {
     serveInstance("9.00.2047");
     EXPECT_EQ(sqlInstallServer("AGENT1\\OTHER", "sa", "pw", "", 5, kClient, false), kelsql::kErrNoSuchInstance);
     EXPECT_EQ(scalar("SELECT count(*) FROM sqlServer"), 1);
+    // An undo path one character over its field is refused as too long
+    // before anything is sent: no transaction is asked of the caller, and
+    // nothing is written.
+    KelSQLClassProperties caller(kClient, KelSQLClientSide);
+    unsigned long none = 0;
+    EXPECT_EQ(sqlInstallServerProperty(&caller, "AGENT1\\OTHER", "sa", "pw", std::string(1025, 'u').c_str(), 5,
+                                       kClient, false, &none),
+              kelsql::kErrValueNotSet);
+    EXPECT_NE(savedError().find("undoFilePath"), std::string::npos) << savedError();
+    EXPECT_EQ(scalar("SELECT count(*) FROM sqlServer"), 1);
     // A caller's context must carry the transaction the work goes into.
     KelSQLClassProperties agent(kClient, KelSQLClientSide);
     unsigned long sqlServerId = 0;
     EXPECT_EQ(sqlInstallServerProperty(&agent, kServer, "sa", "pw", "", 5, kClient, false, &sqlServerId),
               kelsql::kErrTranRequired);
     EXPECT_EQ(sqlServerId, 0u);
+}
+
+// The service is named after the instance is known to be clustered and of
+// SQL Server 7 (by the machine's data source, as no live instance is read).
+TEST_F(InstallRegistersTest, AClusteredSql7InstanceIsStoredWithItsOwnService) {
+    KelPI_DataBase machine;
+    ASSERT_NE(machine.setFocus(kMachine), 0);
+    ASSERT_NE(machine.setSqlServerVersion(kServer, "7.00.623"), 0);
+    ASSERT_EQ(sqlInstallServer(kServer, "sa", "pw", "", 5, kClient, true), 0u) << savedError();
+    EXPECT_EQ(text("SELECT sqlServiceName || '|' || flags FROM sqlServer"), std::string("MSSQLServer$") + kServer + "|1");
+    // Not clustered, the default instance's service.
+    ASSERT_EQ(sqlInstallServer(kServer, "sa", "pw", "", 5, kClient, false), 0u) << savedError();
+    EXPECT_EQ(text("SELECT sqlServiceName || '|' || flags FROM sqlServer"), "MSSQLServer|0");
 }
 
 TEST_F(InstallRegistersTest, DatabaseAndApplicationIdAreCreated) {

@@ -94,6 +94,13 @@ TEST_F(ServerConfigTest, PathsTravelWholeAndACallerHoldingTheCatalogueIsRefused)
     EXPECT_EQ(kel::fieldText(config->requestMessage(false)->UndoFilePath), std::string(1024, 'u'));
     EXPECT_EQ(stored(), "<no row>");
     EXPECT_EQ(inLog("Network database transaction rolled back!"), 1u);
+    // One character more is refused as too long before anything goes: the
+    // agent host is not even handed the login.
+    auto over = configuration(ostrel, std::string(1025, 'u'), 5);
+    ASSERT_TRUE(over->verifySQLUser("sa", "longer"));
+    EXPECT_TRUE(refused(over->config(), over->getLastError(), kelsql::kErrValueNotSet, "undoFilePath"));
+    EXPECT_FALSE(holdsLogin(ostrel, "sa", "longer", kClientHost));
+    EXPECT_EQ(inLog("Calling sqlInstallServerProperty"), 1u);
 
     // The agent host writes in a transaction of its own: a caller holding
     // the catalogue's writer would keep it waiting, so nothing is sent.
@@ -105,6 +112,20 @@ TEST_F(ServerConfigTest, PathsTravelWholeAndACallerHoldingTheCatalogueIsRefused)
     EXPECT_EQ(inLog("Calling sqlInstallServerProperty"), 1u);
     ASSERT_TRUE(held->config()) << held->getLastError().formatLastErrorMessage();
     EXPECT_EQ(stored(), "sa||0|9.1399|5");
+}
+
+// The agent host names the service once it knows the instance is clustered
+// and of SQL Server 7 (its live version).
+TEST_F(ServerConfigTest, AClusteredSql7InstanceIsStoredWithItsOwnService) {
+    serveInstance("7.00.623");
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    auto config = configuration(ostrel, "", 5);
+    ASSERT_TRUE(config->verifySQLUser("sa", "secret")) << config->getLastError().formatLastErrorMessage();
+    config->clusteredOn();
+    ASSERT_TRUE(config->config()) << config->getLastError().formatLastErrorMessage();
+    EXPECT_EQ(text("SELECT s.sqlServiceName || '|' || s.flags || '|' || v.major FROM sqlServer s JOIN sqlVersion v "
+                   "ON v.id = s.sqlVersionId"),
+              std::string("MSSQLServer$") + kServer + "|1|7");
 }
 
 TEST_F(ServerConfigTest, VerifyNTUserChecksInOrder) {

@@ -66,8 +66,9 @@ protected:
         return kel::test::text("SELECT " + columns + " FROM sqlServer WHERE instanceId = " + std::to_string(instance_));
     }
     // A catalogue row written the way the Ostrel's registration does.
-    unsigned long registerLocally(const std::string& name, unsigned long major, unsigned long build) {
-        setLogin(*ostrel_, "sa", "secret");
+    unsigned long registerLocally(const std::string& name, unsigned long major, unsigned long build,
+                                  const std::string& password = "secret") {
+        setLogin(*ostrel_, "sa", password);
         KelSQLServer server(*ostrel_, true);
         KelNetSQLServerReq_t req{};
         KelNetSQLServerRsp_t rsp{};
@@ -209,6 +210,30 @@ TEST_F(InstanceCatalogueTest, LoginsAreKeptApartAndStoredWholeAndCompareAndUpdat
     EXPECT_EQ(logins(), "newsa|newpw|DOM\\svc%n|");
 }
 
+// A password of up to 511 characters is stored sealed and read back whole,
+// by the registration and by each login's setter; one more is refused as
+// too long, with nothing written.
+TEST_F(InstanceCatalogueTest, TheLongestPasswordsAreStoredWholeAndOneMoreIsRefused) {
+    const std::string sa = std::string(510, 's') + "'", nt = std::string(510, 'n') + "%";
+    EXPECT_EQ(registerLocally(kInstance, 9, 1399, sa), instance_);
+    EXPECT_EQ(logins(), "sa|" + sa + "||");
+    KelSQLServer server(*ostrel_, false);
+    ASSERT_TRUE(server.query(instance_));
+    inTransaction([&] {
+        ASSERT_TRUE(server.setNTUser(kClient, "DOM\\svc", nt, false)) << server.getLastError().formatLastErrorMessage();
+        ASSERT_TRUE(server.setSA("other", sa, false)) << server.getLastError().formatLastErrorMessage();
+    });
+    const std::string stored = "other|" + sa + "|DOM\\svc|" + nt;
+    EXPECT_EQ(logins(), stored);
+    inTransaction([&] {
+        EXPECT_TRUE(refused(server.setSA("third", sa + "x", false), server.getLastError(), kelsql::kErrValueNotSet,
+                            "saPassword"));
+        EXPECT_TRUE(refused(server.setNTUser(kClient, "DOM\\other", nt + "x", false), server.getLastError(),
+                            kelsql::kErrValueNotSet, "sqlNTPassword"));
+    });
+    EXPECT_EQ(logins(), stored);
+}
+
 TEST_F(InstanceCatalogueTest, TesselListFiltersByTypeAndSkipsDeleted) {
     const unsigned long sql7 = instance(alpha_, 4, "SEVEN"), sql2000 = instance(alpha_, 16, "EIGHT");
     const unsigned long gone = instance(alpha_, 16, "GONE");
@@ -285,6 +310,32 @@ TEST_F(InstanceDispatcherTest, AgentRegistersWithALoginInATransactionAndReadsBac
 }
 
 
+// An agent's login travels in the network form, which holds user name and
+// password together up to 509 characters: the longest password it carries
+// with "sa" is stored and read back whole; a longer one is refused before
+// anything is sent.
+TEST_F(InstanceDispatcherTest, TheLongestLoginAnAgentSendsIsStoredWhole) {
+    KelSQLClassProperties agent(KelSQLClientSide), ostrel(KelSQLServerSide);
+    const std::string longest = std::string(506, 'p') + "'";
+    KelSQLServer server(agent, false), stored(ostrel, false);
+    server.setClientName(kClient);
+    server.setSqlServerName(kInstance);
+    server.setSQLVersion(9, 0, 1399, 0);
+    setLogin(agent, "sa", longest + "p");
+    KelNetSQLSecurity* security = agent.getRemoteSecurity();
+    EXPECT_TRUE(refused(security->update(std::string(kClient), std::string(kInstance)), security->getLastError(),
+                        kelsql::kErrCredentialLength));
+    setLogin(agent, "sa", longest);
+    ASSERT_TRUE(security->update(std::string(kClient), std::string(kInstance)))
+        << security->getLastError().formatLastErrorMessage();
+    KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+    ASSERT_TRUE(t->startTransaction());
+    ASSERT_TRUE(server.config("sa", longest, "", "MSSQLServer")) << server.getLastError().formatLastErrorMessage();
+    ASSERT_TRUE(t->commitTransaction());
+    ASSERT_TRUE(stored.query(instance_)) << stored.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(stored.saPassword(), longest);
+}
+
 TEST(ValuesTest, AppTypeRefusalsAndBitViews) {
     KelSQLAppType type;
     for (unsigned long code : {0ul, 5ul, 71ul}) {
@@ -342,7 +393,8 @@ TEST_F(InstanceTest, WireCopiesAreBoundedAndKeepWhatIsUnset) {
 
 // The agent measures at the Ostrel's request with the very check it runs for
 // itself. The request's field and the undoFile column hold 1024 characters:
-// all of them travel, and a longer path is never measured or stored cut short.
+// all of them travel, and a longer path is refused as too long, never
+// measured, sent or stored cut short.
 TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     KelSQLClassProperties ostrel(KelSQLServerSide), agent(KelSQLClientSide);
     ostrel.setRemoteSqlHostName(kAgentHost);
@@ -350,10 +402,16 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     ASSERT_TRUE(server.verifyUndoFilePath(home_.path())) << server.getLastError().formatLastErrorMessage();
     EXPECT_EQ(server.undoFilePath(), home_.path());
     EXPECT_TRUE(near(server.undoFilePathFreeSpace(), systemFreeBytes(home_.path())));
-    const std::string full = folderOfLength(home_.path(), 1024), longer = folderOfLength(home_.path(), 1100);
+    const std::string full = folderOfLength(home_.path(), 1024), longer = folderOfLength(home_.path(), 1025);
     ASSERT_TRUE(server.verifyUndoFilePath(full)) << server.getLastError().formatLastErrorMessage();
+    // One character over is refused before the request goes: the path and
+    // space measured last stay (a request would have made the space unknown).
+    const std::string measured = full + "|" + std::to_string(server.undoFilePathFreeSpace());
+    EXPECT_TRUE(refused(server.verifyUndoFilePath(longer), server.getLastError(), kelsql::kErrValueNotSet,
+                        "undoFilePath"));
+    EXPECT_EQ(server.undoFilePath() + "|" + std::to_string(server.undoFilePathFreeSpace()), measured);
     // The agent's refusal comes back; the free space is unknown again.
-    for (const std::string& bad : {home_.file("missing"), home_.file("registry/agent1.ini"), longer}) {
+    for (const std::string& bad : {home_.file("missing"), home_.file("registry/agent1.ini")}) {
         EXPECT_TRUE(refused(server.verifyUndoFilePath(bad), server.getLastError(), kelsql::kErrUndoPath)) << bad;
         EXPECT_EQ(server.undoFilePath() + "|" + std::to_string(server.undoFilePathFreeSpace()),
                   full + "|" + std::to_string(~uint64_t{0}));
@@ -361,10 +419,10 @@ TEST_F(RemoteUndoPathTest, AgentMeasuresThePathFillingItsFieldAndNoLonger) {
     // Measured here, a refusal keeps the path and its space.
     ASSERT_TRUE(local.validateUndoPath(full));
     const std::string kept = full + "|" + std::to_string(local.undoFilePathFreeSpace());
-    for (const std::string& bad : {home_.file("missing"), longer}) {
-        EXPECT_TRUE(refused(local.validateUndoPath(bad), local.getLastError(), kelsql::kErrUndoPath)) << bad;
-        EXPECT_EQ(local.undoFilePath() + "|" + std::to_string(local.undoFilePathFreeSpace()), kept);
-    }
+    EXPECT_TRUE(refused(local.validateUndoPath(home_.file("missing")), local.getLastError(), kelsql::kErrUndoPath));
+    EXPECT_EQ(local.undoFilePath() + "|" + std::to_string(local.undoFilePathFreeSpace()), kept);
+    EXPECT_TRUE(refused(local.validateUndoPath(longer), local.getLastError(), kelsql::kErrValueNotSet, "undoFilePath"));
+    EXPECT_EQ(local.undoFilePath() + "|" + std::to_string(local.undoFilePathFreeSpace()), kept);
 
     // The answer repeats the request's path.
     KelNetSQLVerifyUndoPath message(ostrel, false);

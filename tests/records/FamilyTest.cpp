@@ -78,8 +78,8 @@ std::function<std::unique_ptr<KelDBRecordBase>()> maker() {
 const std::vector<Expected>& expectedFamilies() {
     static const std::vector<Expected> all = {
         {maker<SqlServerTable>(), "sqlServer", 1, "instanceId i, tesselId i, serverName s129, sqlVersionId i, "
-         "sa s129, saPassword s513, undoFile s1025, addTime i, removalTime i, deleteFlag i, sqlNTAccount s257, "
-         "sqlNTPassword s513, sqlServiceName s257, flags i, clientId i", "instanceId", -1,
+         "sa s129, saPassword s737, undoFile s1025, addTime i, removalTime i, deleteFlag i, sqlNTAccount s257, "
+         "sqlNTPassword s737, sqlServiceName s257, flags i, clientId i", "instanceId", -1,
          "instanceId>APP_InstanceName.id tesselId>APP_Tessel.id sqlVersionId>sqlVersion.id clientId>APP_Client.id"},
         {maker<SqlDatabaseTable>(), "sqlDatabase", 1, "backupSetId i, tesselId i, sqlServerId i, "
          "applicationNumber i, databaseId i, databaseName s129, creationTime t, streams i, maxStreams i, "
@@ -130,7 +130,7 @@ const std::vector<Expected>& expectedFamilies() {
          "sequenceNumber i, archiveGroup i, archiveFile i, bIsTombstoned i", "id", 0,
          "sqlBackupSetId>sqlBackupSet.id tesselId>APP_Tessel.id"},
         {maker<SqlRestoreTaskTable>(), "sqlRestoreTask", 1, "id i, restoreType i, sqlBackupSetId i, restoreTime i, "
-         "percentage i, undoFile s1025, restoreUser s129, restorePassword s513, sqlDatabaseId i, restoreFlags i, "
+         "percentage i, undoFile s1025, restoreUser s129, restorePassword s737, sqlDatabaseId i, restoreFlags i, "
          "sqlRestoreDataId i, sqlServerId i, databaseName s129, next i, systemFlags i, archiveCopyId i, "
          "stopMarkName s65", "id", 0, "sqlDatabaseId>sqlDatabase.backupSetId sqlServerId>sqlServer.instanceId"},
         {maker<SqlRestoreDataTable>(), "sqlRestoreData", 1, "id i, restoreTaskId i, dataType i, sqlId i, "

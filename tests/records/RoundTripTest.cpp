@@ -20,11 +20,11 @@ protected:
         EXPECT_TRUE(kel::copyField(row.serverName, repeated(128, "HOST\\I'1")));
         row.sqlVersionId = 1;
         EXPECT_TRUE(kel::copyField(row.sa, repeated(128, "sa'")));
-        EXPECT_TRUE(kel::copyField(row.saPassword, repeated(512, "Zm9v'YmFy")));
+        EXPECT_TRUE(kel::copyField(row.saPassword, repeated(736, "Zm9v'YmFy")));
         EXPECT_TRUE(kel::copyField(row.undoFile, repeated(1024, "C:\\undo\\o'dir\\")));
         row.addTime = 1700000000;
         EXPECT_TRUE(kel::copyField(row.sqlNTAccount, repeated(256, "DOM\\u'")));
-        EXPECT_TRUE(kel::copyField(row.sqlNTPassword, repeated(512, "cGFz'cw==")));
+        EXPECT_TRUE(kel::copyField(row.sqlNTPassword, repeated(736, "cGFz'cw==")));
         EXPECT_TRUE(kel::copyField(row.sqlServiceName, repeated(256, "MSSQL$I'")));
         row.flags = 3;
         row.clientId = 1;
@@ -38,7 +38,7 @@ protected:
     static void expectSameServer(const SqlServer_t& a, const SqlServer_t& b) {
         EXPECT_EQ("", differingColumn(SqlServerDesc::layout, &a, &b));
         EXPECT_EQ(128u, std::strlen(b.serverName));
-        EXPECT_EQ(512u, std::strlen(b.saPassword));
+        EXPECT_EQ(736u, std::strlen(b.saPassword));
         EXPECT_EQ(1024u, std::strlen(b.undoFile));
     }
 };

@@ -120,12 +120,40 @@ TEST_F(RestoreTaskRecordTest, PasswordIsSealedInTheRowAndReadBackIntoTheContext)
     ASSERT_TRUE(kel::test::sql("UPDATE sqlRestoreTask SET restorePassword = '" + damaged + "'"));
     EXPECT_TRUE(kel::test::refused(read.querySqlRestoreTask(id), read.getLastError(), 0x1E00003D));
 
-    // A password whose sealed form cannot fit its column is refused, not cut.
-    setLogin(ostrel, "restorer", std::string(400, 'p'));
+}
+
+// The longest password a login holds (511 characters) is stored sealed and
+// read back whole; one more is refused as too long before anything is
+// written, never cut.
+TEST_F(RestoreTaskRecordTest, TheLongestPasswordIsStoredWholeAndOneMoreIsRefused) {
+    KelSQLClassProperties ostrel(KelSQLServerSide);
+    const std::string longest = std::string(510, 'p') + "'";
+    setLogin(ostrel, "restorer", longest);
+    KelSQLRestoreTask task(ostrel, false);
+    ASSERT_TRUE(task.setRestoreTypeRecoverOnly());
+    const unsigned long id = storeTask(ostrel, task);
+    ASSERT_NE(id, 0u) << task.getLastError().formatLastErrorMessage();
+    KelSQLClassProperties reader(KelSQLServerSide);
+    KelSQLRestoreTask read(reader, false);
+    ASSERT_TRUE(read.querySqlRestoreTask(id)) << read.getLastError().formatLastErrorMessage();
+    EXPECT_EQ(reader.getSQLUserAndPassword().sqlPassword(), longest);
+
+    setLogin(ostrel, "restorer", longest + "p");
     KelSQLRestoreTask longer(ostrel, false);
     ASSERT_TRUE(longer.setRestoreTypeRecoverOnly());
     EXPECT_EQ(storeTask(ostrel, longer), 0u);
-    EXPECT_EQ(longer.getLastError().number(), 0x1E00003Cu);
+    EXPECT_TRUE(kel::test::refused(false, longer.getLastError(), kelsql::kErrValueNotSet, "restorePassword"));
+    EXPECT_EQ(kel::test::scalar("SELECT count(*) FROM sqlRestoreTask"), 1);
+    // Nor does an update write it.
+    KelSQLRestoreTask update(ostrel, false);
+    ASSERT_TRUE(update.querySqlRestoreTask(id));
+    setLogin(ostrel, "restorer", longest + "p");
+    ASSERT_TRUE(ostrel.startTransaction());
+    EXPECT_TRUE(kel::test::refused(update.update(id), update.getLastError(), kelsql::kErrValueNotSet,
+                                   "restorePassword"));
+    ASSERT_TRUE(ostrel.rollBackTransaction());
+    ASSERT_TRUE(read.querySqlRestoreTask(id));
+    EXPECT_EQ(reader.getSQLUserAndPassword().sqlPassword(), longest);
 }
 
 TEST_F(RestoreTaskRecordTest, UpdateWritesItsSetListAndNeverClearsNext) {

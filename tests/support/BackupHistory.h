@@ -1,6 +1,7 @@
 // The backup history of a real server, written in bulk: databases backed up
 // side by side, every 15 minutes each takes a log, except once a day a
-// differential and once a week a full instead. Slot k of database d (from 1)
+// differential and once a week a full instead (or, for one chain, a full
+// first and only logs after it). Slot k of database d (from 1)
 // is set k * databases + d. Its LSNs are those a server gives: each log
 // begins where the database's previous log ended, a full or differential
 // lies inside the log after it, and every backup names the checkpoint of the
@@ -28,20 +29,31 @@ struct Shape {
     // (each with databases of its own); only the first writes the instance.
     int firstSet = 1;
     int firstDatabase = 1;
+    // Slots between differentials and between fulls: a history as long as
+    // one of them is a single chain, its full first.
+    int slotsPerDay = kSlotsPerDay;
+    int slotsPerWeek = kSlotsPerWeek;
+
+    // One database whose sets are one full and then logs only.
+    static Shape oneChain(int sets) {
+        Shape s;
+        s.sets = sets;
+        s.databases = 1;
+        s.slotsPerDay = s.slotsPerWeek = sets;
+        return s;
+    }
 
     int slotOf(int set) const { return (set - firstSet) / databases; }
     int setAt(int slot, int database) const { return firstSet + slot * databases + database - firstDatabase; }
     int lastSet() const { return firstSet + sets - 1; }
-    static int typeAt(int slot) {
-        return slot % kSlotsPerWeek == 0 ? 68 : slot % kSlotsPerDay == 0 ? 73 : 76;
-    }
+    int typeAt(int slot) const { return slot % slotsPerWeek == 0 ? 68 : slot % slotsPerDay == 0 ? 73 : 76; }
     static long long startAt(int slot, int database) { return kFirstStart + 1LL * kSlotSeconds * slot + 5 * database; }
     // The newest log of a database up to set among that lies
     // logsAfterDifferential logs after its day's differential (or full): its
     // chain is as long wherever it lies.
     int logOfDay(int among, int database, int logsAfterDifferential) const {
         int slot = slotOf(among);
-        while (slot > 0 && (setAt(slot, database) > among || slot % kSlotsPerDay != logsAfterDifferential)) --slot;
+        while (slot > 0 && (setAt(slot, database) > among || slot % slotsPerDay != logsAfterDifferential)) --slot;
         return setAt(slot, database);
     }
 };
@@ -61,7 +73,7 @@ inline std::string storedTime(long long seconds) {
 // databases, the sets, their LSN rows and (when asked) their archive sets.
 inline std::vector<std::string> historySql(const Shape& shape) {
     const std::string dbs = std::to_string(shape.databases);
-    const std::string week = std::to_string(kSlotsPerWeek), day = std::to_string(kSlotsPerDay);
+    const std::string week = std::to_string(shape.slotsPerWeek), day = std::to_string(shape.slotsPerDay);
     const std::string n = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
                           std::to_string(shape.sets) + "), s(i, k, d) AS (SELECT i + " +
                           std::to_string(shape.firstSet - 1) + ", (i - 1) / " + dbs + ", (i - 1) % " + dbs + " + " +

@@ -5,6 +5,8 @@
 
 #include "Db/KelDBRecord.h"
 
+// restorePassword holds a password of up to 511 characters sealed
+// (KelPassword::encryptedLength(511) characters).
 #define KEL_SQLRESTORETASK_COLUMNS(X) \
     X(INT, id)                        \
     X(INT, restoreType)               \
@@ -13,7 +15,7 @@
     X(INT, percentage)                \
     X(TEXT, undoFile, 1025)           \
     X(TEXT, restoreUser, 129)         \
-    X(TEXT, restorePassword, 513)     \
+    X(TEXT, restorePassword, 737)     \
     X(INT, sqlDatabaseId)             \
     X(INT, restoreFlags)              \
     X(INT, sqlRestoreDataId)          \

@@ -5,19 +5,21 @@
 
 #include "Db/KelDBRecord.h"
 
+// The password columns hold a password of up to 511 characters sealed
+// (KelPassword::encryptedLength(511) characters).
 #define KEL_SQLSERVER_COLUMNS(X) \
     X(INT, instanceId)           \
     X(INT, tesselId)             \
     X(TEXT, serverName, 129)     \
     X(INT, sqlVersionId)         \
     X(TEXT, sa, 129)             \
-    X(TEXT, saPassword, 513)     \
+    X(TEXT, saPassword, 737)     \
     X(TEXT, undoFile, 1025)      \
     X(INT, addTime)              \
     X(INT, removalTime)          \
     X(INT, deleteFlag)           \
     X(TEXT, sqlNTAccount, 257)   \
-    X(TEXT, sqlNTPassword, 513)  \
+    X(TEXT, sqlNTPassword, 737)  \
     X(TEXT, sqlServiceName, 257) \
     X(INT, flags)                \
     X(INT, clientId)
