@@ -18,8 +18,10 @@
 #include <ctime>
 #include <netinet/in.h>
 #include <poll.h>
+#include <chrono>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <vector>
 #include <unistd.h>
 
@@ -180,6 +182,34 @@ bool strangersAreRefused(int port) {
     }
     std::printf("a peer with another key -> refused: %s\n", why.c_str());
     return true;
+}
+
+// Two agents at once: the second one's START waits in line while the first
+// holds the catalogue's writer, and has it as soon as the first commits.
+bool writersTakeTurns() {
+    using Clock = std::chrono::steady_clock;
+    KelSQLClassProperties first(KelSQLClientSide), second(KelSQLClientSide);
+    KelNetSQLDBTransaction* a = first.getNetworkDBTransaction();
+    KelNetSQLDBTransaction* b = second.getNetworkDBTransaction();
+    if (!a->startTransaction()) return fail("first agent's START", a->getLastError());
+    bool started = false;
+    Clock::time_point granted;
+    const Clock::time_point asked = Clock::now();
+    std::thread waiter([&] {
+        started = b->startTransaction();
+        granted = Clock::now();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const Clock::time_point committed = Clock::now();
+    const bool firstCommitted = a->commitTransaction();
+    waiter.join();
+    if (!firstCommitted) return fail("first agent's COMMIT", a->getLastError());
+    if (!started) return fail("second agent's START", b->getLastError());
+    if (!b->commitTransaction()) return fail("second agent's COMMIT", b->getLastError());
+    auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    std::printf("a second agent's START waited %.0f ms in line and had the writer %.1f ms after the first's COMMIT\n",
+                ms(granted - asked), ms(granted - committed));
+    return granted >= committed;
 }
 
 // The agent's side: a network transaction on the Ostrel's catalogue.
@@ -476,6 +506,17 @@ static bool recordBackup(unsigned long sqlDatabaseId, unsigned long& backupSetId
 
     KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
     if (!t->startTransaction()) return fail("START", t->getLastError());
+    // An LSN one character over its field is refused before the set is sent;
+    // the mended set goes in the same transaction.
+    lsn.setLast(std::string(KelSQLLSN::kLSNMax + 1, '9'));
+    if (set.insert(agent.getOstrel().getTesselId(), sqlDatabaseId)) {
+        std::fprintf(stderr, "kel-example: a backup set with an over-long LSN was recorded\n");
+        return false;
+    }
+    std::printf("backup set with a last LSN of %zu digits -> refused: 0x%08llX %s\n", KelSQLLSN::kLSNMax + 1,
+                static_cast<unsigned long long>(set.getLastError().number()),
+                set.getLastError().formatLastErrorMessage().c_str());
+    lsn.setLast("15000000042000001");
     if (!set.insert(agent.getOstrel().getTesselId(), sqlDatabaseId)) {
         t->rollbackTransaction();
         return fail("backup set insert", set.getLastError());
@@ -1130,7 +1171,7 @@ int main() {
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
     unsigned long client = 0, instance = 0, database = 0, backupSet = 0, task = 0;
-    bool ok = strangersAreRefused(ostrel.port()) && runAgent() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
+    bool ok = strangersAreRefused(ostrel.port()) && runAgent() && writersTakeTurns() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) && showDatabase(database) &&
               detectRemovals(instance, database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
