@@ -10,7 +10,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,6 +69,8 @@ void echoServer(int listener) {
     }
 }
 
+// The echo runs in a process of its own, as the dispatcher does: both sides
+// of a pair cross between two processes. Ends with its parent.
 int startEcho() {
     int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa{};
@@ -75,7 +79,14 @@ int startEcho() {
     socklen_t len = sizeof(sa);
     if (bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(s, 64) != 0) return 0;
     getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len);
-    std::thread(echoServer, s).detach();
+    const pid_t child = fork();
+    if (child < 0) return 0;
+    if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        echoServer(s);
+        _exit(0);
+    }
+    close(s);
     return ntohs(sa.sin_port);
 }
 
@@ -142,14 +153,26 @@ BENCHMARK(BM_CatalogueStatus_vs_BareTcpEcho)->UseRealTime()->Threads(1)->Threads
 
 using Clock = std::chrono::steady_clock;
 
-// Seconds per round trip when `sessions` clients make `trips` each at once;
-// a client is made and warmed (connected, proven) before the clock starts.
+// Clients of one side, made and warmed (connected, proven) once.
 template <typename Client>
-double perTrip(int sessions, int trips) {
+std::vector<std::unique_ptr<Client>> clientsOf(int sessions) {
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i < sessions; ++i) {
         clients.push_back(std::make_unique<Client>());
-        if (!clients.back()->trip()) return -1;
+        if (!clients.back()->trip()) return {};
+    }
+    return clients;
+}
+
+// Seconds per round trip when the clients make `trips` each at once.
+template <typename Client>
+double perTrip(std::vector<std::unique_ptr<Client>>& clients, int trips) {
+    if (clients.empty()) return -1;
+    if (clients.size() == 1) {
+        const Clock::time_point start = Clock::now();
+        for (int t = 0; t < trips; ++t)
+            if (!clients[0]->trip()) return -1;
+        return std::chrono::duration<double>(Clock::now() - start).count() / trips;
     }
     std::atomic<bool> go{false}, failed{false};
     std::vector<std::thread> threads;
@@ -224,19 +247,22 @@ double proofPerConnection(int count) {
 // The dispatcher's echo against the bare echo in alternating blocks, and the
 // proof's cost per connection; false when a ratio misses its target.
 bool sideBySide() {
-    constexpr int kBlocks = 15;
     bool holds = true;
     std::printf("\n%-36s %9s %12s %12s %7s %7s\n", "measure", "sessions", "dispatcher", "bare echo", "ratio", "target");
     for (int sessions : {1, 8, 32}) {
-        const int trips = sessions == 1 ? 800 : 200;
-        // The ratio of each pair of neighbouring blocks: the machine's slower
-        // moments fall on both sides of a pair, and the median pair counts.
+        // Many short blocks, the sides taking turns: the ratio of each pair
+        // of neighbouring blocks sees the machine in one state, and the
+        // median pair counts.
+        const int blocks = sessions == 1 ? 101 : 21;
+        const int trips = sessions == 1 ? 40 : 100;
+        auto dispatcherClients = clientsOf<DispatcherClient>(sessions);
+        auto echoClients = clientsOf<EchoClient>(sessions);
         std::vector<double> ours, echo, ratios;
-        for (int b = 0; b < kBlocks; ++b) {
+        for (int b = 0; b < blocks; ++b) {
             double e = -1, a = -1;
-            if (b % 2) e = perTrip<EchoClient>(sessions, trips);
-            a = perTrip<DispatcherClient>(sessions, trips);
-            if (b % 2 == 0) e = perTrip<EchoClient>(sessions, trips);
+            if (b % 2) e = perTrip(echoClients, trips);
+            a = perTrip(dispatcherClients, trips);
+            if (b % 2 == 0) e = perTrip(echoClients, trips);
             ours.push_back(a);
             echo.push_back(e);
             ratios.push_back(a > 0 && e > 0 ? a / e : 1e9);
@@ -273,6 +299,7 @@ int main(int argc, char** argv) {
         return 1;
     // The installation's key, which every connection proves.
     KelPassword::makeKey();
+    g_echoPort = startEcho();
     KelDispatcherProcess dispatcher;
     if (!dispatcher.start("OSTRELB")) {
         std::fprintf(stderr, "cannot start %s\n", KelDispatcherProcess::defaultProgram().c_str());
@@ -283,7 +310,6 @@ int main(int argc, char** argv) {
     base.setOstrelHostName("OSTRELB");
     g_dispatcher = &dispatcher;
     g_base = &base;
-    g_echoPort = startEcho();
     // A registry file written less than a second ago is read again on every
     // use (a later write could carry the same time); an installation's has
     // long settled, so the measurement starts once this one has.
