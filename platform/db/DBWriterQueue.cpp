@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 // How often a waiter with a watch asks whether whoever asked has gone. The
 // writer itself is handed over at once; this only bounds how long a line
 // keeps a waiter whose session has ended.
-constexpr auto kWatchInterval = std::chrono::milliseconds(100);
+constexpr auto kWatchInterval = std::chrono::milliseconds(500);
 
 thread_local DBWriterWatch::Gone t_gone = nullptr;
 thread_local void* t_goneArg = nullptr;

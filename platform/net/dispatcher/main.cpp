@@ -260,9 +260,6 @@ private:
         net_.Disconnect(1000, wasOpen);  // releases the handler's state too
         net_.Reset();
         done_ = true;
-        // A session's buffers come and go with it: hand the pages back rather
-        // than keep the high-water mark of the busiest peer.
-        releaseFreedMemory();
     }
 
     // Marks the session waiting (or answering); false when it was evicted.
@@ -510,12 +507,26 @@ int main(int argc, char** argv) {
                         options.side,      &key,            &failures};
     {
         std::list<std::unique_ptr<Session>> sessions;
+        bool trimPending = false;
+        Clock::time_point lastTrim{};
         for (;;) {
             pollfd fds[2] = {{listener.fd(), POLLIN, 0}, {g_stopPipe[0], POLLIN, 0}};
             int rc = poll(fds, 2, 1000);
             if (rc < 0 && errno != EINTR) break;
             if (fds[1].revents) break;
+            const size_t before = sessions.size();
             sessions.remove_if([](const std::unique_ptr<Session>& s) { return s->done(); });
+            // A session's buffers come and go with it: hand the pages back
+            // rather than keep the high-water mark of the busiest peer. Once a
+            // second at most: a trim stops every thread of the process (its
+            // pages leave every CPU's tables), and a crowd of sessions ending
+            // at once would stall the ones still working.
+            trimPending |= sessions.size() < before;
+            if (trimPending && Clock::now() - lastTrim >= std::chrono::seconds(1)) {
+                releaseFreedMemory();
+                lastTrim = Clock::now();
+                trimPending = false;
+            }
             if (rc > 0 && (fds[0].revents & POLLIN)) {
                 sockaddr_in from{};
                 socklen_t fromLength = sizeof(from);
