@@ -82,20 +82,22 @@ bool headerOk(const unsigned char* in) {
 // A frame's tag is ChaCha20-Poly1305's, with the frame as the additional
 // data and nothing to encrypt; the nonce is the frame's sequence number (8
 // bytes little-endian, then 4 zero bytes), never repeated under one key. The
-// frame must be one run of bytes: pieces are joined first.
-const unsigned char* joined(const FramePiece* pieces, size_t count, size_t& size) {
+// frame must be one run of bytes: pieces are joined first, into scratch.
+const unsigned char* joined(const FramePiece* pieces, size_t count, std::vector<unsigned char>& scratch,
+                            size_t& size) {
     if (count == 1) {
         size = pieces[0].size;
         return static_cast<const unsigned char*>(pieces[0].data);
     }
-    static thread_local std::vector<unsigned char> frame;
-    frame.clear();
+    size_t total = 0;
+    for (size_t i = 0; i < count; ++i) total += pieces[i].size;
+    scratch.reserve(total);
     for (size_t i = 0; i < count; ++i) {
         const auto* bytes = static_cast<const unsigned char*>(pieces[i].data);
-        frame.insert(frame.end(), bytes, bytes + pieces[i].size);
+        scratch.insert(scratch.end(), bytes, bytes + pieces[i].size);
     }
-    size = frame.size();
-    return frame.data();
+    size = scratch.size();
+    return scratch.data();
 }
 
 void nonceOf(uint64_t sequence, unsigned char* nonce) {
@@ -164,7 +166,8 @@ void FrameKeys::wipe() {
 
 void tagSentFrame(FrameKeys& keys, const FramePiece* pieces, size_t count, unsigned char* tag) {
     size_t size = 0;
-    const unsigned char* frame = joined(pieces, count, size);
+    std::vector<unsigned char> scratch;
+    const unsigned char* frame = joined(pieces, count, scratch, size);
     unsigned char nonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES];
     nonceOf(keys.sendSequence++, nonce);
     unsigned long long tagLength = 0;
@@ -176,7 +179,8 @@ void tagSentFrame(FrameKeys& keys, const FramePiece* pieces, size_t count, unsig
 bool checkReceivedFrame(FrameKeys& keys, const FramePiece* pieces, size_t count, const unsigned char* tag) {
     if (!keys.ready) return false;
     size_t size = 0;
-    const unsigned char* frame = joined(pieces, count, size);
+    std::vector<unsigned char> scratch;
+    const unsigned char* frame = joined(pieces, count, scratch, size);
     unsigned char nonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES];
     nonceOf(keys.receiveSequence, nonce);
     const unsigned char none[1] = {0};  // the empty message's place
