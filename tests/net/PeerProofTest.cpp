@@ -31,13 +31,6 @@ protected:
     }
     std::string released(const char* tag) const { return home_.file(std::string("released-") + tag); }
 
-    // True when the host closed fd without sending a byte.
-    static bool closedUnanswered(int fd) {
-        pollfd p{fd, POLLIN, 0};
-        char byte;
-        return poll(&p, 1, 5000) > 0 && ::recv(fd, &byte, 1, 0) <= 0;
-    }
-
     // Whether a session with this tag ran anything: a proven session's
     // release afterwards marks the time by which it would have shown.
     bool ran(const char* tag) {

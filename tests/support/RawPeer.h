@@ -60,6 +60,14 @@ inline bool takeBytes(int fd, void* out, size_t n, int ms) {
     return true;
 }
 
+// True when the host closed fd (within 5 s) without sending a byte: nothing
+// of what the peer sent was answered.
+inline bool closedUnanswered(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    char byte;
+    return poll(&p, 1, 5000) > 0 && ::recv(fd, &byte, 1, 0) <= 0;
+}
+
 class RawPeer {
 public:
     RawPeer() : keys_(std::make_unique<net::FrameKeys>()) {}
