@@ -15,6 +15,7 @@
 #include "platform/db/KelCollations.h"
 #include "platform/db/tsql/BatchRunner.h"
 #include "platform/util/KelHome.h"
+#include "platform/util/SqlQuote.h"
 
 namespace {
 
@@ -104,8 +105,9 @@ int remakeTable(sqlite3* db, const DBTableSchema& table, std::string& error) {
     if (rc == SQLITE_OK)
         rc = execAll(db, ("DROP TABLE " + name + "; ALTER TABLE " + made + " RENAME TO " + name).c_str(), error);
     if (rc == SQLITE_OK && seq >= 0)
-        rc = execAll(db, ("DELETE FROM sqlite_sequence WHERE name = '" + name + "'; INSERT INTO sqlite_sequence "
-                          "(name, seq) VALUES ('" + name + "', " + std::to_string(seq) + ")").c_str(),
+        rc = execAll(db, ("DELETE FROM sqlite_sequence WHERE name = " + kel::sql::quoted(name) +
+                          "; INSERT INTO sqlite_sequence (name, seq) VALUES (" + kel::sql::quoted(name) + ", " +
+                          std::to_string(seq) + ")").c_str(),
                      error);
     return rc;
 }
