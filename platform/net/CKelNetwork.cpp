@@ -8,8 +8,10 @@
 #include <chrono>
 #include <cstring>
 #include <netinet/in.h>
+#include <fcntl.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -55,9 +57,30 @@ Socket loopbackConnection(int port) {
     return s;
 }
 
+namespace {
+
+// The process id, asked of the kernel once per process rather than once per
+// message; a forked child asks anew.
+std::atomic<pid_t> g_pid{0};
+
+void forgetPid() { g_pid.store(0, std::memory_order_relaxed); }
+
+pid_t processId() {
+    pid_t pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        static const int registered = pthread_atfork(nullptr, nullptr, forgetPid);
+        (void)registered;
+        pid = getpid();
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
+
+}  // namespace
+
 unsigned long long nextMessageId() {
     static std::atomic<unsigned long long> counter{0};
-    return (static_cast<unsigned long long>(getpid()) << 32) | (++counter & 0xFFFFFFFFull);
+    return (static_cast<unsigned long long>(processId()) << 32) | (++counter & 0xFFFFFFFFull);
 }
 
 }  // namespace kel::net
@@ -66,8 +89,9 @@ namespace {
 
 using kel::net::FrameStatus;
 
+// Rounded up: a wait of 0 means the time is up.
 int remainingMs(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
@@ -84,7 +108,9 @@ Io waitFor(int fd, short events, int ms) {
     }
 }
 
-Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
+// deadline() says by when; asked only when the socket is full.
+template <typename Deadline>
+Io writeAll(int fd, const char* data, size_t size, Deadline deadline) {
     while (size > 0) {
         // Try first, wait only when the socket is full: a poll per call would
         // double the system calls of a small exchange.
@@ -92,7 +118,7 @@ Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
-            Io w = waitFor(fd, POLLOUT, remainingMs(deadline));
+            Io w = waitFor(fd, POLLOUT, remainingMs(deadline()));
             if (w != Io::kOk) return w;
             continue;
         }
@@ -102,22 +128,52 @@ Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
     return Io::kOk;
 }
 
+Io writeAll(int fd, const char* data, size_t size, Clock::time_point deadline) {
+    return writeAll(fd, data, size, [deadline] { return deadline; });
+}
+
 // The bounds of one frame's reading: the wait for its first byte, the
-// deadline of the rest (set when the first byte arrives) and an optional hard
-// limit on the whole.
+// deadline of the rest and an optional hard limit on the whole. The clock is
+// read when a wait needs it: a frame that comes whole when asked for reads it
+// once.
 struct ReadLimits {
-    int firstWaitMs;
-    int timeoutMs;
-    Clock::time_point deadline;
+    ReadLimits(int firstWaitMs_, int timeoutMs_)
+        : begun(Clock::now()), firstWaitMs(firstWaitMs_), timeoutMs(timeoutMs_) {}
+
+    const Clock::time_point begun;
+    const int firstWaitMs;  // -1: no limit
+    const int timeoutMs;    // the rest of a frame, from the first wait inside it
     Clock::time_point hard = Clock::time_point::max();
     bool started = false;
 
-    int waitMs() const {
-        int ms = started ? remainingMs(deadline) : firstWaitMs;
-        if (hard == Clock::time_point::max()) return ms;
-        int left = remainingMs(hard);
-        return ms < 0 ? left : std::min(ms, left);
+    void start() { started = true; }
+    // Milliseconds left to wait; -1 without limit.
+    int waitMs() {
+        // The first wait for a frame begins as the call did.
+        if (!started && !waited_ && hard == Clock::time_point::max()) {
+            waited_ = true;
+            return firstWaitMs;
+        }
+        waited_ = true;
+        const Clock::time_point at = until();
+        return at == Clock::time_point::max() ? -1 : remainingMs(at);
     }
+    bool expired() { return Clock::now() >= until(); }
+
+private:
+    Clock::time_point until() {
+        Clock::time_point at = Clock::time_point::max();
+        if (!started) {
+            if (firstWaitMs >= 0) at = begun + std::chrono::milliseconds(firstWaitMs);
+        } else {
+            if (deadline_ == Clock::time_point::max()) deadline_ = Clock::now() + std::chrono::milliseconds(timeoutMs);
+            at = deadline_;
+        }
+        return std::min(at, hard);
+    }
+
+    bool waited_ = false;
+    Clock::time_point deadline_ = Clock::time_point::max();
 };
 
 // Reads exactly size bytes within the limits.
@@ -138,35 +194,115 @@ Io readAll(int fd, char* data, size_t size, ReadLimits& limits) {
             if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
             // A trickling peer keeps poll answering, so the limits are
             // checked against the clock, not left to poll's timeout.
-            Clock::time_point now = Clock::now();
-            if (now >= limits.hard || (limits.started && now >= limits.deadline)) return Io::kTimeout;
+            if (limits.expired()) return Io::kTimeout;
             Io w = waitFor(fd, POLLIN, limits.waitMs());
             if (w != Io::kOk) return w;
             continue;
         }
-        if (!limits.started) {
-            limits.started = true;
-            limits.deadline = Clock::now() + std::chrono::milliseconds(limits.timeoutMs);
-        }
+        if (!limits.started) limits.start();
         data += n;
         size -= static_cast<size_t>(n);
     }
     return Io::kOk;
 }
 
-// Reads length bytes into out, growing it as the bytes arrive: a peer that
-// announces a large frame and sends nothing costs us nothing.
-Io readBody(int fd, std::vector<char>& out, size_t length, ReadLimits& limits) {
+constexpr size_t kInboxBytes = 4096;
+
+// A session's reading side: its socket, the bytes already read past the
+// frame in hand, and the receive timeout the socket carries.
+struct Reader {
+    int fd;
+    char* inbox;
+    size_t& begin;
+    size_t& end;
+    int& socketTimeoutMs;
+
+    size_t held() const { return end - begin; }
+    size_t take(char* data, size_t size) {
+        const size_t n = std::min(size, held());
+        if (n == 0) return 0;
+        std::memcpy(data, inbox + begin, n);
+        begin += n;
+        return n;
+    }
+
+    // One read of whatever has arrived into the emptied inbox. The wait for
+    // a frame's first byte is the read itself, bounded by the socket's
+    // timeout: one system call where a wait and then a read were two.
+    Io fill(ReadLimits& limits) {
+        begin = end = 0;
+        for (;;) {
+            int flags = MSG_DONTWAIT;
+            if (!limits.started) {
+                const int ms = limits.waitMs();
+                if (ms != 0) {
+                    if (!setTimeout(ms < 0 ? 0 : ms)) return Io::kError;
+                    flags = 0;
+                }
+            }
+            const ssize_t n = ::recv(fd, inbox, kInboxBytes, flags);
+            if (n > 0) {
+                if (!limits.started) limits.start();
+                end = static_cast<size_t>(n);
+                return Io::kOk;
+            }
+            if (n == 0) return Io::kClosed;
+            if (errno == EINTR) continue;
+            if (errno == ECONNRESET && !limits.started) return Io::kClosed;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return Io::kError;
+            if (limits.expired()) return Io::kTimeout;
+            if (!limits.started) continue;  // the timeout rounded short
+            Io w = waitFor(fd, POLLIN, limits.waitMs());
+            if (w != Io::kOk) return w;
+        }
+    }
+
+    Io read(char* data, size_t size, ReadLimits& limits) {
+        while (size > 0) {
+            if (held() == 0) {
+                Io io = fill(limits);
+                if (io != Io::kOk) return io;
+            }
+            const size_t n = take(data, size);
+            data += n;
+            size -= n;
+        }
+        return Io::kOk;
+    }
+
+    // 0: no timeout.
+    bool setTimeout(int ms) {
+        if (ms == socketTimeoutMs) return true;
+        timeval tv{};
+        tv.tv_sec = ms / 1000;
+        tv.tv_usec = (ms % 1000) * 1000;
+        if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv)) != 0) return false;
+        socketTimeoutMs = ms;
+        return true;
+    }
+};
+
+// Reads the rest of a frame whose header h was read: out becomes the header
+// and then length more bytes, what the inbox holds first. It grows as the
+// bytes arrive: a peer that announces a large frame and sends nothing costs
+// us nothing.
+Io readBody(Reader& reader, const kel::net::FrameHeader& h, std::vector<char>& out, size_t length,
+            ReadLimits& limits) {
     constexpr size_t kChunk = 16 * 1024;
+    const size_t whole = sizeof(h) + length;
     out.clear();
     out.shrink_to_fit();
-    while (out.size() < length) {
+    out.reserve(std::min(whole, sizeof(h) + std::max(reader.held(), kChunk)));
+    out.resize(sizeof(h) + std::min(length, reader.held()));
+    std::memcpy(out.data(), &h, sizeof(h));
+    reader.take(out.data() + sizeof(h), out.size() - sizeof(h));
+    while (out.size() < whole) {
         size_t have = out.size();
-        size_t step = std::min(kChunk, length - have);
+        size_t step = std::min(kChunk, whole - have);
         // Exact growth: a vector left to double could hold twice the frame.
-        if (out.capacity() < have + step) out.reserve(std::min(length, std::max(have * 2, have + step)));
+        if (out.capacity() < have + step) out.reserve(std::min(whole, std::max(have * 2, have + step)));
         out.resize(have + step);
-        Io io = readAll(fd, out.data() + have, step, limits);
+        Io io = readAll(reader.fd, out.data() + have, step, limits);
         if (io != Io::kOk) return io;
     }
     return Io::kOk;
@@ -239,7 +375,8 @@ bool proveSocket(int fd, const ProofKey& key, ProofRole role, int ms, FrameKeys&
         return false;
     }
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
-    ReadLimits limits{ms, ms, deadline, deadline};
+    ReadLimits limits(ms, ms);
+    limits.hard = deadline;
     return role == ProofRole::kInitiator ? proveInitiator(fd, key, deadline, limits, keys, why)
                                          : proveResponder(fd, key, deadline, limits, keys, why);
 }
@@ -285,8 +422,10 @@ void CKelNetwork::Reset() {
     frameStatus_ = FrameStatus::kOk;
 }
 
-bool CKelNetwork::connectionStale() const {
+bool CKelNetwork::connectionStale(int quietMs) const {
     if (!socket_.valid()) return false;
+    if (inboxEnd_ > inboxBegin_) return true;
+    if (quietMs > 0 && Clock::now() - heard_ < std::chrono::milliseconds(quietMs)) return false;
     pollfd p{socket_.fd(), POLLIN | POLLRDHUP, 0};
     int rc;
     do {
@@ -299,6 +438,9 @@ void CKelNetwork::closeSocket() {
     std::lock_guard<std::mutex> lock(socketMutex_);
     socket_.close();
     keys_.wipe();
+    inboxBegin_ = inboxEnd_ = 0;
+    receiveTimeoutMs_ = 0;
+    heard_ = {};
 }
 
 void CKelNetwork::releaseState() {
@@ -410,6 +552,10 @@ void CKelNetwork::attach(int fd, const std::string& peer) {
     Reset();
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    // Reads wait in the read itself, under the socket's receive timeout;
+    // every other call says for itself that it does not wait.
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0 && (flags & O_NONBLOCK)) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     std::lock_guard<std::mutex> lock(socketMutex_);
     socket_ = kel::net::Socket(fd);
     host_ = peer;
@@ -441,8 +587,12 @@ bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* rec
     bytes.resize(frameBytes + kel::net::kTagBytes);
     const kel::net::FramePiece whole{bytes.data(), frameBytes};
     kel::net::tagSentFrame(keys_, &whole, 1, reinterpret_cast<unsigned char*>(bytes.data() + frameBytes));
-    Io io = writeAll(socket_.fd(), bytes.data(), bytes.size(),
-                     Clock::now() + std::chrono::milliseconds(timeoutMs_));
+    const int ms = timeoutMs_;
+    Clock::time_point deadline = Clock::time_point::max();
+    Io io = writeAll(socket_.fd(), bytes.data(), bytes.size(), [&deadline, ms] {
+        if (deadline == Clock::time_point::max()) deadline = Clock::now() + std::chrono::milliseconds(ms);
+        return deadline;
+    });
     if (io != Io::kOk) {
         raise(error, io == Io::kTimeout ? kel::net::kErrNetTimeout : kel::net::kErrNetSend, kFunction, host_);
         closeSocket();
@@ -466,30 +616,38 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
         raise(error, kel::net::kErrNetProof, kFunction, host_ + ": the connection is not proven");
         return false;
     }
-    ReadLimits limits{idleMs, timeoutMs_, Clock::now() + std::chrono::milliseconds(timeoutMs_)};
-    if (wholeMs >= 0) limits.hard = Clock::now() + std::chrono::milliseconds(wholeMs);
-    Io io = readAll(socket_.fd(), reinterpret_cast<char*>(&frame.header), sizeof(frame.header), limits);
+    ReadLimits limits(idleMs, timeoutMs_);
+    if (wholeMs >= 0) limits.hard = limits.begun + std::chrono::milliseconds(wholeMs);
+    if (!inbox_) inbox_ = std::make_unique<char[]>(kInboxBytes);
+    Reader reader{socket_.fd(), inbox_.get(), inboxBegin_, inboxEnd_, receiveTimeoutMs_};
+    Io io = reader.read(reinterpret_cast<char*>(&frame.header), sizeof(frame.header), limits);
     if (io == Io::kOk) {
         frameStatus_ = kel::net::checkHeader(frame.header);
         if (frameStatus_ != FrameStatus::kOk) {
             raise(error, kel::net::kErrNetBadFrame, kFunction, kel::net::frameStatusText(frameStatus_));
             return false;
         }
-        // Record, payload and tag in one read where they have all arrived:
-        // a frame costs the reads it did before it carried a tag.
+        // Record, payload and tag read as one: a small frame usually came
+        // whole with its header. The header leads them in one buffer, so that
+        // the tag is checked over the frame where it lies.
         const size_t recordLength = frame.header.recordLength;
         const size_t payloadLength = frame.header.payloadLength;
-        io = readBody(socket_.fd(), frame.record, recordLength + payloadLength + kel::net::kTagBytes, limits);
+        std::vector<char>& bytes = frame.record;
+        io = readBody(reader, frame.header, bytes, recordLength + payloadLength + kel::net::kTagBytes, limits);
         if (io == Io::kOk) {
-            const char* payload = frame.record.data() + recordLength;
+            const char* record = bytes.data() + sizeof(frame.header);
+            const char* payload = record + recordLength;
             const char* tag = payload + payloadLength;
-            const kel::net::FramePiece pieces[] = {{&frame.header, sizeof(frame.header)},
-                                                   {frame.record.data(), recordLength + payloadLength}};
+            const kel::net::FramePiece whole{bytes.data(), sizeof(frame.header) + recordLength + payloadLength};
             const bool tagged =
-                kel::net::checkReceivedFrame(keys_, pieces, 2, reinterpret_cast<const unsigned char*>(tag));
+                kel::net::checkReceivedFrame(keys_, &whole, 1, reinterpret_cast<const unsigned char*>(tag));
             frame.payload.assign(payload, tag);
-            frame.record.resize(recordLength);
-            if (tagged) return true;
+            std::memmove(bytes.data(), record, recordLength);
+            bytes.resize(recordLength);
+            if (tagged) {
+                heard_ = limits.begun;
+                return true;
+            }
             // Injected, replayed or changed on the way: nothing after it on
             // this connection can be trusted either.
             raise(error, kel::net::kErrNetProof, kFunction, host_ + ": a frame failed its tag");

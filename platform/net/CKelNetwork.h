@@ -20,7 +20,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -136,8 +138,10 @@ public:
     // True when the peer closed (or reset) the connection between frames.
     bool peerClosed() const { return peerClosed_; }
     // Between exchanges: true when the open connection can no longer carry
-    // one (the peer closed it, or sent bytes nobody asked for).
-    bool connectionStale() const;
+    // one (the peer closed it, or sent bytes nobody asked for). With
+    // quietMs, a session whose last frame came within quietMs is taken as
+    // open without asking the socket.
+    bool connectionStale(int quietMs = 0) const;
 
     // Initiating side: whether the peer holds a network transaction for this
     // session, which is lost with the connection.
@@ -171,6 +175,13 @@ private:
 
     kel::net::Socket socket_;
     kel::net::FrameKeys keys_;  // set by the proof, wiped with the connection
+    // Bytes read past the frame in hand: one read takes a small frame whole
+    // rather than its header first. Made at the first frame.
+    std::unique_ptr<char[]> inbox_;
+    size_t inboxBegin_ = 0;
+    size_t inboxEnd_ = 0;
+    int receiveTimeoutMs_ = 0;  // the socket's SO_RCVTIMEO as last set; 0: none
+    std::chrono::steady_clock::time_point heard_;  // when the last frame's reading began
     std::mutex socketMutex_;  // interrupt() against closing and reusing the descriptor
     std::string host_;
     int timeoutMs_ = kDefaultTimeoutMs;

@@ -238,8 +238,11 @@ bool KelNetMessage::send() {
     const KelLastError before = error_;
     reused_ = s->IsConnected() && strcasecmp(s->hostName().c_str(), host.c_str()) == 0;
     // The peer ends a session left silent (the Ostrel does after a few
-    // minutes without a transaction); a caller need not notice.
-    if (reused_ && s->connectionStale()) return retryOnNewConnection(kFunction, before);
+    // minutes without a transaction); a caller need not notice. A session
+    // answered a moment ago was not ended for its silence, and a close that
+    // crosses this request shows on its answer, which retries as this does.
+    constexpr int kInUseMs = 50;
+    if (reused_ && s->connectionStale(kInUseMs)) return retryOnNewConnection(kFunction, before);
     if (transmit(host)) return true;
     if (reused_ && error_.number() == kel::net::kErrNetSend) return retryOnNewConnection(kFunction, before);
     endExchange();

@@ -30,16 +30,7 @@ struct Reply {
 class FakeHost {
 public:
     FakeHost(const std::string& name, const Reply& reply) : reply_(reply) {
-        listener_ = Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof(sa);
-        bind(listener_.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
-        listen(listener_.fd(), 4);
-        getsockname(listener_.fd(), reinterpret_cast<sockaddr*>(&sa), &len);
-        KelRegistry::set(KelPI_Focus::getFocus(), kel::kSectionHosts, name,
-                         "127.0.0.1:" + std::to_string(ntohs(sa.sin_port)));
+        listener_ = hostListener(name);
         thread_ = std::thread([this] { serve(); });
     }
     ~FakeHost() {

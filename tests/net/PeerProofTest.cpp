@@ -170,15 +170,8 @@ TEST_F(PeerProofTest, ACallerWhoseHomeHoldsAnotherKeyIsRefused) {
 }
 
 TEST_F(PeerProofTest, AHostThatCannotProveTheKeyGetsNoFrame) {
-    Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ASSERT_EQ(::bind(listener.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    ASSERT_EQ(::listen(listener.fd(), 1), 0);
-    ASSERT_EQ(::getsockname(listener.fd(), reinterpret_cast<sockaddr*>(&sa), &len), 0);
-    ASSERT_TRUE(KelRegistry::set(kMachine, kel::kSectionHosts, "IMPOSTOR", "127.0.0.1:" + std::to_string(ntohs(sa.sin_port))));
+    Socket listener = hostListener("IMPOSTOR");
+    ASSERT_TRUE(listener.valid());
     bool gotFrame = true;
     std::thread impostor([&] {
         const kel::net::ProofKey stranger = strangerKey();

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/info/KelPlatformInfo.h"
+#include "platform/info/KelRegistry.h"
 #include "platform/net/CKelNetwork.h"
 #include "platform/net/KelFrame.h"
 #include "platform/net/KelPeerProof.h"
@@ -68,6 +70,23 @@ inline bool closedUnanswered(int fd) {
     return poll(&p, 1, 5000) > 0 && ::recv(fd, &byte, 1, 0) <= 0;
 }
 
+// A listener on a loopback port that the focus machine's [Hosts] section
+// names host: a caller's session to host reaches it. Invalid when no port
+// could be had.
+inline net::Socket hostListener(const std::string& host) {
+    net::Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    if (!listener.valid() || ::bind(listener.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(listener.fd(), 4) != 0 || ::getsockname(listener.fd(), reinterpret_cast<sockaddr*>(&sa), &len) != 0 ||
+        !KelRegistry::set(KelPI_Focus::getFocus(), kSectionHosts, host,
+                          "127.0.0.1:" + std::to_string(ntohs(sa.sin_port))))
+        listener.close();
+    return listener;
+}
+
 class RawPeer {
 public:
     RawPeer() : keys_(std::make_unique<net::FrameKeys>()) {}
@@ -108,6 +127,20 @@ public:
         return out.empty() || ::send(socket_.fd(), out.data(), out.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(out.size());
     }
     bool send(const std::string& bytes, bool tagged = true) { return send(bytes.data(), bytes.size(), tagged); }
+    // A frame and its tag, appended to out to go with others in one write.
+    bool pack(std::vector<char>& out, const net::FrameHeader& h, const void* record, size_t size) {
+        std::vector<char> bytes = net::encodeFrame(h, record, size, nullptr, 0);
+        if (bytes.empty()) return false;
+        const size_t at = out.size();
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        out.resize(out.size() + net::kTagBytes);
+        const net::FramePiece whole{bytes.data(), bytes.size()};
+        net::tagSentFrame(*keys_, &whole, 1, reinterpret_cast<unsigned char*>(out.data() + at + bytes.size()));
+        return true;
+    }
+    bool sendPacked(const std::vector<char>& out) {
+        return ::send(socket_.fd(), out.data(), out.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(out.size());
+    }
     bool sendFrame(const net::FrameHeader& h, const void* record, size_t size, const void* payload = nullptr,
                    size_t payloadSize = 0) {
         std::vector<char> bytes = net::encodeFrame(h, record, size, payload, payloadSize);
