@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -188,8 +189,8 @@ int DBopenCatalogue(const std::string& path, sqlite3** out, std::string& error) 
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) ::close(fd);
     sqlite3* db = nullptr;
-    // A connection serves one thread at a time (the idle pool is per thread,
-    // a transaction stays with its session's thread), so SQLite's own lock
+    // A connection serves one thread at a time (the idle pool hands it to one
+    // thread, a transaction stays with its session's thread), so SQLite's own lock
     // on every call, a good part of a row's cost, protects nothing.
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                              nullptr);
@@ -223,27 +224,51 @@ namespace {
 
 std::atomic<unsigned long long> g_connectionSerial{0};
 
-// Idle connections of this thread, newest last. A few suffice: records
-// without a transaction come and go one or two at a time.
-constexpr size_t kIdlePerThread = 4;
-
-// Set once the thread's pool is gone: a record destroyed after it (a static
-// one, at exit) closes its connection instead.
-thread_local bool t_poolGone = false;
+// Idle connections of the process, newest last, each handed to one thread at
+// a time. Shared rather than kept per thread: a session's thread that reads
+// for the first time takes one another session left, instead of opening its
+// own (and reading the schema) while it may hold the catalogue's writer.
+constexpr size_t kIdleConnections = 16;
 
 struct IdlePool {
+    std::mutex mutex;
     std::vector<DBConnection*> idle;
-    IdlePool() { idle.reserve(kIdlePerThread); }
-    ~IdlePool() {
-        t_poolGone = true;
-        for (DBConnection* c : idle) delete c;
+    pid_t pid = 0;  // whose connections they are: a child of fork leaves its parent's alone
+    std::vector<DBConnection*> parents;  // a forked child's, left open and unused
+    bool gone = false;  // set at exit: a record destroyed after it closes its own
+
+    IdlePool() { idle.reserve(kIdleConnections); }
+    // At exit the idle ones are closed (a clean close folds the journal
+    // back); a record destroyed later closes its own.
+    void close() {
+        std::lock_guard<std::mutex> lock(mutex);
+        gone = true;
+        if (pid == getpid())
+            for (DBConnection* c : idle) delete c;
+        idle.clear();
+    }
+    // Under the mutex: the idle list, emptied first in a forked child (its
+    // parent's connections are not closed there, which could checkpoint
+    // and remove the journal the parent is using).
+    std::vector<DBConnection*>* mine() {
+        if (gone) return nullptr;
+        if (pid != getpid()) {
+            parents.insert(parents.end(), idle.begin(), idle.end());
+            idle.clear();
+            pid = getpid();
+        }
+        return &idle;
     }
 };
 
-IdlePool* idlePool() {
-    if (t_poolGone) return nullptr;
-    thread_local IdlePool pool;
-    return &pool;
+// Never destroyed: records may outlive every static.
+IdlePool& idlePool() {
+    static IdlePool* pool = [] {
+        IdlePool* p = new IdlePool;
+        std::atexit([] { idlePool().close(); });
+        return p;
+    }();
+    return *pool;
 }
 
 bool fileIdentity(const std::string& path, unsigned long long& device, unsigned long long& inode) {
@@ -278,21 +303,30 @@ bool DBConnection::sameCatalogue(const std::string& path, bool known, unsigned l
 }
 
 DBPooledConnection DBConnection::take(std::string& error) {
-    IdlePool* pool = idlePool();
-    if (pool && !pool->idle.empty()) {
-        std::vector<DBConnection*>& idle = pool->idle;
-        std::string path = kel::homePath("catalogue.db");
-        unsigned long long device = 0, inode = 0;
-        bool known = fileIdentity(path, device, inode);
-        while (!idle.empty()) {
-            DBConnection* c = idle.back();
-            idle.pop_back();
-            if (c->sameCatalogue(path, known, device, inode)) {
-                sqlite3_busy_timeout(c->db_, g_busyTimeoutMs);
-                return DBPooledConnection(c);
+    IdlePool& pool = idlePool();
+    std::string path = kel::homePath("catalogue.db");
+    unsigned long long device = 0, inode = 0;
+    bool known = false, asked = false;
+    for (;;) {
+        DBConnection* c = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(pool.mutex);
+            std::vector<DBConnection*>* idle = pool.mine();
+            if (idle && !idle->empty()) {
+                c = idle->back();
+                idle->pop_back();
             }
-            delete c;
         }
+        if (!c) break;
+        if (!asked) {
+            known = fileIdentity(path, device, inode);
+            asked = true;
+        }
+        if (c->sameCatalogue(path, known, device, inode)) {
+            sqlite3_busy_timeout(c->db_, g_busyTimeoutMs);
+            return DBPooledConnection(c);
+        }
+        delete c;
     }
     return DBPooledConnection(open(error));
 }
@@ -339,10 +373,14 @@ void DBConnectionRecycler::operator()(DBConnection* connection) const {
         }
         connection->writers_ = false;
     }
-    IdlePool* pool = idlePool();
-    if (pool && connection->reusable() && pool->idle.size() < kIdlePerThread) {
-        pool->idle.push_back(connection);
-        return;
+    if (connection->reusable()) {
+        IdlePool& pool = idlePool();
+        std::lock_guard<std::mutex> lock(pool.mutex);
+        std::vector<DBConnection*>* idle = pool.mine();
+        if (idle && idle->size() < kIdleConnections) {
+            idle->push_back(connection);
+            return;
+        }
     }
     delete connection;
 }

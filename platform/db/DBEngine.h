@@ -28,9 +28,10 @@ public:
     // Opens $KEL_HOME/catalogue.db, creating it with the schema when new.
     // Null with error set when it cannot be opened.
     static DBConnection* open(std::string& error);
-    // As open, but first takes an idle connection of this thread to the same
-    // catalogue file: a record or transaction without one of its own need
-    // not open the catalogue again (an open costs far more than a lookup).
+    // As open, but first takes an idle connection of the process to the same
+    // catalogue file, whichever thread left it: a record or transaction
+    // without one of its own need not open the catalogue again (an open
+    // costs far more than a lookup). A forked child opens its own.
     static DBPooledConnection take(std::string& error);
     // The connection the writers of this process share, for the holder of
     // the catalogue's writer only (DBacquireWriter): one writer after
