@@ -29,10 +29,25 @@ sqlite3* AppConnection::db(DBtran* tran, KelLastError& error, const char* signat
 }
 
 AppStatement::AppStatement(sqlite3* db, const char* sql) : db_(db) {
+    // The same few texts run for every request: the connection keeps them
+    // prepared rather than parsing them again each time.
+    if (DBConnection* connection = DBConnection::of(db)) {
+        stmt_ = connection->lend(sql, prepareCode_);
+        if (stmt_) {
+            lender_ = connection;
+            return;
+        }
+        if (prepareCode_ != SQLITE_OK) return;
+    }
     prepareCode_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
 }
 
-AppStatement::~AppStatement() { sqlite3_finalize(stmt_); }
+AppStatement::~AppStatement() {
+    if (lender_)
+        lender_->giveBack(stmt_);
+    else
+        sqlite3_finalize(stmt_);
+}
 
 AppStatement& AppStatement::bind(long long value) {
     if (stmt_) sqlite3_bind_int64(stmt_, next_, value);

@@ -13,6 +13,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class DBConnection;
 class DBtran;
 
 namespace kel::appmgr {
@@ -73,6 +74,7 @@ public:
 private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+    DBConnection* lender_ = nullptr;  // whose kept statement stmt_ is, if any
     int prepareCode_ = 0;  // SQLITE_OK
     int next_ = 1;
     std::string refusal_;  // why the writer was refused, when it was

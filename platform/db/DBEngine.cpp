@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <shared_mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -392,12 +393,69 @@ bool DBConnection::reusable() const {
     return true;
 }
 
-DBConnection::DBConnection(sqlite3* db) : db_(db), serial_(++g_connectionSerial) {}
+namespace {
+
+// Every open connection by its handle. Never destroyed: a connection may
+// close after every static is gone.
+struct Registry {
+    std::shared_mutex mutex;
+    std::unordered_map<sqlite3*, DBConnection*> byHandle;
+};
+
+Registry& registry() {
+    static Registry* r = new Registry;
+    return *r;
+}
+
+}  // namespace
+
+DBConnection* DBConnection::of(sqlite3* db) {
+    Registry& r = registry();
+    std::shared_lock<std::shared_mutex> lock(r.mutex);
+    auto it = r.byHandle.find(db);
+    return it == r.byHandle.end() ? nullptr : it->second;
+}
+
+DBConnection::DBConnection(sqlite3* db) : db_(db), serial_(++g_connectionSerial) {
+    Registry& r = registry();
+    std::unique_lock<std::shared_mutex> lock(r.mutex);
+    r.byHandle[db] = this;
+}
+
+sqlite3_stmt* DBConnection::lend(const char* sql, int& rc) {
+    // The application manager's texts are a few dozen; past this many a
+    // text is taken for one that will not come again.
+    constexpr size_t kLendable = 128;
+    rc = SQLITE_OK;
+    auto it = lendable_.find(sql);
+    sqlite3_stmt* stmt = nullptr;
+    if (it != lendable_.end()) {
+        stmt = it->second;
+    } else {
+        if (lendable_.size() >= kLendable) return nullptr;
+        stmt = prepare(lendable_, sql, rc);
+        if (!stmt) return nullptr;
+    }
+    if (!lent_.insert(stmt).second) return nullptr;  // in use further up the caller's stack
+    return stmt;
+}
+
+void DBConnection::giveBack(sqlite3_stmt* stmt) {
+    if (!stmt || lent_.erase(stmt) == 0) return;
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+}
 
 DBConnection::~DBConnection() {
     runner_.reset();  // its statements belong to db_
     for (auto& entry : cache_) sqlite3_finalize(entry.second);
     for (auto& entry : shaped_) sqlite3_finalize(entry.second);
+    for (auto& entry : lendable_) sqlite3_finalize(entry.second);
+    {
+        Registry& r = registry();
+        std::unique_lock<std::shared_mutex> lock(r.mutex);
+        r.byHandle.erase(db_);
+    }
     sqlite3_close(db_);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/db/DBHandles.h"
@@ -67,6 +68,15 @@ public:
     // before the connection closes.
     kel::tsql::BatchRunner& runner();
 
+    // A statement of a fixed text (values bound, never written in), kept for
+    // the connection's life and lent to one user at a time. Null with rc
+    // SQLITE_OK when that text's is lent already or the connection keeps
+    // enough: the caller prepares one of its own. Handed back reset.
+    sqlite3_stmt* lend(const char* sql, int& rc);
+    void giveBack(sqlite3_stmt* stmt);
+    // The connection whose handle db is; null when it is none of ours.
+    static DBConnection* of(sqlite3* db);
+
 private:
     friend struct DBConnectionRecycler;
     explicit DBConnection(sqlite3* db);
@@ -82,6 +92,8 @@ private:
     bool writers_ = false;
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
     std::unordered_map<std::string, sqlite3_stmt*> shaped_;
+    std::unordered_map<std::string, sqlite3_stmt*> lendable_;
+    std::unordered_set<sqlite3_stmt*> lent_;
     std::unique_ptr<kel::tsql::BatchRunner> runner_;
 };
 
