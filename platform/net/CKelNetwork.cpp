@@ -293,9 +293,13 @@ Io readBody(Reader& reader, const kel::net::FrameHeader& h, std::vector<char>& o
     out.clear();
     out.shrink_to_fit();
     out.reserve(std::min(whole, sizeof(h) + std::max(reader.held(), kChunk)));
-    out.resize(sizeof(h) + std::min(length, reader.held()));
-    std::memcpy(out.data(), &h, sizeof(h));
-    reader.take(out.data() + sizeof(h), out.size() - sizeof(h));
+    // Appended, not resized and then overwritten: a frame that came whole is
+    // copied once.
+    const char* head = reinterpret_cast<const char*>(&h);
+    out.insert(out.end(), head, head + sizeof(h));
+    const size_t ready = std::min(length, reader.held());
+    out.insert(out.end(), reader.inbox + reader.begin, reader.inbox + reader.begin + ready);
+    reader.begin += ready;
     while (out.size() < whole) {
         size_t have = out.size();
         size_t step = std::min(kChunk, whole - have);

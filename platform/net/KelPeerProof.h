@@ -5,15 +5,17 @@
 // same two challenges, so a recorded exchange is worth nothing on another
 // connection. The exchange is written down byte by byte in the README.
 //
-//   initiator -> responder  hello      "KELA" 01 00 00 00, Ni (32)
-//   responder -> initiator  challenge  "KELA" 01 00 00 00, Nr (32), Pr (32)
+//   initiator -> responder  hello      "KELA" 02 offer 00 00, Ni (32)
+//   responder -> initiator  challenge  "KELA" 02 choice 00 00, Nr (32), Pr (32)
 //   initiator -> responder  proof      Pi (32)
 //   then each frame, either way: the frame's bytes, then its tag (16)
 //
 // The primitives are libsodium's: key derivation and keyed BLAKE2b for the
-// proof, ChaCha20-Poly1305 (the frame as its additional data, nothing
-// encrypted) for the frames' tags, and the constant-time checks. This header
-// includes none of it.
+// proof; for the frames' tags (the frame as the additional data, nothing
+// encrypted) AES-256-GCM where both ends' processors have the instructions
+// for it (the offer and the choice, which the proofs cover), else
+// ChaCha20-Poly1305; and the constant-time checks. This header includes none
+// of it.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +30,17 @@ inline constexpr size_t kProofBytes = 32;  // a proof's MAC
 inline constexpr size_t kTagBytes = 16;    // a frame's tag
 inline constexpr size_t kHelloBytes = 8 + kChallengeBytes;
 inline constexpr size_t kChallengeReplyBytes = 8 + kChallengeBytes + kProofBytes;
-inline constexpr unsigned char kProofVersion = 1;
+inline constexpr unsigned char kProofVersion = 2;
+
+// How a connection's frames are tagged: the hello's offer byte carries
+// kTagAesGcm when the initiator can use it, the challenge's choice byte the
+// one the responder chose.
+inline constexpr unsigned char kTagChaChaPoly = 0;
+inline constexpr unsigned char kTagAesGcm = 1;
+
+// Whether this machine tags with AES-256-GCM: its processor has the AES and
+// carry-less multiply instructions.
+bool aesTagsAvailable();
 
 // The key the proof and the frame keys are derived from: a subkey of the
 // installation key, so that a MAC made here is never a MAC of the cipher's.
@@ -59,8 +71,12 @@ private:
 struct FrameKeys {
     unsigned char send[kProofKeyBytes];
     unsigned char receive[kProofKeyBytes];
+    // AES-256-GCM's expanded keys, when the connection tags with it.
+    alignas(16) unsigned char sendState[512];
+    alignas(16) unsigned char receiveState[512];
     uint64_t sendSequence = 0;
     uint64_t receiveSequence = 0;
+    unsigned char suite = kTagChaChaPoly;
     bool ready = false;
 
     FrameKeys();
@@ -86,7 +102,8 @@ bool checkReceivedFrame(FrameKeys& keys, const FramePiece* pieces, size_t count,
 // responder's proof is not a proof of the same key.
 class ProofInitiator {
 public:
-    explicit ProofInitiator(const ProofKey& key);
+    // offerAes: whether the hello offers AES-256-GCM tags.
+    explicit ProofInitiator(const ProofKey& key, bool offerAes = aesTagsAvailable());
     ~ProofInitiator();
     ProofInitiator(const ProofInitiator&) = delete;
     ProofInitiator& operator=(const ProofInitiator&) = delete;
@@ -95,6 +112,7 @@ public:
 
 private:
     const ProofKey& key_;
+    const bool offerAes_;
     unsigned char mine_[kChallengeBytes];
 };
 
@@ -102,7 +120,8 @@ private:
 // that is not one), then the check of the initiator's proof.
 class ProofResponder {
 public:
-    explicit ProofResponder(const ProofKey& key);
+    // acceptAes: whether an offer of AES-256-GCM tags is taken.
+    explicit ProofResponder(const ProofKey& key, bool acceptAes = aesTagsAvailable());
     ~ProofResponder();
     ProofResponder(const ProofResponder&) = delete;
     ProofResponder& operator=(const ProofResponder&) = delete;
@@ -111,8 +130,10 @@ public:
 
 private:
     const ProofKey& key_;
+    const bool acceptAes_;
     unsigned char theirs_[kChallengeBytes];
     unsigned char mine_[kChallengeBytes];
+    unsigned char suites_[2] = {0, 0};  // the offer and the choice
     bool challenged_ = false;
 };
 

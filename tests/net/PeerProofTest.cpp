@@ -219,3 +219,91 @@ TEST_F(PeerProofTest, FailedProofsFromOneAddressAreLoggedOnce) {
     EXPECT_NE(all.find("peer 127.0.0.1:"), std::string::npos);
     expectServed();
 }
+
+namespace {
+
+struct Proven {
+    kel::net::FrameKeys initiator, responder;
+    bool ok = false;
+};
+
+// One whole exchange between an initiator and a responder, with what the
+// wire carries changed on the way by tamper (hello, challenge).
+template <typename Tamper>
+void exchange(bool offerAes, bool acceptAes, Proven& out, Tamper tamper) {
+    const kel::net::ProofKey key = strangerKey();
+    kel::net::ProofInitiator initiator(key, offerAes);
+    kel::net::ProofResponder responder(key, acceptAes);
+    unsigned char hello[kel::net::kHelloBytes], challenge[kel::net::kChallengeReplyBytes],
+        proof[kel::net::kProofBytes];
+    initiator.hello(hello);
+    tamper(hello, nullptr);
+    ASSERT_TRUE(responder.challenge(hello, challenge));
+    tamper(nullptr, challenge);
+    out.ok = initiator.answer(challenge, proof, out.initiator) && responder.check(proof, out.responder);
+}
+
+// A frame from one end is taken by the other, and a changed byte is not.
+bool framesPass(kel::net::FrameKeys& from, kel::net::FrameKeys& to) {
+    std::string frame(1200, 'f');
+    unsigned char tag[kel::net::kTagBytes];
+    kel::net::FramePiece whole{frame.data(), frame.size()};
+    kel::net::tagSentFrame(from, &whole, 1, tag);
+    frame[600] = 'g';
+    if (kel::net::checkReceivedFrame(to, &whole, 1, tag)) return false;
+    frame[600] = 'f';
+    return kel::net::checkReceivedFrame(to, &whole, 1, tag);
+}
+
+}  // namespace
+
+TEST(PeerTagsTest, BothEndsTagWithAesWhenBothCanElseWithChaCha) {
+    for (bool offer : {false, true}) {
+        for (bool accept : {false, true}) {
+            SCOPED_TRACE(std::string("offer ") + (offer ? "AES" : "none") + ", accept " + (accept ? "AES" : "none"));
+            Proven p;
+            exchange(offer, accept, p, [](unsigned char*, unsigned char*) {});
+            ASSERT_TRUE(p.ok);
+            const unsigned char expected =
+                offer && accept && kel::net::aesTagsAvailable() ? kel::net::kTagAesGcm : kel::net::kTagChaChaPoly;
+            EXPECT_EQ(p.initiator.suite, expected);
+            EXPECT_EQ(p.responder.suite, expected);
+            EXPECT_TRUE(framesPass(p.initiator, p.responder));
+            EXPECT_TRUE(framesPass(p.responder, p.initiator));
+        }
+    }
+}
+
+TEST(PeerTagsTest, AnOfferOrChoiceChangedOnTheWayEndsTheExchange) {
+    if (!kel::net::aesTagsAvailable()) GTEST_SKIP() << "this processor has no AES instructions";
+    constexpr int kSuiteByte = 5;
+    const struct {
+        const char* what;
+        bool offer;
+        void (*tamper)(unsigned char* hello, unsigned char* challenge);
+    } cases[] = {
+        {"offer stripped", true,
+         [](unsigned char* hello, unsigned char*) {
+             if (hello) hello[kSuiteByte] = kel::net::kTagChaChaPoly;
+         }},
+        {"offer added", false,
+         [](unsigned char* hello, unsigned char*) {
+             if (hello) hello[kSuiteByte] = kel::net::kTagAesGcm;
+         }},
+        {"choice lowered", true,
+         [](unsigned char*, unsigned char* challenge) {
+             if (challenge) challenge[kSuiteByte] = kel::net::kTagChaChaPoly;
+         }},
+        {"choice raised", false,
+         [](unsigned char*, unsigned char* challenge) {
+             if (challenge) challenge[kSuiteByte] = kel::net::kTagAesGcm;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Proven p;
+        exchange(c.offer, true, p, c.tamper);
+        EXPECT_FALSE(p.ok);
+        EXPECT_FALSE(p.initiator.ready);
+    }
+}

@@ -290,11 +290,16 @@ private:
         KelLastError error;
         const bool greeting = !served_;
         if (!enter(greeting ? Phase::kGreeting : Phase::kIdle)) return false;
-        int idle = net_.transactionOpen() ? limits_.idleMs : std::min(limits_.restMs, limits_.idleMs);
-        const auto greeted = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - accepted_).count();
-        const int greetLeft = std::max(0, limits_.greetMs - static_cast<int>(greeted));
-        bool received = greeting ? net_.receiveFrame(request, error, greetLeft, greetLeft)
-                                 : net_.receiveFrame(request, error, idle);
+        bool received = false;
+        if (greeting) {
+            const auto greeted =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - accepted_).count();
+            const int greetLeft = std::max(0, limits_.greetMs - static_cast<int>(greeted));
+            received = net_.receiveFrame(request, error, greetLeft, greetLeft);
+        } else {
+            received = net_.receiveFrame(request, error,
+                                         net_.transactionOpen() ? limits_.idleMs : std::min(limits_.restMs, limits_.idleMs));
+        }
         if (!received) {
             if (net_.IsConnected()) {
                 // A header we could not accept: say so, then stop reading a
