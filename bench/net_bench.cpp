@@ -18,8 +18,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -153,41 +155,78 @@ BENCHMARK(BM_CatalogueStatus_vs_BareTcpEcho)->UseRealTime()->Threads(1)->Threads
 
 using Clock = std::chrono::steady_clock;
 
-// Clients of one side, made and warmed (connected, proven) once.
+// The clients of one side, made and warmed (connected, proven) once, each
+// with a thread of its own that lives from block to block: the sessions of
+// both hosts keep their threads, so the callers keep theirs too, and every
+// block meets the two sides as the last one left them.
 template <typename Client>
-std::vector<std::unique_ptr<Client>> clientsOf(int sessions) {
-    std::vector<std::unique_ptr<Client>> clients;
-    for (int i = 0; i < sessions; ++i) {
-        clients.push_back(std::make_unique<Client>());
-        if (!clients.back()->trip()) return {};
+class Crew {
+public:
+    explicit Crew(int sessions) {
+        for (int i = 0; i < sessions; ++i) {
+            clients_.push_back(std::make_unique<Client>());
+            if (!clients_.back()->trip()) {
+                clients_.clear();
+                return;
+            }
+        }
+        if (sessions > 1)
+            for (auto& c : clients_) threads_.emplace_back([this, client = c.get()] { work(*client); });
     }
-    return clients;
-}
+    ~Crew() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        go_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
 
-// Seconds per round trip when the clients make `trips` each at once.
-template <typename Client>
-double perTrip(std::vector<std::unique_ptr<Client>>& clients, int trips) {
-    if (clients.empty()) return -1;
-    if (clients.size() == 1) {
+    // Seconds per round trip when every client makes trips at once; -1 on
+    // a failure.
+    double perTrip(int trips) {
+        if (clients_.empty()) return -1;
         const Clock::time_point start = Clock::now();
-        for (int t = 0; t < trips; ++t)
-            if (!clients[0]->trip()) return -1;
+        if (threads_.empty()) {
+            for (int t = 0; t < trips; ++t)
+                if (!clients_[0]->trip()) return -1;
+        } else {
+            std::unique_lock<std::mutex> lock(mutex_);
+            trips_ = trips;
+            pending_ = static_cast<int>(threads_.size());
+            ++block_;
+            go_.notify_all();
+            done_.wait(lock, [this] { return pending_ == 0; });
+            if (failed_) return -1;
+        }
         return std::chrono::duration<double>(Clock::now() - start).count() / trips;
     }
-    std::atomic<bool> go{false}, failed{false};
-    std::vector<std::thread> threads;
-    for (auto& c : clients)
-        threads.emplace_back([&, client = c.get()] {
-            while (!go) std::this_thread::yield();
-            for (int t = 0; t < trips; ++t)
-                if (!client->trip()) failed = true;
-        });
-    const Clock::time_point start = Clock::now();
-    go = true;
-    for (std::thread& t : threads) t.join();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return failed ? -1 : seconds / trips;
-}
+
+private:
+    void work(Client& client) {
+        int seen = 0;
+        for (;;) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            go_.wait(lock, [&] { return stop_ || block_ != seen; });
+            if (stop_) return;
+            seen = block_;
+            const int trips = trips_;
+            lock.unlock();
+            bool ok = true;
+            for (int t = 0; t < trips && ok; ++t) ok = client.trip();
+            lock.lock();
+            failed_ |= !ok;
+            if (--pending_ == 0) done_.notify_one();
+        }
+    }
+
+    std::vector<std::unique_ptr<Client>> clients_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable go_, done_;
+    int block_ = 0, trips_ = 0, pending_ = 0;
+    bool stop_ = false, failed_ = false;
+};
 
 struct DispatcherClient {
     CKelNetwork session;
@@ -250,19 +289,21 @@ bool sideBySide() {
     bool holds = true;
     std::printf("\n%-36s %9s %12s %12s %7s %7s\n", "measure", "sessions", "dispatcher", "bare echo", "ratio", "target");
     for (int sessions : {1, 8, 32}) {
-        // Many short blocks, the sides taking turns: the ratio of each pair
-        // of neighbouring blocks sees the machine in one state, and the
-        // median pair counts.
+        // Blocks, the sides taking turns: the ratio of each pair of
+        // neighbouring blocks sees the machine in one state, and the median
+        // pair counts. One session's blocks are many and short; several
+        // sessions' are longer, each a thousand trips a session, so that
+        // their threads settle where the scheduler puts them.
         const int blocks = sessions == 1 ? 101 : 21;
-        const int trips = sessions == 1 ? 40 : 100;
-        auto dispatcherClients = clientsOf<DispatcherClient>(sessions);
-        auto echoClients = clientsOf<EchoClient>(sessions);
+        const int trips = sessions == 1 ? 40 : 1000;
+        Crew<DispatcherClient> dispatcherClients(sessions);
+        Crew<EchoClient> echoClients(sessions);
         std::vector<double> ours, echo, ratios;
         for (int b = 0; b < blocks; ++b) {
             double e = -1, a = -1;
-            if (b % 2) e = perTrip(echoClients, trips);
-            a = perTrip(dispatcherClients, trips);
-            if (b % 2 == 0) e = perTrip(echoClients, trips);
+            if (b % 2) e = echoClients.perTrip(trips);
+            a = dispatcherClients.perTrip(trips);
+            if (b % 2 == 0) e = echoClients.perTrip(trips);
             ours.push_back(a);
             echo.push_back(e);
             ratios.push_back(a > 0 && e > 0 ? a / e : 1e9);

@@ -291,7 +291,9 @@ Io readBody(Reader& reader, const kel::net::FrameHeader& h, std::vector<char>& o
     constexpr size_t kChunk = 16 * 1024;
     const size_t whole = sizeof(h) + length;
     out.clear();
-    out.shrink_to_fit();
+    // A buffer a small frame left is used again; one a large frame grew is
+    // let go, so that a session does not keep its largest frame's room.
+    if (out.capacity() > CKelNetwork::kKeptFrameBytes) out.shrink_to_fit();
     out.reserve(std::min(whole, sizeof(h) + std::max(reader.held(), kChunk)));
     // Appended, not resized and then overwritten: a frame that came whole is
     // copied once.
@@ -581,9 +583,12 @@ bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* rec
         raise(error, kel::net::kErrNetProof, kFunction, host_ + ": the connection is not proven");
         return false;
     }
-    std::vector<char> bytes =
-        kel::net::encodeFrame(header, record, recordLength, payload, payloadLength, kel::net::kTagBytes);
-    if (bytes.empty()) {
+    // A small frame is built in the session's own buffer, kept from frame to
+    // frame; a large one in a buffer of its own, gone with it.
+    std::vector<char> large;
+    std::vector<char>& bytes =
+        sizeof(header) + recordLength + payloadLength + kel::net::kTagBytes <= kKeptFrameBytes ? outbox_ : large;
+    if (!kel::net::encodeFrameInto(bytes, header, record, recordLength, payload, payloadLength, kel::net::kTagBytes)) {
         raise(error, kel::net::kErrNetSend, kFunction, "frame too large");
         return false;
     }

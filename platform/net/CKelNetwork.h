@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/events/KelLastError.h"
 #include "platform/net/KelFrame.h"
@@ -88,6 +89,8 @@ class CKelNetwork {
 public:
     using StateDestructor = void (*)(void*);
     static constexpr int kDefaultTimeoutMs = 120000;
+    // A frame buffer this small is kept for the next frame.
+    static constexpr size_t kKeptFrameBytes = 4096;
 
     CKelNetwork() = default;
     ~CKelNetwork();
@@ -178,6 +181,7 @@ private:
     // Bytes read past the frame in hand: one read takes a small frame whole
     // rather than its header first. Made at the first frame.
     std::unique_ptr<char[]> inbox_;
+    std::vector<char> outbox_;  // a small frame being sent
     size_t inboxBegin_ = 0;
     size_t inboxEnd_ = 0;
     int receiveTimeoutMs_ = 0;  // the socket's SO_RCVTIMEO as last set; 0: none

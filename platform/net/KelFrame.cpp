@@ -61,19 +61,28 @@ FrameStatus parseFrame(const void* data, size_t size, Frame& out) {
     return FrameStatus::kOk;
 }
 
-std::vector<char> encodeFrame(const FrameHeader& header, const void* record, size_t recordLength,
-                              const void* payload, size_t payloadLength, size_t room) {
-    if (recordLength > kMaxRecordLength || payloadLength > kMaxPayloadLength) return {};
-    if ((recordLength && !record) || (payloadLength && !payload)) return {};
+bool encodeFrameInto(std::vector<char>& out, const FrameHeader& header, const void* record, size_t recordLength,
+                     const void* payload, size_t payloadLength, size_t room) {
+    out.clear();
+    if (recordLength > kMaxRecordLength || payloadLength > kMaxPayloadLength) return false;
+    if ((recordLength && !record) || (payloadLength && !payload)) return false;
     FrameHeader h = header;
     h.recordLength = static_cast<uint32_t>(recordLength);
     h.payloadLength = static_cast<uint32_t>(payloadLength);
-    std::vector<char> out;
     out.reserve(sizeof(h) + recordLength + payloadLength + room);
-    out.resize(sizeof(h) + recordLength + payloadLength);
-    std::memcpy(out.data(), &h, sizeof(h));
-    if (recordLength) std::memcpy(out.data() + sizeof(h), record, recordLength);
-    if (payloadLength) std::memcpy(out.data() + sizeof(h) + recordLength, payload, payloadLength);
+    const char* head = reinterpret_cast<const char*>(&h);
+    out.insert(out.end(), head, head + sizeof(h));
+    const char* r = static_cast<const char*>(record);
+    if (recordLength) out.insert(out.end(), r, r + recordLength);
+    const char* p = static_cast<const char*>(payload);
+    if (payloadLength) out.insert(out.end(), p, p + payloadLength);
+    return true;
+}
+
+std::vector<char> encodeFrame(const FrameHeader& header, const void* record, size_t recordLength,
+                              const void* payload, size_t payloadLength, size_t room) {
+    std::vector<char> out;
+    encodeFrameInto(out, header, record, recordLength, payload, payloadLength, room);
     return out;
 }
 

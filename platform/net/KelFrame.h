@@ -118,5 +118,10 @@ FrameStatus parseFrame(const void* data, size_t size, Frame& out);
 // copies nothing.
 std::vector<char> encodeFrame(const FrameHeader& header, const void* record, size_t recordLength,
                               const void* payload, size_t payloadLength, size_t room = 0);
+// The same into out, replacing what it held but keeping its room: a session
+// that sends frame after frame need not allocate for each. False, out
+// emptied, where encodeFrame gives an empty result.
+bool encodeFrameInto(std::vector<char>& out, const FrameHeader& header, const void* record, size_t recordLength,
+                     const void* payload, size_t payloadLength, size_t room = 0);
 
 }  // namespace kel::net

@@ -253,7 +253,9 @@ bool KelNetMessage::receive() {
     static const char* kFunction = "KelNetMessage::receive()";
     if (!initiator_) return fail(kel::net::kErrNetUnexpected, kFunction, "answering end");
     CKelNetwork* s = session();
-    kel::net::Frame frame;
+    // The last answer's buffer takes this one: a caller's exchanges need not
+    // allocate for each.
+    kel::net::Frame& frame = incoming_;
     const KelLastError before = error_;
     bool received = s->receiveFrame(frame, error_, s->timeout());
     // Closed before a byte of the first answer: the peer ended the silent
@@ -285,7 +287,7 @@ bool KelNetMessage::receive() {
         endExchange();
         return fail(kel::net::kErrNetUnexpected, kFunction, why);
     }
-    receive_ = std::move(frame.record);
+    receive_.swap(frame.record);
     receivedLength_ = receive_.size();
     if (receive_.size() < expectedReceive_) receive_.resize(expectedReceive_, 0);
     receivePayload_ = std::move(frame.payload);

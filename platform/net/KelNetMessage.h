@@ -133,6 +133,7 @@ private:
     size_t receivedLength_ = 0;
     std::vector<char> sendPayload_;
     std::vector<char> receivePayload_;
+    kel::net::Frame incoming_;  // the frame being received, its buffer kept between exchanges
     uint32_t packetIndex_ = 0;
     bool moreFollows_ = false;
     bool reused_ = false;  // the request went out on a connection opened before it

@@ -268,7 +268,9 @@ private:
         if (evicted_) return false;
         // A connection still to greet is as old as its accept: its thread
         // may start late on a busy host, after younger ones.
-        if (phase != Phase::kGreeting) since_ = Clock::now();
+        // Only a waiting session's time is read (the oldest idle one goes
+        // first); a busy one is never chosen.
+        if (phase == Phase::kIdle) since_ = Clock::now();
         phase_ = phase;
         return true;
     }
@@ -286,7 +288,8 @@ private:
 
     // One request and its answer; false ends the session.
     bool serveOne() {
-        Frame request;
+        // The last request's buffer takes this one.
+        Frame& request = incoming_;
         KelLastError error;
         const bool greeting = !served_;
         if (!enter(greeting ? Phase::kGreeting : Phase::kIdle)) return false;
@@ -364,6 +367,7 @@ private:
     const Limits limits_;
     const std::string peer_;
     const Clock::time_point accepted_ = Clock::now();
+    Frame incoming_;
     CKelNetwork net_;
     std::mutex mutex_;  // phase, since and eviction, read by the accepting thread
     Phase phase_ = Phase::kGreeting;
