@@ -225,6 +225,13 @@ struct Reader {
         begin += n;
         return n;
     }
+    // Up to size held bytes appended to out; how many.
+    size_t takeInto(std::vector<char>& out, size_t size) {
+        const size_t n = std::min(size, held());
+        out.insert(out.end(), inbox + begin, inbox + begin + n);
+        begin += n;
+        return n;
+    }
 
     // One read of whatever has arrived into the emptied inbox. The wait for
     // a frame's first byte is the read itself, bounded by the socket's
@@ -299,9 +306,7 @@ Io readBody(Reader& reader, const kel::net::FrameHeader& h, std::vector<char>& o
     // copied once.
     const char* head = reinterpret_cast<const char*>(&h);
     out.insert(out.end(), head, head + sizeof(h));
-    const size_t ready = std::min(length, reader.held());
-    out.insert(out.end(), reader.inbox + reader.begin, reader.inbox + reader.begin + ready);
-    reader.begin += ready;
+    reader.takeInto(out, length);
     while (out.size() < whole) {
         size_t have = out.size();
         size_t step = std::min(kChunk, whole - have);

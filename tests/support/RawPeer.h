@@ -118,24 +118,17 @@ public:
 
     // The bytes as they stand, followed by their tag when tagged.
     bool send(const void* bytes, size_t size, bool tagged = true) {
-        std::vector<char> out(static_cast<const char*>(bytes), static_cast<const char*>(bytes) + size);
-        if (tagged) {
-            out.resize(size + net::kTagBytes);
-            const net::FramePiece whole{bytes, size};
-            net::tagSentFrame(*keys_, &whole, 1, reinterpret_cast<unsigned char*>(out.data() + size));
-        }
-        return out.empty() || ::send(socket_.fd(), out.data(), out.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(out.size());
+        std::vector<char> out;
+        append(out, bytes, size, tagged);
+        return out.empty() || sendPacked(out);
     }
     bool send(const std::string& bytes, bool tagged = true) { return send(bytes.data(), bytes.size(), tagged); }
     // A frame and its tag, appended to out to go with others in one write.
-    bool pack(std::vector<char>& out, const net::FrameHeader& h, const void* record, size_t size) {
-        std::vector<char> bytes = net::encodeFrame(h, record, size, nullptr, 0);
+    bool pack(std::vector<char>& out, const net::FrameHeader& h, const void* record, size_t size,
+              const void* payload = nullptr, size_t payloadSize = 0) {
+        std::vector<char> bytes = net::encodeFrame(h, record, size, payload, payloadSize);
         if (bytes.empty()) return false;
-        const size_t at = out.size();
-        out.insert(out.end(), bytes.begin(), bytes.end());
-        out.resize(out.size() + net::kTagBytes);
-        const net::FramePiece whole{bytes.data(), bytes.size()};
-        net::tagSentFrame(*keys_, &whole, 1, reinterpret_cast<unsigned char*>(out.data() + at + bytes.size()));
+        append(out, bytes.data(), bytes.size(), true);
         return true;
     }
     bool sendPacked(const std::vector<char>& out) {
@@ -143,8 +136,8 @@ public:
     }
     bool sendFrame(const net::FrameHeader& h, const void* record, size_t size, const void* payload = nullptr,
                    size_t payloadSize = 0) {
-        std::vector<char> bytes = net::encodeFrame(h, record, size, payload, payloadSize);
-        return !bytes.empty() && send(bytes.data(), bytes.size());
+        std::vector<char> out;
+        return pack(out, h, record, size, payload, payloadSize) && sendPacked(out);
     }
 
     // The next whole frame with its tag checked: a header of kind 0 when
@@ -168,6 +161,16 @@ public:
     }
 
 private:
+    // The bytes appended to out, then their tag when tagged.
+    void append(std::vector<char>& out, const void* bytes, size_t size, bool tagged) {
+        const char* b = static_cast<const char*>(bytes);
+        out.insert(out.end(), b, b + size);
+        if (!tagged) return;
+        out.resize(out.size() + net::kTagBytes);
+        const net::FramePiece whole{bytes, size};
+        net::tagSentFrame(*keys_, &whole, 1, reinterpret_cast<unsigned char*>(out.data() + out.size() - net::kTagBytes));
+    }
+
     void prove(const net::ProofKey* key, net::ProofRole role) {
         const net::ProofKey home = homeProofKey();
         net::proveSocket(socket_.fd(), key ? *key : home, role, 3000, *keys_, why_);
