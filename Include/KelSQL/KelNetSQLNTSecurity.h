@@ -93,10 +93,6 @@ public:
     static kelsql::AnswerSide answerSide(const KelNetSQLNTSecurityReq_t& req);
 
 private:
-    // Fills a credential field with the network form of user and password;
-    // number is raised when it cannot be built or does not fit.
-    bool fillForm(char (&field)[kelsql::kCredentialField], const std::string& user, const std::string& password,
-                  uint64_t number, const char* function);
     // The verify request once the agent host is addressed.
     bool sendVerify(const std::string& clientName, const std::string& serverName, const std::string& sqlUser,
                     const std::string& sqlPassword, const std::string& ntUser, const std::string& ntPassword,

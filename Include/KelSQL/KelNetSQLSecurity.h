@@ -26,6 +26,11 @@ inline constexpr size_t kCredentialField = 1024;
 // NUL-terminated; false (field untouched) when the form cannot be built or
 // would not fit whole, since a cut form could never be read back.
 bool fillCredentialField(char (&field)[kCredentialField], const std::string& user, const std::string& password);
+// The same, saying why on err: the kErrCredential* number that keeps them
+// out of the form, or number (with signature, see cipherFailed) when they
+// cannot be sealed.
+bool fillCredentialField(KelLastError& err, char (&field)[kCredentialField], const std::string& user,
+                         const std::string& password, uint64_t number, const char* signature);
 }  // namespace kelsql
 
 struct KelNetSQLSecurityReq_t {

@@ -46,8 +46,6 @@ private:
     // Points the context at the client's host, dropping a session open to
     // another host.
     bool findHost(const char* signature);
-    bool fillCredential(char (&field)[kelsql::kCredentialField], const std::string& user,
-                        const std::string& password, const char* signature);
     // The configuration into the request to the client's host.
     bool fillRequest();
 

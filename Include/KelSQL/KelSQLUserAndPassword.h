@@ -73,6 +73,11 @@ constexpr size_t kStoredPasswordLimit = 512;
 bool storedPassword(KelLastError& err, const std::string& plain, std::string& out, const char* column,
                     uint64_t otherwise, const char* signature);
 
+// Sets number and signature on err for a text that could not be sealed or
+// opened; when the installation key is what is missing, err also names its
+// file and how to get it. Always false.
+bool cipherFailed(KelLastError& err, uint64_t number, const char* signature);
+
 // What keeps user and password out of the network credential form: one of
 // the kErrCredential* numbers; otherwise when the form can hold them (the
 // failure then lies past the form, in the cipher or the field).

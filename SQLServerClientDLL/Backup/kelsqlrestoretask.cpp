@@ -297,7 +297,8 @@ bool KelSQLRestoreTask::copyFromSql(const SqlRestoreTask_t& row) {
     stopMarkName_ = kel::fieldText(row.stopMarkName);
     credentials_.setSqlUser(kel::fieldText(row.restoreUser));
     std::string password;
-    if (!decryptSQLPassword(kel::fieldText(row.restorePassword), password)) return fail(kelsql::kErrDecrypt, kFn);
+    if (!decryptSQLPassword(kel::fieldText(row.restorePassword), password))
+        return kelsql::cipherFailed(getLastError(), kelsql::kErrDecrypt, kFn);
     credentials_.setSqlPassword(password);
     KelSQLServer server(context_, false);
     if (!server.query(sqlServerId_)) return copyError(server.getLastError());

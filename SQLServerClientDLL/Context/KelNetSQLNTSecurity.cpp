@@ -41,17 +41,11 @@ bool KelNetSQLNTSecurity::initialize(bool) { return KelNetSQLMessage::initialize
 
 bool KelNetSQLNTSecurity::networkQuery() { return exchange(getLastError()); }
 
-bool KelNetSQLNTSecurity::fillForm(char (&field)[kelsql::kCredentialField], const std::string& user,
-                                   const std::string& password, uint64_t number, const char* function) {
-    return kelsql::fillCredentialField(field, user, password) ||
-           fail(kelsql::networkCredentialError(user, password, number), function);
-}
-
 bool KelNetSQLNTSecurity::set(const std::string& credential) {
     if (credential.empty()) return true;
     std::string user, password;
     if (!decryptNetworkSQLPassword(credential, user, password))
-        return fail(kelsql::kErrNTDecrypt, "KelNetSQLNTSecurity::set(credential)");
+        return kelsql::cipherFailed(getLastError(), kelsql::kErrNTDecrypt, "KelNetSQLNTSecurity::set(credential)");
     ntUser_ = user;
     ntPassword_ = password;
     return true;
@@ -81,7 +75,8 @@ bool KelNetSQLNTSecurity::lookup(KelNetSQLNTSecurityReq_t* req, KelNetSQLNTSecur
     }
     // An instance without a service account answers with an empty form.
     if (server.ntUser().empty()) return true;
-    return fillForm(rsp->NTCredential, server.ntUser(), server.ntUserPassword(), kelsql::kErrNTEncrypt, kFunction);
+    return kelsql::fillCredentialField(getLastError(), rsp->NTCredential, server.ntUser(), server.ntUserPassword(),
+                                       kelsql::kErrNTEncrypt, kFunction);
 }
 
 bool KelNetSQLNTSecurity::update(KelNetSQLNTSecurityReq_t* req, KelNetSQLNTSecurityRsp_t* rsp) {
@@ -119,8 +114,11 @@ bool KelNetSQLNTSecurity::sendVerify(const std::string& clientName, const std::s
     req->OpCode = KelNetSQLNTSecurityVerify;
     if (!kelsql::copyText(getLastError(), req->ClientName, clientName, "clientName", function)) return false;
     if (!kelsql::copyText(getLastError(), req->SqlServerName, serverName, "sqlServerName", function)) return false;
-    if (!fillForm(req->SqlCredential, sqlUser, sqlPassword, kelsql::kErrEncrypt, function)) return false;
-    if (!ntUser.empty() && !fillForm(req->NTCredential, ntUser, ntPassword, kelsql::kErrNTEncrypt, function))
+    if (!kelsql::fillCredentialField(getLastError(), req->SqlCredential, sqlUser, sqlPassword, kelsql::kErrEncrypt,
+                                     function))
+        return false;
+    if (!ntUser.empty() && !kelsql::fillCredentialField(getLastError(), req->NTCredential, ntUser, ntPassword,
+                                                        kelsql::kErrNTEncrypt, function))
         return false;
     return networkQuery();
 }

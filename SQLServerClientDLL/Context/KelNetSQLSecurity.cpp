@@ -29,6 +29,16 @@ bool kelsql::fillCredentialField(char (&field)[kCredentialField], const std::str
     return encryptNetworkSQLPassword(user, password, form) && kel::copyField(field, form);
 }
 
+bool kelsql::fillCredentialField(KelLastError& err, char (&field)[kCredentialField], const std::string& user,
+                                 const std::string& password, uint64_t number, const char* signature) {
+    if (fillCredentialField(field, user, password)) return true;
+    const uint64_t shape = networkCredentialError(user, password, 0);
+    if (!shape) return cipherFailed(err, number, signature);
+    err.setNumber(shape);
+    err.addArgument(signature);
+    return false;
+}
+
 KelNetSQLSecurity::KelNetSQLSecurity(KelSQLClassProperties& ctx, bool) : KelNetSQLMessage(ctx, false) {}
 
 KelNetSQLSecurity::KelNetSQLSecurity(KelSQLClassProperties& ctx, unsigned long long messageId, char* request)
@@ -46,7 +56,7 @@ bool KelNetSQLSecurity::networkQuery() { return exchange(getLastError()); }
 bool KelNetSQLSecurity::set(const std::string& credential) {
     std::string user, password;
     if (!decryptNetworkSQLPassword(credential, user, password))
-        return fail(kelsql::kErrDecrypt, "KelNetSQLSecurity::set(credential)");
+        return kelsql::cipherFailed(getLastError(), kelsql::kErrDecrypt, "KelNetSQLSecurity::set(credential)");
     KelSQLUserAndPassword& login = context().getSQLUserAndPassword();
     login.setSqlUser(user);
     login.setSqlPassword(password);
@@ -57,10 +67,9 @@ KelNetSQLSecurityReq_t* KelNetSQLSecurity::credentialRequest(uint32_t code, cons
     const KelSQLUserAndPassword& login = context().getSQLUserAndPassword();
     KelNetSQLSecurityReq_t* req = requestMessage(true);
     if (!req) return nullptr;
-    if (!kelsql::fillCredentialField(req->Credential, login.sqlUser(), login.sqlPassword())) {
-        fail(kelsql::networkCredentialError(login.sqlUser(), login.sqlPassword(), kelsql::kErrEncrypt), function);
+    if (!kelsql::fillCredentialField(getLastError(), req->Credential, login.sqlUser(), login.sqlPassword(),
+                                     kelsql::kErrEncrypt, function))
         return nullptr;
-    }
     req->OpCode = code;
     return req;
 }
@@ -117,8 +126,9 @@ bool KelNetSQLSecurity::lookup(KelNetSQLSecurityReq_t* req, KelNetSQLSecurityRsp
         getLastError() = server.getLastError();
         return false;
     }
-    if (!kelsql::fillCredentialField(rsp->Credential, server.sa(), server.saPassword()))
-        return fail(kelsql::networkCredentialError(server.sa(), server.saPassword(), kelsql::kErrEncrypt), kFunction);
+    if (!kelsql::fillCredentialField(getLastError(), rsp->Credential, server.sa(), server.saPassword(),
+                                     kelsql::kErrEncrypt, kFunction))
+        return false;
     if (!kelsql::copyText(getLastError(), rsp->SqlServerName, server.sqlServerName(), "sqlServerName", kFunction))
         return false;
     return true;

@@ -24,11 +24,8 @@ bool KelNetSQLVerifyUser::answer(KelNetSQLVerifyUserReq_t& req, KelNetSQLVerifyU
     if (!ctx.isClientOperations()) return refuse(kFunction, 0);
     std::string user, password;
     std::string credential = kel::fieldText(req.Credential);
-    if (!credential.empty() && !decryptNetworkSQLPassword(credential, user, password)) {
-        getLastError().setNumber(kelsql::kErrDecrypt);
-        getLastError().addArgument(kFunction);
-        return false;
-    }
+    if (!credential.empty() && !decryptNetworkSQLPassword(credential, user, password))
+        return kelsql::cipherFailed(getLastError(), kelsql::kErrDecrypt, kFunction);
     KelSQLUserAndPassword login(user, password, true);
     if (login.verify(ctx, kel::fieldText(req.SqlServerName), nullptr)) return true;
     getLastError() = login.getLastError();
@@ -96,11 +93,9 @@ bool lookupSqlUserInformation(KelLastError& err, KelSQLClassProperties& cp, unsi
     if (!readRow(err, server, "instanceId", sqlServerId)) return false;
     // The instance's SQL login, as the instance record keeps it.
     std::string password;
-    if (!decryptSQLPassword(kel::fieldText(server.getDataPtr()->saPassword), password)) {
-        err.setNumber(kelsql::kErrDecrypt);
-        err.addArgument("lookupSqlUserInformation(error, cp, sqlServerId, sqlDatabaseId, sqlFileGroup)");
-        return false;
-    }
+    if (!decryptSQLPassword(kel::fieldText(server.getDataPtr()->saPassword), password))
+        return kelsql::cipherFailed(err, kelsql::kErrDecrypt,
+                                    "lookupSqlUserInformation(error, cp, sqlServerId, sqlDatabaseId, sqlFileGroup)");
     KelSQLUserAndPassword& login = cp.getSQLUserAndPassword();
     login.setSqlUser(kel::fieldText(server.getDataPtr()->sa));
     login.setSqlPassword(password);

@@ -66,13 +66,18 @@ uint64_t networkCredentialError(const std::string& user, const std::string& pass
     return otherwise;
 }
 
+bool cipherFailed(KelLastError& err, uint64_t number, const char* signature) {
+    err.setNumber(number);
+    err.addArgument(signature);
+    const std::string key = KelPassword::keyProblem();
+    if (!key.empty()) err.addArgument(key);
+    return false;
+}
+
 bool storedPassword(KelLastError& err, const std::string& plain, std::string& out, const char* column,
                     uint64_t otherwise, const char* signature) {
     if (!textFits(err, plain, kStoredPasswordLimit, column, signature)) return false;
-    if (encryptSQLPassword(plain, out)) return true;
-    err.setNumber(otherwise);
-    err.addArgument(signature);
-    return false;
+    return encryptSQLPassword(plain, out) || cipherFailed(err, otherwise, signature);
 }
 
 bool buildNetworkCredentialText(const std::string& user, const std::string& password, std::string& plain) {

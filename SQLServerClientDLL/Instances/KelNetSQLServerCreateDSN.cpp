@@ -38,8 +38,9 @@ bool KelNetSQLServerCreateDSN::networkQuery() {
     if (!req) return false;
     if (!kelsql::copyText(getLastError(), req->SQLServerName, sqlServerName_, "sqlServerName", kNetworkQuery))
         return false;
-    if (!kelsql::fillCredentialField(req->SqlCredential, sqlUser_, sqlPassword_))
-        return fail(kelsql::networkCredentialError(sqlUser_, sqlPassword_, kelsql::kErrEncrypt), kNetworkQuery);
+    if (!kelsql::fillCredentialField(getLastError(), req->SqlCredential, sqlUser_, sqlPassword_, kelsql::kErrEncrypt,
+                                     kNetworkQuery))
+        return false;
     return exchange(getLastError());
 }
 

@@ -44,12 +44,6 @@ bool KelSQLServerConfig::findHost(const char*) {
     return true;
 }
 
-bool KelSQLServerConfig::fillCredential(char (&field)[kelsql::kCredentialField], const std::string& user,
-                                        const std::string& password, const char* signature) {
-    return kelsql::fillCredentialField(field, user, password) ||
-           fail(kelsql::networkCredentialError(user, password, kelsql::kErrEncrypt), signature);
-}
-
 // ---- Ostrel side
 
 bool KelSQLServerConfig::clustered() {
@@ -164,8 +158,10 @@ bool KelSQLServerConfig::fillRequest() {
         return false;
     req->ArchiveGroupId = archiveGroupId_;
     req->Clustered = clustered_ ? 1 : 0;
-    return fillCredential(req->SqlCredential, sqlUser_, sqlPassword_, kNetworkQuery) &&
-           (ntUser_.empty() || fillCredential(req->NTCredential, ntUser_, ntPassword_, kNetworkQuery));
+    return kelsql::fillCredentialField(getLastError(), req->SqlCredential, sqlUser_, sqlPassword_, kelsql::kErrEncrypt,
+                                       kNetworkQuery) &&
+           (ntUser_.empty() || kelsql::fillCredentialField(getLastError(), req->NTCredential, ntUser_, ntPassword_,
+                                                           kelsql::kErrEncrypt, kNetworkQuery));
 }
 
 bool KelSQLServerConfig::networkQuery() { return fillRequest() && exchange(getLastError()); }
@@ -197,7 +193,7 @@ bool KelSQLServerConfig::config(KelNetSQLServerConfig_t& request) {
 
     std::string user, password;
     if (!decryptNetworkSQLPassword(kel::fieldText(request.SqlCredential), user, password))
-        return fail(kelsql::kErrDecrypt, kConfigAgent);
+        return kelsql::cipherFailed(err, kelsql::kErrDecrypt, kConfigAgent);
     install.getSQLUserAndPassword().setSqlUser(user);
     install.getSQLUserAndPassword().setSqlPassword(password);
 
@@ -215,7 +211,7 @@ bool KelSQLServerConfig::config(KelNetSQLServerConfig_t& request) {
     std::string ntUser, ntPassword;
     if (request.NTCredential[0] != '\0' &&
         !decryptNetworkSQLPassword(kel::fieldText(request.NTCredential), ntUser, ntPassword))
-        return fail(kelsql::kErrDecrypt, kConfigAgent);
+        return kelsql::cipherFailed(err, kelsql::kErrDecrypt, kConfigAgent);
 
     KelNetSQLDBTransaction* tran = install.getNetworkDBTransaction();
     if (!tran) return fail(kelsql::kErrNoContext, kConfigAgent);

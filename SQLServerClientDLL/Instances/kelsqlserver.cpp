@@ -240,10 +240,12 @@ bool KelSQLServer::queryOstrelDb(const char* where) {
     serviceName_ = kel::fieldText(row.sqlServiceName);
     flags_ = static_cast<unsigned long>(static_cast<uint32_t>(row.flags));
     std::string password;
-    if (!decryptSQLPassword(kel::fieldText(row.saPassword), password)) return fail(kelsql::kErrDecrypt, kFn);
+    if (!decryptSQLPassword(kel::fieldText(row.saPassword), password))
+        return kelsql::cipherFailed(getLastError(), kelsql::kErrDecrypt, kFn);
     setSqlLogin(kel::fieldText(row.sa), password);
     password.clear();
-    if (!decryptSQLPassword(kel::fieldText(row.sqlNTPassword), password)) return fail(kelsql::kErrNTDecrypt, kFn);
+    if (!decryptSQLPassword(kel::fieldText(row.sqlNTPassword), password))
+        return kelsql::cipherFailed(getLastError(), kelsql::kErrNTDecrypt, kFn);
     setServiceAccount(kel::fieldText(row.sqlNTAccount), password);
     undoFilePath_ = kel::fieldText(row.undoFile);
     if (row.addTime) addTime_.setTime(static_cast<long>(static_cast<uint32_t>(row.addTime)));

@@ -451,6 +451,7 @@ void CKelNetwork::closeSocket() {
     keys_.wipe();
     inboxBegin_ = inboxEnd_ = 0;
     receiveTimeoutMs_ = 0;
+    sent_ = {};
     heard_ = {};
 }
 
@@ -602,6 +603,7 @@ bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* rec
     const kel::net::FramePiece whole{bytes.data(), frameBytes};
     kel::net::tagSentFrame(keys_, &whole, 1, reinterpret_cast<unsigned char*>(bytes.data() + frameBytes));
     const int ms = timeoutMs_;
+    sent_ = Clock::now();
     Clock::time_point deadline = Clock::time_point::max();
     Io io = writeAll(socket_.fd(), bytes.data(), bytes.size(), [&deadline, ms] {
         if (deadline == Clock::time_point::max()) deadline = Clock::now() + std::chrono::milliseconds(ms);
@@ -638,7 +640,10 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
     if (io == Io::kOk) {
         frameStatus_ = kel::net::checkHeader(frame.header);
         if (frameStatus_ != FrameStatus::kOk) {
+            // Its lengths cannot be trusted to find the tag, so nothing of
+            // it can be authenticated, nor anything after it.
             raise(error, kel::net::kErrNetBadFrame, kFunction, kel::net::frameStatusText(frameStatus_));
+            closeSocket();
             return false;
         }
         // Record, payload and tag read as one: a small frame usually came
@@ -659,11 +664,12 @@ bool CKelNetwork::receiveFrame(kel::net::Frame& frame, KelLastError& error, int 
             std::memmove(bytes.data(), record, recordLength);
             bytes.resize(recordLength);
             if (tagged) {
-                heard_ = limits.begun;
+                heard_ = sent_;
                 return true;
             }
             // Injected, replayed or changed on the way: nothing after it on
             // this connection can be trusted either.
+            frameStatus_ = FrameStatus::kBadTag;
             raise(error, kel::net::kErrNetProof, kFunction, host_ + ": a frame failed its tag");
             closeSocket();
             return false;

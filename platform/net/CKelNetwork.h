@@ -15,8 +15,9 @@
 // hold the installation key (KelPeerProof.h): connect() proves this end to
 // the host it reaches, the dispatcher calls proveAsResponder() on each
 // connection it accepts, and every frame after that carries a tag over its
-// session's sequence and bytes. A frame that fails its tag closes the
-// connection; a session that was never proven sends and receives nothing.
+// session's sequence and bytes. A frame that fails its tag, or a header that
+// is not a frame, closes the connection unanswered; a session that was never
+// proven sends and receives nothing.
 #pragma once
 
 #include <atomic>
@@ -91,6 +92,11 @@ public:
     static constexpr int kDefaultTimeoutMs = 120000;
     // A frame buffer this small is kept for the next frame.
     static constexpr size_t kKeptFrameBytes = 4096;
+    // A host keeps a session it has answered for at least this long: it
+    // neither ends it for its silence nor gives its slot to a newcomer. So a
+    // caller whose request went out less than this long ago, and was
+    // answered, sends the next on the session without asking the socket.
+    static constexpr int kAnsweredKeptMs = 50;
 
     CKelNetwork() = default;
     ~CKelNetwork();
@@ -134,16 +140,18 @@ public:
                    const void* payload, size_t payloadLength, KelLastError& error);
     // Waits up to idleMs for a frame to begin (-1: no limit), then up to the
     // session timeout for the rest of it; with wholeMs >= 0 the whole frame
-    // must have arrived within wholeMs of the call. A malformed frame fails
-    // with kErrNetBadFrame and the reason in lastFrameStatus().
+    // must have arrived within wholeMs of the call. A header that is not a
+    // frame fails with kErrNetBadFrame, a frame that fails its tag with
+    // kErrNetProof; either closes the connection, the reason in
+    // lastFrameStatus().
     bool receiveFrame(kel::net::Frame& frame, KelLastError& error, int idleMs, int wholeMs = -1);
     kel::net::FrameStatus lastFrameStatus() const { return frameStatus_; }
     // True when the peer closed (or reset) the connection between frames.
     bool peerClosed() const { return peerClosed_; }
     // Between exchanges: true when the open connection can no longer carry
     // one (the peer closed it, or sent bytes nobody asked for). With
-    // quietMs, a session whose last frame came within quietMs is taken as
-    // open without asking the socket.
+    // quietMs, a session whose last answer came to a frame sent within
+    // quietMs is taken as open without asking the socket.
     bool connectionStale(int quietMs = 0) const;
 
     // Initiating side: whether the peer holds a network transaction for this
@@ -185,7 +193,8 @@ private:
     size_t inboxBegin_ = 0;
     size_t inboxEnd_ = 0;
     int receiveTimeoutMs_ = 0;  // the socket's SO_RCVTIMEO as last set; 0: none
-    std::chrono::steady_clock::time_point heard_;  // when the last frame's reading began
+    std::chrono::steady_clock::time_point sent_;   // when the last frame began to go out
+    std::chrono::steady_clock::time_point heard_;  // sent_ as it stood when the last frame came
     std::mutex socketMutex_;  // interrupt() against closing and reusing the descriptor
     std::string host_;
     int timeoutMs_ = kDefaultTimeoutMs;

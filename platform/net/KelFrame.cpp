@@ -19,6 +19,7 @@ const char* frameStatusText(FrameStatus status) {
         case FrameStatus::kBadKind: return "unknown frame kind";
         case FrameStatus::kBadLength: return "frame length out of bounds";
         case FrameStatus::kBadName: return "unterminated handler name";
+        case FrameStatus::kBadTag: return "a frame that failed its tag";
     }
     return "unknown frame status";
 }

@@ -93,6 +93,7 @@ enum class FrameStatus {
     kBadKind,
     kBadLength,       // a length over the bounds, or bytes beyond the frame
     kBadName,         // a name field without its terminator
+    kBadTag,          // a whole frame whose tag does not match its bytes
 };
 
 const char* frameStatusText(FrameStatus status);

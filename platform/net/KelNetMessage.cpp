@@ -54,7 +54,6 @@ KelNetMessage& KelNetMessage::operator=(const KelNetMessage& other) {
     sendPayload_ = other.sendPayload_;
     receivePayload_ = other.receivePayload_;
     packetIndex_ = other.packetIndex_;
-    reused_ = false;
     moreFollows_ = other.moreFollows_;
     return *this;
 }
@@ -209,15 +208,14 @@ bool KelNetMessage::transmit(const std::string& host) {
     return s->sendFrame(h, send_.data(), send_.size(), sendPayload_.data(), sendPayload_.size(), error_);
 }
 
-bool KelNetMessage::retryOnNewConnection(const char* function, const KelLastError& before) {
+bool KelNetMessage::sendOnNewConnection(const char* function, const KelLastError& before) {
     CKelNetwork* s = session();
     const bool transactionLost = s->remoteTransactionOpen();
     endExchange();
-    // The peer's transaction went with the connection: resending on a new
-    // one would run the request outside it.
+    // The peer's transaction went with the connection: sending on a new one
+    // would run the request outside it.
     if (transactionLost)
         return fail(kel::net::kErrNetSessionLost, function, "the peer ended the session and its network transaction");
-    reused_ = false;
     error_ = before;
     if (transmit(getRemoteHostName())) return true;
     endExchange();
@@ -236,15 +234,17 @@ bool KelNetMessage::send() {
     moreFollows_ = false;
     receivePayload_.clear();
     const KelLastError before = error_;
-    reused_ = s->IsConnected() && strcasecmp(s->hostName().c_str(), host.c_str()) == 0;
+    const bool reused = s->IsConnected() && strcasecmp(s->hostName().c_str(), host.c_str()) == 0;
     // The peer ends a session left silent (the Ostrel does after a few
-    // minutes without a transaction); a caller need not notice. A session
-    // answered a moment ago was not ended for its silence, and a close that
-    // crosses this request shows on its answer, which retries as this does.
-    constexpr int kInUseMs = 50;
-    if (reused_ && s->connectionStale(kInUseMs)) return retryOnNewConnection(kFunction, before);
+    // minutes without a transaction); a caller need not notice. Once the
+    // request has gone, a close that crossed it is its failure; a host
+    // keeps a session it answered a moment ago, which is used without
+    // asking its socket.
+    if (reused && s->connectionStale(CKelNetwork::kAnsweredKeptMs)) return sendOnNewConnection(kFunction, before);
     if (transmit(host)) return true;
-    if (reused_ && error_.number() == kel::net::kErrNetSend) return retryOnNewConnection(kFunction, before);
+    // A send that failed never delivered the whole frame: the host cannot
+    // have run it.
+    if (reused && error_.number() == kel::net::kErrNetSend) return sendOnNewConnection(kFunction, before);
     endExchange();
     return false;
 }
@@ -256,16 +256,13 @@ bool KelNetMessage::receive() {
     // The last answer's buffer takes this one: a caller's exchanges need not
     // allocate for each.
     kel::net::Frame& frame = incoming_;
-    const KelLastError before = error_;
-    bool received = s->receiveFrame(frame, error_, s->timeout());
-    // Closed before a byte of the first answer: the peer ended the silent
-    // session as the request went out, and never read it. Once more, anew.
-    if (!received && s->peerClosed() && reused_ && packetIndex_ == 0) {
-        if (!retryOnNewConnection(kFunction, before)) return false;
-        received = s->receiveFrame(frame, error_, s->timeout());
-    }
-    if (!received) {
+    if (!s->receiveFrame(frame, error_, s->timeout())) {
+        // The request went out whole: the host may have read and run it
+        // before the connection closed. Sent again it could run twice, so
+        // the lost answer is the request's failure.
+        const bool lost = s->peerClosed();
         endExchange();
+        if (lost) fail(kel::net::kErrNetSessionLost, kFunction, "the host closed the connection before answering");
         return false;
     }
     const kel::net::FrameHeader& h = frame.header;

@@ -109,9 +109,10 @@ private:
     void endExchange();
     // Connects (keeping an open connection) and sends the request frame.
     bool transmit(const std::string& host);
-    // The peer closed a connection this request reused: drop it and send once
-    // more on a new one, unless a network transaction was lost with it.
-    bool retryOnNewConnection(const char* function, const KelLastError& before);
+    // The connection this request was to reuse is closed, or the send on it
+    // failed: the request never reached the host whole. Drop the connection
+    // and send on a new one, unless a network transaction was lost with it.
+    bool sendOnNewConnection(const char* function, const KelLastError& before);
 
     bool initiator_ = true;
     bool terminate_ = false;
@@ -136,5 +137,4 @@ private:
     kel::net::Frame incoming_;  // the frame being received, its buffer kept between exchanges
     uint32_t packetIndex_ = 0;
     bool moreFollows_ = false;
-    bool reused_ = false;  // the request went out on a connection opened before it
 };

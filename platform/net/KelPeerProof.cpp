@@ -4,7 +4,6 @@
 #include <sodium.h>
 #include <vector>
 
-#include "platform/util/KelHome.h"
 #include "platform/util/KelPassword.h"
 
 namespace kel::net {
@@ -148,7 +147,6 @@ ProofKey& ProofKey::operator=(const ProofKey& other) {
 
 bool ProofKey::load(std::string& why) {
     loaded_ = false;
-    const std::string path = kel::homePath(KelPassword::keyRelativePath());
     if (!sodiumReady()) {
         why = "the cipher library cannot start";
         return false;
@@ -156,9 +154,7 @@ bool ProofKey::load(std::string& why) {
     unsigned char key[KelPassword::kKeyBytes];
     KelPassword::KeyFile found = KelPassword::readKey(key);
     if (found != KelPassword::KeyFile::kFound) {
-        why = found == KelPassword::KeyFile::kMissing
-                  ? "no installation key " + path + " (create it with kel-key create, or copy the Ostrel's)"
-                  : "the installation key " + path + " cannot be read or is not 32 bytes";
+        why = KelPassword::keyFileProblem(found);
         return false;
     }
     derive(key);

@@ -108,21 +108,11 @@ bool createKey(const std::string& folder, const std::string& path) {
     return placeKey(folder, path, fresh);
 }
 
+// The key as the installation left it; never made here: a login sealed with
+// a key of this machine's own could not be opened by the Ostrel, and the key
+// would stand in the way of the Ostrel's when it is imported.
 bool installationKey(Key& key) {
-    if (!sodiumReady()) return false;
-    std::string folder = kel::homePath("keys");
-    if (!kel::makePrivateFolder(folder)) return false;
-    std::string path = kel::homePath(KelPassword::keyRelativePath());
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        switch (readKeyFile(path, key)) {
-        case KeyRead::Found: return true;
-        case KeyRead::Bad: return false;
-        case KeyRead::Missing:
-            if (!createKey(folder, path)) return false;
-            break;
-        }
-    }
-    return false;
+    return sodiumReady() && readKeyFile(kel::homePath(KelPassword::keyRelativePath()), key) == KeyRead::Found;
 }
 
 void emptyOut(char* out, const size_t* capacity) {
@@ -147,9 +137,39 @@ KelPassword::KeyFile KelPassword::readKey(unsigned char* out) {
     return KeyFile::kUnreadable;
 }
 
+std::string KelPassword::keyFileProblem(KeyFile state) {
+    const std::string path = kel::homePath(keyRelativePath());
+    switch (state) {
+    case KeyFile::kFound: return "";
+    case KeyFile::kMissing:
+        return "no installation key " + path +
+               " (make it on the Ostrel with kel-key create; on an agent machine take the Ostrel's with "
+               "kel-key import FILE)";
+    case KeyFile::kUnreadable: break;
+    }
+    return "the installation key " + path + " cannot be read or is not 32 bytes";
+}
+
+std::string KelPassword::keyProblem() {
+    unsigned char key[kKeyBytes];
+    const KeyFile state = readKey(key);
+    sodium_memzero(key, sizeof(key));
+    return keyFileProblem(state);
+}
+
 bool KelPassword::makeKey() {
+    if (!sodiumReady()) return false;
+    const std::string folder = kel::homePath("keys");
+    if (!kel::makePrivateFolder(folder)) return false;
+    const std::string path = kel::homePath(keyRelativePath());
     Key key;
-    return installationKey(key);
+    // Of two installers at once, one key wins the place; both then read it.
+    switch (readKeyFile(path, key)) {
+    case KeyRead::Found: return true;
+    case KeyRead::Bad: return false;
+    case KeyRead::Missing: break;
+    }
+    return createKey(folder, path) && readKeyFile(path, key) == KeyRead::Found;
 }
 
 KelPassword::KeyInstall KelPassword::installKey(const unsigned char* bytes) {

@@ -1,10 +1,15 @@
 // The platform's password cipher. Texts are sealed with the installation's key
-// (keys/password.key under the platform home, made on first use) and a fresh
-// nonce per call, and travel as base64 text. Nothing here throws: every
-// failure, a tampered or malformed text included, is a false result.
+// (keys/password.key under the platform home) and a fresh nonce per call, and
+// travel as base64 text. The key is made once, by the Ostrel's installation
+// (kel-key create, makeKey), and copied to every agent machine (kel-key
+// import, installKey); sealing and opening never make one: without it they
+// fail, and keyProblem() says which file is missing and how to get it.
+// Nothing here throws: every failure, a tampered or malformed text included,
+// is a false result.
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 class KelPassword {
 public:
@@ -38,9 +43,15 @@ public:
     static constexpr size_t kKeyBytes = 32;
     enum class KeyFile { kFound, kMissing, kUnreadable };
     static KeyFile readKey(unsigned char* key);
-    // Makes the key when there is none (the installation's step); true when
-    // one is there afterwards. An existing key is never replaced.
+    // Makes the key when there is none (the installation's step, and the
+    // only place a key is made); true when one is there afterwards. An
+    // existing key is never replaced.
     static bool makeKey();
+    // What keeps this home from the installation key (as readKey found it,
+    // or as it stands now), naming its file and how to get it; empty when
+    // the key is there.
+    static std::string keyFileProblem(KeyFile state);
+    static std::string keyProblem();
     // Installs a copy of another machine's key (kKeyBytes bytes) where this
     // home holds none; a different key already there is kept, never replaced.
     enum class KeyInstall { kInstalled, kDifferentKeyKept, kFailed };

@@ -16,9 +16,6 @@ namespace {
 
 class KelPasswordTest : public kel::test::HomeTest {
 protected:
-    // These tests are about the key the cipher makes itself.
-    void SetUp() override { ASSERT_EQ(unlink(keyPath().c_str()), 0); }
-
     std::string seal(const char* plain) {
         char out[2048];
         size_t capacity = sizeof(out);
@@ -50,7 +47,8 @@ TEST_F(KelPasswordTest, FreshNoncePerCall) {
 }
 
 TEST_F(KelPasswordTest, KeyFileIsPrivate) {
-    seal("x");
+    ASSERT_EQ(unlink(keyPath().c_str()), 0);
+    ASSERT_TRUE(KelPassword::makeKey());
     struct stat st;
     ASSERT_EQ(stat(keyPath().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -91,7 +89,7 @@ TEST_F(KelPasswordTest, CapacityBoundsBothDirections) {
 }
 
 TEST_F(KelPasswordTest, DamagedKeyIsNeitherUsedNorReplaced) {
-    ASSERT_TRUE(kel::makeFolders(home_.file("keys")));
+    ASSERT_EQ(unlink(keyPath().c_str()), 0);
     int fd = ::open(keyPath().c_str(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(write(fd, "short", 5), 5);
@@ -99,10 +97,14 @@ TEST_F(KelPasswordTest, DamagedKeyIsNeitherUsedNorReplaced) {
     char out[2048];
     size_t capacity = sizeof(out);
     EXPECT_FALSE(cipher_.encrypt("x", out, &capacity));
+    EXPECT_FALSE(KelPassword::makeKey());
     EXPECT_EQ(kel::test::readFile(keyPath()), "short");
+    EXPECT_NE(KelPassword::keyProblem().find(keyPath() + " cannot be read"), std::string::npos);
 }
 
+// Installers started at once on one machine.
 TEST_F(KelPasswordTest, ProcessesStartingAtOnceAgreeOnOneKey) {
+    ASSERT_EQ(unlink(keyPath().c_str()), 0);
     constexpr int kChildren = 6;
     int go[2], results[2];
     ASSERT_EQ(pipe(go), 0);
@@ -118,7 +120,7 @@ TEST_F(KelPasswordTest, ProcessesStartingAtOnceAgreeOnOneKey) {
             KelPassword cipher;
             char out[256];
             size_t capacity = sizeof(out) - 1;
-            if (!cipher.encrypt("shared", out, &capacity)) _exit(1);
+            if (!KelPassword::makeKey() || !cipher.encrypt("shared", out, &capacity)) _exit(1);
             out[capacity] = '\n';
             // Short lines: one write each never interleaves on a pipe.
             _exit(write(results[1], out, capacity + 1) == static_cast<ssize_t>(capacity + 1) ? 0 : 1);

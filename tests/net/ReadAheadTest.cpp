@@ -1,9 +1,7 @@
 // A session reads what has arrived in one go and keeps what lies past the
 // frame in hand for the next: frames that came together are each taken
 // whole and in turn, whatever their sizes against the read's, and bytes
-// nobody asked for still make an open session stale. A session answered a
-// moment ago is used without asking its socket; when the host closed it
-// meanwhile, the request goes again on a new connection, unseen.
+// nobody asked for still make an open session stale.
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -119,30 +117,4 @@ TEST_F(ReadAheadTest, AnUnaskedFrameBehindAnAnswerMakesTheSessionStale) {
     // Heard a moment ago, but what came with the answer was asked by nobody.
     EXPECT_TRUE(session.connectionStale(1000));
     session.Reset();
-}
-
-TEST_F(ReadAheadTest, AHostThatClosesRightAfterItsAnswerIsCalledAgainUnseen) {
-    listener_ = hostListener("RAWHOST");
-    ASSERT_TRUE(listener_.valid());
-    // Each connection gets one answer, then is closed.
-    host_ = std::thread([this] {
-        for (int i = 0; i < 2; ++i) {
-            RawPeer peer = RawPeer::accept(listener_.fd());
-            if (!peer.valid()) return;
-            const Frame request = peer.readFrame();
-            FrameHeader h = kel::net::makeHeader(kel::net::kFrameResponse);
-            h.family = request.header.family;
-            h.type = kEchoResponse;
-            h.messageId = request.header.messageId;
-            peer.sendFrame(h, request.record.data(), request.record.size());
-        }
-    });
-    CKelNetwork session;
-    EchoMessage m(&base_, &session, kEchoRequest, kEchoResponse);
-    ASSERT_TRUE(m.setRemoteDataAgent("RAWHOST"));
-    for (uint64_t id = 1; id <= 2; ++id) {
-        m.request().id = id;
-        ASSERT_TRUE(m.initiate()) << "request " << id << ": " << m.getLastError().formatLastErrorMessage();
-        EXPECT_EQ(m.response().id, id);
-    }
 }

@@ -2,17 +2,18 @@
 // host's loopback port, serves every connection on its own thread, loads the
 // handler library each request names (once per process) and calls its entry
 // point; the handler answers through the session. A request no handler
-// answered gets a failure frame, a malformed frame a failure frame and the
-// end of its session.
+// answered gets a failure frame; a header that is not a frame, or a frame
+// that fails its tag, ends its session unanswered.
 //
 //   kel-dispatcher --host NAME [--port N] [--focus MACHINE] [--timeout MS] [--greet MS] [--idle MS]
 //                  [--rest MS] [--side ostrel|agent]
 //
 // A connection must send its first whole request within --greet; a session
 // holding an open transaction is ended after --idle of silence, one holding
-// none after --rest (or --idle, when shorter). When every slot is taken a
-// newcomer takes the slot of the oldest connection that has not yet sent a
-// request, else of the longest-silent session without a transaction.
+// none after --rest (or --idle, when shorter), but none sooner than 50 ms
+// after its last answer. When every slot is taken a newcomer takes the slot
+// of the oldest connection that has not yet sent a request, else of the
+// longest-silent session without a transaction answered 50 ms ago or more.
 //
 // --side says whom the host answers for: the Ostrel (the default) or an agent
 // host; every session tells its handler so.
@@ -24,7 +25,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <climits>
 #include <fcntl.h>
+#include <fstream>
 #include <list>
 #include <malloc.h>
 #include <map>
@@ -151,31 +154,35 @@ void sendFailure(CKelNetwork& net, const kel::net::FrameHeader* request, uint64_
 
 using Clock = std::chrono::steady_clock;
 
-// Peers that did not prove themselves, logged once per address and window:
-// a flood of failed or skipped proofs costs the log a line per address, with
-// the count of the rest in the address's next line.
-class ProofFailureLog {
+// Peers whose bytes could not be vouched for, logged once per address and
+// window for each kind of fault: strangers that fail the proof, and proven
+// peers that send a header that is not a frame or a frame that fails its
+// tag. A flood of them costs the log a line per address and kind, with the
+// count of the rest in its next line.
+enum class PeerFault { kProof, kFrame };
+
+class PeerFaultLog {
 public:
-    void failed(const std::string& peer, const std::string& why) {
-        const std::string address = peer.substr(0, peer.rfind(':'));
+    void refused(const std::string& peer, PeerFault fault, const std::string& what) {
+        const std::string key = peer.substr(0, peer.rfind(':')) + (fault == PeerFault::kProof ? " proof" : " frame");
         const Clock::time_point now = Clock::now();
         std::string line;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             Entry* e = nullptr;
-            auto found = seen_.find(address);
+            auto found = seen_.find(key);
             if (found != seen_.end()) {
                 e = &found->second;
             } else {
                 if (seen_.size() >= kMaxAddresses) forgetOlderThan(now - kWindow);
-                e = seen_.size() < kMaxAddresses ? &seen_[address] : &others_;
+                e = seen_.size() < kMaxAddresses ? &seen_[key] : &others_;
             }
             if (e->ever && now - e->logged < kWindow) {
                 ++e->unlogged;
                 return;
             }
-            line = "peer " + peer + " " + why + ": refused before any request";
-            if (e->unlogged) line += " (" + std::to_string(e->unlogged) + " more failed proofs since the last line)";
+            line = "peer " + peer + " " + what;
+            if (e->unlogged) line += " (" + std::to_string(e->unlogged) + " more refusals since the last line)";
             e->ever = true;
             e->logged = now;
             e->unlogged = 0;
@@ -198,7 +205,7 @@ private:
     }
 
     std::mutex mutex_;
-    std::map<std::string, Entry> seen_;  // guarded by mutex_
+    std::map<std::string, Entry> seen_;  // by address and kind; guarded by mutex_
     Entry others_;                        // addresses beyond the table; guarded by mutex_
 };
 
@@ -209,7 +216,7 @@ struct Limits {
     int restMs;  // a session holding none
     int side;
     const kel::net::ProofKey* key;
-    ProofFailureLog* failures;
+    PeerFaultLog* faults;
 };
 
 class Session {
@@ -229,13 +236,15 @@ public:
 
     // What a newcomer may take this session's slot for: 2 when it has not
     // yet sent a request, 1 when it waits silent without a transaction, 0
-    // never (answering, holding a transaction, already leaving). since is
-    // when it began to wait.
-    int evictable(Clock::time_point& since) {
+    // never (answering, answered a moment ago, holding a transaction,
+    // already leaving). since is when it began to wait.
+    int evictable(Clock::time_point& since, Clock::time_point now) {
         std::lock_guard<std::mutex> lock(mutex_);
         since = since_;
         if (evicted_ || phase_ == Phase::kBusy) return 0;
         if (phase_ == Phase::kGreeting) return 2;
+        // Its caller may be sending on it without asking the socket.
+        if (now - since_ < std::chrono::milliseconds(CKelNetwork::kAnsweredKeptMs)) return 0;
         return net_.transactionOpen() ? 0 : 1;
     }
     bool evicted() {
@@ -282,7 +291,7 @@ private:
         if (!enter(Phase::kGreeting)) return false;
         std::string why;
         if (net_.proveAsResponder(*limits_.key, limits_.greetMs, why)) return true;
-        if (!evicted()) limits_.failures->failed(peer_, why);
+        if (!evicted()) limits_.faults->refused(peer_, PeerFault::kProof, why + ": refused before any request");
         return false;
     }
 
@@ -300,16 +309,20 @@ private:
             const int greetLeft = std::max(0, limits_.greetMs - static_cast<int>(greeted));
             received = net_.receiveFrame(request, error, greetLeft, greetLeft);
         } else {
-            received = net_.receiveFrame(request, error,
-                                         net_.transactionOpen() ? limits_.idleMs : std::min(limits_.restMs, limits_.idleMs));
+            // Never shorter than a caller may take the answered session as
+            // open without asking its socket.
+            const int silence = net_.transactionOpen() ? limits_.idleMs : std::min(limits_.restMs, limits_.idleMs);
+            received = net_.receiveFrame(request, error, std::max(silence, CKelNetwork::kAnsweredKeptMs));
         }
         if (!received) {
-            if (net_.IsConnected()) {
-                // A header we could not accept: say so, then stop reading a
-                // stream we can no longer follow.
-                KelDebug::Error("kel-dispatcher", kel::net::frameStatusText(net_.lastFrameStatus()));
-                sendFailure(net_, nullptr, kel::net::kErrNetBadFrame);
-            }
+            // A proven peer never sends a header that is not a frame, nor a
+            // frame that fails its tag: such bytes are nobody's to answer,
+            // and the session has already closed the connection.
+            const FrameStatus status = net_.lastFrameStatus();
+            if (status != FrameStatus::kOk && status != FrameStatus::kTruncated && !evicted())
+                limits_.faults->refused(peer_, PeerFault::kFrame,
+                                        std::string("sent ") + kel::net::frameStatusText(status) +
+                                            ": connection closed unanswered");
             return false;
         }
         if (!enter(Phase::kBusy)) return false;
@@ -380,14 +393,16 @@ private:
 
 // Frees a slot for a newcomer when all are taken: the oldest connection that
 // has sent no request, else the longest-silent session without a
-// transaction. False when every slot is answering or holds a transaction.
+// transaction. False when every slot is answering, holds a transaction or
+// was answered a moment ago.
 bool freeSlot(std::list<std::unique_ptr<Session>>& sessions) {
     Session* victim = nullptr;
     int victimRank = 0;
     Clock::time_point victimSince{};
+    const Clock::time_point now = Clock::now();
     for (const std::unique_ptr<Session>& s : sessions) {
         Clock::time_point since;
-        int rank = s->evictable(since);
+        int rank = s->evictable(since, now);
         if (rank > victimRank || (rank == victimRank && rank > 0 && since < victimSince)) {
             victim = s.get();
             victimRank = rank;
@@ -405,8 +420,28 @@ std::string peerName(const sockaddr_in& from) {
     return std::string(text) + ":" + std::to_string(ntohs(from.sin_port));
 }
 
+// A backup window opens with hundreds of agents connecting at once. The
+// kernel holds their connections until the accepting thread takes them; one
+// it drops for want of room waits a second for its SYN to go again, then
+// two. So the queue is as deep as the system allows (listen() cuts a longer
+// one to net.core.somaxconn), and a system that allows less than the session
+// slots is said in the log.
+int listenBacklog() {
+    long allowed = 0;
+    std::ifstream in("/proc/sys/net/core/somaxconn");
+    if (!(in >> allowed) || allowed <= 0) allowed = SOMAXCONN;
+    if (allowed < static_cast<long>(kMaxSessions))
+        KelDebug::Error("kel-dispatcher", ("net.core.somaxconn is " + std::to_string(allowed) + ", below the " +
+                                           std::to_string(kMaxSessions) +
+                                           " session slots: a burst of connections past it waits for the "
+                                           "kernel to try again").c_str());
+    return static_cast<int>(std::min<long>(std::max<long>(allowed, kMaxSessions), INT_MAX));
+}
+
 int listenOn(uint16_t port, uint16_t& bound) {
-    kel::net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    // Not blocking: the accepting thread takes every waiting connection each
+    // time it wakes, until none is left.
+    kel::net::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!s.valid()) return -1;
     int one = 1;
     setsockopt(s.fd(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
@@ -414,11 +449,37 @@ int listenOn(uint16_t port, uint16_t& bound) {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(s.fd(), 64) != 0) return -1;
+    if (bind(s.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(s.fd(), listenBacklog()) != 0) return -1;
     socklen_t len = sizeof(sa);
     if (getsockname(s.fd(), reinterpret_cast<sockaddr*>(&sa), &len) != 0) return -1;
     bound = ntohs(sa.sin_port);
     return s.release();
+}
+
+// Takes every connection waiting on the listener. A thread per session, so
+// their number is bounded: beyond it a newcomer takes a silent connection's
+// slot, or is closed at once when none can give it up.
+void acceptWaiting(int listener, std::list<std::unique_ptr<Session>>& sessions, const Limits& limits,
+                   HandlerCache& handlers) {
+    size_t taken = 0;
+    for (const std::unique_ptr<Session>& s : sessions) taken += s->evicted() ? 0 : 1;
+    for (;;) {
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof(from);
+        kel::net::Socket peer(accept4(listener, reinterpret_cast<sockaddr*>(&from), &fromLength, SOCK_CLOEXEC));
+        if (!peer.valid()) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            // Out of descriptors or memory: the connection stays queued; a
+            // short pause keeps the loop from spinning on it meanwhile.
+            KelDebug::Error("kel-dispatcher", (std::string("cannot accept a connection: ") + std::strerror(errno)).c_str());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return;
+        }
+        if (taken >= kMaxSessions && !freeSlot(sessions)) continue;  // closed unanswered
+        if (taken < kMaxSessions) ++taken;  // an evicted session's slot is the newcomer's
+        sessions.push_back(std::make_unique<Session>(peer.release(), peerName(from), limits, handlers));
+    }
 }
 
 struct Options {
@@ -511,9 +572,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     HandlerCache handlers;
-    ProofFailureLog failures;
+    PeerFaultLog faults;
     const Limits limits{options.timeoutMs, options.greetMs, options.idleMs, options.restMs,
-                        options.side,      &key,            &failures};
+                        options.side,      &key,            &faults};
     {
         std::list<std::unique_ptr<Session>> sessions;
         bool trimPending = false;
@@ -536,19 +597,7 @@ int main(int argc, char** argv) {
                 lastTrim = Clock::now();
                 trimPending = false;
             }
-            if (rc > 0 && (fds[0].revents & POLLIN)) {
-                sockaddr_in from{};
-                socklen_t fromLength = sizeof(from);
-                kel::net::Socket peer(
-                    accept4(listener.fd(), reinterpret_cast<sockaddr*>(&from), &fromLength, SOCK_CLOEXEC));
-                // A thread per session, so their number is bounded: beyond it a
-                // newcomer takes a silent connection's slot, or is closed at
-                // once when none can give it up.
-                size_t taken = 0;
-                for (const std::unique_ptr<Session>& s : sessions) taken += s->evicted() ? 0 : 1;
-                if (peer.valid() && (taken < kMaxSessions || freeSlot(sessions)))
-                    sessions.push_back(std::make_unique<Session>(peer.release(), peerName(from), limits, handlers));
-            }
+            if (rc > 0 && (fds[0].revents & POLLIN)) acceptWaiting(listener.fd(), sessions, limits, handlers);
         }
         // Sessions end (and release their handler state) before the
         // handler libraries are unloaded.
