@@ -1,13 +1,20 @@
 // A nightly backup window on one Ostrel: N agents at once (1, 8, 32, 128 and
 // 250), each a process of its own with its own session, as agents are, and
-// each the agent of a client of its own with two SQL Server instances, each
-// recording short transactions (START, register its two instances, COMMIT)
-// until 768 are done in all. Per N: transactions per second, STARTs refused, the
-// longest and median wait for the writer (a START's answer as the agent sees
-// it), and the median time a transaction held it (from START's answer to
-// COMMIT's). The throughput at 250 agents is printed as a ratio of the single
-// agent's beside its target (>= 0.8), and no START may be refused at any N;
-// the program ends with 2 when either misses.
+// each the agent of a client of its own with two SQL Server instances. The
+// agents' processes are started before the clock; as the window opens each
+// connects, proves the installation key and hands over its login, then
+// records its share of 768 short transactions (START, register its two
+// instances, COMMIT), all inside the measured time: an agent that connects
+// late holds the window open, as its backups do.
+//
+// Per N: transactions per second, STARTs refused, the slowest connect (from
+// the window's opening to the login handed over), the slowest transaction
+// (from its START, or for an agent's first from its connect, to COMMIT's
+// answer), the longest and median wait for the writer (a START's answer as
+// the agent sees it), and the median time a transaction held it (from
+// START's answer to COMMIT's). Held to targets: the throughput at 250 agents
+// at least 0.8 of the single agent's, no transaction at any N over 0.5 s, no
+// START refused; the program ends with 2 when one misses.
 //
 // The sizes are run in rounds, each round in the other order, so that the
 // machine's slower and faster moments fall on every N; each N's figure is
@@ -50,7 +57,10 @@ constexpr const char* kMachine = "bench";
 constexpr const char* kOstrelHost = "OSTRELA";
 constexpr int kTransactions = 768;
 constexpr int kAgents[] = {1, 8, 32, 128, 250};
-constexpr double kTarget = 0.8;  // throughput at 250 agents / at one, at least
+constexpr int kMostAgents = 250;
+static_assert(kAgents[sizeof kAgents / sizeof kAgents[0] - 1] == kMostAgents, "the largest N is last");
+constexpr double kTarget = 0.8;          // throughput at 250 agents / at one, at least
+constexpr double kSlowestTarget = 0.5;   // seconds a transaction may take, at most
 
 // The client of one agent in one round of one size.
 std::string clientName(int round, int agents, int agent) {
@@ -58,26 +68,30 @@ std::string clientName(int round, int agents, int agent) {
 }
 const char* const kInstances[] = {"SQL1", "SQL2"};
 
-// What the agents of one run share: the next transaction to take, what
+// What the agents of one run share: how many transactions were begun, what
 // became of each, when each START was answered and when the last ended.
 struct Shared {
-    std::atomic<int> next;
+    std::atomic<int> begun;
     std::atomic<int> ready;
     std::atomic<int> ended;
     std::atomic<int> done;
     std::atomic<int> refused;
     std::atomic<int> failed;
     std::atomic<long long> lastEnd;  // steady clock, shared by every process of the machine
+    double connectSeconds[kMostAgents];
     double waitSeconds[kTransactions];
     double holdSeconds[kTransactions];  // of those done
+    double tookSeconds[kTransactions];  // of those done
 };
 
 struct Run {
     double perSecond = 0;
     int refused = 0;
     int failed = 0;
+    std::vector<double> connects;
     std::vector<double> waits;
     std::vector<double> holds;
+    std::vector<double> took;
 };
 
 bool fail(const char* what, const KelLastError& err) {
@@ -126,24 +140,31 @@ void waitForClose(int fd) {
     }
 }
 
-// One agent process: a session with its login handed over, then
-// transactions until all are taken. Its session stays until every agent is
-// done, so that the ends of sessions do not fall into the measure.
-[[noreturn]] void agent(Shared& shared, const std::string& client, int go, int leave) {
+double since(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+// One agent process: as the window opens, a session with its login handed
+// over, then transactions until all are taken. Its session stays until every
+// agent is done, so that the ends of sessions do not fall into the measure.
+// Agent index of agents records transactions index, index + agents, ...
+[[noreturn]] void agent(Shared& shared, int index, int agents, const std::string& client, int go, int leave) {
     KelSQLClassProperties agent(KelSQLClientSide);
     agent.getSQLUserAndPassword().setSqlUser("sa");
     agent.getSQLUserAndPassword().setSqlPassword("night");
+    ++shared.ready;
+    waitForClose(go);
+    const Clock::time_point connecting = Clock::now();
     if (!agent.getRemoteSecurity()->update(client, std::string(kInstances[0]))) {
         fail("security update", agent.getRemoteSecurity()->getLastError());
         _exit(1);
     }
-    ++shared.ready;
-    waitForClose(go);
+    shared.connectSeconds[index] = since(connecting);
     KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
-    for (int i; (i = shared.next++) < kTransactions;) {
+    bool first = true;
+    for (int i = index; i < kTransactions; i += agents) {
+        ++shared.begun;
         const Clock::time_point asked = Clock::now();
         const bool started = t->startTransaction();
-        shared.waitSeconds[i] = std::chrono::duration<double>(Clock::now() - asked).count();
+        shared.waitSeconds[i] = since(asked);
         if (!started) {
             if (t->getLastError().number() == kelsql::kErrTranBusy) {
                 ++shared.refused;
@@ -156,8 +177,11 @@ void waitForClose(int fd) {
         }
         if (registerInstance(agent, client, kInstances[0]) && registerInstance(agent, client, kInstances[1]) &&
             t->commitTransaction()) {
-            shared.holdSeconds[shared.done++] =
-                std::chrono::duration<double>(Clock::now() - asked).count() - shared.waitSeconds[i];
+            const int done = shared.done++;
+            shared.holdSeconds[done] = since(asked) - shared.waitSeconds[i];
+            // An agent's first transaction began with its connect.
+            shared.tookSeconds[done] = since(first ? connecting : asked);
+            first = false;
         } else {
             ++shared.failed;
             if (t->isTransactionStarted()) t->rollbackTransaction();
@@ -181,13 +205,13 @@ bool runAgents(int round, int agents, Run& out) {
         if (child == 0) {
             close(go[1]);
             close(leave[1]);
-            agent(shared, clientName(round, agents, a), go[0], leave[0]);
+            agent(shared, a, agents, clientName(round, agents, a), go[0], leave[0]);
         }
         if (child > 0) children.push_back(child);
     }
     close(go[0]);
     close(leave[0]);
-    // Every session greeted and its login handed over before the clock starts.
+    // Every agent's process started before the clock; its connect is inside.
     auto waitFor = [&](const std::atomic<int>& count, int target, int seconds) {
         const Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
         while (count < target && Clock::now() < deadline && int(children.size()) == agents)
@@ -211,8 +235,10 @@ bool runAgents(int round, int agents, Run& out) {
     out.perSecond = shared.done / seconds;
     out.refused = shared.refused;
     out.failed = shared.failed + (kTransactions - shared.done - shared.refused - shared.failed);
-    out.waits.assign(shared.waitSeconds, shared.waitSeconds + std::min<int>(shared.next, kTransactions));
+    out.connects.assign(shared.connectSeconds, shared.connectSeconds + agents);
+    out.waits.assign(shared.waitSeconds, shared.waitSeconds + std::min<int>(shared.begun, kTransactions));
     out.holds.assign(shared.holdSeconds, shared.holdSeconds + shared.done);
+    out.took.assign(shared.tookSeconds, shared.tookSeconds + shared.done);
     munmap(memory, sizeof(Shared));
     return clean;
 }
@@ -222,6 +248,8 @@ double median(std::vector<double> v) {
     std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
     return v[v.size() / 2];
 }
+
+double longest(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
 std::string time(double seconds) {
     char out[32];
@@ -268,37 +296,47 @@ int measure(int rounds) {
     }
     dispatcher.stop();
 
-    std::printf("\n%7s %15s %8s %7s %13s %12s %12s\n", "agents", "transactions/s", "refused", "failed", "longest wait",
-                "median wait", "median hold");
+    std::printf("\n%7s %15s %8s %7s %16s %20s %13s %12s %12s\n", "agents", "transactions/s", "refused", "failed",
+                "slowest connect", "slowest transaction", "longest wait", "median wait", "median hold");
     std::vector<double> perSecond(kSizes);
     int refused = 0, failed = 0;
+    double slowest = 0, slowestConnect = 0;
     for (int s = 0; s < kSizes; ++s) {
-        std::vector<double> rates, waits, holds;
+        std::vector<double> rates, connects, waits, holds, took;
         int r = 0, f = 0;
         for (const Run& run : runs[s]) {
             rates.push_back(run.perSecond);
+            connects.insert(connects.end(), run.connects.begin(), run.connects.end());
             waits.insert(waits.end(), run.waits.begin(), run.waits.end());
             holds.insert(holds.end(), run.holds.begin(), run.holds.end());
+            took.insert(took.end(), run.took.begin(), run.took.end());
             r += run.refused;
             f += run.failed;
         }
         perSecond[s] = median(rates);
         refused += r;
         failed += f;
-        const double longest = waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end());
-        std::printf("%7d %15.1f %8d %7d %13s %12s %12s\n", kAgents[s], perSecond[s], r, f, time(longest).c_str(),
+        slowest = std::max(slowest, longest(took));
+        if (s == kSizes - 1) slowestConnect = longest(connects);
+        std::printf("%7d %15.1f %8d %7d %16s %20s %13s %12s %12s\n", kAgents[s], perSecond[s], r, f,
+                    time(longest(connects)).c_str(), time(longest(took)).c_str(), time(longest(waits)).c_str(),
                     time(median(waits)).c_str(), time(median(holds)).c_str());
     }
     const double ratio = perSecond[0] > 0 ? perSecond[kSizes - 1] / perSecond[0] : 0;
     const bool ratioHolds = ratio >= kTarget;
-    std::printf("\nthroughput at %d agents / at 1: %.2f (target >= %.2f) %s\n", kAgents[kSizes - 1], ratio, kTarget,
+    const bool slowestHolds = slowest <= kSlowestTarget;
+    std::printf("\nthroughput at %d agents / at 1: %.2f (target >= %.2f) %s\n", kMostAgents, ratio, kTarget,
                 ratioHolds ? "holds" : "MISSED");
+    std::printf("slowest transaction at any N, an agent's first from its connect: %s (target <= %s) %s\n",
+                time(slowest).c_str(), time(kSlowestTarget).c_str(), slowestHolds ? "holds" : "MISSED");
+    std::printf("slowest connect at %d agents (connect, proof, login handed over): %s\n", kMostAgents,
+                time(slowestConnect).c_str());
     std::printf("STARTs refused at any N: %d (target 0) %s\n", refused, refused == 0 ? "holds" : "MISSED");
     if (!clean || failed) {
         std::fprintf(stderr, "agent_sessions_bench: %d transactions failed\n", failed);
         return 1;
     }
-    return ratioHolds && refused == 0 ? 0 : 2;
+    return ratioHolds && slowestHolds && refused == 0 ? 0 : 2;
 }
 
 }  // namespace
