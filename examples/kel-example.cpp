@@ -13,9 +13,14 @@
 // catalogue holds of the client now; at last the Ostrel configures an
 // instance of this machine and has it register a database through the
 // machine's agent host. It grows with the library.
+#include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <netinet/in.h>
 #include <poll.h>
 #include <chrono>
@@ -75,6 +80,7 @@
 #include "platform/net/KelPeerProof.h"
 #include "platform/util/BoundedCopy.h"
 #include "platform/util/KelHome.h"
+#include "platform/util/KelPassword.h"
 
 namespace {
 
@@ -145,6 +151,45 @@ bool installationKey() {
     return true;
 }
 
+// An agent machine before the Ostrel's key is copied to it (a home of its
+// own beside this one): sealing its login is refused, naming the key's file,
+// and no key of the machine's own appears; once kel-key import has taken the
+// Ostrel's key, the same login is sealed.
+bool sealingWaitsForTheKey() {
+    const std::string ostrelHome = kel::homeDirectory();
+    const std::string ostrelKey = kel::homePath(KelPassword::keyRelativePath());
+    const std::string agentHome = ostrelHome + "/agent-before-import";
+    std::error_code ec;
+    std::filesystem::remove_all(agentHome, ec);
+    if (!std::filesystem::create_directories(agentHome, ec)) return false;
+    setenv("KEL_HOME", agentHome.c_str(), 1);
+    KelLastError err;
+    char field[kelsql::kCredentialField] = "";
+    const bool refused = !kelsql::fillCredentialField(err, field, "sa", "secret", kelsql::kErrEncrypt, "seal the login");
+    const bool noKeyMade = access(kel::homePath(KelPassword::keyRelativePath()).c_str(), F_OK) != 0;
+    const std::string keyTool =
+        std::filesystem::path(KelDispatcherProcess::defaultProgram()).parent_path().string() + "/kel-key";
+    const bool imported = std::system((keyTool + " import '" + ostrelKey + "' >/dev/null").c_str()) == 0;
+    KelLastError after;
+    const bool sealed = kelsql::fillCredentialField(after, field, "sa", "secret", kelsql::kErrEncrypt, "seal the login");
+    setenv("KEL_HOME", ostrelHome.c_str(), 1);
+    std::filesystem::remove_all(agentHome, ec);
+    if (!refused || !noKeyMade) {
+        std::fprintf(stderr, "kel-example: a login was sealed, or a key made, before the key was imported\n");
+        return false;
+    }
+    std::printf("an agent machine seals its login before the Ostrel's key is imported -> refused: 0x%08llX %s\n",
+                static_cast<unsigned long long>(err.number()), err.formatLastErrorMessage().c_str());
+    if (!imported) {
+        std::fprintf(stderr, "kel-example: kel-key import of the Ostrel's key failed\n");
+        return false;
+    }
+    if (!sealed) return fail("sealing the login after kel-key import", after);
+    std::printf("after kel-key import of the Ostrel's key -> the login is sealed (%zu characters)\n",
+                std::strlen(field));
+    return true;
+}
+
 // Whether the host on fd closed the connection without sending a byte.
 bool closedUnanswered(int fd) {
     pollfd p{fd, POLLIN, 0};
@@ -154,7 +199,9 @@ bool closedUnanswered(int fd) {
 
 // Strangers on the network: a program that sends the Ostrel a STATUS frame
 // without the proof, and one that proves a key of its own, are closed out
-// before any request runs.
+// before any request runs. A peer that proves the key and then sends a
+// header that is not a frame is closed out too: nothing in such bytes can
+// be authenticated, so nothing answers them.
 bool strangersAreRefused(int port) {
     kel::net::Socket skipper = kel::net::loopbackConnection(port);
     kel::net::FrameHeader h = kel::net::makeHeader(kel::net::kFrameRequest);
@@ -181,7 +228,53 @@ bool strangersAreRefused(int port) {
         return false;
     }
     std::printf("a peer with another key -> refused: %s\n", why.c_str());
+
+    kel::net::ProofKey homeKey;
+    kel::net::Socket garbler = kel::net::loopbackConnection(port);
+    const std::string notAFrame(sizeof(kel::net::FrameHeader), 'x');
+    if (!homeKey.load(why) || !garbler.valid() ||
+        !kel::net::proveSocket(garbler.fd(), homeKey, kel::net::ProofRole::kInitiator, 5000, keys, why) ||
+        ::send(garbler.fd(), notAFrame.data(), notAFrame.size(), MSG_NOSIGNAL) < 0 ||
+        !closedUnanswered(garbler.fd())) {
+        std::fprintf(stderr, "kel-example: a header that is not a frame was answered\n");
+        return false;
+    }
+    std::printf("a proven peer that sends a header that is not a frame -> closed, nothing answered\n");
     return true;
+}
+
+// A backup window opens: agents connect to the Ostrel all at once, each
+// proving the key and asking for its transaction's status. The Ostrel
+// takes every connection in at once; none waits for its kernel to try
+// again.
+bool agentsConnectAtOnce() {
+    using Clock = std::chrono::steady_clock;
+    constexpr int kAgents = 250;
+    std::atomic<int> ready{0}, answered{0};
+    std::atomic<bool> go{false};
+    std::vector<double> tookMs(kAgents, 0);
+    std::vector<std::thread> agents;
+    for (int i = 0; i < kAgents; ++i) {
+        agents.emplace_back([&, i] {
+            KelSQLClassProperties agent(KelSQLClientSide);
+            KelNetSQLDBTransaction* t = agent.getNetworkDBTransaction();
+            ++ready;
+            while (!go) std::this_thread::yield();
+            const Clock::time_point asked = Clock::now();
+            KelNetSQLDBTransState state = 0;
+            if (!t || !t->getTransactionStatus(&state)) return;
+            tookMs[i] = std::chrono::duration<double, std::milli>(Clock::now() - asked).count();
+            ++answered;
+        });
+    }
+    while (ready < kAgents) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    go = true;
+    for (std::thread& a : agents) a.join();
+    const double slowest = *std::max_element(tookMs.begin(), tookMs.end());
+    std::printf("%d agents connect at once, each proving the key and asking STATUS -> %d answered, the slowest in "
+                "%.0f ms\n",
+                kAgents, answered.load(), slowest);
+    return answered == kAgents;
 }
 
 // Two agents at once: the second one's START waits in line while the first
@@ -1162,7 +1255,7 @@ int main() {
     std::printf("machine %s, SQL debug level 0x%llx\n", machine.c_str(),
                 static_cast<unsigned long long>(sqlDebugLevel()));
 
-    if (!installationKey()) return 1;
+    if (!installationKey() || !sealingWaitsForTheKey()) return 1;
     removeCatalogue();
     KelDispatcherProcess ostrel;
     if (!ostrel.start(kOstrelHost)) {
@@ -1171,7 +1264,7 @@ int main() {
     }
     std::printf("Ostrel %s answering on 127.0.0.1:%d\n", kOstrelHost, ostrel.port());
     unsigned long client = 0, instance = 0, database = 0, backupSet = 0, task = 0;
-    bool ok = strangersAreRefused(ostrel.port()) && runAgent() && writersTakeTurns() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
+    bool ok = strangersAreRefused(ostrel.port()) && agentsConnectAtOnce() && runAgent() && writersTakeTurns() && registerClient(client, instance) && recordVersion() && registerInstance(instance) &&
               readDatabase(client, instance, database) && registerFiles(database) && showDatabase(database) &&
               detectRemovals(instance, database) &&
               recordBackup(database, backupSet) && recordFiles(backupSet) &&
