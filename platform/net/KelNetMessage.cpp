@@ -262,7 +262,9 @@ bool KelNetMessage::receive() {
         // the lost answer is the request's failure.
         const bool lost = s->peerClosed();
         endExchange();
-        if (lost) fail(kel::net::kErrNetSessionLost, kFunction, "the host closed the connection before answering");
+        if (lost)
+            fail(kel::net::kErrNetSessionLost, kFunction,
+                 "the host closed the connection before its answer came; the request may have run");
         return false;
     }
     const kel::net::FrameHeader& h = frame.header;
