@@ -603,7 +603,9 @@ bool CKelNetwork::sendFrame(const kel::net::FrameHeader& header, const void* rec
     const kel::net::FramePiece whole{bytes.data(), frameBytes};
     kel::net::tagSentFrame(keys_, &whole, 1, reinterpret_cast<unsigned char*>(bytes.data() + frameBytes));
     const int ms = timeoutMs_;
-    sent_ = Clock::now();
+    // Only a caller keeps a session by when its request went; an answer
+    // needs no clock read.
+    if (!answering()) sent_ = Clock::now();
     Clock::time_point deadline = Clock::time_point::max();
     Io io = writeAll(socket_.fd(), bytes.data(), bytes.size(), [&deadline, ms] {
         if (deadline == Clock::time_point::max()) deadline = Clock::now() + std::chrono::milliseconds(ms);

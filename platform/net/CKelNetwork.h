@@ -193,7 +193,7 @@ private:
     size_t inboxBegin_ = 0;
     size_t inboxEnd_ = 0;
     int receiveTimeoutMs_ = 0;  // the socket's SO_RCVTIMEO as last set; 0: none
-    std::chrono::steady_clock::time_point sent_;   // when the last frame began to go out
+    std::chrono::steady_clock::time_point sent_;   // when the last frame sent outside an answer began to go out
     std::chrono::steady_clock::time_point heard_;  // sent_ as it stood when the last frame came
     std::mutex socketMutex_;  // interrupt() against closing and reusing the descriptor
     std::string host_;

@@ -108,6 +108,15 @@ bool createKey(const std::string& folder, const std::string& path) {
     return placeKey(folder, path, fresh);
 }
 
+// Where a key goes: the home's keys folder, made private, and the key's path
+// in it. False when the cipher or the folder cannot be had.
+bool keyPlace(std::string& folder, std::string& path) {
+    if (!sodiumReady()) return false;
+    folder = kel::homePath("keys");
+    path = kel::homePath(KelPassword::keyRelativePath());
+    return kel::makePrivateFolder(folder);
+}
+
 // The key as the installation left it; never made here: a login sealed with
 // a key of this machine's own could not be opened by the Ostrel, and the key
 // would stand in the way of the Ostrel's when it is imported.
@@ -158,10 +167,8 @@ std::string KelPassword::keyProblem() {
 }
 
 bool KelPassword::makeKey() {
-    if (!sodiumReady()) return false;
-    const std::string folder = kel::homePath("keys");
-    if (!kel::makePrivateFolder(folder)) return false;
-    const std::string path = kel::homePath(keyRelativePath());
+    std::string folder, path;
+    if (!keyPlace(folder, path)) return false;
     Key key;
     // Of two installers at once, one key wins the place; both then read it.
     switch (readKeyFile(path, key)) {
@@ -173,10 +180,8 @@ bool KelPassword::makeKey() {
 }
 
 KelPassword::KeyInstall KelPassword::installKey(const unsigned char* bytes) {
-    if (!sodiumReady()) return KeyInstall::kFailed;
-    std::string folder = kel::homePath("keys");
-    if (!kel::makePrivateFolder(folder)) return KeyInstall::kFailed;
-    std::string path = kel::homePath(keyRelativePath());
+    std::string folder, path;
+    if (!keyPlace(folder, path)) return KeyInstall::kFailed;
     Key given;
     std::memcpy(given.bytes, bytes, kKeyBytes);
     Key held;
